@@ -1,0 +1,131 @@
+#include "app/paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace pelorin {
+
+namespace {
+
+QString g_root;
+
+QString executableFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+
+bool copyTree(const QString& from, const QString& to)
+{
+    QDir src(from);
+    if (!src.exists() || !QDir().mkpath(to))
+        return false;
+    bool ok = true;
+    const auto entries = src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo& e : entries) {
+        const QString target = to + u'/' + e.fileName();
+        if (e.isDir())
+            ok = copyTree(e.absoluteFilePath(), target) && ok;
+        else if (!QFileInfo::exists(target))
+            ok = QFile::copy(e.absoluteFilePath(), target) && ok;
+    }
+    return ok;
+}
+
+} // namespace
+
+QString installedDataFolder()
+{
+    const QString exe = executableFolder();
+    const QStringList candidates = {exe + QStringLiteral("/../share/pelorin"), QStringLiteral("/usr/local/share/pelorin"),
+                                    QStringLiteral("/usr/share/pelorin"), exe};
+    for (const QString& c : candidates)
+        if (QFileInfo::exists(resolvePath(c, QStringLiteral("Config/cfg.xml"))))
+            return QDir(c).absolutePath();
+    return QString();
+}
+
+QString DataFolder::locate(const QString& explicitDir)
+{
+    QString chosen;
+    const QString exe = executableFolder();
+    if (QFileInfo::exists(resolvePath(exe, QStringLiteral("Config/cfg.xml")))) {
+        chosen = exe;
+    } else if (!explicitDir.isEmpty()) {
+        chosen = explicitDir;
+    } else if (!qEnvironmentVariableIsEmpty("PELORIN_DATA")) {
+        chosen = qEnvironmentVariable("PELORIN_DATA");
+    } else {
+        QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+        if (xdg.isEmpty())
+            xdg = QDir::homePath() + QStringLiteral("/.local/share");
+        chosen = xdg + QStringLiteral("/pelorin");
+        if (!QFileInfo::exists(resolvePath(chosen, QStringLiteral("Config/cfg.xml")))) {
+            const QString seed = installedDataFolder();
+            if (!seed.isEmpty())
+                copyTree(seed, chosen);
+        }
+    }
+    setRoot(chosen);
+    return root();
+}
+
+void DataFolder::setRoot(const QString& dir)
+{
+    g_root = QDir(dir).absolutePath();
+}
+
+QString DataFolder::root()
+{
+    if (g_root.isEmpty())
+        g_root = executableFolder();
+    return g_root;
+}
+
+QString DataFolder::path(const QString& relative)
+{
+    return resolvePath(root(), relative);
+}
+
+QString resolvePath(const QString& base, const QString& relative)
+{
+    QString rel = relative;
+    rel.replace(u'\\', u'/');
+    QString current = base;
+    while (current.size() > 1 && current.endsWith(u'/'))
+        current.chop(1);
+    const QStringList parts = rel.split(u'/', Qt::SkipEmptyParts);
+    bool exists = QFileInfo::exists(current);
+    for (const QString& part : parts) {
+        const QString exact = current + u'/' + part;
+        if (!exists || QFileInfo::exists(exact) || part == QLatin1String(".") || part == QLatin1String("..")) {
+            current = exact;
+            exists = exists && QFileInfo::exists(exact);
+            continue;
+        }
+        QString found;
+        QDirIterator it(current, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        while (it.hasNext()) {
+            it.next();
+            if (it.fileName().compare(part, Qt::CaseInsensitive) == 0) {
+                found = it.fileName();
+                break;
+            }
+        }
+        if (found.isEmpty()) {
+            current = exact;
+            exists = false;
+        } else {
+            current = current + u'/' + found;
+        }
+    }
+    if (rel.endsWith(u'/'))
+        current += u'/';
+    return current;
+}
+
+} // namespace pelorin

@@ -1,0 +1,39 @@
+#pragma once
+#include <QString>
+
+// Where the program's files live, and how stored names are turned into paths.
+//
+// Every path is the data folder followed by a relative path as the Windows program stored it
+// ("Config\cfg.xml", "Logos\Anzin.bmp"): a backslash separates folders, and a component whose exact
+// name does not exist matches one that differs only by letter case, so a data folder copied from
+// Windows loads unchanged.
+namespace pelorin {
+
+class DataFolder
+{
+public:
+    // Chooses the data folder:
+    //  1. the executable's own folder when it holds Config/cfg.xml (portable, as on Windows);
+    //  2. otherwise `explicitDir` (the --data option), or the environment variable PELORIN_DATA;
+    //  3. otherwise $XDG_DATA_HOME/pelorin (~/.local/share/pelorin), seeded on first use from the
+    //     installed copy of the data folder.
+    // The result is also made the folder in force.
+    static QString locate(const QString& explicitDir = QString());
+
+    static void setRoot(const QString& dir);
+    // The folder in force, without a trailing separator.
+    static QString root();
+
+    // The full path of a stored relative path under the folder in force.
+    static QString path(const QString& relative);
+};
+
+// `relative` (backslashes or slashes) under `base`, each component matched without regard to
+// letter case when the exact name does not exist. Components that exist in no spelling are kept
+// as written, so the result names the file to create.
+QString resolvePath(const QString& base, const QString& relative);
+
+// The installed copy of the data folder that seeds a new user folder, or an empty string.
+QString installedDataFolder();
+
+} // namespace pelorin

@@ -1,0 +1,12 @@
+#include "app/version.h"
+
+#include "pelorin_version.h"
+
+namespace pelorin {
+
+QString LireVersion()
+{
+    return QStringLiteral(PELORIN_VERSION);
+}
+
+} // namespace pelorin

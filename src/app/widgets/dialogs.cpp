@@ -1,0 +1,114 @@
+#include "app/widgets/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QList>
+
+namespace pelorin {
+
+namespace {
+
+bool g_testMode = false;
+QList<QMessageBox::StandardButton> g_answers;
+QStringList g_fileNames;
+QStringList g_shown;
+
+QString withSuffix(const QString& path, const QString& suffix)
+{
+    if (path.isEmpty() || suffix.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + u'.' + suffix;
+}
+
+QString title()
+{
+    return QApplication::applicationDisplayName().isEmpty() ? QStringLiteral("Pelorin")
+                                                            : QApplication::applicationDisplayName();
+}
+
+} // namespace
+
+void Dialogs::error(QWidget* parent, const QString& message)
+{
+    if (g_testMode) {
+        g_shown << message;
+        return;
+    }
+    QMessageBox::critical(parent, title(), message);
+}
+
+void Dialogs::information(QWidget* parent, const QString& message)
+{
+    if (g_testMode) {
+        g_shown << message;
+        return;
+    }
+    QMessageBox::information(parent, title(), message);
+}
+
+QMessageBox::StandardButton Dialogs::question(QWidget* parent, const QString& message,
+                                              QMessageBox::StandardButtons buttons)
+{
+    if (g_testMode) {
+        g_shown << message;
+        return g_answers.isEmpty() ? QMessageBox::Cancel : g_answers.takeFirst();
+    }
+    return QMessageBox::question(parent, title(), message, buttons);
+}
+
+QString Dialogs::openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filters)
+{
+    if (g_testMode)
+        return g_fileNames.isEmpty() ? QString() : g_fileNames.takeFirst();
+    return QFileDialog::getOpenFileName(parent, caption, dir, filters);
+}
+
+QString Dialogs::saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filters,
+                              const QString& defaultSuffix)
+{
+    if (g_testMode)
+        return withSuffix(g_fileNames.isEmpty() ? QString() : g_fileNames.takeFirst(), defaultSuffix);
+    QFileDialog dialog(parent, caption, dir, filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(defaultSuffix);
+    if (QFileInfo(dir).isFile() || (!QFileInfo(dir).exists() && !QFileInfo(dir).suffix().isEmpty()))
+        dialog.selectFile(dir);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return withSuffix(dialog.selectedFiles().first(), defaultSuffix);
+}
+
+void Dialogs::setTestMode(bool on)
+{
+    g_testMode = on;
+}
+
+bool Dialogs::testMode()
+{
+    return g_testMode;
+}
+
+void Dialogs::setNextAnswer(QMessageBox::StandardButton answer)
+{
+    g_answers << answer;
+}
+
+void Dialogs::setNextFileName(const QString& path)
+{
+    g_fileNames << path;
+}
+
+QStringList Dialogs::shownMessages()
+{
+    return g_shown;
+}
+
+void Dialogs::clearShownMessages()
+{
+    g_shown.clear();
+}
+
+} // namespace pelorin

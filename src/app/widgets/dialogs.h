@@ -1,0 +1,40 @@
+#pragma once
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace pelorin {
+
+// Every message box and file dialog of the program goes through here, so that tests can answer
+// them in advance instead of blocking: in test mode nothing is shown, each call takes the next
+// queued answer (or Cancel / no file when none is queued) and the texts shown are recorded.
+class Dialogs
+{
+public:
+    // The general error message: the error's text with an OK button.
+    static void error(QWidget* parent, const QString& message);
+    // A plain message with an OK button.
+    static void information(QWidget* parent, const QString& message);
+    // A question; returns the button pressed (Qt's standard buttons, translated to French).
+    static QMessageBox::StandardButton question(QWidget* parent, const QString& message,
+                                                QMessageBox::StandardButtons buttons = QMessageBox::Yes |
+                                                                                       QMessageBox::No);
+
+    // `filters` in Qt's form ("Fichier étiquette. (*.ETQ);;Tous (*.*)"); an empty string when cancelled.
+    static QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filters);
+    // `defaultSuffix` is added to a name typed without one.
+    static QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filters,
+                                const QString& defaultSuffix = QString());
+
+    // test seam
+    static void setTestMode(bool on);
+    static bool testMode();
+    static void setNextAnswer(QMessageBox::StandardButton answer);
+    static void setNextFileName(const QString& path);
+    static QStringList shownMessages();
+    static void clearShownMessages();
+};
+
+} // namespace pelorin

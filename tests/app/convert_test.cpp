@@ -1,0 +1,74 @@
+#include "app/codepage.h"
+#include "app/convert.h"
+#include "app/error.h"
+#include "app/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace pelorin;
+
+TEST(Convert, IntegersAcceptSignAndDigitsOnly)
+{
+    EXPECT_EQ(strToInt("250"), 250);
+    EXPECT_EQ(strToInt("-12"), -12);
+    EXPECT_EQ(strToInt("007"), 7);
+    for (const char* bad : {"", "2.5", "12a", "-", "99999999999"}) {
+        try {
+            strToInt(bad);
+            ADD_FAILURE() << bad;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("'%1' is not a valid integer value").arg(bad));
+        }
+    }
+}
+
+TEST(Convert, DecimalsFollowTheRegionalSeparator)
+{
+    // the tests run under a French locale: the comma is the separator
+    EXPECT_DOUBLE_EQ(strToFloat("2,5"), 2.5);
+    EXPECT_DOUBLE_EQ(strToFloat("210"), 210.0);
+    EXPECT_THROW(strToFloat("2.5"), Error);
+    EXPECT_THROW(strToFloat(""), Error);
+    EXPECT_EQ(shortestDecimal(20.0), "20");
+    EXPECT_EQ(shortestDecimal(10 / 25.4), "0,393700787401575");
+}
+
+TEST(Convert, BooleansAsTheSettingsStoreThem)
+{
+    const std::pair<const char*, bool> cases[] = {{"True", true}, {"false", false}, {"1", true},
+                                                  {"0", false},   {"-1", true},     {"7", true}};
+    for (auto [text, value] : cases)
+        EXPECT_EQ(strToBool(text), value) << text;
+    EXPECT_THROW(strToBool("oui"), Error);
+    EXPECT_EQ(zeroPadded(5, 3), "005");
+    EXPECT_EQ(zeroPadded(250, 3), "250");
+}
+
+TEST(CodePage, Windows1252RoundTripsEveryByte)
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    EXPECT_EQ(toCp1252(fromCp1252(all)), all);
+    EXPECT_EQ(fromCp1252("\x80\x9c\xe9"), QString::fromUtf8("€œé"));
+    bool lossless = true;
+    EXPECT_EQ(toCp1252(QString::fromUtf8("a☃"), &lossless), "a?");
+    EXPECT_FALSE(lossless);
+}
+
+TEST(Paths, StoredNamesMatchWithoutLetterCaseAndWithBackslashes)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("Logos");
+    QFile f(dir.path() + "/Logos/Anzin.bmp");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_EQ(resolvePath(dir.path(), "logos\\anzin.BMP"), dir.path() + "/Logos/Anzin.bmp");
+    EXPECT_EQ(resolvePath(dir.path(), "Logos/Anzin.bmp"), dir.path() + "/Logos/Anzin.bmp");
+    // a name that exists in no spelling is kept as written
+    EXPECT_EQ(resolvePath(dir.path(), "logos\\Nouveau.bmp"), dir.path() + "/Logos/Nouveau.bmp");
+    EXPECT_EQ(resolvePath(dir.path(), "Modeles\\a.ETQ"), dir.path() + "/Modeles/a.ETQ");
+}

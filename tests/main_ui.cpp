@@ -1,0 +1,18 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include "app/widgets/dialogs.h"
+
+// Window tests: message boxes and file dialogs never block, they answer what the test queued.
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    // the tests expect French regional settings (decimal comma, French dates)
+    qputenv("LC_ALL", "fr_FR.UTF-8");
+    qputenv("LANG", "fr_FR.UTF-8");
+    qputenv("LANGUAGE", "fr");
+    QApplication app(argc, argv);
+    pelorin::Dialogs::setTestMode(true);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
