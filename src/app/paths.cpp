@@ -41,8 +41,9 @@ bool copyTree(const QString& from, const QString& to)
 QString installedDataFolder()
 {
     const QString exe = executableFolder();
-    const QStringList candidates = {exe + QStringLiteral("/../share/pelorin"), QStringLiteral("/usr/local/share/pelorin"),
-                                    QStringLiteral("/usr/share/pelorin"), exe};
+    const QStringList candidates = {exe + QStringLiteral("/../share/pelorin"),
+                                    QStringLiteral("/usr/local/share/pelorin"), QStringLiteral("/usr/share/pelorin"),
+                                    exe};
     for (const QString& c : candidates)
         if (QFileInfo::exists(resolvePath(c, QStringLiteral("Config/cfg.xml"))))
             return QDir(c).absolutePath();

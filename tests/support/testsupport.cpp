@@ -81,8 +81,8 @@ bool haveZbar()
 QStringList zbarRead(const QString& imagePath)
 {
     QProcess p;
-    p.start(QStringLiteral("zbarimg"), {QStringLiteral("--quiet"), QStringLiteral("--raw"), QStringLiteral("--nodbus"),
-                                        imagePath});
+    p.start(QStringLiteral("zbarimg"),
+            {QStringLiteral("--quiet"), QStringLiteral("--raw"), QStringLiteral("--nodbus"), imagePath});
     p.waitForFinished(60000);
     const QString out = QString::fromLatin1(p.readAllStandardOutput());
     return out.split(u'\n', Qt::SkipEmptyParts);
