@@ -1,0 +1,25 @@
+#pragma once
+#include <QByteArray>
+
+#include "labels/pagestream.h"
+
+class QPainter;
+
+// The one painting routine of the report layer: the screen, the printer, PDF and PNG all draw
+// through it.
+namespace pelorin::report {
+
+// Draws the whole page with the paper's top-left corner at the painter's origin, one inch being
+// `unitsPerInch` units of the painter's current coordinates (device pixels for an image or a
+// printer at its resolution, screen pixels times the zoom for the preview). The background is left
+// as it is: callers fill the paper white. Edges of rectangles and barcode modules are snapped to
+// whole units, so they stay crisp on any raster device.
+void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch);
+// Same, reading the stream first (Error when it is corrupted).
+void paintPage(QPainter& painter, const QByteArray& stream, double unitsPerInch);
+
+// The character cell of a font height in pixels at 96 per inch is that many 96ths of an inch
+// high (6 points for 8); 0 is the default Arial 10 points. Gives the em size in inches.
+double fontEmInches(int fontHeightPx);
+
+} // namespace pelorin::report

@@ -1,0 +1,62 @@
+#pragma once
+#include <QByteArray>
+#include <QScrollArea>
+#include <memory>
+
+#include "labels/pagestream.h"
+
+namespace pelorin::report {
+
+class PageCanvas;
+
+// The screen renderer: the page drawn from the stream at a zoom in percent, with a page shadow.
+// The page is painted from its components at every zoom (never a scaled bitmap), so it stays sharp;
+// scroll bars appear when it is larger than the viewport; Ctrl + mouse wheel zooms.
+// Accessible name "Aperçu de la page".
+class PagePreview : public QScrollArea
+{
+    Q_OBJECT
+public:
+    explicit PagePreview(QWidget* parent = nullptr);
+    ~PagePreview() override;
+
+    // Shows a page stream. Error (and the previous page stays) when the stream is corrupted.
+    void setStream(const QByteArray& stream);
+    void setPage(std::shared_ptr<const ExecutedPage> page);
+    // An empty preview (no page).
+    void clear();
+    std::shared_ptr<const ExecutedPage> page() const { return m_page; }
+
+    // Zoom in percent, kept between 10 and 200.
+    double zoom() const { return m_zoom; }
+    void setZoom(double percent);
+    void zoomIn();  // + 10
+    void zoomOut(); // - 10, only when above 10
+    // The zoom at which the whole page with its shadow fits the viewport (not clamped).
+    double fitZoom() const;
+    void zoomToFit() { setZoom(fitZoom()); }
+
+    int shadowDepth() const { return m_shadow; }
+    void setShadowDepth(int pixels);
+
+    // The page's size on screen at the current zoom, shadow excluded, in pixels.
+    QSize pageSizePixels() const;
+
+signals:
+    void zoomChanged(double percent);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class PageCanvas;
+    void updateCanvas();
+
+    std::shared_ptr<const ExecutedPage> m_page;
+    double m_zoom = 100.0;
+    int m_shadow = 3;
+    PageCanvas* m_canvas = nullptr;
+};
+
+} // namespace pelorin::report
