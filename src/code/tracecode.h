@@ -1,0 +1,138 @@
+#pragma once
+#include "code/dayofyear.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// The traceability code: seven fields whose concatenation is the 22-character code (system 1,
+// mass 3, packaging 2, colour 3, perfume 3, factory 5, date 5). Each selection of the main window
+// recomputes one field; the window holds one TraceCode and shows its fields. Nothing here pads, cuts
+// or checks a field: a list code of another width simply gives a code of another length.
+namespace pelorin {
+
+class XmlDocument;
+
+// The items of `Sel_Nature`, in order; the position of the selected item picks the packaging.
+const QStringList& packagingItems();
+constexpr int kSoapPackaging = 4; // "Savons": layers followed by rows
+
+// Spin edits for layers and rows: a text that is not a number counts as 1 while typed; on focus loss
+// the value is brought into 1..6.
+constexpr int kSpinMin = 1;
+constexpr int kSpinMax = 6;
+int spinValue(const QString& text);
+int clampSpin(int value);
+
+// The manual code as the edit `CodeManu` holds it: upper case, at most 18 characters.
+constexpr int kManualCodeLength = 18;
+QString manualCodeText(const QString& typed);
+
+// The names the selection lists show, as `ChangeBox` fills them: systems in document order (an
+// item's position is the entry's position), places and perfumes in alphabetical order, letter case
+// ignored (equal names keep their document order).
+struct SelectionLists
+{
+    QStringList systems;
+    QStringList places;
+    QStringList perfumes;
+};
+SelectionLists selectionLists(XmlDocument& config);
+// Alphabetical order of the sorted lists (French collation, letter case ignored, stable).
+QStringList sortedNames(QStringList names);
+
+// The state of the selection controls from which every field is computed.
+struct CodeSelection
+{
+    int systemIndex = 0; // -1: no item selected
+    QString massText = QStringLiteral("000");
+    int packagingIndex = 0;
+    QString layersText = QStringLiteral("1");
+    QString rowsText = QStringLiteral("1");
+    int ralIndex = 0;
+    QString perfumeName;
+    QString placeName;
+};
+// The controls as start-up leaves them: the first item of every list, "000", "Boites de 6", the first
+// RAL entry, both spin edits at 1.
+CodeSelection startupSelection(const SelectionLists& lists);
+
+struct CodeFields
+{
+    QString system;
+    QString mass;
+    QString packaging;
+    QString colour;
+    QString perfume;
+    QString factory;
+    QString date;
+
+    // The seven fields in code order.
+    QString composed() const { return system + mass + packaging + colour + perfume + factory + date; }
+};
+
+class TraceCode
+{
+public:
+    // The configuration document is read at the moment of every lookup (and, by the node access rule,
+    // gains the lists or fields it lacks). It must outlive the model.
+    explicit TraceCode(XmlDocument& config);
+
+    const CodeFields& fields() const { return m_fields; }
+    // LabJour and LabAnnee.
+    const DateField& dateDisplay() const { return m_date; }
+    // Full path of the production place's logo (may name a missing file); empty when no place matched.
+    const QString& logoPath() const { return m_logoPath; }
+
+    // Empties system, mass, packaging, colour, factory and date, as the main window does before
+    // computing them.
+    void clear();
+
+    // `ChangeBox` after the lists are filled: computes mass, factory (with logo), system, colour,
+    // packaging and perfume, in this order. Every field is computed even when one lookup fails; the
+    // first failure is then thrown, so that a configuration without systems still gives the other fields.
+    void computeAll(const CodeSelection& selection);
+
+    // `Sel_SystemeChange`: the `Code` of the system at `position` (from 0);
+    // Error("List index out of bounds (<position>)") keeps the field.
+    void setSystem(int position);
+    // `LabeledEditMasseChange`: the text as an integer written with "%.3d"; the conversion's Error keeps
+    // the field.
+    void setMass(const QString& text);
+    // `Sel_NatureChange`: the packaging of the item at `index`; for "Savons" the spin texts; -1 (or any
+    // position outside the list) leaves the field unchanged.
+    void setPackaging(int index, const QString& layersText, const QString& rowsText);
+    // `Changeboitagesavon`: layers followed by rows, whatever the packaging list shows.
+    void setSoapPackaging(const QString& layersText, const QString& rowsText);
+    // `ComboBox1Change`: the colour field of RAL entry `index`.
+    void setColour(int ralIndex);
+    // `Sel_ParfumChange`: the `Code` of the first perfume named exactly `name`; no match keeps the field.
+    void setPerfume(const QString& name);
+    // `Sel_OrigineChange`: the `Code` of the first place named exactly `name`, and the path of its logo
+    // under the Logos folder. No match keeps the field and empties the logo path.
+    void setFactory(const QString& name);
+    // `FixeDate` on the production date.
+    void setDate(const QDate& date);
+
+    // Manual mode: `CalculOF` then returns the manual code unchanged.
+    bool manualMode() const { return m_manualMode; }
+    void setManualMode(bool on) { m_manualMode = on; }
+    const QString& manualCode() const { return m_manualCode; }
+    // Stores the typed text as the edit holds it (upper case, at most 18 characters).
+    void setManualCode(const QString& typed) { m_manualCode = manualCodeText(typed); }
+
+    // The code the labels carry: the manual code in manual mode, otherwise the seven fields.
+    QString CalculOF() const { return m_manualMode ? m_manualCode : m_fields.composed(); }
+    // The seven fields, whatever the mode (the clipboard copy).
+    QString composedCode() const { return m_fields.composed(); }
+
+private:
+    XmlDocument& m_config;
+    CodeFields m_fields;
+    DateField m_date;
+    QString m_logoPath;
+    bool m_manualMode = false;
+    QString m_manualCode;
+};
+
+} // namespace pelorin
