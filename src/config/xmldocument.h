@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <pugixml.hpp>
@@ -37,6 +38,9 @@ public:
     // over the old file. A failed save throws Error with the system's message and leaves the old
     // file as it was. Elements added in memory are written on lines of their own, one tab per level.
     void saveFile(const QString& path) const;
+    // The bytes saveFile writes: the declared encoding (no declaration: UTF-8), the file's line ends
+    // (CR LF for a new document), characters the encoding cannot hold as numeric references.
+    QByteArray toBytes() const;
 
     // Removes every node, the declaration included, then writes a declaration with this version and
     // encoding and an empty document element of that name, which it returns.
@@ -44,6 +48,8 @@ public:
 
     // The path last loaded (empty for a parsed text).
     QString fileName() const { return m_fileName; }
+    // Whether the file read used CR LF line ends (also true for a parsed text and after a reset).
+    bool usesCrLf() const { return m_crlf; }
 
     pugi::xml_document& raw() { return m_doc; }
     const pugi::xml_document& raw() const { return m_doc; }
@@ -52,6 +58,7 @@ private:
     pugi::xml_document m_doc;
     bool m_active = false;
     bool m_crlf = true;
+    bool m_bom = false; // a UTF-8 file that began with a byte order mark gets it back
     QString m_fileName;
 };
 

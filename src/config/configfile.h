@@ -1,0 +1,140 @@
+#pragma once
+#include "config/xmldocument.h"
+
+#include <QString>
+#include <QStringList>
+#include <initializer_list>
+#include <optional>
+#include <utility>
+
+// The configuration file Config\cfg.xml: the three reference lists (systems, production places,
+// perfumes) and the main window's settings under Form1.
+//
+// The main window owns one ConfigFile (its ConfigXML). Every reader works on the document in
+// memory, never on the file; the file is written by each list edit and by SaveConfig at close.
+// Every access follows the node access rule (config/xmldocument.h): a list, an entry field or a
+// setting that is missing is created empty as it is addressed, so lookups change the document and a
+// later save holds what they created. The first of two same-named siblings is the one used.
+//
+// Errors are pelorin::Error carrying the exact message to show: "No active document" for any access
+// while nothing is loaded, the loader's message for an unreadable or malformed file, the conversion
+// messages of app/convert.h while reading the settings, "List index out of bounds (%d)" for a system
+// position that has no entry, the system's message for a failed save.
+namespace pelorin {
+
+// The reference lists under Configuration.
+enum class RefList { Systemes, Lieux, Parfums };
+
+// The element name of a list ("Systemes", "Lieux", "Parfums") and of its entries as the program
+// writes them ("Systeme", "Ville", "Parfum").
+const char* listElementName(RefList list);
+const char* entryElementName(RefList list);
+
+// The main window's settings as SaveConfig writes them.
+struct Form1Settings
+{
+    int haut = 0;    // top edge of the main window, pixels
+    int gauche = 0;  // left edge
+    int largeur = 0; // outer width
+    int hauteur = 0; // outer height
+    QString eleve;   // text of Text2 (the operator)
+    QString memo1;   // text of memotexte, lines separated by "\n"
+    QString modele;  // the description loaded in EtiqXML: a path or a bare name; its folder is dropped
+    bool codeManu = false;
+};
+
+// What reading the settings does with each one: the main window implements it. Every call applies
+// one setting at once; a call may throw Error, which stops the reading there.
+class SettingsTarget
+{
+public:
+    virtual ~SettingsTarget() = default;
+    virtual void setTop(int value) = 0;
+    virtual void setLeft(int value) = 0;
+    virtual void setWidth(int value) = 0;
+    virtual void setHeight(int value) = 0;
+    virtual void setOperatorText(const QString& text) = 0; // Text2
+    virtual void setMemoText(const QString& text) = 0;     // memotexte
+    // Loads the label page description at `path` into EtiqXML and shows its file name in the status
+    // bar; throws the loader's Error when the file cannot be read or is malformed.
+    virtual void loadModel(const QString& path) = 0;
+    virtual void setManualMode(bool on) = 0;
+};
+
+// A production place as the place selection takes it.
+struct Place
+{
+    QString code; // postal code of the factory
+    QString logo; // file name of its logo in the logos folder
+};
+
+class ConfigFile
+{
+public:
+    ConfigFile() = default;
+    ConfigFile(const ConfigFile&) = delete;
+    ConfigFile& operator=(const ConfigFile&) = delete;
+
+    // DataFolder::path("Config\\cfg.xml"): every load and save uses this path, resolved at each call.
+    static QString path();
+
+    // Loads the file into the document. On failure the document is not active (every later access
+    // throws "No active document" until a reset) and Error carries the loader's message.
+    void load();
+    bool isLoaded() const { return m_doc.isActive(); }
+
+    XmlDocument& document() { return m_doc; }
+    const XmlDocument& document() const { return m_doc; }
+
+    // LireConfig: applies, in this order, Haut, Gauche, Largeur, Hauteur (integers), Eleve, Memo1,
+    // then loads the description DataFolder::path("Modeles\\" + Modele), then CodeManu (boolean).
+    // Reading stops at the first setting whose text does not convert ("'%s' is not a valid integer
+    // value", "'%s' is not a valid boolean value") or whose description does not load: the settings
+    // before it stay applied, the later ones are not touched, and the Error propagates.
+    void LireConfig(SettingsTarget& target);
+
+    // SaveConfig: writes the settings under Form1 (the four measures as decimal integers, CodeManu as
+    // "-1" or "0", Modele as the bare file name) and saves the document atomically to path(). When
+    // the save fails the document keeps the new settings and Error carries the system's message.
+    void SaveConfig(const Form1Settings& settings);
+
+    // The Code of the system at `position` (from 0) in Systemes;
+    // Error("List index out of bounds (<position>)") when there is no entry there.
+    QString systemCode(int position);
+    // Code and Logo of the first place whose Nom equals `name` (case-sensitive); none when no entry
+    // matches.
+    std::optional<Place> placeByName(const QString& name);
+    // Code of the first perfume whose Nom equals `name`; none when no entry matches.
+    std::optional<QString> perfumeCode(const QString& name);
+    // Decoding: the Nom of the first entry of `list` whose Code equals `code` exactly (same length,
+    // same characters), "Erreur" when none does.
+    QString nameByCode(RefList list, const QString& code);
+    // The Nom of every entry of `list`, in document order (the selection lists sort places and
+    // perfumes themselves).
+    QStringList names(RefList list);
+
+    // Adding an entry: appends Systeme (Nom, Code), Ville (Nom, Code, Logo) or Parfum (Nom, Code)
+    // after the last entry of its list, texts exactly as typed and nothing validated, then saves.
+    // When the save fails the entry stays in the document and Error carries the system's message.
+    void addSystem(const QString& nom, const QString& code);
+    void addPlace(const QString& nom, const QString& code, const QString& logo);
+    void addPerfume(const QString& nom, const QString& code);
+
+    // The reset of "Effacer tout" (the question is the window's): the document becomes the
+    // declaration version "1.0" encoding "ISO-8859-1" and Configuration holding an empty Systemes then
+    // an empty Lieux, and is saved. Works on a document that failed to load, too. When the save
+    // fails the document stays reset and Error carries the system's message.
+    void reset();
+
+    // Saves the document as it stands to path(), atomically.
+    void save() const;
+
+private:
+    pugi::xml_node list(RefList which);
+    pugi::xml_node form1();
+    void addEntry(RefList which, std::initializer_list<std::pair<const char*, QString>> fields);
+
+    XmlDocument m_doc;
+};
+
+} // namespace pelorin
