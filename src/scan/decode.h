@@ -1,0 +1,50 @@
+#pragma once
+#include <QString>
+#include <array>
+
+// Decoding of a scanned traceability code back into the seven texts of the scan grid.
+//
+// The code is cut by fixed positions, the inverse of its composition: system 1, mass 2-4,
+// packaging 5-6, colour 7-9, perfume 10-12, factory 13-17, date 18-22. A field the code ends
+// before is empty; characters after position 22 are ignored. A field that fails its check reads
+// "Erreur"; only an impossible day of the year raises.
+namespace pelorin {
+
+class XmlDocument;
+
+// True when every character is one of the digits 0 to 9 (an empty text included).
+bool EstNumerique(const QString& text);
+
+// The number of decoded texts of a code, in the grid's column order: system, mass, packaging,
+// colour, perfume, factory, date.
+inline constexpr int kDecodedFieldCount = 7;
+using DecodedTexts = std::array<QString, kDecodedFieldCount>;
+
+class CodeDecoder
+{
+public:
+    // The three lookups read the configuration's lists; by the node access rule a missing list
+    // or entry field is created empty in it.
+    explicit CodeDecoder(XmlDocument* config) : m_config(config) {}
+
+    QString Decode_Systeme(const QString& code) const;
+    QString Decode_Masse(const QString& code) const;
+    QString Decode_Boite(const QString& code) const;
+    QString Decode_Couleur(const QString& code) const;
+    QString Decode_Parfum(const QString& code) const;
+    QString Decode_Usine(const QString& code) const;
+    // The date in the short date format of the regional settings; throws
+    // Error("(<year>, <day>) is not a valid DateDay pair") for day 0 or a day past the year's end.
+    QString Decode_Date(const QString& code) const;
+
+    // All seven texts. A date conversion error does not stop the others: the date text stays
+    // empty and the error's message goes to `dateError` (left untouched when the date decodes).
+    DecodedTexts decodeAll(const QString& code, QString* dateError) const;
+
+private:
+    QString lookup(const char* list, const QString& field) const;
+
+    XmlDocument* m_config;
+};
+
+} // namespace pelorin

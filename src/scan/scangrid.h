@@ -1,0 +1,63 @@
+#pragma once
+#include "scan/decode.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSet>
+#include <QStringList>
+
+// The scan sheet: one row per code with its seven decoded texts, and an empty last row below them
+// that the next code fills. Row 0 of the sheet, the column headers, is the view's header, so the
+// model's row i is the sheet's row i + 1 and shows the number i + 1 in column 0.
+namespace pelorin {
+
+class XmlDocument;
+
+class ScanGrid : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { ColScan, ColCode, ColSysteme, ColMasse, ColBoite, ColCouleur, ColParfum, ColUsine, ColDate };
+    static constexpr int kColumnCount = 9;
+
+    explicit ScanGrid(XmlDocument* config, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The sheet's own row count, header included: n codes give n + 2 rows.
+    int gridRowCount() const { return int(m_rows.size()) + 2; }
+    int codeCount() const { return int(m_rows.size()); }
+    // The text of a cell of the sheet (row 0 is the header, the last row is empty).
+    QString cell(int gridRow, int column) const;
+    // Column 1 of the code rows, in order.
+    QStringList codes() const;
+
+    // Adds one code below the others, decoded. A date conversion error is thrown once the row is
+    // in, with its date cell empty.
+    void ajouterligne(const QString& code);
+    // Adds the codes in order as one insertion, so that a view lays out and repaints once. A date
+    // conversion error stops at its code: that row is in, with its date cell empty, the codes
+    // after it are not, and the error is thrown. Returns the number of rows added.
+    int appendCodes(const QStringList& codes);
+    // Leaves the header and one empty row.
+    void clear();
+
+private:
+    struct Row
+    {
+        QString code;
+        DecodedTexts texts;
+    };
+    Row decodeRow(const QString& code, QString* dateError);
+
+    CodeDecoder m_decoder;
+    QList<Row> m_rows;
+    // decoded texts repeat from row to row; equal ones share their storage
+    QSet<QString> m_texts;
+};
+
+} // namespace pelorin

@@ -1,0 +1,87 @@
+#include "scan/scbfile.h"
+
+#include "app/codepage.h"
+#include "app/error.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace pelorin {
+
+namespace {
+
+const QString kHeader = QStringLiteral("ScanCode");
+
+QString cannotCreate(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason);
+}
+
+} // namespace
+
+QByteArray scbBytes(const QStringList& codes)
+{
+    QByteArray bytes;
+    bytes.reserve((codes.size() + 2) * 24);
+    auto line = [&bytes](const QString& text) {
+        bool lossless = true;
+        bytes += toCp1252(text, &lossless);
+        if (!lossless)
+            throw Error(QStringLiteral("Le code « %1 » contient un caractère qu'un fichier de codes ne peut pas "
+                                       "contenir.")
+                            .arg(text));
+        bytes += "\r\n";
+    };
+    line(kHeader);
+    for (const QString& code : codes)
+        line(code);
+    // the grid's empty last row
+    bytes += "\r\n";
+    return bytes;
+}
+
+QStringList scbCodes(const QByteArray& bytes)
+{
+    const QString text = fromCp1252(bytes);
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    // text after the last line end is a line of its own; a line end at the very end starts none
+    if (start < n)
+        lines << text.mid(start);
+    if (lines.size() <= 2)
+        return QStringList();
+    return lines.mid(1, lines.size() - 2);
+}
+
+void writeScbFile(const QString& path, const QStringList& codes)
+{
+    const QByteArray bytes = scbBytes(codes);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(cannotCreate(path, file.errorString()));
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw Error(cannotCreate(path, file.errorString()));
+}
+
+QStringList readScbFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+    return scbCodes(bytes);
+}
+
+} // namespace pelorin
