@@ -11,7 +11,7 @@
 // or checks a field: a list code of another width simply gives a code of another length.
 namespace pelorin {
 
-class XmlDocument;
+class ConfigFile;
 
 // The items of `Sel_Nature`, in order; the position of the selected item picks the packaging.
 const QStringList& packagingItems();
@@ -37,7 +37,7 @@ struct SelectionLists
     QStringList places;
     QStringList perfumes;
 };
-SelectionLists selectionLists(XmlDocument& config);
+SelectionLists selectionLists(ConfigFile& config);
 // Alphabetical order of the sorted lists (French collation, letter case ignored, stable).
 QStringList sortedNames(QStringList names);
 
@@ -76,7 +76,7 @@ class TraceCode
 public:
     // The configuration document is read at the moment of every lookup (and, by the node access rule,
     // gains the lists or fields it lacks). It must outlive the model.
-    explicit TraceCode(XmlDocument& config);
+    explicit TraceCode(ConfigFile& config);
 
     const CodeFields& fields() const { return m_fields; }
     // LabJour and LabAnnee.
@@ -127,7 +127,7 @@ public:
     QString composedCode() const { return m_fields.composed(); }
 
 private:
-    XmlDocument& m_config;
+    ConfigFile& m_config;
     CodeFields m_fields;
     DateField m_date;
     QString m_logoPath;

@@ -1,0 +1,157 @@
+#include "code/tracecode.h"
+
+#include "app/convert.h"
+#include "app/error.h"
+#include "app/paths.h"
+#include "code/rallist.h"
+#include "config/configfile.h"
+
+#include <QCollator>
+#include <QLocale>
+#include <algorithm>
+#include <optional>
+
+namespace pelorin {
+
+namespace {
+
+constexpr const char* kPackagingCodes[] = {"06", "12", "01", "02"};
+
+} // namespace
+
+const QStringList& packagingItems()
+{
+    static const QStringList items = {QStringLiteral("Boites de 6"), QStringLiteral("Boites de 12"),
+                                      QStringLiteral("Briquette simple"), QStringLiteral("Briquette double"),
+                                      QStringLiteral("Savons")};
+    return items;
+}
+
+int spinValue(const QString& text)
+{
+    try {
+        return strToInt(text);
+    } catch (const Error&) {
+        return kSpinMin;
+    }
+}
+
+int clampSpin(int value)
+{
+    return std::clamp(value, kSpinMin, kSpinMax);
+}
+
+QString manualCodeText(const QString& typed)
+{
+    return typed.toUpper().left(kManualCodeLength);
+}
+
+QStringList sortedNames(QStringList names)
+{
+    QCollator collator{QLocale(QLocale::French, QLocale::France)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(names.begin(), names.end(),
+                     [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    return names;
+}
+
+SelectionLists selectionLists(ConfigFile& config)
+{
+    SelectionLists lists;
+    lists.places = sortedNames(config.names(RefList::Lieux));
+    lists.systems = config.names(RefList::Systemes);
+    lists.perfumes = sortedNames(config.names(RefList::Parfums));
+    return lists;
+}
+
+CodeSelection startupSelection(const SelectionLists& lists)
+{
+    CodeSelection s;
+    s.systemIndex = lists.systems.isEmpty() ? -1 : 0;
+    s.perfumeName = lists.perfumes.value(0);
+    s.placeName = lists.places.value(0);
+    return s;
+}
+
+TraceCode::TraceCode(ConfigFile& config) : m_config(config) {}
+
+void TraceCode::clear()
+{
+    const QString perfume = m_fields.perfume;
+    m_fields = CodeFields();
+    m_fields.perfume = perfume;
+    m_date = DateField();
+}
+
+void TraceCode::computeAll(const CodeSelection& s)
+{
+    std::optional<Error> first;
+    auto attempt = [&first](auto&& step) {
+        try {
+            step();
+        } catch (const Error& e) {
+            if (!first)
+                first = e;
+        }
+    };
+    attempt([&] { setMass(s.massText); });
+    attempt([&] { setFactory(s.placeName); });
+    attempt([&] { setSystem(s.systemIndex); });
+    attempt([&] { setColour(s.ralIndex); });
+    attempt([&] { setPackaging(s.packagingIndex, s.layersText, s.rowsText); });
+    attempt([&] { setPerfume(s.perfumeName); });
+    if (first)
+        throw *first;
+}
+
+void TraceCode::setSystem(int position)
+{
+    m_fields.system = m_config.systemCode(position);
+}
+
+void TraceCode::setMass(const QString& massText)
+{
+    m_fields.mass = zeroPadded(strToInt(massText), 3);
+}
+
+void TraceCode::setPackaging(int index, const QString& layersText, const QString& rowsText)
+{
+    if (index == kSoapPackaging)
+        setSoapPackaging(layersText, rowsText);
+    else if (index >= 0 && index < kSoapPackaging)
+        m_fields.packaging = QString::fromLatin1(kPackagingCodes[index]);
+}
+
+void TraceCode::setSoapPackaging(const QString& layersText, const QString& rowsText)
+{
+    // a value still being typed counts as typed (10 gives three characters) until the focus leaves
+    m_fields.packaging = QString::number(spinValue(layersText)) + QString::number(spinValue(rowsText));
+}
+
+void TraceCode::setColour(int ralIndex)
+{
+    m_fields.colour = ral::colourField(ral::entry(ralIndex));
+}
+
+void TraceCode::setPerfume(const QString& name)
+{
+    if (const auto code = m_config.perfumeCode(name))
+        m_fields.perfume = *code;
+}
+
+void TraceCode::setFactory(const QString& name)
+{
+    m_logoPath.clear();
+    if (const auto place = m_config.placeByName(name)) {
+        m_logoPath = DataFolder::path(QStringLiteral("Logos\\") + place->logo);
+        m_fields.factory = place->code;
+    }
+}
+
+void TraceCode::setDate(const QDate& date)
+{
+    m_date = FixeDate(date);
+    m_fields.date = m_date.field();
+}
+
+} // namespace pelorin
