@@ -1,0 +1,115 @@
+#pragma once
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "config/xmldocument.h"
+#include "labels/marks.h"
+
+class QWidget;
+
+namespace pelorin {
+
+class LabelValues;
+namespace report {
+class ExecutedPage;
+class PagePreview;
+} // namespace report
+
+// The main window's sheet of labels: the current label page description `EtiqXML`, the selection
+// marks, the page stream of the last build and the preview `ScrollBox1` it is shown in, with the
+// commands that open a description, zoom, print and export the page. The main window puts the
+// preview in its right-hand panel and connects its buttons to the commands; every command reports
+// its errors itself in a message box, so the buttons can call them directly.
+class LabelSheet : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Shows the file name (without folder) of the description in use, in the second panel of the
+    // main window's status bar.
+    using StatusCallback = std::function<void(const QString& fileName)>;
+
+    // `values` gives the live values of the labels (the code, the texts, the version, the logo);
+    // `window` parents the preview and the message boxes.
+    LabelSheet(LabelValues& values, QWidget* window, StatusCallback status = {});
+    ~LabelSheet() override;
+
+    XmlDocument& EtiqXML() { return m_description; }
+    SelectionMarks& marks() { return m_marks; }
+    // The preview, objectName "ScrollBox1": zoom 40 at first, a page shadow of 3 pixels.
+    report::PagePreview* preview() const { return m_preview; }
+    // The page stream of the last build that was shown.
+    const QByteArray& pageStream() const { return m_stream; }
+
+    // Loads a description by path as the current one (the start-up's saved description); the
+    // status bar shows its name. Error with the loader's message on failure: the description is
+    // then released and the status bar keeps its text.
+    void loadDescription(const QString& path);
+
+    // Builds the page from the description, the marks and the live values into the page stream and
+    // shows it. A value of the sheet format that is no number shows its message and keeps the
+    // previous page; a bad component shows the page as far as it was built, then its message; an
+    // unknown component type shows "erreur de composant" and the page as built. Returns whether a
+    // page was built and shown (the unknown type included), which is what printing asks.
+    bool Afficher();
+    // "Réafficher" and "Valider ".
+    void Preview() { Afficher(); }
+
+    // "Charger une page d'étiquettes.": the open dialog in the models folder. Cancelling changes
+    // nothing. An unreadable file shows its message and releases the description ("No active
+    // document" until a readable one is opened), the status bar and the marks staying as they were.
+    // A readable one shows its name in the status bar, then the marks are rebuilt (the label
+    // selection window's Fixecellule when there is one), the page is built and the zoom fitted.
+    void ChargerProjetRav();
+
+    // "Zoom au mieux.", "Agrandir.", "Réduire.": 10 to 200 percent in steps of 10.
+    void zoommieuxClick();
+    void zoomplusClick();
+    void zoommoinsClick();
+
+    // "Imprimer la page.": builds the page, then prints it on the default printer without a dialog,
+    // one copy, exactly as the preview shows it. "Aucune imprimante n'est installée." when there is
+    // no printer. A failed build prints nothing, but for an unknown component type, whose page is
+    // printed as built.
+    void ImprimClick();
+    // "Exporter la page en PDF.": builds the page, then writes it as a vector PDF to a file chosen
+    // in a save dialog.
+    void ExportPdfClick();
+
+    // The label selection window registers its Fixecellule here, so that opening a description
+    // rebuilds its grid as well. Without one, opening rebuilds the marks, builds the page and fits
+    // the zoom.
+    void setSelectionRebuild(std::function<void()> rebuild);
+    // Builds the page and fits the zoom (the last step of Fixecellule).
+    void showAndFit();
+
+    // Ctrl+O opens a description and Ctrl+P prints, anywhere in `window`.
+    void installShortcuts(QWidget* window);
+
+signals:
+    // A new description has been loaded (by path or through the dialog).
+    void descriptionLoaded(const QString& fileName);
+    // A page has been built and shown.
+    void pageShown();
+
+private:
+    enum class Build { Failed, Shown, ShownAfterUnknownType };
+    Build build();
+    void rebuildMarksAndShow();
+
+    LabelValues& m_values;
+    QPointer<QWidget> m_window;
+    StatusCallback m_status;
+    XmlDocument m_description;
+    SelectionMarks m_marks;
+    QByteArray m_stream;
+    std::shared_ptr<const report::ExecutedPage> m_page;
+    QPointer<report::PagePreview> m_preview;
+    std::function<void()> m_selectionRebuild;
+};
+
+} // namespace pelorin

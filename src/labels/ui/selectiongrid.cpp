@@ -1,0 +1,135 @@
+#include "labels/ui/selectiongrid.h"
+
+#include "labels/marks.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace pelorin {
+
+namespace {
+
+// Each section is a cell followed by its line on the right and below; the line before the first
+// cell is the grid's own background showing through its margins.
+class MarkDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QRect cell = option.rect.adjusted(0, 0, -SelectionGrid::kLineWidth, -SelectionGrid::kLineWidth);
+        painter->save();
+        painter->fillRect(option.rect, option.palette.color(QPalette::Dark));
+        painter->fillRect(cell, option.palette.color(QPalette::Button));
+        if (option.state & QStyle::State_HasFocus) {
+            QPen pen(option.palette.color(QPalette::Highlight), 1, Qt::DotLine);
+            painter->setPen(pen);
+            painter->drawRect(cell.adjusted(1, 1, -2, -2));
+        }
+        QFont font = option.font;
+        font.setBold(true);
+        painter->setFont(font);
+        painter->setPen(Qt::red);
+        painter->drawText(cell, Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
+        painter->restore();
+    }
+};
+
+} // namespace
+
+SelectionGrid::SelectionGrid(SelectionMarks& marks, QSize outerSize, QWidget* parent)
+    : QTableWidget(parent), m_marks(marks)
+{
+    setFixedSize(outerSize);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+        header->setMinimumSectionSize(1);
+        header->setSectionResizeMode(QHeaderView::Fixed);
+    }
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setViewportMargins(kLineWidth, kLineWidth, 0, 0);
+    setShowGrid(false);
+    setWordWrap(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new MarkDelegate(this));
+
+    // the margins take the lines' colour, the cells the colour of buttons
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Dark));
+    pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    const QString hint = QStringLiteral("Double clic pour afficher.");
+    setToolTip(hint);
+    setStatusTip(hint);
+    setAccessibleDescription(hint);
+
+    connect(&m_marks, &SelectionMarks::changed, this, &SelectionGrid::syncFromMarks);
+    connect(this, &QTableWidget::cellDoubleClicked, this, [this](int, int) { toggleCurrent(); });
+    syncFromMarks();
+}
+
+void SelectionGrid::fitCells(int columns, int rows)
+{
+    const int width = gridCellExtent(this->width(), columns);
+    const int height = gridCellExtent(this->height(), rows);
+    m_cellWidth = width;
+    m_cellHeight = height;
+    horizontalHeader()->setDefaultSectionSize(width + kLineWidth);
+    verticalHeader()->setDefaultSectionSize(height + kLineWidth);
+    for (int c = 0; c < columnCount(); ++c)
+        setColumnWidth(c, width + kLineWidth);
+    for (int r = 0; r < rowCount(); ++r)
+        setRowHeight(r, height + kLineWidth);
+}
+
+void SelectionGrid::syncFromMarks()
+{
+    if (columnCount() != m_marks.columns())
+        setColumnCount(m_marks.columns());
+    if (rowCount() != m_marks.rows())
+        setRowCount(m_marks.rows());
+    for (int r = 0; r < rowCount(); ++r) {
+        for (int c = 0; c < columnCount(); ++c) {
+            QTableWidgetItem* cell = item(r, c);
+            if (!cell) {
+                cell = new QTableWidgetItem;
+                cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+                setItem(r, c, cell);
+            }
+            const QString mark = m_marks.cell(c, r);
+            if (cell->text() != mark)
+                cell->setText(mark);
+        }
+    }
+}
+
+void SelectionGrid::toggleCurrent()
+{
+    const int r = currentRow();
+    const int c = currentColumn();
+    if (r < 0 || c < 0)
+        return;
+    m_marks.toggle(c, r);
+    emit markToggled(c, r);
+}
+
+void SelectionGrid::keyPressEvent(QKeyEvent* event)
+{
+    // the keyboard's double-click, for those who do not use a mouse
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        toggleCurrent();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+} // namespace pelorin
