@@ -11,9 +11,9 @@ namespace pelorin::report {
 
 // Draws the whole page with the paper's top-left corner at the painter's origin, one inch being
 // `unitsPerInch` units of the painter's current coordinates (device pixels for an image or a
-// printer at its resolution, screen pixels times the zoom for the preview). The background is left
-// as it is: callers fill the paper white. Edges of rectangles and barcode modules are snapped to
-// whole units, so they stay crisp on any raster device.
+// printer at its resolution, screen pixels times the zoom for the preview). The paper is filled
+// white first. Edges of rectangles and barcode modules are snapped to whole units, so they stay
+// crisp on any raster device.
 void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch);
 // Same, reading the stream first (Error when it is corrupted).
 void paintPage(QPainter& painter, const QByteArray& stream, double unitsPerInch);

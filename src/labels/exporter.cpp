@@ -1,0 +1,98 @@
+#include "labels/exporter.h"
+
+#include <QFileInfo>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <cmath>
+
+#include "app/error.h"
+#include "labels/painter.h"
+
+namespace pelorin::report {
+
+namespace {
+
+constexpr double kMaxPixels = 400e6; // 20 000 x 20 000: beyond, the image cannot be held in memory
+
+QString cannotWrite(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Impossible d'écrire le fichier « %1 » : %2").arg(QFileInfo(path).fileName(), reason);
+}
+
+} // namespace
+
+QImage renderImage(const ExecutedPage& page, double dpi)
+{
+    if (!(dpi >= 1.0 && dpi <= 10000.0))
+        throw Error(QStringLiteral("La résolution doit être comprise entre 1 et 10000 points par pouce."));
+    const QSizeF paper = page.paperInches();
+    const QSize size(std::max(1, int(std::lround(paper.width() * dpi))),
+                     std::max(1, int(std::lround(paper.height() * dpi))));
+    if (double(size.width()) * size.height() > kMaxPixels)
+        throw Error(QStringLiteral("La page est trop grande pour cette résolution."));
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull())
+        throw Error(QStringLiteral("La page est trop grande pour cette résolution."));
+    const int dotsPerMeter = int(std::lround(dpi / 0.0254));
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paintPage(painter, page, dpi);
+    painter.end();
+    return image;
+}
+
+void exportPng(const ExecutedPage& page, const QString& path, double dpi)
+{
+    const QImage image = renderImage(page, dpi);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(cannotWrite(path, file.errorString()));
+    if (!image.save(&file, "PNG")) {
+        file.cancelWriting();
+        throw Error(cannotWrite(path, file.errorString()));
+    }
+    if (!file.commit())
+        throw Error(cannotWrite(path, file.errorString()));
+}
+
+void exportPdf(const ExecutedPage& page, const QString& path, int resolution)
+{
+    if (resolution < 72 || resolution > 9600)
+        throw Error(QStringLiteral("La résolution doit être comprise entre 72 et 9600 points par pouce."));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(cannotWrite(path, file.errorString()));
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Pelorin"));
+        writer.setResolution(resolution);
+        writer.setPageSize(QPageSize(page.paperInches(), QPageSize::Inch, QString(), QPageSize::ExactMatch));
+        writer.setPageOrientation(QPageLayout::Portrait);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            file.cancelWriting();
+            throw Error(cannotWrite(path, file.errorString()));
+        }
+        paintPage(painter, page, resolution);
+        painter.end();
+    }
+    if (!file.commit())
+        throw Error(cannotWrite(path, file.errorString()));
+}
+
+void exportPng(const QByteArray& stream, const QString& path, double dpi)
+{
+    exportPng(ExecutedPage::read(stream), path, dpi);
+}
+
+void exportPdf(const QByteArray& stream, const QString& path, int resolution)
+{
+    exportPdf(ExecutedPage::read(stream), path, resolution);
+}
+
+} // namespace pelorin::report
