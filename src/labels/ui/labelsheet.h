@@ -8,16 +8,13 @@
 
 #include "config/xmldocument.h"
 #include "labels/marks.h"
+#include "labels/ui/pagepreview.h"
 
 class QWidget;
 
 namespace pelorin {
 
 class LabelValues;
-namespace report {
-class ExecutedPage;
-class PagePreview;
-} // namespace report
 
 // The main window's sheet of labels: the current label page description `EtiqXML`, the selection
 // marks, the page stream of the last build and the preview `ScrollBox1` it is shown in, with the

@@ -47,7 +47,6 @@ signals:
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     friend class PageCanvas;

@@ -1,0 +1,45 @@
+#pragma once
+#include <QDialog>
+#include <QPointer>
+
+class QCheckBox;
+class QToolBar;
+class QToolButton;
+
+namespace pelorin {
+
+class LabelSheet;
+class SelectionGrid;
+
+// The label selection window "Etiquettes": which labels of the main window's sheet receive their
+// components, and whether the page shows the margin frame and the label outlines. Its controls
+// show the main window's marks model and change it; every change redisplays the page.
+class TForm4 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Rebuilds the grid from the main window's description at once, which builds and fits the
+    // first page, and again whenever the main window opens another description.
+    explicit TForm4(LabelSheet& sheet, QWidget* parent = nullptr);
+    ~TForm4() override;
+
+    // Marks every label of the current description, sizes the grid's cells to the sheet, then
+    // shows the main window's page and fits its zoom. A description that cannot give its rows
+    // and columns shows the message and marks nothing.
+    void Fixecellule();
+
+    QToolBar* toolBar() const { return m_toolBar; }
+    QToolButton* ToolButton1 = nullptr;
+    QCheckBox* tracemarge = nullptr;
+    QCheckBox* tracecontour = nullptr;
+    SelectionGrid* StringGrid1 = nullptr;
+
+private:
+    void syncSwitches();
+
+    QPointer<LabelSheet> m_sheet;
+    QToolBar* m_toolBar = nullptr;
+};
+
+} // namespace pelorin

@@ -1,0 +1,206 @@
+#include "labels/ui/labelsheet.h"
+
+#include "app/error.h"
+#include "app/paths.h"
+#include "app/widgets/dialogs.h"
+#include "labels/exporter.h"
+#include "labels/labelvalues.h"
+#include "labels/pagebuild.h"
+#include "labels/pagestream.h"
+#include "labels/reportpage.h"
+#include "labels/ui/pagepreview.h"
+#include "labels/ui/printing.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QWidget>
+#include <exception>
+
+namespace pelorin {
+
+namespace {
+
+constexpr double kStartZoom = 40.0;
+constexpr int kShadowDepth = 3;
+
+} // namespace
+
+LabelSheet::LabelSheet(LabelValues& values, QWidget* window, StatusCallback status)
+    : m_values(values), m_window(window), m_status(std::move(status))
+{
+    m_preview = new report::PagePreview(window);
+    m_preview->setObjectName(QStringLiteral("ScrollBox1"));
+    m_preview->setZoom(kStartZoom);
+    m_preview->setShadowDepth(kShadowDepth);
+}
+
+LabelSheet::~LabelSheet()
+{
+    // the main window normally owns the preview through its layout; a preview made without a
+    // window belongs to us
+    if (m_preview && !m_preview->parent())
+        delete m_preview.data();
+}
+
+void LabelSheet::loadDescription(const QString& path)
+{
+    m_description.loadFile(path);
+    const QString name = QFileInfo(path).fileName();
+    if (m_status)
+        m_status(name);
+    emit descriptionLoaded(name);
+}
+
+LabelSheet::Build LabelSheet::build()
+{
+    QWidget* parent = m_window.data();
+    report::Page page(report::defaultPrinterPaperInches());
+    PageBuildResult result;
+    try {
+        result = buildPage(page, m_description, m_marks, m_values);
+    } catch (const Error& e) {
+        // nothing was built: the preview keeps the previous page
+        Dialogs::error(parent, e.message());
+        return Build::Failed;
+    } catch (const std::exception& e) {
+        Dialogs::error(parent, QString::fromLocal8Bit(e.what()));
+        return Build::Failed;
+    }
+
+    // what was built is shown even when a component stopped the build, then the reason
+    try {
+        QByteArray stream = report::execute(page);
+        auto executed = report::ExecutedPage::readShared(stream);
+        m_stream = std::move(stream);
+        m_page = std::move(executed);
+        m_preview->setPage(m_page);
+    } catch (const Error& e) {
+        Dialogs::error(parent, e.message());
+        return Build::Failed;
+    } catch (const std::exception& e) {
+        Dialogs::error(parent, QString::fromLocal8Bit(e.what()));
+        return Build::Failed;
+    }
+    emit pageShown();
+
+    switch (result.stop) {
+    case PageBuildResult::Stop::None:
+        return Build::Shown;
+    case PageBuildResult::Stop::UnknownType:
+        Dialogs::information(parent, result.message);
+        return Build::ShownAfterUnknownType;
+    case PageBuildResult::Stop::Failed:
+        Dialogs::error(parent, result.message);
+        return Build::Failed;
+    }
+    return Build::Failed;
+}
+
+bool LabelSheet::Afficher()
+{
+    return build() != Build::Failed;
+}
+
+void LabelSheet::ChargerProjetRav()
+{
+    const QString path = Dialogs::openFileName(m_window.data(), QStringLiteral("Charger une page d'étiquettes"),
+                                               DataFolder::path(QStringLiteral("Modeles")),
+                                               QStringLiteral("Fichier étiquette. (*.ETQ);;Tous (*.*)"));
+    if (path.isEmpty())
+        return;
+    try {
+        loadDescription(path);
+    } catch (const Error& e) {
+        Dialogs::error(m_window.data(), e.message());
+        return;
+    }
+    if (m_selectionRebuild)
+        m_selectionRebuild();
+    else
+        rebuildMarksAndShow();
+}
+
+void LabelSheet::rebuildMarksAndShow()
+{
+    try {
+        m_marks.rebuild(m_description);
+    } catch (const Error& e) {
+        Dialogs::error(m_window.data(), e.message());
+        return;
+    }
+    showAndFit();
+}
+
+void LabelSheet::showAndFit()
+{
+    Afficher();
+    zoommieuxClick();
+}
+
+void LabelSheet::setSelectionRebuild(std::function<void()> rebuild)
+{
+    m_selectionRebuild = std::move(rebuild);
+}
+
+void LabelSheet::zoommieuxClick()
+{
+    m_preview->zoomToFit();
+}
+
+void LabelSheet::zoomplusClick()
+{
+    m_preview->zoomIn();
+}
+
+void LabelSheet::zoommoinsClick()
+{
+    m_preview->zoomOut();
+}
+
+void LabelSheet::ImprimClick()
+{
+    // the page is built first, so that it holds the code, texts and selection of this moment
+    if (build() == Build::Failed || !m_page)
+        return;
+    try {
+        if (!report::printPage(*m_page))
+            Dialogs::error(m_window.data(), report::noPrinterMessage());
+    } catch (const Error& e) {
+        Dialogs::error(m_window.data(), e.message());
+    }
+}
+
+void LabelSheet::ExportPdfClick()
+{
+    if (build() == Build::Failed || !m_page)
+        return;
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString base = m_description.fileName().isEmpty() ? QStringLiteral("Etiquettes")
+                                                            : QFileInfo(m_description.fileName()).completeBaseName();
+    const QString path =
+        Dialogs::saveFileName(m_window.data(), QStringLiteral("Exporter la page en PDF"),
+                              QDir(folder).filePath(base + QStringLiteral(".pdf")),
+                              QStringLiteral("Document PDF (*.pdf);;Tous (*.*)"), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    try {
+        report::exportPdf(*m_page, path);
+    } catch (const Error& e) {
+        Dialogs::error(m_window.data(), e.message());
+    }
+}
+
+void LabelSheet::installShortcuts(QWidget* window)
+{
+    auto* open = new QShortcut(QKeySequence::Open, window);
+    connect(open, &QShortcut::activated, this, &LabelSheet::ChargerProjetRav);
+    auto* print = new QShortcut(QKeySequence::Print, window);
+    connect(print, &QShortcut::activated, this, &LabelSheet::ImprimClick);
+}
+
+} // namespace pelorin
