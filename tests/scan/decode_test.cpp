@@ -1,0 +1,143 @@
+#include "app/error.h"
+#include "config/xmldocument.h"
+#include "scan/decode.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace pelorin;
+
+namespace {
+
+struct DecodeCase
+{
+    const char* code;
+    // system, mass, packaging, colour, perfume, factory, date
+    const char* texts[kDecodedFieldCount];
+};
+
+const DecodeCase kCases[] = {
+    {"P250061000031234507406",
+     {"Pâte à modeler", "250 gr", "Boite de 6", "Ral 100", "Lavande", "Usine du Nord", "15/03/2006"}},
+    {"S500235150031234532107",
+     {"Savon", "500 gr", "3 rang(s)\r\n2 couche(s)", "Ral 515", "Lavande", "Usine du Nord", "17/11/2007"}},
+    {"S50006100LAV1234536604",
+     {"Savon", "500 gr", "6 rang(s)\r\n0 couche(s)", "Ral 100", "Cœur & Rose", "Usine du Nord", "31/12/2004"}},
+    {"P00023AB1LAV1234500106",
+     {"Pâte à modeler", "000 gr", "Erreur", "Ral AB1", "Cœur & Rose", "Usine du Nord", "01/01/2006"}},
+    // a lower-case s is no soap case, and no system
+    {"s2a006100lav1234 00149", {"Erreur", "Erreur", "Boite de 6", "Ral 100", "Erreur", "Erreur", "01/01/2049"}},
+    {"P25012100003abcde00150",
+     {"Pâte à modeler", "250 gr", "Boite de 12", "Ral 100", "Lavande", "Erreur", "01/01/1950"}},
+    {"P25001100003ABCDE0A106",
+     {"Pâte à modeler", "250 gr", "Briquette simple", "Ral 100", "Lavande", "Majuscules", "Erreur"}},
+    {"P25002100003ABCDE00106 et la suite",
+     {"Pâte à modeler", "250 gr", "Briquette double", "Ral 100", "Lavande", "Majuscules", "01/01/2006"}},
+    // 21 characters: no date yet
+    {"P25006100003123450740", {"Pâte à modeler", "250 gr", "Boite de 6", "Ral 100", "Lavande", "Usine du Nord", ""}},
+    {"", {"Erreur", "", "Erreur", "Erreur", "Erreur", "Erreur", ""}},
+    {"P25", {"Pâte à modeler", "", "Erreur", "Erreur", "Erreur", "Erreur", ""}},
+    // a soap code cut inside its packaging field leaves the missing character's place empty
+    {"S2500", {"Savon", "250 gr", " rang(s)\r\n0 couche(s)", "Erreur", "Erreur", "Erreur", ""}},
+    {"S250", {"Savon", "250 gr", " rang(s)\r\n couche(s)", "Erreur", "Erreur", "Erreur", ""}},
+    {"P2500610", {"Pâte à modeler", "250 gr", "Boite de 6", "Erreur", "Erreur", "Erreur", ""}},
+};
+
+class DecodeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { m_config.loadFile(test::fixture(QStringLiteral("scan/cfg.xml"))); }
+    XmlDocument m_config;
+};
+
+TEST_F(DecodeTest, DecodesEveryFieldOfTheTable)
+{
+    const CodeDecoder decoder(&m_config);
+    for (const DecodeCase& c : kCases) {
+        const QString code = QString::fromUtf8(c.code);
+        SCOPED_TRACE(c.code);
+        QString dateError;
+        const DecodedTexts texts = decoder.decodeAll(code, &dateError);
+        EXPECT_TRUE(dateError.isEmpty()) << dateError.toStdString();
+        for (int i = 0; i < kDecodedFieldCount; ++i)
+            EXPECT_EQ(texts[size_t(i)].toStdString(), std::string(c.texts[i])) << "field " << i;
+        EXPECT_EQ(decoder.Decode_Systeme(code), texts[0]);
+        EXPECT_EQ(decoder.Decode_Masse(code), texts[1]);
+        EXPECT_EQ(decoder.Decode_Boite(code), texts[2]);
+        EXPECT_EQ(decoder.Decode_Couleur(code), texts[3]);
+        EXPECT_EQ(decoder.Decode_Parfum(code), texts[4]);
+        EXPECT_EQ(decoder.Decode_Usine(code), texts[5]);
+        EXPECT_EQ(decoder.Decode_Date(code), texts[6]);
+    }
+}
+
+TEST_F(DecodeTest, ImpossibleDayRaisesTheConversionError)
+{
+    const CodeDecoder decoder(&m_config);
+    const struct
+    {
+        const char* date;
+        const char* message;
+    } cases[] = {
+        {"36606", "(2006, 366) is not a valid DateDay pair"},
+        {"00006", "(2006, 0) is not a valid DateDay pair"},
+        {"99950", "(1950, 999) is not a valid DateDay pair"},
+        {"36700", "(2000, 367) is not a valid DateDay pair"},
+    };
+    for (const auto& c : cases) {
+        const QString full = QStringLiteral("P2500610000312345") + QString::fromLatin1(c.date);
+        try {
+            decoder.Decode_Date(full);
+            ADD_FAILURE() << "no error for " << c.date;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.message().toStdString(), std::string(c.message));
+        }
+        // the other six fields are still decoded, the date is left empty
+        QString dateError;
+        const DecodedTexts texts = decoder.decodeAll(full, &dateError);
+        EXPECT_EQ(dateError.toStdString(), std::string(c.message));
+        EXPECT_EQ(texts[0], QStringLiteral("Pâte à modeler"));
+        EXPECT_EQ(texts[5], QStringLiteral("Usine du Nord"));
+        EXPECT_TRUE(texts[6].isEmpty());
+    }
+    // day 366 exists in a leap year
+    EXPECT_EQ(decoder.Decode_Date(QStringLiteral("P250061000031234536600")), QStringLiteral("31/12/2000"));
+    EXPECT_EQ(decoder.Decode_Date(QStringLiteral("P250061000031234506004")), QStringLiteral("29/02/2004"));
+    EXPECT_EQ(decoder.Decode_Date(QStringLiteral("P250061000031234506005")), QStringLiteral("01/03/2005"));
+}
+
+TEST(EstNumerique, OnlyTheTenAsciiDigits)
+{
+    EXPECT_TRUE(EstNumerique(QString()));
+    EXPECT_TRUE(EstNumerique(QStringLiteral("0123456789")));
+    for (const char* text : {"12a", " 12", "12 ", "-1", "+1", "1,5", "\xd9\xa1\xd9\xa2", "\xef\xbc\x91"})
+        EXPECT_FALSE(EstNumerique(QString::fromUtf8(text))) << text;
+}
+
+TEST(DecodeLookup, FollowsTheNodeAccessRule)
+{
+    // no Parfums list, an entry without Code (which the empty field then matches), no Lieux entries
+    XmlDocument config;
+    config.parseText(QStringLiteral("<Configuration><Systemes><Systeme><Nom>Sans code</Nom></Systeme>"
+                                    "<Systeme><Nom>X</Nom><Code>X</Code></Systeme></Systemes><Lieux/>"
+                                    "</Configuration>"));
+    const CodeDecoder decoder(&config);
+    EXPECT_EQ(decoder.Decode_Systeme(QString()), QStringLiteral("Sans code"));
+    EXPECT_EQ(decoder.Decode_Systeme(QStringLiteral("X")), QStringLiteral("X"));
+    EXPECT_EQ(decoder.Decode_Parfum(QStringLiteral("P25006100003")), QStringLiteral("Erreur"));
+    EXPECT_EQ(decoder.Decode_Usine(QStringLiteral("P2500610000312345")), QStringLiteral("Erreur"));
+    const pugi::xml_node root = config.documentElement();
+    EXPECT_TRUE(root.child("Parfums")) << "the missing list is created empty";
+    EXPECT_TRUE(root.child("Systemes").first_child().child("Code")) << "the missing Code is created empty";
+}
+
+TEST(DecodeLookup, UnloadedConfigurationIsAnError)
+{
+    XmlDocument config;
+    const CodeDecoder decoder(&config);
+    EXPECT_THROW(decoder.Decode_Systeme(QStringLiteral("P")), Error);
+    // the fields that need no list still decode
+    EXPECT_EQ(decoder.Decode_Masse(QStringLiteral("P250")), QStringLiteral("250 gr"));
+}
+
+} // namespace

@@ -1,0 +1,119 @@
+#include "app/error.h"
+#include "config/xmldocument.h"
+#include "scan/scangrid.h"
+#include "support/testsupport.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace pelorin;
+
+namespace {
+
+const QString kCode = QStringLiteral("P250061000031234507406");
+const QString kSoap = QStringLiteral("S500235150031234532107");
+// day 366 of 2006
+const QString kBadDay = QStringLiteral("P250061000031234536606");
+
+class ScanGridTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { m_config.loadFile(test::fixture(QStringLiteral("scan/cfg.xml"))); }
+
+    QStringList row(const ScanGrid& grid, int gridRow) const
+    {
+        QStringList cells;
+        for (int c = 0; c < ScanGrid::kColumnCount; ++c)
+            cells << grid.cell(gridRow, c);
+        return cells;
+    }
+
+    XmlDocument m_config;
+};
+
+TEST_F(ScanGridTest, StartsWithTheHeaderAndOneEmptyRow)
+{
+    ScanGrid grid(&m_config);
+    EXPECT_EQ(grid.gridRowCount(), 2);
+    EXPECT_EQ(grid.rowCount(), 1);
+    EXPECT_EQ(row(grid, 0),
+              QStringList({"Scan", "ScanCode", "Système", "Masse", "Boite", "Couleur", "Parfum", "Usine", "Date"}));
+    for (int c = 0; c < ScanGrid::kColumnCount; ++c)
+        EXPECT_EQ(grid.headerData(c, Qt::Horizontal).toString(), grid.cell(0, c));
+    EXPECT_EQ(row(grid, 1), QStringList(ScanGrid::kColumnCount, QString()));
+}
+
+TEST_F(ScanGridTest, AjouterligneFillsTheEmptyRowAndAddsOneBelow)
+{
+    ScanGrid grid(&m_config);
+    grid.ajouterligne(kCode);
+    grid.ajouterligne(kSoap);
+    EXPECT_EQ(grid.gridRowCount(), 4);
+    EXPECT_EQ(grid.rowCount(), 3);
+    EXPECT_EQ(row(grid, 1), QStringList({"1", kCode, "Pâte à modeler", "250 gr", "Boite de 6", "Ral 100", "Lavande",
+                                         "Usine du Nord", "15/03/2006"}));
+    EXPECT_EQ(grid.cell(2, 0), QStringLiteral("2"));
+    EXPECT_EQ(grid.data(grid.index(1, ScanGrid::ColBoite)).toString(), QStringLiteral("3 rang(s)\r\n2 couche(s)"));
+    EXPECT_EQ(row(grid, 3), QStringList(ScanGrid::kColumnCount, QString()));
+    EXPECT_EQ(grid.codes(), QStringList({kCode, kSoap}));
+}
+
+TEST_F(ScanGridTest, DateErrorAddsTheRowWithAnEmptyDateThenRaises)
+{
+    ScanGrid grid(&m_config);
+    try {
+        grid.ajouterligne(kBadDay);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+    }
+    EXPECT_EQ(grid.gridRowCount(), 3);
+    EXPECT_EQ(row(grid, 1), QStringList({"1", kBadDay, "Pâte à modeler", "250 gr", "Boite de 6", "Ral 100", "Lavande",
+                                         "Usine du Nord", ""}));
+}
+
+TEST_F(ScanGridTest, AppendCodesInsertsOnceAndStopsAtADateError)
+{
+    ScanGrid grid(&m_config);
+    grid.ajouterligne(kSoap);
+    QSignalSpy inserted(&grid, &ScanGrid::rowsInserted);
+
+    EXPECT_EQ(grid.appendCodes({kCode, kCode, kCode}), 3);
+    ASSERT_EQ(inserted.size(), 1);
+    EXPECT_EQ(inserted.at(0).at(1).toInt(), 1);
+    EXPECT_EQ(inserted.at(0).at(2).toInt(), 3);
+    EXPECT_EQ(grid.cell(4, 0), QStringLiteral("4"));
+
+    EXPECT_THROW(grid.appendCodes({kSoap, kBadDay, kCode}), Error);
+    EXPECT_EQ(inserted.size(), 2);
+    EXPECT_EQ(grid.gridRowCount(), 8);
+    EXPECT_EQ(grid.cell(6, 1), kBadDay);
+    EXPECT_TRUE(grid.cell(6, ScanGrid::ColDate).isEmpty());
+    EXPECT_TRUE(grid.cell(7, ScanGrid::ColCode).isEmpty());
+
+    EXPECT_EQ(grid.appendCodes({}), 0);
+    EXPECT_EQ(inserted.size(), 2);
+}
+
+TEST_F(ScanGridTest, ClearLeavesOneEmptyRowAndNumbersFromOne)
+{
+    ScanGrid grid(&m_config);
+    grid.appendCodes(QStringList(5, kCode));
+    grid.clear();
+    EXPECT_EQ(grid.gridRowCount(), 2);
+    EXPECT_TRUE(grid.codes().isEmpty());
+    grid.ajouterligne(kSoap);
+    EXPECT_EQ(grid.cell(1, 0), QStringLiteral("1"));
+    EXPECT_EQ(grid.cell(1, 1), kSoap);
+    EXPECT_EQ(grid.gridRowCount(), 3);
+}
+
+TEST_F(ScanGridTest, AnUnloadedConfigurationAddsNothing)
+{
+    XmlDocument empty;
+    ScanGrid grid(&empty);
+    EXPECT_THROW(grid.ajouterligne(kCode), Error);
+    EXPECT_EQ(grid.gridRowCount(), 2);
+}
+
+} // namespace
