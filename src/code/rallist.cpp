@@ -163,8 +163,9 @@ QByteArray chartHtml()
 
     QSet<QString> shown;
     for (const ChartGroup& g : kGroups) {
-        html += QStringLiteral("<h2>RAL %1000 &ndash; %2</h2>\n<ul class=\"nuancier\">\n")
-                    .arg(QChar::fromLatin1(g.first), QString::fromUtf8(g.title));
+        const QString thousand = QChar::fromLatin1(g.first) + QStringLiteral("000");
+        html += QStringLiteral("<h2>RAL %1 &ndash; %2</h2>\n<ul class=\"nuancier\">\n")
+                    .arg(thousand, QString::fromUtf8(g.title));
         for (int i = 0; i < kCount; ++i) {
             const QString e = QString::fromLatin1(kEntries[i]);
             const QString ral = number(e);
