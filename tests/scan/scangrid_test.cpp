@@ -3,7 +3,8 @@
 #include "scan/scangrid.h"
 #include "support/testsupport.h"
 
-#include <QSignalSpy>
+#include <QList>
+#include <utility>
 #include <gtest/gtest.h>
 
 using namespace pelorin;
@@ -76,12 +77,14 @@ TEST_F(ScanGridTest, AppendCodesInsertsOnceAndStopsAtADateError)
 {
     ScanGrid grid(&m_config);
     grid.ajouterligne(kSoap);
-    QSignalSpy inserted(&grid, &ScanGrid::rowsInserted);
+    QList<std::pair<int, int>> inserted;
+    QObject::connect(&grid, &ScanGrid::rowsInserted, [&](const QModelIndex&, int first, int last) {
+        inserted << std::pair{first, last};
+    });
 
     EXPECT_EQ(grid.appendCodes({kCode, kCode, kCode}), 3);
     ASSERT_EQ(inserted.size(), 1);
-    EXPECT_EQ(inserted.at(0).at(1).toInt(), 1);
-    EXPECT_EQ(inserted.at(0).at(2).toInt(), 3);
+    EXPECT_EQ(inserted.at(0), std::pair(1, 3));
     EXPECT_EQ(grid.cell(4, 0), QStringLiteral("4"));
 
     EXPECT_THROW(grid.appendCodes({kSoap, kBadDay, kCode}), Error);
