@@ -1,18 +1,153 @@
 #include "app/ui/startup.h"
 
 #include "app/cli/cli.h"
+#include "app/paths.h"
+#include "app/ui/aboutbox.h"
+#include "app/ui/mainform.h"
+#include "app/ui/pictures.h"
+#include "app/ui/splashform.h"
 #include "app/version.h"
+#include "app/widgets/dialogs.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QLibraryInfo>
 #include <QStringList>
 #include <QTextStream>
+#include <QTranslator>
 #include <cstdio>
+#include <exception>
 
 namespace pelorin {
 
+namespace {
+
+QtMessageHandler g_previousHandler = nullptr;
+
+// Qt warns on stderr that XDG_RUNTIME_DIR is not set (a shell without a session, a service, a test
+// run) and then uses a folder of its own, which is all the program needs: the warning only gets in
+// the way of the command line's output.
+void filterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+// Desktops without an icon theme of their own (a bare X server) still get real icons when one is
+// installed; the style's icons stay the last resort.
+void chooseIconTheme()
+{
+    const QString theme = QIcon::themeName();
+    if (theme.isEmpty() || theme == QLatin1String("hicolor"))
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+}
+
+// Whatever window start-up shows (a message about a file that did not load) must not sit behind
+// the splash window, which therefore steps aside.
+class SplashGuard : public QObject
+{
+public:
+    explicit SplashGuard(TSplashForm* splash) : m_splash(splash) { qApp->installEventFilter(this); }
+    ~SplashGuard() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched != m_splash && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow())
+            m_splash->hide();
+        return false;
+    }
+
+private:
+    TSplashForm* m_splash;
+};
+
+void pause(int ms)
+{
+    // the thread waits, but the splash window still repaints when uncovered
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents,
+                                        int(qMax<qint64>(1, deadline.remainingTime())));
+}
+
+int runWindows(const StartOptions& options)
+{
+    std::unique_ptr<TSplashForm> splash;
+    std::unique_ptr<SplashGuard> guard;
+    if (options.splash) {
+        splash = std::make_unique<TSplashForm>();
+        splash->show();
+        splash->repaint();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        guard = std::make_unique<SplashGuard>(splash.get());
+    }
+    std::unique_ptr<ProgramWindows> windows;
+    try {
+        windows = std::make_unique<ProgramWindows>(options.splash ? 1000 : 0);
+    } catch (const std::exception& e) {
+        guard.reset();
+        splash.reset();
+        Dialogs::error(nullptr, QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+    guard.reset();
+    splash.reset();
+    windows->mainForm().show();
+    return QApplication::exec();
+}
+
+} // namespace
+
+StartOptions parseStartOptions(QStringList args, bool noSplashFromEnvironment)
+{
+    StartOptions o;
+    cli::takeOption(args, QStringLiteral("--data"), o.dataDir, &o.error);
+    o.splash = !cli::takeFlag(args, QStringLiteral("--no-splash")) && !noSplashFromEnvironment;
+    o.unknown = args;
+    return o;
+}
+
+bool installQtTranslations()
+{
+    static QTranslator* translator = nullptr;
+    if (translator)
+        return true;
+    auto* t = new QTranslator(QCoreApplication::instance());
+    if (!t->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    translator = t;
+    return true;
+}
+
+ProgramWindows::ProgramWindows(int pauseMs)
+{
+    m_form1 = std::make_unique<TForm1>();
+    if (pauseMs > 0)
+        pause(pauseMs);
+    m_aboutBox = std::make_unique<TAboutBox>();
+    m_form1->setAboutBox(m_aboutBox.get());
+}
+
+ProgramWindows::~ProgramWindows()
+{
+    // the other windows go first: they work on what the main window owns
+    m_aboutBox.reset();
+    m_form1.reset();
+}
+
 int runProgram(int argc, char** argv)
 {
+    g_previousHandler = qInstallMessageHandler(filterMessages);
+
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
@@ -33,8 +168,26 @@ int runProgram(int argc, char** argv)
         QTextStream out(stdout), err(stderr);
         return cli::run(args, out, err);
     }
+
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Pelorin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("pelorin"));
+    QApplication::setWindowIcon(programIcon());
+    installQtTranslations();
+    chooseIconTheme();
+
+    // Qt has taken its own options out of the arguments by now
+    const StartOptions options =
+        parseStartOptions(QApplication::arguments().mid(1), qEnvironmentVariable("PELORIN_NO_SPLASH") == u'1');
+    if (!options.error.isEmpty() || !options.unknown.isEmpty()) {
+        QTextStream err(stderr);
+        err << (options.error.isEmpty() ? QStringLiteral("Unknown argument: %1\n").arg(options.unknown.first())
+                                        : options.error + u'\n')
+            << cli::usage();
+        return 2;
+    }
+    DataFolder::locate(options.dataDir);
+    return runWindows(options);
 }
 
 } // namespace pelorin

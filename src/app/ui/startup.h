@@ -1,8 +1,50 @@
 #pragma once
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QDialog;
 
 namespace pelorin {
 
+class TForm1;
+class TAboutBox;
+
 // The whole program: the command line when its first argument is a command, else the windows.
 int runProgram(int argc, char** argv);
+
+// What the window program takes from its command line.
+struct StartOptions
+{
+    QString dataDir;     // --data DIR
+    bool splash = true;  // --no-splash or PELORIN_NO_SPLASH=1 start without the splash and its pause
+    QString error;       // a malformed option
+    QStringList unknown; // arguments that are none of ours
+};
+StartOptions parseStartOptions(QStringList args, bool noSplashFromEnvironment);
+
+// Loads Qt's own French texts, so that standard buttons read "Oui", "Non", "Annuler". False when
+// the translations are not installed (the buttons then stay in English).
+bool installQtTranslations();
+
+// The program's windows, created in their order, each running its own preparation; they live
+// until the program ends. The main window is created first and destroyed last, since the others
+// work on what it owns.
+class ProgramWindows
+{
+public:
+    // `pauseMs`: how long the main window's preparation ends by waiting, the splash window on screen.
+    explicit ProgramWindows(int pauseMs = 0);
+    ~ProgramWindows();
+    ProgramWindows(const ProgramWindows&) = delete;
+    ProgramWindows& operator=(const ProgramWindows&) = delete;
+
+    TForm1& mainForm() const { return *m_form1; }
+    TAboutBox& aboutBox() const { return *m_aboutBox; }
+
+private:
+    std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TAboutBox> m_aboutBox;
+};
 
 } // namespace pelorin
