@@ -1,0 +1,337 @@
+#include "labels/description.h"
+
+#include "app/error.h"
+#include "config/xmldocument.h"
+#include "labels/sheetbuilder.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace pelorin {
+namespace {
+
+using test::component;
+using test::descriptionText;
+
+QString errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+TEST(NewDescription, DefaultFieldsGiveTheEditorsInitialText)
+{
+    const QStringList lines = newDescriptionLines(FormatTexts());
+    const QStringList expected = {
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
+        QStringLiteral("<Page>"),
+        QStringLiteral("<Format>"),
+        QStringLiteral("<Reference>Avery</Reference>"),
+        QStringLiteral("<Largeur>210</Largeur>"),
+        QStringLiteral("<Hauteur>297</Hauteur>"),
+        QStringLiteral("<Ligne>4</Ligne>"),
+        QStringLiteral("<Colonne>2</Colonne>"),
+        QStringLiteral("<MargeGauche>5</MargeGauche>"),
+        QStringLiteral("<MargeDroite>5</MargeDroite>"),
+        QStringLiteral("<MargeHaute>10</MargeHaute>"),
+        QStringLiteral("<MargeBasse>10</MargeBasse>"),
+        QStringLiteral("<LargeurEtiquette>100</LargeurEtiquette>"),
+        QStringLiteral("<HauteurEtiquette>50</HauteurEtiquette>"),
+        QStringLiteral("<EtiquetteVerticalRadius>5</EtiquetteVerticalRadius>"),
+        QStringLiteral("<EtiquetteHorizontalRadius>5</EtiquetteHorizontalRadius>"),
+        QStringLiteral("<EcartHorizontal>1</EcartHorizontal>"),
+        QStringLiteral("<EcartVertical>1</EcartVertical>"),
+        QStringLiteral("</Format>"),
+        QStringLiteral("<Composants>"),
+        QStringLiteral("</Composants>"),
+        QStringLiteral("</Page>"),
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(NewDescription, EveryFieldLandsInItsOwnElementAndReadsBack)
+{
+    // distinct values, so a field written into the wrong element shows
+    FormatTexts f;
+    f.Reference = QStringLiteral("Réf 3422");
+    f.Largeur = QStringLiteral("211");
+    f.Hauteur = QStringLiteral("298");
+    f.Ligne = QStringLiteral("7");
+    f.Colonne = QStringLiteral("3");
+    f.MargeGauche = QStringLiteral("1");
+    f.MargeDroite = QStringLiteral("2");
+    f.MargeHaute = QStringLiteral("3");
+    f.MargeBasse = QStringLiteral("4");
+    f.LargeurEtiquette = QStringLiteral("63,5");
+    f.HauteurEtiquette = QStringLiteral("38,1");
+    f.EtiquetteVerticalRadius = QStringLiteral("6");
+    f.EtiquetteHorizontalRadius = QStringLiteral("7");
+    f.EcartHorizontal = QStringLiteral("8");
+    f.EcartVertical = QStringLiteral("9");
+    XmlDocument doc;
+    doc.parseText(newDescriptionLines(f).join(u'\n'));
+    const TPage p = readFormat(doc);
+    EXPECT_EQ(p.Reference, f.Reference);
+    const std::pair<double, double> lengths[] = {
+        {p.Largeur, 211},
+        {p.Hauteur, 298},
+        {p.MargeGauche, 1},
+        {p.MargeDroite, 2},
+        {p.MargeHaute, 3},
+        {p.MargeBasse, 4},
+        {p.LargeurEtiquette, 63.5},
+        {p.HauteurEtiquette, 38.1},
+        {p.EtiquetteVerticalRadius, 6},
+        {p.EtiquetteHorizontalRadius, 7},
+        {p.EcartHorizontal, 8},
+        {p.EcartVertical, 9},
+    };
+    for (const auto& [inches, mm] : lengths)
+        EXPECT_DOUBLE_EQ(inches, mm / 25.4);
+    EXPECT_EQ(p.Ligne, 7);
+    EXPECT_EQ(p.Colonne, 3);
+    EXPECT_DOUBLE_EQ(p.columnPitch(), (8 + 63.5) / 25.4);
+    EXPECT_DOUBLE_EQ(p.rowPitch(), (9 + 38.1) / 25.4);
+}
+
+struct BlockCase
+{
+    const char* type;
+    QStringList ownElements; // after the six common ones, in the order written
+};
+
+TEST(ComponentBlock, EachTypeWritesItsOwnElementsInOrder)
+{
+    const BlockCase cases[] = {
+        {"Rectangle", {"BorderWidth", "VRadius", "HRadius"}},
+        {"AutoTexte", {"Taille", "Rotation"}},
+        {"AutoIncTexte", {"Taille", "Rotation"}},
+        {"Texte", {"Text", "Taille", "Rotation"}},
+        {"AutoVersion", {"Taille", "Rotation"}},
+        {"AutoBarCode", {"Rotation", "Position"}},
+        {"BarCode128", {"Rotation", "Position", "Text"}},
+        {"AutoLogo", {}},
+        {"Image", {"FileName"}},
+        {"AutoMemoTexte", {"Taille"}},
+        {"MemoTexte", {"Position", "Text", "Taille"}},
+    };
+    ASSERT_EQ(std::size(cases), size_t(componentTypes().size()));
+    for (const BlockCase& bc : cases) {
+        SCOPED_TRACE(bc.type);
+        ComponentTexts c;
+        c.Type = QString::fromLatin1(bc.type);
+        c.Text = QStringLiteral("t");
+        const QStringList lines = componentBlockLines(c);
+        QStringList names = {"Type", "Name", "Top", "Left", "Height", "Width"};
+        names += bc.ownElements;
+        ASSERT_EQ(lines.size(), names.size() + 2);
+        EXPECT_EQ(lines.first(), QStringLiteral("<Composant>"));
+        EXPECT_EQ(lines.last(), QStringLiteral("</Composant>"));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            EXPECT_TRUE(lines[i + 1].startsWith(u'<' + names[i] + u'>')) << lines[i + 1].toStdString();
+            EXPECT_TRUE(lines[i + 1].endsWith(QStringLiteral("</") + names[i] + u'>')) << lines[i + 1].toStdString();
+        }
+        EXPECT_EQ(lines[1], QStringLiteral("<Type>") + c.Type + QStringLiteral("</Type>"));
+    }
+}
+
+TEST(ComponentBlock, RectangleWithTheInitialFieldsGivesElevenLines)
+{
+    const QStringList lines = componentBlockLines(ComponentTexts());
+    const QStringList expected = {
+        "<Composant>",          "<Type>Rectangle</Type>", "<Name>Objet</Name>", "<Top>10</Top>",
+        "<Left>10</Left>",      "<Height>10</Height>",    "<Width>10</Width>",  "<BorderWidth>1</BorderWidth>",
+        "<VRadius>0</VRadius>", "<HRadius>0</HRadius>",   "</Composant>",
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(ComponentBlock, ValuesAreWrittenAsTypedAndMultiLineTextSpansLines)
+{
+    ComponentTexts c;
+    c.Type = QStringLiteral("MemoTexte");
+    c.Name = QStringLiteral(" Objet ");
+    c.Text = QStringLiteral("première\r\nseconde\ntroisième");
+    const QStringList lines = componentBlockLines(c);
+    EXPECT_EQ(lines[2], QStringLiteral("<Name> Objet </Name>"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("<Text>première")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("seconde")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("troisième</Text>")));
+
+    // the spread element reads back as the text, lines and all
+    XmlDocument doc;
+    doc.parseText(descriptionText(FormatTexts(), {c}));
+    EXPECT_EQ(readText(componentNode(doc, 0), "Text"), QStringLiteral("première\nseconde\ntroisième"));
+
+    // nothing is escaped: a '<' typed in a value makes the text unreadable, as the editor warns
+    c.Text = QStringLiteral("a < b");
+    XmlDocument broken;
+    EXPECT_THROW(broken.parseText(descriptionText(FormatTexts(), {c})), Error);
+}
+
+TEST(InsertComponentBlock, GoesBeforeTheFirstExactClosingLineInOrderOfAddition)
+{
+    QStringList lines = newDescriptionLines(FormatTexts());
+    ASSERT_TRUE(insertComponentBlock(lines, componentBlockLines(component("AutoLogo", "Premier"))));
+    ASSERT_TRUE(insertComponentBlock(lines, componentBlockLines(component("AutoLogo", "Second"))));
+    EXPECT_EQ(lines.size(), 22 + 8 + 8);
+    EXPECT_EQ(lines[20], QStringLiteral("<Composant>"));
+    EXPECT_EQ(lines[22], QStringLiteral("<Name>Premier</Name>"));
+    EXPECT_EQ(lines[30], QStringLiteral("<Name>Second</Name>"));
+    EXPECT_EQ(lines[36], QStringLiteral("</Composants>"));
+    EXPECT_EQ(lines.last(), QStringLiteral("</Page>"));
+
+    // a second closing line further down is left alone
+    QStringList twice = {"<Composants>", "</Composants>", "x", "</Composants>"};
+    ASSERT_TRUE(insertComponentBlock(twice, {"B"}));
+    EXPECT_EQ(twice, QStringList({"<Composants>", "B", "</Composants>", "x", "</Composants>"}));
+}
+
+TEST(InsertComponentBlock, NothingWhenNoLineIsExactlyTheClosingTag)
+{
+    const QStringList variants[] = {
+        {"<Composants>", "  </Composants>", "</Page>"},
+        {"<Composants>", "</Composants></Page>"},
+        {"<Composants>", "</composants>", "</Page>"},
+        {},
+    };
+    for (const QStringList& v : variants) {
+        QStringList lines = v;
+        EXPECT_FALSE(insertComponentBlock(lines, componentBlockLines(ComponentTexts())));
+        EXPECT_EQ(lines, v);
+    }
+}
+
+TEST(ReadingRules, ElementOrderIndentationAndLineBreaksDoNotMatter)
+{
+    const QString texts[] = {
+        descriptionText(FormatTexts()),
+        QStringLiteral("<?xml version=\"1.0\"?><Page><Composants/><Format><EcartVertical>1</EcartVertical>"
+                       "<EcartHorizontal>1</EcartHorizontal><EtiquetteHorizontalRadius>5</EtiquetteHorizontalRadius>"
+                       "<EtiquetteVerticalRadius>5</EtiquetteVerticalRadius><HauteurEtiquette>50</HauteurEtiquette>"
+                       "<LargeurEtiquette>100</LargeurEtiquette><MargeBasse>10</MargeBasse>"
+                       "<MargeHaute>10</MargeHaute><MargeDroite>5</MargeDroite><MargeGauche>5</MargeGauche>"
+                       "<Colonne>2</Colonne><Ligne>4</Ligne><Hauteur>297</Hauteur><Largeur>210</Largeur>"
+                       "<Reference>Avery</Reference><Inconnu>x</Inconnu></Format></Page>"),
+        QStringLiteral("<Page>\n\t<Format>\n\t\t<Reference>Avery</Reference>\n\t\t<Largeur>210</Largeur>\n"
+                       "\t\t<Hauteur>297</Hauteur>\n\t\t<Ligne>4</Ligne>\n\t\t<Colonne>2</Colonne>\n"
+                       "\t\t<MargeGauche>5</MargeGauche>\n\t\t<MargeDroite>5</MargeDroite>\n"
+                       "\t\t<MargeHaute>10</MargeHaute>\n\t\t<MargeBasse>10</MargeBasse>\n"
+                       "\t\t<LargeurEtiquette>100</LargeurEtiquette>\n\t\t<HauteurEtiquette>50</HauteurEtiquette>\n"
+                       "\t\t<EtiquetteVerticalRadius>5</EtiquetteVerticalRadius>\n"
+                       "\t\t<EtiquetteHorizontalRadius>5</EtiquetteHorizontalRadius>\n"
+                       "\t\t<EcartHorizontal>1</EcartHorizontal>\n\t\t<EcartVertical>1</EcartVertical>\n"
+                       "\t</Format>\n</Page>\n"),
+    };
+    for (const QString& t : texts) {
+        XmlDocument doc;
+        doc.parseText(t);
+        const TPage p = readFormat(doc);
+        EXPECT_EQ(p.Reference, QStringLiteral("Avery"));
+        EXPECT_DOUBLE_EQ(p.Hauteur * 25.4, 297);
+        EXPECT_DOUBLE_EQ(p.Largeur * 25.4, 210);
+        EXPECT_DOUBLE_EQ(p.MargeHaute * 25.4, 10);
+        EXPECT_DOUBLE_EQ(p.LargeurEtiquette * 25.4, 100);
+        EXPECT_DOUBLE_EQ(p.EcartVertical * 25.4, 1);
+        EXPECT_EQ(p.Ligne, 4);
+        EXPECT_EQ(p.Colonne, 2);
+        EXPECT_EQ(componentCount(doc), 0);
+    }
+}
+
+TEST(ReadingRules, MissingElementReadsEmptyAndIsAddedInMemory)
+{
+    XmlDocument doc;
+    doc.parseText(QStringLiteral("<Page><Format><Reference>R</Reference><Reference>S</Reference></Format></Page>"));
+    // the first of two same-named siblings is the one read
+    EXPECT_EQ(readText(formatNode(doc), "Reference"), QStringLiteral("R"));
+    EXPECT_FALSE(doc.documentElement().child("Composants"));
+    EXPECT_EQ(componentCount(doc), 0);
+    EXPECT_TRUE(doc.documentElement().child("Composants"));
+    EXPECT_EQ(errorOf([&] { readFormat(doc); }), QStringLiteral("'' is not a valid floating point value"));
+    EXPECT_TRUE(formatNode(doc).child("Hauteur"));
+}
+
+TEST(ReadingRules, ComponentsAreTheChildrenOfComposantsByPositionWhateverTheirNames)
+{
+    XmlDocument doc;
+    doc.parseText(QStringLiteral("<Page><Composants><Composant><Name>a</Name></Composant>"
+                                 "<Autre><Name>b</Name></Autre><!-- note --><Composant><Name>c</Name></Composant>"
+                                 "</Composants></Page>"));
+    ASSERT_EQ(componentCount(doc), 3);
+    EXPECT_EQ(readText(componentNode(doc, 0), "Name"), QStringLiteral("a"));
+    EXPECT_EQ(readText(componentNode(doc, 1), "Name"), QStringLiteral("b"));
+    EXPECT_EQ(readText(componentNode(doc, 2), "Name"), QStringLiteral("c"));
+    EXPECT_FALSE(componentNode(doc, 3));
+}
+
+TEST(ReadFormat, ConversionMessagesAndTheOrderOfReading)
+{
+    struct Case
+    {
+        const char* element;
+        const char* value;
+        const char* message;
+    };
+    // regional settings are French in the tests: the decimal separator is a comma
+    const Case cases[] = {
+        {"Hauteur", "297.5", "'297.5' is not a valid floating point value"},
+        {"MargeGauche", "", "'' is not a valid floating point value"},
+        {"LargeurEtiquette", "1,2,3", "'1,2,3' is not a valid floating point value"},
+        {"Ligne", "4,0", "'4,0' is not a valid integer value"},
+        {"Colonne", "deux", "'deux' is not a valid integer value"},
+        {"EtiquetteHorizontalRadius", "5 mm", "'5 mm' is not a valid floating point value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.element);
+        XmlDocument doc;
+        doc.parseText(descriptionText(FormatTexts()));
+        setText(child(formatNode(doc), c.element), QString::fromUtf8(c.value));
+        EXPECT_EQ(errorOf([&] { readFormat(doc); }), QString::fromUtf8(c.message));
+    }
+
+    // of two bad values, the one read first is reported: Hauteur before Ligne, Ligne before the gaps
+    FormatTexts f;
+    f.Ligne = QStringLiteral("x");
+    f.EcartVertical = QStringLiteral("y");
+    XmlDocument doc;
+    doc.parseText(descriptionText(f));
+    EXPECT_EQ(errorOf([&] { readFormat(doc); }), QStringLiteral("'x' is not a valid integer value"));
+    f.Hauteur = QStringLiteral("z");
+    doc.parseText(descriptionText(f));
+    EXPECT_EQ(errorOf([&] { readFormat(doc); }), QStringLiteral("'z' is not a valid floating point value"));
+
+    // an empty Reference is a valid value; negative and signed numbers convert
+    f = FormatTexts();
+    f.Reference.clear();
+    f.Ligne = QStringLiteral("-1");
+    f.MargeHaute = QStringLiteral("+2,5");
+    doc.parseText(descriptionText(f));
+    const TPage p = readFormat(doc);
+    EXPECT_EQ(p.Reference, QString());
+    EXPECT_EQ(p.Ligne, -1);
+    EXPECT_DOUBLE_EQ(p.MargeHaute * 25.4, 2.5);
+}
+
+TEST(ReadFormat, NoDescriptionLoaded)
+{
+    XmlDocument doc;
+    EXPECT_EQ(errorOf([&] { readFormat(doc); }), QStringLiteral("No active document"));
+    EXPECT_EQ(errorOf([&] { componentCount(doc); }), QStringLiteral("No active document"));
+}
+
+TEST(LabelCount, AMistypedCountIsRefusedWithAMessage)
+{
+    EXPECT_NO_THROW(checkLabelCount(100, 100));
+    EXPECT_NO_THROW(checkLabelCount(-40000, 40000));
+    EXPECT_EQ(errorOf([] { checkLabelCount(40000, 2); }),
+              QStringLiteral("Trop d'étiquettes sur la page : 40000 x 2 (au plus 10000)."));
+    EXPECT_FALSE(errorOf([] { checkLabelCount(2147483647, 2147483647); }).isEmpty());
+}
+
+} // namespace
+} // namespace pelorin
