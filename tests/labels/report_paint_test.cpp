@@ -1,0 +1,353 @@
+#include <QFontMetricsF>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "app/error.h"
+#include "labels/exporter.h"
+#include "labels/painter.h"
+#include "labels/pagestream.h"
+#include "labels/reportpage.h"
+#include "support/testsupport.h"
+
+using namespace pelorin;
+using namespace pelorin::report;
+
+namespace {
+
+const QString kCode = QStringLiteral("B25012515LAV5930033906");
+
+bool dark(const QImage& img, int x, int y)
+{
+    return qGray(img.pixel(x, y)) < 128;
+}
+
+// The bounding box of the dark pixels inside `area`; empty when there are none.
+QRect ink(const QImage& img, QRect area = QRect())
+{
+    if (area.isNull())
+        area = img.rect();
+    area &= img.rect();
+    int x0 = INT_MAX, y0 = INT_MAX, x1 = -1, y1 = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (dark(img, x, y)) {
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+            }
+    return x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
+}
+
+QImage render(const Page& page, double dpi)
+{
+    return renderImage(ExecutedPage::read(execute(page)), dpi);
+}
+
+Component& place(Page& page, ComponentClass cls, double left, double top, double width, double height)
+{
+    Component& c = page.create(cls, QStringLiteral("C"));
+    c.left = left, c.top = top, c.width = width, c.height = height;
+    return c;
+}
+
+// Lengths of the alternating dark and light runs along one row, from its first dark pixel to its last.
+std::vector<int> runs(const QImage& img, int y, int fromX, int toX)
+{
+    std::vector<int> result;
+    int x = fromX;
+    while (x < toX && !dark(img, x, y))
+        ++x;
+    int last = toX - 1;
+    while (last > x && !dark(img, last, y))
+        --last;
+    while (x <= last) {
+        const bool d = dark(img, x, y);
+        int n = 0;
+        while (x <= last && dark(img, x, y) == d)
+            ++x, ++n;
+        result.push_back(n);
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(ReportPaint, TheBarcodeIsReadBackAtThreeHundredDpi)
+{
+    if (!test::haveZbar())
+        GTEST_SKIP() << "zbarimg is not installed";
+    Page page;
+    place(page, ComponentClass::Code128BarCode, 1.0, 1.0, 2.5, 0.7).barcode().text = kCode;
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("page.png"));
+    exportPng(execute(page), png, 300);
+    EXPECT_EQ(test::zbarRead(png), QStringList{kCode});
+    const QImage img(png);
+    EXPECT_EQ(img.size(), QSize(2480, 3508)); // the whole A4 paper
+    EXPECT_NEAR(img.dotsPerMeterX() * 0.0254, 300.0, 0.1);
+}
+
+TEST(ReportPaint, BarsAreWholePixelsPerModuleFromTheBoxsLeftEdgeAtEveryResolution)
+{
+    struct Case
+    {
+        double dpi, boxWidth;
+        int pixelsPerModule;
+    };
+    // 211 modules: the widest whole number of pixels that fits, or the box's width when less than one
+    for (const Case& k :
+         {Case{300, 2.5, 3}, Case{96, 2.5, 1}, Case{600, 2.5, 7}, Case{203, 1.1, 1}, Case{1200, 0.7, 3}}) {
+        SCOPED_TRACE(k.dpi);
+        Page page(QSizeF(k.boxWidth + 1.5, 2.0));
+        place(page, ComponentClass::Code128BarCode, 1.0, 1.0, k.boxWidth, 0.8).barcode().text = kCode;
+        const QImage img = render(page, k.dpi);
+        const int left = int(std::lround(k.dpi)), y = left + 5;
+        EXPECT_FALSE(dark(img, left - 1, y));
+        EXPECT_TRUE(dark(img, left, y));
+        const std::vector<int> widths = runs(img, y, left - 2, img.width());
+        int modules = 0;
+        for (int w : widths) {
+            EXPECT_EQ(w % k.pixelsPerModule, 0) << w;
+            modules += w / k.pixelsPerModule;
+        }
+        EXPECT_EQ(modules, 211);
+        EXPECT_LE(211 * k.pixelsPerModule, k.boxWidth * k.dpi);
+        // every bar and space is 1 to 4 modules wide
+        for (int w : widths)
+            EXPECT_TRUE(w >= k.pixelsPerModule && w <= 4 * k.pixelsPerModule) << w;
+        // nothing but black and white in the bars: crisp
+        for (int x = left; x < left + 211 * k.pixelsPerModule; ++x) {
+            const int g = qGray(img.pixel(x, y));
+            EXPECT_TRUE(g == 0 || g == 255) << x;
+        }
+    }
+}
+
+TEST(ReportPaint, ABarcodeWithNothingToEncodeDrawsNothing)
+{
+    for (const QString& text : {QString(), QString(200, u'A'), QStringLiteral("Code€1")}) {
+        Page page(QSizeF(4.5, 2.5));
+        place(page, ComponentClass::Code128BarCode, 1.0, 1.0, 3.0, 1.0).barcode().text = text;
+        const QImage img = render(page, 100);
+        EXPECT_TRUE(ink(img).isNull()) << text.toStdString();
+    }
+    // a Latin-1 text is encoded, not refused
+    Page page(QSizeF(4.5, 2.5));
+    place(page, ComponentClass::Code128BarCode, 1.0, 1.0, 3.0, 1.0).barcode().text = QStringLiteral("Modéle");
+    EXPECT_FALSE(ink(render(page, 100)).isNull());
+}
+
+TEST(ReportPaint, TheHumanReadableLineSitsUnderTheBarsInsideTheBox)
+{
+    const double dpi = 300;
+    Page page(QSizeF(4.0, 2.0));
+    place(page, ComponentClass::Code128BarCode, 1.0, 1.0, 2.5, 0.7).barcode().text = kCode;
+    const QImage img = render(page, dpi);
+    const QRect all = ink(img);
+    EXPECT_EQ(all.left(), 300);
+    EXPECT_EQ(all.top(), 300);
+    EXPECT_LE(all.bottom(), 300 + 0.7 * dpi);
+    // the bars stop where the text line begins: a column through a wide bar has one dark run
+    const int barsBottom = ink(img, QRect(300, 300, 2, 300)).bottom();
+    const QRect text = ink(img, QRect(0, barsBottom + 2, img.width(), 200));
+    EXPECT_FALSE(text.isNull());
+    EXPECT_GE(text.left(), 300);
+    EXPECT_LT(barsBottom, 300 + 0.7 * dpi - 0.1 * dpi);
+}
+
+TEST(ReportPaint, RectanglesTakeTheirBorderWidthInScreenPixelsAndTheirStyle)
+{
+    const double dpi = 288; // three device pixels per screen pixel
+    struct Case
+    {
+        int borderWidth;
+        BorderStyle style;
+        int thickness;
+        bool gaps;
+    };
+    for (const Case& k : {Case{1, BorderStyle::Solid, 3, false}, Case{2, BorderStyle::Solid, 6, false},
+                          Case{0, BorderStyle::Solid, 1, false}, Case{1, BorderStyle::Dot, 3, true},
+                          Case{1, BorderStyle::DashDot, 3, true}}) {
+        SCOPED_TRACE(k.borderWidth * 10 + int(k.style));
+        Page page(QSizeF(3.5, 2.5));
+        Component& r = place(page, ComponentClass::Rectangle, 1.0, 1.0, 2.0, 1.0);
+        r.rectangle().borderWidth = k.borderWidth;
+        r.rectangle().borderStyle = k.style;
+        const QImage img = render(page, dpi);
+        // the left edge, across, at a height where a dash is drawn
+        const int mid = 288 + 144;
+        int dashY = mid;
+        while (k.gaps && !dark(img, 288, dashY))
+            ++dashY;
+        const std::vector<int> across = runs(img, dashY, 280, 300);
+        ASSERT_EQ(across.size(), 1u);
+        EXPECT_EQ(across[0], k.thickness);
+        // the box's inside stays clear
+        EXPECT_TRUE(ink(img, QRect(300, 300, 550, 260)).isNull());
+        int lightAlongEdge = 0;
+        for (int y = 300; y < 560; ++y)
+            lightAlongEdge += !dark(img, 288, y);
+        EXPECT_EQ(lightAlongEdge > 0, k.gaps);
+    }
+}
+
+TEST(ReportPaint, RoundedCornersLeaveTheCornerPixelClear)
+{
+    Page page(QSizeF(3.5, 2.5));
+    Component& r = place(page, ComponentClass::Rectangle, 1.0, 1.0, 2.0, 1.0);
+    r.rectangle().hRadius = 0.2;
+    r.rectangle().vRadius = 0.2;
+    const QImage img = render(page, 200);
+    EXPECT_FALSE(dark(img, 201, 201));
+    EXPECT_TRUE(dark(img, 300, 200)); // the straight part of the top edge
+}
+
+TEST(ReportPaint, FontHeightInPixelsIsTheCharacterCellAndTheDefaultIsTenPoints)
+{
+    const double dpi = 960;
+    auto inkHeight = [&](int fontHeightPx) {
+        Page page(QSizeF(2.0, 2.0));
+        Component& t = place(page, ComponentClass::Text, 1.0, 1.0, 0.1, 0.1);
+        t.text().text = QStringLiteral("Hg");
+        t.text().fontHeightPx = fontHeightPx;
+        return ink(render(page, dpi)).height();
+    };
+    // Arial's own cell (ascent + descent) in ems
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPixelSize(1000);
+    const QFontMetricsF fm(arial);
+    const double cellPerEm = (fm.ascent() + fm.descent()) / 1000.0;
+
+    // ink of "Hg", from the capital's top to the descender's bottom, is about 0.9 em: 0.8 of the
+    // cell. Taille 8 is a cell of 6 points (an em of 6 points would give 0.9)
+    const double cell8 = 8.0 / 96.0 * dpi;
+    const double ink8 = inkHeight(8);
+    EXPECT_GT(ink8 / cell8, 0.76);
+    EXPECT_LT(ink8 / cell8, 0.85);
+    // the default is an em of 10 points
+    EXPECT_NEAR(ink8 / inkHeight(0), 6.0 / cellPerEm / 10.0, 0.02);
+    EXPECT_NEAR(inkHeight(32) / ink8, 4.0, 0.1);
+}
+
+TEST(ReportPaint, TextStartsAtTheBoxsTopLeftRunsPastItsWidthAndTurnsCounterClockwise)
+{
+    const double dpi = 200;
+    const QString text = QStringLiteral("Etiquettes de traçabilité");
+    auto box = [&](int rotation) {
+        Page page(QSizeF(5.0, 5.0));
+        Component& t = place(page, ComponentClass::Text, 2.0, 3.0, 0.2, 0.2);
+        t.text().text = text;
+        t.text().rotation = rotation;
+        return ink(render(page, dpi));
+    };
+    const QPoint origin(400, 600);
+    const QRect flat = box(0);
+    EXPECT_NEAR(flat.left(), origin.x(), 3);
+    EXPECT_GT(flat.top(), origin.y());
+    EXPECT_LT(flat.top(), origin.y() + 10);
+    EXPECT_GT(flat.width(), 0.2 * dpi * 5); // not clipped to its 0.2 inch box
+
+    // a quarter turn counter-clockwise about the top-left corner: the text goes up from there,
+    // its top (now on the left) towards smaller x
+    const QRect up = box(90);
+    EXPECT_NEAR(up.width(), flat.height(), 2);
+    EXPECT_NEAR(up.height(), flat.width(), 2);
+    EXPECT_LE(up.bottom(), origin.y() + 3);
+    EXPECT_NEAR(up.bottom(), origin.y(), 4);
+    EXPECT_GT(up.left(), origin.x());
+    EXPECT_LT(up.right(), origin.x() + 40);
+
+    const QRect down = box(270);
+    EXPECT_GE(down.top(), origin.y() - 3);
+    EXPECT_LT(down.right(), origin.x());
+}
+
+TEST(ReportPaint, MemoLinesWrapInsideTheBoxAndBreakAtLineFeeds)
+{
+    const double dpi = 200;
+    const QRect boxPx(200, 200, 300, 400); // 1.5 x 2 inches
+    auto paintMemo = [&](const QString& text) {
+        Page page(QSizeF(3.0, 3.5));
+        place(page, ComponentClass::Memo, 1.0, 1.0, 1.5, 2.0).memo().text = text;
+        return render(page, dpi);
+    };
+    const QImage wrapped = paintMemo(QStringLiteral("un texte assez long pour tenir sur plusieurs lignes du mémo"));
+    const QRect w = ink(wrapped);
+    EXPECT_GE(w.left(), boxPx.left());
+    EXPECT_LE(w.right(), boxPx.right());
+    EXPECT_GE(w.top(), boxPx.top());
+    EXPECT_GT(w.height(), 3 * 10.0 / 72.0 * dpi); // several lines
+    // a word longer than the box is broken rather than overflowing
+    EXPECT_LE(ink(paintMemo(QString(80, u'W'))).right(), boxPx.right());
+
+    // CR LF and LF both break a line, and lines that do not fit the box's height are left out
+    const QRect two = ink(paintMemo(QStringLiteral("ABC\r\nDEF\nGHI")));
+    EXPECT_LT(two.width(), 0.6 * dpi);
+    EXPECT_GT(two.height(), 2 * 10.0 / 72.0 * dpi);
+    const QRect many = ink(paintMemo(QString(QStringLiteral("ligne\n")).repeated(40)));
+    EXPECT_LE(many.bottom(), boxPx.bottom());
+}
+
+TEST(ReportPaint, ABitmapFitsInsideItsBoxKeepingItsProportionsAtTheTopLeft)
+{
+    QTemporaryDir dir;
+    const QString bmp = dir.filePath(QStringLiteral("logo.bmp"));
+    QImage logo(200, 100, QImage::Format_RGB32);
+    logo.fill(Qt::black);
+    ASSERT_TRUE(logo.save(bmp));
+    struct Case
+    {
+        QSizeF box;
+        QSize expected; // at 100 dpi
+    };
+    for (const Case& k : {Case{{2.0, 2.0}, {200, 100}}, Case{{4.0, 1.0}, {200, 100}}, Case{{1.0, 3.0}, {100, 50}},
+                          Case{{6.0, 6.0}, {600, 300}}}) {
+        Page page;
+        place(page, ComponentClass::Bitmap, 1.0, 1.5, k.box.width(), k.box.height()).bitmap().fileLink = bmp;
+        EXPECT_EQ(ink(render(page, 100)), QRect(QPoint(100, 150), k.expected));
+    }
+    Page missing;
+    place(missing, ComponentClass::Bitmap, 1.0, 1.0, 1.0, 1.0).bitmap().fileLink = dir.filePath("absent.bmp");
+    EXPECT_TRUE(ink(render(missing, 100)).isNull());
+}
+
+TEST(ReportPaint, ThePdfIsThePaperWithTheTextsOfEveryComponent)
+{
+    Page page(QSizeF(8.5, 11.0));
+    place(page, ComponentClass::Text, 1.0, 1.0, 0.2, 0.2).text().text = QStringLiteral("Modéle : Avery");
+    place(page, ComponentClass::Memo, 1.0, 2.0, 3.0, 1.0).memo().text = QStringLiteral("premiere\r\nseconde");
+    place(page, ComponentClass::Code128BarCode, 1.0, 4.0, 3.0, 1.0).barcode().text = kCode;
+    place(page, ComponentClass::Rectangle, 0.5, 0.5, 7.5, 10.0);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+    exportPdf(execute(page), pdf);
+
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"),
+               {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    for (const QString& s :
+         {QStringLiteral("Modéle : Avery"), QStringLiteral("premiere"), QStringLiteral("seconde"), kCode})
+        EXPECT_TRUE(out.contains(s)) << s.toStdString() << " in " << out.toStdString();
+
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QStringLiteral("612 x 792 pts")));
+}
+
+TEST(ReportPaint, AFailedExportReportsItAndLeavesNoFile)
+{
+    Page page;
+    const QByteArray stream = execute(page);
+    EXPECT_THROW(exportPng(stream, QStringLiteral("/nonexistent-folder/page.png"), 96), Error);
+    EXPECT_THROW(exportPdf(stream, QStringLiteral("/nonexistent-folder/page.pdf")), Error);
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("page.png"));
+    EXPECT_THROW(exportPng(stream, png, 0), Error);
+    EXPECT_THROW(exportPng(stream, png, 1e6), Error);
+    EXPECT_FALSE(QFile::exists(png));
+    EXPECT_THROW(exportPng(QByteArray("garbage"), png, 96), Error);
+    EXPECT_FALSE(QFile::exists(png));
+}
