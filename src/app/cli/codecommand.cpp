@@ -1,13 +1,30 @@
 #include "app/cli/cli.h"
+#include "app/cli/selection.h"
+
+#include "app/error.h"
+#include "config/configfile.h"
 
 #include <QTextStream>
 
 namespace pelorin::cli {
 
-int codeCommand(const QStringList&, QTextStream&, QTextStream& err)
+int codeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    err << "pelorin code: not built yet\n";
-    return 2;
+    QStringList args = arguments;
+    try {
+        const SelectionOptions options = takeSelectionOptions(args);
+        if (!args.isEmpty()) {
+            err << "pelorin code : argument inconnu " << args.first() << '\n' << usage();
+            return 2;
+        }
+        ConfigFile config;
+        loadConfiguration(options, config);
+        out << composeCode(options, config).code << '\n';
+        return 0;
+    } catch (const Error& e) {
+        err << e.message() << '\n';
+        return 1;
+    }
 }
 
 } // namespace pelorin::cli

@@ -1,0 +1,113 @@
+#include "app/cli/selection.h"
+
+#include "app/cli/cli.h"
+#include "app/convert.h"
+#include "app/error.h"
+#include "app/paths.h"
+#include "code/rallist.h"
+#include "config/configfile.h"
+
+namespace pelorin::cli {
+
+namespace {
+
+QString quoted(const QString& name)
+{
+    return QStringLiteral("« %1 »").arg(name);
+}
+
+} // namespace
+
+SelectionOptions takeSelectionOptions(QStringList& args)
+{
+    SelectionOptions o;
+    QString error;
+    const auto take = [&](const char* name, std::optional<QString>& into) {
+        QString value;
+        if (takeOption(args, QLatin1String(name), value, &error))
+            into = value;
+        if (!error.isEmpty())
+            throw Error(error);
+    };
+    take("--data", o.dataDir);
+    take("--system", o.system);
+    take("--mass", o.mass);
+    take("--packaging", o.packaging);
+    take("--layers", o.layers);
+    take("--rows", o.rows);
+    take("--ral", o.ral);
+    take("--perfume", o.perfume);
+    take("--place", o.place);
+    take("--date", o.date);
+    take("--manual", o.manual);
+    return o;
+}
+
+void loadConfiguration(const SelectionOptions& options, ConfigFile& config)
+{
+    // a folder named on the command line is the one meant, even beside a portable program
+    if (options.dataDir)
+        DataFolder::setRoot(*options.dataDir);
+    else
+        DataFolder::locate();
+    config.load();
+}
+
+ComposedCode composeCode(const SelectionOptions& o, ConfigFile& config)
+{
+    QDate date = QDate::currentDate();
+    if (o.date) {
+        date = QDate::fromString(*o.date, Qt::ISODate);
+        if (!date.isValid())
+            throw Error(QStringLiteral("'%1' is not a valid date").arg(*o.date));
+    }
+
+    const SelectionLists lists = selectionLists(config);
+    CodeSelection s = startupSelection(lists);
+    if (o.system) {
+        s.systemIndex = int(lists.systems.indexOf(*o.system));
+        if (s.systemIndex < 0)
+            throw Error(QStringLiteral("Système inconnu : %1").arg(quoted(*o.system)));
+    }
+    if (o.mass)
+        s.massText = *o.mass;
+    if (o.packaging) {
+        s.packagingIndex = int(packagingItems().indexOf(*o.packaging));
+        if (s.packagingIndex < 0)
+            throw Error(QStringLiteral("Conditionnement inconnu : %1 (au choix : %2)")
+                            .arg(quoted(*o.packaging), packagingItems().join(QStringLiteral(", "))));
+    }
+    // the spin edits as they stand once the focus has left them: whole numbers brought into 1..6
+    if (o.layers)
+        s.layersText = QString::number(clampSpin(strToInt(*o.layers)));
+    if (o.rows)
+        s.rowsText = QString::number(clampSpin(strToInt(*o.rows)));
+    if (o.ral) {
+        s.ralIndex = ral::indexOfNumber(o.ral->trimmed());
+        if (s.ralIndex < 0)
+            throw Error(QStringLiteral("Couleur RAL inconnue : %1").arg(quoted(*o.ral)));
+    }
+    if (o.perfume) {
+        if (!lists.perfumes.contains(*o.perfume))
+            throw Error(QStringLiteral("Parfum inconnu : %1").arg(quoted(*o.perfume)));
+        s.perfumeName = *o.perfume;
+    }
+    if (o.place) {
+        if (!lists.places.contains(*o.place))
+            throw Error(QStringLiteral("Lieu de production inconnu : %1").arg(quoted(*o.place)));
+        s.placeName = *o.place;
+    }
+
+    // the main window's start-up: fields emptied, the production date, then every field
+    TraceCode code(config);
+    code.clear();
+    code.setDate(date);
+    code.computeAll(s);
+    if (o.manual) {
+        code.setManualMode(true);
+        code.setManualCode(*o.manual);
+    }
+    return ComposedCode{code.CalculOF(), code.logoPath(), code.fields()};
+}
+
+} // namespace pelorin::cli
