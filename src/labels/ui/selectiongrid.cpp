@@ -53,7 +53,6 @@ SelectionGrid::SelectionGrid(SelectionMarks& marks, QSize outerSize, QWidget* pa
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
-    setViewportMargins(kLineWidth, kLineWidth, 0, 0);
     setShowGrid(false);
     setWordWrap(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -110,6 +109,14 @@ void SelectionGrid::syncFromMarks()
                 cell->setText(mark);
         }
     }
+}
+
+void SelectionGrid::updateGeometries()
+{
+    // the table lays its headers out in the viewport's margins; with none shown, the margins hold
+    // the line before the first column and above the first row
+    QTableWidget::updateGeometries();
+    setViewportMargins(kLineWidth, kLineWidth, 0, 0);
 }
 
 void SelectionGrid::toggleCurrent()

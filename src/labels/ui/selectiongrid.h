@@ -34,6 +34,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void updateGeometries() override;
 
 private:
     void syncFromMarks();

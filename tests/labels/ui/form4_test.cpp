@@ -1,0 +1,224 @@
+#include "labels/ui/form4.h"
+
+#include "labels/ui/selectiongrid.h"
+#include "labels/ui/sheetwindow.h"
+
+#include <QCheckBox>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace pelorin {
+namespace {
+
+using test::SheetWindow;
+
+// The centre of a cell of the grid, in the viewport's coordinates.
+QPoint cellCentre(SelectionGrid* grid, int column, int row)
+{
+    return grid->visualRect(grid->model()->index(row, column)).center();
+}
+
+void doubleClickCell(SelectionGrid* grid, int column, int row)
+{
+    // the first click of a double-click selects the cell the double-click then toggles
+    const QPoint at = cellCentre(grid, column, row);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+TEST(Form4, LooksAndStartsWithEveryLabelMarkedAndThePageFitted)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    TForm4 form(*w.sheet, w.window.get());
+
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Etiquettes"));
+    EXPECT_TRUE(form.windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(form.ToolButton1->toolTip(), QStringLiteral("Imprimer la page."));
+    EXPECT_EQ(form.ToolButton1->accessibleName(), QStringLiteral("Imprimer la page."));
+    EXPECT_EQ(form.tracemarge->text(), QStringLiteral("Marges"));
+    EXPECT_EQ(form.tracemarge->toolTip(), QStringLiteral("Afficher les marges étiquettes."));
+    EXPECT_EQ(form.tracecontour->text(), QStringLiteral("Contours"));
+    EXPECT_EQ(form.tracecontour->toolTip(), QStringLiteral("Afficher les contours étiquettes."));
+    EXPECT_TRUE(form.tracemarge->isChecked());
+    EXPECT_TRUE(form.tracecontour->isChecked());
+    SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
+    ASSERT_EQ(grid, form.StringGrid1);
+    EXPECT_EQ(grid->size(), QSize(212, 297));
+    EXPECT_EQ(grid->toolTip(), QStringLiteral("Double clic pour afficher."));
+    EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(grid->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(grid->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+    // every label marked, the first page built and fitted
+    ASSERT_EQ(grid->columnCount(), 2);
+    ASSERT_EQ(grid->rowCount(), 4);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 2; ++c)
+            EXPECT_EQ(grid->item(r, c)->text(), QStringLiteral("X"));
+    ASSERT_NE(w.shownPage(), nullptr);
+    EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), w.sheet->preview()->fitZoom());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+
+    // a fixed size: shown, it cannot be resized
+    form.show();
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+}
+
+TEST(Form4, CellSizesFillTheGrid)
+{
+    struct Case
+    {
+        int rows, columns, cellWidth, cellHeight;
+    };
+    const Case cases[] = {{4, 2, 103, 71}, {1, 1, 208, 293}, {3, 3, 68, 96}, {10, 4, 50, 27}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rows << " x " << c.columns);
+        SheetWindow w;
+        w.sheet->loadDescription(
+            w.writeDescription(QStringLiteral("Grille.ETQ"), test::sheetFormat(c.rows, c.columns)));
+        TForm4 form(*w.sheet, w.window.get());
+        form.show();
+        SelectionGrid* grid = form.StringGrid1;
+        EXPECT_EQ(grid->cellWidth(), c.cellWidth);
+        EXPECT_EQ(grid->cellHeight(), c.cellHeight);
+        // the cells and their 2-pixel lines, one line more than cells, end within the grid
+        const QRect last = grid->visualRect(grid->model()->index(c.rows - 1, c.columns - 1));
+        const QPoint lastEnd = grid->viewport()->mapTo(grid, last.bottomRight());
+        EXPECT_EQ(last.width(), c.cellWidth + 2);
+        EXPECT_EQ(last.height(), c.cellHeight + 2);
+        EXPECT_LE(lastEnd.x(), 211);
+        EXPECT_LE(lastEnd.y(), 296);
+        EXPECT_GE(lastEnd.x(), 211 - c.columns);
+        EXPECT_GE(lastEnd.y(), 296 - c.rows);
+    }
+}
+
+TEST(Form4, ZeroRowsOrColumnsIsRefusedBeforeAnyMark)
+{
+    for (const auto& [rows, columns] : {std::pair{0, 2}, std::pair{4, 0}}) {
+        SCOPED_TRACE(testing::Message() << rows << " x " << columns);
+        SheetWindow w;
+        w.sheet->loadDescription(w.writeDescription(QStringLiteral("Zero.ETQ"), test::sheetFormat(rows, columns)));
+        int shown = 0;
+        QObject::connect(w.sheet.get(), &LabelSheet::pageShown, [&] { ++shown; });
+        TForm4 form(*w.sheet, w.window.get());
+
+        EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("Division by zero")});
+        // the grid takes the counts, at least one, and nothing is marked or displayed
+        EXPECT_EQ(form.StringGrid1->columnCount(), std::max(columns, 1));
+        EXPECT_EQ(form.StringGrid1->rowCount(), std::max(rows, 1));
+        for (int r = 0; r < form.StringGrid1->rowCount(); ++r)
+            for (int c = 0; c < form.StringGrid1->columnCount(); ++c)
+                EXPECT_TRUE(form.StringGrid1->item(r, c)->text().isEmpty());
+        EXPECT_EQ(shown, 0);
+        EXPECT_EQ(w.shownPage(), nullptr);
+    }
+}
+
+TEST(Form4, DoubleClickTogglesTheMarkAndRedisplays)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    TForm4 form(*w.sheet, w.window.get());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    SelectionGrid* grid = form.StringGrid1;
+
+    // the second label of the first row: blank on the page, its outline kept
+    doubleClickCell(grid, 1, 0);
+    EXPECT_TRUE(grid->item(0, 1)->text().isEmpty());
+    EXPECT_FALSE(w.sheet->marks().isMarked(1, 0));
+    ASSERT_NE(w.shownPage(), nullptr);
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 106, 10, 100, 50), 0);
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 2);
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);
+    EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("X"));
+
+    // twice restores the mark and the display
+    doubleClickCell(grid, 1, 0);
+    EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("X"));
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 106, 10, 100, 50), 2);
+
+    // the keyboard does the same on the current cell
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_TRUE(grid->item(0, 1)->text().isEmpty());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+}
+
+TEST(Form4, SwitchesRedisplayWithoutFrameOrOutlines)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    TForm4 form(*w.sheet, w.window.get());
+    form.show();
+    ASSERT_NE(w.shownPage(), nullptr);
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::DashDot), 1);
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);
+
+    QTest::mouseClick(form.tracemarge, Qt::LeftButton);
+    EXPECT_FALSE(w.sheet->marks().marginFrame());
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::DashDot), 0);
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);
+
+    QTest::mouseClick(form.tracecontour, Qt::LeftButton);
+    EXPECT_FALSE(w.sheet->marks().outlines());
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 0);
+    // the labels keep their components
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 2);
+
+    QTest::mouseClick(form.tracemarge, Qt::LeftButton);
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::DashDot), 1);
+}
+
+TEST(Form4, MarksSurviveClosingAndReopeningAndAnotherDescriptionRemarksAll)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    TForm4 form(*w.sheet, w.window.get());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    doubleClickCell(form.StringGrid1, 0, 2);
+    QTest::mouseClick(form.tracecontour, Qt::LeftButton);
+    form.close();
+
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_TRUE(form.StringGrid1->item(2, 0)->text().isEmpty());
+    EXPECT_EQ(form.StringGrid1->item(1, 0)->text(), QStringLiteral("X"));
+    EXPECT_FALSE(form.tracecontour->isChecked());
+    form.close();
+
+    // opening another description in the main window rebuilds the grid: every label marked again
+    Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Petit.ETQ"), test::sheetFormat(2, 3)));
+    w.sheet->ChargerProjetRav();
+    EXPECT_EQ(form.StringGrid1->columnCount(), 3);
+    EXPECT_EQ(form.StringGrid1->rowCount(), 2);
+    EXPECT_EQ(form.StringGrid1->cellWidth(), 68);
+    EXPECT_EQ(form.StringGrid1->cellHeight(), 145);
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(form.StringGrid1->item(r, c)->text(), QStringLiteral("X"));
+    EXPECT_EQ(w.status, QStringLiteral("Petit.ETQ"));
+    EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), w.sheet->preview()->fitZoom());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+}
+
+TEST(Form4, NoDescriptionLeavesTheGridAsItWas)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    TForm4 form(*w.sheet, w.window.get());
+    doubleClickCell(form.StringGrid1, 1, 1);
+    w.sheet->EtiqXML().release();
+    Dialogs::clearShownMessages();
+
+    form.Fixecellule();
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("No active document")});
+    EXPECT_EQ(form.StringGrid1->rowCount(), 4);
+    EXPECT_TRUE(form.StringGrid1->item(1, 1)->text().isEmpty());
+}
+
+} // namespace
+} // namespace pelorin

@@ -1,0 +1,211 @@
+#include "labels/ui/labelsheet.h"
+
+#include "labels/ui/sheetwindow.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace pelorin {
+namespace {
+
+using test::SheetWindow;
+
+struct ZoomCase
+{
+    double start;
+    void (LabelSheet::*command)();
+    double expected;
+};
+
+TEST(LabelSheetZoom, StepsByTenBetweenTenAndTwoHundred)
+{
+    SheetWindow w;
+    EXPECT_EQ(w.sheet->preview()->objectName(), QStringLiteral("ScrollBox1"));
+    EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 40.0);
+    EXPECT_EQ(w.sheet->preview()->shadowDepth(), 3);
+
+    // one "Agrandir." from the start, then one "Réduire." back
+    w.sheet->zoomplusClick();
+    EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 50.0);
+    w.sheet->zoommoinsClick();
+    EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 40.0);
+
+    const ZoomCase cases[] = {
+        {195, &LabelSheet::zoomplusClick, 200}, {200, &LabelSheet::zoomplusClick, 200},
+        {15, &LabelSheet::zoommoinsClick, 10},  {10, &LabelSheet::zoommoinsClick, 10},
+        {100, &LabelSheet::zoommoinsClick, 90}, {100, &LabelSheet::zoomplusClick, 110},
+    };
+    for (const ZoomCase& c : cases) {
+        w.sheet->preview()->setZoom(c.start);
+        (w.sheet.get()->*c.command)();
+        EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), c.expected) << "from " << c.start;
+    }
+}
+
+TEST(LabelSheetZoom, FitShowsTheWholePageAndBuildingKeepsTheZoom)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    w.sheet->marks().rebuild(w.sheet->EtiqXML());
+    ASSERT_TRUE(w.sheet->Afficher());
+    EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 40.0);
+
+    w.sheet->zoommieuxClick();
+    const double fitted = w.sheet->preview()->zoom();
+    EXPECT_GE(fitted, 10.0);
+    const QSize page = w.sheet->preview()->pageSizePixels();
+    const QSize area = w.sheet->preview()->viewport()->size();
+    EXPECT_LE(page.width() + 3, area.width());
+    EXPECT_LE(page.height() + 3, area.height());
+    // one step more would not fit any longer in one direction at least
+    EXPECT_TRUE(page.width() * (fitted + 10) / fitted > area.width() ||
+                page.height() * (fitted + 10) / fitted > area.height());
+
+    w.sheet->Preview();
+    EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), fitted);
+}
+
+TEST(LabelSheetOpen, OpensFromTheModelsFolderShowsTheNameAndRemarksEveryLabel)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    EXPECT_EQ(w.status, QStringLiteral("Avery.ETQ"));
+    w.sheet->marks().rebuild(w.sheet->EtiqXML());
+    w.sheet->marks().toggle(0, 0);
+
+    const QString other = w.writeDescription(QStringLiteral("Trois.ETQ"), test::sheetFormat(3, 3));
+    Dialogs::setNextFileName(other);
+    w.sheet->ChargerProjetRav();
+
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+    EXPECT_EQ(w.status, QStringLiteral("Trois.ETQ"));
+    EXPECT_EQ(w.sheet->marks().columns(), 3);
+    EXPECT_EQ(w.sheet->marks().rows(), 3);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_TRUE(w.sheet->marks().isMarked(c, r)) << c << "," << r;
+    ASSERT_NE(w.shownPage(), nullptr);
+    // nine outlines, and the page fitted
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 9);
+    EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), w.sheet->preview()->fitZoom());
+}
+
+TEST(LabelSheetOpen, CancellingChangesNothing)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    w.sheet->marks().rebuild(w.sheet->EtiqXML());
+    w.sheet->marks().toggle(1, 2);
+    ASSERT_TRUE(w.sheet->Afficher());
+    w.sheet->preview()->setZoom(70);
+    const QByteArray stream = w.sheet->pageStream();
+    const auto page = w.sheet->preview()->page();
+
+    w.sheet->ChargerProjetRav(); // no file queued: the dialog is cancelled
+
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+    EXPECT_EQ(w.status, QStringLiteral("Avery.ETQ"));
+    EXPECT_TRUE(w.sheet->EtiqXML().isActive());
+    EXPECT_EQ(w.sheet->EtiqXML().fileName(), w.data.file(QStringLiteral("Modeles/Avery.ETQ")));
+    EXPECT_FALSE(w.sheet->marks().isMarked(1, 2));
+    EXPECT_EQ(w.sheet->pageStream(), stream);
+    EXPECT_EQ(w.sheet->preview()->page(), page);
+    EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 70.0);
+}
+
+TEST(LabelSheetOpen, UnreadableFileReleasesTheDescriptionAndKeepsStatusAndMarks)
+{
+    struct Bad
+    {
+        const char* name;
+        QByteArray bytes; // empty: the file does not exist
+    };
+    const Bad cases[] = {
+        {"Casse.ETQ", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Page><Format><Ligne>4</Ligne>\r\n"},
+        {"Absent.ETQ", QByteArray()},
+    };
+    for (const Bad& bad : cases) {
+        SCOPED_TRACE(bad.name);
+        SheetWindow w;
+        w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+        w.sheet->marks().rebuild(w.sheet->EtiqXML());
+        w.sheet->marks().toggle(0, 1);
+        ASSERT_TRUE(w.sheet->Afficher());
+        const QByteArray stream = w.sheet->pageStream();
+
+        const QString path = bad.bytes.isEmpty() ? w.data.file(QStringLiteral("Modeles/") + QLatin1String(bad.name))
+                                                 : w.writeRaw(QLatin1String(bad.name), bad.bytes);
+        Dialogs::setNextFileName(path);
+        w.sheet->ChargerProjetRav();
+
+        // the loader's own message, nothing else
+        ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+        const QString message = Dialogs::shownMessages().first();
+        EXPECT_FALSE(message.isEmpty());
+        EXPECT_NE(message, QStringLiteral("No active document"));
+        EXPECT_EQ(w.status, QStringLiteral("Avery.ETQ"));
+        EXPECT_EQ(w.sheet->marks().rows(), 4);
+        EXPECT_FALSE(w.sheet->marks().isMarked(0, 1));
+        EXPECT_TRUE(w.sheet->marks().isMarked(1, 1));
+        EXPECT_EQ(w.sheet->pageStream(), stream);
+
+        // until a readable description is opened, no page can be built
+        Dialogs::clearShownMessages();
+        EXPECT_FALSE(w.sheet->Afficher());
+        EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("No active document")});
+        EXPECT_EQ(w.sheet->pageStream(), stream);
+
+        Dialogs::clearShownMessages();
+        Dialogs::setNextFileName(w.data.file(QStringLiteral("Modeles/Avery.ETQ")));
+        w.sheet->ChargerProjetRav();
+        EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+        EXPECT_TRUE(w.sheet->marks().isMarked(0, 1));
+        EXPECT_NE(w.sheet->pageStream(), stream);
+    }
+}
+
+TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    w.sheet->marks().rebuild(w.sheet->EtiqXML());
+    ASSERT_TRUE(w.sheet->Afficher());
+    const QByteArray good = w.sheet->pageStream();
+
+    // a sheet format value that is no number: its message, and the previous page stays
+    FormatTexts badFormat = test::sheetFormat(4, 2);
+    badFormat.Largeur = QStringLiteral("21O");
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Largeur.ETQ"), badFormat));
+    Dialogs::clearShownMessages();
+    EXPECT_FALSE(w.sheet->Afficher());
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("'21O' is not a valid floating point value")});
+    EXPECT_EQ(w.sheet->pageStream(), good);
+
+    // an unknown type in the second component: "erreur de composant", the first component of
+    // label 1 and nothing further; the page is shown and counts as built (printing goes on)
+    auto components = test::codeAndText();
+    components[1].Type = QStringLiteral("Cercle");
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Inconnu.ETQ"), test::sheetFormat(4, 2), components));
+    Dialogs::clearShownMessages();
+    EXPECT_TRUE(w.sheet->Afficher());
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("erreur de composant")});
+    ASSERT_NE(w.shownPage(), nullptr);
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 1);
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 106, 10, 100, 50), 0);
+
+    // a component value that is no number: the page as built so far, then the message
+    auto badTaille = test::codeAndText();
+    badTaille[1].Taille = QStringLiteral("huit");
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Taille.ETQ"), test::sheetFormat(4, 2), badTaille));
+    Dialogs::clearShownMessages();
+    EXPECT_FALSE(w.sheet->Afficher());
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("'huit' is not a valid integer value")});
+    ASSERT_NE(w.shownPage(), nullptr);
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 1); // the barcode of label 1
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);
+}
+
+} // namespace
+} // namespace pelorin

@@ -1,0 +1,172 @@
+#include <QApplication>
+#include <QDir>
+#include <QPrinterInfo>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include "app/error.h"
+#include "labels/pagestream.h"
+#include "labels/reportpage.h"
+#include "labels/ui/pagepreview.h"
+#include "labels/ui/printing.h"
+
+using namespace pelorin;
+using namespace pelorin::report;
+
+namespace {
+
+// A page with a 1-pixel frame and a barcode: what must stay sharp at every zoom.
+QByteArray samplePage()
+{
+    Page page; // A4
+    Component& r = page.create(ComponentClass::Rectangle, QStringLiteral("Cadre"));
+    r.left = 1.0, r.top = 1.0, r.width = 3.0, r.height = 2.0;
+    Component& b = page.create(ComponentClass::Code128BarCode, QStringLiteral("Code"));
+    b.left = 1.0, b.top = 4.0, b.width = 2.5, b.height = 0.7;
+    b.barcode().text = QStringLiteral("B25012515LAV5930033906");
+    return execute(page);
+}
+
+void wheel(QWidget* target, Qt::KeyboardModifiers modifiers, int delta)
+{
+    const QPointF pos(target->width() / 2.0, target->height() / 2.0);
+    QWheelEvent event(pos, target->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+TEST(ReportPreview, ZoomStaysBetweenTenAndTwoHundredAndStepsByTen)
+{
+    PagePreview preview;
+    preview.setStream(samplePage());
+    struct Step
+    {
+        double from;
+        void (PagePreview::*action)();
+        double to;
+    };
+    for (const Step& s : {Step{195, &PagePreview::zoomIn, 200}, Step{200, &PagePreview::zoomIn, 200},
+                          Step{15, &PagePreview::zoomOut, 10}, Step{10, &PagePreview::zoomOut, 10},
+                          Step{40, &PagePreview::zoomIn, 50}, Step{50, &PagePreview::zoomOut, 40}}) {
+        preview.setZoom(s.from);
+        (preview.*s.action)();
+        EXPECT_EQ(preview.zoom(), s.to) << s.from;
+    }
+    preview.setZoom(3);
+    EXPECT_EQ(preview.zoom(), 10);
+    preview.setZoom(450);
+    EXPECT_EQ(preview.zoom(), 200);
+}
+
+TEST(ReportPreview, ThePageIsDrawnAtTheZoomWithItsShadowAndScrollBarsWhenLarger)
+{
+    PagePreview preview;
+    preview.resize(400, 300);
+    preview.setShadowDepth(3);
+    preview.setStream(samplePage());
+    preview.show();
+    preview.setZoom(40);
+    // A4 at 96 pixels per inch and 40 %
+    EXPECT_EQ(preview.pageSizePixels(), QSize(318, 449));
+    EXPECT_EQ(preview.widget()->size(), QSize(321, 452));
+    EXPECT_TRUE(preview.verticalScrollBar()->maximum() > 0);
+
+    preview.zoomToFit();
+    const QSize area = preview.maximumViewportSize();
+    EXPECT_LE(preview.widget()->width(), area.width());
+    EXPECT_LE(preview.widget()->height(), area.height());
+    EXPECT_GE(preview.widget()->height(), area.height() - 1); // the page is taller than wide: height binds
+    EXPECT_EQ(preview.verticalScrollBar()->maximum(), 0);
+
+    // the shadow lies beyond the page's bottom-right corner, the page itself is white
+    const QImage shot = preview.widget()->grab().toImage();
+    const QSize page = preview.pageSizePixels();
+    EXPECT_EQ(shot.pixelColor(page.width() + 1, page.height() / 2), QColor(Qt::darkGray));
+    EXPECT_EQ(shot.pixelColor(page.width() - 2, page.height() - 2), QColor(Qt::white));
+}
+
+TEST(ReportPreview, PaintedFromTheComponentsAtEveryZoomSoLinesStaySharp)
+{
+    PagePreview preview;
+    preview.resize(300, 300);
+    preview.setShadowDepth(0);
+    preview.setStream(samplePage());
+    for (double zoom : {100.0, 200.0}) {
+        preview.setZoom(zoom);
+        const QImage shot = preview.widget()->grab().toImage();
+        const double ppi = 96.0 * zoom / 100.0;
+        // the frame's top edge is one pixel high at every zoom, not a blurred scaled line
+        const int x = int(2.0 * ppi), y = int(1.0 * ppi);
+        int darkRows = 0;
+        for (int dy = -4; dy <= 4; ++dy) {
+            const int g = qGray(shot.pixel(x, y + dy));
+            EXPECT_TRUE(g == 0 || g == 255) << zoom << " " << dy << " " << g;
+            darkRows += g == 0;
+        }
+        EXPECT_EQ(darkRows, 1) << zoom;
+        // at 200 % every module is two whole pixels
+        if (zoom == 200.0) {
+            const int row = int(4.2 * ppi);
+            int left = int(1.0 * ppi);
+            EXPECT_EQ(qGray(shot.pixel(left, row)), 0);
+            EXPECT_EQ(qGray(shot.pixel(left + 1, row)), 0);
+            EXPECT_EQ(qGray(shot.pixel(left - 1, row)), 255);
+        }
+    }
+}
+
+TEST(ReportPreview, CtrlWheelZoomsAndAPlainWheelScrolls)
+{
+    PagePreview preview;
+    preview.resize(300, 300);
+    preview.setStream(samplePage());
+    preview.show();
+    preview.setZoom(100);
+    QSignalSpy spy(&preview, &PagePreview::zoomChanged);
+    wheel(preview.viewport(), Qt::ControlModifier, 120);
+    EXPECT_EQ(preview.zoom(), 110);
+    wheel(preview.viewport(), Qt::ControlModifier, -120);
+    wheel(preview.viewport(), Qt::ControlModifier, -120);
+    EXPECT_EQ(preview.zoom(), 90);
+    EXPECT_EQ(spy.count(), 3);
+    wheel(preview.viewport(), Qt::NoModifier, -120);
+    EXPECT_EQ(preview.zoom(), 90);
+    EXPECT_GT(preview.verticalScrollBar()->value(), 0);
+}
+
+TEST(ReportPreview, ACorruptedStreamKeepsThePreviousPageAndScreenReadersFindThePreview)
+{
+    PagePreview preview;
+    EXPECT_EQ(preview.accessibleName(), QStringLiteral("Aperçu de la page"));
+    preview.setStream(samplePage());
+    const auto shown = preview.page();
+    QByteArray broken = samplePage();
+    broken.chop(3);
+    EXPECT_THROW(preview.setStream(broken), Error);
+    EXPECT_EQ(preview.page(), shown);
+    preview.clear();
+    EXPECT_EQ(preview.pageSizePixels(), QSize(0, 0));
+}
+
+TEST(ReportPrinting, WithoutAPrinterNothingIsPrintedAndThePaperIsA4)
+{
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        GTEST_SKIP() << "a printer is installed on this machine";
+    QTemporaryDir home;
+    // QPrinter's PDF fallback would write into the current folder: work in an empty one
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(home.path());
+    EXPECT_FALSE(printStream(samplePage()));
+    QDir::setCurrent(cwd);
+    EXPECT_TRUE(QDir(home.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(noPrinterMessage(), QStringLiteral("Aucune imprimante n'est installée."));
+    const QSizeF paper = defaultPrinterPaperInches();
+    EXPECT_NEAR(paper.width() * 25.4, 210.0, 0.01);
+    EXPECT_NEAR(paper.height() * 25.4, 297.0, 0.01);
+}
