@@ -1,0 +1,450 @@
+#include "scan/comport.h"
+#include "serial_pty.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+using namespace pelorin;
+using pelorin::test::Pty;
+using pelorin::test::waitUntil;
+
+namespace {
+
+// A port on the pseudo-terminal that gathers what it receives.
+struct Receiver
+{
+    explicit Receiver(const Pty& pty)
+    {
+        port.setPort(pty.path());
+        port.OnRxChar = [this](QObject*, int count) {
+            ++rxEvents;
+            EXPECT_GE(count, 1);
+            received += port.readBytes(count);
+        };
+        port.OnFault = [this](QObject*, const QString& message) { faults << message; };
+    }
+    TComPort port;
+    QByteArray received;
+    int rxEvents = 0;
+    QStringList faults;
+};
+
+QString messageOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const EComPort& e) {
+        return QString::number(e.number()) + u' ' + e.message();
+    }
+    return QStringLiteral("no error");
+}
+
+} // namespace
+
+TEST(SerialSettingsTexts, MatchIgnoringCaseAndFallBackToTheDefault)
+{
+    EXPECT_EQ(baudRateTexts().size(), 16);
+    for (int i = 0; i <= br256000; ++i)
+        EXPECT_EQ(StrToBaudRate(BaudRateToStr(TBaudRate(i))), TBaudRate(i));
+    EXPECT_EQ(baudRateValue(br14400), 14400);
+    EXPECT_EQ(StrToBaudRate("custom"), brCustom);
+    EXPECT_EQ(StrToBaudRate("9601"), br9600);
+    EXPECT_EQ(StrToDataBits("7"), dbSeven);
+    EXPECT_EQ(StrToDataBits("9"), dbEight);
+    EXPECT_EQ(StrToStopBits("1.5"), sbOne5StopBits);
+    EXPECT_EQ(StrToStopBits("1,5"), sbOneStopBit);
+    EXPECT_EQ(StrToParity("mARk"), prMark);
+    EXPECT_EQ(StrToParity(""), prNone);
+    EXPECT_EQ(ParityToStr(prSpace), "Space");
+}
+
+TEST(SerialPortNames, PathComPortOrDeviceUnderDev)
+{
+    const struct
+    {
+        const char* name;
+        const char* path;
+    } cases[] = {
+        {"/dev/pts/7", "/dev/pts/7"}, {"COM1", "/dev/ttyS0"}, {"com12", "/dev/ttyS11"}, {"ttyUSB0", "/dev/ttyUSB0"},
+        {"ttyACM1", "/dev/ttyACM1"},  {"COM0", "/dev/COM0"},  {"COMX", "/dev/COMX"},    {"COM+1", "/dev/COM+1"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(portDevicePath(c.name), c.path) << c.name;
+}
+
+TEST(SerialErrors, TextNumberAndSystemCode)
+{
+    EXPECT_EQ(EComPort(1, ENOENT).message(), "Unable to open com port (win error code: 2)");
+    EXPECT_EQ(EComPort(14).message(), "Cannot set property while connected");
+    EXPECT_EQ(EComPort(23, 13).message(), "Registry error (win error code: 13)");
+    EXPECT_EQ(EComPort(7).systemCode(), -1);
+}
+
+TEST(SerialLineTermios, FlagsForEverySetting)
+{
+    const termios base{};
+    const struct
+    {
+        TDataBits bits;
+        TParityBits parity;
+        TStopBits stop;
+        tcflag_t size, set, clear;
+    } cases[] = {
+        {dbEight, prNone, sbOneStopBit, CS8, 0, PARENB | CSTOPB | CMSPAR},
+        {dbSeven, prOdd, sbOneStopBit, CS7, PARENB | PARODD, CMSPAR | CSTOPB},
+        {dbSix, prEven, sbTwoStopBits, CS6, PARENB | CSTOPB, PARODD | CMSPAR},
+        {dbFive, prMark, sbOneStopBit, CS5, PARENB | CMSPAR | PARODD, CSTOPB},
+        {dbEight, prSpace, sbTwoStopBits, CS8, PARENB | CMSPAR | CSTOPB, PARODD},
+    };
+    for (const auto& c : cases) {
+        LineSettings s;
+        s.dataBits = c.bits;
+        s.parity = c.parity;
+        s.stopBits = c.stop;
+        const termios t = lineTermios(s, base);
+        EXPECT_EQ(t.c_cflag & CSIZE, c.size);
+        EXPECT_EQ(t.c_cflag & c.set, c.set) << int(c.parity);
+        EXPECT_EQ(t.c_cflag & c.clear, 0u) << int(c.parity);
+        // raw and receiving, whatever the device had
+        EXPECT_TRUE(t.c_cflag & CREAD);
+        EXPECT_TRUE(t.c_cflag & CLOCAL);
+        EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+        EXPECT_EQ(t.c_iflag & (ICRNL | IXON | IXOFF | INPCK), 0u);
+        EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
+        EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
+    }
+
+    LineSettings flow;
+    flow.controlRTS = rtsHandshake;
+    flow.xonXoffIn = true;
+    flow.parity = prEven;
+    flow.parityCheck = true;
+    flow.rate = 115200;
+    const termios f = lineTermios(flow, base);
+    EXPECT_TRUE(f.c_cflag & CRTSCTS);
+    EXPECT_TRUE(f.c_iflag & IXOFF);
+    EXPECT_TRUE(f.c_iflag & INPCK);
+    EXPECT_EQ(f.c_cc[VSTOP], 19);
+    EXPECT_EQ(cfgetispeed(&f), speed_t(B115200));
+
+    LineSettings oneAndHalf;
+    oneAndHalf.stopBits = sbOne5StopBits;
+    EXPECT_EQ(messageOf([&] { lineTermios(oneAndHalf, base); }), "7 SetCommState function failed");
+}
+
+TEST(SerialPort, OpensConfiguresAndAppliesChangesToTheOpenPort)
+{
+    Pty pty;
+    TComPort port;
+    EXPECT_EQ(port.Port(), "COM1");
+    port.setPort(pty.path());
+    port.setBaudRate(br19200);
+    port.setDataBits(dbSeven);
+    port.Parity().setBits(prMark);
+    port.setStopBits(sbTwoStopBits);
+    port.Buffer().setInputSize(1025);
+    EXPECT_EQ(port.Buffer().InputSize(), 1024);
+
+    port.OpenPort();
+    ASSERT_TRUE(port.Connected());
+    const int fd = port.handle();
+    port.OpenPort(); // already open: nothing happens
+    EXPECT_EQ(port.handle(), fd);
+
+    // a pseudo-terminal forces 8 bits without parity: the data bits and parity are checked as asked
+    const termios& asked = port.requestedTermios();
+    EXPECT_EQ(asked.c_cflag & CSIZE, tcflag_t(CS7));
+    EXPECT_EQ(asked.c_cflag & (PARENB | CMSPAR | PARODD), tcflag_t(PARENB | CMSPAR | PARODD));
+    termios t = pty.slaveTermios();
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B19200));
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_TRUE(t.c_cflag & CMSPAR);
+    EXPECT_EQ(t.c_lflag & ICANON, 0u);
+
+    // a change reaches the open device at once, without reopening it
+    port.setBaudRate(br115200);
+    port.setStopBits(sbOneStopBit);
+    t = pty.slaveTermios();
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B115200));
+    EXPECT_FALSE(t.c_cflag & CSTOPB);
+    EXPECT_EQ(port.handle(), fd);
+
+    // the custom rate stands behind brCustom
+    port.setBaudRate(brCustom);
+    t = pty.slaveTermios();
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
+
+    // 1.5 stop bits: refused, the line keeps its settings and the port stays open
+    EXPECT_EQ(messageOf([&] { port.setStopBits(sbOne5StopBits); }), "7 SetCommState function failed");
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(messageOf([&] { port.setSyncMethod(smNone); }), "14 Cannot set property while connected");
+
+    port.ClosePort();
+    EXPECT_FALSE(port.Connected());
+    port.ClosePort(); // already closed: nothing happens
+    // 1.5 stop bits at opening: the port stays closed
+    EXPECT_EQ(messageOf([&] { port.OpenPort(); }), "7 SetCommState function failed");
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST(SerialPort, OpeningFailuresLeaveThePortClosed)
+{
+    Pty pty;
+    TComPort port;
+    port.setPort(QStringLiteral("/nonexistent/ttyX"));
+    EXPECT_EQ(messageOf([&] { port.OpenPort(); }), "1 Unable to open com port (win error code: 2)");
+    EXPECT_FALSE(port.Connected());
+
+    port.setPort(QStringLiteral("/dev/null"));
+    EXPECT_EQ(messageOf([&] { port.OpenPort(); }), "1 Unable to open com port (win error code: 25)");
+    EXPECT_FALSE(port.Connected());
+
+    // the device is not shared
+    TComPort first;
+    first.setPort(pty.path());
+    first.OpenPort();
+    port.setPort(pty.path());
+    EXPECT_EQ(messageOf([&] { port.OpenPort(); }), "1 Unable to open com port (win error code: 16)");
+    EXPECT_FALSE(port.Connected());
+
+    // a new name closes the open port and reopens it under that name; a failure leaves it closed
+    EXPECT_EQ(messageOf([&] { first.setPort(QStringLiteral("/nonexistent/ttyY")); }),
+              "1 Unable to open com port (win error code: 2)");
+    EXPECT_FALSE(first.Connected());
+    EXPECT_EQ(first.Port(), "/nonexistent/ttyY");
+    first.setPort(pty.path());
+    EXPECT_FALSE(first.Connected()); // while closed a name is only stored
+    first.setConnected(true);
+    EXPECT_TRUE(first.Connected());
+}
+
+TEST(SerialPort, TheKernelConsoleIsNeverOpened)
+{
+    Pty pty;
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(pty.path()).constData(), &st), 0);
+    // a system tree in which this pseudo-terminal is the active console
+    QTemporaryDir root;
+    QDir(root.path()).mkpath("sys/class/tty/ttyFAKE");
+    QFile active(root.path() + "/sys/class/tty/console/active");
+    QDir(root.path()).mkpath("sys/class/tty/console");
+    ASSERT_TRUE(active.open(QIODevice::WriteOnly));
+    active.write("tty0 ttyFAKE\n");
+    active.close();
+    QFile dev(root.path() + "/sys/class/tty/ttyFAKE/dev");
+    ASSERT_TRUE(dev.open(QIODevice::WriteOnly));
+    dev.write(QByteArray::number(major(st.st_rdev)) + ':' + QByteArray::number(minor(st.st_rdev)) + '\n');
+    dev.close();
+
+    TCustomComPort::setListRoot(root.path());
+    TComPort port;
+    port.setPort(pty.path());
+    const QString message = messageOf([&] { port.OpenPort(); });
+    TCustomComPort::setListRoot(QString());
+    EXPECT_EQ(message, "1 Unable to open com port (win error code: 16)");
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST(SerialPort, DeliversEveryCharacterInOrderOnTheUserInterfaceThread)
+{
+    Pty pty;
+    Receiver r(pty);
+    r.port.OpenPort();
+    QByteArray sent;
+    for (int i = 0; i < 2000; ++i)
+        sent += QByteArray::number(i) + '\r';
+    std::thread writer([&] { pty.send(sent); });
+    EXPECT_TRUE(waitUntil([&] { return r.received.size() >= sent.size(); }));
+    writer.join();
+    EXPECT_EQ(r.received, sent);
+    EXPECT_TRUE(r.faults.isEmpty());
+}
+
+TEST(SerialPort, ReadTextReturnsWhatIsWaitingAtOnce)
+{
+    Pty pty;
+    TComPort port; // no handler: the characters wait in the driver
+    port.setPort(pty.path());
+    port.OpenPort();
+    pty.send("AB\xE9");
+    ASSERT_TRUE(waitUntil([&] { return port.WaitingCount() == 3; }));
+    EXPECT_EQ(port.ReadText(5), QString::fromUtf8("ABé"));
+    EXPECT_EQ(port.ReadText(5), QString());
+    EXPECT_EQ(port.ReadText(0), QString());
+
+    port.setDiscardNull(true);
+    pty.send(QByteArray("A\0B", 3));
+    ASSERT_TRUE(waitUntil([&] { return port.WaitingCount() == 3; }));
+    EXPECT_EQ(port.ReadText(3), "AB");
+}
+
+TEST(SerialPort, AHandlerExceptionIsReportedAndReceptionGoesOn)
+{
+    Pty pty;
+    Receiver r(pty);
+    bool thrown = false;
+    r.port.OnRxChar = [&](QObject*, int count) {
+        r.received += r.port.readBytes(count);
+        if (!thrown) {
+            thrown = true;
+            throw Error(QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+        }
+    };
+    r.port.OpenPort();
+    pty.send("first\r");
+    ASSERT_TRUE(waitUntil([&] { return !r.faults.isEmpty(); }));
+    EXPECT_EQ(r.faults, QStringList{"(2006, 366) is not a valid DateDay pair"});
+    EXPECT_TRUE(r.port.Connected());
+    pty.send("second\r");
+    EXPECT_TRUE(waitUntil([&] { return r.received == "first\rsecond\r"; }));
+}
+
+TEST(SerialPort, CharactersLeftUnreadDoNotKeepTheThreadBusy)
+{
+    Pty pty;
+    TComPort port;
+    port.setPort(pty.path());
+    int events = 0;
+    port.OnRxChar = [&](QObject*, int) { ++events; }; // reads nothing
+    port.OpenPort();
+    pty.send("ABC");
+    ASSERT_TRUE(waitUntil([&] { return events == 1; }));
+    // poll() reports the unread input every time: the thread must not keep handing it over
+    EXPECT_LT(test::cpuMsWhileIdle(400), 100.0);
+    EXPECT_EQ(events, 1);
+    // once someone reads, new characters are reported again
+    EXPECT_EQ(port.ReadText(10), "ABC");
+    pty.send("D");
+    EXPECT_TRUE(waitUntil([&] { return events == 2; }));
+}
+
+TEST(SerialPort, WithoutEventsNoThreadRuns)
+{
+    Pty pty;
+    TComPort port;
+    port.setPort(pty.path());
+    port.setEvents({});
+    int events = 0;
+    port.OnRxChar = [&](QObject*, int) { ++events; };
+    port.OpenPort();
+    EXPECT_TRUE(port.Connected());
+    pty.send("ABC");
+    ASSERT_TRUE(waitUntil([&] { return port.WaitingCount() == 3; }));
+    test::cpuMsWhileIdle(100);
+    EXPECT_EQ(events, 0);
+    EXPECT_EQ(port.ReadText(3), "ABC");
+}
+
+TEST(SerialPort, ADeviceThatGoesAwayEndsReceptionWithAMessageAndCostsNothing)
+{
+    Pty pty;
+    Receiver r(pty);
+    int closes = 0;
+    TComErrors errors;
+    r.port.OnAfterClose = [&](QObject*) { ++closes; };
+    r.port.OnError = [&](QObject*, TComErrors e) { errors = e; };
+    bool closedWhenTold = false;
+    r.port.OnFault = [&](QObject*, const QString& message) {
+        r.faults << message;
+        closedWhenTold = !r.port.Connected();
+    };
+    r.port.OpenPort();
+    pty.send("B25012515L"); // half a code
+    ASSERT_TRUE(waitUntil([&] { return r.received.size() == 10; }));
+    pty.closeMaster();
+    ASSERT_TRUE(waitUntil([&] { return !r.faults.isEmpty(); }));
+    EXPECT_EQ(r.faults, QStringList{"ReadFile function failed (win error code: 5)"});
+    EXPECT_TRUE(closedWhenTold);
+    EXPECT_FALSE(r.port.Connected());
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(errors, TComErrors(ceIO));
+    // no thread left spinning on the hung-up device
+    EXPECT_LT(test::cpuMsWhileIdle(500), 100.0);
+    EXPECT_EQ(r.faults.size(), 1);
+    r.port.ClosePort();
+    EXPECT_EQ(closes, 1);
+}
+
+TEST(SerialPort, ClosingAThousandTimesWhileDataFlowsNeverDeadlocks)
+{
+    test::Watchdog watchdog(240, "closing while data flows");
+    Pty pty;
+    Receiver r(pty);
+    int closedFromHandler = 0;
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        const QByteArray code("B25012515LAV5930033906\r");
+        while (!stop) {
+            pollfd p{pty.master(), POLLOUT, 0};
+            if (::poll(&p, 1, 20) > 0) [[maybe_unused]]
+                ssize_t n = ::write(pty.master(), code.constData(), size_t(code.size()));
+        }
+    });
+    for (int i = 0; i < 1000; ++i) {
+        // every third round the handler itself closes the port, from inside a hand-over
+        if (i % 3 == 0)
+            r.port.OnRxChar = [&](QObject*, int count) {
+                r.received += r.port.readBytes(count);
+                r.port.ClosePort();
+                ++closedFromHandler;
+            };
+        else
+            r.port.OnRxChar = [&](QObject*, int count) { r.received += r.port.readBytes(count); };
+        r.port.OpenPort();
+        const qsizetype before = r.received.size();
+        if (i % 2 == 0) // half the rounds close with a hand-over most likely still queued
+            waitUntil([&] { return r.received.size() > before || !r.port.Connected(); });
+        r.port.ClosePort();
+        ASSERT_FALSE(r.port.Connected());
+    }
+    stop = true;
+    writer.join();
+    EXPECT_GT(closedFromHandler, 0);
+    EXPECT_GT(r.received.size(), 0);
+    EXPECT_TRUE(r.faults.isEmpty()) << r.faults.join('\n').toStdString();
+}
+
+TEST(SerialPortList, DevicesOnlyWithoutEmptyUartsNorTheConsoleSortedIgnoringCase)
+{
+    QTemporaryDir root;
+    QDir dir(root.path());
+    auto tty = [&](const QString& name, bool device, const char* type = nullptr) {
+        dir.mkpath("sys/class/tty/" + name + (device ? "/device" : ""));
+        if (type) {
+            QFile f(root.path() + "/sys/class/tty/" + name + "/type");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(type);
+        }
+    };
+    tty("ttyS0", true, "4\n"); // the console
+    tty("ttyS1", true, "0\n"); // no UART behind it
+    tty("ttyS2", true, "4\n");
+    tty("ttyUSB0", true);
+    tty("ttyUSB10", true);
+    tty("ttyUSB2", true);
+    tty("ttyacm9", true);
+    tty("ttyACM0", true);
+    tty("tty0", false);
+    tty("ptmx", false);
+    tty("console", false);
+    QFile active(root.path() + "/sys/class/tty/console/active");
+    ASSERT_TRUE(active.open(QIODevice::WriteOnly));
+    active.write("tty0 ttyS0\n");
+    active.close();
+    dir.mkpath("dev/serial/by-id");
+    ASSERT_TRUE(QFile::link("../../ttyACM0", root.path() + "/dev/serial/by-id/usb-Scanner_9-if00"));
+
+    TCustomComPort::setListRoot(root.path());
+    QStringList list{"stale"};
+    TCustomComPort::ListPorts(list);
+    TCustomComPort::setListRoot(root.path() + "/none");
+    const QString unreadable = messageOf([&] { TCustomComPort::ListPorts(list); });
+    TCustomComPort::setListRoot(QString());
+
+    EXPECT_EQ(list.join(','), "/dev/serial/by-id/usb-Scanner_9-if00,ttyACM0,ttyacm9,ttyS2,ttyUSB0,ttyUSB10,ttyUSB2");
+    EXPECT_EQ(unreadable, "23 Registry error (win error code: 2)");
+}

@@ -1,0 +1,142 @@
+#pragma once
+// Helpers of the serial tests: a real pseudo-terminal (the kernel's tty layer, nothing mocked), and
+// waiting on the event loop for what the event thread delivers.
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QString>
+#include <QTimer>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <poll.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace pelorin::test {
+
+// The scanner's side is the master; the port under test opens the slave by its path. The slave
+// stays open here as well, so that the pair lives until the master is closed.
+class Pty
+{
+public:
+    Pty()
+    {
+        char name[128];
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+            std::perror("openpty");
+            std::abort();
+        }
+        m_path = QString::fromLocal8Bit(name);
+    }
+    ~Pty()
+    {
+        closeMaster();
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    QString path() const { return m_path; }
+    int master() const { return m_master; }
+    int slave() const { return m_slave; }
+
+    // Writes everything, waiting while the tty's buffer is full.
+    bool send(const QByteArray& bytes) const
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0)
+                done += n;
+            else if (n < 0 && errno != EINTR && errno != EAGAIN)
+                return false;
+        }
+        return true;
+    }
+    void closeMaster()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+    termios slaveTermios() const
+    {
+        termios t{};
+        ::tcgetattr(m_slave, &t);
+        return t;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
+};
+
+// Runs the event loop until `done` holds or `limitMs` has passed (a safety net against a hang, not
+// a measure of speed); returns `done`'s last value.
+inline bool waitUntil(const std::function<bool()>& done, int limitMs = 20000)
+{
+    QDeadlineTimer limit(limitMs);
+    while (!done()) {
+        if (limit.hasExpired())
+            return done();
+        QEventLoop loop;
+        QTimer::singleShot(2, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// Idles in the event loop for `ms` and returns the CPU time (user + system, all threads) the
+// process used meanwhile, in milliseconds: an idle port must cost nothing.
+inline double cpuMsWhileIdle(int ms)
+{
+    auto cpu = [] {
+        rusage u{};
+        ::getrusage(RUSAGE_SELF, &u);
+        return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
+    };
+    const double before = cpu();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return cpu() - before;
+}
+
+// Ends the process with a message when a test has not finished in time: a deadlock must fail the
+// run, not hang it.
+class Watchdog
+{
+public:
+    explicit Watchdog(int seconds, const char* what)
+        : m_thread([this, seconds, what] {
+              for (int i = 0; i < seconds * 10 && !m_done; ++i)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+              if (!m_done) {
+                  std::fprintf(stderr, "deadlock: %s did not finish in %d s\n", what, seconds);
+                  std::_Exit(3);
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        m_done = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+} // namespace pelorin::test
