@@ -753,15 +753,21 @@ pugi::xml_node appendIndented(pugi::xml_node parent, const char* name)
         return pugi::xml_node();
     if (parent.type() != pugi::node_element)
         return parent.append_child(name);
-    bool onlyBlanks = true, hasText = false;
+    // the first element child settles the layout; a parent without one is looked at whole
+    bool anyElement = false, anyText = false, anyOther = false;
     for (const pugi::xml_node& c : parent.children()) {
+        if (c.type() == pugi::node_element) {
+            anyElement = true;
+            break;
+        }
         if (c.type() == pugi::node_pcdata && isBlank(c.value()))
             continue;
-        onlyBlanks = false;
-        hasText = hasText || isText(c);
+        anyText = anyText || isText(c);
+        anyOther = true;
     }
-    if (hasText && !hasElementChild(parent))
+    if (anyText && !anyElement)
         return parent.append_child(name); // text content is never changed by a layout blank
+    const bool onlyBlanks = !anyElement && !anyOther;
 
     const int depth = level(parent);
     const std::string inner = "\n" + tabs(depth + 1);

@@ -1,0 +1,373 @@
+#include "config/xmldocument.h"
+
+#include "app/error.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <cstring>
+#include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace pelorin;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QString errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+QStringList listNames(pugi::xml_node root, const char* list)
+{
+    QStringList out;
+    for (const pugi::xml_node& e : entries(child(root, list)))
+        out << text(child(e, "Nom")) + u'=' + text(child(e, "Code"));
+    return out;
+}
+
+QStringList folderEntries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+// A file as the Windows program writes it: declared ISO-8859-1, Windows-1252 bytes (0x9C, 0x92), CR LF.
+TEST(XmlDocument, WindowsFileSurvivesLoadAndSave)
+{
+    const QString source = test::fixture(QStringLiteral("config/windows_cfg.xml"));
+    const QByteArray original = readAll(source);
+    ASSERT_FALSE(original.isEmpty());
+
+    XmlDocument doc;
+    doc.loadFile(source);
+    const pugi::xml_node root = doc.documentElement();
+    EXPECT_TRUE(doc.usesCrLf());
+    const QStringList systems = {QStringLiteral("Système à bougies=B"), QStringLiteral("Savons & pains=S")};
+    const QStringList places = {QStringLiteral("Anzin=59410"), QStringLiteral("Besançon=25000")};
+    const QStringList perfumes = {QStringLiteral("Cœur de rose=CRO"), QStringLiteral("Fleur d’oranger=FLO"),
+                                  QStringLiteral("Lavande=LAV")};
+    EXPECT_EQ(listNames(root, "Systemes"), systems);
+    EXPECT_EQ(listNames(root, "Lieux"), places);
+    EXPECT_EQ(listNames(root, "Parfums"), perfumes);
+    EXPECT_EQ(text(child(child(root, "Form1"), "Memo1")), QStringLiteral("Lot n° 12\nNe pas exposer au soleil"));
+
+    QTemporaryDir dir;
+    const QString saved = dir.filePath(QStringLiteral("cfg.xml"));
+    doc.saveFile(saved);
+    // byte for byte the same, but for the two characters ISO-8859-1 lacks, which become references
+    QByteArray expected = original;
+    expected.replace("\x9C", "&#339;").replace("\x92", "&#8217;");
+    EXPECT_EQ(readAll(saved), expected);
+    EXPECT_TRUE(readAll(saved).contains("<Nom>Syst\xE8me \xE0 bougies</Nom>"));
+
+    XmlDocument again;
+    again.loadFile(saved);
+    EXPECT_EQ(listNames(again.documentElement(), "Systemes"), systems);
+    EXPECT_EQ(listNames(again.documentElement(), "Lieux"), places);
+    EXPECT_EQ(listNames(again.documentElement(), "Parfums"), perfumes);
+}
+
+// What each declared encoding writes for characters inside and outside its repertoire, and that all
+// of them read back as typed.
+TEST(XmlDocument, CharactersOutsideTheEncodingBecomeReferences)
+{
+    struct Case
+    {
+        const char* encoding;
+        QByteArray expected;
+    };
+    const QString value = QStringLiteral("€ é œ ’ \u0101 😀 <&>");
+    const Case cases[] = {
+        {"ISO-8859-1", "&#8364; \xE9 &#339; &#8217; &#257; &#128512; &lt;&amp;&gt;"},
+        {"windows-1252", "\x80 \xE9 \x9C \x92 &#257; &#128512; &lt;&amp;&gt;"},
+        {"US-ASCII", "&#8364; &#233; &#339; &#8217; &#257; &#128512; &lt;&amp;&gt;"},
+        {"UTF-8", value.toUtf8().replace("<&>", "&lt;&amp;&gt;")},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoding);
+        const QString path = dir.filePath(QStringLiteral("cfg.xml"));
+        writeAll(
+            path,
+            QByteArray("<?xml version=\"1.0\" encoding=\"") + c.encoding +
+                "\"?>\r\n<Configuration>\r\n\t<Form1>\r\n\t\t<Eleve>x</Eleve>\r\n\t</Form1>\r\n</Configuration>\r\n");
+        XmlDocument doc;
+        doc.loadFile(path);
+        setText(child(child(doc.documentElement(), "Form1"), "Eleve"), value);
+        doc.saveFile(path);
+        const QByteArray bytes = readAll(path);
+        EXPECT_TRUE(bytes.contains("<Eleve>" + c.expected + "</Eleve>")) << bytes.constData();
+        EXPECT_TRUE(bytes.startsWith(QByteArray("<?xml version=\"1.0\" encoding=\"") + c.encoding + "\"?>\r\n"));
+
+        XmlDocument back;
+        back.loadFile(path);
+        EXPECT_EQ(text(child(child(back.documentElement(), "Form1"), "Eleve")), value);
+    }
+}
+
+// Texts keep line breaks, a lone carriage return, blanks and markup characters.
+TEST(XmlDocument, TextsSurviveExactly)
+{
+    const QString values[] = {QStringLiteral("ligne 1\nligne 2\n\nligne 4"),
+                              QStringLiteral("  deux blancs  "),
+                              QStringLiteral("a\rb"),
+                              QStringLiteral("]]> <b>gras</b> & \"x\" 'y'"),
+                              QStringLiteral("\t"),
+                              QStringLiteral("bip\u0007")};
+    QTemporaryDir dir;
+    for (const QString& crlf : {QStringLiteral("\r\n"), QStringLiteral("\n")}) {
+        const QString path = dir.filePath(QStringLiteral("t.xml"));
+        writeAll(path,
+                 QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>%1<R>%1</R>%1").arg(crlf).toLatin1());
+        XmlDocument doc;
+        doc.loadFile(path);
+        for (const QString& v : values)
+            appendElement(doc.documentElement(), "V", v);
+        doc.saveFile(path);
+        const QByteArray bytes = readAll(path);
+        // every line end of the file is the file's own
+        EXPECT_EQ(bytes.count("\n"), crlf == u"\r\n" ? bytes.count("\r\n") : bytes.count("\n"));
+        EXPECT_EQ(bytes.count("\r\n"), crlf == u"\r\n" ? bytes.count("\n") : 0);
+        XmlDocument back;
+        back.loadFile(path);
+        QStringList read;
+        for (const pugi::xml_node& e : entries(back.documentElement()))
+            read << text(e);
+        EXPECT_EQ(read, QStringList(std::begin(values), std::end(values)));
+    }
+}
+
+// Positions are those of the file: characters, not bytes of a converted buffer.
+TEST(XmlDocument, MalformedFileNamesLineAndColumn)
+{
+    struct Case
+    {
+        QByteArray body; // after the declaration line
+        int line, column;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"<a>\r\n<b>\xE9\xE9\xE9\xE9</c></a>\r\n", 3, 10, "mismatch"},
+        {"<a>\r\n\t<b>\xE9t\xE9</b>\r\n</a>\r\n<a2/>\r\n", 5, 1, "More than one root element"},
+        {"<a>\r\n  caf\xE9 &eacute;</a>", 3, 8, "undefined entity 'eacute'"},
+        {"<a>\r\n\xE9\xE9 &#0;</a>", 3, 4, "Invalid character reference"},
+        {"<a>\xE9</a>\r\n\xE9t\xE9", 3, 1, "Text outside the root element"},
+        {"<a b=\"\xE9&x;\"/>", 2, 8, "undefined entity 'x'"},
+        {"", 2, 1, "No document element found"},
+    };
+    QTemporaryDir dir;
+    for (const char* encoding : {"ISO-8859-1", "UTF-8"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(encoding) + ": " + c.body.toStdString());
+            QByteArray body = c.body;
+            if (std::strcmp(encoding, "UTF-8") == 0)
+                body = QString::fromLatin1(body).toUtf8();
+            const QString path = dir.filePath(QStringLiteral("bad.xml"));
+            writeAll(path, QByteArray("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>\r\n" + body);
+            XmlDocument doc;
+            const QString message = errorOf([&] { doc.loadFile(path); });
+            EXPECT_TRUE(message.contains(QStringLiteral("line %1, column %2").arg(c.line).arg(c.column)))
+                << qPrintable(message);
+            EXPECT_TRUE(message.contains(QLatin1String(c.message))) << qPrintable(message);
+            EXPECT_TRUE(message.contains(path)) << qPrintable(message);
+            EXPECT_FALSE(doc.isActive());
+            EXPECT_EQ(errorOf([&] { doc.documentElement(); }), QStringLiteral("No active document"));
+        }
+    }
+    // a UTF-8 file holding a Latin-1 byte
+    const QString path = dir.filePath(QStringLiteral("bad.xml"));
+    writeAll(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\n\xC3\xA9t\xE9</a>");
+    EXPECT_TRUE(errorOf([&] { XmlDocument().loadFile(path); }).contains(QStringLiteral("line 3, column 3")));
+    // the same rules hold for a text in memory
+    XmlDocument doc;
+    const QString message =
+        errorOf([&] { doc.parseText(QStringLiteral("<Page>\n<Format>é</Format>\n</Page><Page/>")); });
+    EXPECT_TRUE(message.contains(QStringLiteral("More than one root element at line 3, column 8")))
+        << qPrintable(message);
+}
+
+TEST(XmlDocument, UnreadableFileKeepsNothingActive)
+{
+    QTemporaryDir dir;
+    XmlDocument doc;
+    doc.parseText(QStringLiteral("<a/>"));
+    const QString missing = dir.filePath(QStringLiteral("absent.xml"));
+    EXPECT_EQ(
+        errorOf([&] { doc.loadFile(missing); }),
+        QStringLiteral("Cannot open file \"%1\". %2").arg(missing, QString::fromLocal8Bit(std::strerror(ENOENT))));
+    EXPECT_FALSE(doc.isActive());
+    EXPECT_TRUE(errorOf([&] { doc.loadFile(dir.path()); }).contains(QString::fromLocal8Bit(std::strerror(EISDIR))));
+    EXPECT_EQ(errorOf([&] { doc.saveFile(dir.filePath(QStringLiteral("x.xml"))); }),
+              QStringLiteral("No active document"));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.xml"))));
+}
+
+// The node access rule: the first of two same-named siblings; a missing node created empty as the last
+// child, on its own line with one tab per level, and saved.
+TEST(XmlDocument, NodeAccessRule)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cfg.xml"));
+    writeAll(path, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"
+                   "<Configuration>\r\n"
+                   "\t<Form1>\r\n"
+                   "\t\t<Haut>1</Haut>\r\n"
+                   "\t\t<Haut>2</Haut>\r\n"
+                   "\t</Form1>\r\n"
+                   "\t<Lieux></Lieux>\r\n"
+                   "</Configuration>\r\n");
+    XmlDocument doc;
+    doc.loadFile(path);
+    const pugi::xml_node root = doc.documentElement();
+    const pugi::xml_node form1 = child(root, "Form1");
+    EXPECT_EQ(text(child(form1, "Haut")), QStringLiteral("1"));
+    setText(child(form1, "Haut"), QStringLiteral("10"));
+    EXPECT_EQ(text(child(form1, "Eleve")), QString());
+    EXPECT_TRUE(entries(child(root, "Parfums")).isEmpty());
+    const pugi::xml_node ville = appendElement(child(root, "Lieux"), "Ville");
+    appendElement(ville, "Nom", QStringLiteral("Anzin"));
+    EXPECT_EQ(text(child(ville, "Code")), QString());
+    EXPECT_EQ(text(root), QString()); // layout between elements is not text
+    doc.saveFile(path);
+    EXPECT_EQ(readAll(path), QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"
+                                        "<Configuration>\r\n"
+                                        "\t<Form1>\r\n"
+                                        "\t\t<Haut>10</Haut>\r\n"
+                                        "\t\t<Haut>2</Haut>\r\n"
+                                        "\t\t<Eleve/>\r\n"
+                                        "\t</Form1>\r\n"
+                                        "\t<Lieux>\r\n"
+                                        "\t\t<Ville>\r\n"
+                                        "\t\t\t<Nom>Anzin</Nom>\r\n"
+                                        "\t\t\t<Code/>\r\n"
+                                        "\t\t</Ville>\r\n"
+                                        "\t</Lieux>\r\n"
+                                        "\t<Parfums/>\r\n"
+                                        "</Configuration>\r\n"));
+}
+
+TEST(XmlDocument, ResetWritesANewDocument)
+{
+    XmlDocument doc;
+    doc.parseText(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Old><x>é</x></Old>"));
+    const pugi::xml_node root = doc.reset(QStringLiteral("1.0"), QStringLiteral("ISO-8859-1"), "Configuration");
+    appendElement(root, "Systemes");
+    appendElement(root, "Lieux");
+    EXPECT_EQ(doc.toBytes(), QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Configuration>\r\n"
+                                        "\t<Systemes/>\r\n\t<Lieux/>\r\n</Configuration>\r\n"));
+}
+
+// A failed save throws the system's message, leaves the old file as it was and no temporary file.
+TEST(XmlDocument, FailedSaveKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    XmlDocument doc;
+    doc.parseText(QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configuration/>"));
+    for (int i = 0; i < 2000; ++i)
+        appendElement(doc.documentElement(), "Ligne", QStringLiteral("texte numéro %1").arg(i));
+
+    const QString missingFolder = dir.filePath(QStringLiteral("absent/cfg.xml"));
+    EXPECT_EQ(errorOf([&] { doc.saveFile(missingFolder); }),
+              QStringLiteral("Cannot create file \"%1\". %2")
+                  .arg(missingFolder, QString::fromLocal8Bit(std::strerror(ENOENT))));
+
+    const QString folderTarget = dir.filePath(QStringLiteral("cfg.xml"));
+    QDir().mkpath(folderTarget);
+    EXPECT_TRUE(errorOf([&] { doc.saveFile(folderTarget); }).contains(QString::fromLocal8Bit(std::strerror(EISDIR))));
+    EXPECT_TRUE(QFileInfo(folderTarget).isDir());
+    EXPECT_EQ(folderEntries(dir.path()), QStringList{QStringLiteral("cfg.xml")});
+
+    // a full disk, as the file size limit makes it: the write fails half way
+    const QString good = dir.filePath(QStringLiteral("good.xml"));
+    const QByteArray old = "<?xml version=\"1.0\"?>\n<Configuration/>\n";
+    writeAll(good, old);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString message = errorOf([&] { doc.saveFile(good); });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(message.contains(QString::fromLocal8Bit(std::strerror(EFBIG)))) << qPrintable(message);
+    EXPECT_EQ(readAll(good), old);
+    EXPECT_EQ(folderEntries(dir.path()), (QStringList{QStringLiteral("cfg.xml"), QStringLiteral("good.xml")}));
+}
+
+// A program killed while saving never leaves a truncated file: the child saves a large document over
+// and over, alternating two versions, and is killed at varying moments.
+TEST(XmlDocument, KilledWhileSavingLeavesACompleteFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cfg.xml"));
+    XmlDocument doc;
+    doc.parseText(QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configuration/>"));
+    const pugi::xml_node root = doc.documentElement();
+    const pugi::xml_node version = appendElement(root, "Version", QStringLiteral("0"));
+    const int count = 20000;
+    for (int i = 0; i < count; ++i)
+        appendElement(root, "Parfum", QStringLiteral("Thé vert n° %1 €").arg(i));
+    doc.saveFile(path);
+
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> delayUs(0, 100000);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (int i = 0;; ++i) {
+                setText(version, QString::number(i % 2));
+                try {
+                    doc.saveFile(path);
+                } catch (...) {
+                    _exit(2);
+                }
+            }
+        }
+        usleep(static_cast<useconds_t>(delayUs(random)));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child stopped on its own";
+
+        XmlDocument back;
+        ASSERT_NO_THROW(back.loadFile(path)) << "round " << round;
+        const QList<pugi::xml_node> all = entries(back.documentElement());
+        ASSERT_EQ(all.size(), count + 1);
+        EXPECT_EQ(text(all.last()), QStringLiteral("Thé vert n° %1 €").arg(count - 1));
+        EXPECT_TRUE(text(all.first()) == u"0" || text(all.first()) == u"1");
+        // a temporary file of the killed save may remain beside it; never a second cfg.xml
+        for (const QString& f : folderEntries(dir.path()))
+            if (f != u"cfg.xml")
+                QFile::remove(dir.filePath(f));
+    }
+}
