@@ -122,8 +122,8 @@ QSize PagePreview::pageSizePixels() const
     if (!m_page)
         return QSize(0, 0);
     const double scale = kScreenDpi * m_zoom / 100.0;
-    return QSize(int(std::ceil(m_page->paperInches().width() * scale)),
-                 int(std::ceil(m_page->paperInches().height() * scale)));
+    return QSize(int(std::lround(m_page->paperInches().width() * scale)),
+                 int(std::lround(m_page->paperInches().height() * scale)));
 }
 
 void PagePreview::updateCanvas()
