@@ -11,8 +11,8 @@ namespace pelorin::ral {
 
 namespace {
 
-// In ascending RAL number; 7001 is listed twice, and 7032, 9003, 9010, 9016 and 9018 have no
-// trailing blank. Both are how the list has always been, and both code exactly like the others.
+// In ascending RAL number. 7001 is listed twice and 7032, 9003, 9010, 9016 and 9018 have no trailing
+// blank, as the list always had them; those entries draw and code like any other.
 constexpr const char* kEntries[] = {
     "CCC188*1000 ", "D0B084*1001 ", "D2AA6D*1002 ", "F2AD00*1003 ", "E49E00*1004 ", "CB8E00*1005 ", "E29000*1006 ",
     "E88C00*1007 ", "AF804F*1011 ", "DDAF27*1012 ", "E3D9C6*1013 ", "DDC49A*1014 ", "E6D2B5*1015 ", "F1DD38*1016 ",
