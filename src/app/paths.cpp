@@ -54,10 +54,11 @@ QString DataFolder::locate(const QString& explicitDir)
 {
     QString chosen;
     const QString exe = executableFolder();
-    if (QFileInfo::exists(resolvePath(exe, QStringLiteral("Config/cfg.xml")))) {
-        chosen = exe;
-    } else if (!explicitDir.isEmpty()) {
+    if (!explicitDir.isEmpty()) {
+        // a folder named on the command line is what the operator asked for, even beside a portable copy
         chosen = explicitDir;
+    } else if (QFileInfo::exists(resolvePath(exe, QStringLiteral("Config/cfg.xml")))) {
+        chosen = exe;
     } else if (!qEnvironmentVariableIsEmpty("PELORIN_DATA")) {
         chosen = qEnvironmentVariable("PELORIN_DATA");
     } else {

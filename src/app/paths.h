@@ -13,8 +13,9 @@ class DataFolder
 {
 public:
     // Chooses the data folder:
-    //  1. the executable's own folder when it holds Config/cfg.xml (portable, as on Windows);
-    //  2. otherwise `explicitDir` (the --data option), or the environment variable PELORIN_DATA;
+    //  1. `explicitDir` (the --data option) when given;
+    //  2. the executable's own folder when it holds Config/cfg.xml (portable, as on Windows);
+    //     otherwise the environment variable PELORIN_DATA;
     //  3. otherwise $XDG_DATA_HOME/pelorin (~/.local/share/pelorin), seeded on first use from the
     //     installed copy of the data folder.
     // The result is also made the folder in force.
