@@ -1,0 +1,472 @@
+#include "config/configfile.h"
+
+#include "app/error.h"
+#include "app/paths.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+using namespace pelorin;
+
+namespace {
+
+QString errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+QString systemMessage(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+const QByteArray kDeclaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n";
+
+// A configuration whose Form1 holds these settings, with no lists.
+QByteArray form1File(const QByteArray& settings)
+{
+    return kDeclaration + "<Configuration>\r\n\t<Form1>\r\n" + settings + "\t</Form1>\r\n</Configuration>\r\n";
+}
+
+QByteArray goodSettings(const QByteArray& codeManu = "0", const QByteArray& modele = "Avery4x2.ETQ")
+{
+    return "\t\t<Haut>235</Haut>\r\n\t\t<Gauche>268</Gauche>\r\n\t\t<Largeur>831</Largeur>\r\n"
+           "\t\t<Hauteur>586</Hauteur>\r\n\t\t<Eleve>Op\xE9rateur</Eleve>\r\n"
+           "\t\t<Memo1>ligne 1\r\nligne 2</Memo1>\r\n\t\t<Modele>" +
+           modele + "</Modele>\r\n\t\t<CodeManu>" + codeManu + "</CodeManu>\r\n";
+}
+
+// Records what reading the settings applied; the description is really loaded, so its failures
+// are the loader's own.
+class Recorder : public SettingsTarget
+{
+public:
+    QStringList log;
+    bool manual = false;
+
+    void setTop(int v) override { log << QStringLiteral("top=%1").arg(v); }
+    void setLeft(int v) override { log << QStringLiteral("left=%1").arg(v); }
+    void setWidth(int v) override { log << QStringLiteral("width=%1").arg(v); }
+    void setHeight(int v) override { log << QStringLiteral("height=%1").arg(v); }
+    void setOperatorText(const QString& t) override { log << QStringLiteral("operator=") + t; }
+    void setMemoText(const QString& t) override { log << QStringLiteral("memo=") + t; }
+    void loadModel(const QString& path) override
+    {
+        XmlDocument doc;
+        doc.loadFile(path);
+        log << QStringLiteral("model=") + QFileInfo(path).fileName();
+    }
+    void setManualMode(bool on) override
+    {
+        manual = on;
+        log << QStringLiteral("manual=%1").arg(on);
+    }
+};
+
+class ConfigFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { DataFolder::setRoot(m_data.path()); }
+
+    void writeConfig(const QByteArray& bytes) { m_data.write(QStringLiteral("Config/cfg.xml"), bytes); }
+    QByteArray configBytes() const { return m_data.read(QStringLiteral("Config/cfg.xml")); }
+
+    test::TempDataFolder m_data;
+};
+
+const QStringList kAllApplied = {QStringLiteral("top=235"),
+                                 QStringLiteral("left=268"),
+                                 QStringLiteral("width=831"),
+                                 QStringLiteral("height=586"),
+                                 QStringLiteral("operator=Opérateur"),
+                                 QStringLiteral("memo=ligne 1\nligne 2"),
+                                 QStringLiteral("model=Avery4x2.ETQ"),
+                                 QStringLiteral("manual=0")};
+
+} // namespace
+
+// Each setting is applied as read; reading stops at the first that fails, with its message.
+TEST_F(ConfigFileTest, LireConfigStopsAtTheFailingSetting)
+{
+    struct Case
+    {
+        QByteArray from, to; // replaced in the good settings
+        qsizetype applied;   // how many of the eight were applied
+        QString message;     // empty: no failure
+    };
+    const Case cases[] = {
+        {"", "", 8, QString()},
+        {"<Haut>235</Haut>", "<Haut>abc</Haut>", 0, QStringLiteral("'abc' is not a valid integer value")},
+        {"<Gauche>268</Gauche>", "<Gauche>12,5</Gauche>", 1, QStringLiteral("'12,5' is not a valid integer value")},
+        {"\t\t<Largeur>831</Largeur>\r\n", "", 2, QStringLiteral("'' is not a valid integer value")},
+        {"<Hauteur>586</Hauteur>", "<Hauteur/>", 3, QStringLiteral("'' is not a valid integer value")},
+        {"<Modele>Avery4x2.ETQ</Modele>", "<Modele>Absent.ETQ</Modele>", 6, systemMessage(ENOENT)},
+        {"<Modele>Avery4x2.ETQ</Modele>", "<Modele></Modele>", 6, systemMessage(EISDIR)},
+        {"<CodeManu>0</CodeManu>", "<CodeManu>oui</CodeManu>", 7, QStringLiteral("'oui' is not a valid boolean value")},
+        {"\t\t<CodeManu>0</CodeManu>\r\n", "", 7, QStringLiteral("'' is not a valid boolean value")},
+        // stored names from Windows differ in letter case
+        {"<Modele>Avery4x2.ETQ</Modele>", "<Modele>AVERY4X2.etq</Modele>", 8, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to.toStdString());
+        QByteArray settings = goodSettings();
+        if (!c.from.isEmpty())
+            settings.replace(c.from, c.to);
+        writeConfig(form1File(settings));
+        ConfigFile config;
+        config.load();
+        Recorder target;
+        const QString message = errorOf([&] { config.LireConfig(target); });
+        if (c.message.isEmpty())
+            EXPECT_EQ(message, QString());
+        else
+            EXPECT_TRUE(message.contains(c.message)) << qPrintable(message);
+        ASSERT_EQ(target.log.size(), c.applied) << qPrintable(target.log.join(u' '));
+        for (qsizetype i = 0; i < c.applied && i < 6; ++i)
+            EXPECT_EQ(target.log[i], kAllApplied[i]);
+    }
+}
+
+// CodeManu reads numbers and the words True/False in any case; it is always written back as -1 or 0.
+TEST_F(ConfigFileTest, CodeManuReadAndWrittenBack)
+{
+    const std::pair<QByteArray, bool> cases[] = {{"True", true}, {"false", false}, {"1", true},
+                                                 {"0", false},   {"-1", true},     {"7", true}};
+    for (const auto& [stored, on] : cases) {
+        SCOPED_TRACE(stored.toStdString());
+        writeConfig(form1File(goodSettings(stored)));
+        ConfigFile config;
+        config.load();
+        Recorder target;
+        config.LireConfig(target);
+        EXPECT_EQ(target.manual, on);
+
+        config.SaveConfig(Form1Settings{235, 268, 831, 586, QStringLiteral("Opérateur"),
+                                        QStringLiteral("ligne 1\nligne 2"), QStringLiteral("Avery4x2.ETQ"),
+                                        target.manual});
+        EXPECT_EQ(configBytes(), form1File(goodSettings(on ? "-1" : "0")));
+    }
+}
+
+// SaveConfig writes every setting (missing ones created in order at the end of Form1), keeps only
+// the bare name of the description, and reads back as written.
+TEST_F(ConfigFileTest, SaveConfigWritesTheSettings)
+{
+    writeConfig(kDeclaration + "<Configuration>\r\n\t<Form1>\r\n\t\t<Modele>Ancien.ETQ</Modele>\r\n\t</Form1>\r\n"
+                               "</Configuration>\r\n");
+    ConfigFile config;
+    config.load();
+    const Form1Settings s{-20,
+                          1300,
+                          900,
+                          640,
+                          QStringLiteral("Zoé & Œdipe €"),
+                          QStringLiteral("Première ligne\nSeconde"),
+                          QStringLiteral("/media/cle/Etiquettes/Planche65.ETQ"),
+                          true};
+    config.SaveConfig(s);
+    EXPECT_EQ(configBytes(), kDeclaration + "<Configuration>\r\n\t<Form1>\r\n"
+                                            "\t\t<Modele>Planche65.ETQ</Modele>\r\n"
+                                            "\t\t<Haut>-20</Haut>\r\n"
+                                            "\t\t<Gauche>1300</Gauche>\r\n"
+                                            "\t\t<Largeur>900</Largeur>\r\n"
+                                            "\t\t<Hauteur>640</Hauteur>\r\n"
+                                            "\t\t<Eleve>Zo\xE9 &amp; &#338;dipe &#8364;</Eleve>\r\n"
+                                            "\t\t<Memo1>Premi\xE8re ligne\r\nSeconde</Memo1>\r\n"
+                                            "\t\t<CodeManu>-1</CodeManu>\r\n"
+                                            "\t</Form1>\r\n</Configuration>\r\n");
+
+    ConfigFile again;
+    again.load();
+    Recorder target;
+    again.LireConfig(target);
+    EXPECT_EQ(target.log,
+              (QStringList{QStringLiteral("top=-20"), QStringLiteral("left=1300"), QStringLiteral("width=900"),
+                           QStringLiteral("height=640"), QStringLiteral("operator=Zoé & Œdipe €"),
+                           QStringLiteral("memo=Première ligne\nSeconde"), QStringLiteral("model=Planche65.ETQ"),
+                           QStringLiteral("manual=1")}));
+
+    // a Windows path keeps only its file name too
+    config.SaveConfig(Form1Settings{0, 0, 1, 1, {}, {}, QStringLiteral("C:\\Etiquettes\\Avery4x2.ETQ"), false});
+    EXPECT_TRUE(configBytes().contains("\t\t<Modele>Avery4x2.ETQ</Modele>\r\n"));
+    EXPECT_TRUE(configBytes().contains("\t\t<Eleve/>\r\n"));
+}
+
+// A file with Form1 and no lists reads three empty lists and holds them, empty, at its next save.
+TEST_F(ConfigFileTest, MissingListsReadEmptyAndAreSaved)
+{
+    writeConfig(form1File(goodSettings()));
+    ConfigFile config;
+    config.load();
+    EXPECT_TRUE(config.names(RefList::Systemes).isEmpty());
+    EXPECT_TRUE(config.names(RefList::Lieux).isEmpty());
+    EXPECT_TRUE(config.names(RefList::Parfums).isEmpty());
+    EXPECT_EQ(errorOf([&] { config.systemCode(0); }), QStringLiteral("List index out of bounds (0)"));
+    config.save();
+    EXPECT_EQ(configBytes(), kDeclaration + "<Configuration>\r\n\t<Form1>\r\n" + goodSettings() +
+                                 "\t</Form1>\r\n\t<Systemes/>\r\n\t<Lieux/>\r\n\t<Parfums/>\r\n</Configuration>\r\n");
+}
+
+// Lookups take the first match in document order, compare exactly, and create missing fields.
+TEST_F(ConfigFileTest, ListAccesses)
+{
+    writeConfig(kDeclaration + "<Configuration>\r\n"
+                               "<Lieux><Ville><Nom>Anzin</Nom><Code>59410</Code><Logo>Anzin.bmp</Logo></Ville>"
+                               "<Ville><Nom>Anzin</Nom><Code>59999</Code><Logo>Autre.bmp</Logo></Ville>"
+                               "<Lieu><Nom>anzin</Nom><Code>59000</Code></Lieu></Lieux>\r\n"
+                               "<Systemes><Systeme><Nom>Bougie</Nom><Code>B</Code></Systeme>"
+                               "<Systeme><Nom>Bougie bis</Nom><Code>B</Code></Systeme>"
+                               "<Systeme><Nom>Sans code</Nom></Systeme></Systemes>\r\n"
+                               "<Parfums><Parfum><Nom>Lavande</Nom><Code>LAV</Code></Parfum>"
+                               "<Parfum><Nom>Lavande</Nom><Code>LV2</Code></Parfum>"
+                               "<Parfum><Nom>Th\xE9 vert</Nom><Code>THV</Code></Parfum></Parfums>\r\n"
+                               "</Configuration>\r\n");
+    ConfigFile config;
+    EXPECT_EQ(errorOf([&] { config.names(RefList::Lieux); }), QStringLiteral("No active document"));
+    EXPECT_EQ(errorOf([&] { config.nameByCode(RefList::Systemes, QStringLiteral("B")); }),
+              QStringLiteral("No active document"));
+    config.load();
+
+    EXPECT_EQ(config.names(RefList::Lieux),
+              (QStringList{QStringLiteral("Anzin"), QStringLiteral("Anzin"), QStringLiteral("anzin")}));
+    EXPECT_EQ(config.names(RefList::Systemes),
+              (QStringList{QStringLiteral("Bougie"), QStringLiteral("Bougie bis"), QStringLiteral("Sans code")}));
+
+    EXPECT_EQ(config.systemCode(1), QStringLiteral("B"));
+    EXPECT_EQ(config.systemCode(2), QString());
+    EXPECT_EQ(errorOf([&] { config.systemCode(-1); }), QStringLiteral("List index out of bounds (-1)"));
+    EXPECT_EQ(errorOf([&] { config.systemCode(3); }), QStringLiteral("List index out of bounds (3)"));
+
+    const std::optional<Place> anzin = config.placeByName(QStringLiteral("Anzin"));
+    ASSERT_TRUE(anzin);
+    EXPECT_EQ(anzin->code, QStringLiteral("59410"));
+    EXPECT_EQ(anzin->logo, QStringLiteral("Anzin.bmp"));
+    ASSERT_TRUE(config.placeByName(QStringLiteral("anzin")));
+    EXPECT_EQ(config.placeByName(QStringLiteral("anzin"))->logo, QString());
+    EXPECT_FALSE(config.placeByName(QStringLiteral("ANZIN")));
+    EXPECT_FALSE(config.placeByName(QStringLiteral("Anzin ")));
+
+    EXPECT_EQ(config.perfumeCode(QStringLiteral("Lavande")), QStringLiteral("LAV"));
+    EXPECT_EQ(config.perfumeCode(QStringLiteral("Thé vert")), QStringLiteral("THV"));
+    EXPECT_FALSE(config.perfumeCode(QStringLiteral("lavande")));
+
+    const std::tuple<RefList, const char*, QString> decoding[] = {
+        {RefList::Systemes, "B", QStringLiteral("Bougie")},   {RefList::Systemes, "b", QStringLiteral("Erreur")},
+        {RefList::Systemes, "", QStringLiteral("Sans code")}, {RefList::Lieux, "59999", QStringLiteral("Anzin")},
+        {RefList::Lieux, "5941", QStringLiteral("Erreur")},   {RefList::Parfums, "LV2", QStringLiteral("Lavande")},
+        {RefList::Parfums, "LAV ", QStringLiteral("Erreur")},
+    };
+    for (const auto& [list, code, name] : decoding)
+        EXPECT_EQ(config.nameByCode(list, QString::fromLatin1(code)), name) << code;
+
+    // the fields read while looking up were created, empty, and are saved
+    config.save();
+    EXPECT_TRUE(configBytes().contains("<Systeme><Nom>Sans code</Nom>\r\n\t\t\t<Code/>\r\n\t\t</Systeme>"));
+    EXPECT_TRUE(configBytes().contains("<Lieu><Nom>anzin</Nom><Code>59000</Code>\r\n\t\t\t<Logo/>\r\n\t\t</Lieu>"));
+}
+
+// Entries are appended as typed, nothing validated, and the file is saved at once with the settings
+// as they were read.
+TEST_F(ConfigFileTest, AddingEntries)
+{
+    const QByteArray start = kDeclaration +
+                             "<Configuration>\r\n"
+                             "\t<Systemes>\r\n"
+                             "\t\t<Systeme>\r\n\t\t\t<Nom>Bougie</Nom>\r\n\t\t\t<Code>B</Code>\r\n\t\t</Systeme>\r\n"
+                             "\t</Systemes>\r\n"
+                             "\t<Lieux/>\r\n"
+                             "\t<Form1>\r\n\t\t<Eleve>Op\xE9rateur</Eleve>\r\n\t</Form1>\r\n"
+                             "</Configuration>\r\n";
+    writeConfig(start);
+    ConfigFile config;
+    config.load();
+    config.addSystem(QString(), QString());
+    config.addPlace(QStringLiteral("Saint-Étienne"), QStringLiteral("42000 "), QStringLiteral("Logos\\SE.bmp"));
+    config.addPerfume(QStringLiteral("Thé vert €"), QStringLiteral("THV"));
+    config.addPerfume(QStringLiteral("Thé vert €"), QStringLiteral("THV"));
+    config.addPerfume(QStringLiteral("<Rose> & Cie"), QStringLiteral("R"));
+    EXPECT_EQ(configBytes(),
+              kDeclaration +
+                  "<Configuration>\r\n"
+                  "\t<Systemes>\r\n"
+                  "\t\t<Systeme>\r\n\t\t\t<Nom>Bougie</Nom>\r\n\t\t\t<Code>B</Code>\r\n\t\t</Systeme>\r\n"
+                  "\t\t<Systeme>\r\n\t\t\t<Nom/>\r\n\t\t\t<Code/>\r\n\t\t</Systeme>\r\n"
+                  "\t</Systemes>\r\n"
+                  "\t<Lieux>\r\n"
+                  "\t\t<Ville>\r\n\t\t\t<Nom>Saint-\xC9tienne</Nom>\r\n\t\t\t<Code>42000 </Code>\r\n"
+                  "\t\t\t<Logo>Logos\\SE.bmp</Logo>\r\n\t\t</Ville>\r\n"
+                  "\t</Lieux>\r\n"
+                  "\t<Form1>\r\n\t\t<Eleve>Op\xE9rateur</Eleve>\r\n\t</Form1>\r\n"
+                  "\t<Parfums>\r\n"
+                  "\t\t<Parfum>\r\n\t\t\t<Nom>Th\xE9 vert &#8364;</Nom>\r\n\t\t\t<Code>THV</Code>\r\n\t\t</Parfum>\r\n"
+                  "\t\t<Parfum>\r\n\t\t\t<Nom>Th\xE9 vert &#8364;</Nom>\r\n\t\t\t<Code>THV</Code>\r\n\t\t</Parfum>\r\n"
+                  "\t\t<Parfum>\r\n\t\t\t<Nom>&lt;Rose&gt; &amp; Cie</Nom>\r\n\t\t\t<Code>R</Code>\r\n\t\t</Parfum>\r\n"
+                  "\t</Parfums>\r\n"
+                  "</Configuration>\r\n");
+    // a place added now is found at once
+    EXPECT_EQ(config.nameByCode(RefList::Lieux, QStringLiteral("42000 ")), QStringLiteral("Saint-Étienne"));
+}
+
+// The reset content, byte for byte; it also recovers from a file that did not load, and the lists and
+// settings come back by the node access rule.
+TEST_F(ConfigFileTest, Reset)
+{
+    const QByteArray resetContent =
+        kDeclaration + "<Configuration>\r\n\t<Systemes/>\r\n\t<Lieux/>\r\n</Configuration>\r\n";
+    writeConfig("<Configuration><Systemes>"); // not well formed
+    ConfigFile config;
+    EXPECT_FALSE(errorOf([&] { config.load(); }).isEmpty());
+    EXPECT_FALSE(config.isLoaded());
+    config.reset();
+    EXPECT_EQ(configBytes(), resetContent);
+
+    config.load();
+    EXPECT_TRUE(config.names(RefList::Parfums).isEmpty());
+    config.SaveConfig(Form1Settings{1, 2, 3, 4, QStringLiteral("x"), QString(), QStringLiteral("Avery4x2.ETQ"), false});
+    EXPECT_EQ(configBytes(), kDeclaration +
+                                 "<Configuration>\r\n\t<Systemes/>\r\n\t<Lieux/>\r\n\t<Parfums/>\r\n"
+                                 "\t<Form1>\r\n\t\t<Haut>1</Haut>\r\n\t\t<Gauche>2</Gauche>\r\n"
+                                 "\t\t<Largeur>3</Largeur>\r\n\t\t<Hauteur>4</Hauteur>\r\n\t\t<Eleve>x</Eleve>\r\n"
+                                 "\t\t<Memo1/>\r\n\t\t<Modele>Avery4x2.ETQ</Modele>\r\n"
+                                 "\t\t<CodeManu>0</CodeManu>\r\n\t</Form1>\r\n</Configuration>\r\n");
+
+    // a document declared UTF-8 with LF line ends becomes the ISO-8859-1, CR LF reset content
+    writeConfig("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Configuration>\n\t<Form1/>\n</Configuration>\n");
+    config.load();
+    config.reset();
+    EXPECT_EQ(configBytes(), resetContent);
+}
+
+// A failed save reports the system's message; the change stays in memory and the next save writes it.
+TEST_F(ConfigFileTest, FailedSaveKeepsTheChangeInMemory)
+{
+    writeConfig(form1File(goodSettings()));
+    ConfigFile config;
+    config.load();
+    const QString moved = m_data.file(QStringLiteral("Config.moved"));
+    ASSERT_TRUE(QDir().rename(m_data.file(QStringLiteral("Config")), moved));
+    const QString expected =
+        QStringLiteral("Cannot create file \"%1\". %2").arg(ConfigFile::path(), systemMessage(ENOENT));
+
+    EXPECT_EQ(errorOf([&] { config.addSystem(QStringLiteral("Savon"), QStringLiteral("S")); }), expected);
+    EXPECT_EQ(errorOf([&] {
+                  config.addPlace(QStringLiteral("Anzin"), QStringLiteral("59410"), QStringLiteral("Anzin.bmp"));
+              }),
+              expected);
+    EXPECT_EQ(errorOf([&] { config.addPerfume(QStringLiteral("Lavande"), QStringLiteral("LAV")); }), expected);
+    EXPECT_EQ(errorOf([&] { config.SaveConfig(Form1Settings{1, 2, 3, 4, {}, {}, {}, true}); }), expected);
+    EXPECT_FALSE(QFileInfo::exists(m_data.file(QStringLiteral("Config"))));
+    EXPECT_EQ(config.nameByCode(RefList::Systemes, QStringLiteral("S")), QStringLiteral("Savon"));
+    EXPECT_EQ(config.perfumeCode(QStringLiteral("Lavande")), QStringLiteral("LAV"));
+
+    ASSERT_TRUE(QDir().rename(moved, m_data.file(QStringLiteral("Config"))));
+    // the old file was left as it was
+    EXPECT_EQ(configBytes(), form1File(goodSettings()));
+    config.save();
+    ConfigFile again;
+    again.load();
+    EXPECT_EQ(again.names(RefList::Systemes), QStringList{QStringLiteral("Savon")});
+    EXPECT_EQ(again.placeByName(QStringLiteral("Anzin"))->code, QStringLiteral("59410"));
+    Recorder target;
+    EXPECT_FALSE(errorOf([&] { again.LireConfig(target); }).isEmpty()); // Modele was written empty
+    EXPECT_EQ(target.log.first(), QStringLiteral("top=1"));
+
+    EXPECT_EQ(errorOf([&] { ConfigFile().SaveConfig(Form1Settings{}); }), QStringLiteral("No active document"));
+}
+
+// The shipped data folder: the sample configuration and descriptions load and are consistent.
+TEST_F(ConfigFileTest, ShippedSampleData)
+{
+    const QByteArray shipped = configBytes();
+    ConfigFile config;
+    config.load();
+    Recorder target;
+    config.LireConfig(target);
+    EXPECT_FALSE(target.manual);
+
+    EXPECT_NE(config.nameByCode(RefList::Systemes, QStringLiteral("B")), QStringLiteral("Erreur"));
+    EXPECT_NE(config.nameByCode(RefList::Systemes, QStringLiteral("S")), QStringLiteral("Erreur"));
+    EXPECT_EQ(config.nameByCode(RefList::Parfums, QStringLiteral("LAV")), QStringLiteral("Lavande"));
+    const std::optional<Place> anzin = config.placeByName(QStringLiteral("Anzin"));
+    ASSERT_TRUE(anzin);
+    EXPECT_EQ(anzin->logo, QStringLiteral("Anzin.bmp"));
+    EXPECT_EQ(anzin->code.size(), 5);
+    for (const QString& name : config.names(RefList::Lieux)) {
+        const Place p = *config.placeByName(name);
+        EXPECT_TRUE(QFileInfo::exists(DataFolder::path(QStringLiteral("Logos\\") + p.logo))) << qPrintable(p.logo);
+        EXPECT_EQ(p.code.size(), 5) << qPrintable(name);
+    }
+    for (const QString& name : config.names(RefList::Parfums))
+        EXPECT_EQ(config.perfumeCode(name)->size(), 3) << qPrintable(name);
+
+    // the sample is written as this program writes it: a save changes no byte
+    config.save();
+    EXPECT_EQ(configBytes(), shipped);
+
+    // every description is as the editor writes it: CR LF lines, no indentation, the Format elements
+    // and each component's elements in the editor's order
+    const QStringList format = {QStringLiteral("Reference"),
+                                QStringLiteral("Largeur"),
+                                QStringLiteral("Hauteur"),
+                                QStringLiteral("Ligne"),
+                                QStringLiteral("Colonne"),
+                                QStringLiteral("MargeGauche"),
+                                QStringLiteral("MargeDroite"),
+                                QStringLiteral("MargeHaute"),
+                                QStringLiteral("MargeBasse"),
+                                QStringLiteral("LargeurEtiquette"),
+                                QStringLiteral("HauteurEtiquette"),
+                                QStringLiteral("EtiquetteVerticalRadius"),
+                                QStringLiteral("EtiquetteHorizontalRadius"),
+                                QStringLiteral("EcartHorizontal"),
+                                QStringLiteral("EcartVertical")};
+    const QHash<QString, QStringList> own = {
+        {QStringLiteral("Rectangle"),
+         {QStringLiteral("BorderWidth"), QStringLiteral("VRadius"), QStringLiteral("HRadius")}},
+        {QStringLiteral("AutoTexte"), {QStringLiteral("Taille"), QStringLiteral("Rotation")}},
+        {QStringLiteral("AutoIncTexte"), {QStringLiteral("Taille"), QStringLiteral("Rotation")}},
+        {QStringLiteral("Texte"), {QStringLiteral("Text"), QStringLiteral("Taille"), QStringLiteral("Rotation")}},
+        {QStringLiteral("AutoVersion"), {QStringLiteral("Taille"), QStringLiteral("Rotation")}},
+        {QStringLiteral("AutoBarCode"), {QStringLiteral("Rotation"), QStringLiteral("Position")}},
+        {QStringLiteral("AutoLogo"), {}},
+        {QStringLiteral("AutoMemoTexte"), {QStringLiteral("Taille")}},
+    };
+    const QStringList models = QDir(DataFolder::path(QStringLiteral("Modeles"))).entryList({QStringLiteral("*.ETQ")});
+    EXPECT_GE(models.size(), 2);
+    for (const QString& model : models) {
+        SCOPED_TRACE(model.toStdString());
+        const QByteArray bytes = m_data.read(QStringLiteral("Modeles/") + model);
+        EXPECT_TRUE(bytes.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Page>\r\n<Format>\r\n"));
+        EXPECT_TRUE(bytes.endsWith("</Composant>\r\n</Composants>\r\n</Page>\r\n"));
+        EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
+        EXPECT_FALSE(bytes.contains("\n\t") || bytes.contains("\n "));
+        XmlDocument doc;
+        doc.loadFile(DataFolder::path(QStringLiteral("Modeles\\") + model));
+        QStringList names;
+        for (const pugi::xml_node& e : entries(child(doc.documentElement(), "Format")))
+            names << QString::fromUtf8(e.name());
+        EXPECT_EQ(names, format);
+        for (const pugi::xml_node& c : entries(child(doc.documentElement(), "Composants"))) {
+            const QString type = text(child(c, "Type"));
+            ASSERT_TRUE(own.contains(type)) << qPrintable(type);
+            QStringList elements;
+            for (const pugi::xml_node& e : entries(c))
+                elements << QString::fromUtf8(e.name());
+            EXPECT_EQ(elements,
+                      QStringList({QStringLiteral("Type"), QStringLiteral("Name"), QStringLiteral("Top"),
+                                   QStringLiteral("Left"), QStringLiteral("Height"), QStringLiteral("Width")}) +
+                          own[type]);
+        }
+    }
+}
