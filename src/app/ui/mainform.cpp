@@ -701,9 +701,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
             ManualView->setVisible(false);
     } else if (watched == LabeledEditMasse && event->type() == QEvent::KeyPress) {
         // the mass admits only digits, "." and Enter; every other character, Backspace included,
-        // is discarded (keys that type nothing, Delete and the arrows, still work)
+        // is discarded (keys that type nothing, Delete, the arrows and the Ctrl shortcuts, still work)
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete)
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete ||
+            (key->modifiers() & Qt::ControlModifier))
             return false;
         if (key->key() == Qt::Key_Backspace)
             return true;

@@ -50,7 +50,7 @@ public:
     ConfigState configState() const { return m_configState; }
 
     ConfigFile& ConfigXML() { return m_config; }
-    TraceCode& code() { return m_code; }
+    TraceCode& traceCode() { return m_code; }
     LabelSheet& sheet() { return *m_sheet; }
 
     QString CalculOF() const { return m_code.CalculOF(); }

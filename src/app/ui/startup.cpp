@@ -8,6 +8,7 @@
 #include "app/ui/splashform.h"
 #include "app/version.h"
 #include "app/widgets/dialogs.h"
+#include "labels/ui/form4.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -133,6 +134,9 @@ ProgramWindows::ProgramWindows(int pauseMs)
     m_form1 = std::make_unique<TForm1>();
     if (pauseMs > 0)
         pause(pauseMs);
+    // its preparation shows the first page of the description the settings named
+    m_form4 = std::make_unique<TForm4>(m_form1->sheet());
+    m_form1->setSelectionWindow(m_form4.get());
     m_aboutBox = std::make_unique<TAboutBox>();
     m_form1->setAboutBox(m_aboutBox.get());
 }
@@ -141,6 +145,7 @@ ProgramWindows::~ProgramWindows()
 {
     // the other windows go first: they work on what the main window owns
     m_aboutBox.reset();
+    m_form4.reset();
     m_form1.reset();
 }
 

@@ -8,6 +8,7 @@ class QDialog;
 namespace pelorin {
 
 class TForm1;
+class TForm4;
 class TAboutBox;
 
 // The whole program: the command line when its first argument is a command, else the windows.
@@ -40,10 +41,12 @@ public:
     ProgramWindows& operator=(const ProgramWindows&) = delete;
 
     TForm1& mainForm() const { return *m_form1; }
+    TForm4& selectionWindow() const { return *m_form4; }
     TAboutBox& aboutBox() const { return *m_aboutBox; }
 
 private:
     std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TForm4> m_form4;
     std::unique_ptr<TAboutBox> m_aboutBox;
 };
 

@@ -1,0 +1,610 @@
+#include "app/paths.h"
+#include "app/ui/mainform.h"
+#include "app/version.h"
+#include "app/widgets/dialogs.h"
+#include "code/dayofyear.h"
+#include "code/rallist.h"
+#include "support/testsupport.h"
+
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusTipEvent>
+#include <QTest>
+#include <QToolButton>
+#include <QUrl>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace pelorin;
+using pelorin::test::TempDataFolder;
+
+namespace {
+
+QImage solid(const QColor& colour)
+{
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// A data folder holding the test configuration (two systems, two places, three perfumes, the
+// settings naming Test.ETQ), that description and the places' logos.
+class MainWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Dialogs::clearShownMessages();
+        m_data.write(QStringLiteral("Config/cfg.xml"), fixtureBytes(QStringLiteral("cfg.xml")));
+        m_data.write(QStringLiteral("Modeles/Test.ETQ"), fixtureBytes(QStringLiteral("Test.ETQ")));
+        QDir().mkpath(m_data.file(QStringLiteral("logos")));
+        solid(Qt::blue).save(m_data.file(QStringLiteral("logos/Anzin.bmp")), "BMP");
+        solid(Qt::red).save(m_data.file(QStringLiteral("logos/Valenciennes.bmp")), "BMP");
+        DataFolder::setRoot(m_data.path());
+    }
+
+    static QByteArray fixtureBytes(const QString& name)
+    {
+        QFile f(test::fixture(QStringLiteral("app/") + name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << qPrintable(name);
+        return f.readAll();
+    }
+
+    QByteArray configBytes() const { return m_data.read(QStringLiteral("Config/cfg.xml")); }
+
+    // The fixture's configuration with one setting's text replaced.
+    void setSetting(const char* name, const QString& value)
+    {
+        QByteArray bytes = configBytes();
+        const QByteArray open = QByteArray("<") + name + '>';
+        const QByteArray close = QByteArray("</") + name + '>';
+        const qsizetype from = bytes.indexOf(open) + open.size();
+        bytes.replace(from, bytes.indexOf(close) - from, value.toLatin1());
+        m_data.write(QStringLiteral("Config/cfg.xml"), bytes);
+    }
+
+    static QByteArray setting(const QByteArray& config, const char* name)
+    {
+        const QByteArray open = QByteArray("<") + name + '>';
+        const qsizetype from = config.indexOf(open);
+        if (from < 0)
+            return "(absent)";
+        return config.mid(from + open.size(), config.indexOf(QByteArray("</") + name + '>') - from - open.size());
+    }
+
+    static void showActive(QWidget& w)
+    {
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+
+    template <typename T> static T* control(QWidget& form, const char* name)
+    {
+        T* c = form.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+
+    static QString display(QWidget& form, const char* name) { return control<QLineEdit>(form, name)->text(); }
+
+    static void retype(QWidget* field, const QString& text)
+    {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, text);
+    }
+
+    TempDataFolder m_data;
+};
+
+TEST_F(MainWindow, startsWithCaptionListsSettingsAndTheFirstCode)
+{
+    TForm1 form;
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("PELORIN étiquettes code barre"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+
+    // systems in document order, places and perfumes sorted without regard to case or accents
+    auto* systems = control<QComboBox>(form, "Sel_Systeme");
+    auto* places = control<QComboBox>(form, "Sel_Origine");
+    auto* perfumes = control<QComboBox>(form, "Sel_Parfum");
+    EXPECT_EQ(systems->count(), 2);
+    EXPECT_EQ(systems->itemText(1), QStringLiteral("Savon de ménage"));
+    EXPECT_EQ(places->count(), 2);
+    EXPECT_EQ(places->itemText(0), QStringLiteral("Anzin"));
+    EXPECT_EQ(perfumes->count(), 3);
+    EXPECT_EQ(perfumes->itemText(0), QStringLiteral("Citron"));
+    EXPECT_EQ(perfumes->itemText(1), QStringLiteral("Écorce d'orange"));
+
+    const DateField today = FixeDate(QDate::currentDate());
+    const QStringList shown = {display(form, "LabCodeSyst"),   display(form, "LabMasse"),
+                               display(form, "LabCodeCond"),   display(form, "LabCodeCouleur"),
+                               display(form, "LabCodeParfum"), display(form, "LabCodePostal"),
+                               display(form, "LabJour"),       display(form, "LabAnnee")};
+    EXPECT_EQ(shown, (QStringList{"B", "000", "06", "100", "CIT", "59410", today.day, today.year}));
+    EXPECT_EQ(form.CalculOF(), QStringLiteral("B00006100CIT59410") + today.field());
+    EXPECT_EQ(form.code().length(), 22);
+
+    EXPECT_EQ(form.geometry(), QRect(10, 20, 700, 500));
+    EXPECT_EQ(control<QLineEdit>(form, "Text2")->text(), QStringLiteral("Opérateur du matin"));
+    EXPECT_EQ(form.operatorText(), QStringLiteral("Opérateur du matin"));
+    EXPECT_EQ(form.multilineText(), QStringLiteral("Ligne un\r\nLigne deux"));
+    EXPECT_EQ(form.modelPanel()->text(), QStringLiteral("Test.ETQ"));
+    EXPECT_EQ(QFileInfo(form.logoPath()).fileName(), QStringLiteral("Anzin.bmp"));
+    EXPECT_FALSE(control<QLabel>(form, "Img_logo")->pixmap().isNull());
+    EXPECT_FALSE(form.manualMode());
+    EXPECT_FALSE(control<QWidget>(form, "Panel2")->isHidden());
+    EXPECT_TRUE(control<QGroupBox>(form, "CaisseSavon")->isHidden());
+    EXPECT_EQ(form.incrementalLines(), (QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+    EXPECT_EQ(form.version(), LireVersion());
+}
+
+TEST_F(MainWindow, manualModeAtStartHidesTheSelectionViewButFillsTheFields)
+{
+    setSetting("CodeManu", QStringLiteral("-1"));
+    TForm1 form;
+    auto* selection = control<QWidget>(form, "Panel2");
+    auto* manual = control<QWidget>(form, "ManualView");
+    // hidden before the window is first shown, so that its first paint is the manual view
+    EXPECT_TRUE(selection->isHidden());
+    EXPECT_FALSE(manual->isHidden());
+    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("B"));
+    EXPECT_EQ(display(form, "LabCodePostal"), QStringLiteral("59410"));
+    EXPECT_EQ(form.CalculOF(), QString());
+
+    showActive(form);
+    EXPECT_FALSE(selection->isVisible());
+    EXPECT_TRUE(manual->isVisible());
+
+    // typed in upper case, 18 characters at most, and what the labels carry
+    auto* typed = control<QLineEdit>(form, "CodeManu");
+    QTest::keyClicks(typed, QStringLiteral("b250abc12lav59300339061"));
+    EXPECT_EQ(typed->text(), QStringLiteral("B250ABC12LAV593003"));
+    EXPECT_EQ(form.CalculOF(), QStringLiteral("B250ABC12LAV593003"));
+
+    // the clipboard still receives the composed code
+    control<QPushButton>(form, "Button4")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), form.traceCode().composedCode());
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("B00006100CIT59410")));
+
+    // the configuration window hides or shows the selection view; the manual view follows
+    selection->show();
+    EXPECT_TRUE(manual->isHidden());
+    selection->hide();
+    EXPECT_FALSE(manual->isHidden());
+    form.setManualMode(false);
+    EXPECT_TRUE(selection->isVisible());
+    EXPECT_EQ(form.CalculOF(), form.traceCode().composedCode());
+}
+
+TEST_F(MainWindow, massFieldTakesDigitsOnlyAndPadsToThree)
+{
+    TForm1 form;
+    showActive(form);
+    auto* mass = control<QLineEdit>(form, "LabeledEditMasse");
+    retype(mass, QStringLiteral("7"));
+    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("007"));
+    retype(mass, QStringLiteral("0"));
+    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("000"));
+
+    // letters, blanks and Backspace are discarded; the edit admits three characters
+    retype(mass, QStringLiteral("2a5 "));
+    QTest::keyClick(mass, Qt::Key_Backspace);
+    QTest::keyClicks(mass, QStringLiteral("09"));
+    EXPECT_EQ(mass->text(), QStringLiteral("250"));
+    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("250"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+
+    // "." passes the filter but is no whole number: the message, and the field keeps its value
+    retype(mass, QStringLiteral("4."));
+    EXPECT_EQ(mass->text(), QStringLiteral("4."));
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("'4.' is not a valid integer value")});
+    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("004"));
+}
+
+TEST_F(MainWindow, packagingAndSoapLayers)
+{
+    TForm1 form;
+    showActive(form);
+    auto* nature = control<QComboBox>(form, "Sel_Nature");
+    auto* soap = control<QGroupBox>(form, "CaisseSavon");
+    auto* layers = control<QSpinBox>(form, "SpinEdit1");
+    auto* rows = control<QSpinBox>(form, "SpinEdit2");
+
+    nature->setCurrentIndex(nature->findText(QStringLiteral("Savons")));
+    EXPECT_TRUE(soap->isVisible());
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("11"));
+    retype(layers, QStringLiteral("4"));
+    retype(rows, QStringLiteral("6"));
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("46"));
+
+    // a typed 10 counts as typed until the focus leaves, then becomes 6
+    retype(layers, QStringLiteral("10"));
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("106"));
+    rows->setFocus();
+    EXPECT_EQ(layers->text(), QStringLiteral("6"));
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("66"));
+    // the arrows stay within 1 to 6
+    QTest::keyClick(rows, Qt::Key_Up);
+    EXPECT_EQ(rows->text(), QStringLiteral("6"));
+
+    nature->setCurrentIndex(0);
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("06"));
+    EXPECT_FALSE(soap->isVisible());
+
+    // a typed text that names no item leaves the field and hides the soap group
+    nature->setCurrentIndex(1);
+    retype(nature->lineEdit(), QStringLiteral("Carton"));
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("12"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(MainWindow, selectionChangesRecomputeTheirFieldAtOnce)
+{
+    TForm1 form;
+    showActive(form);
+    control<QComboBox>(form, "Sel_Systeme")->setCurrentIndex(1);
+    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("S"));
+    control<QComboBox>(form, "Sel_Parfum")->setCurrentIndex(2);
+    EXPECT_EQ(display(form, "LabCodeParfum"), QStringLiteral("LAV"));
+    auto* ral = control<QComboBox>(form, "ComboBox1");
+    ral->setCurrentIndex(ral::indexOfNumber(QStringLiteral("5015")));
+    EXPECT_EQ(display(form, "LabCodeCouleur"), QStringLiteral("515"));
+    control<QDateEdit>(form, "Calendrier")->setDate(QDate(2006, 12, 5));
+    EXPECT_EQ(display(form, "LabJour") + display(form, "LabAnnee"), QStringLiteral("33906"));
+
+    // a chosen logo holds until the production place changes
+    solid(Qt::green).save(m_data.file(QStringLiteral("logos/Autre.bmp")), "BMP");
+    Dialogs::setNextFileName(m_data.file(QStringLiteral("logos/Autre.bmp")));
+    control<QPushButton>(form, "imglog")->click();
+    EXPECT_EQ(form.logoPath(), m_data.file(QStringLiteral("logos/Autre.bmp")));
+    control<QComboBox>(form, "Sel_Origine")->setCurrentIndex(1);
+    EXPECT_EQ(display(form, "LabCodePostal"), QStringLiteral("59300"));
+    EXPECT_EQ(QFileInfo(form.logoPath()).fileName(), QStringLiteral("Valenciennes.bmp"));
+    EXPECT_FALSE(control<QLabel>(form, "Img_logo")->pixmap().isNull());
+    EXPECT_EQ(form.CalculOF(), QStringLiteral("S00006515LAV5930033906"));
+
+    // cancelling the logo dialog, or choosing a file that is no picture, changes nothing
+    control<QPushButton>(form, "imglog")->click();
+    m_data.write(QStringLiteral("logos/Faux.bmp"), "not a bitmap");
+    Dialogs::setNextFileName(m_data.file(QStringLiteral("logos/Faux.bmp")));
+    control<QPushButton>(form, "imglog")->click();
+    EXPECT_EQ(QFileInfo(form.logoPath()).fileName(), QStringLiteral("Valenciennes.bmp"));
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("Faux.bmp")));
+
+    // a typed system that names no item is refused with the runtime's message
+    Dialogs::clearShownMessages();
+    retype(control<QComboBox>(form, "Sel_Systeme")->lineEdit(), QStringLiteral("X"));
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("List index out of bounds (-1)")});
+    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("S"));
+
+    // the clipboard gets the composed code
+    control<QPushButton>(form, "Button4")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("S00006515LAV5930033906"));
+}
+
+TEST_F(MainWindow, labelTextsFollowThePairChangedLast)
+{
+    TForm1 form;
+    showActive(form);
+    auto* memo = control<QPlainTextEdit>(form, "Memo1");
+    ASSERT_TRUE(memo->toPlainText().isEmpty());
+    // Edit2 typed while Memo1 is empty: the multiline text becomes empty too
+    QTest::keyClicks(control<QLineEdit>(form, "Edit2"), QStringLiteral("!"));
+    EXPECT_EQ(form.operatorText(), QStringLiteral("Texte facultatif 2!"));
+    EXPECT_EQ(form.multilineText(), QString());
+    QTest::keyClicks(memo, QStringLiteral("a"));
+    QTest::keyClick(memo, Qt::Key_Return);
+    QTest::keyClicks(memo, QStringLiteral("b"));
+    EXPECT_EQ(form.multilineText(), QStringLiteral("a\r\nb"));
+
+    QTest::keyClicks(control<QLineEdit>(form, "Text2"), QStringLiteral("."));
+    EXPECT_EQ(form.operatorText(), QStringLiteral("Opérateur du matin."));
+    EXPECT_EQ(form.multilineText(), QStringLiteral("Ligne un\r\nLigne deux"));
+}
+
+struct DateCase
+{
+    const char* day;
+    const char* year;
+    QDate date;          // the calculator's date afterwards, or none
+    const char* message; // or the message shown
+};
+
+TEST_F(MainWindow, dateCalculator)
+{
+    TForm1 form;
+    showActive(form);
+    auto* picker = control<QDateEdit>(form, "Calculquant");
+    const QDate today = QDate::currentDate();
+    const QString quant = display(form, "Quant");
+    EXPECT_EQ(quant, quantieme(today));
+
+    const DateCase cases[] = {
+        {"366", "2007", QDate(), "(2007, 366) is not a valid DateDay pair"},
+        {"0", "2006", QDate(), "(2006, 0) is not a valid DateDay pair"},
+        {"1x", "20y", QDate(), "'1X' is not a valid integer value"},
+        {"60", "2008", QDate(2008, 2, 29), nullptr},
+        {"366", "2008", QDate(2008, 12, 31), nullptr},
+        {"1", "50", QDate(), "Le calendrier ne montre pas les dates antérieures à l'an 100."},
+    };
+    for (const DateCase& c : cases) {
+        SCOPED_TRACE(std::string(c.day) + "/" + c.year);
+        Dialogs::clearShownMessages();
+        const QDate before = picker->date();
+        retype(control<QLineEdit>(form, "EditQuant"), QString::fromLatin1(c.day));
+        retype(control<QLineEdit>(form, "EditAn"), QString::fromLatin1(c.year));
+        control<QPushButton>(form, "Button5")->click();
+        if (c.message) {
+            EXPECT_EQ(Dialogs::shownMessages(), QStringList{QString::fromUtf8(c.message)});
+            EXPECT_EQ(picker->date(), before);
+        } else {
+            EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+            EXPECT_EQ(picker->date(), c.date);
+        }
+        // a date set by the program raises no change: Quant, the date field and the code stay
+        EXPECT_EQ(display(form, "Quant"), quant);
+        EXPECT_EQ(display(form, "LabJour"), FixeDate(today).day);
+    }
+    // the operator's own change of the picker updates Quant, and still not the code
+    picker->setDate(QDate(2008, 3, 1));
+    EXPECT_EQ(display(form, "Quant"), QStringLiteral("061"));
+    EXPECT_EQ(display(form, "LabJour"), FixeDate(today).day);
+    // the picker shows the long date of the regional settings
+    EXPECT_EQ(picker->text(), QLocale::system().toString(QDate(2008, 3, 1), QLocale::LongFormat));
+}
+
+TEST_F(MainWindow, closeBoxSavesExactlyAsQuitter)
+{
+    auto closeWith = [this](const std::function<void(TForm1&)>& how) {
+        m_data.write(QStringLiteral("Config/cfg.xml"), fixtureBytes(QStringLiteral("cfg.xml")));
+        TForm1 form;
+        showActive(form);
+        form.move(30, 40);
+        form.resize(800, 560);
+        retype(control<QLineEdit>(form, "Text2"), QStringLiteral("Équipe B"));
+        control<QPlainTextEdit>(form, "memotexte")->setPlainText(QStringLiteral("un\ndeux €"));
+        form.setManualMode(true);
+        how(form);
+        EXPECT_FALSE(form.isVisible());
+        return configBytes();
+    };
+    const QByteArray byCloseBox = closeWith([](TForm1& f) { f.close(); });
+    const QByteArray byButton = closeWith([](TForm1& f) { f.findChild<QToolButton*>("ToolButton14")->click(); });
+    EXPECT_EQ(byCloseBox, byButton);
+    EXPECT_EQ(setting(byButton, "Gauche"), "30");
+    EXPECT_EQ(setting(byButton, "Haut"), "40");
+    EXPECT_EQ(setting(byButton, "Largeur"), "800");
+    EXPECT_EQ(setting(byButton, "Hauteur"), "560");
+    EXPECT_EQ(setting(byButton, "Eleve"), QStringLiteral("Équipe B").toLatin1());
+    EXPECT_TRUE(setting(byButton, "Memo1").startsWith("un"));
+    EXPECT_EQ(setting(byButton, "Modele"), "Test.ETQ");
+    EXPECT_EQ(setting(byButton, "CodeManu"), "-1");
+    // the lists come through untouched
+    EXPECT_TRUE(byButton.contains(QStringLiteral("<Nom>Écorce d'orange</Nom>").toLatin1()));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(MainWindow, failedSaveKeepsTheWindowOpen)
+{
+    TForm1 form;
+    showActive(form);
+    ASSERT_TRUE(QDir(m_data.file(QStringLiteral("Config"))).removeRecursively());
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_FALSE(Dialogs::shownMessages().first().isEmpty());
+    // a later close tries again
+    QDir().mkpath(m_data.file(QStringLiteral("Config")));
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(setting(configBytes(), "Eleve"), QStringLiteral("Opérateur du matin").toLatin1());
+}
+
+struct StartFailure
+{
+    const char* name;
+    std::function<void(TempDataFolder&)> damage;
+    const char* messageHas;
+    int systems; // what the system list holds afterwards
+};
+
+class StartFailures : public MainWindow, public ::testing::WithParamInterface<StartFailure>
+{
+};
+
+TEST_P(StartFailures, areReportedAndTheWindowStaysUsable)
+{
+    const StartFailure& f = GetParam();
+    f.damage(m_data);
+    const QByteArray configBefore = configBytes();
+    TForm1 form;
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    EXPECT_TRUE(Dialogs::shownMessages().first().contains(QString::fromUtf8(f.messageHas)))
+        << qPrintable(Dialogs::shownMessages().first());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("PELORIN étiquettes code barre"));
+    EXPECT_EQ(control<QComboBox>(form, "Sel_Systeme")->count(), f.systems);
+
+    showActive(form);
+    retype(control<QLineEdit>(form, "LabeledEditMasse"), QStringLiteral("25"));
+    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("025"));
+    EXPECT_EQ(display(form, "LabCodeCouleur"), QStringLiteral("100"));
+    EXPECT_EQ(display(form, "LabJour"), FixeDate(QDate::currentDate()).day);
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
+
+    Dialogs::clearShownMessages();
+    EXPECT_TRUE(form.close());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+    const QByteArray after = configBytes();
+    switch (form.configState()) {
+    case TForm1::ConfigState::Unreadable:
+        EXPECT_EQ(after, configBefore); // left for the operator to repair
+        break;
+    case TForm1::ConfigState::Missing:
+        // a complete file: the three lists, empty, and every setting
+        for (const char* element : {"<Systemes", "<Lieux", "<Parfums", "<Form1>", "<Haut>", "<Modele"})
+            EXPECT_TRUE(after.contains(element)) << element;
+        EXPECT_TRUE(after.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"));
+        break;
+    case TForm1::ConfigState::Loaded:
+        EXPECT_TRUE(after.contains("<Nom>Citron</Nom>"));
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainWindow, StartFailures,
+    ::testing::Values(
+        StartFailure{"missingConfiguration",
+                     [](TempDataFolder& d) { QFile::remove(d.file(QStringLiteral("Config/cfg.xml"))); }, "cfg.xml", 0},
+        StartFailure{"malformedConfiguration",
+                     [](TempDataFolder& d) {
+                         d.write(QStringLiteral("Config/cfg.xml"), "<?xml version=\"1.0\"?>\n<Configuration>\n"
+                                                                   "<Systemes><Systeme></Systemes>\n");
+                     },
+                     "3", 0},
+        StartFailure{"missingLogo", [](TempDataFolder& d) { QFile::remove(d.file(QStringLiteral("logos/Anzin.bmp"))); },
+                     "Anzin.bmp", 2},
+        StartFailure{"missingModel",
+                     [](TempDataFolder& d) { QFile::remove(d.file(QStringLiteral("Modeles/Test.ETQ"))); }, "Test.ETQ",
+                     2}),
+    [](const ::testing::TestParamInfo<StartFailure>& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindow, descriptionThatDidNotLoadIsStillNamedAtClose)
+{
+    setSetting("CodeManu", QStringLiteral("-1"));
+    QFile::remove(m_data.file(QStringLiteral("Modeles/Test.ETQ")));
+    TForm1 form;
+    // reading stopped at the description: manual mode was not read
+    EXPECT_FALSE(form.manualMode());
+    EXPECT_TRUE(form.modelPanel()->text().isEmpty());
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(setting(configBytes(), "Modele"), "Test.ETQ");
+}
+
+TEST_F(MainWindow, offScreenGeometryComesBackIntoView)
+{
+    setSetting("Gauche", QStringLiteral("5000"));
+    setSetting("Haut", QStringLiteral("-3000"));
+    TForm1 form;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form.geometry().topLeft())) << form.x() << "," << form.y();
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+TEST(VisibleGeometry, keepsOrBringsBackTheTitleStrip)
+{
+    const QRect left(0, 0, 1280, 1024), right(1280, 0, 1920, 1080);
+    struct Case
+    {
+        QRect wanted;
+        QList<QRect> screens;
+        QRect expected;
+    } cases[] = {
+        {{268, 235, 831, 586}, {left}, {268, 235, 831, 586}},          // on screen: kept
+        {{1500, 100, 800, 600}, {left, right}, {1500, 100, 800, 600}}, // on the second screen: kept
+        {{1500, 100, 800, 600}, {left}, {480, 100, 800, 600}},         // that screen is gone: pulled back
+        {{-900, -700, 831, 586}, {left}, {0, 0, 831, 586}},            // above and left of everything
+        {{100, 1010, 831, 586}, {left}, {100, 438, 831, 586}},         // only the bottom edge's strip showed
+        {{5000, 5000, 3000, 2000}, {left}, {0, 0, 1280, 1024}},        // larger than the screen: shrunk
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(visibleGeometry(c.wanted, c.screens), c.expected) << c.wanted.x() << "," << c.wanted.y();
+}
+
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+TEST_F(MainWindow, toolbarHintsStatusBarAndHelpPages)
+{
+    TForm1 form;
+    showActive(form);
+    // every tool button is named for assistive technology; only "Charger" keeps its hint out of a tooltip
+    for (QToolButton* b : form.findChildren<QToolButton*>()) {
+        const bool ours =
+            b->objectName().startsWith(QLatin1String("ToolButton")) || b->objectName() == QLatin1String("ExportPdf");
+        EXPECT_TRUE(!ours || !b->accessibleName().isEmpty()) << qPrintable(b->objectName());
+    }
+    auto* open = control<QToolButton>(form, "ToolButton2");
+    EXPECT_TRUE(open->toolTip().isEmpty());
+    EXPECT_EQ(open->statusTip(), QStringLiteral("Charger une page d'étiquettes."));
+    EXPECT_EQ(control<QToolButton>(form, "ToolButton12")->toolTip(), QStringLiteral("Information \"à propos\""));
+
+    // the hint goes to the first panel and the description's name stays in the second
+    QStatusTipEvent tip(control<QToolButton>(form, "ToolButton4")->statusTip());
+    QCoreApplication::sendEvent(control<QToolButton>(form, "ToolButton4"), &tip);
+    EXPECT_EQ(form.hintPanel()->text(), QStringLiteral("Zoom au mieux."));
+    EXPECT_TRUE(form.modelPanel()->isVisible());
+    EXPECT_EQ(form.modelPanel()->text(), QStringLiteral("Test.ETQ"));
+
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+    m_data.write(QStringLiteral("Help/Pelorin.htm"), "<html></html>");
+    control<QToolButton>(form, "ToolButton11")->click();
+    control<QToolButton>(form, "ToolButton19")->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(recorder.urls.size(), 2);
+    EXPECT_EQ(recorder.urls[0].toLocalFile(), m_data.file(QStringLiteral("Help/Pelorin.htm")));
+    EXPECT_TRUE(recorder.urls[1].toLocalFile().endsWith(QStringLiteral("/Help/Nuancier.htm")));
+}
+
+TEST_F(MainWindow, everyFieldHasAnAccessibleName)
+{
+    TForm1 form;
+    const QList<QWidget*> all = form.findChildren<QWidget*>();
+    for (QWidget* w : all) {
+        const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                           qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QPlainTextEdit*>(w);
+        // the edits inside combo boxes and spin boxes belong to them; Image is never shown
+        const QWidget* parent = w->parentWidget();
+        if (!field || w->objectName() == QLatin1String("Image") || qobject_cast<const QComboBox*>(parent) ||
+            qobject_cast<const QAbstractSpinBox*>(parent))
+            continue;
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << qPrintable(w->objectName());
+    }
+}
+
+TEST_F(MainWindow, ralListDrawsItsSwatches)
+{
+    TForm1 form;
+    showActive(form);
+    auto* box = control<QComboBox>(form, "ComboBox1");
+    EXPECT_EQ(box->view()->sizeHintForRow(0), ral::kRowHeight);
+    auto swatchPixels = [box](const QColor& colour) {
+        const QImage shot = box->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                n += shot.pixelColor(x, y).rgb() == colour.rgb();
+        return n;
+    };
+    // the closed box shows the chosen entry's swatch, 42 by 12 pixels
+    EXPECT_GE(swatchPixels(QColor(0xCC, 0xC1, 0x88)), 42 * 12);
+    box->setCurrentIndex(ral::indexOfNumber(QStringLiteral("5015")));
+    EXPECT_GE(swatchPixels(QColor(0x00, 0x71, 0xB5)), 42 * 12);
+    EXPECT_EQ(swatchPixels(QColor(0xCC, 0xC1, 0x88)), 0);
+}
+
+} // namespace
+
+#include "mainform_test.moc"
