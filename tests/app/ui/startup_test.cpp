@@ -1,0 +1,118 @@
+#include "app/paths.h"
+#include "app/ui/aboutbox.h"
+#include "app/ui/mainform.h"
+#include "app/ui/splashform.h"
+#include "app/ui/startup.h"
+#include "app/version.h"
+#include "app/widgets/dialogs.h"
+#include "labels/ui/form4.h"
+#include "labels/ui/labelsheet.h"
+#include "support/testsupport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace pelorin;
+
+namespace {
+
+TEST(StartUp, createsTheWindowsInOrderOnTheDataFolder)
+{
+    test::TempDataFolder data;
+    QFile cfg(test::fixture(QStringLiteral("app/cfg.xml"))), etq(test::fixture(QStringLiteral("app/Test.ETQ")));
+    ASSERT_TRUE(cfg.open(QIODevice::ReadOnly) && etq.open(QIODevice::ReadOnly));
+    data.write(QStringLiteral("Config/cfg.xml"), cfg.readAll());
+    data.write(QStringLiteral("Modeles/Test.ETQ"), etq.readAll());
+    DataFolder::setRoot(data.path());
+    Dialogs::clearShownMessages();
+
+    ProgramWindows windows;
+    EXPECT_EQ(windows.mainForm().windowTitle(), QStringLiteral("PELORIN étiquettes code barre"));
+    // the selection window's preparation marked every label of the description and showed the page
+    EXPECT_EQ(windows.selectionWindow().windowTitle(), QStringLiteral("Etiquettes"));
+    EXPECT_FALSE(windows.mainForm().sheet().pageStream().isEmpty());
+    EXPECT_EQ(windows.aboutBox().windowTitle(), QStringLiteral("A propos ... "));
+    EXPECT_FALSE(windows.mainForm().isVisible());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+TEST(StartUp, versionOnTheSplashWindowAndTheAboutBox)
+{
+    ASSERT_FALSE(LireVersion().isEmpty());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$")).match(LireVersion()).hasMatch());
+    TSplashForm splash;
+    EXPECT_EQ(splash.size(), QSize(498, 325));
+    EXPECT_EQ(splash.Label1->text(), QStringLiteral("Version ") + LireVersion());
+    EXPECT_EQ(splash.Label1->pos(), QPoint(32, 52));
+    EXPECT_TRUE(splash.Label1->font().bold());
+
+    TAboutBox about;
+    QStringList texts;
+    for (const QLabel* l : about.findChildren<QLabel*>())
+        texts << l->text();
+    EXPECT_TRUE(texts.contains(QStringLiteral("PELORIN")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Version   ") + LireVersion()));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Gratuit et sans garanties")));
+    EXPECT_TRUE(about.OKButton->isDefault());
+    about.show();
+    about.OKButton->click();
+    EXPECT_FALSE(about.isVisible());
+}
+
+TEST(StartUp, standardButtonsReadInFrench)
+{
+    ASSERT_TRUE(installQtTranslations());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Oui"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&No"), QStringLiteral("&Non"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
+}
+
+TEST(StartUp, options)
+{
+    struct Case
+    {
+        QStringList args;
+        bool environment;
+        QString dataDir;
+        bool splash;
+        bool error;
+    } cases[] = {
+        {{}, false, {}, true, false},
+        {{"--data", "/tmp/d"}, false, "/tmp/d", true, false},
+        {{"--data=/tmp/e", "--no-splash"}, false, "/tmp/e", false, false},
+        {{}, true, {}, false, false},
+        {{"--data"}, false, {}, true, true},
+    };
+    for (const Case& c : cases) {
+        const StartOptions o = parseStartOptions(c.args, c.environment);
+        EXPECT_EQ(o.dataDir, c.dataDir) << qPrintable(c.args.join(u' '));
+        EXPECT_EQ(o.splash, c.splash) << qPrintable(c.args.join(u' '));
+        EXPECT_EQ(!o.error.isEmpty(), c.error) << qPrintable(c.args.join(u' '));
+        EXPECT_TRUE(o.unknown.isEmpty());
+    }
+    EXPECT_EQ(parseStartOptions({QStringLiteral("--bogus")}, false).unknown, QStringList{QStringLiteral("--bogus")});
+}
+
+// The program itself: an unknown option is refused with the usage, and nothing from Qt's runtime
+// folder check reaches stderr when XDG_RUNTIME_DIR is not set.
+TEST(StartUp, programRefusesUnknownOptionsQuietly)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(PELORIN_BINARY), {QStringLiteral("--bogus")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_TRUE(err.startsWith(QStringLiteral("Unknown argument: --bogus"))) << qPrintable(err);
+    EXPECT_FALSE(err.contains(QStringLiteral("XDG_RUNTIME_DIR"))) << qPrintable(err);
+}
+
+} // namespace
