@@ -325,6 +325,15 @@ TEST(PageBuild, BadFormatValueBuildsNothing)
         EXPECT_TRUE(s.executionReport.isEmpty());
     }
 
+    // a mistyped count is refused before the page is touched
+    Sheet big(FormatTexts(), {component("AutoLogo", "Logo")});
+    ASSERT_TRUE(big.build().complete());
+    const size_t before = big.page.components().size();
+    setText(child(formatNode(big.doc), "Ligne"), QStringLiteral("400000"));
+    EXPECT_EQ(errorOf([&] { big.build(); }),
+              QStringLiteral("Trop d'étiquettes sur la page : 400000 x 2 (au plus 10000)."));
+    EXPECT_EQ(big.page.components().size(), before);
+
     XmlDocument none;
     SelectionMarks marks;
     FixedLabelValues values;
