@@ -4,8 +4,13 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QStaticText>
+#include <QHash>
 #include <QTextLayout>
+#include <QCoreApplication>
 #include <cmath>
+#include <list>
+#include <mutex>
 
 namespace pelorin::report {
 
@@ -35,52 +40,123 @@ struct FontAt
     double cell = 0.0;
 };
 
-class Fonts
+struct OutlineKey
 {
-public:
-    Fonts(const QPainter& painter, double unitsPerInch) : m_unitsPerInch(unitsPerInch)
-    {
-        QPaintDevice* device = painter.device();
-        m_device = device;
-        m_deviceDpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
-    }
-
-    const FontAt& at(int fontHeightPx)
-    {
-        for (const auto& [height, f] : m_fonts)
-            if (height == fontHeightPx)
-                return f;
-        FontAt f;
-        f.font = QFont(kFontFamily);
-        // a point size is turned into pixels with the device's resolution, then by the painter's
-        // transform: this gives the em wanted in painter units on any device
-        const double emUnits = fontEmInches(fontHeightPx) * m_unitsPerInch;
-        f.font.setPointSizeF(std::max(0.01, emUnits * 72.0 / m_deviceDpi));
-        const QFontMetricsF fm = m_device ? QFontMetricsF(f.font, m_device) : QFontMetricsF(f.font);
-        f.ascent = fm.ascent();
-        f.cell = fm.ascent() + fm.descent();
-        m_fonts.emplace_back(fontHeightPx, f);
-        return m_fonts.back().second;
-    }
-
-private:
-    double m_unitsPerInch;
-    QPaintDevice* m_device = nullptr;
-    int m_deviceDpi = 96;
-    std::vector<std::pair<int, FontAt>> m_fonts;
+    int width, height, radiusX, radiusY, pen, style, filled;
+    bool operator==(const OutlineKey&) const = default;
 };
+
+size_t qHash(const OutlineKey& k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.width, k.height, k.radiusX, k.radiusY, k.pen, k.style, k.filled);
+}
+
+// Kept from one paint to the next for a resolution: a sheet repeats the same texts, fonts and outlines
+// on every label, and the preview is built and painted again at every change.
+struct PaintCache
+{
+    double unitsPerInch = 0.0;
+    int deviceDpi = 0;
+    bool raster = false;
+    std::vector<std::pair<int, FontAt>> fonts;
+    QHash<QPair<QString, int>, QStaticText> texts;
+    QHash<OutlineKey, QImage> outlines;
+};
+
+// The screen, an export and the printer each paint at their own resolution: a few caches, the
+// least recently used one given up first. Fonts must not outlive the application: emptied with it.
+std::mutex g_cacheMutex;
+std::list<PaintCache> g_caches;
+
+PaintCache& cacheFor(double unitsPerInch, int deviceDpi, bool raster)
+{
+    static const bool registered = [] {
+        qAddPostRoutine([] { g_caches.clear(); });
+        return true;
+    }();
+    Q_UNUSED(registered);
+    for (auto it = g_caches.begin(); it != g_caches.end(); ++it) {
+        if (it->unitsPerInch == unitsPerInch && it->deviceDpi == deviceDpi && it->raster == raster) {
+            g_caches.splice(g_caches.begin(), g_caches, it);
+            // a long run of different codes would grow it without end
+            if (g_caches.front().texts.size() > 20000)
+                g_caches.front().texts.clear();
+            return g_caches.front();
+        }
+    }
+    if (g_caches.size() >= 4)
+        g_caches.pop_back();
+    g_caches.emplace_front();
+    PaintCache& cache = g_caches.front();
+    cache.unitsPerInch = unitsPerInch;
+    cache.deviceDpi = deviceDpi;
+    cache.raster = raster;
+    return cache;
+}
 
 struct Context
 {
     QPainter& p;
     double ppi;
-    bool raster; // pixels are the painter's units: snap edges and draw pre-scaled bitmaps
-    Fonts fonts;
+    bool raster; // pixels are the painter's units: snap edges, draw pre-scaled bitmaps and outlines
+    QPaintDevice* device;
+    PaintCache& cache;
+
+    const FontAt& font(int fontHeightPx)
+    {
+        for (const auto& [height, f] : cache.fonts)
+            if (height == fontHeightPx)
+                return f;
+        // a point size is turned into pixels with the device's resolution, then by the painter's
+        // transform: this gives the em wanted in painter units on any device
+        const double emUnits = fontEmInches(fontHeightPx) * ppi;
+        QFont base(kFontFamily);
+        base.setPointSizeF(std::max(0.01, emUnits * 72.0 / cache.deviceDpi));
+        FontAt f;
+        f.font = device ? QFont(base, device) : base;
+        const QFontMetricsF fm = device ? QFontMetricsF(f.font, device) : QFontMetricsF(f.font);
+        f.ascent = fm.ascent();
+        f.cell = fm.ascent() + fm.descent();
+        cache.fonts.emplace_back(fontHeightPx, f);
+        return cache.fonts.back().second;
+    }
+
+    // A single line of text with its cell's top-left corner at `topLeft`.
+    void drawLine(const QPointF& topLeft, const QString& text, int fontHeightPx)
+    {
+        const FontAt& f = font(fontHeightPx);
+        p.setFont(f.font);
+        p.setPen(Qt::black);
+        if (!raster) { // vector devices keep real text, for copying and searching
+            p.drawText(QPointF(topLeft.x(), topLeft.y() + f.ascent), text);
+            return;
+        }
+        auto it = cache.texts.find(qMakePair(text, fontHeightPx));
+        if (it == cache.texts.end()) {
+            QStaticText prepared(text);
+            prepared.setTextFormat(Qt::PlainText);
+            prepared.setPerformanceHint(QStaticText::AggressiveCaching);
+            prepared.prepare(QTransform(), f.font);
+            it = cache.texts.insert(qMakePair(text, fontHeightPx), prepared);
+        }
+        p.drawStaticText(topLeft, *it);
+    }
 };
 
 QRectF unitsRect(const QRectF& inches, double ppi)
 {
     return QRectF(inches.left() * ppi, inches.top() * ppi, inches.width() * ppi, inches.height() * ppi);
+}
+
+QPen borderPen(const ExecutedComponent& c, double width)
+{
+    QPen pen(Qt::black, width);
+    pen.setStyle(c.borderStyle == BorderStyle::Dot       ? Qt::DotLine
+                 : c.borderStyle == BorderStyle::DashDot ? Qt::DashDotLine
+                                                         : Qt::SolidLine);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    return pen;
 }
 
 void paintRectangle(Context& cx, const ExecutedComponent& c)
@@ -91,27 +167,46 @@ void paintRectangle(Context& cx, const ExecutedComponent& c)
     double width = 0.0;
     if (c.borderWidth > 0)
         width = std::max(1.0, std::round(c.borderWidth * cx.ppi / 96.0));
-    QPen pen(Qt::black, width);
-    pen.setStyle(c.borderStyle == BorderStyle::Dot       ? Qt::DotLine
-                 : c.borderStyle == BorderStyle::DashDot ? Qt::DashDotLine
-                                                         : Qt::SolidLine);
-    pen.setCapStyle(Qt::FlatCap);
-    pen.setJoinStyle(Qt::MiterJoin);
-    p.setPen(pen);
-    p.setBrush(c.clearFill ? QBrush(Qt::NoBrush) : QBrush(Qt::white));
-
     // edges on whole pixels, and a line of odd width centred on a pixel so that it covers whole ones
     const double shift = (width <= 1.0 || std::fmod(width, 2.0) == 1.0) ? 0.5 : 0.0;
-    const QRectF snapped(QPointF(std::round(r.left()) + shift, std::round(r.top()) + shift),
-                         QPointF(std::round(r.right()) + shift, std::round(r.bottom()) + shift));
+    const int x0 = int(std::round(r.left())), y0 = int(std::round(r.top()));
+    const int w = int(std::round(r.right())) - x0, h = int(std::round(r.bottom())) - y0;
     const double rx = std::abs(c.hRadius) * cx.ppi, ry = std::abs(c.vRadius) * cx.ppi;
-    if (rx > 0.0 && ry > 0.0) {
-        p.setRenderHint(QPainter::Antialiasing, true);
-        p.drawRoundedRect(snapped, rx, ry, Qt::AbsoluteSize);
-        p.setRenderHint(QPainter::Antialiasing, false);
-    } else {
-        p.drawRect(snapped);
+    const bool rounded = rx > 0.0 && ry > 0.0;
+
+    if (!rounded || !cx.raster) {
+        p.setPen(borderPen(c, width));
+        p.setBrush(c.clearFill ? QBrush(Qt::NoBrush) : QBrush(Qt::white));
+        const QRectF snapped(x0 + shift, y0 + shift, w, h);
+        if (rounded)
+            p.drawRoundedRect(snapped, rx, ry, Qt::AbsoluteSize);
+        else
+            p.drawRect(snapped);
+        return;
     }
+    // smooth rounded corners cost a stroked path each: every label outline of a sheet is the same,
+    // so one is drawn and then copied
+    const OutlineKey key{w,
+                         h,
+                         int(std::lround(rx * 64)),
+                         int(std::lround(ry * 64)),
+                         int(width),
+                         int(c.borderStyle),
+                         c.clearFill ? 0 : 1};
+    const int margin = int(std::ceil(std::max(width, 1.0) / 2.0)) + 1;
+    auto it = cx.cache.outlines.find(key);
+    if (it == cx.cache.outlines.end()) {
+        QImage sprite(w + 2 * margin + 1, h + 2 * margin + 1, QImage::Format_ARGB32_Premultiplied);
+        sprite.fill(Qt::transparent);
+        QPainter sp(&sprite);
+        sp.setRenderHint(QPainter::Antialiasing, true);
+        sp.setPen(borderPen(c, width));
+        sp.setBrush(c.clearFill ? QBrush(Qt::NoBrush) : QBrush(Qt::white));
+        sp.drawRoundedRect(QRectF(margin + shift, margin + shift, w, h), rx, ry, Qt::AbsoluteSize);
+        sp.end();
+        it = cx.cache.outlines.insert(key, sprite);
+    }
+    p.drawImage(QPoint(x0 - margin, y0 - margin), *it);
 }
 
 void paintText(Context& cx, const ExecutedComponent& c)
@@ -119,20 +214,20 @@ void paintText(Context& cx, const ExecutedComponent& c)
     if (c.text.isEmpty())
         return;
     QPainter& p = cx.p;
-    const FontAt& f = cx.fonts.at(c.fontHeightPx);
-    p.setFont(f.font);
-    p.setPen(Qt::black);
     // from the box's top-left corner, not clipped: a text runs past its box's width
     const QPointF origin(c.box.left() * cx.ppi, c.box.top() * cx.ppi);
     if (c.rotation % 360 == 0) {
-        p.drawText(QPointF(origin.x(), origin.y() + f.ascent), c.text);
+        cx.drawLine(origin, c.text, c.fontHeightPx);
         return;
     }
     p.save();
     p.translate(origin);
     p.rotate(-double(c.rotation)); // counter-clockwise on paper, y pointing down
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.drawText(QPointF(0.0, f.ascent), c.text);
+    const bool raster = cx.raster;
+    cx.raster = false; // a turned text is drawn as such, not from a cache laid out upright
+    cx.drawLine(QPointF(0.0, 0.0), c.text, c.fontHeightPx);
+    cx.raster = raster;
     p.restore();
 }
 
@@ -141,7 +236,7 @@ void paintMemo(Context& cx, const ExecutedComponent& c)
     if (c.text.isEmpty())
         return;
     QPainter& p = cx.p;
-    const FontAt& f = cx.fonts.at(c.fontHeightPx);
+    const FontAt& f = cx.font(c.fontHeightPx);
     const QRectF box = unitsRect(c.box, cx.ppi);
     const double lineWidth = std::max(1.0, box.width());
     p.setPen(Qt::black);
@@ -196,8 +291,8 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
 
     // the human-readable line is set in the default font under the bars; a box too low for both
     // keeps the bars only, the part a scanner needs
-    const FontAt& f = cx.fonts.at(0);
-    bool withText = !s.humanReadable.isEmpty() && box.height() >= 2.0 * f.cell;
+    const FontAt& f = cx.font(0);
+    const bool withText = !s.humanReadable.isEmpty() && box.height() >= 2.0 * f.cell;
     const double barsHeight = withText ? box.height() - f.cell : box.height();
 
     // the symbol fills the box's width at most, from its left edge; on a raster a module is a whole
@@ -223,11 +318,8 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
     if (!rects.empty())
         p.drawRects(rects.data(), int(rects.size()));
 
-    if (withText) {
-        p.setFont(f.font);
-        p.setPen(Qt::black);
-        p.drawText(QPointF(x0, bottom + f.ascent), s.humanReadable);
-    }
+    if (withText)
+        cx.drawLine(QPointF(x0, bottom), s.humanReadable, 0);
 }
 
 void paintBitmap(Context& cx, const ExecutedComponent& c, const ExecutedPage& page)
@@ -270,7 +362,11 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch)
     const QPaintEngine* engine = painter.paintEngine();
     const bool raster =
         engine && engine->type() == QPaintEngine::Raster && painter.worldTransform().type() <= QTransform::TxTranslate;
-    Context cx{painter, unitsPerInch, raster, Fonts(painter, unitsPerInch)};
+    QPaintDevice* device = painter.device();
+    const int dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
+    std::lock_guard lock(g_cacheMutex);
+    PaintCache& cache = cacheFor(unitsPerInch, dpi, raster);
+    Context cx{painter, unitsPerInch, raster, device, cache};
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
