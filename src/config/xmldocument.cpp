@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <cctype>
@@ -524,11 +525,18 @@ bool writeAll(int fd, const char* data, size_t size)
     return true;
 }
 
-mode_t newFileMode()
+// Creates a new file beside `target`, named after it, that no other process is using; the
+// permissions of a new file follow the umask.
+int createTemporary(const QByteArray& folder, const QByteArray& base, QByteArray& name)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = folder + "/." + base + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 } // namespace
@@ -699,30 +707,35 @@ void XmlDocument::saveFile(const QString& path) const
         return Error(QStringLiteral("Cannot create file \"%1\". %2").arg(path, systemMessage(err)));
     };
 
-    mode_t mode = newFileMode();
     struct stat st = {};
-    if (::stat(native.constData(), &st) == 0) {
+    const bool replacing = ::stat(native.constData(), &st) == 0;
+    if (replacing) {
         if (S_ISDIR(st.st_mode))
             throw fail(EISDIR);
         // a read-only file stays read-only, although renaming over it would be allowed
         if (::access(native.constData(), W_OK) != 0)
             throw fail(errno);
-        mode = st.st_mode & 07777;
     }
 
     const qsizetype slash = native.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : (slash == 0 ? QByteArray("/") : native.left(slash));
     const QByteArray base = slash < 0 ? native : native.mid(slash + 1);
-    QByteArray tmp = folder + "/." + base + ".XXXXXX";
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    QByteArray tmp;
+    const int fd = createTemporary(folder, base, tmp);
     if (fd < 0)
         throw fail(errno);
 
     int err = 0;
     if (!writeAll(fd, bytes.constData(), static_cast<size_t>(bytes.size())))
         err = errno;
-    if (!err && ::fchmod(fd, mode) != 0)
-        err = errno;
+    if (!err && replacing) {
+        // the new file takes the place of the old one with its permissions and, where allowed, its owner
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // only the owner's group or root may give it away; the file stays ours
+        }
+        if (::fchmod(fd, st.st_mode & 07777) != 0)
+            err = errno;
+    }
     if (!err && ::fsync(fd) != 0)
         err = errno;
     if (::close(fd) != 0 && !err)

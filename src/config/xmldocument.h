@@ -10,7 +10,13 @@
 // names. A file declared ISO-8859-1 is read as Windows-1252, as web browsers do, since the Windows
 // program wrote Windows-1252 bytes under that label (0x80 is the euro sign). On saving, the
 // declaration read is written back, and a character the declared encoding cannot hold is written
-// as a numeric character reference, so nothing typed is lost.
+// as a numeric character reference, so nothing typed is lost. Encodings understood: UTF-8,
+// ISO-8859-1 (and its aliases), Windows-1252, US-ASCII; any other is refused with an Error.
+//
+// The layout of a file read is kept as it was (the blanks between elements are held as text nodes)
+// and its line ends too; elements added in memory are written on lines of their own, indented one
+// tab per level. Whatever pugixml lets through but XML forbids is refused on reading: a second root
+// element, text outside the root, references to entities other than the five predefined ones.
 namespace pelorin {
 
 class XmlDocument
@@ -21,11 +27,12 @@ public:
     XmlDocument& operator=(const XmlDocument&) = delete;
 
     // Loads a file, replacing the document. The previous document is released as the load begins:
-    // on failure the document is not active and Error carries the reason (the system's message for a
-    // file that cannot be read, the parser's message with the line and column in the file for a
-    // malformed one).
+    // on failure the document is not active and Error carries the reason: "Cannot open file "<path>".
+    // <system message>" for a file that cannot be read, "<path>: <parser's message> at line L,
+    // column C" for a malformed one, L and C counted in characters of the file from 1.
     void loadFile(const QString& path);
-    // The same for a text held in memory (the editor's lines).
+    // The same for a text held in memory (the editor's lines): "<parser's message> at line L,
+    // column C". The text's declaration, if any, is kept for a later save.
     void parseText(const QString& text);
 
     bool isActive() const { return m_active; }
@@ -35,15 +42,18 @@ public:
     pugi::xml_node documentElement() const;
 
     // Saves to `path` atomically: a temporary file in the same folder, flushed to disk, then renamed
-    // over the old file. A failed save throws Error with the system's message and leaves the old
-    // file as it was. Elements added in memory are written on lines of their own, one tab per level.
+    // over the old file (which keeps its permissions; a link is followed). A failed save throws
+    // Error("Cannot create file "<path>". <system message>"), leaves the old file as it was and
+    // removes the temporary file; a read-only file or a folder at `path` is a failure, and so is
+    // saving while nothing is loaded ("No active document").
     void saveFile(const QString& path) const;
     // The bytes saveFile writes: the declared encoding (no declaration: UTF-8), the file's line ends
     // (CR LF for a new document), characters the encoding cannot hold as numeric references.
     QByteArray toBytes() const;
 
     // Removes every node, the declaration included, then writes a declaration with this version and
-    // encoding and an empty document element of that name, which it returns.
+    // encoding and an empty document element of that name, which it returns. The document is active
+    // afterwards and its line ends are CR LF.
     pugi::xml_node reset(const QString& version, const QString& encoding, const char* rootName);
 
     // The path last loaded (empty for a parsed text).
@@ -63,14 +73,18 @@ private:
 };
 
 // The node access rule: the first child element of that name; when there is none, one is created
-// empty as the last child, so reading it gives empty text (and a later save holds it).
+// empty as the last child (on a line of its own), so reading it gives empty text and a later save
+// holds it. A null parent gives a null node.
 pugi::xml_node child(pugi::xml_node parent, const char* name);
-// An element's text (its first text or CDATA child), empty when it has none.
+// An element's text: its text and CDATA children joined, exactly as stored (blanks and line breaks
+// kept, "\n" for a line break); empty when it has none. Blanks that lay out child elements are not
+// text.
 QString text(pugi::xml_node element);
+// Replaces an element's text; an empty value leaves the element empty.
 void setText(pugi::xml_node element, const QString& value);
 // The entries of a list: all its child elements in document order, whatever their names.
 QList<pugi::xml_node> entries(pugi::xml_node list);
-// Appends a new element (with a text, when given) after the last child.
+// Appends a new element (with a text, when given) after the last child, on a line of its own.
 pugi::xml_node appendElement(pugi::xml_node parent, const char* name, const QString& value = QString());
 
 } // namespace pelorin

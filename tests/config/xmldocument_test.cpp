@@ -323,6 +323,25 @@ TEST(XmlDocument, FailedSaveKeepsTheOldFile)
     EXPECT_EQ(folderEntries(dir.path()), (QStringList{QStringLiteral("cfg.xml"), QStringLiteral("good.xml")}));
 }
 
+// Replacing the file keeps its permissions, and a link keeps pointing at the file it named.
+TEST(XmlDocument, SaveReplacesTheFileInPlace)
+{
+    QTemporaryDir dir;
+    XmlDocument doc;
+    doc.parseText(QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Configuration/>"));
+    const QString real = dir.filePath(QStringLiteral("reel.xml"));
+    writeAll(real, "<old/>");
+    ASSERT_TRUE(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QString link = dir.filePath(QStringLiteral("cfg.xml"));
+    ASSERT_TRUE(QFile::link(real, link));
+    doc.saveFile(link);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(real), doc.toBytes());
+    // owner, group and others (not the flags that describe the caller)
+    EXPECT_EQ(QFileInfo(real).permissions() & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    EXPECT_EQ(folderEntries(dir.path()), (QStringList{QStringLiteral("cfg.xml"), QStringLiteral("reel.xml")}));
+}
+
 // A program killed while saving never leaves a truncated file: the child saves a large document over
 // and over, alternating two versions, and is killed at varying moments.
 TEST(XmlDocument, KilledWhileSavingLeavesACompleteFile)
