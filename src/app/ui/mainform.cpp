@@ -21,7 +21,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -36,6 +35,7 @@
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -83,16 +83,6 @@ QToolButton* toolButton(const QString& name, const QString& icon, QStyle::Standa
     button->setFixedSize(31, 31);
     button->setAutoRaise(true);
     return button;
-}
-
-// A caption to the left of a field, the caption being the field's buddy.
-void formRow(QFormLayout* form, const QString& caption, QWidget* field)
-{
-    auto* label = new QLabel(caption);
-    label->setBuddy(field);
-    if (field->accessibleName().isEmpty())
-        field->setAccessibleName(caption);
-    form->addRow(label, field);
 }
 
 QDateEdit* datePicker(const QString& name)
@@ -319,8 +309,8 @@ QWidget* TForm1::createSelectionView()
     PanelCode = new QGroupBox(QStringLiteral("  Code Pelorin  "));
     PanelCode->setObjectName(QStringLiteral("PanelCode"));
     auto* codeRow = new QHBoxLayout(PanelCode);
-    codeRow->setContentsMargins(6, 2, 6, 6);
-    codeRow->setSpacing(4);
+    codeRow->setContentsMargins(4, 2, 4, 6);
+    codeRow->setSpacing(3);
     struct Display
     {
         QLineEdit** field;
@@ -340,36 +330,38 @@ QWidget* TForm1::createSelectionView()
     };
     for (const Display& d : displays) {
         *d.field = displayField(QString::fromLatin1(d.name));
-        const int textWidth = (*d.field)->fontMetrics().horizontalAdvance(QString(d.chars + 1, u'W'));
-        (*d.field)->setMinimumWidth(textWidth);
+        // room for the field's characters (a list code may be longer than its usual width)
+        (*d.field)->setMinimumWidth((*d.field)->fontMetrics().horizontalAdvance(QString(d.chars, u'0')) + 12);
         codeRow->addWidget(labeled(*d.field, QString::fromUtf8(d.caption)), d.chars);
     }
     layout->addWidget(PanelCode);
 
+    // the selections on the left, captions above them so that the fields keep the column's width
     auto* middle = new QHBoxLayout;
     middle->setSpacing(8);
-    auto* form = new QFormLayout;
-    form->setSpacing(4);
-    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto* form = new QVBoxLayout;
+    form->setSpacing(3);
 
     Sel_Systeme = editableList(QStringLiteral("Sel_Systeme"));
-    formRow(form, QStringLiteral("Système"), Sel_Systeme);
+    form->addWidget(labeled(Sel_Systeme, QStringLiteral("Système")));
 
+    auto* massAndColour = new QHBoxLayout;
+    massAndColour->setSpacing(8);
     LabeledEditMasse = new QLineEdit(QStringLiteral("000"));
     LabeledEditMasse->setObjectName(QStringLiteral("LabeledEditMasse"));
     LabeledEditMasse->setMaxLength(3);
-    LabeledEditMasse->setMaximumWidth(60);
+    LabeledEditMasse->setFixedWidth(LabeledEditMasse->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
     LabeledEditMasse->installEventFilter(this);
-    formRow(form, QStringLiteral("Masse en gr"), LabeledEditMasse);
-
+    massAndColour->addWidget(labeled(LabeledEditMasse, QStringLiteral("Masse en gr")));
     ComboBox1 = new RalComboBox;
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    formRow(form, QStringLiteral("Couleur RAL classic"), ComboBox1);
+    massAndColour->addWidget(labeled(ComboBox1, QStringLiteral("Couleur RAL classic")));
+    massAndColour->addStretch(1);
+    form->addLayout(massAndColour);
 
     Sel_Nature = editableList(QStringLiteral("Sel_Nature"));
     Sel_Nature->addItems(packagingItems());
-    formRow(form, QStringLiteral("Conditionnement"), Sel_Nature);
+    form->addWidget(labeled(Sel_Nature, QStringLiteral("Conditionnement")));
 
     CaisseSavon = new QGroupBox(QStringLiteral("Couches / Rangs"));
     CaisseSavon->setObjectName(QStringLiteral("CaisseSavon"));
@@ -384,17 +376,19 @@ QWidget* TForm1::createSelectionView()
     soap->addWidget(SpinEdit1);
     soap->addWidget(SpinEdit2);
     CaisseSavon->hide();
-    form->addRow(CaisseSavon);
+    form->addWidget(CaisseSavon);
 
     Sel_Origine = editableList(QStringLiteral("Sel_Origine"));
-    formRow(form, QStringLiteral("Lieu de production"), Sel_Origine);
+    form->addWidget(labeled(Sel_Origine, QStringLiteral("Lieu de production")));
     Sel_Parfum = editableList(QStringLiteral("Sel_Parfum"));
-    formRow(form, QStringLiteral("Parfum"), Sel_Parfum);
+    form->addWidget(labeled(Sel_Parfum, QStringLiteral("Parfum")));
+    form->addStretch(1);
     middle->addLayout(form, 1);
 
     auto* side = new QVBoxLayout;
     side->setSpacing(4);
     Calendrier = datePicker(QStringLiteral("Calendrier"));
+    Calendrier->setFixedWidth(200);
     side->addWidget(labeled(Calendrier, QStringLiteral("Date de production")));
     imglog = new QPushButton(QStringLiteral("Autres logos"));
     imglog->setObjectName(QStringLiteral("imglog"));
@@ -723,6 +717,19 @@ bool TForm1::event(QEvent* event)
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown || event->spontaneous())
+        return;
+    m_shown = true;
+    // the first page was fitted before the window had its size: fit it to the real preview
+    QTimer::singleShot(0, this, [this] {
+        if (m_sheet->preview()->page())
+            m_sheet->zoommieuxClick();
+    });
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

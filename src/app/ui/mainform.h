@@ -135,6 +135,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -195,6 +196,7 @@ private:
     // the geometry read from the settings, applied once they are all read
     std::optional<int> m_top, m_left, m_width, m_height;
 
+    bool m_shown = false;
     QLabel* m_hintPanel = nullptr;
     QLabel* m_modelPanel = nullptr;
 

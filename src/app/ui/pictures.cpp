@@ -47,14 +47,14 @@ QPixmap splashPicture()
     p.fillRect(pm.rect(), sky);
 
     // a few labels of a sheet, the front one carrying the code
-    drawLabel(p, QRectF(250, 40, 210, 105), 10);
-    drawLabel(p, QRectF(230, 125, 240, 120), 10);
-    drawBars(p, QRectF(250, 145, 200, 56), QColor(0x20, 0x20, 0x20));
+    drawLabel(p, QRectF(255, 24, 205, 90), 10);
+    drawLabel(p, QRectF(235, 78, 240, 120), 10);
+    drawBars(p, QRectF(255, 96, 200, 56), QColor(0x20, 0x20, 0x20));
     QFont small(QStringLiteral("Sans Serif"));
     small.setPixelSize(11);
     p.setFont(small);
     p.setPen(QColor(0x20, 0x20, 0x20));
-    p.drawText(QRectF(250, 205, 200, 16), Qt::AlignCenter, QStringLiteral("B25012515LAV5930033906"));
+    p.drawText(QRectF(255, 156, 200, 16), Qt::AlignCenter, QStringLiteral("B25012515LAV5930033906"));
 
     QFont title(QStringLiteral("Sans Serif"));
     title.setPixelSize(56);
