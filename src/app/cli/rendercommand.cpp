@@ -130,18 +130,11 @@ int renderCommand(const QStringList& arguments, QTextStream&, QTextStream& err)
         // the live values of the main window after start-up, or as given
         FixedLabelValues values;
         values.m_version = LireVersion();
-        if (o.hasCode) {
-            values.m_code = o.code;
-            // the production place still gives its logo when the selections compose
-            try {
-                values.m_logoPath = composeCode(selection, config).logoPath;
-            } catch (const Error&) {
-            }
-        } else {
-            const ComposedCode composed = composeCode(selection, config);
-            values.m_code = composed.code;
-            values.m_logoPath = composed.logoPath;
-        }
+        // --code replaces the composed code as manual mode does; the production place still gives
+        // the logo
+        const ComposedCode composed = composeCode(selection, config);
+        values.m_code = o.hasCode ? o.code : composed.code;
+        values.m_logoPath = composed.logoPath;
         values.m_operatorText = o.hasOperator ? o.operatorText : text(child(form1, "Eleve"));
         values.m_multilineText = withCrLf(o.hasMemo ? o.memo : text(child(form1, "Memo1")));
         const QString increment = o.hasIncrement ? loadIncrementalList(o.increment)
