@@ -133,6 +133,51 @@ TEST(XmlDocument, CharactersOutsideTheEncodingBecomeReferences)
     }
 }
 
+// The declaration decides how bytes are read, and is written back as it was read.
+TEST(XmlDocument, DeclarationChoosesTheEncoding)
+{
+    struct Case
+    {
+        QByteArray file;
+        QString value;      // the text of <a>, empty when the file is refused
+        QByteArray written; // what a save writes back; empty: the file itself
+        QString refusal;
+    };
+    const Case cases[] = {
+        {"<a>\xC3\xA9\xE2\x82\xAC</a>\n", QStringLiteral("é€"), {}, {}},
+        {"\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<a>\xC3\xA9</a>\r\n", QStringLiteral("é"), {}, {}},
+        {"<?xml version='1.0' encoding='iso-8859-1' standalone='yes'?>\n<a>\xE9\x80</a>\n",
+         QStringLiteral("é€"),
+         "<?xml version=\"1.0\" encoding=\"iso-8859-1\" standalone=\"yes\"?>\n<a>\xE9&#8364;</a>\n",
+         {}},
+        {"<?xml version=\"1.0\" encoding=\"latin1\"?>\n<!-- \xE9t\xE9 -->\n<a><![CDATA[<\xE9>]]></a>\n",
+         QStringLiteral("<é>"),
+         {},
+         {}},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?><a/>",
+         {},
+         {},
+         QStringLiteral("Unsupported encoding 'ISO-8859-15'")},
+        {"\xFF\xFE<\0a\0/\0>\0", {}, {}, QStringLiteral("Unsupported encoding 'UTF-16'")},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.xml"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        writeAll(path, c.file);
+        XmlDocument doc;
+        const QString message = errorOf([&] { doc.loadFile(path); });
+        if (!c.refusal.isEmpty()) {
+            EXPECT_EQ(message, path + QStringLiteral(": ") + c.refusal);
+            continue;
+        }
+        ASSERT_EQ(message, QString());
+        EXPECT_EQ(text(doc.documentElement()), c.value);
+        doc.saveFile(path);
+        EXPECT_EQ(readAll(path), c.written.isEmpty() ? c.file : c.written);
+    }
+}
+
 // Texts keep line breaks, a lone carriage return, blanks and markup characters.
 TEST(XmlDocument, TextsSurviveExactly)
 {
