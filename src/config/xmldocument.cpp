@@ -729,12 +729,10 @@ void XmlDocument::saveFile(const QString& path) const
     if (!writeAll(fd, bytes.constData(), static_cast<size_t>(bytes.size())))
         err = errno;
     if (!err && replacing) {
-        // the new file takes the place of the old one with its permissions and, where allowed, its owner
-        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-            // only the owner's group or root may give it away; the file stays ours
-        }
-        if (::fchmod(fd, st.st_mode & 07777) != 0)
-            err = errno;
+        // the new file takes the old one's permissions and, where allowed, its owner; folders that
+        // hold neither (a FAT key carried over from Windows) refuse both, which does not stop the save
+        [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
+        [[maybe_unused]] const int moded = ::fchmod(fd, st.st_mode & 07777);
     }
     if (!err && ::fsync(fd) != 0)
         err = errno;
