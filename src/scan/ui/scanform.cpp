@@ -155,6 +155,12 @@ TscanForm::TscanForm(XmlDocument* config, QWidget* parent) : QDialog(parent), m_
     connect(ToolButton2, &QToolButton::clicked, this, &TscanForm::ToolButton2Click);
     connect(ToolButton4, &QToolButton::clicked, this, &TscanForm::ToolButton4Click);
     connect(Edit1, &QLineEdit::textChanged, this, &TscanForm::Edit1Change);
+    // scanners end a code with Enter: one that comes while the box holds part of a code marks it
+    connect(Edit1, &QLineEdit::returnPressed, this, [this] {
+        const qsizetype length = Edit1->text().size();
+        if (autobouton->isChecked() && length > 0 && length < kCodeLength)
+            m_incomplete = true;
+    });
     connect(m_modeGroup, &QButtonGroup::idClicked, this, &TscanForm::ChoixScannerChange);
     connect(ajoutCode, &QToolButton::clicked, this, &TscanForm::ajoutCodeClick);
 }
@@ -196,7 +202,12 @@ void TscanForm::ajouterligne()
 
 void TscanForm::Edit1Change(const QString& text)
 {
-    if (m_readingFile || !autobouton->isChecked() || text.size() != kCodeLength)
+    // A scan that ended short leaves its characters in the box, and the next scan is appended to
+    // them: its first character would complete a code made of both. Nothing is inserted until the
+    // box is emptied.
+    if (text.isEmpty())
+        m_incomplete = false;
+    if (m_readingFile || m_incomplete || !autobouton->isChecked() || text.size() != kCodeLength)
         return;
     try {
         ajouterligne();

@@ -62,6 +62,8 @@ private:
     ScanGrid* m_grid;
     // while a file is read each line is put into Edit1 without being inserted a second time
     bool m_readingFile = false;
+    // a scan ended by Enter short of a whole code: the next scan would be appended to it
+    bool m_incomplete = false;
 
     QToolBar* ToolBar1;
     QToolButton* ToolButton1;
