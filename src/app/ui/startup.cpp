@@ -9,6 +9,7 @@
 #include "app/version.h"
 #include "app/widgets/dialogs.h"
 #include "labels/ui/form4.h"
+#include "scan/ui/scanform.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -139,11 +140,14 @@ ProgramWindows::ProgramWindows(int pauseMs)
     m_form1->setSelectionWindow(m_form4.get());
     m_aboutBox = std::make_unique<TAboutBox>();
     m_form1->setAboutBox(m_aboutBox.get());
+    m_scanForm = std::make_unique<TscanForm>(&m_form1->ConfigXML().document());
+    m_form1->setScanWindow(m_scanForm.get());
 }
 
 ProgramWindows::~ProgramWindows()
 {
     // the other windows go first: they work on what the main window owns
+    m_scanForm.reset();
     m_aboutBox.reset();
     m_form4.reset();
     m_form1.reset();

@@ -10,6 +10,7 @@ namespace pelorin {
 class TForm1;
 class TForm4;
 class TAboutBox;
+class TscanForm;
 
 // The whole program: the command line when its first argument is a command, else the windows.
 int runProgram(int argc, char** argv);
@@ -43,11 +44,13 @@ public:
     TForm1& mainForm() const { return *m_form1; }
     TForm4& selectionWindow() const { return *m_form4; }
     TAboutBox& aboutBox() const { return *m_aboutBox; }
+    TscanForm& scanWindow() const { return *m_scanForm; }
 
 private:
     std::unique_ptr<TForm1> m_form1;
     std::unique_ptr<TForm4> m_form4;
     std::unique_ptr<TAboutBox> m_aboutBox;
+    std::unique_ptr<TscanForm> m_scanForm;
 };
 
 } // namespace pelorin

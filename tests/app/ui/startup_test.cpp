@@ -7,6 +7,7 @@
 #include "app/widgets/dialogs.h"
 #include "labels/ui/form4.h"
 #include "labels/ui/labelsheet.h"
+#include "scan/ui/scanform.h"
 #include "support/testsupport.h"
 
 #include <QCoreApplication>
@@ -37,6 +38,7 @@ TEST(StartUp, createsTheWindowsInOrderOnTheDataFolder)
     EXPECT_EQ(windows.selectionWindow().windowTitle(), QStringLiteral("Etiquettes"));
     EXPECT_FALSE(windows.mainForm().sheet().pageStream().isEmpty());
     EXPECT_EQ(windows.aboutBox().windowTitle(), QStringLiteral("A propos ... "));
+    EXPECT_EQ(windows.scanWindow().windowTitle(), QStringLiteral("Scancode"));
     EXPECT_FALSE(windows.mainForm().isVisible());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
