@@ -47,7 +47,7 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err)
 QString usage()
 {
     return QStringLiteral(
-        "Usage: pelorin [--data DIR]                 start the program\n"
+        "Usage: pelorin [--data DIR] [--no-splash]   start the program\n"
         "       pelorin code [--data DIR] [--system NAME] [--mass TEXT] [--packaging ITEM] [--layers N]\n"
         "                    [--rows N] [--ral NNNN] [--perfume NAME] [--place NAME] [--date YYYY-MM-DD]\n"
         "                    [--manual CODE]\n"
