@@ -58,8 +58,9 @@ struct PaintCache
     double unitsPerInch = 0.0;
     int deviceDpi = 0;
     bool raster = false;
-    std::vector<std::pair<int, FontAt>> fonts;
-    QHash<QPair<QString, int>, QStaticText> texts;
+    std::vector<std::pair<double, FontAt>> fonts; // by em, inches
+    QHash<QPair<QString, double>, QStaticText> texts;
+    QHash<QString, double> widths; // advance of a text in Arial, ems
     QHash<OutlineKey, QImage> outlines;
 };
 
@@ -102,14 +103,14 @@ struct Context
     QPaintDevice* device;
     PaintCache& cache;
 
-    const FontAt& font(int fontHeightPx)
+    const FontAt& font(double emInches)
     {
-        for (const auto& [height, f] : cache.fonts)
-            if (height == fontHeightPx)
+        for (const auto& [em, f] : cache.fonts)
+            if (em == emInches)
                 return f;
         // a point size is turned into pixels with the device's resolution, then by the painter's
         // transform: this gives the em wanted in painter units on any device
-        const double emUnits = fontEmInches(fontHeightPx) * ppi;
+        const double emUnits = emInches * ppi;
         QFont base(kFontFamily);
         base.setPointSizeF(std::max(0.01, emUnits * 72.0 / cache.deviceDpi));
         FontAt f;
@@ -117,27 +118,39 @@ struct Context
         const QFontMetricsF fm = device ? QFontMetricsF(f.font, device) : QFontMetricsF(f.font);
         f.ascent = fm.ascent();
         f.cell = fm.ascent() + fm.descent();
-        cache.fonts.emplace_back(fontHeightPx, f);
+        cache.fonts.emplace_back(emInches, f);
         return cache.fonts.back().second;
     }
 
     // A single line of text with its cell's top-left corner at `topLeft`.
-    void drawLine(const QPointF& topLeft, const QString& text, int fontHeightPx)
+    // The width of a text in ems of Arial, whatever its size.
+    double widthEm(const QString& text)
     {
-        const FontAt& f = font(fontHeightPx);
+        auto it = cache.widths.constFind(text);
+        if (it == cache.widths.constEnd()) {
+            QFont f(kFontFamily);
+            f.setPixelSize(1000);
+            it = cache.widths.insert(text, QFontMetricsF(f).horizontalAdvance(text) / 1000.0);
+        }
+        return *it;
+    }
+
+    void drawLine(const QPointF& topLeft, const QString& text, double emInches)
+    {
+        const FontAt& f = font(emInches);
         p.setFont(f.font);
         p.setPen(Qt::black);
         if (!raster) { // vector devices keep real text, for copying and searching
             p.drawText(QPointF(topLeft.x(), topLeft.y() + f.ascent), text);
             return;
         }
-        auto it = cache.texts.find(qMakePair(text, fontHeightPx));
+        auto it = cache.texts.find(qMakePair(text, emInches));
         if (it == cache.texts.end()) {
             QStaticText prepared(text);
             prepared.setTextFormat(Qt::PlainText);
             prepared.setPerformanceHint(QStaticText::AggressiveCaching);
             prepared.prepare(QTransform(), f.font);
-            it = cache.texts.insert(qMakePair(text, fontHeightPx), prepared);
+            it = cache.texts.insert(qMakePair(text, emInches), prepared);
         }
         p.drawStaticText(topLeft, *it);
     }
@@ -217,7 +230,7 @@ void paintText(Context& cx, const ExecutedComponent& c)
     // from the box's top-left corner, not clipped: a text runs past its box's width
     const QPointF origin(c.box.left() * cx.ppi, c.box.top() * cx.ppi);
     if (c.rotation % 360 == 0) {
-        cx.drawLine(origin, c.text, c.fontHeightPx);
+        cx.drawLine(origin, c.text, fontEmInches(c.fontHeightPx));
         return;
     }
     p.save();
@@ -226,7 +239,7 @@ void paintText(Context& cx, const ExecutedComponent& c)
     p.setRenderHint(QPainter::Antialiasing, true);
     const bool raster = cx.raster;
     cx.raster = false; // a turned text is drawn as such, not from a cache laid out upright
-    cx.drawLine(QPointF(0.0, 0.0), c.text, c.fontHeightPx);
+    cx.drawLine(QPointF(0.0, 0.0), c.text, fontEmInches(c.fontHeightPx));
     cx.raster = raster;
     p.restore();
 }
@@ -236,7 +249,7 @@ void paintMemo(Context& cx, const ExecutedComponent& c)
     if (c.text.isEmpty())
         return;
     QPainter& p = cx.p;
-    const FontAt& f = cx.font(c.fontHeightPx);
+    const FontAt& f = cx.font(fontEmInches(c.fontHeightPx));
     const QRectF box = unitsRect(c.box, cx.ppi);
     const double lineWidth = std::max(1.0, box.width());
     p.setPen(Qt::black);
@@ -289,17 +302,28 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
     if (box.width() <= 0.0 || box.height() <= 0.0)
         return;
 
-    // the human-readable line is set in the default font under the bars; a box too low for both
-    // keeps the bars only, the part a scanner needs
-    const FontAt& f = cx.font(0);
-    const bool withText = !s.humanReadable.isEmpty() && box.height() >= 2.0 * f.cell;
-    const double barsHeight = withText ? box.height() - f.cell : box.height();
-
     // the symbol fills the box's width at most, from its left edge; on a raster a module is a whole
     // number of pixels whenever the box is wide enough, so every bar has the same width everywhere
     double module = box.width() / s.modules;
     if (module >= 1.0)
         module = std::floor(module + 1e-9);
+    const double symbolWidth = s.modules * module;
+
+    // the human-readable line is set under the bars in the default font, made smaller when it would
+    // run past the symbol (onto the next label); a box too low for both keeps the bars only, the
+    // part a scanner needs
+    double em = fontEmInches(0);
+    const double textWidth = cx.widthEm(s.humanReadable) * em * cx.ppi;
+    if (textWidth > symbolWidth && textWidth > 0.0) {
+        // in steps of a quarter of a device pixel, a little under the symbol: hinted glyphs at small
+        // sizes come out wider than their outlines
+        const double step = 0.25 / cx.ppi;
+        em = std::max(step, std::floor(em * symbolWidth / textWidth * 0.97 / step) * step);
+    }
+    const FontAt& f = cx.font(em);
+    const bool withText = !s.humanReadable.isEmpty() && box.height() >= 2.0 * f.cell;
+    const double barsHeight = withText ? box.height() - f.cell : box.height();
+
     const double x0 = std::round(box.left());
     const double y0 = std::round(box.top());
     const int top = int(y0);
@@ -319,7 +343,7 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
         p.drawRects(rects.data(), int(rects.size()));
 
     if (withText)
-        cx.drawLine(QPointF(x0, bottom), s.humanReadable, 0);
+        cx.drawLine(QPointF(x0, bottom), s.humanReadable, em);
 }
 
 void paintBitmap(Context& cx, const ExecutedComponent& c, const ExecutedPage& page)

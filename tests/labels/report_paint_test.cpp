@@ -137,22 +137,30 @@ TEST(ReportPaint, ABarcodeWithNothingToEncodeDrawsNothing)
     EXPECT_FALSE(ink(render(page, 100)).isNull());
 }
 
-TEST(ReportPaint, TheHumanReadableLineSitsUnderTheBarsInsideTheBox)
+TEST(ReportPaint, TheHumanReadableLineSitsUnderTheBarsWithinTheSymbolsWidth)
 {
-    const double dpi = 300;
-    Page page(QSizeF(4.0, 2.0));
-    place(page, ComponentClass::Code128BarCode, 1.0, 1.0, 2.5, 0.7).barcode().text = kCode;
-    const QImage img = render(page, dpi);
-    const QRect all = ink(img);
-    EXPECT_EQ(all.left(), 300);
-    EXPECT_EQ(all.top(), 300);
-    EXPECT_LE(all.bottom(), 300 + 0.7 * dpi);
-    // the bars stop where the text line begins: a column through a wide bar has one dark run
-    const int barsBottom = ink(img, QRect(300, 300, 2, 300)).bottom();
-    const QRect text = ink(img, QRect(0, barsBottom + 2, img.width(), 200));
-    EXPECT_FALSE(text.isNull());
-    EXPECT_GE(text.left(), 300);
-    EXPECT_LT(barsBottom, 300 + 0.7 * dpi - 0.1 * dpi);
+    // wide enough for 10 points, and a label's narrow box where the line must shrink to the symbol
+    for (const auto& [dpi, width] : {std::pair{300.0, 2.5}, std::pair{96.0, 1.4}, std::pair{300.0, 1.4}}) {
+        SCOPED_TRACE(dpi * 10 + width);
+        Page page(QSizeF(4.0, 2.0));
+        place(page, ComponentClass::Code128BarCode, 1.0, 1.0, width, 0.7).barcode().text = kCode;
+        const QImage img = render(page, dpi);
+        const int left = int(dpi);
+        const QRect all = ink(img);
+        EXPECT_EQ(all.left(), left);
+        EXPECT_EQ(all.top(), left);
+        EXPECT_LE(all.bottom(), left + 0.7 * dpi);
+        // the bars, through the first (two modules wide), stop where the text line begins
+        const QRect firstBar = ink(img, QRect(left, left, 1, int(dpi)));
+        const int symbolRight = ink(img, QRect(0, left, img.width(), 1)).right();
+        EXPECT_LE(symbolRight, left + width * dpi);
+        const QRect text = ink(img, QRect(0, firstBar.bottom() + 1, img.width(), int(dpi)));
+        ASSERT_FALSE(text.isNull());
+        EXPECT_GE(text.left(), left);
+        EXPECT_LE(text.right(), symbolRight);
+        EXPECT_GT(text.width(), (symbolRight - left) * 0.6); // shrunk to the symbol, not to nothing
+        EXPECT_GT(firstBar.height(), 0.7 * dpi * 0.6);
+    }
 }
 
 TEST(ReportPaint, RectanglesTakeTheirBorderWidthInScreenPixelsAndTheirStyle)
