@@ -256,6 +256,8 @@ termios lineTermios(const LineSettings& s, const termios& base)
         throw EComPort(7, EINVAL);
     const speed_t speed = speedConstant(s.rate);
     if (speed != B0) {
+        // an input rate left over from an arbitrary rate (BOTHER in CIBAUD) would outlive the new one
+        t.c_cflag &= ~CIBAUD;
         ::cfsetispeed(&t, speed);
         ::cfsetospeed(&t, speed);
     }

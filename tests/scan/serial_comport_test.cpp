@@ -1,9 +1,6 @@
 #include "scan/comport.h"
 #include "serial_pty.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -191,6 +188,25 @@ TEST(SerialPort, OpensConfiguresAndAppliesChangesToTheOpenPort)
     EXPECT_FALSE(port.Connected());
 }
 
+TEST(SerialPort, EveryRateOfTheListRunsTheLine)
+{
+    Pty pty;
+    TComPort port;
+    port.setPort(pty.path());
+    port.OpenPort();
+    // downwards, so that every rate follows another one
+    for (int i = br256000; i >= brCustom; --i) {
+        const TBaudRate rate = TBaudRate(i);
+        EXPECT_EQ(messageOf([&] { port.setBaudRate(rate); }), "no error") << BaudRateToStr(rate).toStdString();
+        const int bps = rate == brCustom ? 9600 : baudRateValue(rate);
+        const termios t = pty.slaveTermios();
+        if (speedConstant(bps) != B0)
+            EXPECT_EQ(cfgetospeed(&t), speedConstant(bps)) << bps;
+        else // rates without a constant go through the arbitrary-rate interface
+            EXPECT_EQ(t.c_cflag & CBAUD, tcflag_t(0010000)) << bps; // BOTHER
+    }
+}
+
 TEST(SerialPort, OpeningFailuresLeaveThePortClosed)
 {
     Pty pty;
@@ -228,17 +244,10 @@ TEST(SerialPort, TheKernelConsoleIsNeverOpened)
     struct stat st;
     ASSERT_EQ(::stat(QFile::encodeName(pty.path()).constData(), &st), 0);
     // a system tree in which this pseudo-terminal is the active console
-    QTemporaryDir root;
-    QDir(root.path()).mkpath("sys/class/tty/ttyFAKE");
-    QFile active(root.path() + "/sys/class/tty/console/active");
-    QDir(root.path()).mkpath("sys/class/tty/console");
-    ASSERT_TRUE(active.open(QIODevice::WriteOnly));
-    active.write("tty0 ttyFAKE\n");
-    active.close();
-    QFile dev(root.path() + "/sys/class/tty/ttyFAKE/dev");
-    ASSERT_TRUE(dev.open(QIODevice::WriteOnly));
-    dev.write(QByteArray::number(major(st.st_rdev)) + ':' + QByteArray::number(minor(st.st_rdev)) + '\n');
-    dev.close();
+    test::FakeTtyTree root;
+    root.tty("ttyFAKE", true);
+    root.console("tty0 ttyFAKE");
+    root.deviceNumbers("ttyFAKE", major(st.st_rdev), minor(st.st_rdev));
 
     TCustomComPort::setListRoot(root.path());
     TComPort port;
@@ -410,33 +419,16 @@ TEST(SerialPort, ClosingAThousandTimesWhileDataFlowsNeverDeadlocks)
 
 TEST(SerialPortList, DevicesOnlyWithoutEmptyUartsNorTheConsoleSortedIgnoringCase)
 {
-    QTemporaryDir root;
-    QDir dir(root.path());
-    auto tty = [&](const QString& name, bool device, const char* type = nullptr) {
-        dir.mkpath("sys/class/tty/" + name + (device ? "/device" : ""));
-        if (type) {
-            QFile f(root.path() + "/sys/class/tty/" + name + "/type");
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(type);
-        }
-    };
-    tty("ttyS0", true, "4\n"); // the console
-    tty("ttyS1", true, "0\n"); // no UART behind it
-    tty("ttyS2", true, "4\n");
-    tty("ttyUSB0", true);
-    tty("ttyUSB10", true);
-    tty("ttyUSB2", true);
-    tty("ttyacm9", true);
-    tty("ttyACM0", true);
-    tty("tty0", false);
-    tty("ptmx", false);
-    tty("console", false);
-    QFile active(root.path() + "/sys/class/tty/console/active");
-    ASSERT_TRUE(active.open(QIODevice::WriteOnly));
-    active.write("tty0 ttyS0\n");
-    active.close();
-    dir.mkpath("dev/serial/by-id");
-    ASSERT_TRUE(QFile::link("../../ttyACM0", root.path() + "/dev/serial/by-id/usb-Scanner_9-if00"));
+    test::FakeTtyTree root;
+    root.tty("ttyS0", true, "4"); // the console
+    root.tty("ttyS1", true, "0"); // no UART behind it
+    root.tty("ttyS2", true, "4");
+    for (const char* name : {"ttyUSB0", "ttyUSB10", "ttyUSB2", "ttyacm9", "ttyACM0"})
+        root.tty(name, true);
+    for (const char* name : {"tty0", "ptmx", "console"})
+        root.tty(name, false);
+    root.console("tty0 ttyS0");
+    root.byId("usb-Scanner_9-if00", "../../ttyACM0");
 
     TCustomComPort::setListRoot(root.path());
     QStringList list{"stale"};

@@ -4,8 +4,12 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QEventLoop>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <atomic>
 #include <cerrno>
@@ -13,12 +17,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <poll.h>
 #include <pty.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
+    *os << '[' << l.join(QStringLiteral("|")).toStdString() << ']';
+}
 
 namespace pelorin::test {
 
@@ -79,6 +94,42 @@ private:
     int m_master = -1;
     int m_slave = -1;
     QString m_path;
+};
+
+// A system tree laid out like /sys/class/tty and /dev/serial/by-id, for the port listing.
+class FakeTtyTree
+{
+public:
+    QString path() const { return m_dir.path(); }
+    // A tty entry; `device` gives it a device behind it, `type` is a serial port's UART type.
+    void tty(const QString& name, bool device, const QByteArray& type = QByteArray()) const
+    {
+        QDir(path()).mkpath("sys/class/tty/" + name + (device ? "/device" : ""));
+        if (!type.isNull())
+            write("sys/class/tty/" + name + "/type", type + '\n');
+    }
+    // The ttys the kernel console is on, and a tty's device numbers.
+    void console(const QByteArray& names) const { write("sys/class/tty/console/active", names + '\n'); }
+    void deviceNumbers(const QString& name, unsigned major, unsigned minor) const
+    {
+        write("sys/class/tty/" + name + "/dev", QByteArray::number(major) + ':' + QByteArray::number(minor) + '\n');
+    }
+    void byId(const QString& link, const QString& target) const
+    {
+        QDir(path()).mkpath("dev/serial/by-id");
+        QFile::link(target, path() + "/dev/serial/by-id/" + link);
+    }
+
+private:
+    void write(const QString& relative, const QByteArray& bytes) const
+    {
+        const QString file = path() + u'/' + relative;
+        QDir().mkpath(file.section(u'/', 0, -2));
+        QFile f(file);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+    }
+    QTemporaryDir m_dir;
 };
 
 // Runs the event loop until `done` holds or `limitMs` has passed (a safety net against a hang, not
