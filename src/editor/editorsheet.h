@@ -1,0 +1,56 @@
+#pragma once
+#include "config/xmldocument.h"
+#include "labels/marks.h"
+#include "labels/pagebuild.h"
+
+#include <QByteArray>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// The page editor's own sheet: its label page document `EtiqXML` as last parsed from the editor's
+// text, its selection marks and the page stream of its last preview. The main window's description
+// is never touched; a description made here reaches it only as a file.
+namespace pelorin {
+
+class LabelValues;
+
+class EditorSheet
+{
+public:
+    EditorSheet();
+    EditorSheet(const EditorSheet&) = delete;
+    EditorSheet& operator=(const EditorSheet&) = delete;
+
+    const XmlDocument& EtiqXML() const { return *m_description; }
+    SelectionMarks& marks() { return m_marks; }
+    const SelectionMarks& marks() const { return m_marks; }
+
+    // Parses the editor's text into EtiqXML. A text that is not well-formed throws the parser's
+    // Error (with its line and column) and EtiqXML keeps the text parsed last.
+    void parse(const QString& text);
+
+    // Fixecellule's model part: the marks rebuilt from EtiqXML, every label marked (the errors of
+    // SelectionMarks::rebuild).
+    void rebuildMarks();
+
+    struct Preview
+    {
+        PageBuildResult result; // where the build stopped, and what to show then
+        QByteArray stream;      // the page as built, executed
+        QStringList report;     // the execution report: the reference, then ten lines per component
+    };
+    // Builds the page from EtiqXML with the marks and the live values on paper of `paperInches`,
+    // and executes it. A sheet format that cannot be read throws its Error: nothing is built (the
+    // execution report of such a build is empty). The stream is also kept as pageStream().
+    Preview build(const LabelValues& values, QSizeF paperInches);
+    const QByteArray& pageStream() const { return m_stream; }
+
+private:
+    std::unique_ptr<XmlDocument> m_description;
+    SelectionMarks m_marks;
+    QByteArray m_stream;
+};
+
+} // namespace pelorin
