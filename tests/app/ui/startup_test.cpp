@@ -117,4 +117,22 @@ TEST(StartUp, programRefusesUnknownOptionsQuietly)
     EXPECT_FALSE(err.contains(QStringLiteral("XDG_RUNTIME_DIR"))) << qPrintable(err);
 }
 
+TEST(StartUp, aMissingDescriptionIsReportedFirstAndNoPageIsBuilt)
+{
+    test::TempDataFolder data;
+    QFile cfg(test::fixture(QStringLiteral("app/cfg.xml")));
+    ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
+    data.write(QStringLiteral("Config/cfg.xml"), cfg.readAll());
+    QFile::remove(data.file(QStringLiteral("Modeles/Test.ETQ")));
+    DataFolder::setRoot(data.path());
+    Dialogs::clearShownMessages();
+
+    ProgramWindows windows;
+    // the loader's message; the selection window then finds no description to show
+    ASSERT_FALSE(Dialogs::shownMessages().isEmpty());
+    EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("Test.ETQ")));
+    EXPECT_TRUE(windows.mainForm().sheet().pageStream().isEmpty());
+    EXPECT_EQ(windows.mainForm().CalculOF().size(), 22);
+}
+
 } // namespace
