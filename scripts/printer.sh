@@ -21,6 +21,9 @@ printer_start() {
             lpadmin -p PDF -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -o PageSize=A4 || return 1
         fi
     fi
+    # cairo turns the job to PostScript with real fonts, so that the PDF cups-pdf writes keeps its
+    # text readable (the default renderer leaves Type 3 glyphs that pdftotext cannot map back)
+    lpadmin -p PDF -o pdftops-renderer-default=pdftocairo || return 1
     lpadmin -d PDF || return 1
     export PELORIN_TEST_PRINTER=PDF
     export PELORIN_TEST_PRINTER_OUT="${HOME}/PDF"

@@ -1,0 +1,249 @@
+#include "labels/ui/form4.h"
+#include "labels/ui/labelsheet.h"
+#include "labels/ui/printing.h"
+
+#include "labels/ui/pdftools.h"
+#include "labels/ui/selectiongrid.h"
+#include "labels/ui/sheetwindow.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QPrinterInfo>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTest>
+#include <QThread>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace pelorin {
+namespace {
+
+using test::darkPixels;
+using test::SheetWindow;
+
+// A sheet whose margin frame stands clear of the labels, so that each can be looked for alone:
+// labels of 90 x 50 mm from (8, 15) with gaps of 4 mm, the frame's right edge at 202 mm.
+FormatTexts clearSheet()
+{
+    FormatTexts f = test::sheetFormat(4, 2);
+    f.Reference = QStringLiteral("Essai");
+    f.MargeGauche = f.MargeDroite = QStringLiteral("8");
+    f.MargeHaute = f.MargeBasse = QStringLiteral("15");
+    f.LargeurEtiquette = QStringLiteral("90");
+    f.HauteurEtiquette = QStringLiteral("50");
+    f.EcartHorizontal = f.EcartVertical = QStringLiteral("4");
+    return f;
+}
+
+// Regions of that sheet, in millimetres.
+const QRectF kLabel1Inside(11, 18, 84, 44);
+const QRectF kLabel2Inside(105, 18, 84, 44);
+const QRectF kLabel2BottomEdge(110, 63, 75, 4);
+const QRectF kFrameRightEdge(199, 80, 6, 170);
+
+void doubleClickCell(SelectionGrid* grid, int column, int row)
+{
+    const QPoint at = grid->visualRect(grid->model()->index(row, column)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+QString uniqueToken()
+{
+    return QStringLiteral("LOT%1X%2")
+        .arg(QCoreApplication::applicationPid())
+        .arg(QRandomGenerator::global()->bounded(1000000));
+}
+
+QSet<QString> pdfFiles(const QString& folder)
+{
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    return QSet<QString>(names.begin(), names.end());
+}
+
+// The printed file holding `token`, once the queue has written it; empty after `seconds`.
+QString waitForPrintout(const QString& folder, const QSet<QString>& before, const QString& token, int seconds)
+{
+    QDeadlineTimer deadline(seconds * 1000);
+    while (!deadline.hasExpired()) {
+        for (const QString& name : pdfFiles(folder)) {
+            if (before.contains(name))
+                continue;
+            const QString path = QDir(folder).filePath(name);
+            if (test::pdfText(path).contains(token))
+                return path;
+        }
+        QTest::qWait(250);
+    }
+    return QString();
+}
+
+class SheetPrint : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_printer = qEnvironmentVariable("PELORIN_TEST_PRINTER");
+        m_out = qEnvironmentVariable("PELORIN_TEST_PRINTER_OUT");
+        if (m_printer.isEmpty() || m_out.isEmpty())
+            GTEST_SKIP() << "no test printer: PELORIN_TEST_PRINTER is unset (./test.sh starts CUPS with a PDF "
+                            "queue as the default printer)";
+        if (QPrinterInfo::defaultPrinterName() != m_printer)
+            GTEST_SKIP() << "the default printer is \"" << qPrintable(QPrinterInfo::defaultPrinterName())
+                         << "\", not the test queue \"" << qPrintable(m_printer) << "\" (is cupsd running?)";
+    }
+
+    // Prints with the selection window's button and returns the file the queue wrote.
+    QString printWithToken(SheetWindow& w, TForm4& form)
+    {
+        const QString token = uniqueToken();
+        w.values.m_operatorText = token;
+        const QSet<QString> before = pdfFiles(m_out);
+        QTest::mouseClick(form.ToolButton1, Qt::LeftButton);
+        EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+        const QString pdf = waitForPrintout(m_out, before, token, 120);
+        if (!pdf.isEmpty())
+            m_printed << pdf;
+        EXPECT_FALSE(pdf.isEmpty()) << "no printout holding " << qPrintable(token) << " in " << qPrintable(m_out);
+        return pdf;
+    }
+
+    void TearDown() override
+    {
+        for (const QString& pdf : m_printed)
+            QFile::remove(pdf);
+    }
+
+    QString m_printer, m_out;
+    QStringList m_printed;
+};
+
+TEST_F(SheetPrint, PrintsWhatThePreviewShowsOnTheDefaultPrinter)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), clearSheet()));
+    TForm4 form(*w.sheet, w.window.get());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    doubleClickCell(form.StringGrid1, 1, 0); // the second label of the first row left blank
+    QTemporaryDir scratch;
+
+    const QString first = printWithToken(w, form);
+    ASSERT_FALSE(first.isEmpty());
+    const QString text = test::pdfText(first);
+    EXPECT_TRUE(text.contains(w.values.m_operatorText));
+    EXPECT_TRUE(text.contains(QStringLiteral("Modéle : Essai"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Etiquettes de traçabilité Pelorin Version 2.1.1.7")))
+        << text.toStdString();
+    QString png;
+    const QImage page = test::rasterise(first, 300, scratch, &png);
+    ASSERT_FALSE(page.isNull());
+    EXPECT_TRUE(test::zbarRead(png).contains(test::kTestCode));
+    EXPECT_GT(darkPixels(page, 300, kLabel1Inside), 0);
+    EXPECT_EQ(darkPixels(page, 300, kLabel2Inside), 0) << "the unmarked label is not blank";
+    EXPECT_GT(darkPixels(page, 300, kLabel2BottomEdge), 0) << "the unmarked label lost its outline";
+    EXPECT_GT(darkPixels(page, 300, kFrameRightEdge), 0) << "no margin frame";
+
+    // neither frame nor outlines once both switches are off; the marked labels keep their components
+    QTest::mouseClick(form.tracemarge, Qt::LeftButton);
+    QTest::mouseClick(form.tracecontour, Qt::LeftButton);
+    Dialogs::clearShownMessages();
+    const QString second = printWithToken(w, form);
+    ASSERT_FALSE(second.isEmpty());
+    QTemporaryDir scratch2;
+    const QImage bare = test::rasterise(second, 300, scratch2, &png);
+    ASSERT_FALSE(bare.isNull());
+    EXPECT_TRUE(test::zbarRead(png).contains(test::kTestCode));
+    EXPECT_GT(darkPixels(bare, 300, kLabel1Inside), 0);
+    EXPECT_EQ(darkPixels(bare, 300, kLabel2BottomEdge), 0) << "an outline was printed";
+    EXPECT_EQ(darkPixels(bare, 300, kFrameRightEdge), 0) << "the margin frame was printed";
+}
+
+// Run by NoPrinterShowsTheMessageAndGoesOn in a process that cannot reach any print server.
+TEST(SheetPrintAlone, DISABLED_PrintWithoutPrinter)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), clearSheet()));
+    TForm4 form(*w.sheet, w.window.get());
+    Dialogs::clearShownMessages();
+    QTest::mouseClick(form.ToolButton1, Qt::LeftButton);
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("Aucune imprimante n'est installée.")});
+    // the program goes on: the page is still shown and can be built again
+    EXPECT_NE(w.shownPage(), nullptr);
+    EXPECT_TRUE(w.sheet->Afficher());
+}
+
+TEST(SheetPrintAlone, NoPrinterShowsTheMessageAndGoesOn)
+{
+    QTemporaryDir home;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // a print server that does not exist, and no user printer settings to fall back on
+    env.insert(QStringLiteral("CUPS_SERVER"), home.filePath(QStringLiteral("absent/cups.sock")));
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=SheetPrintAlone.DISABLED_PrintWithoutPrinter"),
+                 QStringLiteral("--gtest_also_run_disabled_tests")});
+    ASSERT_TRUE(child.waitForStarted(10000));
+    const bool finished = child.waitForFinished(90000);
+    if (!finished) {
+        child.kill();
+        child.waitForFinished();
+    }
+    const QByteArray output = child.readAll();
+    ASSERT_TRUE(finished) << "printing without a printer hangs:\n" << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+}
+
+TEST(SheetPdf, ExportsTheShownPageAsAVectorPdf)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), clearSheet()));
+    TForm4 form(*w.sheet, w.window.get());
+    doubleClickCell(form.StringGrid1, 1, 0);
+    QTemporaryDir out;
+    Dialogs::clearShownMessages();
+
+    // the name typed without extension takes ".pdf"
+    Dialogs::setNextFileName(out.filePath(QStringLiteral("Planche")));
+    w.sheet->ExportPdfClick();
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+    const QString pdf = out.filePath(QStringLiteral("Planche.pdf"));
+    ASSERT_TRUE(QFileInfo::exists(pdf));
+
+    const QString text = test::pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("Opérateur"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Modéle : Essai"))) << text.toStdString();
+    EXPECT_EQ(test::pdfImageCount(pdf), 0) << "barcodes and texts should be vectors";
+    QString png;
+    const QImage page = test::rasterise(pdf, 300, out, &png);
+    ASSERT_FALSE(page.isNull());
+    EXPECT_TRUE(test::zbarRead(png).contains(test::kTestCode));
+    EXPECT_GT(darkPixels(page, 300, kLabel1Inside), 0);
+    EXPECT_EQ(darkPixels(page, 300, kLabel2Inside), 0);
+    EXPECT_GT(darkPixels(page, 300, kLabel2BottomEdge), 0);
+    EXPECT_GT(darkPixels(page, 300, kFrameRightEdge), 0);
+
+    // cancelled: nothing written, nothing said
+    const QStringList before = QDir(out.path()).entryList(QDir::Files);
+    w.sheet->ExportPdfClick();
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), before);
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+
+    // a folder that does not exist: the reason, and no file
+    Dialogs::setNextFileName(out.filePath(QStringLiteral("absent/Planche.pdf")));
+    w.sheet->ExportPdfClick();
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(out.filePath(QStringLiteral("absent/Planche.pdf"))));
+}
+
+} // namespace
+} // namespace pelorin
