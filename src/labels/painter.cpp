@@ -68,14 +68,17 @@ struct PaintCache
 // least recently used one given up first. Fonts must not outlive the application: emptied with it.
 std::mutex g_cacheMutex;
 std::list<PaintCache> g_caches;
+bool g_cleanupRegistered = false;
 
 PaintCache& cacheFor(double unitsPerInch, int deviceDpi, bool raster)
 {
-    static const bool registered = [] {
-        qAddPostRoutine([] { g_caches.clear(); });
-        return true;
-    }();
-    Q_UNUSED(registered);
+    if (!g_cleanupRegistered) {
+        qAddPostRoutine([] {
+            g_caches.clear();
+            g_cleanupRegistered = false;
+        });
+        g_cleanupRegistered = true;
+    }
     for (auto it = g_caches.begin(); it != g_caches.end(); ++it) {
         if (it->unitsPerInch == unitsPerInch && it->deviceDpi == deviceDpi && it->raster == raster) {
             g_caches.splice(g_caches.begin(), g_caches, it);

@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QPrinterInfo>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -13,6 +15,7 @@
 #include "labels/reportpage.h"
 #include "labels/ui/pagepreview.h"
 #include "labels/ui/printing.h"
+#include "support/testsupport.h"
 
 using namespace pelorin;
 using namespace pelorin::report;
@@ -169,4 +172,53 @@ TEST(ReportPrinting, WithoutAPrinterNothingIsPrintedAndThePaperIsA4)
     const QSizeF paper = defaultPrinterPaperInches();
     EXPECT_NEAR(paper.width() * 25.4, 210.0, 0.01);
     EXPECT_NEAR(paper.height() * 25.4, 297.0, 0.01);
+}
+
+TEST(ReportPrinting, TheDefaultPrinterPrintsThePageTheExportsDraw)
+{
+    // test.sh sets up a CUPS queue that turns every job into a PDF file
+    const QString outDir = qEnvironmentVariable("PELORIN_TEST_PRINTER_OUT");
+    if (qEnvironmentVariableIsEmpty("PELORIN_TEST_PRINTER") || QPrinterInfo::defaultPrinter().isNull())
+        GTEST_SKIP() << "no test printer";
+    const QSizeF paper = defaultPrinterPaperInches();
+    EXPECT_NEAR(paper.width() * 25.4, 210.0, 0.5); // the queue's A4, upright
+    EXPECT_LT(paper.width(), paper.height());
+
+    Page page(paper);
+    Component& b = page.create(ComponentClass::Code128BarCode, QStringLiteral("Code"));
+    b.left = 1.0, b.top = 1.0, b.width = 2.5, b.height = 0.7;
+    b.barcode().text = QStringLiteral("B25012515LAV5930033906");
+    Component& t = page.create(ComponentClass::Text, QStringLiteral("Page"));
+    t.left = 1.0, t.top = 3.0;
+    t.text().text = QStringLiteral("Modéle : Avery");
+    const QStringList before = QDir(outDir).entryList(QDir::Files);
+    ASSERT_TRUE(printStream(execute(page)));
+
+    QString printed;
+    QElapsedTimer waited;
+    waited.start();
+    while (printed.isEmpty() && waited.elapsed() < 60000) {
+        QTest::qWait(200);
+        for (const QString& f : QDir(outDir).entryList(QDir::Files))
+            if (!before.contains(f) && f.endsWith(QStringLiteral(".pdf")))
+                printed = QDir(outDir).filePath(f);
+    }
+    ASSERT_FALSE(printed.isEmpty()) << "no job came out of the queue";
+    QTest::qWait(1000); // cups-pdf finishes writing
+
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {printed, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Modéle : Avery")));
+    QTemporaryDir dir;
+    QProcess raster;
+    raster.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                  printed, dir.filePath(QStringLiteral("printed"))});
+    ASSERT_TRUE(raster.waitForFinished(60000));
+    if (test::haveZbar()) {
+        EXPECT_EQ(test::zbarRead(dir.filePath(QStringLiteral("printed.png"))),
+                  QStringList{QStringLiteral("B25012515LAV5930033906")});
+    }
+    QFile::remove(printed);
 }
