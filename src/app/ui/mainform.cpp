@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCompleter>
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QDesktopServices>
@@ -61,6 +62,8 @@ QComboBox* editableList(const QString& name)
     box->setObjectName(name);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
+    // names are compared as typed, so a typed beginning completes only to an item of the same case
+    box->completer()->setCaseSensitivity(Qt::CaseSensitive);
     return box;
 }
 
@@ -465,20 +468,25 @@ QWidget* TForm1::createSelectionView()
     PageControl1->addTab(increment, QStringLiteral("Texte incrémental"));
     layout->addWidget(PageControl1, 1);
 
+    // a typed text is taken once the list has completed it, as picking the completed item would be
+    auto whenTyped = [this](QComboBox* box, void (TForm1::*handler)()) {
+        connect(box->lineEdit(), &QLineEdit::textEdited, this,
+                [this, handler] { QMetaObject::invokeMethod(this, handler, Qt::QueuedConnection); });
+    };
     connect(Sel_Systeme, &QComboBox::currentIndexChanged, this, &TForm1::Sel_SystemeChange);
-    connect(Sel_Systeme->lineEdit(), &QLineEdit::textEdited, this, &TForm1::Sel_SystemeChange);
+    whenTyped(Sel_Systeme, &TForm1::Sel_SystemeChange);
     connect(LabeledEditMasse, &QLineEdit::textChanged, this, &TForm1::LabeledEditMasseChange);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox1Change);
     connect(Sel_Nature, &QComboBox::currentIndexChanged, this, &TForm1::Sel_NatureChange);
-    connect(Sel_Nature->lineEdit(), &QLineEdit::textEdited, this, &TForm1::Sel_NatureChange);
+    whenTyped(Sel_Nature, &TForm1::Sel_NatureChange);
     connect(SpinEdit1, &QSpinBox::textChanged, this, &TForm1::Changeboitagesavon);
     connect(SpinEdit2, &QSpinBox::textChanged, this, &TForm1::Changeboitagesavon);
     connect(SpinEdit1, &QSpinBox::editingFinished, this, [this] { SpinEditExit(SpinEdit1); });
     connect(SpinEdit2, &QSpinBox::editingFinished, this, [this] { SpinEditExit(SpinEdit2); });
     connect(Sel_Origine, &QComboBox::currentIndexChanged, this, &TForm1::Sel_OrigineChange);
-    connect(Sel_Origine->lineEdit(), &QLineEdit::textEdited, this, &TForm1::Sel_OrigineChange);
+    whenTyped(Sel_Origine, &TForm1::Sel_OrigineChange);
     connect(Sel_Parfum, &QComboBox::currentIndexChanged, this, &TForm1::Sel_ParfumChange);
-    connect(Sel_Parfum->lineEdit(), &QLineEdit::textEdited, this, &TForm1::Sel_ParfumChange);
+    whenTyped(Sel_Parfum, &TForm1::Sel_ParfumChange);
     connect(Calendrier, &QDateEdit::dateChanged, this, &TForm1::CalendrierChange);
     connect(Text2, &QLineEdit::textChanged, this, &TForm1::Button3Click);
     connect(memotexte, &QPlainTextEdit::textChanged, this, &TForm1::Button3Click);

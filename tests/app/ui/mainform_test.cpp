@@ -106,6 +106,8 @@ protected:
         field->setFocus();
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(field, text);
+        // typed list texts are taken once completed, from the event loop
+        QCoreApplication::processEvents();
     }
 
     TempDataFolder m_data;
@@ -286,8 +288,15 @@ TEST_F(MainWindow, selectionChangesRecomputeTheirFieldAtOnce)
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("Faux.bmp")));
 
-    // a typed system that names no item is refused with the runtime's message
+    // a typed beginning is completed to the item it starts, which is then taken
     Dialogs::clearShownMessages();
+    retype(control<QComboBox>(form, "Sel_Systeme")->lineEdit(), QStringLiteral("Bou"));
+    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("B"));
+    retype(control<QComboBox>(form, "Sel_Systeme")->lineEdit(), QStringLiteral("Sav"));
+    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("S"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+
+    // a typed system that names no item is refused with the runtime's message
     retype(control<QComboBox>(form, "Sel_Systeme")->lineEdit(), QStringLiteral("X"));
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("List index out of bounds (-1)")});
     EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("S"));
