@@ -379,7 +379,7 @@ double fontEmInches(int fontHeightPx)
         return kDefaultPoints / 72.0;
     // a positive height is the whole character cell, a negative one the em itself (as Windows reads it)
     if (fontHeightPx < 0)
-        return -fontHeightPx / 96.0;
+        return -double(fontHeightPx) / 96.0;
     return fontHeightPx / 96.0 / cellPerEm();
 }
 
