@@ -5,7 +5,8 @@
 #include "config/xmldocument.h"
 
 #include <QLocale>
-#include <string_view>
+#include <QHash>
+#include <optional>
 
 namespace pelorin {
 
@@ -18,6 +19,7 @@ QString field(const QString& code, int first, int width)
 }
 
 const QString kErreur = QStringLiteral("Erreur");
+const char* const kLists[] = {"Systemes", "Lieux", "Parfums"};
 
 } // namespace
 
@@ -29,23 +31,70 @@ bool EstNumerique(const QString& text)
     return true;
 }
 
-QString CodeDecoder::lookup(const char* list, const QString& field) const
+struct CodeDecoder::Cache
 {
-    // Codes are compared as stored, case and blanks included; the document holds UTF-8, so the
-    // field is compared byte for byte and only the matching entry's name is converted.
-    const QByteArray wanted = field.toUtf8();
-    const std::string_view key(wanted.constData(), size_t(wanted.size()));
-    m_config->documentElement(); // "No active document" when the configuration did not load
-    const pugi::xml_node lists = child(child(m_config->raw(), "Configuration"), list);
-    for (pugi::xml_node e : entries(lists))
-        if (std::string_view(child(e, "Code").child_value()) == key)
-            return text(child(e, "Nom"));
-    return kErreur;
+    struct Entry
+    {
+        pugi::xml_node node;
+        QString name;
+        bool named = false;
+    };
+    // by list: the first entry of each code, in document order
+    std::array<std::optional<QHash<QString, Entry>>, 3> lists;
+    QHash<int, QString> dates;
+};
+
+CodeDecoder::CodeDecoder(XmlDocument* config) : m_config(config) {}
+
+CodeDecoder::~CodeDecoder() = default;
+
+void CodeDecoder::beginBatch() const
+{
+    m_cache = std::make_unique<Cache>();
+}
+
+void CodeDecoder::endBatch() const
+{
+    m_cache.reset();
+}
+
+QString CodeDecoder::lookup(int list, const QString& field) const
+{
+    auto entriesOf = [this, list] {
+        m_config->documentElement(); // "No active document" when the configuration did not load
+        return entries(child(child(m_config->raw(), "Configuration"), kLists[list]));
+    };
+    // Codes are compared as stored, case and blanks included, and the first entry in document
+    // order gives the name.
+    if (!m_cache) {
+        for (pugi::xml_node e : entriesOf())
+            if (text(child(e, "Code")) == field)
+                return text(child(e, "Nom"));
+        return kErreur;
+    }
+    std::optional<QHash<QString, Cache::Entry>>& index = m_cache->lists[size_t(list)];
+    if (!index) {
+        QHash<QString, Cache::Entry> built;
+        for (pugi::xml_node e : entriesOf()) {
+            const QString code = text(child(e, "Code"));
+            if (!built.contains(code))
+                built.insert(code, Cache::Entry{e, QString(), false});
+        }
+        index = std::move(built);
+    }
+    const auto it = index->find(field);
+    if (it == index->end())
+        return kErreur;
+    if (!it->named) {
+        it->name = text(child(it->node, "Nom"));
+        it->named = true;
+    }
+    return it->name;
 }
 
 QString CodeDecoder::Decode_Systeme(const QString& code) const
 {
-    return lookup("Systemes", field(code, 1, 1));
+    return lookup(0, field(code, 1, 1));
 }
 
 QString CodeDecoder::Decode_Masse(const QString& code) const
@@ -85,12 +134,12 @@ QString CodeDecoder::Decode_Couleur(const QString& code) const
 
 QString CodeDecoder::Decode_Parfum(const QString& code) const
 {
-    return lookup("Parfums", field(code, 10, 3));
+    return lookup(2, field(code, 10, 3));
 }
 
 QString CodeDecoder::Decode_Usine(const QString& code) const
 {
-    return lookup("Lieux", field(code, 13, 5));
+    return lookup(1, field(code, 13, 5));
 }
 
 QString CodeDecoder::Decode_Date(const QString& code) const
@@ -104,7 +153,12 @@ QString CodeDecoder::Decode_Date(const QString& code) const
     const int twoDigits = f.mid(3, 2).toInt();
     const int year = twoDigits < 50 ? 2000 + twoDigits : 1900 + twoDigits;
     const int day = f.left(3).toInt();
-    return QLocale::system().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
+    if (!m_cache)
+        return QLocale::system().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
+    QString& date = m_cache->dates[year * 1000 + day];
+    if (date.isEmpty())
+        date = QLocale::system().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
+    return date;
 }
 
 DecodedTexts CodeDecoder::decodeAll(const QString& code, QString* dateError) const

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <array>
+#include <memory>
 
 // Decoding of a scanned traceability code back into the seven texts of the scan grid.
 //
@@ -25,7 +26,10 @@ class CodeDecoder
 public:
     // The three lookups read the configuration's lists; by the node access rule a missing list
     // or entry field is created empty in it.
-    explicit CodeDecoder(XmlDocument* config) : m_config(config) {}
+    explicit CodeDecoder(XmlDocument* config);
+    ~CodeDecoder();
+    CodeDecoder(const CodeDecoder&) = delete;
+    CodeDecoder& operator=(const CodeDecoder&) = delete;
 
     QString Decode_Systeme(const QString& code) const;
     QString Decode_Masse(const QString& code) const;
@@ -41,10 +45,30 @@ public:
     // empty and the error's message goes to `dateError` (left untouched when the date decodes).
     DecodedTexts decodeAll(const QString& code, QString* dateError) const;
 
+    // Between these two, the three lists are indexed once and each date is formatted once: for
+    // many codes decoded against a document that does not change meanwhile (a file read).
+    void beginBatch() const;
+    void endBatch() const;
+
 private:
-    QString lookup(const char* list, const QString& field) const;
+    struct Cache;
+    QString lookup(int list, const QString& field) const;
 
     XmlDocument* m_config;
+    mutable std::unique_ptr<Cache> m_cache;
+};
+
+// A batch for the lifetime of the object.
+class DecodeBatch
+{
+public:
+    explicit DecodeBatch(const CodeDecoder& decoder) : m_decoder(decoder) { decoder.beginBatch(); }
+    ~DecodeBatch() { m_decoder.endBatch(); }
+    DecodeBatch(const DecodeBatch&) = delete;
+    DecodeBatch& operator=(const DecodeBatch&) = delete;
+
+private:
+    const CodeDecoder& m_decoder;
 };
 
 } // namespace pelorin

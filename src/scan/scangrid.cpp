@@ -74,19 +74,6 @@ QStringList ScanGrid::codes() const
     return list;
 }
 
-ScanGrid::Row ScanGrid::decodeRow(const QString& code, QString* dateError)
-{
-    Row row{code, m_decoder.decodeAll(code, dateError)};
-    for (QString& t : row.texts) {
-        auto it = m_texts.constFind(t);
-        if (it == m_texts.constEnd())
-            m_texts.insert(t);
-        else
-            t = *it;
-    }
-    return row;
-}
-
 void ScanGrid::ajouterligne(const QString& code)
 {
     appendCodes(QStringList{code});
@@ -97,10 +84,11 @@ int ScanGrid::appendCodes(const QStringList& codes)
     QList<Row> added;
     added.reserve(codes.size());
     QString error;
+    const DecodeBatch batch(m_decoder);
     for (const QString& code : codes) {
         try {
             QString dateError;
-            added << decodeRow(code, &dateError);
+            added << Row{code, m_decoder.decodeAll(code, &dateError)};
             error = dateError;
         } catch (const Error& e) {
             // a configuration that cannot be read: the rows before this code still go in
@@ -126,7 +114,6 @@ void ScanGrid::clear()
 {
     beginResetModel();
     m_rows.clear();
-    m_texts.clear();
     endResetModel();
 }
 

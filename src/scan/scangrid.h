@@ -3,7 +3,6 @@
 
 #include <QAbstractTableModel>
 #include <QList>
-#include <QSet>
 #include <QStringList>
 
 // The scan sheet: one row per code with its seven decoded texts, and an empty last row below them
@@ -52,12 +51,9 @@ private:
         QString code;
         DecodedTexts texts;
     };
-    Row decodeRow(const QString& code, QString* dateError);
 
     CodeDecoder m_decoder;
     QList<Row> m_rows;
-    // decoded texts repeat from row to row; equal ones share their storage
-    QSet<QString> m_texts;
 };
 
 } // namespace pelorin

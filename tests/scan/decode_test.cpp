@@ -4,6 +4,7 @@
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace pelorin;
 
@@ -53,21 +54,27 @@ protected:
 TEST_F(DecodeTest, DecodesEveryFieldOfTheTable)
 {
     const CodeDecoder decoder(&m_config);
-    for (const DecodeCase& c : kCases) {
-        const QString code = QString::fromUtf8(c.code);
-        SCOPED_TRACE(c.code);
-        QString dateError;
-        const DecodedTexts texts = decoder.decodeAll(code, &dateError);
-        EXPECT_TRUE(dateError.isEmpty()) << dateError.toStdString();
-        for (int i = 0; i < kDecodedFieldCount; ++i)
-            EXPECT_EQ(texts[size_t(i)].toStdString(), std::string(c.texts[i])) << "field " << i;
-        EXPECT_EQ(decoder.Decode_Systeme(code), texts[0]);
-        EXPECT_EQ(decoder.Decode_Masse(code), texts[1]);
-        EXPECT_EQ(decoder.Decode_Boite(code), texts[2]);
-        EXPECT_EQ(decoder.Decode_Couleur(code), texts[3]);
-        EXPECT_EQ(decoder.Decode_Parfum(code), texts[4]);
-        EXPECT_EQ(decoder.Decode_Usine(code), texts[5]);
-        EXPECT_EQ(decoder.Decode_Date(code), texts[6]);
+    // one code at a time, then with the lists indexed for a batch: the same texts
+    for (const bool batch : {false, true}) {
+        std::optional<DecodeBatch> scope;
+        if (batch)
+            scope.emplace(decoder);
+        for (const DecodeCase& c : kCases) {
+            const QString code = QString::fromUtf8(c.code);
+            SCOPED_TRACE(std::string(c.code) + (batch ? " (batch)" : ""));
+            QString dateError;
+            const DecodedTexts texts = decoder.decodeAll(code, &dateError);
+            EXPECT_TRUE(dateError.isEmpty()) << dateError.toStdString();
+            for (int i = 0; i < kDecodedFieldCount; ++i)
+                EXPECT_EQ(texts[size_t(i)].toStdString(), std::string(c.texts[i])) << "field " << i;
+            EXPECT_EQ(decoder.Decode_Systeme(code), texts[0]);
+            EXPECT_EQ(decoder.Decode_Masse(code), texts[1]);
+            EXPECT_EQ(decoder.Decode_Boite(code), texts[2]);
+            EXPECT_EQ(decoder.Decode_Couleur(code), texts[3]);
+            EXPECT_EQ(decoder.Decode_Parfum(code), texts[4]);
+            EXPECT_EQ(decoder.Decode_Usine(code), texts[5]);
+            EXPECT_EQ(decoder.Decode_Date(code), texts[6]);
+        }
     }
 }
 
@@ -116,19 +123,25 @@ TEST(EstNumerique, OnlyTheTenAsciiDigits)
 
 TEST(DecodeLookup, FollowsTheNodeAccessRule)
 {
-    // no Parfums list, an entry without Code (which the empty field then matches), no Lieux entries
-    XmlDocument config;
-    config.parseText(QStringLiteral("<Configuration><Systemes><Systeme><Nom>Sans code</Nom></Systeme>"
-                                    "<Systeme><Nom>X</Nom><Code>X</Code></Systeme></Systemes><Lieux/>"
-                                    "</Configuration>"));
-    const CodeDecoder decoder(&config);
-    EXPECT_EQ(decoder.Decode_Systeme(QString()), QStringLiteral("Sans code"));
-    EXPECT_EQ(decoder.Decode_Systeme(QStringLiteral("X")), QStringLiteral("X"));
-    EXPECT_EQ(decoder.Decode_Parfum(QStringLiteral("P25006100003")), QStringLiteral("Erreur"));
-    EXPECT_EQ(decoder.Decode_Usine(QStringLiteral("P2500610000312345")), QStringLiteral("Erreur"));
-    const pugi::xml_node root = config.documentElement();
-    EXPECT_TRUE(root.child("Parfums")) << "the missing list is created empty";
-    EXPECT_TRUE(root.child("Systemes").first_child().child("Code")) << "the missing Code is created empty";
+    for (const bool batch : {false, true}) {
+        SCOPED_TRACE(batch ? "batch" : "one at a time");
+        // no Parfums list, an entry without Code (which the empty field then matches), no Lieux entries
+        XmlDocument config;
+        config.parseText(QStringLiteral("<Configuration><Systemes><Systeme><Nom>Sans code</Nom></Systeme>"
+                                        "<Systeme><Nom>X</Nom><Code>X</Code></Systeme></Systemes><Lieux/>"
+                                        "</Configuration>"));
+        const CodeDecoder decoder(&config);
+        std::optional<DecodeBatch> scope;
+        if (batch)
+            scope.emplace(decoder);
+        EXPECT_EQ(decoder.Decode_Systeme(QString()), QStringLiteral("Sans code"));
+        EXPECT_EQ(decoder.Decode_Systeme(QStringLiteral("X")), QStringLiteral("X"));
+        EXPECT_EQ(decoder.Decode_Parfum(QStringLiteral("P25006100003")), QStringLiteral("Erreur"));
+        EXPECT_EQ(decoder.Decode_Usine(QStringLiteral("P2500610000312345")), QStringLiteral("Erreur"));
+        const pugi::xml_node root = config.documentElement();
+        EXPECT_TRUE(root.child("Parfums")) << "the missing list is created empty";
+        EXPECT_TRUE(root.child("Systemes").first_child().child("Code")) << "the missing Code is created empty";
+    }
 }
 
 TEST(DecodeLookup, UnloadedConfigurationIsAnError)

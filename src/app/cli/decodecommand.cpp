@@ -64,6 +64,7 @@ int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     }
 
     const CodeDecoder decoder(&config.document());
+    const DecodeBatch batch(decoder);
     int status = 0;
     for (const QString& code : codes) {
         QString dateError;
