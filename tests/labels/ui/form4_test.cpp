@@ -205,19 +205,42 @@ TEST(Form4, MarksSurviveClosingAndReopeningAndAnotherDescriptionRemarksAll)
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
 }
 
-TEST(Form4, NoDescriptionLeavesTheGridAsItWas)
+TEST(Form4, UnreadableCountsLeaveTheGridAsItWas)
 {
-    SheetWindow w;
-    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
-    TForm4 form(*w.sheet, w.window.get());
-    doubleClickCell(form.StringGrid1, 1, 1);
-    w.sheet->EtiqXML().release();
-    Dialogs::clearShownMessages();
+    struct Case
+    {
+        const char* what;
+        QString rows; // empty: no description loaded at all
+        QString message;
+    };
+    const Case cases[] = {
+        {"no description", QString(), QStringLiteral("No active document")},
+        {"rows in words", QStringLiteral("quatre"), QStringLiteral("'quatre' is not a valid integer value")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SheetWindow w;
+        w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+        TForm4 form(*w.sheet, w.window.get());
+        doubleClickCell(form.StringGrid1, 1, 1);
+        const auto page = w.sheet->preview()->page();
+        if (c.rows.isEmpty()) {
+            w.sheet->EtiqXML().release();
+        } else {
+            FormatTexts format = test::sheetFormat(4, 2);
+            format.Ligne = c.rows;
+            w.sheet->loadDescription(w.writeDescription(QStringLiteral("Mots.ETQ"), format));
+        }
+        Dialogs::clearShownMessages();
 
-    form.Fixecellule();
-    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("No active document")});
-    EXPECT_EQ(form.StringGrid1->rowCount(), 4);
-    EXPECT_TRUE(form.StringGrid1->item(1, 1)->text().isEmpty());
+        form.Fixecellule();
+        EXPECT_EQ(Dialogs::shownMessages(), QStringList{c.message});
+        EXPECT_EQ(form.StringGrid1->rowCount(), 4);
+        EXPECT_EQ(form.StringGrid1->columnCount(), 2);
+        EXPECT_TRUE(form.StringGrid1->item(1, 1)->text().isEmpty());
+        EXPECT_EQ(form.StringGrid1->item(0, 0)->text(), QStringLiteral("X"));
+        EXPECT_EQ(w.sheet->preview()->page(), page);
+    }
 }
 
 } // namespace
