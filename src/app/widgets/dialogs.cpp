@@ -13,6 +13,7 @@ bool g_testMode = false;
 QList<QMessageBox::StandardButton> g_answers;
 QStringList g_fileNames;
 QStringList g_shown;
+QString g_lastDialogPath;
 
 QString withSuffix(const QString& path, const QString& suffix)
 {
@@ -59,6 +60,7 @@ QMessageBox::StandardButton Dialogs::question(QWidget* parent, const QString& me
 
 QString Dialogs::openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filters)
 {
+    g_lastDialogPath = dir;
     if (g_testMode)
         return g_fileNames.isEmpty() ? QString() : g_fileNames.takeFirst();
     return QFileDialog::getOpenFileName(parent, caption, dir, filters);
@@ -67,6 +69,7 @@ QString Dialogs::openFileName(QWidget* parent, const QString& caption, const QSt
 QString Dialogs::saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filters,
                               const QString& defaultSuffix)
 {
+    g_lastDialogPath = dir;
     if (g_testMode)
         return withSuffix(g_fileNames.isEmpty() ? QString() : g_fileNames.takeFirst(), defaultSuffix);
     QFileDialog dialog(parent, caption, dir, filters);
@@ -109,6 +112,11 @@ QStringList Dialogs::shownMessages()
 void Dialogs::clearShownMessages()
 {
     g_shown.clear();
+}
+
+QString Dialogs::lastDialogPath()
+{
+    return g_lastDialogPath;
 }
 
 } // namespace pelorin

@@ -35,6 +35,8 @@ public:
     static void setNextFileName(const QString& path);
     static QStringList shownMessages();
     static void clearShownMessages();
+    // The folder or file the last file dialog was opened on (what a save dialog proposes).
+    static QString lastDialogPath();
 };
 
 } // namespace pelorin

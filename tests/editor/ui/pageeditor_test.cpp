@@ -1,0 +1,469 @@
+#include "editor/ui/pageeditor.h"
+
+#include "app/paths.h"
+#include "app/widgets/dialogs.h"
+#include "code/qstringprint.h"
+#include "config/configfile.h"
+#include "config/ui/configurationhost.h"
+#include "config/ui/listspage.h"
+#include "editor/ui/form3.h"
+#include "labels/labelvalues.h"
+#include "labels/ui/labelsheet.h"
+#include "labels/ui/pagepreview.h"
+#include "labels/ui/selectiongrid.h"
+#include "support/testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextCursor>
+#include <QFile>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace pelorin {
+namespace {
+
+// The main window's side of the configuration window, without the main window.
+class FakeHost : public ConfigurationHost
+{
+public:
+    ConfigFile config;
+    bool manual = false;
+    int listChanges = 0;
+
+    ConfigFile& configuration() override { return config; }
+    bool manualMode() const override { return manual; }
+    void setManualMode(bool on) override { manual = on; }
+    void listsChanged() override { ++listChanges; }
+};
+
+const QStringList kInitialLines = {
+    QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
+    QStringLiteral("<Page>"),
+    QStringLiteral("<Format>"),
+    QStringLiteral("<Reference>Avery</Reference>"),
+    QStringLiteral("<Largeur>210</Largeur>"),
+    QStringLiteral("<Hauteur>297</Hauteur>"),
+    QStringLiteral("<Ligne>4</Ligne>"),
+    QStringLiteral("<Colonne>2</Colonne>"),
+    QStringLiteral("<MargeGauche>5</MargeGauche>"),
+    QStringLiteral("<MargeDroite>5</MargeDroite>"),
+    QStringLiteral("<MargeHaute>10</MargeHaute>"),
+    QStringLiteral("<MargeBasse>10</MargeBasse>"),
+    QStringLiteral("<LargeurEtiquette>100</LargeurEtiquette>"),
+    QStringLiteral("<HauteurEtiquette>50</HauteurEtiquette>"),
+    QStringLiteral("<EtiquetteVerticalRadius>5</EtiquetteVerticalRadius>"),
+    QStringLiteral("<EtiquetteHorizontalRadius>5</EtiquetteHorizontalRadius>"),
+    QStringLiteral("<EcartHorizontal>1</EcartHorizontal>"),
+    QStringLiteral("<EcartVertical>1</EcartVertical>"),
+    QStringLiteral("</Format>"),
+    QStringLiteral("<Composants>"),
+    QStringLiteral("</Composants>"),
+    QStringLiteral("</Page>"),
+};
+
+class PageEditor : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Dialogs::clearShownMessages();
+        DataFolder::setRoot(m_data.path());
+        QDir().mkpath(m_data.file(QStringLiteral("Modeles")));
+        m_values.m_code = QStringLiteral("B25012515LAV5930033906");
+        m_values.m_version = QStringLiteral("2.1.1.7");
+        m_values.m_operatorText = QStringLiteral("Opérateur");
+    }
+
+    // The configuration window, shown (every showing prepares the editor).
+    TForm3& form(const QString& sheetFolder = QString())
+    {
+        if (!m_form) {
+            m_form = std::make_unique<TForm3>(m_host, m_values, nullptr, sheetFolder);
+            m_form->show();
+        }
+        return *m_form;
+    }
+    PageEditorPage& editor() { return *form().editorPage(); }
+
+    static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    static void type(QLineEdit* edit, const QString& text)
+    {
+        edit->clear();
+        // QTest types ASCII keys only; other characters arrive as a paste would
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(edit, c.toLatin1());
+            else
+                edit->insert(c);
+        }
+    }
+    void chooseObject(const QString& type)
+    {
+        for (QRadioButton* radio : editor().RadioGroup1->findChildren<QRadioButton*>())
+            if (radio->text() == type)
+                click(radio);
+    }
+    // What "Ajouter" inserted: the lines before the first "</Composants>" that the text had not.
+    QStringList added(const QStringList& before)
+    {
+        const QStringList after = editor().memoLines();
+        const qsizetype at = before.indexOf(QStringLiteral("</Composants>"));
+        EXPECT_EQ(after.mid(0, at), before.mid(0, at));
+        EXPECT_EQ(after.mid(after.size() - (before.size() - at)), before.mid(at));
+        return after.mid(at, after.size() - before.size());
+    }
+    void setMemo(const QStringList& lines) { editor().XMLMemo->setPlainText(lines.join(u'\n')); }
+    QStringList marksShown()
+    {
+        QStringList cells;
+        SelectionGrid* grid = editor().StringGrid1;
+        for (int r = 0; r < grid->rowCount(); ++r)
+            for (int c = 0; c < grid->columnCount(); ++c)
+                cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
+        return cells;
+    }
+
+    test::TempDataFolder m_data;
+    FakeHost m_host;
+    FixedLabelValues m_values;
+    std::unique_ptr<TForm3> m_form;
+};
+
+TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
+{
+    TForm3& f = form();
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Configuration"));
+    EXPECT_TRUE(f.windowFlags().testFlag(Qt::Tool));
+    ASSERT_EQ(f.PageControl1->count(), 2);
+    EXPECT_EQ(f.PageControl1->tabText(0), QStringLiteral("Configuration des listes"));
+    EXPECT_EQ(f.PageControl1->tabText(1), QStringLiteral("Editeur de page d'étiquettes"));
+    EXPECT_EQ(f.PageControl1->currentIndex(), 1);
+
+    PageEditorPage& e = editor();
+    EXPECT_EQ(e.ToolButton17->toolTip(), QStringLiteral("Charger une configuration d'étiquette."));
+    EXPECT_EQ(e.ToolButton3->toolTip(), QStringLiteral("Lire la configuration d'étiquette."));
+    for (QToolButton* b : {e.ToolButton17, e.ToolButton3, e.ToolButton2, e.ToolButton5, e.ToolButton1, e.ToolButton4,
+                           e.clearMemoText, e.loadMemoText, e.saveMemoText}) {
+        EXPECT_FALSE(b->accessibleName().isEmpty()) << qPrintable(b->objectName());
+        EXPECT_FALSE(b->icon().isNull()) << qPrintable(b->objectName());
+    }
+    EXPECT_EQ(e.PageControl2->tabText(0), QStringLiteral("Fichier xml"));
+    EXPECT_EQ(e.PageControl2->tabText(1), QStringLiteral("Compte rendu d'exécution."));
+    EXPECT_EQ(e.PageControl3->tabText(0), QStringLiteral("Nouvelle page"));
+    EXPECT_EQ(e.PageControl3->tabText(1), QStringLiteral("Ajouter objets"));
+    EXPECT_EQ(e.PageControl3->tabText(2), QStringLiteral("Edition manuelle"));
+    EXPECT_EQ(e.PageControl3->currentIndex(), 1);
+    EXPECT_EQ(e.XMLMemo->height(), 209);
+    EXPECT_EQ(e.StringGrid1->size(), QSize(199, 281));
+    EXPECT_EQ(e.ScrollBox1->shadowDepth(), 0);
+    EXPECT_EQ(e.RadioGroup1->title(), QStringLiteral(" Objets "));
+    EXPECT_EQ(e.Notebook1->count(), 11);
+    // every field is announced by its caption, e.g. the reference and the texte of a BarCode128
+    EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit14"))->accessibleName(), QStringLiteral("Référence"));
+    EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit29"))->accessibleName(),
+              QStringLiteral("Texte du code barre"));
+
+    // the radio group turns the notebook's pages
+    chooseObject(QStringLiteral("MemoTexte"));
+    EXPECT_EQ(e.Notebook1->currentIndex(), 10);
+    EXPECT_TRUE(e.Memo2->isVisibleTo(&e));
+
+    // the last tab in front stays in front
+    f.PageControl1->setCurrentIndex(0);
+    f.hide();
+    f.show();
+    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+}
+
+TEST_F(PageEditor, InitialTextAndCreerWithTheInitialFields)
+{
+    EXPECT_EQ(editor().memoLines(), kInitialLines);
+    click(editor().ToolButton17);
+    EXPECT_TRUE(editor().memoLines().isEmpty());
+    click(editor().Button1);
+    EXPECT_EQ(editor().memoLines(), kInitialLines);
+    // the execution report of the new, empty page holds its reference only
+    EXPECT_EQ(editor().Memo1->toPlainText(), QStringLiteral("Avery"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+TEST_F(PageEditor, AjouterInsertsTheBlockOfTheType)
+{
+    PageEditorPage& e = editor();
+    // a Rectangle with the initial fields
+    click(e.Button7);
+    EXPECT_EQ(added(kInitialLines),
+              QStringList({QStringLiteral("<Composant>"), QStringLiteral("<Type>Rectangle</Type>"),
+                           QStringLiteral("<Name>Objet</Name>"), QStringLiteral("<Top>10</Top>"),
+                           QStringLiteral("<Left>10</Left>"), QStringLiteral("<Height>10</Height>"),
+                           QStringLiteral("<Width>10</Width>"), QStringLiteral("<BorderWidth>1</BorderWidth>"),
+                           QStringLiteral("<VRadius>0</VRadius>"), QStringLiteral("<HRadius>0</HRadius>"),
+                           QStringLiteral("</Composant>")}));
+
+    // an AutoLogo: the seven common lines and the closing one
+    setMemo(kInitialLines);
+    chooseObject(QStringLiteral("AutoLogo"));
+    click(e.Button7);
+    const QStringList logo = added(kInitialLines);
+    EXPECT_EQ(logo.size(), 8);
+    EXPECT_EQ(logo.value(1), QStringLiteral("<Type>AutoLogo</Type>"));
+    EXPECT_EQ(logo.value(7), QStringLiteral("</Composant>"));
+
+    // an AutoVersion takes its size from the Texte page
+    setMemo(kInitialLines);
+    chooseObject(QStringLiteral("Texte"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit33")), QStringLiteral("12"));
+    chooseObject(QStringLiteral("AutoVersion"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit27")), QStringLiteral("90"));
+    click(e.Button7);
+    const QStringList version = added(kInitialLines);
+    EXPECT_EQ(version.mid(7), QStringList({QStringLiteral("<Taille>12</Taille>"),
+                                           QStringLiteral("<Rotation>90</Rotation>"), QStringLiteral("</Composant>")}));
+
+    // a MemoTexte spreads its text over the lines typed
+    setMemo(kInitialLines);
+    chooseObject(QStringLiteral("MemoTexte"));
+    QTest::keyClicks(e.Memo2, QStringLiteral("un"));
+    QTest::keyClick(e.Memo2, Qt::Key_Return);
+    QTest::keyClicks(e.Memo2, QStringLiteral("deux"));
+    click(e.Button7);
+    EXPECT_EQ(added(kInitialLines).mid(7),
+              QStringList({QStringLiteral("<Position>Left</Position>"), QStringLiteral("<Text>un"),
+                           QStringLiteral("deux</Text>"), QStringLiteral("<Taille>8</Taille>"),
+                           QStringLiteral("</Composant>")}));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+TEST_F(PageEditor, AjouterNeedsALineThatIsExactlyTheClosingTag)
+{
+    const QString variants[] = {QStringLiteral("  </Composants>"), QStringLiteral("</Composants> "),
+                                QStringLiteral("<Composants></Composants>"), QStringLiteral("</composants>")};
+    for (const QString& closing : variants) {
+        QStringList lines = kInitialLines;
+        lines[20] = closing;
+        setMemo(lines);
+        click(editor().Button7);
+        EXPECT_EQ(editor().memoLines(), lines) << qPrintable(closing);
+    }
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(PageEditor, CreerRebuildsTheGridAllMarked)
+{
+    PageEditorPage& e = editor();
+    EXPECT_EQ(marksShown(), QStringList(8, QStringLiteral("X")));
+    type(e.LabeledEdit12, QStringLiteral("3"));
+    type(e.LabeledEdit11, QStringLiteral("3"));
+    click(e.Button1);
+    EXPECT_EQ(e.StringGrid1->rowCount(), 3);
+    EXPECT_EQ(e.StringGrid1->columnCount(), 3);
+    EXPECT_EQ(marksShown(), QStringList(9, QStringLiteral("X")));
+    // (199 - 2 x 3 - 2) / 3 and (281 - 2 x 3 - 2) / 3
+    EXPECT_EQ(e.StringGrid1->cellWidth(), 63);
+    EXPECT_EQ(e.StringGrid1->cellHeight(), 91);
+}
+
+TEST_F(PageEditor, RedessinerLaGrilleUsesTheTextParsedLast)
+{
+    PageEditorPage& e = editor();
+    QStringList lines = kInitialLines;
+    lines[6] = QStringLiteral("<Ligne>5</Ligne>");
+    setMemo(lines);
+    click(e.Button8);
+    EXPECT_EQ(e.StringGrid1->rowCount(), 4);
+    click(e.Button6);
+    click(e.Button8);
+    EXPECT_EQ(e.StringGrid1->rowCount(), 5);
+}
+
+TEST_F(PageEditor, AMalformedTextIsReportedWithItsPlaceAndChangesNothingShown)
+{
+    PageEditorPage& e = editor();
+    click(e.Button7); // one rectangle: a report of ten lines per label
+    const QString report = e.Memo1->toPlainText();
+    ASSERT_TRUE(report.startsWith(QStringLiteral("Avery\n** Trace composant **")));
+    const auto page = e.ScrollBox1->page();
+    ASSERT_NE(page, nullptr);
+    e.sheet().marks().toggle(1, 0);
+    const QStringList cells = marksShown();
+
+    // values go in as typed: a "<" breaks the text
+    type(e.LabeledEdit20, QStringLiteral("a<b"));
+    click(e.Button7);
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    const QString message = Dialogs::shownMessages().first();
+    EXPECT_TRUE(message.contains(QStringLiteral("at line 34, column"))) << qPrintable(message);
+    EXPECT_TRUE(e.memoLines().contains(QStringLiteral("<Name>a<b</Name>")));
+    EXPECT_EQ(e.Memo1->toPlainText(), report);
+    EXPECT_EQ(e.ScrollBox1->page(), page);
+    EXPECT_EQ(marksShown(), cells);
+    // the grid is still rebuilt from the text parsed last
+    click(e.Button8);
+    EXPECT_EQ(marksShown(), QStringList(8, QStringLiteral("X")));
+}
+
+TEST_F(PageEditor, ASavedDescriptionBuildsTheSamePageInTheMainWindow)
+{
+    PageEditorPage& e = editor();
+    click(e.Button7); // Rectangle
+    chooseObject(QStringLiteral("Texte"));
+    type(e.LabeledEdit20, QStringLiteral("Libelle"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit21")), QStringLiteral("Modéle € œ"));
+    click(e.Button7);
+    chooseObject(QStringLiteral("AutoBarCode"));
+    type(e.LabeledEdit20, QStringLiteral("Code"));
+    type(e.LabeledEdit1, QStringLiteral("22,5"));
+    type(e.LabeledEdit3, QStringLiteral("15"));
+    type(e.LabeledEdit4, QStringLiteral("60"));
+    click(e.Button7);
+    chooseObject(QStringLiteral("AutoTexte"));
+    type(e.LabeledEdit20, QStringLiteral("Operateur"));
+    click(e.Button7);
+    e.sheet().marks().toggle(0, 1); // the third label stays blank in both
+    click(e.Button6);
+    ASSERT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+
+    const QString path = m_data.file(QStringLiteral("Modeles/Editeur"));
+    Dialogs::setNextFileName(path);
+    click(e.ToolButton2);
+    const QString saved = path + QStringLiteral(".ETQ");
+    ASSERT_TRUE(QFile::exists(saved));
+    EXPECT_EQ(e.descriptionFile(), saved);
+
+    QWidget window;
+    LabelSheet sheet(m_values, &window);
+    sheet.loadDescription(saved);
+    sheet.marks().rebuild(sheet.EtiqXML());
+    sheet.marks().toggle(0, 1);
+    ASSERT_TRUE(sheet.Afficher());
+    EXPECT_FALSE(e.sheet().pageStream().isEmpty());
+    EXPECT_EQ(sheet.pageStream(), e.sheet().pageStream());
+}
+
+TEST_F(PageEditor, SavingAnOpenedFileProposesItAndWritesTheLinesShown)
+{
+    const QString path = m_data.file(QStringLiteral("Modeles/Ouvert.ETQ"));
+    QByteArray bytes;
+    for (const QString& line : kInitialLines)
+        bytes += line.toLatin1() + "\r\n";
+    bytes.replace("<Reference>Avery</Reference>", "<Reference>Mod\xe9le \x80</Reference>");
+    m_data.write(QStringLiteral("Modeles/Ouvert.ETQ"), bytes);
+
+    PageEditorPage& e = editor();
+    Dialogs::setNextFileName(path);
+    click(e.ToolButton3);
+    EXPECT_EQ(e.memoLines().value(3), QStringLiteral("<Reference>Modéle €</Reference>"));
+    EXPECT_EQ(e.Memo1->toPlainText(), QStringLiteral("Modéle €"));
+
+    // cancelling writes nothing, but the dialog proposed the file opened
+    click(e.ToolButton2);
+    EXPECT_EQ(Dialogs::lastDialogPath(), path);
+    EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes);
+
+    // saved unchanged: the same bytes; edited: exactly the lines shown
+    Dialogs::setNextFileName(path);
+    click(e.ToolButton2);
+    EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes);
+    QTextCursor end(e.XMLMemo->document());
+    end.movePosition(QTextCursor::End);
+    e.XMLMemo->setTextCursor(end);
+    QTest::keyClick(e.XMLMemo, Qt::Key_Return);
+    QTest::keyClicks(e.XMLMemo, QStringLiteral("  <!-- fin -->"));
+    Dialogs::setNextFileName(path);
+    click(e.ToolButton2);
+    EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes + "  <!-- fin -->\r\n");
+
+    // a character the file cannot hold is refused and the file kept
+    e.XMLMemo->insertPlainText(QStringLiteral(" Ω"));
+    Dialogs::setNextFileName(path);
+    click(e.ToolButton2);
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().startsWith(QStringLiteral("Le caractère « Ω » de la ligne 23")));
+    EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes + "  <!-- fin -->\r\n");
+}
+
+TEST_F(PageEditor, AFileThatCannotBeReadKeepsTheText)
+{
+    PageEditorPage& e = editor();
+    Dialogs::setNextFileName(m_data.file(QStringLiteral("Modeles/Absent.ETQ")));
+    click(e.ToolButton3);
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().startsWith(QStringLiteral("Cannot open file")));
+    EXPECT_EQ(e.memoLines(), kInitialLines);
+    EXPECT_TRUE(e.descriptionFile().isEmpty());
+}
+
+TEST_F(PageEditor, MemoTexteLoadsAndSavesItsText)
+{
+    PageEditorPage& e = editor();
+    m_data.write(QStringLiteral("texte.txt"), "premi\xe8re\r\nseconde\r\n");
+    Dialogs::setNextFileName(m_data.file(QStringLiteral("texte.txt")));
+    click(e.loadMemoText);
+    EXPECT_EQ(Dialogs::lastDialogPath(), DataFolder::root());
+    EXPECT_EQ(e.Memo2->toPlainText(), QStringLiteral("première\nseconde"));
+    click(e.saveMemoText); // cancelled
+    EXPECT_EQ(Dialogs::lastDialogPath(), m_data.file(QStringLiteral("texte.txt")));
+    Dialogs::setNextFileName(m_data.file(QStringLiteral("copie")));
+    click(e.saveMemoText);
+    // no extension is added to a MemoTexte's file
+    EXPECT_EQ(m_data.read(QStringLiteral("copie")), QByteArray("premi\xe8re\r\nseconde\r\n"));
+    click(e.clearMemoText);
+    EXPECT_TRUE(e.Memo2->toPlainText().isEmpty());
+}
+
+TEST_F(PageEditor, StandardSheetsFillThePageFields)
+{
+    PageEditorPage& e = editor();
+    EXPECT_EQ(e.standardSheetChoice, nullptr);
+    m_form.reset();
+
+    PageEditorPage& withSheets = *form(test::fixture(QStringLiteral("editor/templates"))).editorPage();
+    QComboBox* choice = withSheets.findChild<QComboBox*>(QStringLiteral("standardSheetChoice"));
+    ASSERT_NE(choice, nullptr);
+    ASSERT_EQ(choice->count(), withSheets.standardSheets().size());
+    EXPECT_EQ(choice->accessibleName(), QStringLiteral("Planche standard"));
+    const int index = choice->findText(QStringLiteral("Acme R200"), Qt::MatchStartsWith);
+    ASSERT_GE(index, 0);
+    choice->setCurrentIndex(index);
+    emit choice->activated(index);
+    EXPECT_EQ(withSheets.LabeledEdit14->text(), QStringLiteral("Acme R200"));
+    EXPECT_EQ(withSheets.LabeledEdit7->text(), QStringLiteral("152,4"));
+    EXPECT_EQ(withSheets.LabeledEdit5->text(), QStringLiteral("22,86"));
+    EXPECT_EQ(withSheets.LabeledEdit13->text(), QStringLiteral("5,08"));
+
+    // the fields stay the operator's; "CREER" writes them as they stand, and the page builds
+    type(withSheets.LabeledEdit14, QStringLiteral("Ma planche"));
+    click(withSheets.Button1);
+    const QStringList lines = withSheets.memoLines();
+    EXPECT_EQ(lines.value(3), QStringLiteral("<Reference>Ma planche</Reference>"));
+    EXPECT_EQ(lines.value(6), QStringLiteral("<Ligne>4</Ligne>"));
+    EXPECT_EQ(lines.value(12), QStringLiteral("<LargeurEtiquette>50,8</LargeurEtiquette>"));
+    EXPECT_EQ(withSheets.StringGrid1->columnCount(), 2);
+    EXPECT_EQ(withSheets.StringGrid1->rowCount(), 4);
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+TEST_F(PageEditor, EveryShowingSetsCodeManuelFromTheFlagFirst)
+{
+    m_host.manual = true;
+    TForm3& f = form();
+    EXPECT_TRUE(f.listsPage()->ChoixCodeManu->isChecked());
+    f.hide();
+    m_host.manual = false;
+    f.show();
+    EXPECT_FALSE(f.listsPage()->ChoixCodeManu->isChecked());
+}
+
+} // namespace
+} // namespace pelorin
