@@ -47,11 +47,7 @@ int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
         return 2;
     }
 
-    // the folder named on the command line wins over a data folder found beside the program
-    if (hasData)
-        DataFolder::setRoot(dataDir);
-    else
-        DataFolder::locate();
+    DataFolder::locate(hasData ? dataDir : QString());
 
     ConfigFile config;
     try {

@@ -192,6 +192,8 @@ bool TscanForm::autoInsert() const
 
 void TscanForm::receiveCode(const QString& code)
 {
+    // the code replaces what the box held, so no partial scan is left in it
+    m_incomplete = false;
     Edit1->setText(code);
 }
 
@@ -295,6 +297,7 @@ void TscanForm::ToolButton6Click()
     const int read = m_grid->codeCount() - before;
     if (read > 0) {
         m_readingFile = true;
+        m_incomplete = false;
         Edit1->setText(codes.at(read - 1));
         m_readingFile = false;
     }
