@@ -881,6 +881,42 @@ void TForm1::ChangeBox()
     Button1Click();
 }
 
+void TForm1::listsChanged()
+{
+    // a reset or an added entry has written a good file: closing may now write it too
+    if (m_configState != ConfigState::Loaded && m_config.isLoaded() && QFileInfo::exists(ConfigFile::path()))
+        m_configState = ConfigState::Loaded;
+    SelectionLists lists;
+    try {
+        lists = selectionLists(m_config);
+    } catch (const Error& e) {
+        Dialogs::error(this, e.message());
+        return;
+    }
+    auto refill = [](QComboBox* box, const QStringList& items) {
+        const QString text = box->currentText();
+        const int position = selectedPosition(box);
+        const QSignalBlocker block(box);
+        box->clear();
+        box->addItems(items);
+        int keep =
+            (position >= 0 && position < items.size() && items.at(position) == text) ? position : items.indexOf(text);
+        if (keep < 0)
+            keep = items.isEmpty() ? -1 : 0;
+        box->setCurrentIndex(keep);
+        return box->currentText() != text || (position >= 0 && keep != position);
+    };
+    const bool systemMoved = refill(Sel_Systeme, lists.systems);
+    const bool placeMoved = refill(Sel_Origine, lists.places);
+    const bool perfumeMoved = refill(Sel_Parfum, lists.perfumes);
+    if (systemMoved && Sel_Systeme->currentIndex() >= 0)
+        Sel_SystemeChange();
+    if (placeMoved)
+        Sel_OrigineChange();
+    if (perfumeMoved)
+        Sel_ParfumChange();
+}
+
 void TForm1::Sel_SystemeChange()
 {
     try {

@@ -1,6 +1,7 @@
 #pragma once
 #include "code/tracecode.h"
 #include "config/configfile.h"
+#include "config/ui/configurationhost.h"
 #include "labels/labelvalues.h"
 
 #include <QMainWindow>
@@ -30,7 +31,7 @@ class LabelSheet;
 // The main window: the code composed from the selections (or typed in manual mode), the label
 // texts, and the page of labels previewed on the right. It owns the configuration document, the
 // sheet of labels and the code fields; the other windows reach them through it.
-class TForm1 : public QMainWindow, public LabelValues, private SettingsTarget
+class TForm1 : public QMainWindow, public LabelValues, public ConfigurationHost, private SettingsTarget
 {
     Q_OBJECT
 
@@ -56,9 +57,14 @@ public:
     QString CalculOF() const { return m_code.CalculOF(); }
     void Afficher();
 
-    bool manualMode() const { return m_code.manualMode(); }
+    // ConfigurationHost: what the configuration window works on.
+    ConfigFile& configuration() override { return m_config; }
+    bool manualMode() const override { return m_code.manualMode(); }
     // Switches manual mode: the selection view is hidden and the manual view shows (and back).
-    void setManualMode(bool on);
+    void setManualMode(bool on) override;
+    // After a list edit the lists show the entries as they now stand; a selection whose entry is
+    // gone moves to the first item, and only the fields of selections that moved are computed again.
+    void listsChanged() override;
 
     // The windows created after this one at start-up, each shown modally from its button; until a
     // window is given, its button does nothing.

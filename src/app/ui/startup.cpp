@@ -8,6 +8,7 @@
 #include "app/ui/splashform.h"
 #include "app/version.h"
 #include "app/widgets/dialogs.h"
+#include "editor/ui/form3.h"
 #include "labels/ui/form4.h"
 #include "scan/ui/scanform.h"
 
@@ -135,6 +136,8 @@ ProgramWindows::ProgramWindows(int pauseMs)
     m_form1 = std::make_unique<TForm1>();
     if (pauseMs > 0)
         pause(pauseMs);
+    m_form3 = std::make_unique<TForm3>(*m_form1, *m_form1);
+    m_form1->setConfigurationWindow(m_form3.get());
     // its preparation shows the first page of the description the settings named
     m_form4 = std::make_unique<TForm4>(m_form1->sheet());
     m_form1->setSelectionWindow(m_form4.get());
@@ -150,6 +153,7 @@ ProgramWindows::~ProgramWindows()
     m_scanForm.reset();
     m_aboutBox.reset();
     m_form4.reset();
+    m_form3.reset();
     m_form1.reset();
 }
 

@@ -8,6 +8,7 @@ class QDialog;
 namespace pelorin {
 
 class TForm1;
+class TForm3;
 class TForm4;
 class TAboutBox;
 class TscanForm;
@@ -42,12 +43,14 @@ public:
     ProgramWindows& operator=(const ProgramWindows&) = delete;
 
     TForm1& mainForm() const { return *m_form1; }
+    TForm3& configurationWindow() const { return *m_form3; }
     TForm4& selectionWindow() const { return *m_form4; }
     TAboutBox& aboutBox() const { return *m_aboutBox; }
     TscanForm& scanWindow() const { return *m_scanForm; }
 
 private:
     std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TForm3> m_form3;
     std::unique_ptr<TForm4> m_form4;
     std::unique_ptr<TAboutBox> m_aboutBox;
     std::unique_ptr<TscanForm> m_scanForm;

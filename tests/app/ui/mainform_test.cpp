@@ -424,6 +424,48 @@ TEST_F(MainWindow, failedSaveKeepsTheWindowOpen)
     EXPECT_EQ(setting(configBytes(), "Eleve"), QStringLiteral("Opérateur du matin").toLatin1());
 }
 
+TEST_F(MainWindow, listEditsShowInTheListsAtOnce)
+{
+    TForm1 form;
+    showActive(form);
+    auto* systems = control<QComboBox>(form, "Sel_Systeme");
+    auto* places = control<QComboBox>(form, "Sel_Origine");
+    systems->setCurrentIndex(1);
+    places->setCurrentIndex(1);
+    form.configuration().addSystem(QStringLiteral("Cire"), QStringLiteral("C"));
+    form.configuration().addPlace(QStringLiteral("Aulnoy"), QStringLiteral("59301"), QStringLiteral("Anzin.bmp"));
+    form.listsChanged();
+    // the selections stay where they were, and so do their fields
+    EXPECT_EQ(systems->count(), 3);
+    EXPECT_EQ(systems->currentIndex(), 1);
+    EXPECT_EQ(places->count(), 3);
+    EXPECT_EQ(places->currentText(), QStringLiteral("Valenciennes"));
+    EXPECT_EQ(display(form, "LabCodeSyst") + display(form, "LabCodePostal"), QStringLiteral("S59300"));
+
+    // after a reset nothing addresses an entry that is gone; the fields keep their values
+    form.configuration().reset();
+    form.listsChanged();
+    EXPECT_EQ(systems->count(), 0);
+    EXPECT_EQ(places->count(), 0);
+    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("S"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    EXPECT_TRUE(form.close());
+    EXPECT_TRUE(configBytes().contains("<Form1>"));
+}
+
+TEST_F(MainWindow, aResetRepairsAnUnreadableConfigurationForTheClose)
+{
+    m_data.write(QStringLiteral("Config/cfg.xml"), "<Configuration>");
+    TForm1 form;
+    ASSERT_EQ(form.configState(), TForm1::ConfigState::Unreadable);
+    form.configuration().reset();
+    form.listsChanged();
+    EXPECT_EQ(form.configState(), TForm1::ConfigState::Loaded);
+    retype(control<QLineEdit>(form, "Text2"), QStringLiteral("Nuit"));
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(setting(configBytes(), "Eleve"), "Nuit");
+}
+
 struct StartFailure
 {
     const char* name;

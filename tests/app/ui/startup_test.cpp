@@ -5,11 +5,13 @@
 #include "app/ui/startup.h"
 #include "app/version.h"
 #include "app/widgets/dialogs.h"
+#include "editor/ui/form3.h"
 #include "labels/ui/form4.h"
 #include "labels/ui/labelsheet.h"
 #include "scan/ui/scanform.h"
 #include "support/testsupport.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
@@ -37,10 +39,21 @@ TEST(StartUp, createsTheWindowsInOrderOnTheDataFolder)
     // the selection window's preparation marked every label of the description and showed the page
     EXPECT_EQ(windows.selectionWindow().windowTitle(), QStringLiteral("Etiquettes"));
     EXPECT_FALSE(windows.mainForm().sheet().pageStream().isEmpty());
+    EXPECT_EQ(windows.configurationWindow().windowTitle(), QStringLiteral("Configuration"));
     EXPECT_EQ(windows.aboutBox().windowTitle(), QStringLiteral("A propos ... "));
     EXPECT_EQ(windows.scanWindow().windowTitle(), QStringLiteral("Scancode"));
     EXPECT_FALSE(windows.mainForm().isVisible());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+
+    // the configuration window's "Code manuel" switches the main window's views at once
+    auto* manual = windows.configurationWindow().findChild<QCheckBox*>(QStringLiteral("ChoixCodeManu"));
+    ASSERT_NE(manual, nullptr);
+    manual->click();
+    EXPECT_TRUE(windows.mainForm().manualMode());
+    EXPECT_TRUE(windows.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
+    EXPECT_FALSE(windows.mainForm().findChild<QWidget*>(QStringLiteral("ManualView"))->isHidden());
+    manual->click();
+    EXPECT_FALSE(windows.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
 }
 
 TEST(StartUp, versionOnTheSplashWindowAndTheAboutBox)
