@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <functional>
 #include <ostream>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/resource.h>
@@ -50,6 +51,9 @@ public:
             std::abort();
         }
         m_path = QString::fromLocal8Bit(name);
+        // a program the test starts must not hold the scanner's end open
+        ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+        ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     }
     ~Pty()
     {
