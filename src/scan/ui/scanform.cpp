@@ -50,7 +50,7 @@ public:
         painter->setPen(Qt::black);
         painter->setFont(option.font);
         const int align = (fixed ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop | Qt::TextWordWrap;
-        painter->drawText(option.rect.adjusted(2, 2, -2, -2), align, text);
+        painter->drawText(option.rect.adjusted(2, 0, -2, 0), align, text);
         painter->restore();
     }
 };
