@@ -773,7 +773,9 @@ bool TForm1::saveSettings()
         m_config.SaveConfig(s);
     } catch (const Error& e) {
         Dialogs::error(this, e.message());
-        return false;
+        // with no file to begin with there is nothing to protect, and nowhere to save the settings
+        // would keep the window from ever closing
+        return m_configState == ConfigState::Missing;
     }
     return true;
 }

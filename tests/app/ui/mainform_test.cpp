@@ -466,6 +466,20 @@ TEST_F(MainWindow, aResetRepairsAnUnreadableConfigurationForTheClose)
     EXPECT_EQ(setting(configBytes(), "Eleve"), "Nuit");
 }
 
+TEST_F(MainWindow, withoutAConfigurationFolderTheWindowStillCloses)
+{
+    // no configuration, and a file where its folder should be: nothing can be saved
+    ASSERT_TRUE(QDir(m_data.file(QStringLiteral("Config"))).removeRecursively());
+    m_data.write(QStringLiteral("Config"), "not a folder");
+    TForm1 form;
+    ASSERT_EQ(form.configState(), TForm1::ConfigState::Missing);
+    showActive(form);
+    Dialogs::clearShownMessages();
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_EQ(m_data.read(QStringLiteral("Config")), "not a folder");
+}
+
 struct StartFailure
 {
     const char* name;
