@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/error.h"
+#include "labels/exporter.h"
 #include "labels/pagestream.h"
 #include "labels/reportpage.h"
 #include "labels/ui/pagepreview.h"
@@ -122,6 +123,46 @@ TEST(ReportPreview, PaintedFromTheComponentsAtEveryZoomSoLinesStaySharp)
             EXPECT_EQ(qGray(shot.pixel(left - 1, row)), 255);
         }
     }
+}
+
+TEST(ReportPreview, AtOneHundredPercentThePreviewIsTheExportedImagePixelForPixel)
+{
+    QTemporaryDir dir;
+    const QString logo = dir.filePath(QStringLiteral("logo.bmp"));
+    QImage img(60, 30, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    ASSERT_TRUE(img.save(logo));
+    Page page(QSizeF(4.0, 3.0));
+    auto place = [&](ComponentClass cls, double left, double top, double width, double height) -> Component& {
+        Component& c = page.create(cls, QStringLiteral("C"));
+        c.left = left, c.top = top, c.width = width, c.height = height;
+        return c;
+    };
+    Component& r = place(ComponentClass::Rectangle, 0.1, 0.1, 3.8, 2.8);
+    r.rectangle().hRadius = r.rectangle().vRadius = 0.1;
+    place(ComponentClass::Rectangle, 0.2, 0.2, 3.6, 2.6).rectangle().borderStyle = BorderStyle::DashDot;
+    place(ComponentClass::Text, 0.3, 0.3, 0.1, 0.1).text().text = QStringLiteral("Opérateur 1");
+    Component& turned = place(ComponentClass::Text, 3.5, 2.5, 0.1, 0.1);
+    turned.text().text = QStringLiteral("Pelorin V2.1.1.7");
+    turned.text().rotation = 90;
+    turned.text().fontHeightPx = 6;
+    place(ComponentClass::Memo, 0.3, 0.6, 1.2, 0.8).memo().text = QStringLiteral("Lot 12\r\nFabriqué en France");
+    place(ComponentClass::Code128BarCode, 0.3, 1.6, 2.5, 0.6).barcode().text = QStringLiteral("B25012515LAV5930033906");
+    place(ComponentClass::Bitmap, 2.0, 0.5, 1.0, 1.0).bitmap().fileLink = logo;
+    const QByteArray stream = execute(page);
+
+    PagePreview preview;
+    preview.setShadowDepth(0);
+    preview.setStream(stream);
+    preview.setZoom(100);
+    const QImage shown = preview.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage exported = renderImage(ExecutedPage::read(stream), 96);
+    ASSERT_EQ(shown.size(), exported.size());
+    int differing = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            differing += shown.pixel(x, y) != exported.pixel(x, y);
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(ReportPreview, CtrlWheelZoomsAndAPlainWheelScrolls)
