@@ -163,16 +163,54 @@ TEST_F(SheetPrint, PrintsWhatThePreviewShowsOnTheDefaultPrinter)
     EXPECT_EQ(darkPixels(bare, 300, kFrameRightEdge), 0) << "the margin frame was printed";
 }
 
-// Run by NoPrinterShowsTheMessageAndGoesOn in a process that cannot reach any print server.
+// Run by NoPrinterShowsTheMessageAndGoesOn in a process that cannot reach any print server, where
+// every print that is attempted ends with the message: so the messages also tell whether the
+// print was attempted after the page build.
 TEST(SheetPrintAlone, DISABLED_PrintWithoutPrinter)
 {
+    const QString noPrinter = QStringLiteral("Aucune imprimante n'est installée.");
+    auto unknownType = test::codeAndText();
+    unknownType[1].Type = QStringLiteral("Cercle");
+    auto badTaille = test::codeAndText();
+    badTaille[1].Taille = QStringLiteral("huit");
+    FormatTexts badFormat = clearSheet();
+    badFormat.Hauteur = QStringLiteral("29,7cm");
+    struct Case
+    {
+        const char* what;
+        FormatTexts format;
+        std::vector<ComponentTexts> components;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {"a good page", clearSheet(), test::codeAndText(), {noPrinter}},
+        {"an unknown type still prints", clearSheet(), unknownType, {QStringLiteral("erreur de composant"), noPrinter}},
+        {"a bad component value ends the command",
+         clearSheet(),
+         badTaille,
+         {QStringLiteral("'huit' is not a valid integer value")}},
+        {"a bad format value ends the command",
+         badFormat,
+         test::codeAndText(),
+         {QStringLiteral("'29,7cm' is not a valid floating point value")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SheetWindow w;
+        w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), c.format, c.components));
+        w.sheet->marks().rebuild(w.sheet->EtiqXML());
+        Dialogs::clearShownMessages();
+        w.sheet->ImprimClick();
+        EXPECT_EQ(Dialogs::shownMessages(), c.messages);
+    }
+
+    // from the selection window's button as well, and the program goes on
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), clearSheet()));
     TForm4 form(*w.sheet, w.window.get());
     Dialogs::clearShownMessages();
     QTest::mouseClick(form.ToolButton1, Qt::LeftButton);
-    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("Aucune imprimante n'est installée.")});
-    // the program goes on: the page is still shown and can be built again
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{noPrinter});
     EXPECT_NE(w.shownPage(), nullptr);
     EXPECT_TRUE(w.sheet->Afficher());
 }
