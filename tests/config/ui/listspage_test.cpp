@@ -1,0 +1,200 @@
+#include "config/ui/listspage.h"
+
+#include "app/paths.h"
+#include "app/widgets/dialogs.h"
+#include "code/qstringprint.h"
+#include "config/configfile.h"
+#include "config/ui/configurationhost.h"
+#include "support/testsupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace pelorin {
+namespace {
+
+class FakeHost : public ConfigurationHost
+{
+public:
+    ConfigFile config;
+    bool manual = false;
+    int listChanges = 0;
+
+    ConfigFile& configuration() override { return config; }
+    bool manualMode() const override { return manual; }
+    void setManualMode(bool on) override { manual = on; }
+    void listsChanged() override { ++listChanges; }
+};
+
+const QByteArray kConfig = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"
+                           "<Configuration>\r\n"
+                           "\t<Systemes>\r\n"
+                           "\t\t<Systeme>\r\n\t\t\t<Nom>Bougie parfum\xe9\x65</Nom>\r\n\t\t\t<Code>B</Code>\r\n"
+                           "\t\t</Systeme>\r\n"
+                           "\t</Systemes>\r\n"
+                           "\t<Lieux/>\r\n"
+                           "\t<Parfums>\r\n"
+                           "\t\t<Parfum>\r\n\t\t\t<Nom>lavande</Nom>\r\n\t\t\t<Code>LAV</Code>\r\n\t\t</Parfum>\r\n"
+                           "\t</Parfums>\r\n"
+                           "\t<Form1>\r\n\t\t<CodeManu>0</CodeManu>\r\n\t</Form1>\r\n"
+                           "</Configuration>\r\n";
+
+class ListEditing : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Dialogs::clearShownMessages();
+        m_data.write(QStringLiteral("Config/cfg.xml"), kConfig);
+        DataFolder::setRoot(m_data.path());
+        m_host.config.load();
+    }
+
+    QByteArray file() const { return m_data.read(QStringLiteral("Config/cfg.xml")); }
+    // The lists as the next start reads them from the file.
+    static QStringList namesOnDisk(RefList list)
+    {
+        ConfigFile c;
+        c.load();
+        return c.names(list);
+    }
+    static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    static void type(QLineEdit* edit, const char* text)
+    {
+        edit->clear();
+        QTest::keyClicks(edit, QString::fromLatin1(text));
+    }
+
+    test::TempDataFolder m_data;
+    FakeHost m_host;
+};
+
+TEST_F(ListEditing, FieldsAndButtonsAsTheOperatorFindsThem)
+{
+    ListsPage page(m_host);
+    page.show();
+    const struct
+    {
+        const char* name;
+        const char* caption;
+    } fields[] = {{"LabeledEditSyst", "Nom du système"},
+                  {"LabeledEditsystcode", "Lettre code associée"},
+                  {"LabeledEditLieux", "Lieux de production"},
+                  {"LabeledEditCode", "Code postal"},
+                  {"LabeledEditLogo", "Nom du logo"},
+                  {"LabeledEditnomparfum", "Nom du parfum"},
+                  {"LabeledEditCodeParfum", "Lettre code associée"}};
+    for (const auto& f : fields) {
+        auto* edit = page.findChild<QLineEdit*>(QString::fromLatin1(f.name));
+        ASSERT_NE(edit, nullptr) << f.name;
+        EXPECT_TRUE(edit->text().isEmpty());
+        EXPECT_EQ(edit->maxLength(), 32767) << f.name; // no limit of our own
+        EXPECT_EQ(edit->accessibleName(), QString::fromUtf8(f.caption));
+        bool buddy = false;
+        for (QLabel* label : page.findChildren<QLabel*>())
+            buddy = buddy || (label->buddy() == edit && label->text() == QString::fromUtf8(f.caption));
+        EXPECT_TRUE(buddy) << f.name;
+    }
+    for (QPushButton* b : {page.Button2, page.Button3, page.Button5})
+        EXPECT_EQ(b->text(), QStringLiteral("Ajouter"));
+    EXPECT_EQ(page.Button4->text(), QStringLiteral("Effacer tout"));
+    EXPECT_EQ(page.ChoixCodeManu->text(), QStringLiteral("Code manuel"));
+}
+
+TEST_F(ListEditing, AddedEntriesAreSavedAtOnceAsTyped)
+{
+    ListsPage page(m_host);
+    page.show();
+    type(page.LabeledEditnomparfum, "menthe");
+    type(page.LabeledEditCodeParfum, "MEN");
+    click(page.Button5);
+    click(page.Button5);
+    EXPECT_EQ(namesOnDisk(RefList::Parfums), QStringList({"lavande", "menthe", "menthe"}));
+    // the fields keep their texts after an addition
+    EXPECT_EQ(page.LabeledEditnomparfum->text(), QStringLiteral("menthe"));
+
+    type(page.LabeledEditLieux, "Anzin");
+    type(page.LabeledEditCode, "59410");
+    type(page.LabeledEditLogo, "Anzin.bmp");
+    click(page.Button3);
+    ConfigFile c;
+    c.load();
+    const auto place = c.placeByName(QStringLiteral("Anzin"));
+    ASSERT_TRUE(place.has_value());
+    EXPECT_EQ(place->code, QStringLiteral("59410"));
+    EXPECT_EQ(place->logo, QStringLiteral("Anzin.bmp"));
+
+    // nothing is validated: a system with both fields empty is stored
+    page.LabeledEditSyst->clear();
+    page.LabeledEditsystcode->clear();
+    click(page.Button2);
+    EXPECT_EQ(namesOnDisk(RefList::Systemes), QStringList({QStringLiteral("Bougie parfumée"), QString()}));
+
+    EXPECT_EQ(m_host.listChanges, 4);
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(ListEditing, EffacerToutAsksFirst)
+{
+    ListsPage page(m_host);
+    page.show();
+    for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Cancel}) {
+        Dialogs::setNextAnswer(answer);
+        click(page.Button4);
+        EXPECT_EQ(file(), kConfig);
+    }
+    EXPECT_EQ(Dialogs::shownMessages(),
+              QStringList(2, QStringLiteral("ATTENTION ... Effacer le fichier de configuration ?")));
+    EXPECT_EQ(m_host.listChanges, 0);
+
+    Dialogs::setNextAnswer(QMessageBox::Yes);
+    click(page.Button4);
+    EXPECT_EQ(file(),
+              QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Configuration>\r\n\t<Systemes/>\r\n"
+                         "\t<Lieux/>\r\n</Configuration>\r\n"));
+    EXPECT_EQ(m_host.listChanges, 1);
+}
+
+TEST_F(ListEditing, AFailedSaveShowsTheReasonAndKeepsTheChangeForTheNextSave)
+{
+    ListsPage page(m_host);
+    page.show();
+    QDir(m_data.file(QStringLiteral("Config"))).removeRecursively();
+    type(page.LabeledEditSyst, "Savon");
+    type(page.LabeledEditsystcode, "S");
+    click(page.Button2);
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_FALSE(Dialogs::shownMessages().first().isEmpty());
+    EXPECT_FALSE(QFile::exists(m_data.file(QStringLiteral("Config/cfg.xml"))));
+    EXPECT_EQ(m_host.config.names(RefList::Systemes), QStringList({QStringLiteral("Bougie parfumée"), "Savon"}));
+    // the main window is still told, since its document changed
+    EXPECT_EQ(m_host.listChanges, 1);
+
+    QDir().mkpath(m_data.file(QStringLiteral("Config")));
+    type(page.LabeledEditnomparfum, "menthe");
+    click(page.Button5);
+    EXPECT_EQ(namesOnDisk(RefList::Systemes), QStringList({QStringLiteral("Bougie parfumée"), "Savon"}));
+}
+
+TEST_F(ListEditing, CodeManuelSwitchesTheMainWindowAtOnce)
+{
+    ListsPage page(m_host);
+    page.show();
+    page.showManualMode();
+    EXPECT_FALSE(page.ChoixCodeManu->isChecked());
+    click(page.ChoixCodeManu);
+    EXPECT_TRUE(m_host.manual);
+    click(page.ChoixCodeManu);
+    EXPECT_FALSE(m_host.manual);
+    // the flag reaches the file only when the main window closes
+    EXPECT_EQ(file(), kConfig);
+}
+
+} // namespace
+} // namespace pelorin
