@@ -488,6 +488,11 @@ struct StartFailure
     int systems; // what the system list holds afterwards
 };
 
+void PrintTo(const StartFailure& f, std::ostream* os)
+{
+    *os << f.name;
+}
+
 class StartFailures : public MainWindow, public ::testing::WithParamInterface<StartFailure>
 {
 };
