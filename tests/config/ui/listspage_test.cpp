@@ -64,7 +64,8 @@ protected:
         c.load();
         return c.names(list);
     }
-    static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // at the left end, where a check box's indicator is whatever the width of its row
+    static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
     static void type(QLineEdit* edit, const char* text)
     {
         edit->clear();

@@ -1,0 +1,119 @@
+#include "app/paths.h"
+#include "app/ui/mainform.h"
+#include "app/ui/startup.h"
+#include "app/widgets/dialogs.h"
+#include "code/qstringprint.h"
+#include "config/ui/listspage.h"
+#include "editor/ui/form3.h"
+#include "support/testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace pelorin {
+namespace {
+
+// The whole program on a data folder of its own: the main window with two systems, two places and
+// three perfumes, the configuration window created after it.
+class ConfigurationWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Dialogs::clearShownMessages();
+        for (const char* name : {"Config/cfg.xml", "Modeles/Test.ETQ"}) {
+            QFile f(test::fixture(QStringLiteral("app/") + QFileInfo(QString::fromLatin1(name)).fileName()));
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            m_data.write(QString::fromLatin1(name), f.readAll());
+        }
+        QDir().mkpath(m_data.file(QStringLiteral("logos")));
+        QImage logo(20, 20, QImage::Format_RGB32);
+        logo.fill(Qt::blue);
+        logo.save(m_data.file(QStringLiteral("logos/Anzin.bmp")), "BMP");
+        logo.save(m_data.file(QStringLiteral("logos/Valenciennes.bmp")), "BMP");
+        DataFolder::setRoot(m_data.path());
+    }
+
+    QByteArray config() const { return m_data.read(QStringLiteral("Config/cfg.xml")); }
+    static QStringList items(QComboBox* box)
+    {
+        QStringList list;
+        for (int i = 0; i < box->count(); ++i)
+            list << box->itemText(i);
+        return list;
+    }
+    // at the left end, where a check box's indicator is whatever the width of its row
+    static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
+
+    test::TempDataFolder m_data;
+};
+
+TEST_F(ConfigurationWindow, CodeManuelIsStoredAtCloseAndTheNextStartOpensInManualMode)
+{
+    {
+        ProgramWindows windows;
+        windows.mainForm().show();
+        TForm3& form = windows.configurationWindow();
+        form.show();
+        form.PageControl1->setCurrentIndex(0);
+        ListsPage* lists = form.listsPage();
+        EXPECT_FALSE(lists->ChoixCodeManu->isChecked());
+        click(lists->ChoixCodeManu);
+        EXPECT_TRUE(windows.mainForm().Panel2->isHidden());
+        form.close();
+        // the flag is not written before the main window closes
+        EXPECT_TRUE(config().contains("<CodeManu>0</CodeManu>"));
+        EXPECT_TRUE(windows.mainForm().close());
+    }
+    EXPECT_TRUE(config().contains("<CodeManu>-1</CodeManu>"));
+
+    ProgramWindows next;
+    EXPECT_TRUE(next.mainForm().manualMode());
+    EXPECT_TRUE(next.mainForm().Panel2->isHidden());
+    next.configurationWindow().show();
+    EXPECT_TRUE(next.configurationWindow().listsPage()->ChoixCodeManu->isChecked());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+TEST_F(ConfigurationWindow, ListEditsReachTheMainWindowsListsAtOnce)
+{
+    ProgramWindows windows;
+    TForm1& main = windows.mainForm();
+    main.show();
+    TForm3& form = windows.configurationWindow();
+    form.show();
+    form.PageControl1->setCurrentIndex(0);
+    ListsPage* lists = form.listsPage();
+
+    QTest::keyClicks(lists->LabeledEditnomparfum, QStringLiteral("menthe"));
+    QTest::keyClicks(lists->LabeledEditCodeParfum, QStringLiteral("MEN"));
+    click(lists->Button5);
+    click(lists->Button5);
+    EXPECT_EQ(items(main.Sel_Parfum).count(QStringLiteral("menthe")), 2);
+    EXPECT_EQ(main.ConfigXML().names(RefList::Parfums).count(QStringLiteral("menthe")), 2);
+
+    // after a reset no selection addresses an entry that is gone, and nothing is reported for it
+    Dialogs::setNextAnswer(QMessageBox::Yes);
+    click(lists->Button4);
+    EXPECT_EQ(main.Sel_Systeme->count(), 0);
+    EXPECT_EQ(main.Sel_Origine->count(), 0);
+    EXPECT_EQ(main.Sel_Parfum->count(), 0);
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList({ListsPage::resetQuestion()}));
+
+    QTest::keyClicks(lists->LabeledEditSyst, QStringLiteral("Savon"));
+    QTest::keyClicks(lists->LabeledEditsystcode, QStringLiteral("S"));
+    click(lists->Button2);
+    EXPECT_EQ(items(main.Sel_Systeme), QStringList({QStringLiteral("Savon")}));
+    EXPECT_EQ(main.LabCodeSyst->text(), QStringLiteral("S"));
+}
+
+} // namespace
+} // namespace pelorin
