@@ -123,6 +123,7 @@ protected:
         EXPECT_EQ(after.mid(after.size() - (before.size() - at)), before.mid(at));
         return after.mid(at, after.size() - before.size());
     }
+    void PageControl3Tab(int index) { editor().PageControl3->setCurrentIndex(index); }
     void setMemo(const QStringList& lines) { editor().XMLMemo->setPlainText(lines.join(u'\n')); }
     QStringList marksShown()
     {
@@ -272,6 +273,27 @@ TEST_F(PageEditor, CreerRebuildsTheGridAllMarked)
     // (199 - 2 x 3 - 2) / 3 and (281 - 2 x 3 - 2) / 3
     EXPECT_EQ(e.StringGrid1->cellWidth(), 63);
     EXPECT_EQ(e.StringGrid1->cellHeight(), 91);
+}
+
+// The page drawn: the margin frame, 8 outlines, 3 page texts, one rectangle per marked label.
+TEST_F(PageEditor, SwitchesAndGridMarksRedrawThePreview)
+{
+    PageEditorPage& e = editor();
+    click(e.Button7);
+    auto shown = [&e] { return e.ScrollBox1->page() ? int(e.ScrollBox1->page()->components().size()) : -1; };
+    EXPECT_EQ(shown(), 1 + 8 + 3 + 8);
+    PageControl3Tab(2);
+    QTest::mouseClick(e.tracemarge, Qt::LeftButton, {}, QPoint(6, e.tracemarge->height() / 2));
+    EXPECT_EQ(shown(), 8 + 3 + 8);
+    QTest::mouseClick(e.etiquettes, Qt::LeftButton, {}, QPoint(6, e.etiquettes->height() / 2));
+    EXPECT_EQ(shown(), 3 + 8);
+    // a double-click on the second label of the first row unmarks it, and the page follows
+    const QPoint at = e.StringGrid1->visualRect(e.StringGrid1->model()->index(0, 1)).center();
+    QTest::mouseClick(e.StringGrid1->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(e.StringGrid1->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(e.StringGrid1->item(0, 1)->text(), QString());
+    EXPECT_EQ(shown(), 3 + 7);
+    EXPECT_EQ(e.Memo1->toPlainText().count(QStringLiteral("** Trace composant **")), 7);
 }
 
 TEST_F(PageEditor, RedessinerLaGrilleUsesTheTextParsedLast)
