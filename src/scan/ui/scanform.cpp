@@ -3,8 +3,10 @@
 #include "app/error.h"
 #include "app/widgets/dialogs.h"
 #include "app/widgets/widgetkit.h"
+#include "scan/comport.h"
 #include "scan/scangrid.h"
 #include "scan/scbfile.h"
+#include "scan/ui/scanconfig.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -163,6 +165,25 @@ TscanForm::TscanForm(XmlDocument* config, QWidget* parent) : QDialog(parent), m_
     });
     connect(m_modeGroup, &QButtonGroup::idClicked, this, &TscanForm::ChoixScannerChange);
     connect(ajoutCode, &QToolButton::clicked, this, &TscanForm::ajoutCodeClick);
+
+    // the RS-232 scanner: COM1 at 9600 bits per second, 8 data bits, no parity, 1 stop bit, no flow
+    // control, DTR and RTS held off; closed until the RS232 button is clicked
+    ComPort1 = new TComPort(this);
+    ComPort1->setPort(QStringLiteral("COM1"));
+    ComPort1->setBaudRate(br9600);
+    ComPort1->setDataBits(dbEight);
+    ComPort1->Parity().setBits(prNone);
+    ComPort1->setStopBits(sbOneStopBit);
+    ComPort1->setEvents(kAllComEvents);
+    ComPort1->FlowControl().setOutCTSFlow(false);
+    ComPort1->FlowControl().setOutDSRFlow(false);
+    ComPort1->FlowControl().setControlDTR(dtrDisable);
+    ComPort1->FlowControl().setControlRTS(rtsDisable);
+    ComPort1->FlowControl().setXonXoffOut(false);
+    ComPort1->FlowControl().setXonXoffIn(false);
+    ComPort1->OnRxChar = [this](QObject* sender, int count) { ComPort1RxChar(sender, count); };
+    ComPort1->OnFault = [this](QObject*, const QString& message) { ComPort1Fault(message); };
+    Scanconfig = new TScanconfig(ComPort1, this);
 }
 
 TscanForm::~TscanForm() = default;
@@ -235,14 +256,50 @@ void TscanForm::Edit1Exit()
 
 void TscanForm::ChoixScannerChange(int tag)
 {
+    // every mode button first closes the port; RS232 opens it again with the settings as they stand
+    try {
+        if (ComPort1->Connected())
+            ComPort1->ClosePort();
+    } catch (const Error& e) {
+        Dialogs::error(this, e.message());
+        return;
+    }
     switch (tag) {
     case Ps2:
         Edit1->setFocus(Qt::OtherFocusReason);
         break;
     case Usb:
+        break;
     case Serie:
+        try {
+            // characters of a code cut short when the port last closed would spoil the first code
+            m_reception.clear();
+            ComPort1->OpenPort();
+        } catch (const Error& e) {
+            // the RS232 button stays down and the port closed
+            Dialogs::error(this, e.message());
+        }
         break;
     }
+}
+
+void TscanForm::ComPort1RxChar(QObject*, int Count)
+{
+    try {
+        // the end character is read anew for every chunk; several codes in one chunk are each taken
+        const QStringList codes = m_reception.feed(ComPort1->readBytes(Count), Scanconfig->endCharacter());
+        for (const QString& code : codes)
+            receiveCode(code);
+    } catch (const Error& e) {
+        Dialogs::error(this, e.message());
+    }
+}
+
+void TscanForm::ComPort1Fault(const QString& message)
+{
+    // the device went away (the port is closed by then, the RS232 button stays down) or a code could
+    // not be handled; reception goes on where it can
+    Dialogs::error(this, message);
 }
 
 void TscanForm::ajoutCodeClick()
@@ -307,12 +364,19 @@ void TscanForm::ToolButton6Click()
 
 void TscanForm::ToolButton4Click()
 {
-    emit linkSettingsRequested();
+    Scanconfig->exec();
 }
 
 void TscanForm::FormClose()
 {
-    // closing only hides the window: the rows and the mode buttons stay as they are
+    // closing hides the window and closes the port: the rows and the mode buttons stay as they are
+    if (!ComPort1->Connected())
+        return;
+    try {
+        ComPort1->ClosePort();
+    } catch (const Error& e) {
+        Dialogs::error(this, e.message());
+    }
 }
 
 void TscanForm::showEvent(QShowEvent* event)

@@ -1,4 +1,6 @@
 #pragma once
+#include "scan/serialreceiver.h"
+
 #include <QDialog>
 
 class QButtonGroup;
@@ -11,6 +13,8 @@ class QToolButton;
 namespace pelorin {
 
 class ScanGrid;
+class TComPort;
+class TScanconfig;
 class XmlDocument;
 
 // The scan window: codes typed by a keyboard-wedge scanner into Edit1 (or put there by the serial
@@ -36,6 +40,14 @@ public:
     // inserts it when automatic insertion is on and it has 22 characters.
     void receiveCode(const QString& code);
 
+    // The RS-232 scanner's port, owned by the window, and the window of its settings.
+    TComPort* ComPort1;
+    TScanconfig* Scanconfig;
+    // Characters received on ComPort1, cut into codes at the end character of Scanconfig.
+    void ComPort1RxChar(QObject* Sender, int Count);
+    // The characters received since the last end character.
+    const QByteArray& receptionBuffer() const { return m_reception.buffer(); }
+
     void ajouterligne();
     void Edit1Change(const QString& text);
     void Edit1Exit();
@@ -57,11 +69,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ComPort1Fault(const QString& message);
     QToolButton* addButton(const char* name, const QString& icon, int fallback, const QString& hint);
 
     ScanGrid* m_grid;
     // while a file is read each line is put into Edit1 without being inserted a second time
     bool m_readingFile = false;
+    // the characters received over the serial line since the last end character
+    SerialReceiver m_reception;
     // a scan ended by Enter short of a whole code: the next scan would be appended to it
     bool m_incomplete = false;
 

@@ -1,0 +1,206 @@
+// The scan window's RS-232 input, on a real pseudo-terminal.
+#include "../serial_pty.h"
+#include "app/widgets/dialogs.h"
+#include "config/xmldocument.h"
+#include "scan/comport.h"
+#include "scan/scangrid.h"
+#include "scan/ui/comcombobox.h"
+#include "scan/ui/scanconfig.h"
+#include "scan/ui/scanform.h"
+#include "support/testsupport.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace pelorin;
+using pelorin::test::waitUntil;
+
+namespace {
+
+const QByteArray kCode1 = "P250061000031234507406";
+const QByteArray kCode2 = "S500235150031234532107";
+const QByteArray kBadDay = "P250061000031234536606";
+
+class SerialScanFormTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_config.loadFile(test::fixture(QStringLiteral("scan/cfg.xml")));
+        m_form = std::make_unique<TscanForm>(&m_config);
+        m_form->ComPort1->setPort(m_pty.path());
+        Dialogs::clearShownMessages();
+    }
+
+    template <typename T> T* control(const char* name) const
+    {
+        T* c = m_form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    QLineEdit* edit() const { return control<QLineEdit>("Edit1"); }
+    QToolButton* button(const char* name) const { return control<QToolButton>(name); }
+    void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
+    QStringList codes() const { return m_form->grid()->codes(); }
+    // Sends a chunk; the window reads it through the event thread, so a test waits for its effect.
+    void send(const QByteArray& chunk) { ASSERT_TRUE(m_pty.send(chunk)); }
+    bool editShows(const QString& text) const
+    {
+        return waitUntil([&] { return edit()->text() == text; });
+    }
+    bool rowsAre(const QStringList& expected) const
+    {
+        return waitUntil([&] { return codes().size() >= expected.size(); }) && codes() == expected;
+    }
+
+    test::Pty m_pty;
+    XmlDocument m_config;
+    std::unique_ptr<TscanForm> m_form;
+};
+
+} // namespace
+
+TEST_F(SerialScanFormTest, ChunksAreCutIntoCodesAtTheEndCharacter)
+{
+    click("seriebouton");
+    ASSERT_TRUE(m_form->ComPort1->Connected());
+
+    // automatic insertion off: the code waits in the edit box
+    send("ABC");
+    EXPECT_TRUE(waitUntil([&] { return m_form->receptionBuffer() == "ABC"; }));
+    EXPECT_EQ(edit()->text(), "");
+    send("DEF\r");
+    EXPECT_TRUE(editShows("ABCDEF"));
+    // what follows the end character begins the next code
+    send("GH");
+    send("X\rY");
+    EXPECT_TRUE(editShows("GHX"));
+    EXPECT_TRUE(waitUntil([&] { return m_form->receptionBuffer() == "Y"; }));
+    send("Z\r");
+    EXPECT_TRUE(editShows("YZ"));
+    EXPECT_TRUE(codes().isEmpty());
+
+    // automatic insertion on: two codes in one chunk are both inserted, in order
+    click("autobouton");
+    send(kCode1 + '\r' + kCode2 + '\r');
+    EXPECT_TRUE(rowsAre({kCode1, kCode2}));
+    EXPECT_EQ(edit()->text(), "");
+
+    // the end character is read from the settings window at every chunk: 0 and 200 as well as 13
+    QSpinBox* codefin = m_form->Scanconfig->codefin;
+    codefin->setValue(0);
+    send(kCode1 + QByteArray(1, '\0') + kCode2.left(5));
+    send(kCode2.mid(5) + QByteArray(1, '\0'));
+    EXPECT_TRUE(rowsAre({kCode1, kCode2, kCode1, kCode2}));
+    codefin->setValue(200);
+    send(kCode1 + "\xC8");
+    EXPECT_TRUE(rowsAre({kCode1, kCode2, kCode1, kCode2, kCode1}));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+TEST_F(SerialScanFormTest, TheLineFeedOfCrLfCodesNeverReachesACode)
+{
+    click("autobouton");
+    click("seriebouton");
+    send(kCode1 + "\r\n" + kCode2 + "\r\n");
+    EXPECT_TRUE(rowsAre({kCode1, kCode2}));
+    send(kCode1 + "\r");
+    EXPECT_TRUE(rowsAre({kCode1, kCode2, kCode1}));
+    send("\n" + kCode2 + "\r");
+    EXPECT_TRUE(rowsAre({kCode1, kCode2, kCode1, kCode2}));
+    send("\n");
+    send(kCode1 + "\r\n");
+    // with a line feed in front the code would have 23 characters and stay in the edit box
+    EXPECT_TRUE(rowsAre({kCode1, kCode2, kCode1, kCode2, kCode1}));
+    EXPECT_EQ(edit()->text(), "");
+}
+
+TEST_F(SerialScanFormTest, ACodeThatFailsToDecodeDoesNotStopReception)
+{
+    click("autobouton");
+    click("seriebouton");
+    send(kBadDay + '\r' + kCode1 + '\r');
+    EXPECT_TRUE(rowsAre({kBadDay, kCode1}));
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{"(2006, 366) is not a valid DateDay pair"});
+    EXPECT_EQ(m_form->grid()->cell(1, ScanGrid::ColDate), "");
+    EXPECT_TRUE(m_form->ComPort1->Connected());
+    send(kCode2 + '\r');
+    EXPECT_TRUE(rowsAre({kBadDay, kCode1, kCode2}));
+}
+
+TEST_F(SerialScanFormTest, ModeButtonsAndClosingTheWindowOpenAndCloseThePort)
+{
+    m_form->show();
+    click("seriebouton");
+    EXPECT_TRUE(m_form->ComPort1->Connected());
+    click("seriebouton"); // clicked again: closed, then opened again
+    EXPECT_TRUE(m_form->ComPort1->Connected());
+    click("usbbouton");
+    EXPECT_FALSE(m_form->ComPort1->Connected());
+    click("seriebouton");
+    EXPECT_TRUE(m_form->ComPort1->Connected());
+
+    // closing the window closes the port but leaves RS232 down; showing it again leaves it closed
+    m_form->reject();
+    EXPECT_FALSE(m_form->ComPort1->Connected());
+    m_form->show();
+    EXPECT_TRUE(button("seriebouton")->isChecked());
+    EXPECT_FALSE(m_form->ComPort1->Connected());
+    // a partial code from before does not spoil the first code after reopening
+    click("seriebouton");
+    send("OLD");
+    ASSERT_TRUE(waitUntil([&] { return m_form->receptionBuffer() == "OLD"; }));
+    click("seriebouton");
+    send("NEW\r");
+    EXPECT_TRUE(editShows("NEW"));
+
+    // a port that cannot be opened: the general error message, RS232 stays down, the port closed
+    click("usbbouton");
+    m_form->ComPort1->setPort("/nonexistent/ttyUSB7");
+    click("seriebouton");
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{"Unable to open com port (win error code: 2)"});
+    EXPECT_TRUE(button("seriebouton")->isChecked());
+    EXPECT_FALSE(m_form->ComPort1->Connected());
+}
+
+TEST_F(SerialScanFormTest, ADeviceThatGoesAwayEndsReceptionWithAMessage)
+{
+    click("seriebouton");
+    send(kCode1.left(10)); // half a code
+    ASSERT_TRUE(waitUntil([&] { return m_form->receptionBuffer().size() == 10; }));
+    m_pty.closeMaster();
+    ASSERT_TRUE(waitUntil([&] { return !Dialogs::shownMessages().isEmpty(); }));
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{"ReadFile function failed (win error code: 5)"});
+    EXPECT_FALSE(m_form->ComPort1->Connected());
+    EXPECT_TRUE(button("seriebouton")->isChecked());
+    EXPECT_EQ(edit()->text(), "");
+    // nothing keeps running behind the closed port
+    EXPECT_LT(test::cpuMsWhileIdle(500), 100.0);
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
+}
+
+TEST_F(SerialScanFormTest, TheLinkButtonShowsTheSettingsOfThisPortModally)
+{
+    click("seriebouton");
+    bool shownModal = false;
+    QTimer::singleShot(0, m_form.get(), [&] {
+        TScanconfig* settings = m_form->Scanconfig;
+        shownModal = settings->isVisible() && settings->isModal();
+        // a change applies to the open port at once
+        TComComboBox* speed = settings->ComComboBox1;
+        const int i = speed->findText("38400");
+        speed->setCurrentIndex(i);
+        emit speed->activated(i);
+        QTest::mouseClick(settings->BitBtn1, Qt::LeftButton);
+    });
+    click("ToolButton4");
+    EXPECT_TRUE(shownModal);
+    EXPECT_FALSE(m_form->Scanconfig->isVisible());
+    const termios t = m_pty.slaveTermios();
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B38400));
+    EXPECT_TRUE(m_form->ComPort1->Connected());
+}
