@@ -3,6 +3,9 @@
 #include "config/ui/listspage.h"
 #include "editor/ui/pageeditor.h"
 
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -30,7 +33,19 @@ TForm3::TForm3(ConfigurationHost& host, LabelValues& values, QWidget* parent, co
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(PageControl1);
-    resize(1000, 780);
+
+    // Enter in a field must not press a button of the dialog: it would add an entry to the wrong list
+    // or replace the whole description ("CREER")
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+
+    // tall enough for the editor's tabs without scrolling, within the screen
+    QSize size(1000, 860);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+    resize(size);
 }
 
 void TForm3::showEvent(QShowEvent* event)

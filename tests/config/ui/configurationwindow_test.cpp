@@ -97,7 +97,12 @@ TEST_F(ConfigurationWindow, ListEditsReachTheMainWindowsListsAtOnce)
     QTest::keyClicks(lists->LabeledEditCodeParfum, QStringLiteral("MEN"));
     click(lists->Button5);
     click(lists->Button5);
+    // Enter in a field presses no button of the window
+    QTest::keyClick(lists->LabeledEditCodeParfum, Qt::Key_Return);
+    QTest::keyClick(lists->LabeledEditSyst, Qt::Key_Return);
+    EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(items(main.Sel_Parfum).count(QStringLiteral("menthe")), 2);
+    EXPECT_EQ(main.ConfigXML().names(RefList::Systemes).size(), 2);
     EXPECT_EQ(main.ConfigXML().names(RefList::Parfums).count(QStringLiteral("menthe")), 2);
 
     // after a reset no selection addresses an entry that is gone, and nothing is reported for it
