@@ -72,6 +72,16 @@ public:
     }
     QString err() const { return QString::fromUtf8(m_err); }
     void signal(int sig) { ::kill(pid_t(m_process.processId()), sig); }
+    // The process's CPU time so far (user + system), in clock ticks.
+    long long cpuTicks() const
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(m_process.processId()));
+        if (!stat.open(QIODevice::ReadOnly))
+            return -1;
+        // the fields after the command name, which is in parentheses
+        const QList<QByteArray> f = stat.readAll().split(')').last().trimmed().split(' ');
+        return f.size() > 12 ? f[11].toLongLong() + f[12].toLongLong() : -1;
+    }
     // The exit status once it has ended by itself, or -1.
     int finish()
     {
@@ -144,6 +154,10 @@ TEST(SerialScanCommand, TheFileIsACompleteSheetAfterEveryCode)
         EXPECT_EQ(readFile(scb), scbBytes(expected));
     }
     EXPECT_EQ(scan.printedCodes(), expected.mid(1));
+    // waiting for the next code costs nothing
+    const long long before = scan.cpuTicks();
+    test::cpuMsWhileIdle(1000);
+    EXPECT_LE(scan.cpuTicks() - before, 5) << "ticks of CPU while idle";
     EXPECT_EQ(
         scan.lines().last().toStdString(),
         "B25012515LAV5930033908\tBougie parfumée\t250 gr\tBoite de 12\tRal 515\tLavande\tValenciennes\t04/12/2008");
