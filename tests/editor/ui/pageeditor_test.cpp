@@ -27,6 +27,7 @@
 #include <QTextCursor>
 #include <QFile>
 #include <QToolButton>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -174,6 +175,17 @@ TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
     EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit14"))->accessibleName(), QStringLiteral("Référence"));
     EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit29"))->accessibleName(),
               QStringLiteral("Texte du code barre"));
+
+    // the preview starts fitted to the page; the zoom buttons step it by 10
+    EXPECT_DOUBLE_EQ(e.ScrollBox1->zoom(), std::clamp(e.ScrollBox1->fitZoom(), 10.0, 200.0));
+    e.ScrollBox1->setZoom(100);
+    click(e.ToolButton1);
+    EXPECT_DOUBLE_EQ(e.ScrollBox1->zoom(), 110);
+    click(e.ToolButton4);
+    click(e.ToolButton4);
+    EXPECT_DOUBLE_EQ(e.ScrollBox1->zoom(), 90);
+    click(e.ToolButton5);
+    EXPECT_DOUBLE_EQ(e.ScrollBox1->zoom(), std::clamp(e.ScrollBox1->fitZoom(), 10.0, 200.0));
 
     // the radio group turns the notebook's pages
     chooseObject(QStringLiteral("MemoTexte"));
