@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileDevice>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -91,6 +92,10 @@ TEST(TextLines, FilesThatCannotBeReadOrWrittenGiveTheSystemsMessage)
     EXPECT_TRUE(errorOf([&] {
                     writeTextLines(dir.filePath(QStringLiteral("no/such/folder.ETQ")), {"x"});
                 }).startsWith(QStringLiteral("Cannot create file \"")));
+    // a folder of that name is refused, and stays a folder
+    EXPECT_TRUE(
+        errorOf([&] { writeTextLines(dir.path(), {"x"}); }).startsWith(QStringLiteral("Cannot create file \"")));
+    EXPECT_TRUE(QFileInfo(dir.path()).isDir());
 }
 
 TEST(TextLines, AReadOnlyFileIsRefusedAndKept)
