@@ -5,13 +5,15 @@
 
 class QAbstractButton;
 class QLabel;
+class QToolBar;
 class QWidget;
 
 // Small pieces every window uses.
 namespace pelorin {
 
 // An icon of the desktop's icon theme (freedesktop name), or the style's own standard icon when the
-// theme has none, so that no tool button is ever blank.
+// theme has none, so that no tool button is ever blank. The style has no printer: "document-print"
+// falls back to one drawn here rather than to a look-alike (a floppy disk reads as "save").
 QIcon themeIcon(const QString& freedesktopName, QStyle::StandardPixmap fallback);
 
 // A caption above a field, the caption being the field's buddy (screen readers announce the field
@@ -20,5 +22,9 @@ QWidget* labeled(QWidget* field, const QString& caption, QLabel** labelOut = nul
 
 // An icon-only tool button's hint: tooltip, status tip and accessible name at once.
 void setHint(QWidget* control, const QString& hint);
+
+// A tool bar too narrow for its buttons puts the rest behind a button of its own, which Qt leaves
+// without a name; this gives it one (and the same words as its tooltip).
+void nameOverflowButton(QToolBar* bar);
 
 } // namespace pelorin

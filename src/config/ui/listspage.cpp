@@ -55,6 +55,9 @@ ListsPage::ListsPage(ConfigurationHost& host, QWidget* parent) : QWidget(parent)
     Button2->setAccessibleDescription(QStringLiteral("Ajouter le système"));
     Button3->setAccessibleDescription(QStringLiteral("Ajouter le lieu de production"));
     Button5->setAccessibleDescription(QStringLiteral("Ajouter le parfum"));
+    // and so do the two "Lettre code associée" fields
+    LabeledEditsystcode->setAccessibleDescription(QStringLiteral("Lettre code du système"));
+    LabeledEditCodeParfum->setAccessibleDescription(QStringLiteral("Lettre code du parfum"));
 
     auto column = [](std::initializer_list<QWidget*> widgets) {
         auto* layout = new QVBoxLayout;

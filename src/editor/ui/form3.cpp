@@ -19,13 +19,12 @@ TForm3::TForm3(ConfigurationHost& host, LabelValues& values, QWidget* parent, co
     setWindowTitle(QStringLiteral("Configuration"));
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    m_lists = new ListsPage(host, this);
-    m_editor = new PageEditorPage(values, sheetFolder, this);
-
-    // flat tabs, like buttons over the pages
+    // flat tabs, like buttons over the pages; made before the pages so that Tab reaches them first
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setDocumentMode(true);
+    m_lists = new ListsPage(host);
+    m_editor = new PageEditorPage(values, sheetFolder);
     PageControl1->addTab(m_lists, QStringLiteral("Configuration des listes"));
     PageControl1->addTab(m_editor, QStringLiteral("Editeur de page d'étiquettes"));
     PageControl1->setCurrentWidget(m_editor);

@@ -122,6 +122,8 @@ QScrollArea* scrolled(QWidget* page)
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab goes from field to field: the area itself is no stop (it scrolls to the field in focus)
+    area->setFocusPolicy(Qt::NoFocus);
     return area;
 }
 
@@ -225,6 +227,7 @@ QWidget* PageEditorPage::createToolBar()
     ToolBar1->setIconSize(QSize(24, 24));
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
+    nameOverflowButton(ToolBar1);
 
     ToolButton17 = toolButton(ToolBar1, "ToolButton17", QStringLiteral("document-new"), QStyle::SP_FileIcon);
     setHint(ToolButton17, QStringLiteral("Charger une configuration d'étiquette."));
@@ -270,6 +273,8 @@ QWidget* PageEditorPage::createNewPageTab()
                                   {LabeledEdit10, QStringLiteral("Haut")},
                                   {LabeledEdit5, QStringLiteral("Bas")}},
                                  4));
+    // inside a frame the fields keep the style's margins, or they touch its border
+    margins->layout()->unsetContentsMargins();
     auto* pageGroup = new QGroupBox(QStringLiteral("Page"));
     pageGroup->setObjectName(QStringLiteral("GroupBoxPage"));
     auto* pageLayout = new QVBoxLayout(pageGroup);
@@ -290,6 +295,7 @@ QWidget* PageEditorPage::createNewPageTab()
                                       {LabeledEdit18, QStringLiteral("H Radius")},
                                       {LabeledEdit19, QStringLiteral("V Radius")}},
                                      4));
+    labelsGroup->layout()->unsetContentsMargins();
 
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
@@ -443,6 +449,7 @@ QWidget* PageEditorPage::createObjectsTab()
         ToolBar2 = new QToolBar;
         ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
         ToolBar2->setIconSize(QSize(16, 16));
+        nameOverflowButton(ToolBar2);
         clearMemoText = toolButton(ToolBar2, "clearMemoText", QStringLiteral("document-new"), QStyle::SP_FileIcon);
         setHint(clearMemoText, QStringLiteral("Effacer le texte"));
         loadMemoText =

@@ -32,6 +32,7 @@ TForm4::TForm4(LabelSheet& sheet, QWidget* parent) : QDialog(parent), m_sheet(&s
     m_toolBar->setIconSize(QSize(24, 24));
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
+    nameOverflowButton(m_toolBar);
 
     ToolButton1 = new QToolButton(m_toolBar);
     ToolButton1->setObjectName(QStringLiteral("ToolButton1"));

@@ -19,16 +19,20 @@ namespace pelorin {
 
 namespace {
 
-// The banner: two hand scanners reading a barcode, drawn here so that no outside art ships.
-QPixmap bannerPicture()
+constexpr int kBannerWidth = 280;
+
+// The banner: two hand scanners reading a barcode, drawn here so that no outside art ships. The
+// picture is centred in `width`, the sky filling the rest.
+QPixmap bannerPicture(int width)
 {
-    QPixmap pixmap(280, 60);
+    QPixmap pixmap(width, 60);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, 0, 60);
     sky.setColorAt(0, QColor(32, 64, 112));
     sky.setColorAt(1, QColor(88, 136, 196));
     p.fillRect(pixmap.rect(), sky);
+    p.translate((width - kBannerWidth) / 2, 0);
 
     // a barcode on a white label
     p.fillRect(QRect(96, 12, 92, 38), Qt::white);
@@ -79,7 +83,7 @@ TScanconfig::TScanconfig(TCustomComPort* port, QWidget* parent) : QDialog(parent
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(bannerPicture());
+    Image1->setPixmap(bannerPicture(kBannerWidth));
     Image1->setAccessibleName(QStringLiteral("Scanners de codes-barres"));
 
     Panel1 = new QFrame(this);
@@ -134,6 +138,13 @@ TScanconfig::TScanconfig(TCustomComPort* port, QWidget* parent) : QDialog(parent
     layout->addWidget(Image1, 0, Qt::AlignHCenter);
     layout->addWidget(Panel1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // the labelled selectors join the window after the button: Tab goes left to right, then "OK"
+    QWidget* order[] = {ComComboBox4, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox5, codefin, BitBtn1};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    // the banner spans the window, however wide the selectors make it
+    Image1->setPixmap(bannerPicture(qMax(kBannerWidth, Panel1->sizeHint().width())));
 }
 
 int TScanconfig::endCharacter() const

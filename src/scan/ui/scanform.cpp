@@ -69,8 +69,9 @@ TscanForm::TscanForm(XmlDocument* config, QWidget* parent) : QDialog(parent), m_
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setFixedHeight(35);
     ToolBar1->setIconSize(QSize(22, 22));
+    nameOverflowButton(ToolBar1);
 
-    ToolButton1 = addButton("ToolButton1", QStringLiteral("edit-clear"), QStyle::SP_DialogResetButton,
+    ToolButton1 = addButton("ToolButton1", QStringLiteral("edit-delete"), QStyle::SP_DialogResetButton,
                             QStringLiteral("Vider la feuille."));
     ToolButton6 = addButton("ToolButton6", QStringLiteral("document-open"), QStyle::SP_DialogOpenButton,
                             QStringLiteral("Ouvrir un fichier de codes."));
@@ -86,6 +87,8 @@ TscanForm::TscanForm(XmlDocument* config, QWidget* parent) : QDialog(parent), m_
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setFixedWidth(184);
     Edit1->setAccessibleName(QStringLiteral("ScanCode"));
+    // the box has no caption on the tool bar: while empty it says what lands in it
+    Edit1->setPlaceholderText(QStringLiteral("ScanCode"));
     Edit1->installEventFilter(this);
     ToolBar1->addWidget(Edit1);
     ToolBar1->addSeparator();
