@@ -67,9 +67,12 @@ ListsPage::ListsPage(ConfigurationHost& host, QWidget* parent) : QWidget(parent)
         return layout;
     };
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(column({labeled(LabeledEditSyst, QStringLiteral("Nom du système")),
-                              labeled(LabeledEditsystcode, QStringLiteral("Lettre code associée")), Button2, Button4,
-                              ChoixCodeManu}));
+    auto* systems =
+        column({labeled(LabeledEditSyst, QStringLiteral("Nom du système")),
+                labeled(LabeledEditsystcode, QStringLiteral("Lettre code associée")), Button2, Button4, ChoixCodeManu});
+    // the reset stands apart from the "Ajouter" above it, so that it is not taken for its neighbour
+    systems->insertSpacing(systems->indexOf(Button4), 16);
+    layout->addLayout(systems);
     layout->addLayout(column({labeled(LabeledEditLieux, QStringLiteral("Lieux de production")),
                               labeled(LabeledEditCode, QStringLiteral("Code postal")),
                               labeled(LabeledEditLogo, QStringLiteral("Nom du logo")), Button3}));
