@@ -16,15 +16,7 @@ using namespace pelorin;
 
 namespace {
 
-QString errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QString();
-}
+using test::errorOf;
 
 QString systemMessage(int err)
 {

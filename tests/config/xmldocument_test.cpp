@@ -34,15 +34,7 @@ void writeAll(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-QString errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QString();
-}
+using test::errorOf;
 
 QStringList listNames(pugi::xml_node root, const char* list)
 {

@@ -2,6 +2,7 @@
 
 #include "app/error.h"
 #include "code/qstringprint.h"
+#include "support/testsupport.h"
 
 #include <QFile>
 #include <QFileDevice>
@@ -26,15 +27,7 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-QString errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QString();
-}
+using test::errorOf;
 
 TEST(TextLines, ReadsEveryKindOfLineEndInWindows1252)
 {

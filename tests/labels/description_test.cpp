@@ -3,6 +3,7 @@
 #include "app/error.h"
 #include "config/xmldocument.h"
 #include "labels/sheetbuilder.h"
+#include "support/testsupport.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -13,15 +14,7 @@ namespace {
 using test::component;
 using test::descriptionText;
 
-QString errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QString();
-}
+using test::errorOf;
 
 TEST(NewDescription, DefaultFieldsGiveTheEditorsInitialText)
 {

@@ -3,6 +3,7 @@
 #include "app/error.h"
 #include "config/xmldocument.h"
 #include "labels/sheetbuilder.h"
+#include "support/testsupport.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -10,15 +11,7 @@
 namespace pelorin {
 namespace {
 
-QString errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QString();
-}
+using test::errorOf;
 
 void parseSheet(XmlDocument& doc, const QString& rows, const QString& columns)
 {

@@ -72,15 +72,7 @@ std::pair<int, int> labelAt(const Component& c)
     return {int((toMm(c.top) - 10) / pitchY), int((toMm(c.left) - 5) / pitchX)};
 }
 
-QString errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QString();
-}
+using test::errorOf;
 
 TEST(PageBuild, DefaultSheetGeometry)
 {

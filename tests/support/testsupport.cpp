@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include "app/error.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -86,6 +88,16 @@ QStringList zbarRead(const QString& imagePath)
     p.waitForFinished(60000);
     const QString out = QString::fromLatin1(p.readAllStandardOutput());
     return out.split(u'\n', Qt::SkipEmptyParts);
+}
+
+QString errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return QString();
 }
 
 QString fixture(const QString& relative)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 namespace pelorin::test {
@@ -38,6 +39,9 @@ RunResult runPelorin(const QStringList& args, int timeoutMs = 60000, const QByte
 // calling test when zbarimg is not installed.
 QStringList zbarRead(const QString& imagePath);
 bool haveZbar();
+
+// The message of the pelorin::Error that `f` throws; empty when it throws none.
+QString errorOf(const std::function<void()>& f);
 
 // A test fixture's full path (tests/fixtures/...).
 QString fixture(const QString& relative);

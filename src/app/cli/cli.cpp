@@ -64,6 +64,18 @@ QString usage()
         "       pelorin --help | --version\n");
 }
 
+QString decodedLine(const QString& code, const QStringList& texts)
+{
+    QString line = code;
+    for (QString t : texts) {
+        t.replace(QLatin1String("\r\n"), QLatin1String(" / "));
+        t.replace(u'\r', QLatin1String(" / "));
+        t.replace(u'\n', QLatin1String(" / "));
+        line += u'\t' + t;
+    }
+    return line;
+}
+
 bool takeOption(QStringList& args, const QString& name, QString& value, QString* error)
 {
     for (qsizetype i = 0; i < args.size(); ++i) {

@@ -19,6 +19,10 @@ int renderCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int decodeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int scanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
+// One decoded code as `pelorin decode` and `pelorin scan` print it: the code, then the decoded texts,
+// tab-separated, a line break inside a text (the soap packaging's two lines) written " / ".
+QString decodedLine(const QString& code, const QStringList& texts);
+
 // Takes "--name VALUE" (or "--name=VALUE") out of args; false when absent. A missing value is an
 // error reported through `error`.
 bool takeOption(QStringList& args, const QString& name, QString& value, QString* error = nullptr);

@@ -10,19 +10,6 @@
 
 namespace pelorin::cli {
 
-namespace {
-
-// One text per column: the soap packaging's two lines are joined on one.
-QString oneLine(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String(" / "));
-    text.replace(u'\r', QLatin1String(" / "));
-    text.replace(u'\n', QLatin1String(" / "));
-    return text;
-}
-
-} // namespace
-
 int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QStringList args = arguments;
@@ -71,10 +58,7 @@ int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
             err << e.message() << '\n';
             return 1;
         }
-        out << code;
-        for (const QString& t : texts)
-            out << '\t' << oneLine(t);
-        out << '\n';
+        out << decodedLine(code, QStringList(texts.begin(), texts.end())) << '\n';
         if (!dateError.isEmpty()) {
             // the row is printed with its date empty, as the scan sheet shows it, and the next
             // codes are still decoded

@@ -26,15 +26,6 @@ namespace pelorin::cli {
 
 namespace {
 
-// One text per column, as `pelorin decode` prints it: the soap packaging's two lines on one.
-QString oneLine(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String(" / "));
-    text.replace(u'\r', QLatin1String(" / "));
-    text.replace(u'\n', QLatin1String(" / "));
-    return text;
-}
-
 QString systemMessage(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -284,10 +275,7 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
         for (const QString& code : std::as_const(codes)) {
             QString dateError;
             const DecodedTexts texts = decoder.decodeAll(code, &dateError);
-            out << code;
-            for (const QString& t : texts)
-                out << '\t' << oneLine(t);
-            out << '\n';
+            out << decodedLine(code, QStringList(texts.begin(), texts.end())) << '\n';
             out.flush();
             if (!dateError.isEmpty()) {
                 err << dateError << '\n';
