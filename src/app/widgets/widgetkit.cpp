@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace pelorin {
 
@@ -78,6 +80,24 @@ void setHint(QWidget* control, const QString& hint)
     control->setToolTip(hint);
     control->setStatusTip(hint);
     control->setAccessibleName(hint);
+}
+
+void tieToOpener(QWidget* window)
+{
+    if (window->parentWidget())
+        return; // Qt ties it to its parent
+    QWidget* opener = QApplication::activeWindow();
+    if (!opener || opener == window) {
+        opener = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMainWindow*>(w) && w->isVisible())
+                opener = w;
+    }
+    if (!opener || opener == window || !opener->windowHandle())
+        return;
+    window->winId(); // the native window, to be given its transient parent before it is mapped
+    if (QWindow* handle = window->windowHandle())
+        handle->setTransientParent(opener->windowHandle());
 }
 
 void nameOverflowButton(QToolBar* bar)

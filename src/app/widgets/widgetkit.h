@@ -23,6 +23,11 @@ QWidget* labeled(QWidget* field, const QString& caption, QLabel** labelOut = nul
 // An icon-only tool button's hint: tooltip, status tip and accessible name at once.
 void setHint(QWidget* control, const QString& hint);
 
+// A window made without a parent and shown from another one is tied to it (the active window, or
+// else the main window) before it shows: it opens over it, on its screen, and stays in front of it
+// with a desktop's window manager, so a modal window never hides behind the window it blocks.
+void tieToOpener(QWidget* window);
+
 // A tool bar too narrow for its buttons puts the rest behind a button of its own, which Qt leaves
 // without a name; this gives it one (and the same words as its tooltip).
 void nameOverflowButton(QToolBar* bar);

@@ -1,5 +1,6 @@
 #include "editor/ui/form3.h"
 
+#include "app/widgets/widgetkit.h"
 #include "config/ui/listspage.h"
 #include "editor/ui/pageeditor.h"
 
@@ -9,6 +10,7 @@
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace pelorin {
 
@@ -45,6 +47,21 @@ TForm3::TForm3(ConfigurationHost& host, LabelValues& values, QWidget* parent, co
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
     resize(size);
+}
+
+void TForm3::setVisible(bool visible)
+{
+    if (visible && !isVisible()) {
+        tieToOpener(this);
+        // centred on the screen the operator works on, not necessarily the first one
+        const QWindow* opener = windowHandle() ? windowHandle()->transientParent() : nullptr;
+        if (const QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QDialog::setVisible(visible);
 }
 
 void TForm3::showEvent(QShowEvent* event)

@@ -32,6 +32,9 @@ public:
     ListsPage* listsPage() const { return m_lists; }
     PageEditorPage* editorPage() const { return m_editor; }
 
+    // Opens tied to the window that shows it (pelorin::tieToOpener), centred on that window's screen.
+    void setVisible(bool visible) override;
+
 protected:
     // Every showing: "Code manuel" from the manual-mode flag first, then the editor's text parsed,
     // its grid rebuilt and its preview redrawn and fitted.

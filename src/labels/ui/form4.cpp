@@ -90,6 +90,13 @@ TForm4::~TForm4()
         m_sheet->setSelectionRebuild({});
 }
 
+void TForm4::setVisible(bool visible)
+{
+    if (visible)
+        tieToOpener(this);
+    QDialog::setVisible(visible);
+}
+
 void TForm4::Fixecellule()
 {
     SelectionMarks& marks = m_sheet->marks();

@@ -35,6 +35,9 @@ public:
     QCheckBox* tracecontour = nullptr;
     SelectionGrid* StringGrid1 = nullptr;
 
+    // Opens tied to the window that shows it (pelorin::tieToOpener).
+    void setVisible(bool visible) override;
+
 private:
     void syncSwitches();
 

@@ -382,6 +382,13 @@ void TscanForm::FormClose()
     }
 }
 
+void TscanForm::setVisible(bool visible)
+{
+    if (visible)
+        tieToOpener(this);
+    QDialog::setVisible(visible);
+}
+
 void TscanForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

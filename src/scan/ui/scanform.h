@@ -59,6 +59,9 @@ public:
     void ToolButton6Click();
     void FormClose();
 
+    // Opens tied to the window that shows it (pelorin::tieToOpener), so centred on it.
+    void setVisible(bool visible) override;
+
 signals:
     // "Configurer la liaison.": the serial settings window is shown by whoever listens.
     void linkSettingsRequested();

@@ -1,0 +1,55 @@
+#include "app/paths.h"
+#include "app/ui/mainform.h"
+#include "app/ui/startup.h"
+#include "app/widgets/dialogs.h"
+#include "editor/ui/form3.h"
+#include "labels/ui/form4.h"
+#include "scan/ui/scanconfig.h"
+#include "scan/ui/scanform.h"
+#include "support/testsupport.h"
+
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+using namespace pelorin;
+
+namespace {
+
+// The windows start-up creates without a parent open tied to the window that shows them, as the
+// desktop needs to keep a modal window in front of the window it blocks (and on its screen).
+TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
+{
+    test::TempDataFolder data;
+    DataFolder::setRoot(data.path());
+    Dialogs::clearShownMessages();
+    ProgramWindows windows;
+    TForm1& main = windows.mainForm();
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+
+    const std::pair<const char*, QDialog*> shownFromMain[] = {
+        {"TForm3", &windows.configurationWindow()},
+        {"TForm4", &windows.selectionWindow()},
+        {"TscanForm", &windows.scanWindow()},
+    };
+    for (const auto& [name, window] : shownFromMain) {
+        window->show();
+        ASSERT_NE(window->windowHandle(), nullptr) << name;
+        EXPECT_EQ(window->windowHandle()->transientParent(), main.windowHandle()) << name;
+        window->hide();
+    }
+
+    // the serial settings are shown from the scan window, their parent
+    TscanForm& scan = windows.scanWindow();
+    scan.show();
+    scan.activateWindow();
+    scan.Scanconfig->show();
+    EXPECT_EQ(scan.Scanconfig->windowHandle()->transientParent(), scan.windowHandle());
+    scan.Scanconfig->hide();
+    scan.hide();
+    main.hide();
+}
+
+} // namespace
