@@ -40,7 +40,11 @@ bool copyTree(const QString& from, const QString& to)
 
 QString installedDataFolder()
 {
-    const QString exe = executableFolder();
+    return installedDataFolder(executableFolder());
+}
+
+QString installedDataFolder(const QString& exe)
+{
     const QStringList candidates = {exe + QStringLiteral("/../share/pelorin"),
                                     QStringLiteral("/usr/local/share/pelorin"), QStringLiteral("/usr/share/pelorin"),
                                     exe};
@@ -52,8 +56,12 @@ QString installedDataFolder()
 
 QString DataFolder::locate(const QString& explicitDir)
 {
+    return locate(explicitDir, executableFolder());
+}
+
+QString DataFolder::locate(const QString& explicitDir, const QString& exe)
+{
     QString chosen;
-    const QString exe = executableFolder();
     if (!explicitDir.isEmpty()) {
         // a folder named on the command line is what the operator asked for, even beside a portable copy
         chosen = explicitDir;
@@ -67,7 +75,7 @@ QString DataFolder::locate(const QString& explicitDir)
             xdg = QDir::homePath() + QStringLiteral("/.local/share");
         chosen = xdg + QStringLiteral("/pelorin");
         if (!QFileInfo::exists(resolvePath(chosen, QStringLiteral("Config/cfg.xml")))) {
-            const QString seed = installedDataFolder();
+            const QString seed = installedDataFolder(exe);
             if (!seed.isEmpty())
                 copyTree(seed, chosen);
         }

@@ -20,6 +20,8 @@ public:
     //     installed copy of the data folder.
     // The result is also made the folder in force.
     static QString locate(const QString& explicitDir = QString());
+    // The same choice for a program whose executable lies in `executableDir`.
+    static QString locate(const QString& explicitDir, const QString& executableDir);
 
     static void setRoot(const QString& dir);
     // The folder in force, without a trailing separator.
@@ -36,5 +38,6 @@ QString resolvePath(const QString& base, const QString& relative);
 
 // The installed copy of the data folder that seeds a new user folder, or an empty string.
 QString installedDataFolder();
+QString installedDataFolder(const QString& executableDir);
 
 } // namespace pelorin

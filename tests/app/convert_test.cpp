@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -71,4 +72,50 @@ TEST(Paths, StoredNamesMatchWithoutLetterCaseAndWithBackslashes)
     // a name that exists in no spelling is kept as written
     EXPECT_EQ(resolvePath(dir.path(), "logos\\Nouveau.bmp"), dir.path() + "/Logos/Nouveau.bmp");
     EXPECT_EQ(resolvePath(dir.path(), "Modeles\\a.ETQ"), dir.path() + "/Modeles/a.ETQ");
+}
+
+// Where the program takes its data from: beside itself when a configuration lies there (portable),
+// else PELORIN_DATA, else the user's data folder, filled on first use from the installed copy.
+TEST(Paths, DataFolderIsChosenInItsOrder)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    auto writeFile = [](const QString& path, const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    const QString exe = root + "/prefix/bin";
+    QDir().mkpath(exe);
+    writeFile(root + "/prefix/share/pelorin/Config/cfg.xml", "<Configuration/>");
+    writeFile(root + "/prefix/share/pelorin/logos/Anzin.bmp", "BM");
+    const QString savedRoot = DataFolder::root();
+    const QByteArray savedEnv = qgetenv("PELORIN_DATA"), savedXdg = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", (root + "/xdg").toLocal8Bit());
+
+    qputenv("PELORIN_DATA", (root + "/elsewhere").toLocal8Bit());
+    EXPECT_EQ(DataFolder::locate(QString(), exe), root + "/elsewhere");
+    EXPECT_EQ(DataFolder::locate(root + "/asked", exe), root + "/asked");
+
+    qunsetenv("PELORIN_DATA");
+    EXPECT_EQ(DataFolder::locate(QString(), exe), root + "/xdg/pelorin");
+    EXPECT_TRUE(QFileInfo::exists(root + "/xdg/pelorin/Config/cfg.xml"));
+    EXPECT_TRUE(QFileInfo::exists(root + "/xdg/pelorin/logos/Anzin.bmp"));
+    // the user's own configuration is never replaced by the installed one
+    writeFile(root + "/xdg/pelorin/Config/cfg.xml", "<Configuration><Systemes/></Configuration>");
+    DataFolder::locate(QString(), exe);
+    QFile mine(root + "/xdg/pelorin/Config/cfg.xml");
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mine.readAll(), "<Configuration><Systemes/></Configuration>");
+
+    // a configuration beside the program makes it portable, whatever the environment says
+    writeFile(exe + "/config/CFG.xml", "<Configuration/>");
+    qputenv("PELORIN_DATA", (root + "/elsewhere").toLocal8Bit());
+    EXPECT_EQ(DataFolder::locate(QString(), exe), exe);
+    EXPECT_EQ(DataFolder::path("Config\\cfg.xml"), exe + "/config/CFG.xml");
+
+    savedEnv.isNull() ? qunsetenv("PELORIN_DATA") : qputenv("PELORIN_DATA", savedEnv);
+    savedXdg.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", savedXdg);
+    DataFolder::setRoot(savedRoot);
 }
