@@ -679,6 +679,7 @@ void TForm1::setMemoText(const QString& text)
     QString t = text;
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     memotexte->setPlainText(t);
+    m_textsRead = true;
 }
 
 void TForm1::loadModel(const QString& path)
@@ -763,11 +764,18 @@ bool TForm1::saveSettings()
     s.memo1 = memotexte->toPlainText();
     s.codeManu = m_code.manualMode();
     try {
+        const pugi::xml_node saved = child(m_config.document().documentElement(), "Form1");
+        // texts that reading never reached (a setting before them did not convert) were never shown:
+        // the file keeps its own unless the operator has typed new ones
+        if (!m_textsRead && !Text2->isModified())
+            s.eleve = text(child(saved, "Eleve"));
+        if (!m_textsRead && !memotexte->document()->isModified())
+            s.memo1 = text(child(saved, "Memo1"));
         const XmlDocument& description = m_sheet->EtiqXML();
         if (description.isActive())
             s.modele = description.fileName();
         else // a description that did not load this time is still the one to look for next time
-            s.modele = text(child(child(m_config.document().documentElement(), "Form1"), "Modele"));
+            s.modele = text(child(saved, "Modele"));
         if (m_configState == ConfigState::Missing)
             QDir().mkpath(QFileInfo(ConfigFile::path()).absolutePath());
         m_config.SaveConfig(s);

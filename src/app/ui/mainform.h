@@ -201,6 +201,8 @@ private:
     QString m_logoFolder;
     // the geometry read from the settings, applied once they are all read
     std::optional<int> m_top, m_left, m_width, m_height;
+    // whether reading the settings reached the two label texts
+    bool m_textsRead = false;
 
     bool m_shown = false;
     QLabel* m_hintPanel = nullptr;

@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -408,6 +409,54 @@ TEST_F(MainWindow, closeBoxSavesExactlyAsQuitter)
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
+// A file written by the Windows program (Windows-1252 bytes declared ISO-8859-1, CR LF, the lists in
+// another order) goes through a start and a close with its lists as they were, and a "€" typed into
+// the operator field comes back at the next start.
+TEST_F(MainWindow, windowsConfigurationAndATypedEuroSurviveACloseAndTheNextStart)
+{
+    QFile windows(test::fixture(QStringLiteral("config/windows_cfg.xml")));
+    ASSERT_TRUE(windows.open(QIODevice::ReadOnly));
+    const QByteArray original = windows.readAll();
+    m_data.write(QStringLiteral("Config/cfg.xml"), original);
+    m_data.write(QStringLiteral("Modeles/Avery 4x2.ETQ"), fixtureBytes(QStringLiteral("Test.ETQ")));
+    auto block = [](const QByteArray& bytes, const char* list) {
+        const QByteArray open = QByteArray("\t<") + list + '>';
+        const QByteArray close = QByteArray("</") + list + ">\r\n";
+        const qsizetype from = bytes.indexOf(open);
+        return from < 0 ? QByteArray("(absent)") : bytes.mid(from, bytes.indexOf(close) + close.size() - from);
+    };
+    {
+        TForm1 form;
+        EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+        EXPECT_EQ(control<QComboBox>(form, "Sel_Systeme")->itemText(0), QStringLiteral("Système à bougies"));
+        EXPECT_EQ(control<QComboBox>(form, "Sel_Parfum")->itemText(0), QStringLiteral("Cœur de rose"));
+        showActive(form);
+        auto* operatorField = control<QLineEdit>(form, "Text2");
+        retype(operatorField, QStringLiteral("Prix 5 "));
+        // what a keyboard layout types for the euro sign and the dash: key events carrying the character
+        for (const QChar ch : QStringLiteral("€ – Zoé")) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QCoreApplication::sendEvent(operatorField, &press);
+        }
+        EXPECT_EQ(form.operatorText(), QStringLiteral("Prix 5 € – Zoé"));
+        EXPECT_TRUE(form.close());
+    }
+    const QByteArray saved = configBytes();
+    EXPECT_TRUE(saved.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Configuration>\r\n"));
+    // "Système" stays one byte; only what ISO-8859-1 lacks becomes a reference
+    EXPECT_EQ(block(saved, "Systemes"), block(original, "Systemes"));
+    EXPECT_TRUE(saved.contains("<Nom>Syst\xE8me \xE0 bougies</Nom>\r\n"));
+    EXPECT_EQ(block(saved, "Lieux"), block(original, "Lieux"));
+    EXPECT_EQ(block(saved, "Parfums"), block(original, "Parfums").replace("\x9C", "&#339;").replace("\x92", "&#8217;"));
+    EXPECT_EQ(setting(saved, "Eleve"), "Prix 5 &#8364; &#8211; Zo\xE9");
+
+    TForm1 again;
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    EXPECT_EQ(control<QLineEdit>(again, "Text2")->text(), QStringLiteral("Prix 5 € – Zoé"));
+    EXPECT_EQ(again.operatorText(), QStringLiteral("Prix 5 € – Zoé"));
+    EXPECT_EQ(control<QComboBox>(again, "Sel_Parfum")->itemText(1), QStringLiteral("Fleur d’oranger"));
+}
+
 TEST_F(MainWindow, failedSaveKeepsTheWindowOpen)
 {
     TForm1 form;
@@ -564,6 +613,46 @@ TEST_F(MainWindow, descriptionThatDidNotLoadIsStillNamedAtClose)
     EXPECT_TRUE(form.modelPanel()->text().isEmpty());
     EXPECT_TRUE(form.close());
     EXPECT_EQ(setting(configBytes(), "Modele"), "Test.ETQ");
+}
+
+// Reading stopped at a setting that does not convert: the label texts after it were never shown, so
+// closing keeps the file's own, unless the operator typed new ones.
+TEST_F(MainWindow, textsThatReadingNeverReachedAreKeptAtClose)
+{
+    struct Case
+    {
+        const char* name;
+        const char* badSetting;
+        const char* typedOperator; // typed into Text2 before closing, or none
+        QByteArray eleve;          // Eleve written at close
+    };
+    const QByteArray original = QStringLiteral("Opérateur du matin").toLatin1();
+    const Case cases[] = {
+        {"bad top edge, nothing typed", "Haut", nullptr, original},
+        {"bad height, nothing typed", "Hauteur", nullptr, original},
+        {"bad top edge, operator typed", "Haut", "Nuit", "Nuit"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_data.write(QStringLiteral("Config/cfg.xml"), fixtureBytes(QStringLiteral("cfg.xml")));
+        const QByteArray memo = setting(configBytes(), "Memo1");
+        setSetting(c.badSetting, QStringLiteral("12a"));
+        Dialogs::clearShownMessages();
+        {
+            TForm1 form;
+            EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("'12a' is not a valid integer value")});
+            EXPECT_TRUE(control<QLineEdit>(form, "Text2")->text().isEmpty());
+            if (c.typedOperator) {
+                showActive(form);
+                retype(control<QLineEdit>(form, "Text2"), QString::fromLatin1(c.typedOperator));
+            }
+            EXPECT_TRUE(form.close());
+        }
+        const QByteArray saved = configBytes();
+        EXPECT_EQ(setting(saved, "Eleve"), c.eleve);
+        EXPECT_EQ(setting(saved, "Memo1"), memo);
+        EXPECT_FALSE(memo.isEmpty());
+    }
 }
 
 TEST_F(MainWindow, offScreenGeometryComesBackIntoView)
