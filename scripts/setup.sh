@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the missing Debian packages, then configures and builds into build/.
-# Sourced by run.sh and test.sh; a second run installs nothing and rebuilds only what changed.
+# Run by run.sh and test.sh; a second run installs nothing and rebuilds only what changed.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
