@@ -8,10 +8,12 @@
 #include "labels/ui/selectiongrid.h"
 
 #include <QCheckBox>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace pelorin {
 
@@ -92,8 +94,23 @@ TForm4::~TForm4()
 
 void TForm4::setVisible(bool visible)
 {
-    if (visible)
+    if (visible && !isVisible()) {
         tieToOpener(this);
+        // Not centred: at the left of the window that opened it, over its selections, so that the
+        // page preview on its right stays in sight while labels are marked and unmarked.
+        if (const QWindow* opener = windowHandle() ? windowHandle()->transientParent() : nullptr) {
+            QRect frame = frameGeometry();
+            frame.moveTopLeft(opener->geometry().topLeft() + QPoint(24, 48));
+            if (const QScreen* screen = opener->screen()) {
+                const QRect area = screen->availableGeometry();
+                frame.moveRight(qMin(frame.right(), area.right()));
+                frame.moveBottom(qMin(frame.bottom(), area.bottom()));
+                frame.moveLeft(qMax(frame.left(), area.left()));
+                frame.moveTop(qMax(frame.top(), area.top()));
+            }
+            move(frame.topLeft());
+        }
+    }
     QDialog::setVisible(visible);
 }
 

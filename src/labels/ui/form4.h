@@ -35,7 +35,7 @@ public:
     QCheckBox* tracecontour = nullptr;
     SelectionGrid* StringGrid1 = nullptr;
 
-    // Opens tied to the window that shows it (pelorin::tieToOpener).
+    // Opens tied to the window that shows it (pelorin::tieToOpener), at its left, clear of its preview.
     void setVisible(bool visible) override;
 
 private:

@@ -41,6 +41,15 @@ TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
         window->hide();
     }
 
+    // the label selection opens clear of the preview, whose page it redraws at every mark
+    TForm4& selection = windows.selectionWindow();
+    selection.show();
+    const QRect preview(main.Panel1->mapToGlobal(QPoint(0, 0)), main.Panel1->size());
+    EXPECT_FALSE(selection.frameGeometry().intersects(preview))
+        << "selection at " << selection.frameGeometry().x() << ", " << selection.frameGeometry().y()
+        << ", preview from x " << preview.x();
+    selection.hide();
+
     // the serial settings are shown from the scan window, their parent
     TscanForm& scan = windows.scanWindow();
     scan.show();
