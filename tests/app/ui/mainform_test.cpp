@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusTipEvent>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -325,6 +326,52 @@ TEST_F(MainWindow, labelTextsFollowThePairChangedLast)
     QTest::keyClicks(control<QLineEdit>(form, "Text2"), QStringLiteral("."));
     EXPECT_EQ(form.operatorText(), QStringLiteral("Opérateur du matin."));
     EXPECT_EQ(form.multilineText(), QStringLiteral("Ligne un\r\nLigne deux"));
+}
+
+// The incremental list's tool bar through the window: a file loaded and saved back, the list the
+// labels receive, a file that cannot be read, clearing.
+TEST_F(MainWindow, incrementalListLoadsSavesAndClears)
+{
+    struct Case
+    {
+        const char* name;
+        QByteArray file;
+        QStringList lines; // what the labels receive
+        QByteArray saved;  // what saving the list back writes
+    };
+    const Case cases[] = {
+        {"lone LF", "Lot 1\nLot 2\nLot 3", {"Lot 1", "Lot 2", "Lot 3"}, "Lot 1\r\nLot 2\r\nLot 3"},
+        {"last line ended", "A\r\nB\r\n", {"A", "B", ""}, "A\r\nB\r\n"},
+        {"lone CR", "x\ry", {"x", "y"}, "x\r\ny"},
+        {"Windows-1252", "\xe9t\xe9\r\n\x9cuf", {"été", "œuf"}, "\xe9t\xe9\r\n\x9cuf"},
+    };
+    TForm1 form;
+    showActive(form);
+    control<QTabWidget>(form, "PageControl1")->setCurrentIndex(1);
+    auto* list = control<QPlainTextEdit>(form, "MemoIncrement");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dialogs::clearShownMessages();
+        m_data.write(QStringLiteral("in.txt"), c.file);
+        Dialogs::setNextFileName(m_data.file(QStringLiteral("in.txt")));
+        control<QToolButton>(form, "ToolButton6")->click();
+        EXPECT_EQ(form.incrementalLines(), c.lines);
+        Dialogs::setNextFileName(m_data.file(QStringLiteral("out.txt")));
+        control<QToolButton>(form, "ToolButton17")->click();
+        EXPECT_EQ(m_data.read(QStringLiteral("out.txt")), c.saved);
+        EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    }
+
+    // a file that cannot be read is reported and the list keeps its lines
+    const QString before = list->toPlainText();
+    Dialogs::setNextFileName(m_data.file(QStringLiteral("absent.txt")));
+    control<QToolButton>(form, "ToolButton6")->click();
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_EQ(list->toPlainText(), before);
+
+    control<QToolButton>(form, "ToolButton3")->click();
+    EXPECT_TRUE(list->toPlainText().isEmpty());
+    EXPECT_TRUE(form.incrementalLines().isEmpty());
 }
 
 struct DateCase
