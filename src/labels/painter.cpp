@@ -305,11 +305,17 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
     if (box.width() <= 0.0 || box.height() <= 0.0)
         return;
 
-    // the symbol fills the box's width at most, from its left edge; on a raster a module is a whole
-    // number of pixels whenever the box is wide enough, so every bar has the same width everywhere
+    // the symbol fills the box's width at most, from its left edge. On a raster a module is a whole
+    // number of pixels, so that every bar has the same width everywhere, unless that gives up more
+    // than a quarter of the width: a label's 35 mm box at 300 dpi would fall from 2 to 1 pixel per
+    // module, bars too thin to print and scan, so there the edges go to the nearest pixel instead.
+    // Vector devices (printer, PDF) get the exact geometry and place it on their own dots.
     double module = box.width() / s.modules;
-    if (module >= 1.0)
-        module = std::floor(module + 1e-9);
+    if (cx.raster && module >= 1.0) {
+        const double whole = std::floor(module + 1e-9);
+        if (whole >= 0.75 * module)
+            module = whole;
+    }
     const double symbolWidth = s.modules * module;
 
     // the human-readable line is set under the bars in the default font, made smaller when it would
@@ -327,6 +333,21 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
     const bool withText = !s.humanReadable.isEmpty() && box.height() >= 2.0 * f.cell;
     const double barsHeight = withText ? box.height() - f.cell : box.height();
 
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    if (!cx.raster) {
+        const double bottom = box.top() + barsHeight;
+        std::vector<QRectF> rects;
+        rects.reserve(s.bars.size());
+        for (const Bar& b : s.bars)
+            rects.emplace_back(box.left() + b.start * module, box.top(), b.width * module, barsHeight);
+        if (!rects.empty())
+            p.drawRects(rects.data(), int(rects.size()));
+        if (withText)
+            cx.drawLine(QPointF(box.left(), bottom), s.humanReadable, em);
+        return;
+    }
+
     const double x0 = std::round(box.left());
     const double y0 = std::round(box.top());
     const int top = int(y0);
@@ -340,8 +361,6 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
         if (right > left && bottom > top)
             rects.emplace_back(QPoint(left, top), QPoint(right - 1, bottom - 1));
     }
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
     if (!rects.empty())
         p.drawRects(rects.data(), int(rects.size()));
 

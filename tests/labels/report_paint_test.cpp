@@ -123,6 +123,65 @@ TEST(ReportPaint, BarsAreWholePixelsPerModuleFromTheBoxsLeftEdgeAtEveryResolutio
     }
 }
 
+TEST(ReportPaint, ALabelsNarrowBoxKeepsItsBarsAsWideAsTheBoxAllows)
+{
+    // a 33 mm box of a 38,1 mm label: 1.85 pixels per module at 300 dpi, where whole pixels would
+    // halve the symbol; 211 modules whatever happens, and as wide as the box (to a pixel)
+    const double box = 33.0 / 25.4;
+    for (const double dpi : {300.0, 203.0, 600.0}) {
+        SCOPED_TRACE(dpi);
+        Page page(QSizeF(box + 1.0, 1.5));
+        place(page, ComponentClass::Code128BarCode, 0.5, 0.5, box, 0.28).barcode().text = kCode;
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("page.png"));
+        exportPng(execute(page), png, dpi);
+        const QImage img(png);
+        const int left = int(std::lround(0.5 * dpi)), y = left + 3;
+        const std::vector<int> widths = runs(img, y, left - 2, img.width());
+        int width = 0;
+        for (int w : widths)
+            width += w;
+        EXPECT_GE(width, 0.75 * box * dpi);
+        EXPECT_LE(width, box * dpi + 1.0); // its edges on the nearest pixels
+        const double module = width / 211.0;
+        for (int w : widths) {
+            // every bar and space within a pixel of a whole number of modules
+            EXPECT_GE(w, 1);
+            EXPECT_NEAR(w / module, std::round(w / module), 1.0 / module + 1e-9) << w;
+        }
+        for (int x = left; x < left + width; ++x) {
+            const int g = qGray(img.pixel(x, y));
+            EXPECT_TRUE(g == 0 || g == 255) << x;
+        }
+        if (test::haveZbar()) {
+            EXPECT_EQ(test::zbarRead(png), QStringList{kCode});
+        }
+    }
+}
+
+TEST(ReportPaint, APdfKeepsTheBarcodesExactWidthWhateverItsResolution)
+{
+    const double box = 33.0 / 25.4;
+    Page page(QSizeF(box + 1.0, 1.5));
+    place(page, ComponentClass::Code128BarCode, 0.5, 0.5, box, 0.28).barcode().text = kCode;
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+    exportPdf(execute(page), pdf, 300);
+    const QString base = dir.filePath(QStringLiteral("page"));
+    QProcess raster;
+    raster.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("600"), QStringLiteral("-png"),
+                                              QStringLiteral("-singlefile"), pdf, base});
+    ASSERT_TRUE(raster.waitForFinished(30000));
+    const QImage img(base + QStringLiteral(".png"));
+    ASSERT_FALSE(img.isNull());
+    const QRect bars = ink(img, QRect(0, 300 + 5, img.width(), 1));
+    EXPECT_NEAR(bars.left(), 300, 1);
+    EXPECT_NEAR(bars.width(), box * 600, 3); // not whole 1/300 inch modules (half as wide)
+    if (test::haveZbar()) {
+        EXPECT_EQ(test::zbarRead(base + QStringLiteral(".png")), QStringList{kCode});
+    }
+}
+
 TEST(ReportPaint, ABarcodeWithNothingToEncodeDrawsNothing)
 {
     for (const QString& text : {QString(), QString(200, u'A'), QStringLiteral("Code€1")}) {
