@@ -2,6 +2,7 @@
 
 #include "app/ui/pictures.h"
 #include "app/version.h"
+#include "app/widgets/widgetkit.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -78,6 +79,13 @@ void TAboutBox::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TAboutBox::setVisible(bool visible)
+{
+    if (visible && !isVisible())
+        tieToOpener(this);
+    QDialog::setVisible(visible);
 }
 
 } // namespace pelorin

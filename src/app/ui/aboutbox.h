@@ -20,6 +20,9 @@ public:
     QLabel* Copyright = nullptr;
     QPushButton* OKButton = nullptr;
 
+    // Opens tied to the window that shows it, so it never hides behind the main window it blocks.
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
 };

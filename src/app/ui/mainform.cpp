@@ -266,6 +266,7 @@ void TForm1::createToolBar()
     ToolBar1->addSeparator();
     ToolBar1->addWidget(ToolButton12);
     ToolBar1->addWidget(ToolButton14);
+    nameOverflowButton(ToolBar1);
 
     connect(ToolButton2, &QToolButton::clicked, this, [this] { m_sheet->ChargerProjetRav(); });
     connect(ToolButton4, &QToolButton::clicked, this, [this] { m_sheet->zoommieuxClick(); });
@@ -415,6 +416,8 @@ QWidget* TForm1::createSelectionView()
     side->addStretch(1);
     Image = new QLineEdit;
     Image->setObjectName(QStringLiteral("Image"));
+    // hidden, but a screen reader walking the window still finds it by this name
+    Image->setAccessibleName(QStringLiteral("Fichier du logo"));
     Image->hide();
     side->addWidget(Image);
     middle->addLayout(side);
@@ -455,6 +458,7 @@ QWidget* TForm1::createSelectionView()
     ToolBar2->addWidget(ToolButton3);
     ToolBar2->addWidget(ToolButton6);
     ToolBar2->addWidget(ToolButton17);
+    nameOverflowButton(ToolBar2);
     incLayout->addWidget(ToolBar2);
     MemoIncrement = new QPlainTextEdit;
     MemoIncrement->setObjectName(QStringLiteral("MemoIncrement"));
