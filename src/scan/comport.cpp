@@ -64,10 +64,9 @@ QStringList activeConsoles()
     return readTrimmed(s_listRoot + QStringLiteral("/sys/class/tty/console/active")).split(u' ', Qt::SkipEmptyParts);
 }
 
-bool isActiveConsole(int fd)
+bool isActiveConsole(const struct stat& st)
 {
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
+    if (!S_ISCHR(st.st_mode))
         return false;
     if (major(st.st_rdev) == 5 && minor(st.st_rdev) == 1) // /dev/console itself
         return true;
@@ -78,6 +77,12 @@ bool isActiveConsole(int fd)
             return true;
     }
     return false;
+}
+
+bool isActiveConsole(int fd)
+{
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && isActiveConsole(st);
 }
 
 // Reads a directory's entry names; false with errno set when it cannot be read.
@@ -619,6 +624,11 @@ void TCustomComPort::stopThread()
 void TCustomComPort::CreateHandle()
 {
     const QByteArray path = QFile::encodeName(portDevicePath(m_port));
+    // the console is refused before it is opened: opening and closing a serial line can lower its
+    // DTR and hang up whoever is on the other end (COM1, the default, is ttyS0, often the console)
+    struct stat st;
+    if (::stat(path.constData(), &st) == 0 && isActiveConsole(st))
+        throw EComPort(1, EBUSY);
     // non-blocking: opening must not wait for a carrier, and reads return what is waiting
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)

@@ -2,6 +2,7 @@
 #include "serial_pty.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -249,6 +250,11 @@ TEST(SerialPort, TheKernelConsoleIsNeverOpened)
     root.console("tty0 ttyFAKE");
     root.deviceNumbers("ttyFAKE", major(st.st_rdev), minor(st.st_rdev));
 
+    // every opening of the device shows here: refusing it after opening is too late
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(pty.path()).constData(), IN_OPEN), 0);
+
     TCustomComPort::setListRoot(root.path());
     TComPort port;
     port.setPort(pty.path());
@@ -256,6 +262,9 @@ TEST(SerialPort, TheKernelConsoleIsNeverOpened)
     TCustomComPort::setListRoot(QString());
     EXPECT_EQ(message, "1 Unable to open com port (win error code: 16)");
     EXPECT_FALSE(port.Connected());
+    char events[256];
+    EXPECT_LT(::read(watch, events, sizeof events), 0) << "the console was opened";
+    ::close(watch);
 }
 
 TEST(SerialPort, DeliversEveryCharacterInOrderOnTheUserInterfaceThread)
