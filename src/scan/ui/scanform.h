@@ -62,10 +62,6 @@ public:
     // Opens tied to the window that shows it (pelorin::tieToOpener), so centred on it.
     void setVisible(bool visible) override;
 
-signals:
-    // "Configurer la liaison.": the serial settings window is shown by whoever listens.
-    void linkSettingsRequested();
-
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
