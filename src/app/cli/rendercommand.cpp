@@ -13,6 +13,7 @@
 #include "labels/marks.h"
 #include "labels/pagebuild.h"
 #include "labels/pagestream.h"
+#include "labels/ui/printing.h"
 
 #include <QFileInfo>
 #include <QFont>
@@ -154,7 +155,8 @@ int renderCommand(const QStringList& arguments, QTextStream&, QTextStream& err)
         marks.setMarginFrame(!o.noMargins);
         marks.setOutlines(!o.noOutlines);
 
-        report::Page page;
+        // the paper the main window would print on
+        report::Page page(report::defaultPrinterPaperInches());
         const PageBuildResult result = buildPage(page, description, marks, values);
         // a page that stopped on a bad value is not printed; one that met an unknown type is
         if (result.stop == PageBuildResult::Stop::Failed)
