@@ -105,6 +105,7 @@ struct Context
     bool raster; // pixels are the painter's units: snap edges, draw pre-scaled bitmaps and outlines
     QPaintDevice* device;
     PaintCache& cache;
+    double dotUnits = 0.0; // painter units per dot of the printing device; 0 when unknown
 
     const FontAt& font(double emInches)
     {
@@ -309,10 +310,12 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
     // number of pixels, so that every bar has the same width everywhere, unless that gives up more
     // than a quarter of the width: a label's 35 mm box at 300 dpi would fall from 2 to 1 pixel per
     // module, bars too thin to print and scan, so there the edges go to the nearest pixel instead.
-    // Vector devices (printer, PDF) get the exact geometry and place it on their own dots.
+    // Vector devices get the exact geometry (a PDF), or the dots of a printer whose resolution is known.
+    // A printer whose dots are known is treated as a raster of those dots.
+    const double dot = cx.raster ? 1.0 : cx.dotUnits;
     double module = box.width() / s.modules;
-    if (cx.raster && module >= 1.0) {
-        const double whole = std::floor(module + 1e-9);
+    if (dot > 0.0 && module >= dot) {
+        const double whole = std::floor(module / dot + 1e-9) * dot;
         if (whole >= 0.75 * module)
             module = whole;
     }
@@ -336,15 +339,19 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
     if (!cx.raster) {
-        const double bottom = box.top() + barsHeight;
+        const auto snap = [dot](double x) { return dot > 0.0 ? std::round(x / dot) * dot : x; };
+        const double x0 = snap(box.left()), top = snap(box.top()), bottom = snap(box.top() + barsHeight);
         std::vector<QRectF> rects;
         rects.reserve(s.bars.size());
-        for (const Bar& b : s.bars)
-            rects.emplace_back(box.left() + b.start * module, box.top(), b.width * module, barsHeight);
+        for (const Bar& b : s.bars) {
+            const double left = snap(x0 + b.start * module), right = snap(x0 + (b.start + b.width) * module);
+            if (right > left && bottom > top)
+                rects.emplace_back(left, top, right - left, bottom - top);
+        }
         if (!rects.empty())
             p.drawRects(rects.data(), int(rects.size()));
         if (withText)
-            cx.drawLine(QPointF(box.left(), bottom), s.humanReadable, em);
+            cx.drawLine(QPointF(x0, bottom), s.humanReadable, em);
         return;
     }
 
@@ -402,7 +409,7 @@ double fontEmInches(int fontHeightPx)
     return fontHeightPx / 96.0 / cellPerEm();
 }
 
-void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch)
+void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch, double deviceDotsPerInch)
 {
     painter.save();
     const QPaintEngine* engine = painter.paintEngine();
@@ -413,6 +420,8 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch)
     std::lock_guard lock(g_cacheMutex);
     PaintCache& cache = cacheFor(unitsPerInch, dpi, raster);
     Context cx{painter, unitsPerInch, raster, device, cache};
+    if (deviceDotsPerInch > 0.0)
+        cx.dotUnits = unitsPerInch / deviceDotsPerInch;
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);

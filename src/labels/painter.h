@@ -14,7 +14,10 @@ namespace pelorin::report {
 // printer at its resolution, screen pixels times the zoom for the preview). The paper is filled
 // white first. Edges of rectangles and barcode modules are snapped to whole units, so they stay
 // crisp on any raster device.
-void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch);
+// `deviceDotsPerInch`, when known (a printer's own resolution), puts the barcodes' bar edges on the
+// dots the device will print, so that no bar takes in a dot it only partly covers (label printers
+// blacken such dots, and thin bars then run together).
+void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch, double deviceDotsPerInch = 0.0);
 // Same, reading the stream first (Error when it is corrupted).
 void paintPage(QPainter& painter, const QByteArray& stream, double unitsPerInch);
 

@@ -1,9 +1,11 @@
 #include "labels/ui/printing.h"
 
+#include <QFile>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 
 #include "labels/painter.h"
 
@@ -30,6 +32,28 @@ QSizeF defaultPrinterPaperInches()
     return size;
 }
 
+namespace {
+
+// The resolution the print server rasterises the job at for this printer, the default of its driver
+// description; 0 when it cannot be told (QPrinter's own list of resolutions is not the driver's).
+int rasterResolution(const QPrinter& printer)
+{
+    QFile ppd(QStringLiteral("/etc/cups/ppd/%1.ppd").arg(printer.printerName()));
+    if (!ppd.open(QIODevice::ReadOnly))
+        return 0;
+    static const QRegularExpression defaultResolution(QStringLiteral("^\\*DefaultResolution:\\s*(\\d+)(?:x\\d+)?dpi"));
+    while (!ppd.atEnd()) {
+        const QRegularExpressionMatch m = defaultResolution.match(QString::fromLatin1(ppd.readLine()));
+        if (m.hasMatch()) {
+            const int dpi = m.captured(1).toInt();
+            return dpi >= 100 ? dpi : 0; // coarser dots are no label printer's
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
 bool printPage(const ExecutedPage& page)
 {
     QPrinter printer(QPrinter::HighResolution);
@@ -45,7 +69,7 @@ bool printPage(const ExecutedPage& page)
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    paintPage(painter, page, printer.resolution());
+    paintPage(painter, page, printer.resolution(), rasterResolution(printer));
     return painter.end();
 }
 
