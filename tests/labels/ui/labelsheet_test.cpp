@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace pelorin {
@@ -92,6 +93,33 @@ TEST(LabelSheetOpen, OpensFromTheModelsFolderShowsTheNameAndRemarksEveryLabel)
     // nine outlines, and the page fitted
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 9);
     EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), w.sheet->preview()->fitZoom());
+}
+
+TEST(LabelSheetShortcuts, CtrlOOpensADescriptionAndCtrlPBuildsThePageThenPrints)
+{
+    SheetWindow w;
+    w.sheet->installShortcuts(w.window.get());
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    w.sheet->marks().rebuild(w.sheet->EtiqXML());
+    w.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get()));
+
+    Dialogs::clearShownMessages();
+    Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Trois.ETQ"), test::sheetFormat(3, 3)));
+    QTest::keyClick(w.window.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(w.status, QStringLiteral("Trois.ETQ"));
+    EXPECT_EQ(w.sheet->marks().rows(), 3);
+
+    // printing builds the page first: the text typed since the last build is in it
+    const QByteArray before = w.sheet->pageStream();
+    w.values.m_operatorText = QStringLiteral("Opérateur du raccourci");
+    Dialogs::clearShownMessages();
+    QTest::keyClick(w.window.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_NE(w.sheet->pageStream(), before);
+    const QStringList messages = Dialogs::shownMessages();
+    // printed on the default printer, or told there is none
+    EXPECT_TRUE(messages.isEmpty() || messages == QStringList{QStringLiteral("Aucune imprimante n'est installée.")})
+        << messages.join(u'|').toStdString();
 }
 
 TEST(LabelSheetOpen, CancellingChangesNothing)
