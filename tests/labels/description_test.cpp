@@ -4,6 +4,7 @@
 #include "config/xmldocument.h"
 #include "labels/sheetbuilder.h"
 #include "support/testsupport.h"
+#include "support/editorfixtures.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -19,31 +20,7 @@ using test::errorOf;
 TEST(NewDescription, DefaultFieldsGiveTheEditorsInitialText)
 {
     const QStringList lines = newDescriptionLines(FormatTexts());
-    const QStringList expected = {
-        QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
-        QStringLiteral("<Page>"),
-        QStringLiteral("<Format>"),
-        QStringLiteral("<Reference>Avery</Reference>"),
-        QStringLiteral("<Largeur>210</Largeur>"),
-        QStringLiteral("<Hauteur>297</Hauteur>"),
-        QStringLiteral("<Ligne>4</Ligne>"),
-        QStringLiteral("<Colonne>2</Colonne>"),
-        QStringLiteral("<MargeGauche>5</MargeGauche>"),
-        QStringLiteral("<MargeDroite>5</MargeDroite>"),
-        QStringLiteral("<MargeHaute>10</MargeHaute>"),
-        QStringLiteral("<MargeBasse>10</MargeBasse>"),
-        QStringLiteral("<LargeurEtiquette>100</LargeurEtiquette>"),
-        QStringLiteral("<HauteurEtiquette>50</HauteurEtiquette>"),
-        QStringLiteral("<EtiquetteVerticalRadius>5</EtiquetteVerticalRadius>"),
-        QStringLiteral("<EtiquetteHorizontalRadius>5</EtiquetteHorizontalRadius>"),
-        QStringLiteral("<EcartHorizontal>1</EcartHorizontal>"),
-        QStringLiteral("<EcartVertical>1</EcartVertical>"),
-        QStringLiteral("</Format>"),
-        QStringLiteral("<Composants>"),
-        QStringLiteral("</Composants>"),
-        QStringLiteral("</Page>"),
-    };
-    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(lines, test::kInitialDescriptionLines);
 }
 
 TEST(NewDescription, EveryFieldLandsInItsOwnElementAndReadsBack)

@@ -6,6 +6,7 @@
 #include "config/configfile.h"
 #include "config/ui/configurationhost.h"
 #include "support/testsupport.h"
+#include "support/fakeconfigurationhost.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -19,18 +20,7 @@
 namespace pelorin {
 namespace {
 
-class FakeHost : public ConfigurationHost
-{
-public:
-    ConfigFile config;
-    bool manual = false;
-    int listChanges = 0;
-
-    ConfigFile& configuration() override { return config; }
-    bool manualMode() const override { return manual; }
-    void setManualMode(bool on) override { manual = on; }
-    void listsChanged() override { ++listChanges; }
-};
+using test::FakeHost;
 
 const QByteArray kConfig = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"
                            "<Configuration>\r\n"

@@ -12,6 +12,8 @@
 #include "labels/ui/pagepreview.h"
 #include "labels/ui/selectiongrid.h"
 #include "support/testsupport.h"
+#include "support/editorfixtures.h"
+#include "support/fakeconfigurationhost.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,44 +36,9 @@
 namespace pelorin {
 namespace {
 
-// The main window's side of the configuration window, without the main window.
-class FakeHost : public ConfigurationHost
-{
-public:
-    ConfigFile config;
-    bool manual = false;
-    int listChanges = 0;
+using test::FakeHost;
 
-    ConfigFile& configuration() override { return config; }
-    bool manualMode() const override { return manual; }
-    void setManualMode(bool on) override { manual = on; }
-    void listsChanged() override { ++listChanges; }
-};
-
-const QStringList kInitialLines = {
-    QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
-    QStringLiteral("<Page>"),
-    QStringLiteral("<Format>"),
-    QStringLiteral("<Reference>Avery</Reference>"),
-    QStringLiteral("<Largeur>210</Largeur>"),
-    QStringLiteral("<Hauteur>297</Hauteur>"),
-    QStringLiteral("<Ligne>4</Ligne>"),
-    QStringLiteral("<Colonne>2</Colonne>"),
-    QStringLiteral("<MargeGauche>5</MargeGauche>"),
-    QStringLiteral("<MargeDroite>5</MargeDroite>"),
-    QStringLiteral("<MargeHaute>10</MargeHaute>"),
-    QStringLiteral("<MargeBasse>10</MargeBasse>"),
-    QStringLiteral("<LargeurEtiquette>100</LargeurEtiquette>"),
-    QStringLiteral("<HauteurEtiquette>50</HauteurEtiquette>"),
-    QStringLiteral("<EtiquetteVerticalRadius>5</EtiquetteVerticalRadius>"),
-    QStringLiteral("<EtiquetteHorizontalRadius>5</EtiquetteHorizontalRadius>"),
-    QStringLiteral("<EcartHorizontal>1</EcartHorizontal>"),
-    QStringLiteral("<EcartVertical>1</EcartVertical>"),
-    QStringLiteral("</Format>"),
-    QStringLiteral("<Composants>"),
-    QStringLiteral("</Composants>"),
-    QStringLiteral("</Page>"),
-};
+const QStringList& kInitialLines = test::kInitialDescriptionLines;
 
 class PageEditor : public ::testing::Test
 {
