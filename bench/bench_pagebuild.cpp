@@ -2,7 +2,7 @@
 // that it grows with the number of labels and nothing worse. The preview is rebuilt whole at every
 // click on the selection grid, so a 65-label sheet has to be rebuilt and painted well within one
 // 60 Hz frame (16 ms).
-#include "app/error.h"
+#include "base/error.h"
 #include "config/xmldocument.h"
 #include "labels/description.h"
 #include "labels/exporter.h"

@@ -1,7 +1,7 @@
 // Decoding speed, and reading an SCB file of 100 000 codes into the scan window until its view has
 // painted. Goal for the second: under one second and 200 MB (peak memory with /usr/bin/time -v,
 // running only that benchmark: --benchmark_filter=LoadScb).
-#include "app/widgets/dialogs.h"
+#include "base/ui/dialogs.h"
 #include "config/xmldocument.h"
 #include "scan/decode.h"
 #include "scan/scangrid.h"

@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "app/widgets/dialogs.h"
+#include "base/ui/dialogs.h"
 
 // Window tests: message boxes and file dialogs never block, they answer what the test queued.
 int main(int argc, char** argv)

@@ -1,7 +1,7 @@
 #include "code/dayofyear.h"
 
-#include "app/convert.h"
-#include "app/error.h"
+#include "base/convert.h"
+#include "base/error.h"
 
 namespace pelorin {
 

@@ -1,6 +1,6 @@
 #include "code/rallist.h"
 
-#include "app/error.h"
+#include "base/error.h"
 
 #include <QFont>
 #include <QPainter>

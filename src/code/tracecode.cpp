@@ -1,8 +1,8 @@
 #include "code/tracecode.h"
 
-#include "app/convert.h"
-#include "app/error.h"
-#include "app/paths.h"
+#include "base/convert.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "code/rallist.h"
 #include "config/configfile.h"
 

@@ -1,6 +1,6 @@
 #include "editor/sheettemplates.h"
 
-#include "app/convert.h"
+#include "base/convert.h"
 
 #include <QDir>
 #include <QFile>

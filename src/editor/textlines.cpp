@@ -1,7 +1,7 @@
 #include "editor/textlines.h"
 
-#include "app/codepage.h"
-#include "app/error.h"
+#include "base/codepage.h"
+#include "base/error.h"
 
 #include <QDir>
 #include <QFile>

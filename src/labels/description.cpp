@@ -1,7 +1,7 @@
 #include "labels/description.h"
 
-#include "app/convert.h"
-#include "app/error.h"
+#include "base/convert.h"
+#include "base/error.h"
 #include "config/xmldocument.h"
 
 #include <QRegularExpression>

@@ -7,7 +7,7 @@
 #include <QSaveFile>
 #include <cmath>
 
-#include "app/error.h"
+#include "base/error.h"
 #include "labels/painter.h"
 
 namespace pelorin::report {

@@ -1,6 +1,6 @@
 #include "labels/marks.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "labels/description.h"
 
 #include <algorithm>

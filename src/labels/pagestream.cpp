@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/error.h"
+#include "base/error.h"
 
 namespace pelorin::report {
 

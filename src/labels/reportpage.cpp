@@ -1,6 +1,6 @@
 #include "labels/reportpage.h"
 
-#include "app/error.h"
+#include "base/error.h"
 
 namespace pelorin::report {
 

@@ -1,6 +1,6 @@
 #include "scan/comport.h"
 
-#include "app/codepage.h"
+#include "base/codepage.h"
 #include "scan/comportthread.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/error.h"
+#include "base/error.h"
 
 #include <QByteArray>
 #include <QFlags>

@@ -1,6 +1,6 @@
 #include "scan/decode.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "code/dayofyear.h"
 #include "config/xmldocument.h"
 

@@ -1,6 +1,6 @@
 #include "scan/scangrid.h"
 
-#include "app/error.h"
+#include "base/error.h"
 
 namespace pelorin {
 

@@ -1,7 +1,7 @@
 #include "scan/scbfile.h"
 
-#include "app/codepage.h"
-#include "app/error.h"
+#include "base/codepage.h"
+#include "base/error.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
 #include "scan/serialreceiver.h"
 
-#include "app/codepage.h"
+#include "base/codepage.h"
 
 namespace pelorin {
 

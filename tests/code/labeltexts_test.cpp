@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "base/error.h"
 #include "code/labeltexts.h"
 #include "support/testsupport.h"
 #include "qstringprint.h"

@@ -1,5 +1,5 @@
-#include "app/error.h"
-#include "app/paths.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "code/rallist.h"
 #include "code/tracecode.h"
 #include "config/configfile.h"

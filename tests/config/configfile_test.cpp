@@ -1,7 +1,7 @@
 #include "config/configfile.h"
 
-#include "app/error.h"
-#include "app/paths.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "support/testsupport.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "config/xmldocument.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "support/testsupport.h"
 
 #include <QDir>

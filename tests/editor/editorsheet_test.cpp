@@ -1,6 +1,6 @@
 #include "editor/editorsheet.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "code/qstringprint.h"
 #include "labels/description.h"
 #include "labels/labelvalues.h"

@@ -1,6 +1,6 @@
 #include "editor/textlines.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "code/qstringprint.h"
 #include "support/testsupport.h"
 

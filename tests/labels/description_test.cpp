@@ -1,6 +1,6 @@
 #include "labels/description.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "config/xmldocument.h"
 #include "labels/sheetbuilder.h"
 #include "support/testsupport.h"

@@ -1,8 +1,8 @@
 #include "labels/pagebuild.h"
 
-#include "app/convert.h"
-#include "app/error.h"
-#include "app/paths.h"
+#include "base/convert.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "config/xmldocument.h"
 #include "labels/labelvalues.h"
 #include "labels/marks.h"

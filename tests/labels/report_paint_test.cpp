@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/error.h"
+#include "base/error.h"
 #include "labels/exporter.h"
 #include "labels/painter.h"
 #include "labels/pagestream.h"

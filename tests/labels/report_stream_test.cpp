@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/error.h"
+#include "base/error.h"
 #include "labels/pagestream.h"
 #include "labels/reportpage.h"
 

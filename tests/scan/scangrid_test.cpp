@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "base/error.h"
 #include "config/xmldocument.h"
 #include "scan/scangrid.h"
 #include "support/testsupport.h"

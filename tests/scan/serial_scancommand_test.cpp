@@ -1,6 +1,6 @@
 // `pelorin scan` on a real pseudo-terminal: the scanner writes on the master, the program reads the
 // slave as its serial port.
-#include "app/convert.h"
+#include "base/convert.h"
 #include "scan/scbfile.h"
 #include "serial_pty.h"
 #include "support/testsupport.h"

@@ -1,6 +1,6 @@
 #include "support/testsupport.h"
 
-#include "app/error.h"
+#include "base/error.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 #include "app/cli/cli.h"
 #include "app/cli/selection.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "config/configfile.h"
 
 #include <QTextStream>

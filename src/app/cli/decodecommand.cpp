@@ -1,7 +1,7 @@
 #include "app/cli/cli.h"
 
-#include "app/error.h"
-#include "app/paths.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "config/configfile.h"
 #include "scan/decode.h"
 #include "scan/scbfile.h"

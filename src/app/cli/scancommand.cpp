@@ -1,9 +1,9 @@
 #include "app/cli/cli.h"
 
-#include "app/codepage.h"
-#include "app/convert.h"
-#include "app/error.h"
-#include "app/paths.h"
+#include "base/codepage.h"
+#include "base/convert.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "config/configfile.h"
 #include "scan/comport.h"
 #include "scan/decode.h"

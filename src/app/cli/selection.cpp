@@ -1,9 +1,9 @@
 #include "app/cli/selection.h"
 
 #include "app/cli/cli.h"
-#include "app/convert.h"
-#include "app/error.h"
-#include "app/paths.h"
+#include "base/convert.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "code/rallist.h"
 #include "config/configfile.h"
 

@@ -1,8 +1,8 @@
 #include "app/ui/aboutbox.h"
 
 #include "app/ui/pictures.h"
-#include "app/version.h"
-#include "app/widgets/widgetkit.h"
+#include "base/version.h"
+#include "base/ui/widgetkit.h"
 
 #include <QFrame>
 #include <QGridLayout>

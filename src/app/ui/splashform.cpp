@@ -1,7 +1,7 @@
 #include "app/ui/splashform.h"
 
 #include "app/ui/pictures.h"
-#include "app/version.h"
+#include "base/version.h"
 
 #include <QGuiApplication>
 #include <QLabel>

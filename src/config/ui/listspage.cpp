@@ -1,8 +1,8 @@
 #include "config/ui/listspage.h"
 
-#include "app/error.h"
-#include "app/widgets/dialogs.h"
-#include "app/widgets/widgetkit.h"
+#include "base/error.h"
+#include "base/ui/dialogs.h"
+#include "base/ui/widgetkit.h"
 #include "config/configfile.h"
 #include "config/ui/configurationhost.h"
 

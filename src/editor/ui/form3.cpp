@@ -1,6 +1,6 @@
 #include "editor/ui/form3.h"
 
-#include "app/widgets/widgetkit.h"
+#include "base/ui/widgetkit.h"
 #include "config/ui/listspage.h"
 #include "editor/ui/pageeditor.h"
 

@@ -1,9 +1,9 @@
 #include "editor/ui/pageeditor.h"
 
-#include "app/error.h"
-#include "app/paths.h"
-#include "app/widgets/dialogs.h"
-#include "app/widgets/widgetkit.h"
+#include "base/error.h"
+#include "base/paths.h"
+#include "base/ui/dialogs.h"
+#include "base/ui/widgetkit.h"
 #include "editor/textlines.h"
 #include "labels/labelvalues.h"
 #include "labels/ui/pagepreview.h"

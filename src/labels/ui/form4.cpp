@@ -1,8 +1,8 @@
 #include "labels/ui/form4.h"
 
-#include "app/error.h"
-#include "app/widgets/dialogs.h"
-#include "app/widgets/widgetkit.h"
+#include "base/error.h"
+#include "base/ui/dialogs.h"
+#include "base/ui/widgetkit.h"
 #include "labels/marks.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/selectiongrid.h"

@@ -1,8 +1,8 @@
 #include "labels/ui/labelsheet.h"
 
-#include "app/error.h"
-#include "app/paths.h"
-#include "app/widgets/dialogs.h"
+#include "base/error.h"
+#include "base/paths.h"
+#include "base/ui/dialogs.h"
 #include "labels/exporter.h"
 #include "labels/labelvalues.h"
 #include "labels/pagebuild.h"

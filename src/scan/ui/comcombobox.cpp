@@ -1,6 +1,6 @@
 #include "scan/ui/comcombobox.h"
 
-#include "app/widgets/dialogs.h"
+#include "base/ui/dialogs.h"
 
 namespace pelorin {
 

@@ -1,7 +1,7 @@
 #include "scan/ui/scanconfig.h"
 
-#include "app/widgets/dialogs.h"
-#include "app/widgets/widgetkit.h"
+#include "base/ui/dialogs.h"
+#include "base/ui/widgetkit.h"
 #include "scan/ui/comcombobox.h"
 
 #include <QFrame>

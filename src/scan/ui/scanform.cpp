@@ -1,8 +1,8 @@
 #include "scan/ui/scanform.h"
 
-#include "app/error.h"
-#include "app/widgets/dialogs.h"
-#include "app/widgets/widgetkit.h"
+#include "base/error.h"
+#include "base/ui/dialogs.h"
+#include "base/ui/widgetkit.h"
 #include "scan/comport.h"
 #include "scan/scangrid.h"
 #include "scan/scbfile.h"

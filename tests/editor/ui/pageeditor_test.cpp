@@ -1,7 +1,7 @@
 #include "editor/ui/pageeditor.h"
 
-#include "app/paths.h"
-#include "app/widgets/dialogs.h"
+#include "base/paths.h"
+#include "base/ui/dialogs.h"
 #include "code/qstringprint.h"
 #include "config/configfile.h"
 #include "config/ui/configurationhost.h"

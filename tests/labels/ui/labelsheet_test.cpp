@@ -2,7 +2,7 @@
 
 #include "labels/ui/sheetwindow.h"
 
-#include "app/error.h"
+#include "base/error.h"
 
 #include <QFileInfo>
 #include <QProcess>

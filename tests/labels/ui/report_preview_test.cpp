@@ -11,7 +11,7 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
-#include "app/error.h"
+#include "base/error.h"
 #include "labels/exporter.h"
 #include "labels/pagestream.h"
 #include "labels/reportpage.h"

@@ -1,6 +1,6 @@
 #pragma once
-#include "app/paths.h"
-#include "app/widgets/dialogs.h"
+#include "base/paths.h"
+#include "base/ui/dialogs.h"
 #include "labels/labelvalues.h"
 #include "labels/pagestream.h"
 #include "labels/sheetbuilder.h"

@@ -1,4 +1,4 @@
-#include "app/widgets/dialogs.h"
+#include "base/ui/dialogs.h"
 #include "config/xmldocument.h"
 #include "scan/scangrid.h"
 #include "scan/ui/scanform.h"

@@ -1,5 +1,5 @@
 #include "../serial_pty.h"
-#include "app/widgets/dialogs.h"
+#include "base/ui/dialogs.h"
 #include "scan/comport.h"
 #include "scan/ui/comcombobox.h"
 #include "scan/ui/scanconfig.h"

@@ -1,6 +1,6 @@
 // The scan window's RS-232 input, on a real pseudo-terminal.
 #include "../serial_pty.h"
-#include "app/widgets/dialogs.h"
+#include "base/ui/dialogs.h"
 #include "config/xmldocument.h"
 #include "scan/comport.h"
 #include "scan/scangrid.h"

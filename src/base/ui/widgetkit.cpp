@@ -1,4 +1,4 @@
-#include "app/widgets/widgetkit.h"
+#include "base/ui/widgetkit.h"
 
 #include <QApplication>
 #include <QLabel>

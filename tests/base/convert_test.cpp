@@ -1,7 +1,7 @@
-#include "app/codepage.h"
-#include "app/convert.h"
-#include "app/error.h"
-#include "app/paths.h"
+#include "base/codepage.h"
+#include "base/convert.h"
+#include "base/error.h"
+#include "base/paths.h"
 
 #include <QDir>
 #include <QFile>

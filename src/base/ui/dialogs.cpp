@@ -1,4 +1,4 @@
-#include "app/widgets/dialogs.h"
+#include "base/ui/dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
-#include "app/convert.h"
+#include "base/convert.h"
 
-#include "app/error.h"
+#include "base/error.h"
 
 #include <QLocale>
 #include <cmath>
