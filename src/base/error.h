@@ -1,5 +1,7 @@
 #pragma once
 #include <QString>
+#include <exception>
+#include <new>
 #include <stdexcept>
 
 namespace pelorin {
@@ -16,5 +18,23 @@ public:
 private:
     QString m_message;
 };
+
+// The message of the exception being handled, for the boundary of a command or a window handler:
+// our own errors carry their text, running out of memory says so, anything else gives its what().
+// Call it only inside a catch block.
+inline QString currentErrorMessage()
+{
+    try {
+        throw;
+    } catch (const Error& e) {
+        return e.message();
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("Mémoire insuffisante pour terminer l'opération.");
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("Erreur inattendue.");
+    }
+}
 
 } // namespace pelorin

@@ -2,6 +2,8 @@
 
 #include <QTextStream>
 
+#include "base/error.h"
+
 namespace pelorin::cli {
 
 namespace {
@@ -35,7 +37,14 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     for (const Command& c : kCommands)
         if (!args.isEmpty() && args.first() == QLatin1String(c.name)) {
-            const int status = c.run(args.mid(1), out, err);
+            // the boundary of every command: whatever escapes it is reported, never an abort
+            int status = 1;
+            try {
+                status = c.run(args.mid(1), out, err);
+            } catch (...) {
+                out.flush();
+                err << currentErrorMessage() << '\n';
+            }
             out.flush();
             err.flush();
             return status;

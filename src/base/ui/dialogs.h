@@ -2,6 +2,9 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <utility>
+
+#include "base/error.h"
 
 class QWidget;
 
@@ -38,5 +41,20 @@ public:
     // The folder or file the last file dialog was opened on (what a save dialog proposes).
     static QString lastDialogPath();
 };
+
+// The boundary of a window handler: runs the handler's work and shows whatever error it raises in the
+// general error message, so that no failure escapes into Qt's event loop. Returns true when the work
+// finished without an error; the state before the failing step is what remains.
+template <typename Work>
+bool guarded(QWidget* parent, Work&& work)
+{
+    try {
+        std::forward<Work>(work)();
+        return true;
+    } catch (...) {
+        Dialogs::error(parent, currentErrorMessage());
+    }
+    return false;
+}
 
 } // namespace pelorin
