@@ -165,7 +165,7 @@ int runProgram(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
-    if (args.contains(QStringLiteral("--version"))) {
+    if (args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-V"))) {
         std::printf("pelorin %s\n", qPrintable(LireVersion()));
         return 0;
     }
