@@ -2,7 +2,7 @@
 // painted. Goal for the second: under one second and 200 MB (peak memory with /usr/bin/time -v,
 // running only that benchmark: --benchmark_filter=LoadScb).
 #include "base/ui/dialogs.h"
-#include "config/xmldocument.h"
+#include "config/configfile.h"
 #include "scan/decode.h"
 #include "scan/scangrid.h"
 #include "scan/scbfile.h"
@@ -57,9 +57,9 @@ QStringList makeCodes(int count)
 
 void BM_Decode(benchmark::State& state)
 {
-    XmlDocument config;
-    config.parseText(configText());
-    const CodeDecoder decoder(&config);
+    ConfigFile config;
+    config.document().parseText(configText());
+    const CodeDecoder decoder(config);
     const QStringList codes = makeCodes(10000);
     const DecodeBatch batch(decoder);
     qsizetype i = 0;
@@ -74,8 +74,8 @@ BENCHMARK(BM_Decode);
 
 void BM_LoadScb100k(benchmark::State& state)
 {
-    XmlDocument config;
-    config.parseText(configText());
+    ConfigFile config;
+    config.document().parseText(configText());
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("codes.SCB"));
     writeScbFile(path, makeCodes(100000));
@@ -83,7 +83,7 @@ void BM_LoadScb100k(benchmark::State& state)
 
     for (auto _ : state) {
         state.PauseTiming();
-        auto form = std::make_unique<TscanForm>(&config);
+        auto form = std::make_unique<TscanForm>(config);
         form->show();
         QApplication::processEvents();
         auto* view = form->findChild<QTableView*>(QStringLiteral("StringGrid1"));

@@ -19,9 +19,9 @@ int dayOfYear(const QDateTime& dateTime)
 DateField FixeDate(const QDate& date)
 {
     DateField f;
-    f.day = zeroPadded(dayOfYear(date), 3);
+    f.day = zeroPadded(dayOfYear(date), kDayOfYearWidth);
     // "yy": the year's last two digits, whatever the century
-    f.year = zeroPadded(((date.year() % 100) + 100) % 100, 2);
+    f.year = zeroPadded(((date.year() % 100) + 100) % 100, kYearWidth);
     return f;
 }
 
@@ -32,7 +32,7 @@ DateField FixeDate(const QDateTime& dateTime)
 
 QString quantieme(const QDate& date)
 {
-    return zeroPadded(dayOfYear(date), 3);
+    return zeroPadded(dayOfYear(date), kDayOfYearWidth);
 }
 
 QDate dateFromDayOfYear(int year, int day)

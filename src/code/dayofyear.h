@@ -1,4 +1,6 @@
 #pragma once
+#include "code/codelayout.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>

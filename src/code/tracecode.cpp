@@ -73,6 +73,36 @@ CodeSelection startupSelection(const SelectionLists& lists)
     return s;
 }
 
+const QString& CodeFields::operator[](CodeField field) const
+{
+    switch (field) {
+    case CodeField::System:
+        return system;
+    case CodeField::Mass:
+        return mass;
+    case CodeField::Packaging:
+        return packaging;
+    case CodeField::Colour:
+        return colour;
+    case CodeField::Perfume:
+        return perfume;
+    case CodeField::Factory:
+        return factory;
+    case CodeField::Date:
+        break;
+    }
+    return date;
+}
+
+QString CodeFields::composed() const
+{
+    QString code;
+    code.reserve(kCodeLength);
+    for (const CodeFieldLayout& f : kCodeLayout)
+        code += (*this)[f.field];
+    return code;
+}
+
 TraceCode::TraceCode(ConfigFile& config) : m_config(config) {}
 
 void TraceCode::clear()
@@ -111,7 +141,7 @@ void TraceCode::setSystem(int position)
 
 void TraceCode::setMass(const QString& massText)
 {
-    m_fields.mass = zeroPadded(strToInt(massText), 3);
+    m_fields.mass = zeroPadded(strToInt(massText), fieldWidth(CodeField::Mass));
 }
 
 void TraceCode::setPackaging(int index, const QString& layersText, const QString& rowsText)

@@ -1,14 +1,15 @@
 #pragma once
+#include "code/codelayout.h"
 #include "code/dayofyear.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringList>
 
-// The traceability code: seven fields whose concatenation is the 22-character code (system 1,
-// mass 3, packaging 2, colour 3, perfume 3, factory 5, date 5). Each selection of the main window
-// recomputes one field; the window holds one TraceCode and shows its fields. Nothing here pads, cuts
-// or checks a field: a list code of another width simply gives a code of another length.
+// The traceability code: seven fields whose concatenation is the code laid out in code/codelayout.h.
+// Each selection of the main window recomputes one field; the window holds one TraceCode and shows
+// its fields. Nothing here pads, cuts or checks a list code: one of another width simply gives a code
+// of another length.
 namespace pelorin {
 
 class ConfigFile;
@@ -24,8 +25,9 @@ constexpr int kSpinMax = 6;
 int spinValue(const QString& text);
 int clampSpin(int value);
 
-// The manual code as the edit `CodeManu` holds it: upper case, at most 18 characters.
-constexpr int kManualCodeLength = 18;
+// The manual code as the edit `CodeManu` holds it: upper case, four characters fewer than a
+// composed code.
+constexpr int kManualCodeLength = kCodeLength - 4;
 QString manualCodeText(const QString& typed);
 
 // The names the selection lists show, as `ChangeBox` fills them: systems in document order (an
@@ -67,8 +69,9 @@ struct CodeFields
     QString factory;
     QString date;
 
+    const QString& operator[](CodeField field) const;
     // The seven fields in code order.
-    QString composed() const { return system + mass + packaging + colour + perfume + factory + date; }
+    QString composed() const;
 };
 
 class TraceCode
@@ -118,7 +121,7 @@ public:
     bool manualMode() const { return m_manualMode; }
     void setManualMode(bool on) { m_manualMode = on; }
     const QString& manualCode() const { return m_manualCode; }
-    // Stores the typed text as the edit holds it (upper case, at most 18 characters).
+    // Stores the typed text as the edit holds it (upper case, at most kManualCodeLength characters).
     void setManualCode(const QString& typed) { m_manualCode = manualCodeText(typed); }
 
     // The code the labels carry: the manual code in manual mode, otherwise the seven fields.

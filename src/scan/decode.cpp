@@ -2,24 +2,19 @@
 
 #include "base/error.h"
 #include "code/dayofyear.h"
-#include "config/xmldocument.h"
+#include "config/configfile.h"
 
-#include <QLocale>
 #include <QHash>
+#include <QLocale>
 #include <optional>
 
 namespace pelorin {
 
 namespace {
 
-// The field that starts at `first` (counted from 1), cut short where the code ends.
-QString field(const QString& code, int first, int width)
-{
-    return code.mid(first - 1, width);
-}
-
 const QString kErreur = QStringLiteral("Erreur");
-const char* const kLists[] = {"Systemes", "Lieux", "Parfums"};
+constexpr RefList kLists[] = {RefList::Systemes, RefList::Lieux, RefList::Parfums};
+constexpr int kSystemes = 0, kLieux = 1, kParfums = 2;
 
 } // namespace
 
@@ -33,18 +28,12 @@ bool EstNumerique(const QString& text)
 
 struct CodeDecoder::Cache
 {
-    struct Entry
-    {
-        pugi::xml_node node;
-        QString name;
-        bool named = false;
-    };
-    // by list: the first entry of each code, in document order
-    std::array<std::optional<QHash<QString, Entry>>, 3> lists;
+    // by list: the name each code looked up gave
+    std::array<QHash<QString, QString>, 3> names;
     QHash<int, QString> dates;
 };
 
-CodeDecoder::CodeDecoder(XmlDocument* config) : m_config(config) {}
+CodeDecoder::CodeDecoder(ConfigFile& config) : m_config(config) {}
 
 CodeDecoder::~CodeDecoder() = default;
 
@@ -60,58 +49,37 @@ void CodeDecoder::endBatch() const
 
 QString CodeDecoder::lookup(int list, const QString& field) const
 {
-    auto entriesOf = [this, list] {
-        m_config->documentElement(); // "No active document" when the configuration did not load
-        return entries(child(child(m_config->raw(), "Configuration"), kLists[list]));
-    };
     // Codes are compared as stored, case and blanks included, and the first entry in document
-    // order gives the name.
-    if (!m_cache) {
-        for (pugi::xml_node e : entriesOf())
-            if (text(child(e, "Code")) == field)
-                return text(child(e, "Nom"));
-        return kErreur;
-    }
-    std::optional<QHash<QString, Cache::Entry>>& index = m_cache->lists[size_t(list)];
-    if (!index) {
-        QHash<QString, Cache::Entry> built;
-        for (pugi::xml_node e : entriesOf()) {
-            const QString code = text(child(e, "Code"));
-            if (!built.contains(code))
-                built.insert(code, Cache::Entry{e, QString(), false});
-        }
-        index = std::move(built);
-    }
-    const auto it = index->find(field);
-    if (it == index->end())
-        return kErreur;
-    if (!it->named) {
-        it->name = text(child(it->node, "Nom"));
-        it->named = true;
-    }
-    return it->name;
+    // order gives the name; a batch asks the configuration once for each code.
+    if (!m_cache)
+        return m_config.nameByCode(kLists[list], field);
+    QHash<QString, QString>& names = m_cache->names[size_t(list)];
+    auto it = names.find(field);
+    if (it == names.end())
+        it = names.insert(field, m_config.nameByCode(kLists[list], field));
+    return *it;
 }
 
 QString CodeDecoder::Decode_Systeme(const QString& code) const
 {
-    return lookup(0, field(code, 1, 1));
+    return lookup(kSystemes, codeField(code, CodeField::System));
 }
 
 QString CodeDecoder::Decode_Masse(const QString& code) const
 {
-    const QString f = field(code, 2, 3);
-    if (f.size() < 3)
+    const QString f = codeField(code, CodeField::Mass);
+    if (f.size() < fieldWidth(CodeField::Mass))
         return QString();
     return EstNumerique(f) ? f + QStringLiteral(" gr") : kErreur;
 }
 
 QString CodeDecoder::Decode_Boite(const QString& code) const
 {
-    const QString f = field(code, 5, 2);
+    const QString f = codeField(code, CodeField::Packaging);
     // the system letter, not the packaging field, tells a soap case: layers first, rows second
-    if (code.startsWith(u'S')) {
-        const QString layers = f.left(1);
-        const QString rows = f.mid(1, 1);
+    if (codeField(code, CodeField::System) == u'S') {
+        const QString layers = f.left(kLayersWidth);
+        const QString rows = f.mid(kLayersWidth, kRowsWidth);
         return rows + QStringLiteral(" rang(s)\r\n") + layers + QStringLiteral(" couche(s)");
     }
     if (f == QLatin1String("06"))
@@ -128,31 +96,31 @@ QString CodeDecoder::Decode_Boite(const QString& code) const
 QString CodeDecoder::Decode_Couleur(const QString& code) const
 {
     // the RAL number's second digit is not coded and is not put back
-    const QString f = field(code, 7, 3);
-    return f.size() == 3 ? QStringLiteral("Ral ") + f : kErreur;
+    const QString f = codeField(code, CodeField::Colour);
+    return f.size() == fieldWidth(CodeField::Colour) ? QStringLiteral("Ral ") + f : kErreur;
 }
 
 QString CodeDecoder::Decode_Parfum(const QString& code) const
 {
-    return lookup(2, field(code, 10, 3));
+    return lookup(kParfums, codeField(code, CodeField::Perfume));
 }
 
 QString CodeDecoder::Decode_Usine(const QString& code) const
 {
-    return lookup(1, field(code, 13, 5));
+    return lookup(kLieux, codeField(code, CodeField::Factory));
 }
 
 QString CodeDecoder::Decode_Date(const QString& code) const
 {
-    // the last five characters are the day of the year and the year's last two digits
-    const QString f = field(code, 18, 5);
-    if (f.size() < 5)
+    // the day of the year, then the year's last two digits
+    const QString f = codeField(code, CodeField::Date);
+    if (f.size() < fieldWidth(CodeField::Date))
         return QString();
     if (!EstNumerique(f))
         return kErreur;
-    const int twoDigits = f.mid(3, 2).toInt();
+    const int twoDigits = f.mid(kDayOfYearWidth, kYearWidth).toInt();
     const int year = twoDigits < 50 ? 2000 + twoDigits : 1900 + twoDigits;
-    const int day = f.left(3).toInt();
+    const int day = f.left(kDayOfYearWidth).toInt();
     if (!m_cache)
         return QLocale::system().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
     QString& date = m_cache->dates[year * 1000 + day];
@@ -160,7 +128,6 @@ QString CodeDecoder::Decode_Date(const QString& code) const
         date = QLocale::system().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
     return date;
 }
-
 DecodedTexts CodeDecoder::decodeAll(const QString& code, QString* dateError) const
 {
     DecodedTexts t;

@@ -1,32 +1,34 @@
 #pragma once
+#include "code/codelayout.h"
+
 #include <QString>
 #include <array>
 #include <memory>
 
 // Decoding of a scanned traceability code back into the seven texts of the scan grid.
 //
-// The code is cut by fixed positions, the inverse of its composition: system 1, mass 2-4,
-// packaging 5-6, colour 7-9, perfume 10-12, factory 13-17, date 18-22. A field the code ends
-// before is empty; characters after position 22 are ignored. A field that fails its check reads
-// "Erreur"; only an impossible day of the year raises.
+// The code is cut at the positions of its layout (code/codelayout.h), the inverse of its
+// composition. A field the code ends before is empty; characters past a whole code are ignored. A
+// field that fails its check reads "Erreur"; only an impossible day of the year raises.
 namespace pelorin {
 
-class XmlDocument;
+class ConfigFile;
 
 // True when every character is one of the digits 0 to 9 (an empty text included).
 bool EstNumerique(const QString& text);
 
 // The number of decoded texts of a code, in the grid's column order: system, mass, packaging,
 // colour, perfume, factory, date.
-inline constexpr int kDecodedFieldCount = 7;
+inline constexpr int kDecodedFieldCount = kCodeFieldCount;
 using DecodedTexts = std::array<QString, kDecodedFieldCount>;
 
 class CodeDecoder
 {
 public:
-    // The three lookups read the configuration's lists; by the node access rule a missing list
-    // or entry field is created empty in it.
-    explicit CodeDecoder(XmlDocument* config);
+    // The three lookups read the configuration's lists (ConfigFile::nameByCode); by the node access
+    // rule a missing list or entry field is created empty in it. The configuration must outlive the
+    // decoder.
+    explicit CodeDecoder(ConfigFile& config);
     ~CodeDecoder();
     CodeDecoder(const CodeDecoder&) = delete;
     CodeDecoder& operator=(const CodeDecoder&) = delete;
@@ -54,7 +56,7 @@ private:
     struct Cache;
     QString lookup(int list, const QString& field) const;
 
-    XmlDocument* m_config;
+    ConfigFile& m_config;
     mutable std::unique_ptr<Cache> m_cache;
 };
 

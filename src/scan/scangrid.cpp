@@ -11,7 +11,7 @@ const char* const kHeaders[ScanGrid::kColumnCount] = {"Scan",    "ScanCode", "Sy
 
 } // namespace
 
-ScanGrid::ScanGrid(XmlDocument* config, QObject* parent) : QAbstractTableModel(parent), m_decoder(config) {}
+ScanGrid::ScanGrid(const CodeDecoder& decoder, QObject* parent) : QAbstractTableModel(parent), m_decoder(decoder) {}
 
 int ScanGrid::rowCount(const QModelIndex& parent) const
 {

@@ -10,8 +10,6 @@
 // model's row i is the sheet's row i + 1 and shows the number i + 1 in column 0.
 namespace pelorin {
 
-class XmlDocument;
-
 class ScanGrid : public QAbstractTableModel
 {
     Q_OBJECT
@@ -20,7 +18,8 @@ public:
     enum Column { ColScan, ColCode, ColSysteme, ColMasse, ColBoite, ColCouleur, ColParfum, ColUsine, ColDate };
     static constexpr int kColumnCount = 9;
 
-    explicit ScanGrid(XmlDocument* config, QObject* parent = nullptr);
+    // Rows are decoded by `decoder`, which must outlive the sheet.
+    explicit ScanGrid(const CodeDecoder& decoder, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -52,7 +51,7 @@ private:
         DecodedTexts texts;
     };
 
-    CodeDecoder m_decoder;
+    const CodeDecoder& m_decoder;
     QList<Row> m_rows;
 };
 

@@ -85,6 +85,9 @@ TEST_F(CodeCommand, RefusesWhatTheProgramRefuses)
         {{"--ral", "1010"}, "Couleur RAL inconnue : « 1010 »"},
         {{"--mass", "2.5"}, "'2.5' is not a valid integer value"},
         {{"--mass", ""}, "'' is not a valid integer value"},
+        // the field takes three characters at most: a longer mass would lengthen the code
+        {{"--mass", "1234"}, "--mass : au plus 3 caractères"},
+        {{"--mass", "12345"}, "--mass : au plus 3 caractères"},
         {{"--packaging", "Savons", "--layers", "deux"}, "'deux' is not a valid integer value"},
         {{"--date", "2007-02-29"}, "'2007-02-29' is not a valid date"},
         {{"--mass"}, "--mass : valeur manquante"},

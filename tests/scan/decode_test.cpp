@@ -1,5 +1,5 @@
 #include "base/error.h"
-#include "config/xmldocument.h"
+#include "config/configfile.h"
 #include "scan/decode.h"
 #include "support/testsupport.h"
 
@@ -47,13 +47,13 @@ const DecodeCase kCases[] = {
 class DecodeTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { m_config.loadFile(test::fixture(QStringLiteral("scan/cfg.xml"))); }
-    XmlDocument m_config;
+    void SetUp() override { m_config.document().loadFile(test::fixture(QStringLiteral("scan/cfg.xml"))); }
+    ConfigFile m_config;
 };
 
 TEST_F(DecodeTest, DecodesEveryFieldOfTheTable)
 {
-    const CodeDecoder decoder(&m_config);
+    const CodeDecoder decoder(m_config);
     // one code at a time, then with the lists indexed for a batch: the same texts
     for (const bool batch : {false, true}) {
         std::optional<DecodeBatch> scope;
@@ -80,7 +80,7 @@ TEST_F(DecodeTest, DecodesEveryFieldOfTheTable)
 
 TEST_F(DecodeTest, ImpossibleDayRaisesTheConversionError)
 {
-    const CodeDecoder decoder(&m_config);
+    const CodeDecoder decoder(m_config);
     const struct
     {
         const char* date;
@@ -126,11 +126,11 @@ TEST(DecodeLookup, FollowsTheNodeAccessRule)
     for (const bool batch : {false, true}) {
         SCOPED_TRACE(batch ? "batch" : "one at a time");
         // no Parfums list, an entry without Code (which the empty field then matches), no Lieux entries
-        XmlDocument config;
-        config.parseText(QStringLiteral("<Configuration><Systemes><Systeme><Nom>Sans code</Nom></Systeme>"
-                                        "<Systeme><Nom>X</Nom><Code>X</Code></Systeme></Systemes><Lieux/>"
-                                        "</Configuration>"));
-        const CodeDecoder decoder(&config);
+        ConfigFile config;
+        config.document().parseText(QStringLiteral("<Configuration><Systemes><Systeme><Nom>Sans code</Nom></Systeme>"
+                                                   "<Systeme><Nom>X</Nom><Code>X</Code></Systeme></Systemes><Lieux/>"
+                                                   "</Configuration>"));
+        const CodeDecoder decoder(config);
         std::optional<DecodeBatch> scope;
         if (batch)
             scope.emplace(decoder);
@@ -138,7 +138,7 @@ TEST(DecodeLookup, FollowsTheNodeAccessRule)
         EXPECT_EQ(decoder.Decode_Systeme(QStringLiteral("X")), QStringLiteral("X"));
         EXPECT_EQ(decoder.Decode_Parfum(QStringLiteral("P25006100003")), QStringLiteral("Erreur"));
         EXPECT_EQ(decoder.Decode_Usine(QStringLiteral("P2500610000312345")), QStringLiteral("Erreur"));
-        const pugi::xml_node root = config.documentElement();
+        const pugi::xml_node root = config.document().documentElement();
         EXPECT_TRUE(root.child("Parfums")) << "the missing list is created empty";
         EXPECT_TRUE(root.child("Systemes").first_child().child("Code")) << "the missing Code is created empty";
     }
@@ -146,8 +146,8 @@ TEST(DecodeLookup, FollowsTheNodeAccessRule)
 
 TEST(DecodeLookup, UnloadedConfigurationIsAnError)
 {
-    XmlDocument config;
-    const CodeDecoder decoder(&config);
+    ConfigFile config;
+    const CodeDecoder decoder(config);
     EXPECT_THROW(decoder.Decode_Systeme(QStringLiteral("P")), Error);
     // the fields that need no list still decode
     EXPECT_EQ(decoder.Decode_Masse(QStringLiteral("P250")), QStringLiteral("250 gr"));

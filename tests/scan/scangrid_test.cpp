@@ -1,5 +1,5 @@
 #include "base/error.h"
-#include "config/xmldocument.h"
+#include "config/configfile.h"
 #include "scan/scangrid.h"
 #include "support/testsupport.h"
 
@@ -19,7 +19,7 @@ const QString kBadDay = QStringLiteral("P250061000031234536606");
 class ScanGridTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { m_config.loadFile(test::fixture(QStringLiteral("scan/cfg.xml"))); }
+    void SetUp() override { m_config.document().loadFile(test::fixture(QStringLiteral("scan/cfg.xml"))); }
 
     QStringList row(const ScanGrid& grid, int gridRow) const
     {
@@ -29,12 +29,13 @@ protected:
         return cells;
     }
 
-    XmlDocument m_config;
+    ConfigFile m_config;
+    const CodeDecoder m_decoder{m_config};
 };
 
 TEST_F(ScanGridTest, StartsWithTheHeaderAndOneEmptyRow)
 {
-    ScanGrid grid(&m_config);
+    ScanGrid grid(m_decoder);
     EXPECT_EQ(grid.gridRowCount(), 2);
     EXPECT_EQ(grid.rowCount(), 1);
     EXPECT_EQ(row(grid, 0),
@@ -46,7 +47,7 @@ TEST_F(ScanGridTest, StartsWithTheHeaderAndOneEmptyRow)
 
 TEST_F(ScanGridTest, AjouterligneFillsTheEmptyRowAndAddsOneBelow)
 {
-    ScanGrid grid(&m_config);
+    ScanGrid grid(m_decoder);
     grid.ajouterligne(kCode);
     grid.ajouterligne(kSoap);
     EXPECT_EQ(grid.gridRowCount(), 4);
@@ -61,7 +62,7 @@ TEST_F(ScanGridTest, AjouterligneFillsTheEmptyRowAndAddsOneBelow)
 
 TEST_F(ScanGridTest, DateErrorAddsTheRowWithAnEmptyDateThenRaises)
 {
-    ScanGrid grid(&m_config);
+    ScanGrid grid(m_decoder);
     try {
         grid.ajouterligne(kBadDay);
         ADD_FAILURE() << "no error";
@@ -75,7 +76,7 @@ TEST_F(ScanGridTest, DateErrorAddsTheRowWithAnEmptyDateThenRaises)
 
 TEST_F(ScanGridTest, AppendCodesInsertsOnceAndStopsAtADateError)
 {
-    ScanGrid grid(&m_config);
+    ScanGrid grid(m_decoder);
     grid.ajouterligne(kSoap);
     QList<std::pair<int, int>> inserted;
     QObject::connect(&grid, &ScanGrid::rowsInserted, [&](const QModelIndex&, int first, int last) {
@@ -100,7 +101,7 @@ TEST_F(ScanGridTest, AppendCodesInsertsOnceAndStopsAtADateError)
 
 TEST_F(ScanGridTest, ClearLeavesOneEmptyRowAndNumbersFromOne)
 {
-    ScanGrid grid(&m_config);
+    ScanGrid grid(m_decoder);
     grid.appendCodes(QStringList(5, kCode));
     grid.clear();
     EXPECT_EQ(grid.gridRowCount(), 2);
@@ -113,8 +114,9 @@ TEST_F(ScanGridTest, ClearLeavesOneEmptyRowAndNumbersFromOne)
 
 TEST_F(ScanGridTest, AnUnloadedConfigurationAddsNothing)
 {
-    XmlDocument empty;
-    ScanGrid grid(&empty);
+    ConfigFile empty;
+    const CodeDecoder decoder(empty);
+    ScanGrid grid(decoder);
     EXPECT_THROW(grid.ajouterligne(kCode), Error);
     EXPECT_EQ(grid.gridRowCount(), 2);
 }

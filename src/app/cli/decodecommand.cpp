@@ -46,7 +46,7 @@ int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
         return 1;
     }
 
-    const CodeDecoder decoder(&config.document());
+    const CodeDecoder decoder(config);
     const DecodeBatch batch(decoder);
     int status = 0;
     for (const QString& code : codes) {

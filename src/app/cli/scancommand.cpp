@@ -244,7 +244,7 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
         err << e.message() << '\n';
         return 1;
     }
-    const CodeDecoder decoder(&config.document());
+    const CodeDecoder decoder(config);
 
     QEventLoop loop;
     SerialReceiver receiver;

@@ -69,8 +69,14 @@ ComposedCode composeCode(const SelectionOptions& o, ConfigFile& config)
         if (s.systemIndex < 0)
             throw Error(QStringLiteral("Système inconnu : %1").arg(quoted(*o.system)));
     }
-    if (o.mass)
+    if (o.mass) {
+        // the field "Masse en gr" holds no more characters than the code's mass field
+        if (o.mass->size() > fieldWidth(CodeField::Mass))
+            throw Error(QStringLiteral("--mass : au plus %1 caractères, comme le champ « Masse en gr » (%2)")
+                            .arg(fieldWidth(CodeField::Mass))
+                            .arg(quoted(*o.mass)));
         s.massText = *o.mass;
+    }
     if (o.packaging) {
         s.packagingIndex = int(packagingItems().indexOf(*o.packaging));
         if (s.packagingIndex < 0)

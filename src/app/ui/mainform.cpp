@@ -7,6 +7,7 @@
 #include "base/version.h"
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
+#include "code/codelayout.h"
 #include "code/dayofyear.h"
 #include "code/labeltexts.h"
 #include "code/rallist.h"
@@ -353,7 +354,7 @@ QWidget* TForm1::createSelectionView()
     massAndColour->setSpacing(8);
     LabeledEditMasse = new QLineEdit(QStringLiteral("000"));
     LabeledEditMasse->setObjectName(QStringLiteral("LabeledEditMasse"));
-    LabeledEditMasse->setMaxLength(3);
+    LabeledEditMasse->setMaxLength(fieldWidth(CodeField::Mass));
     LabeledEditMasse->setFixedWidth(LabeledEditMasse->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
     LabeledEditMasse->installEventFilter(this);
     massAndColour->addWidget(labeled(LabeledEditMasse, QStringLiteral("Masse en gr")));
@@ -533,7 +534,7 @@ QWidget* TForm1::createManualView()
     grid->addWidget(labeled(Quant, QStringLiteral("Quantiéme")), 0, 2);
     EditQuant = new QLineEdit(QStringLiteral("1"));
     EditQuant->setObjectName(QStringLiteral("EditQuant"));
-    EditQuant->setMaxLength(3);
+    EditQuant->setMaxLength(kDayOfYearWidth);
     EditQuant->setValidator(new UpperCaseValidator(EditQuant));
     EditQuant->setMaximumWidth(60);
     grid->addWidget(labeled(EditQuant, QStringLiteral("Quantiéme")), 1, 0);

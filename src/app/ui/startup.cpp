@@ -143,7 +143,7 @@ ProgramWindows::ProgramWindows(int pauseMs)
     m_form1->setSelectionWindow(m_form4.get());
     m_aboutBox = std::make_unique<TAboutBox>();
     m_form1->setAboutBox(m_aboutBox.get());
-    m_scanForm = std::make_unique<TscanForm>(&m_form1->ConfigXML().document());
+    m_scanForm = std::make_unique<TscanForm>(m_form1->ConfigXML());
     m_form1->setScanWindow(m_scanForm.get());
 }
 

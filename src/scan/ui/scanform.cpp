@@ -3,7 +3,9 @@
 #include "base/error.h"
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
+#include "code/codelayout.h"
 #include "scan/comport.h"
+#include "scan/decode.h"
 #include "scan/scangrid.h"
 #include "scan/scbfile.h"
 #include "scan/ui/scanconfig.h"
@@ -27,8 +29,6 @@ namespace {
 
 const QString kScbFilter = QStringLiteral("Fichiers code barre (*.SCB);;Tous (*.*)");
 const QString kScbSuffix = QStringLiteral("SCB");
-// a scanner's code is taken by its length alone
-constexpr int kCodeLength = 22;
 constexpr int kRowHeight = 26;
 constexpr int kColumnWidths[ScanGrid::kColumnCount] = {40, 160, 120, 60, 120, 55, 120, 120, 80};
 
@@ -59,7 +59,8 @@ public:
 
 } // namespace
 
-TscanForm::TscanForm(XmlDocument* config, QWidget* parent) : QDialog(parent), m_grid(new ScanGrid(config, this))
+TscanForm::TscanForm(ConfigFile& config, QWidget* parent)
+    : QDialog(parent), m_decoder(std::make_unique<CodeDecoder>(config)), m_grid(new ScanGrid(*m_decoder, this))
 {
     setObjectName(QStringLiteral("scanForm"));
     setWindowTitle(QStringLiteral("Scancode"));

@@ -2,6 +2,7 @@
 #include "scan/serialreceiver.h"
 
 #include <QDialog>
+#include <memory>
 
 class QButtonGroup;
 class QLineEdit;
@@ -15,7 +16,8 @@ namespace pelorin {
 class ScanGrid;
 class TComPort;
 class TScanconfig;
-class XmlDocument;
+class CodeDecoder;
+class ConfigFile;
 
 // The scan window: codes typed by a keyboard-wedge scanner into Edit1 (or put there by the serial
 // link) become rows of the sheet, decoded against the configuration; the sheet is saved to and read
@@ -28,8 +30,8 @@ public:
     // The Tag of each input mode button.
     enum ScannerMode { Ps2 = 0, Usb = 1, Serie = 2 };
 
-    // `config` is the main window's configuration document, read at every row insertion.
-    explicit TscanForm(XmlDocument* config, QWidget* parent = nullptr);
+    // `config` is the main window's configuration, read at every row insertion.
+    explicit TscanForm(ConfigFile& config, QWidget* parent = nullptr);
     ~TscanForm() override;
 
     ScanGrid* grid() const { return m_grid; }
@@ -71,6 +73,7 @@ private:
     void ComPort1Fault(const QString& message);
     QToolButton* addButton(const char* name, const QString& icon, int fallback, const QString& hint);
 
+    std::unique_ptr<CodeDecoder> m_decoder;
     ScanGrid* m_grid;
     // while a file is read each line is put into Edit1 without being inserted a second time
     bool m_readingFile = false;

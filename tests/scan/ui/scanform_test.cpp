@@ -1,5 +1,5 @@
 #include "base/ui/dialogs.h"
-#include "config/xmldocument.h"
+#include "config/configfile.h"
 #include "scan/scangrid.h"
 #include "scan/ui/scanform.h"
 #include "support/testsupport.h"
@@ -27,8 +27,8 @@ class ScanFormTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_config.loadFile(test::fixture(QStringLiteral("scan/cfg.xml")));
-        m_form = std::make_unique<TscanForm>(&m_config);
+        m_config.document().loadFile(test::fixture(QStringLiteral("scan/cfg.xml")));
+        m_form = std::make_unique<TscanForm>(m_config);
         Dialogs::clearShownMessages();
     }
 
@@ -66,7 +66,7 @@ protected:
         click("ToolButton6");
     }
 
-    XmlDocument m_config;
+    ConfigFile m_config;
     std::unique_ptr<TscanForm> m_form;
     QTemporaryDir m_dir;
 };

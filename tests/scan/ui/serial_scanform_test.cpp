@@ -1,7 +1,7 @@
 // The scan window's RS-232 input, on a real pseudo-terminal.
 #include "../serial_pty.h"
 #include "base/ui/dialogs.h"
-#include "config/xmldocument.h"
+#include "config/configfile.h"
 #include "scan/comport.h"
 #include "scan/scangrid.h"
 #include "scan/ui/comcombobox.h"
@@ -30,8 +30,8 @@ class SerialScanFormTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_config.loadFile(test::fixture(QStringLiteral("scan/cfg.xml")));
-        m_form = std::make_unique<TscanForm>(&m_config);
+        m_config.document().loadFile(test::fixture(QStringLiteral("scan/cfg.xml")));
+        m_form = std::make_unique<TscanForm>(m_config);
         m_form->ComPort1->setPort(m_pty.path());
         Dialogs::clearShownMessages();
     }
@@ -58,7 +58,7 @@ protected:
     }
 
     test::Pty m_pty;
-    XmlDocument m_config;
+    ConfigFile m_config;
     std::unique_ptr<TscanForm> m_form;
 };
 
