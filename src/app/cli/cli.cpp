@@ -19,6 +19,7 @@ constexpr Command kCommands[] = {
     {"render", renderCommand},
     {"decode", decodeCommand},
     {"scan", scanCommand},
+    {"journal", journalCommand},
 };
 
 } // namespace
@@ -70,6 +71,13 @@ QString usage()
         "       pelorin scan [--data DIR] --port PORT [--baud N] [--data-bits 5-8]\n"
         "                    [--parity none|odd|even|mark|space] [--stop-bits 1|2] [--end N] [--append FILE.SCB]\n"
         "                                            read codes from an RS-232 scanner\n"
+        "       pelorin journal [--data DIR] [--from DATE] [--to DATE] [--code TEXT] [--kind print|scan]\n"
+        "                    [--workstation NAME] [--system TEXT] [--perfume TEXT] [--place TEXT]\n"
+        "                    [--production-date DATE] [--unscanned | --unprinted] [--format tsv|csv|json]\n"
+        "                                            list the journal's entries (DATE: YYYY-MM-DD[THH:MM])\n"
+        "       pelorin journal [--data DIR] --import FILE.SCB...\n"
+        "                                            record the codes of scan sheets\n"
+        "       pelorin journal [--data DIR] --check  check the journal and its outbox\n"
         "       pelorin --help | --version\n");
 }
 

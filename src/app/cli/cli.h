@@ -18,6 +18,7 @@ int codeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int renderCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int decodeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int scanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int journalCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // One decoded code as `pelorin decode` and `pelorin scan` print it: the code, then the decoded texts,
 // tab-separated, a line break inside a text (the soap packaging's two lines) written " / ".

@@ -1,0 +1,91 @@
+#pragma once
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariantList>
+#include <memory>
+
+#include "journal/entry.h"
+#include "journal/settings.h"
+
+class QSqlQuery;
+
+// One connection to a journal store through Qt SQL: an SQLite file (QSQLITE) or a PostgreSQL
+// server named by a libpq service (QPSQL). It creates and migrates the schema and stores entries;
+// the searches are in search.h.
+//
+// A connection belongs to the thread that opened it (a Qt SQL rule).
+namespace pelorin::journal {
+
+// The schema this program writes. Every older version is migrated forward when opened; a newer
+// one is refused, since an older program cannot know what it would break.
+constexpr int kSchemaVersion = 2;
+
+class Database
+{
+public:
+    // Opens the SQLite journal at `path` (its folder is created), in WAL mode with every commit
+    // synced to disk, so that an entry is durable once insert() returns. Error with the reason.
+    static std::unique_ptr<Database> openSqlite(const QString& path);
+    // Connects to the libpq service `service` (empty: the PGSERVICE variable), to `database` when
+    // given. Waits at most a few seconds for a server that does not answer. Error with the reason.
+    static std::unique_ptr<Database> openPostgres(const QString& service, const QString& database = QString());
+    // The store the settings name (the data folder's Journal/journal.sqlite by default).
+    static std::unique_ptr<Database> open(const Settings& settings);
+    // The journal file the settings name for SQLite.
+    static QString sqlitePath(const Settings& settings);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    Engine engine() const { return m_engine; }
+    QSqlDatabase& db() { return m_db; }
+    // What names the store in messages: the file or the service.
+    const QString& name() const { return m_name; }
+
+    // 0 when the store holds no journal yet.
+    int schemaVersion();
+    // Creates the schema or migrates it forward to `target`, one version after the other, each in
+    // its own transaction, serialised between processes. Error for a store newer than this program.
+    void migrate(int target = kSchemaVersion);
+
+    // Stores the entries in one transaction; an entry whose id is already stored is skipped.
+    // Returns how many were new. Error with the store's message (nothing is stored then).
+    int insert(const QList<Entry>& entries);
+
+    // Runs one statement; Error with the store's message.
+    void exec(const QString& sql, const QVariantList& values = {});
+    // The SQL expression of a time column as UTC text "yyyy-MM-ddTHH:mm:ss.zzzZ".
+    QString timeText(const QString& column) const;
+    // A case-sensitive "contains" test of a column on a bound text, wildcards taken literally.
+    QString containsTest(const QString& column) const;
+
+    // SQLite: PRAGMA integrity_check's report ("ok" when sound). PostgreSQL: "ok" once the
+    // journal table answers.
+    QString integrityCheck();
+
+    // True when the last failure was the connection's (a server gone, a file that cannot be opened)
+    // rather than a statement's.
+    bool connectionLost() const { return m_connectionLost; }
+
+    // The time text stored for a UTC time.
+    static QString timeValue(const QDateTime& utc);
+
+private:
+    Database(Engine engine, const QString& connection, const QString& name);
+    void migrateStep(int from);
+    void backfillCodeFields();
+    [[noreturn]] void fail(const QSqlQuery& query, const QString& what);
+
+    Engine m_engine;
+    QString m_connection;
+    QString m_name;
+    QSqlDatabase m_db;
+    bool m_connectionLost = false;
+};
+
+// Prepares and runs a statement on `db` with positional values; Error with the store's message.
+void runQuery(QSqlQuery& query, const QString& sql, const QVariantList& values);
+
+} // namespace pelorin::journal

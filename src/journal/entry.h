@@ -1,0 +1,80 @@
+#pragma once
+#include <QDate>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+// One line of the traceability journal: a printed page (or a page exported to PDF), or a code taken
+// by a scan. Every entry carries an id made where the print or scan happened, so that sending it
+// again (after a lost answer, from the outbox) never stores it twice.
+namespace pelorin::journal {
+
+enum class EntryKind { Print, Scan };
+
+// "print" / "scan", as stored and as the command line names them; false when the text is neither.
+QString kindName(EntryKind kind);
+bool kindFromName(const QString& name, EntryKind* kind);
+
+// Where a printed page went: a printer (its name) or a PDF file (its path).
+enum class Medium { Printer, PdfFile };
+
+// The seven decoded texts, in the scan grid's column order: system, mass, packaging, colour,
+// perfume, factory, date.
+constexpr int kDecodedCount = 7;
+using Decoded = std::array<QString, kDecodedCount>;
+
+struct Entry
+{
+    QString id; // a UUID in its text form without braces
+    EntryKind kind = EntryKind::Print;
+    QDateTime at; // UTC
+    QString workstation;
+    QString user;
+    QString code;
+    Decoded decoded;
+    QString error; // scan: the decoding error, when the code did not decode
+
+    // printed pages
+    QString operatorText;
+    QString model;  // the page description's file name
+    QString labels; // the marked labels, as ranges ("1-3,5")
+    int labelCount = 0;
+    QString firstText; // first and last lines of the incremental list the labels carried
+    QString lastText;
+    Medium medium = Medium::Printer;
+    QString output; // printer name or file path
+
+    // scans
+    QString source; // "clavier", "RS-232 /dev/ttyUSB0", "fichier codes.SCB"
+
+    // Fields cut from the code by position, for the searches by lot: perfume 10-12, factory 13-17
+    // and the production date of positions 18-22 (invalid when the field is no date).
+    QString systemCode() const;
+    QString perfumeCode() const;
+    QString factoryCode() const;
+    QDate productionDate() const;
+
+    QJsonObject toJson() const;
+    static Entry fromJson(const QJsonObject& json);
+};
+
+// A new entry of `kind` stamped now, on this workstation, by this system user, with a fresh id.
+Entry newEntry(EntryKind kind);
+QString newId();
+// A name-based UUID (the same name always gives the same id): what an import gives each code of a
+// file, so that importing the file again stores nothing twice.
+QString stableId(const QByteArray& name);
+
+// The production date of a code's date field (positions 18-22, day of the year then two-digit year,
+// below 50 in the 2000s); invalid when the field is short, not numeric or no day of its year.
+QDate productionDateOfCode(const QString& code);
+
+// The label numbers as ranges: {1,2,3,5} gives "1-3,5".
+QString labelRanges(const QList<int>& numbers);
+
+QString workstationName();
+QString systemUserName();
+
+} // namespace pelorin::journal

@@ -1,0 +1,194 @@
+#include "journal/journal.h"
+
+#include "base/error.h"
+#include "journal/database.h"
+#include "journal/outbox.h"
+
+#include <QFileInfo>
+
+namespace pelorin::journal {
+
+namespace {
+
+constexpr int kBatch = 200;
+
+} // namespace
+
+bool CheckReport::ok() const
+{
+    return integrity == QLatin1String("ok") && outboxIntegrity == QLatin1String("ok");
+}
+
+Journal::Journal(const Settings& settings, const QString& folder)
+    : m_settings(settings), m_folder(folder.isEmpty() ? journalFolder() : folder)
+{
+    m_outboxPath = m_folder + QStringLiteral("/outbox.sqlite");
+    if (m_settings.engine == Engine::SQLite && m_settings.sqlitePath.isEmpty())
+        m_settings.sqlitePath = m_folder + QStringLiteral("/journal.sqlite");
+}
+
+Journal::~Journal() = default;
+
+Database& Journal::store()
+{
+    if (!m_store) {
+        std::unique_ptr<Database> db = Database::open(m_settings);
+        db->migrate();
+        m_store = std::move(db);
+    }
+    return *m_store;
+}
+
+bool Journal::storeMayBeTried() const
+{
+    return !m_failing || m_retryDelay <= 0 || m_sinceFailure.hasExpired(m_retryDelay);
+}
+
+void Journal::storeFailed(const QString& message)
+{
+    m_lastError = message;
+    m_failing = true;
+    m_sinceFailure.start();
+    // a connection that failed once is opened anew at the next try
+    m_store.reset();
+}
+
+Outbox* Journal::outbox(bool create)
+{
+    if (!m_outbox && (create || QFileInfo::exists(m_outboxPath)))
+        m_outbox = std::make_unique<Outbox>(m_outboxPath);
+    return m_outbox.get();
+}
+
+RecordResult Journal::record(const Entry& entry)
+{
+    RecordResult result;
+    const bool wasFailing = m_failing;
+    // straight to the store when nothing waits before this entry, so that the order holds
+    if (m_memory.isEmpty() && storeMayBeTried()) {
+        try {
+            Outbox* box = outbox(false);
+            if (!box || box->count() == 0) {
+                store().insert({entry});
+                m_failing = false;
+                result.stored = true;
+                return result;
+            }
+        } catch (...) {
+            storeFailed(currentErrorMessage());
+        }
+    }
+    const QString waits = QStringLiteral("Le journal ne peut pas être écrit : %1\nL'entrée attend d'être envoyée.");
+    if (m_memory.isEmpty()) {
+        try {
+            outbox(true)->append(entry);
+            result.waiting = true;
+        } catch (...) {
+            m_memory.append(entry);
+            result.waiting = true;
+            result.message = QStringLiteral("Le journal ne peut pas être écrit : %1\nLa file d'envoi non plus (%2) : "
+                                            "l'entrée est gardée en mémoire jusqu'à ce qu'elle puisse l'être.")
+                                 .arg(m_lastError.isEmpty() ? QStringLiteral("-") : m_lastError, currentErrorMessage());
+            return result;
+        }
+    } else {
+        m_memory.append(entry);
+        result.waiting = true;
+    }
+    if (m_failing && !wasFailing)
+        result.message = waits.arg(m_lastError);
+    // the store may be back: send what waits, this entry included
+    if (storeMayBeTried())
+        flush();
+    return result;
+}
+
+int Journal::flush(bool force)
+{
+    if (!force && !storeMayBeTried())
+        return 0;
+    int sent = 0;
+    try {
+        Database& db = store();
+        if (Outbox* box = outbox(false)) {
+            for (;;) {
+                const QList<std::pair<qint64, Entry>> rows = box->oldest(kBatch);
+                if (rows.isEmpty())
+                    break;
+                QList<Entry> entries;
+                QList<qint64> positions;
+                for (const auto& [position, entry] : rows) {
+                    positions << position;
+                    entries << entry;
+                }
+                db.insert(entries);
+                // removed only once stored: a crash in between sends them again, stored once by id
+                box->remove(positions);
+                sent += int(entries.size());
+            }
+        }
+        if (!m_memory.isEmpty()) {
+            // the outbox comes first, so that these later entries keep their order
+            try {
+                for (const Entry& e : std::as_const(m_memory))
+                    outbox(true)->append(e);
+                m_memory.clear();
+                return sent + flush(true);
+            } catch (const Error&) {
+                db.insert(m_memory);
+                sent += int(m_memory.size());
+                m_memory.clear();
+            }
+        }
+        m_failing = false;
+    } catch (...) {
+        storeFailed(currentErrorMessage());
+    }
+    return sent;
+}
+
+qint64 Journal::pending()
+{
+    qint64 n = m_memory.size();
+    try {
+        if (Outbox* box = outbox(false))
+            n += box->count();
+    } catch (const Error&) {
+    }
+    return n;
+}
+
+QString Journal::statusText()
+{
+    const qint64 n = pending();
+    return n > 0 ? QStringLiteral("Journal : hors ligne, %1 en attente").arg(n) : QString();
+}
+
+CheckReport Journal::check()
+{
+    CheckReport report;
+    report.store =
+        m_settings.engine == Engine::PostgreSQL
+            ? QStringLiteral("PostgreSQL, service « %1 »")
+                  .arg(m_settings.service.isEmpty() ? QString::fromLocal8Bit(qgetenv("PGSERVICE")) : m_settings.service)
+            : m_settings.sqlitePath;
+    try {
+        report.integrity = store().integrityCheck();
+    } catch (...) {
+        report.integrity = currentErrorMessage();
+        storeFailed(report.integrity);
+    }
+    report.outboxIntegrity = QStringLiteral("ok");
+    try {
+        if (Outbox* box = outbox(false)) {
+            report.outboxIntegrity = box->integrityCheck();
+            report.pending = box->count();
+        }
+    } catch (...) {
+        report.outboxIntegrity = currentErrorMessage();
+    }
+    report.pending += m_memory.size();
+    return report;
+}
+
+} // namespace pelorin::journal

@@ -1,0 +1,89 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+#include <memory>
+
+#include "journal/entry.h"
+#include "journal/settings.h"
+
+// The journal a program records into: the store the settings name, and the outbox where entries
+// wait while that store cannot be written (a server out of reach, a file that cannot be opened).
+//
+// Recording never throws and never waits on a store known to be out of reach: an entry goes to the
+// store when it can, to the outbox otherwise, and as a last resort stays in memory until the outbox
+// can be written. Waiting entries are sent oldest first, and an entry sent twice (its answer lost)
+// is stored once, by its id.
+namespace pelorin::journal {
+
+class Database;
+class Outbox;
+
+struct RecordResult
+{
+    bool stored = false;  // in the journal itself
+    bool waiting = false; // in the outbox (or, when even that failed, in memory)
+    // What the operator should be told: set when the journal has just become unwritable, and when
+    // an entry could not even be put in the outbox. Empty while things merely go on waiting.
+    QString message;
+};
+
+struct CheckReport
+{
+    QString store;           // what was checked: the file or the service
+    QString integrity;       // "ok", or the store's report or error
+    QString outboxIntegrity; // "ok" (also when there is no outbox)
+    qint64 pending = 0;      // entries waiting in the outbox
+    bool ok() const;
+};
+
+class Journal
+{
+public:
+    // The settings' store; the outbox, and the SQLite journal by default, in `folder`
+    // (journalFolder() of the data folder when empty).
+    explicit Journal(const Settings& settings, const QString& folder = QString());
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    RecordResult record(const Entry& entry);
+
+    // Sends what waits, oldest first, until the outbox is empty or the store fails. A store out of
+    // reach is tried again only after the retry delay, unless `force`. Returns how many were sent.
+    int flush(bool force = false);
+    // Entries waiting to be sent.
+    qint64 pending();
+    // "Journal : hors ligne, N en attente" while entries wait; empty otherwise.
+    QString statusText();
+    // The last failure of the store, for the messages.
+    const QString& lastError() const { return m_lastError; }
+
+    // The store, connected, its schema created or migrated. Error when it cannot be reached.
+    Database& store();
+    // Checks the store and the outbox; never throws.
+    CheckReport check();
+
+    const Settings& settings() const { return m_settings; }
+    const QString& outboxPath() const { return m_outboxPath; }
+    // How long a store that failed is left alone before the next try (5 s by default).
+    void setRetryDelay(int milliseconds) { m_retryDelay = milliseconds; }
+
+private:
+    bool storeMayBeTried() const;
+    void storeFailed(const QString& message);
+    Outbox* outbox(bool create);
+
+    Settings m_settings;
+    QString m_folder;
+    QString m_outboxPath;
+    std::unique_ptr<Database> m_store;
+    std::unique_ptr<Outbox> m_outbox;
+    QList<Entry> m_memory;
+    QString m_lastError;
+    bool m_failing = false;
+    QElapsedTimer m_sinceFailure;
+    int m_retryDelay = 5000;
+};
+
+} // namespace pelorin::journal

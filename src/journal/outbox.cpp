@@ -1,0 +1,62 @@
+#include "journal/outbox.h"
+
+#include "journal/database.h"
+
+#include <QJsonDocument>
+#include <QSqlQuery>
+
+namespace pelorin::journal {
+
+Outbox::Outbox(const QString& path) : m_path(path), m_db(Database::openSqlite(path))
+{
+    m_db->exec(QStringLiteral("CREATE TABLE IF NOT EXISTS outbox (position INTEGER PRIMARY KEY AUTOINCREMENT, "
+                              "id TEXT NOT NULL, entry TEXT NOT NULL)"));
+}
+
+Outbox::~Outbox() = default;
+
+void Outbox::append(const Entry& entry)
+{
+    m_db->exec(QStringLiteral("INSERT INTO outbox (id, entry) VALUES (?, ?)"),
+               {entry.id, QString::fromUtf8(QJsonDocument(entry.toJson()).toJson(QJsonDocument::Compact))});
+}
+
+QList<std::pair<qint64, Entry>> Outbox::oldest(int limit)
+{
+    QSqlQuery q(m_db->db());
+    runQuery(q, QStringLiteral("SELECT position, entry FROM outbox ORDER BY position LIMIT ?"), {limit});
+    QList<std::pair<qint64, Entry>> rows;
+    while (q.next())
+        rows.append({q.value(0).toLongLong(),
+                     Entry::fromJson(QJsonDocument::fromJson(q.value(1).toString().toUtf8()).object())});
+    return rows;
+}
+
+void Outbox::remove(const QList<qint64>& positions)
+{
+    if (positions.isEmpty())
+        return;
+    m_db->exec(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        for (qint64 p : positions)
+            m_db->exec(QStringLiteral("DELETE FROM outbox WHERE position = ?"), {p});
+        m_db->exec(QStringLiteral("COMMIT"));
+    } catch (...) {
+        QSqlQuery(m_db->db()).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+qint64 Outbox::count()
+{
+    QSqlQuery q(m_db->db());
+    runQuery(q, QStringLiteral("SELECT count(*) FROM outbox"), {});
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+QString Outbox::integrityCheck()
+{
+    return m_db->integrityCheck();
+}
+
+} // namespace pelorin::journal

@@ -1,0 +1,32 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+#include "journal/entry.h"
+
+// The entries of the program's two roads: a page printed or exported, a code taken by a scan.
+namespace pelorin {
+class CodeDecoder;
+}
+
+namespace pelorin::journal {
+
+// A code taken by the scan window, `pelorin scan` or an import, decoded as the scan grid decodes it;
+// the date conversion error, when there is one, is the entry's error.
+Entry scanEntry(const QString& code, const CodeDecoder& decoder, const QString& source);
+
+// What a printed (or exported) page carried.
+struct PrintedPage
+{
+    QString code;
+    QString operatorText;
+    QString model;     // the description's file name
+    QList<int> labels; // numbers of the marked labels
+    QString firstText; // the incremental list's lines on the first and last marked labels
+    QString lastText;
+    Medium medium = Medium::Printer;
+    QString output; // the printer's name or the file's path
+};
+Entry printEntry(const PrintedPage& page, const CodeDecoder& decoder);
+
+} // namespace pelorin::journal

@@ -1,0 +1,88 @@
+#pragma once
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QVariantList>
+#include <functional>
+#include <optional>
+
+#include "journal/entry.h"
+
+// Searches of the journal. Every filter is a bound value, never SQL text: quotes, "%", "_" and
+// backslashes in a filter are searched for as they are.
+namespace pelorin::journal {
+
+class Database;
+
+struct Filter
+{
+    QString code;   // part of the code, letter case significant
+    QString system; // the field's code (as cut from the code) or its decoded name
+    QString perfume;
+    QString place;
+    QDate productionDate;
+    QDateTime from; // inclusive
+    QDateTime to;   // exclusive
+    QString workstation;
+    std::optional<EntryKind> kind;
+};
+
+enum class View {
+    Entries,           // the entries themselves, newest first
+    PrintedNotScanned, // codes printed that no scan ever read, one row per code
+    ScannedNotPrinted, // codes scanned that no printed page carried, one row per code
+};
+
+// An entry as stored, with its position in the store (what the pages continue after).
+struct Row
+{
+    qint64 seq = 0;
+    Entry entry;
+};
+
+// A code of a reconciliation view: how many entries, the first and last time, and the decoded
+// texts of its latest entry.
+struct CodeRow
+{
+    QString code;
+    qint64 count = 0;
+    QDateTime first;
+    QDateTime last;
+    Decoded decoded;
+};
+
+class Search
+{
+public:
+    Search(Database& db, const Filter& filter);
+
+    // Up to `limit` entries, newest first, after `after` (the last row of the previous page), or
+    // from the newest when null.
+    QList<Row> entries(int limit, const Row* after = nullptr);
+    qint64 countEntries();
+    // Every matching entry, newest first, handed one by one (for exports): nothing is held.
+    void forEachEntry(const std::function<void(const Row&)>& visit);
+
+    // A reconciliation view, most recent code first.
+    QList<CodeRow> codes(View view, int limit, qint64 offset = 0);
+    qint64 countCodes(View view);
+    void forEachCode(View view, const std::function<void(const CodeRow&)>& visit);
+
+private:
+    QString where(const QString& alias, QVariantList& values) const;
+    QString codesSql(View view, QVariantList& values) const;
+
+    Database& m_db;
+    Filter m_filter;
+};
+
+// The columns of an entry as the window, the exports and the command line show them.
+QStringList entryHeaders();
+QStringList entryCells(const Entry& e);
+QStringList codeHeaders();
+QStringList codeCells(const CodeRow& row);
+// Local time, as shown.
+QString shownTime(const QDateTime& utc);
+
+} // namespace pelorin::journal

@@ -1,0 +1,456 @@
+#include "journal/journalfixture.h"
+
+#include "base/error.h"
+#include "journal/journal.h"
+#include "journal/outbox.h"
+#include "journal/search.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QSqlQuery>
+#include <QTimeZone>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace pelorin;
+using namespace pelorin::journal;
+using pelorin::test::JournalTest;
+using pelorin::test::sampleEntry;
+
+namespace {
+
+QList<Row> everything(Database& db, const Filter& filter = {})
+{
+    QList<Row> rows;
+    Search(db, filter).forEachEntry([&](const Row& r) { rows << r; });
+    return rows;
+}
+
+template <typename Set> Filter with(Set set)
+{
+    Filter f;
+    set(f);
+    return f;
+}
+
+qint64 storedCount(Database& db)
+{
+    QSqlQuery q(db.db());
+    runQuery(q, QStringLiteral("SELECT count(*), count(DISTINCT id) FROM journal_entry"), {});
+    q.next();
+    EXPECT_EQ(q.value(0).toLongLong(), q.value(1).toLongLong()) << "an id stored twice";
+    return q.value(0).toLongLong();
+}
+
+} // namespace
+
+class JournalStore : public JournalTest
+{
+};
+
+TEST_P(JournalStore, KeepsEveryFieldAndStoresAnEntrySentTwiceOnce)
+{
+    auto db = open();
+    EXPECT_EQ(db->schemaVersion(), kSchemaVersion);
+    const Entry print = sampleEntry(EntryKind::Print, 1);
+    Entry scan = sampleEntry(EntryKind::Scan, 2, QStringLiteral("Z'%_\\x"));
+    scan.error = QStringLiteral("(2006, 366) is not a valid DateDay pair");
+    EXPECT_EQ(db->insert({print, scan}), 2);
+    EXPECT_EQ(db->insert({print}), 0);
+    EXPECT_EQ(db->insert({scan, print}), 0);
+    const QList<Row> rows = everything(*db);
+    ASSERT_EQ(rows.size(), 2);
+    // newest first
+    EXPECT_EQ(rows[0].entry.toJson(), scan.toJson());
+    EXPECT_EQ(rows[1].entry.toJson(), print.toJson());
+    EXPECT_EQ(rows[1].entry.at, print.at);
+    EXPECT_EQ(storedCount(*db), 2);
+}
+
+TEST_P(JournalStore, FiltersSearchQuotesWildcardsAndBackslashesLiterally)
+{
+    auto db = open();
+    const QStringList codes = {QStringLiteral("AB'C"),  QStringLiteral("AB%C"), QStringLiteral("AB_C"),
+                               QStringLiteral("AB\\C"), QStringLiteral("ABXC"), QStringLiteral("ab%c"),
+                               QStringLiteral("AB''C")};
+    QList<Entry> entries;
+    for (int i = 0; i < codes.size(); ++i)
+        entries << sampleEntry(EntryKind::Scan, i, codes[i]);
+    db->insert(entries);
+    const struct
+    {
+        QString filter;
+        QStringList found;
+    } cases[] = {
+        {QStringLiteral("'"), {QStringLiteral("AB'C"), QStringLiteral("AB''C")}},
+        {QStringLiteral("''"), {QStringLiteral("AB''C")}},
+        {QStringLiteral("%"), {QStringLiteral("AB%C"), QStringLiteral("ab%c")}},
+        {QStringLiteral("B%"), {QStringLiteral("AB%C")}},
+        {QStringLiteral("_"), {QStringLiteral("AB_C")}},
+        {QStringLiteral("\\"), {QStringLiteral("AB\\C")}},
+        {QStringLiteral("\\C"), {QStringLiteral("AB\\C")}},
+        {QStringLiteral("AB"),
+         {QStringLiteral("AB'C"), QStringLiteral("AB%C"), QStringLiteral("AB_C"), QStringLiteral("AB\\C"),
+          QStringLiteral("ABXC"), QStringLiteral("AB''C")}},
+        {QStringLiteral("' OR '1'='1"), {}},
+    };
+    for (const auto& c : cases) {
+        Filter f;
+        f.code = c.filter;
+        QStringList found;
+        for (const Row& r : everything(*db, f))
+            found << r.entry.code;
+        found.sort();
+        QStringList expected = c.found;
+        expected.sort();
+        EXPECT_EQ(found, expected) << c.filter.toStdString();
+        EXPECT_EQ(Search(*db, f).countEntries(), expected.size()) << c.filter.toStdString();
+    }
+    Filter f;
+    f.workstation = QStringLiteral("poste-1' OR '1'='1");
+    EXPECT_TRUE(everything(*db, f).isEmpty());
+    f = {};
+    f.perfume = QStringLiteral("%");
+    EXPECT_TRUE(everything(*db, f).isEmpty());
+}
+
+TEST_P(JournalStore, FiltersByDecodedFieldsTimeWorkstationAndKind)
+{
+    auto db = open();
+    QList<Entry> entries;
+    for (int i = 0; i < 40; ++i) {
+        Entry e = sampleEntry(i % 3 ? EntryKind::Scan : EntryKind::Print, i);
+        if (i % 5 == 0) {
+            e.code = QStringLiteral("S50023515ROS1234500107");
+            e.decoded[4] = QStringLiteral("Rose");
+            e.decoded[5] = QStringLiteral("Anzin");
+        }
+        entries << e;
+    }
+    db->insert(entries);
+    const QDateTime t0 = entries[0].at;
+    const struct
+    {
+        const char* name;
+        Filter filter;
+        std::function<bool(const Entry&)> keep;
+    } cases[] = {
+        {"perfume by code", with([](Filter& f) { f.perfume = QStringLiteral("ROS"); }),
+         [](const Entry& e) { return e.perfumeCode() == "ROS"; }},
+        {"perfume by name", with([](Filter& f) { f.perfume = QStringLiteral("Lavande"); }),
+         [](const Entry& e) { return e.decoded[4] == "Lavande"; }},
+        {"system", with([](Filter& f) { f.system = QStringLiteral("S"); }),
+         [](const Entry& e) { return e.systemCode() == "S"; }},
+        {"place by name", with([](Filter& f) { f.place = QStringLiteral("Anzin"); }),
+         [](const Entry& e) { return e.decoded[5] == "Anzin"; }},
+        {"lot", with([](Filter& f) {
+             f.perfume = QStringLiteral("LAV");
+             f.place = QStringLiteral("59300");
+             f.productionDate = QDate(2006, 12, 6);
+         }),
+         [](const Entry& e) { return e.perfumeCode() == "LAV" && e.productionDate() == QDate(2006, 12, 6); }},
+        {"production day", with([](Filter& f) { f.productionDate = QDate(2007, 1, 1); }),
+         [](const Entry& e) { return e.productionDate() == QDate(2007, 1, 1); }},
+        {"time range", with([&](Filter& f) {
+             f.from = t0.addSecs(600);
+             f.to = t0.addSecs(1200);
+         }),
+         [&](const Entry& e) { return e.at >= t0.addSecs(600) && e.at < t0.addSecs(1200); }},
+        {"workstation", with([](Filter& f) { f.workstation = QStringLiteral("poste-2"); }),
+         [](const Entry& e) { return e.workstation == "poste-2"; }},
+        {"kind", with([](Filter& f) { f.kind = EntryKind::Print; }),
+         [](const Entry& e) { return e.kind == EntryKind::Print; }},
+        {"whole code", with([](Filter& f) {
+             f.code = QStringLiteral("S50023515ROS1234500107");
+             f.kind = EntryKind::Scan;
+         }),
+         [](const Entry& e) { return e.code == "S50023515ROS1234500107" && e.kind == EntryKind::Scan; }},
+    };
+    for (const auto& c : cases) {
+        QSet<QString> expected, found;
+        for (const Entry& e : entries)
+            if (c.keep(e))
+                expected << e.id;
+        for (const Row& r : everything(*db, c.filter))
+            found << r.entry.id;
+        EXPECT_FALSE(expected.isEmpty()) << c.name;
+        EXPECT_EQ(found, expected) << c.name;
+    }
+}
+
+TEST_P(JournalStore, PagesGoThroughEveryEntryOnceNewestFirst)
+{
+    auto db = open();
+    QList<Entry> entries;
+    for (int i = 0; i < 25; ++i) {
+        Entry e = sampleEntry(EntryKind::Scan, i);
+        e.at = entries.isEmpty() || i % 4 ? QDateTime(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC).addSecs(i / 3)
+                                          : entries.last().at; // several entries in one millisecond
+        entries << e;
+    }
+    db->insert(entries);
+    Search search(*db, {});
+    QStringList ids;
+    QList<Row> page = search.entries(4);
+    QDateTime previous;
+    while (!page.isEmpty()) {
+        for (const Row& r : std::as_const(page)) {
+            if (previous.isValid()) {
+                EXPECT_LE(r.entry.at, previous);
+            }
+            previous = r.entry.at;
+            ids << r.entry.id;
+        }
+        const Row last = page.last();
+        page = search.entries(4, &last);
+    }
+    QStringList expected;
+    for (const Entry& e : entries)
+        expected << e.id;
+    EXPECT_EQ(ids.size(), expected.size());
+    EXPECT_EQ(QSet<QString>(ids.begin(), ids.end()), QSet<QString>(expected.begin(), expected.end()));
+    EXPECT_EQ(search.countEntries(), 25);
+}
+
+TEST_P(JournalStore, ReconcilesPrintedAndScannedCodes)
+{
+    auto db = open();
+    const QString a = QStringLiteral("A25012515LAV5930033906"), b = QStringLiteral("B25012515LAV5930033906"),
+                  c = QStringLiteral("C25012515LAV5930033906"), d = QStringLiteral("D25012515LAV5930033906");
+    int n = 0;
+    QList<Entry> entries;
+    for (const QString& code : {a, a, b, c})
+        entries << sampleEntry(EntryKind::Print, n++, code);
+    for (const QString& code : {b, c, c, d, d})
+        entries << sampleEntry(EntryKind::Scan, n++, code);
+    db->insert(entries);
+    Search search(*db, {});
+    EXPECT_EQ(search.countCodes(View::PrintedNotScanned), 1);
+    const QList<CodeRow> unscanned = search.codes(View::PrintedNotScanned, 10);
+    ASSERT_EQ(unscanned.size(), 1);
+    EXPECT_EQ(unscanned[0].code, a);
+    EXPECT_EQ(unscanned[0].count, 2);
+    EXPECT_EQ(unscanned[0].first, entries[0].at);
+    EXPECT_EQ(unscanned[0].last, entries[1].at);
+    EXPECT_EQ(unscanned[0].decoded[4], QStringLiteral("Lavande"));
+    EXPECT_EQ(search.countCodes(View::ScannedNotPrinted), 1);
+    const QList<CodeRow> unprinted = search.codes(View::ScannedNotPrinted, 10);
+    ASSERT_EQ(unprinted.size(), 1);
+    EXPECT_EQ(unprinted[0].code, d);
+    EXPECT_EQ(unprinted[0].count, 2);
+    // the filters choose the codes; a scan outside them still counts as a scan
+    Filter onlyWorkstation1;
+    onlyWorkstation1.workstation = QStringLiteral("poste-1");
+    EXPECT_EQ(Search(*db, onlyWorkstation1).countCodes(View::PrintedNotScanned), 1); // a (n = 1)
+    Filter afterPrints;
+    afterPrints.from = entries[3].at.addSecs(1);
+    EXPECT_EQ(Search(*db, afterPrints).countCodes(View::PrintedNotScanned), 0);
+    EXPECT_EQ(Search(*db, afterPrints).countCodes(View::ScannedNotPrinted), 1);
+}
+
+TEST_P(JournalStore, MigratesFromEveryEarlierVersion)
+{
+    for (int from = 0; from < kSchemaVersion; ++from) {
+        SCOPED_TRACE(from);
+        if (postgres()) {
+            test::dropTestDatabase(m_database);
+            m_database = test::createTestDatabase();
+            m_settings.database = m_database;
+        } else {
+            QFile::remove(m_settings.sqlitePath);
+            QFile::remove(m_settings.sqlitePath + QStringLiteral("-wal"));
+            QFile::remove(m_settings.sqlitePath + QStringLiteral("-shm"));
+        }
+        auto db = Database::open(m_settings);
+        const Entry old = sampleEntry(EntryKind::Print, 7);
+        if (from > 0) {
+            db->migrate(from);
+            EXPECT_EQ(db->schemaVersion(), from);
+            // an entry as that version stored it
+            db->exec(QStringLiteral("INSERT INTO journal_entry (id, kind, at, workstation, code, d_perfume) "
+                                    "VALUES (?, 'print', ?, ?, ?, ?)"),
+                     {old.id, Database::timeValue(old.at), old.workstation, old.code, old.decoded[4]});
+        }
+        db.reset();
+        db = Database::open(m_settings);
+        db->migrate();
+        EXPECT_EQ(db->schemaVersion(), kSchemaVersion);
+        if (from > 0) {
+            Filter lot;
+            lot.perfume = QStringLiteral("LAV");
+            lot.place = QStringLiteral("59300");
+            lot.productionDate = old.productionDate();
+            const QList<Row> rows = everything(*db, lot);
+            ASSERT_EQ(rows.size(), 1);
+            EXPECT_EQ(rows[0].entry.id, old.id);
+        }
+        EXPECT_EQ(db->insert({sampleEntry(EntryKind::Scan, 1)}), 1);
+        // migrating again changes nothing
+        db->migrate();
+        EXPECT_EQ(db->schemaVersion(), kSchemaVersion);
+    }
+}
+
+TEST_P(JournalStore, RefusesAJournalOfANewerProgram)
+{
+    {
+        auto db = open();
+        db->exec(QStringLiteral("UPDATE journal_schema SET version = 99"));
+    }
+    auto db = Database::open(m_settings);
+    const QString message = test::errorOf([&] { db->migrate(); });
+    EXPECT_TRUE(message.contains(QStringLiteral("version plus récente"))) << message.toStdString();
+    EXPECT_EQ(db->schemaVersion(), 99);
+}
+
+// The store out of reach: an SQLite path that is a folder, a PostgreSQL database that does not exist
+// yet. Entries wait in the outbox, are counted in the status text, and are sent in order and once
+// when the store can be reached again.
+TEST_P(JournalStore, EntriesWaitWhileTheStoreIsOutOfReachAndArriveInOrderOnce)
+{
+    Settings unreachable = m_settings;
+    QString missingDatabase;
+    if (postgres()) {
+        test::dropTestDatabase(m_database);
+        missingDatabase = m_database;
+    } else {
+        QDir().mkpath(m_settings.sqlitePath);
+    }
+    Journal journal(unreachable, folder());
+    journal.setRetryDelay(0);
+    QList<Entry> entries;
+    for (int i = 0; i < 5; ++i)
+        entries << sampleEntry(EntryKind::Scan, i);
+    for (int i = 0; i < 3; ++i) {
+        const RecordResult r = journal.record(entries[i]);
+        EXPECT_FALSE(r.stored);
+        EXPECT_TRUE(r.waiting);
+        // the operator is told once, when the journal stops being written
+        EXPECT_EQ(r.message.isEmpty(), i > 0) << r.message.toStdString();
+    }
+    EXPECT_EQ(journal.pending(), 3);
+    EXPECT_EQ(journal.statusText(), QStringLiteral("Journal : hors ligne, 3 en attente"));
+    EXPECT_EQ(journal.flush(true), 0);
+
+    // back: an entry whose answer was lost is in the store already and in the outbox still
+    if (postgres()) {
+        auto admin = Database::openPostgres(test::testService());
+        admin->exec(QStringLiteral("CREATE DATABASE %1").arg(missingDatabase));
+    } else {
+        QDir(m_settings.sqlitePath).removeRecursively();
+    }
+    open()->insert({entries[1]});
+    const RecordResult r = journal.record(entries[3]);
+    EXPECT_TRUE(r.waiting || r.stored);
+    EXPECT_EQ(journal.pending(), 0);
+    EXPECT_TRUE(journal.statusText().isEmpty());
+    EXPECT_TRUE(journal.record(entries[4]).stored);
+
+    auto db = open();
+    EXPECT_EQ(storedCount(*db), 5);
+    QSqlQuery q(db->db());
+    runQuery(q, QStringLiteral("SELECT id FROM journal_entry ORDER BY seq"), {});
+    QStringList order;
+    while (q.next())
+        order << q.value(0).toString();
+    EXPECT_EQ(order, (QStringList{entries[1].id, entries[0].id, entries[2].id, entries[3].id, entries[4].id}));
+}
+
+namespace {
+
+// Runs `work` in a child process; returns its pid. The child never returns into the test.
+template <typename Work> pid_t child(Work work)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        int status = 0;
+        try {
+            work();
+        } catch (...) {
+            status = 3;
+        }
+        ::_exit(status);
+    }
+    return pid;
+}
+
+} // namespace
+
+TEST_P(JournalStore, AKilledProgramLeavesAConsistentJournalWithEveryEntryItRecorded)
+{
+    open(); // the schema, so that the child's first entry does not race its creation
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const Settings settings = m_settings;
+    const QString dir = folder();
+    const pid_t pid = child([&] {
+        ::close(fds[0]);
+        Journal journal(settings, dir);
+        for (int i = 0;; ++i) {
+            Entry e = sampleEntry(EntryKind::Scan, i);
+            journal.record(e);
+            // reported only once recorded: what the parent reads was complete
+            const QByteArray line = e.id.toLatin1() + '\n';
+            if (::write(fds[1], line.constData(), size_t(line.size())) != line.size())
+                ::_exit(4);
+        }
+    });
+    ::close(fds[1]);
+    ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    QByteArray reported;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 700) {
+        char buffer[4096];
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n > 0)
+            reported.append(buffer, n);
+        else
+            ::usleep(1000);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    ::close(fds[0]);
+    QList<QByteArray> ids = reported.split('\n');
+    ids.removeLast(); // a line cut by the kill
+    ASSERT_GT(ids.size(), 10);
+
+    Journal journal(m_settings, folder());
+    const CheckReport check = journal.check();
+    EXPECT_TRUE(check.ok()) << check.integrity.toStdString() << check.outboxIntegrity.toStdString();
+    journal.flush(true);
+    QSet<QString> stored;
+    for (const Row& r : everything(journal.store()))
+        stored << r.entry.id;
+    for (const QByteArray& id : ids)
+        EXPECT_TRUE(stored.contains(QString::fromLatin1(id))) << id.constData();
+}
+
+TEST_P(JournalStore, ProcessesRecordingAtOnceStoreEveryEntryOnce)
+{
+    open();
+    constexpr int kProcesses = 4, kEach = 150;
+    const Settings settings = m_settings;
+    QList<pid_t> pids;
+    for (int p = 0; p < kProcesses; ++p) {
+        const QString dir = folder() + QStringLiteral("/p%1").arg(p);
+        pids << child([&] {
+            Journal journal(settings, dir);
+            for (int i = 0; i < kEach; ++i)
+                if (!journal.record(sampleEntry(EntryKind::Scan, i)).stored)
+                    ::_exit(5);
+        });
+    }
+    for (pid_t pid : pids) {
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_EQ(storedCount(*open()), kProcesses * kEach);
+}
+
+PELORIN_BOTH_ENGINES(JournalStore);

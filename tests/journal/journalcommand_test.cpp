@@ -1,0 +1,207 @@
+#include "journal/journalfixture.h"
+
+#include "journal/journal.h"
+#include "support/testsupport.h"
+
+#include <QFile>
+#include <QTimeZone>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSqlQuery>
+
+using namespace pelorin;
+using namespace pelorin::journal;
+using pelorin::test::JournalTest;
+using pelorin::test::sampleEntry;
+
+namespace {
+
+class JournalCommand : public JournalTest
+{
+protected:
+    void SetUp() override
+    {
+        JournalTest::SetUp();
+        if (IsSkipped())
+            return;
+        Settings s = m_settings;
+        // the data folder's own journal for SQLite
+        s.sqlitePath.clear();
+        s.saveFile(m_data.file(QStringLiteral("Config/journal.ini")));
+        if (!postgres())
+            m_settings.sqlitePath = m_data.file(QStringLiteral("Journal/journal.sqlite"));
+    }
+    test::RunResult run(const QStringList& args)
+    {
+        return test::runPelorin(QStringList{QStringLiteral("journal"), QStringLiteral("--data"), m_data.path()} + args);
+    }
+    QStringList lines(const QByteArray& out) { return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts); }
+
+    test::TempDataFolder m_data;
+};
+
+} // namespace
+
+TEST_P(JournalCommand, ImportsScanSheetsAtTheirFilesTimeOnce)
+{
+    const QString scb = m_data.file(QStringLiteral("lecture.SCB"));
+    m_data.write(QStringLiteral("lecture.SCB"), "ScanCode\r\nB25012515LAV5930033906\r\nB25012515LAV5930036606\r\n\r\n");
+    const QDateTime written(QDate(2025, 1, 2), QTime(3, 4, 5), Qt::UTC);
+    {
+        QFile f(scb);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(written, QFileDevice::FileModificationTime));
+    }
+    test::RunResult r = run({QStringLiteral("--import"), scb});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.contains("2 codes enregistr")) << r.out.constData();
+    r = run({QStringLiteral("--import"), scb});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.contains("0 codes enregistrés (2 déjà présents)")) << r.out.constData();
+
+    r = run({QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonArray rows = QJsonDocument::fromJson(r.out).array();
+    ASSERT_EQ(rows.size(), 2) << r.out.constData();
+    for (const QJsonValue& v : rows) {
+        const QJsonObject o = v.toObject();
+        EXPECT_EQ(o[QLatin1String("time")].toString(), QStringLiteral("2025-01-02T03:04:05.000Z"));
+        EXPECT_EQ(o[QLatin1String("kind")].toString(), QStringLiteral("scan"));
+        EXPECT_EQ(o[QLatin1String("source")].toString(), QStringLiteral("fichier lecture.SCB"));
+    }
+    // the day 366 of 2006 does not decode: its error is kept
+    const QJsonObject bad = rows[0].toObject()[QLatin1String("code")].toString().endsWith(QLatin1String("36606"))
+                                ? rows[0].toObject()
+                                : rows[1].toObject();
+    EXPECT_EQ(bad[QLatin1String("error")].toString(), QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+    EXPECT_EQ(bad[QLatin1String("perfume")].toString(), QStringLiteral("Lavande"));
+
+    r = run({QStringLiteral("--check")});
+    EXPECT_EQ(r.exitCode, 0) << r.out.constData() << r.err.constData();
+    EXPECT_TRUE(r.out.contains("Intégrité : ok")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("File d'envoi : ok, 0 en attente")) << r.out.constData();
+
+    r = run({QStringLiteral("--import"), m_data.file(QStringLiteral("absent.SCB"))});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.err.isEmpty());
+}
+
+TEST_P(JournalCommand, ListsWhatTheFiltersSelectInEachFormat)
+{
+    {
+        auto db = open();
+        QList<Entry> entries;
+        entries << sampleEntry(EntryKind::Print, 0, QStringLiteral("A'B%C_D\\E"))
+                << sampleEntry(EntryKind::Print, 2, QStringLiteral("B25012515LAV5930033906"))
+                << sampleEntry(EntryKind::Scan, 4, QStringLiteral("B25012515LAV5930033906"))
+                << sampleEntry(EntryKind::Scan, 6, QStringLiteral("C25012515LAV5930033906"));
+        entries[0].at = QDateTime(QDate(2026, 2, 10), QTime(12, 0), Qt::UTC);
+        db->insert(entries);
+    }
+    const struct
+    {
+        QStringList args;
+        QStringList codes;
+    } cases[] = {
+        {{}, {"C25012515LAV5930033906", "B25012515LAV5930033906", "B25012515LAV5930033906", "A'B%C_D\\E"}},
+        {{"--kind", "scan"}, {"C25012515LAV5930033906", "B25012515LAV5930033906"}},
+        {{"--kind", "print"}, {"B25012515LAV5930033906", "A'B%C_D\\E"}},
+        {{"--code", "%C_D\\"}, {"A'B%C_D\\E"}},
+        {{"--code", "'"}, {"A'B%C_D\\E"}},
+        {{"--code", "_"}, {"A'B%C_D\\E"}},
+        {{"--code", "C25"}, {"C25012515LAV5930033906"}},
+        {{"--workstation", "poste-0"}, {"C25012515LAV5930033906", "A'B%C_D\\E"}},
+        {{"--from", "2026-03-01", "--to", "2026-03-01"},
+         {"C25012515LAV5930033906", "B25012515LAV5930033906", "B25012515LAV5930033906"}},
+        {{"--to", "2026-02-10"}, {"A'B%C_D\\E"}},
+        {{"--unscanned"}, {"A'B%C_D\\E"}},
+        {{"--unprinted"}, {"C25012515LAV5930033906"}},
+    };
+    for (const auto& c : cases) {
+        const test::RunResult r = run(c.args);
+        ASSERT_EQ(r.exitCode, 0) << c.args.join(u' ').toStdString() << r.err.constData();
+        QStringList codes;
+        const bool byCode =
+            c.args.contains(QStringLiteral("--unscanned")) || c.args.contains(QStringLiteral("--unprinted"));
+        for (const QString& line : lines(r.out))
+            codes << line.split(u'\t').value(byCode ? 0 : 4);
+        EXPECT_EQ(codes, c.codes) << c.args.join(u' ').toStdString();
+    }
+    // CSV: a header, ";" between cells, quotes doubled where a cell holds them
+    test::RunResult r =
+        run({QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--kind"), QStringLiteral("print")});
+    ASSERT_EQ(r.exitCode, 0);
+    const QStringList csv = QString::fromUtf8(r.out).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(csv.size(), 3);
+    EXPECT_TRUE(csv[0].startsWith(QStringLiteral("Date et heure;Type;Poste;Utilisateur;Code;Système")));
+    EXPECT_TRUE(csv[2].contains(QStringLiteral(";\"Lot d'été « spécial »\";")) ||
+                csv[2].contains(QStringLiteral(";Lot d'été « spécial »;")))
+        << csv[2].toStdString();
+    EXPECT_TRUE(csv[1].contains(QStringLiteral(";Impression;")) || csv[1].contains(QStringLiteral(";Export PDF;")));
+
+    const struct
+    {
+        QStringList args;
+        const char* message;
+    } wrong[] = {
+        {{"--kind", "pdf"}, "--kind : print ou scan"},        {{"--from", "hier"}, "--from : date invalide « hier »"},
+        {{"--format", "xml"}, "--format : tsv, csv ou json"}, {{"--bogus"}, "pelorin journal : "},
+        {{"--unscanned", "--unprinted"}, "pas les deux"},
+    };
+    for (const auto& w : wrong) {
+        r = run(w.args);
+        EXPECT_EQ(r.exitCode, 2) << w.message;
+        EXPECT_TRUE(QString::fromUtf8(r.err).contains(QString::fromUtf8(w.message))) << r.err.constData();
+    }
+}
+
+TEST_P(JournalCommand, ReportsAStoreOutOfReachAndWhatWaits)
+{
+    if (postgres()) {
+        Settings s = m_settings;
+        s.database = QStringLiteral("pelorin_absent_db");
+        s.saveFile(m_data.file(QStringLiteral("Config/journal.ini")));
+    } else {
+        QDir().mkpath(m_data.file(QStringLiteral("Journal/journal.sqlite")));
+    }
+    m_data.write(QStringLiteral("l.SCB"), "ScanCode\r\nB25012515LAV5930033906\r\n\r\n");
+    test::RunResult r = run({QStringLiteral("--import"), m_data.file(QStringLiteral("l.SCB"))});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.contains("1 codes en attente")) << r.out.constData();
+    r = run({QStringLiteral("--check")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.contains("File d'envoi : ok, 1 en attente")) << r.out.constData();
+    r = run({});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Journal : hors ligne, 1 en attente")) << r.err.constData();
+}
+
+TEST_P(JournalCommand, TheSharedJournalsRoleMayOnlyAddAndRead)
+{
+    if (!postgres())
+        GTEST_SKIP() << "a PostgreSQL role: nothing to check on SQLite";
+    auto db = open();
+    QProcess psql;
+    psql.start(QStringLiteral("psql"),
+               {QStringLiteral("service=%1 dbname=%2").arg(test::testService(), m_database), QStringLiteral("-q"),
+                QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-f"),
+                QStringLiteral(PELORIN_SOURCE_DIR "/src/journal/sql/journal-role.sql")});
+    ASSERT_TRUE(psql.waitForFinished(30000));
+    ASSERT_EQ(psql.exitCode(), 0) << psql.readAllStandardError().constData();
+    db->exec(QStringLiteral("SET ROLE pelorin_journal"));
+    db->migrate(); // the schema is current: nothing to create, nothing refused
+    const Entry e = sampleEntry(EntryKind::Scan, 1);
+    EXPECT_EQ(db->insert({e}), 1);
+    EXPECT_EQ(db->insert({e}), 0);
+    QSqlQuery q(db->db());
+    EXPECT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM journal_entry")));
+    EXPECT_FALSE(q.exec(QStringLiteral("UPDATE journal_entry SET code = 'X'")));
+    EXPECT_FALSE(q.exec(QStringLiteral("DELETE FROM journal_entry")));
+    EXPECT_FALSE(q.exec(QStringLiteral("TRUNCATE journal_entry")));
+    EXPECT_FALSE(q.exec(QStringLiteral("DROP TABLE journal_entry")));
+    db->exec(QStringLiteral("RESET ROLE"));
+}
+
+PELORIN_BOTH_ENGINES(JournalCommand);

@@ -1,0 +1,51 @@
+#pragma once
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "journal/database.h"
+#include "journal/entry.h"
+#include "journal/settings.h"
+
+// Every journal test runs on both engines: an SQLite file in a temporary folder, and a fresh database
+// of the PostgreSQL server test.sh starts (PGSERVICEFILE and PELORIN_TEST_PGSERVICE). Without that
+// server the PostgreSQL cases are skipped, and say so.
+namespace pelorin::test {
+
+class JournalTest : public ::testing::TestWithParam<journal::Engine>
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    bool postgres() const { return GetParam() == journal::Engine::PostgreSQL; }
+    // The settings of this case's store.
+    const journal::Settings& settings() const { return m_settings; }
+    // A new connection to it (schema created).
+    std::unique_ptr<journal::Database> open() const;
+    // A folder for the outbox and other files.
+    QString folder() const { return m_dir.path(); }
+
+    journal::Settings m_settings;
+    QString m_database;
+    QTemporaryDir m_dir;
+};
+
+// The service test.sh set up; empty when none.
+QString testService();
+// Creates an empty database on the test server and returns its name; drops it again.
+QString createTestDatabase();
+void dropTestDatabase(const QString& name);
+
+// A print or scan entry with every field set, distinct by `n`.
+journal::Entry sampleEntry(journal::EntryKind kind, int n, const QString& code = QString());
+
+std::string engineName(const ::testing::TestParamInfo<journal::Engine>& info);
+
+} // namespace pelorin::test
+
+#define PELORIN_BOTH_ENGINES(suite)                                                                                    \
+    INSTANTIATE_TEST_SUITE_P(                                                                                          \
+        Engines, suite, ::testing::Values(pelorin::journal::Engine::SQLite, pelorin::journal::Engine::PostgreSQL),     \
+        pelorin::test::engineName)
