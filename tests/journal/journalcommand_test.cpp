@@ -178,10 +178,12 @@ TEST_P(JournalCommand, ReportsAStoreOutOfReachAndWhatWaits)
     EXPECT_TRUE(r.err.contains("Journal : hors ligne, 1 en attente")) << r.err.constData();
 }
 
-TEST_P(JournalCommand, TheSharedJournalsRoleMayOnlyAddAndRead)
+class JournalRole : public JournalTest
 {
-    if (!postgres())
-        GTEST_SKIP() << "a PostgreSQL role: nothing to check on SQLite";
+};
+
+TEST_P(JournalRole, MayOnlyAddAndRead)
+{
     auto db = open();
     QProcess psql;
     psql.start(QStringLiteral("psql"),
@@ -205,3 +207,5 @@ TEST_P(JournalCommand, TheSharedJournalsRoleMayOnlyAddAndRead)
 }
 
 PELORIN_BOTH_ENGINES(JournalCommand);
+// a role of the shared server: SQLite has none
+INSTANTIATE_TEST_SUITE_P(PostgreSQLOnly, JournalRole, ::testing::Values(Engine::PostgreSQL), test::engineName);
