@@ -62,7 +62,7 @@ int importFiles(Journal& journal, const QStringList& files, QTextStream& out, QT
 {
     ConfigFile config;
     config.load();
-    const CodeDecoder decoder(&config.document());
+    const CodeDecoder decoder(config);
     const DecodeBatch batch(decoder);
     int status = 0;
     for (const QString& path : files) {
