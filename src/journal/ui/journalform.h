@@ -1,0 +1,47 @@
+#pragma once
+#include <QDialog>
+#include <memory>
+
+#include "journal/search.h"
+
+namespace Ui {
+class JournalForm;
+}
+
+// The journal window "Journal": the filters, the table of what they select (fetched by pages as it
+// scrolls), the reconciliation views and the exports of what is shown.
+namespace pelorin::journal {
+
+class Journal;
+class JournalModel;
+
+class JournalForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit JournalForm(Journal& journal, QWidget* parent = nullptr);
+    ~JournalForm() override;
+
+    // "Chercher": reads the filters and shows the first rows of the chosen view.
+    void Chercher();
+    // "Exporter en CSV…", "Exporter en PDF…": every row the filters select, through a save dialog.
+    void ExportCsv();
+    void ExportPdf();
+
+    Filter filter() const;
+    View view() const;
+    JournalModel* model() const { return m_model; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void showCount();
+
+    std::unique_ptr<Ui::JournalForm> m_ui;
+    Journal& m_journal;
+    JournalModel* m_model;
+};
+
+} // namespace pelorin::journal

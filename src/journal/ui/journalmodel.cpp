@@ -1,0 +1,97 @@
+#include "journal/ui/journalmodel.h"
+
+#include "base/error.h"
+
+namespace pelorin::journal {
+
+JournalModel::JournalModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void JournalModel::reset(Database& db, const Filter& filter, View view)
+{
+    beginResetModel();
+    m_search = std::make_unique<Search>(db, filter);
+    m_view = view;
+    m_rows.clear();
+    m_codes.clear();
+    m_more = false;
+    try {
+        if (view == View::Entries)
+            m_rows = m_search->entries(kPage);
+        else
+            m_codes = m_search->codes(view, kPage);
+        m_more = (view == View::Entries ? m_rows.size() : m_codes.size()) == kPage;
+    } catch (...) {
+        endResetModel();
+        throw;
+    }
+    endResetModel();
+}
+
+int JournalModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return int(m_view == View::Entries ? m_rows.size() : m_codes.size());
+}
+
+int JournalModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return int(m_view == View::Entries ? entryHeaders().size() : codeHeaders().size());
+}
+
+QVariant JournalModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    const QStringList cells =
+        m_view == View::Entries ? entryCells(m_rows.at(index.row()).entry) : codeCells(m_codes.at(index.row()));
+    QString cell = cells.value(index.column());
+    if (role == Qt::DisplayRole)
+        cell.replace(QLatin1String("\r\n"), QLatin1String(" / "));
+    return cell;
+}
+
+QVariant JournalModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return (m_view == View::Entries ? entryHeaders() : codeHeaders()).value(section);
+}
+
+bool JournalModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && m_more && m_search;
+}
+
+void JournalModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    try {
+        if (m_view == View::Entries) {
+            const Row last = m_rows.last();
+            const QList<Row> page = m_search->entries(kPage, &last);
+            m_more = page.size() == kPage;
+            if (page.isEmpty())
+                return;
+            beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size() + page.size() - 1));
+            m_rows += page;
+            endInsertRows();
+        } else {
+            const QList<CodeRow> page = m_search->codes(m_view, kPage, m_codes.size());
+            m_more = page.size() == kPage;
+            if (page.isEmpty())
+                return;
+            beginInsertRows(QModelIndex(), int(m_codes.size()), int(m_codes.size() + page.size() - 1));
+            m_codes += page;
+            endInsertRows();
+        }
+    } catch (...) {
+        m_more = false;
+        emit failed(currentErrorMessage());
+    }
+}
+
+} // namespace pelorin::journal

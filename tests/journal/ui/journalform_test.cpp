@@ -1,0 +1,141 @@
+#include "journal/journalfixture.h"
+
+#include "base/ui/dialogs.h"
+#include "journal/journal.h"
+#include "journal/ui/journalform.h"
+#include "journal/ui/journalmodel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace pelorin;
+using namespace pelorin::journal;
+using pelorin::test::JournalTest;
+using pelorin::test::sampleEntry;
+
+namespace {
+
+class JournalWindow : public JournalTest
+{
+protected:
+    void SetUp() override
+    {
+        JournalTest::SetUp();
+        if (IsSkipped())
+            return;
+        m_journal = std::make_unique<Journal>(m_settings, folder());
+        QList<Entry> entries;
+        // 450 entries: more than two pages of the table
+        for (int i = 0; i < 440; ++i)
+            entries << sampleEntry(i % 2 ? EntryKind::Scan : EntryKind::Print, i,
+                                   QStringLiteral("B25012515LAV59300%1").arg(100 + i / 2) + QStringLiteral("06"));
+        entries << sampleEntry(EntryKind::Print, 500, QStringLiteral("P%_'\\500"))
+                << sampleEntry(EntryKind::Print, 501, QStringLiteral("P%_'\\501"))
+                << sampleEntry(EntryKind::Scan, 502, QStringLiteral("S%XY"));
+        m_journal->store().insert(entries);
+        m_form = std::make_unique<JournalForm>(*m_journal);
+        m_form->show();
+        m_table = m_form->findChild<QTableView*>(QStringLiteral("TableJournal"));
+        ASSERT_TRUE(m_table);
+    }
+    void TearDown() override
+    {
+        m_form.reset();
+        m_journal.reset();
+        JournalTest::TearDown();
+    }
+    void search(const QString& code)
+    {
+        auto* edit = m_form->findChild<QLineEdit*>(QStringLiteral("EditCode"));
+        edit->clear();
+        QTest::keyClicks(edit, code);
+        QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonChercher")), Qt::LeftButton);
+    }
+    QString label() const { return m_form->findChild<QLabel*>(QStringLiteral("LabelCompte"))->text(); }
+
+    std::unique_ptr<Journal> m_journal;
+    std::unique_ptr<JournalForm> m_form;
+    QTableView* m_table = nullptr;
+};
+
+} // namespace
+
+TEST_P(JournalWindow, ShowsAPageAndFetchesTheNextAsTheTableScrolls)
+{
+    EXPECT_EQ(m_form->windowTitle(), QStringLiteral("Journal"));
+    QAbstractItemModel* model = m_table->model();
+    EXPECT_EQ(model->rowCount(), JournalModel::kPage);
+    EXPECT_EQ(label(), QStringLiteral("200 entrées affichées, d'autres suivent"));
+    // newest first
+    EXPECT_EQ(model->data(model->index(0, 4)).toString(), QStringLiteral("S%XY"));
+    m_table->scrollToBottom();
+    QTRY_COMPARE(model->rowCount(), 2 * JournalModel::kPage);
+    while (model->canFetchMore(QModelIndex()))
+        model->fetchMore(QModelIndex());
+    EXPECT_EQ(model->rowCount(), 443);
+    EXPECT_EQ(label(), QStringLiteral("443 entrées"));
+}
+
+TEST_P(JournalWindow, FiltersAreTakenLiterallyAndTheViewsCountTheirCodes)
+{
+    search(QStringLiteral("%_'\\"));
+    EXPECT_EQ(m_table->model()->rowCount(), 2);
+    search(QStringLiteral("%"));
+    EXPECT_EQ(m_table->model()->rowCount(), 3);
+    search(QStringLiteral("_"));
+    EXPECT_EQ(m_table->model()->rowCount(), 2);
+
+    search(QString());
+    auto* view = m_form->findChild<QComboBox*>(QStringLiteral("ComboVue"));
+    view->setCurrentIndex(1); // printed, never scanned: the two P codes (the others were scanned too)
+    EXPECT_EQ(m_table->model()->rowCount(), 2);
+    EXPECT_EQ(label(), QStringLiteral("2 codes"));
+    view->setCurrentIndex(2);
+    EXPECT_EQ(m_table->model()->rowCount(), 1);
+    EXPECT_EQ(m_table->model()->data(m_table->model()->index(0, 0)).toString(), QStringLiteral("S%XY"));
+}
+
+TEST_P(JournalWindow, ExportsWhatIsShownToCsvInBothEncodingsAndToPdf)
+{
+    search(QStringLiteral("P%"));
+    const QString csv = folder() + QStringLiteral("/journal.csv");
+    Dialogs::setNextFileName(csv);
+    QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonCsv")), Qt::LeftButton);
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray cp1252 = f.readAll();
+    f.close();
+    EXPECT_TRUE(cp1252.startsWith("Date et heure;Type;Poste;Utilisateur;Code;Syst\xE8me;"))
+        << cp1252.left(80).constData();
+    EXPECT_EQ(cp1252.count("\r\n"), 3); // the header and the two entries
+    EXPECT_TRUE(cp1252.contains(";P%_'\\501;"));
+
+    m_form->findChild<QComboBox*>(QStringLiteral("ComboEncodage"))->setCurrentIndex(1);
+    Dialogs::setNextFileName(csv);
+    QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonCsv")), Qt::LeftButton);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray utf8 = f.readAll();
+    EXPECT_TRUE(utf8.startsWith("\xEF\xBB\xBF"
+                                "Date et heure;Type;Poste;Utilisateur;Code;Système;"));
+    EXPECT_EQ(utf8.count("\xEF\xBB\xBF"), 1);
+
+    const QString pdf = folder() + QStringLiteral("/journal.pdf");
+    Dialogs::setNextFileName(pdf);
+    QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonPdf")), Qt::LeftButton);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString shown = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(shown.contains(QStringLiteral("P%_'\\500"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("P%_'\\501")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("S%XY")));
+}
+
+PELORIN_BOTH_ENGINES(JournalWindow);
