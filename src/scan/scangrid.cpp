@@ -83,19 +83,20 @@ int ScanGrid::appendCodes(const QStringList& codes)
 {
     QList<Row> added;
     added.reserve(codes.size());
-    QString error;
+    QString dateError, failure;
     const DecodeBatch batch(m_decoder);
     for (const QString& code : codes) {
         try {
-            QString dateError;
-            added << Row{code, m_decoder.decodeAll(code, &dateError)};
-            error = dateError;
+            Row row{code, {}, {}};
+            row.texts = m_decoder.decodeAll(code, &row.dateError);
+            if (dateError.isEmpty())
+                dateError = row.dateError;
+            added << std::move(row);
         } catch (const Error& e) {
             // a configuration that cannot be read: the rows before this code still go in
-            error = e.message();
-        }
-        if (!error.isEmpty())
+            failure = e.message();
             break;
+        }
     }
     const int count = int(added.size());
     if (count > 0) {
@@ -105,8 +106,10 @@ int ScanGrid::appendCodes(const QStringList& codes)
         m_rows.append(std::move(added));
         endInsertRows();
     }
-    if (!error.isEmpty())
-        throw Error(error);
+    if (!failure.isEmpty())
+        throw Error(failure);
+    if (!dateError.isEmpty())
+        throw Error(dateError);
     return count;
 }
 

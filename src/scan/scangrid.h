@@ -38,9 +38,14 @@ public:
     // in, with its date cell empty.
     void ajouterligne(const QString& code);
     // Adds the codes in order as one insertion, so that a view lays out and repaints once. A date
-    // conversion error stops at its code: that row is in, with its date cell empty, the codes
-    // after it are not, and the error is thrown. Returns the number of rows added.
+    // that cannot be decoded leaves its cell empty and the codes after it still go in; the first
+    // such error is thrown once they are all in. A configuration that cannot be read stops at its
+    // code: the rows before it are in, and its error is thrown. Returns the number of rows added.
     int appendCodes(const QStringList& codes);
+    // The decoded texts of code row `index` (from 0), and its date conversion error (empty when the
+    // date decoded).
+    const DecodedTexts& decodedTexts(int index) const { return m_rows.at(index).texts; }
+    const QString& dateError(int index) const { return m_rows.at(index).dateError; }
     // Leaves the header and one empty row.
     void clear();
 
@@ -49,6 +54,7 @@ private:
     {
         QString code;
         DecodedTexts texts;
+        QString dateError;
     };
 
     const CodeDecoder& m_decoder;

@@ -74,7 +74,7 @@ TEST_F(ScanGridTest, DateErrorAddsTheRowWithAnEmptyDateThenRaises)
                                          "Usine du Nord", ""}));
 }
 
-TEST_F(ScanGridTest, AppendCodesInsertsOnceAndStopsAtADateError)
+TEST_F(ScanGridTest, AppendCodesInsertsOnceAndGoesOnPastADateError)
 {
     ScanGrid grid(m_decoder);
     grid.ajouterligne(kSoap);
@@ -88,12 +88,25 @@ TEST_F(ScanGridTest, AppendCodesInsertsOnceAndStopsAtADateError)
     EXPECT_EQ(inserted.at(0), std::pair(1, 3));
     EXPECT_EQ(grid.cell(4, 0), QStringLiteral("4"));
 
-    EXPECT_THROW(grid.appendCodes({kSoap, kBadDay, kCode}), Error);
+    // every code goes in, the one whose date cannot be decoded with its date cell empty; the first
+    // error is thrown once they are all in
+    try {
+        grid.appendCodes({kSoap, kBadDay, kCode, kBadDay});
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+    }
     EXPECT_EQ(inserted.size(), 2);
-    EXPECT_EQ(grid.gridRowCount(), 8);
+    EXPECT_EQ(inserted.at(1), std::pair(4, 7));
+    EXPECT_EQ(grid.gridRowCount(), 10);
     EXPECT_EQ(grid.cell(6, 1), kBadDay);
     EXPECT_TRUE(grid.cell(6, ScanGrid::ColDate).isEmpty());
-    EXPECT_TRUE(grid.cell(7, ScanGrid::ColCode).isEmpty());
+    EXPECT_EQ(grid.dateError(5), QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+    EXPECT_EQ(grid.cell(7, ScanGrid::ColCode), kCode);
+    EXPECT_EQ(grid.cell(7, ScanGrid::ColDate), QStringLiteral("15/03/2006"));
+    EXPECT_TRUE(grid.dateError(6).isEmpty());
+    EXPECT_EQ(grid.cell(8, ScanGrid::ColCode), kBadDay);
+    EXPECT_TRUE(grid.cell(9, ScanGrid::ColCode).isEmpty());
 
     EXPECT_EQ(grid.appendCodes({}), 0);
     EXPECT_EQ(inserted.size(), 2);

@@ -1,17 +1,14 @@
 #include "app/cli/cli.h"
 
-#include "base/codepage.h"
 #include "base/convert.h"
 #include "base/error.h"
 #include "base/paths.h"
 #include "config/configfile.h"
 #include "scan/comport.h"
-#include "scan/decode.h"
-#include "scan/scbfile.h"
-#include "scan/serialreceiver.h"
+#include "scan/scansession.h"
+#include "scan/serialsource.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <cerrno>
@@ -19,7 +16,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace pelorin::cli {
@@ -30,88 +26,6 @@ QString systemMessage(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
-
-// An SCB file that grows by one code at a time and is a complete SCB file after every write.
-//
-// The file ends with the empty line of the grid's empty row, CR LF CR LF. A new code overwrites that
-// last CR LF with "code CR LF CR LF" in one write, synced to disk before the code is printed.
-// Whatever part of the write reaches the disk, the reading rules keep the file whole: the last line
-// is skipped whatever it holds, so a torn write loses only the code being written.
-class ScbAppender
-{
-public:
-    explicit ScbAppender(const QString& path) : m_path(path)
-    {
-        QFile existing(path);
-        QByteArray bytes;
-        if (existing.exists()) {
-            if (!existing.open(QIODevice::ReadOnly))
-                throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, existing.errorString()));
-            bytes = existing.readAll();
-            existing.close();
-        }
-        if (bytes.isEmpty()) {
-            writeScbFile(path, {});
-        } else if (scbBytes(scbCodes(bytes)) != bytes) {
-            // a sheet written with other line ends is rewritten whole, its codes kept; anything that
-            // is not a sheet of codes is left alone
-            if (!bytes.startsWith("ScanCode\r") && !bytes.startsWith("ScanCode\n"))
-                throw Error(QStringLiteral("Le fichier « %1 » n'est pas un fichier de codes.").arg(path));
-            writeScbFile(path, scbCodes(bytes));
-        }
-        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
-        if (m_fd < 0)
-            throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, systemMessage(errno)));
-        // two collectors on one file would overwrite each other's codes
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(m_fd);
-            throw Error(QStringLiteral("Le fichier « %1 » est déjà complété par un autre programme.").arg(path));
-        }
-        m_size = ::lseek(m_fd, 0, SEEK_END);
-    }
-    ~ScbAppender() { ::close(m_fd); }
-    ScbAppender(const ScbAppender&) = delete;
-    ScbAppender& operator=(const ScbAppender&) = delete;
-
-    void append(const QStringList& codes)
-    {
-        QByteArray tail;
-        for (const QString& code : codes)
-            tail += toCp1252(code) + "\r\n";
-        if (tail.isEmpty())
-            return;
-        tail += "\r\n";
-        const off_t at = m_size - 2;
-        if (!writeAt(tail, at) || ::fdatasync(m_fd) != 0) {
-            const int error = errno;
-            // put the final empty line back, so the file keeps the codes it had
-            [[maybe_unused]] const int t = ::ftruncate(m_fd, m_size);
-            writeAt("\r\n", at);
-            ::fdatasync(m_fd);
-            throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(m_path, systemMessage(error)));
-        }
-        m_size = at + tail.size();
-    }
-
-private:
-    bool writeAt(const QByteArray& bytes, off_t at)
-    {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::pwrite(m_fd, bytes.constData() + done, size_t(bytes.size() - done), at + done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            done += n;
-        }
-        return true;
-    }
-
-    QString m_path;
-    int m_fd = -1;
-    off_t m_size = 0;
-};
 
 // SIGINT and SIGTERM end the collection through the event loop, never in the middle of a code.
 int g_signalPipe[2] = {-1, -1};
@@ -235,20 +149,20 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
         DataFolder::locate();
 
     ConfigFile config;
-    std::unique_ptr<ScbAppender> scb;
+    ScanSession session(config);
     try {
         config.load();
         if (o.hasAppend)
-            scb = std::make_unique<ScbAppender>(o.appendPath);
+            session.appendTo(o.appendPath);
     } catch (const Error& e) {
         err << e.message() << '\n';
         return 1;
     }
-    const CodeDecoder decoder(config);
 
     QEventLoop loop;
-    SerialReceiver receiver;
-    TComPort port;
+    SerialCodeSource serial;
+    serial.setEndCharacter(o.end);
+    TComPort& port = *serial.port();
     port.setPort(o.port);
     port.setBaudRate(o.baudRate);
     port.setCustomBaudRate(o.customRate);
@@ -256,46 +170,34 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
     port.Parity().setBits(o.parity);
     port.setStopBits(o.stopBits);
 
-    port.OnRxChar = [&](QObject*, int count) {
-        QStringList codes = receiver.feed(port.readBytes(count), o.end);
-        codes.removeAll(QString());
-        if (codes.isEmpty())
-            return;
-        // on disk first: a code that has been printed is never lost
-        if (scb) {
-            try {
-                scb->append(codes);
-            } catch (const Error& e) {
-                err << e.message() << '\n';
-                err.flush();
-                loop.exit(1);
-                return;
-            }
+    // each code is on disk (with --append) before it is printed
+    session.attach(&serial);
+    QObject::connect(&session, &ScanSession::codeTaken, [&](const TakenCode& taken) {
+        out << decodedLine(taken.code, QStringList(taken.texts.begin(), taken.texts.end())) << '\n';
+        out.flush();
+        if (!taken.dateError.isEmpty()) {
+            err << taken.dateError << '\n';
+            err.flush();
         }
-        for (const QString& code : std::as_const(codes)) {
-            QString dateError;
-            const DecodedTexts texts = decoder.decodeAll(code, &dateError);
-            out << decodedLine(code, QStringList(texts.begin(), texts.end())) << '\n';
-            out.flush();
-            if (!dateError.isEmpty()) {
-                err << dateError << '\n';
-                err.flush();
-            }
-        }
-    };
-    port.OnFault = [&](QObject*, const QString& message) {
+    });
+    QObject::connect(&session, &ScanSession::takeFailed, [&](const QString& message) {
+        err << message << '\n';
+        err.flush();
+        loop.exit(1);
+    });
+    QObject::connect(&serial, &CodeSource::failed, [&](const QString& message) {
         err << o.port << " : " << message << '\n';
         err.flush();
         // the device went away: nothing more will come
-        if (!port.Connected())
+        if (!serial.isOpen())
             loop.exit(1);
-    };
+    });
 
     try {
         SignalCatcher catcher(loop);
-        port.OpenPort();
+        serial.open();
         const int status = loop.exec();
-        port.ClosePort();
+        serial.close();
         return status;
     } catch (const Error& e) {
         err << o.port << " : " << e.message() << '\n';

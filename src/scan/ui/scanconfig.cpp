@@ -1,19 +1,13 @@
 #include "scan/ui/scanconfig.h"
+#include "ui_scanconfig.h"
 
 #include "base/ui/dialogs.h"
-#include "base/ui/widgetkit.h"
 #include "scan/ui/comcombobox.h"
 
-#include <QFrame>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPushButton>
-#include <QSpinBox>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace pelorin {
 
@@ -74,92 +68,41 @@ QPixmap bannerPicture(int width)
 
 } // namespace
 
-TScanconfig::TScanconfig(TCustomComPort* port, QWidget* parent) : QDialog(parent)
+TScanconfig::TScanconfig(TCustomComPort* port, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TScanconfig>())
 {
-    setObjectName(QStringLiteral("Scanconfig"));
-    setWindowTitle(QStringLiteral("Scanconfig"));
+    ui->setupUi(this);
     // a tool window with only its close box
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(bannerPicture(kBannerWidth));
-    Image1->setAccessibleName(QStringLiteral("Scanners de codes-barres"));
-
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-
-    auto selector = [this, port](const char* name, TComProperty property) {
-        auto* box = new TComComboBox(Panel1);
-        box->setObjectName(QString::fromLatin1(name));
+    const std::pair<TComComboBox*, TComProperty> selectors[] = {
+        {ui->ComComboBox4, cpPort},   {ui->ComComboBox1, cpBaudRate}, {ui->ComComboBox2, cpDataBits},
+        {ui->ComComboBox3, cpParity}, {ui->ComComboBox5, cpStopBits},
+    };
+    for (auto [box, property] : selectors) {
         box->setComProperty(property);
         box->setComPort(port);
         box->setAutoApply(true);
-        return box;
-    };
-    ComComboBox4 = selector("ComComboBox4", cpPort);
-    ComComboBox1 = selector("ComComboBox1", cpBaudRate);
-    ComComboBox2 = selector("ComComboBox2", cpDataBits);
-    ComComboBox3 = selector("ComComboBox3", cpParity);
-    ComComboBox5 = selector("ComComboBox5", cpStopBits);
-    ComComboBox4->setMinimumContentsLength(7);
-    ComComboBox4->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-
-    codefin = new QSpinBox(Panel1);
-    codefin->setObjectName(QStringLiteral("codefin"));
-    codefin->setRange(0, 255);
-    codefin->setValue(13);
-
-    BitBtn1 = new QPushButton(QStringLiteral("OK"), Panel1);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-
-    auto* selectors = new QHBoxLayout;
-    selectors->setSpacing(4);
-    selectors->addWidget(labeled(ComComboBox4, QStringLiteral("Port")), 2);
-    selectors->addWidget(labeled(ComComboBox1, QStringLiteral("Vitesse")), 1);
-    selectors->addWidget(labeled(ComComboBox2, QStringLiteral("Bits")), 1);
-    selectors->addWidget(labeled(ComComboBox3, QStringLiteral("Parité")), 1);
-    selectors->addWidget(labeled(ComComboBox5, QStringLiteral("Stop")), 1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(labeled(codefin, QStringLiteral("Code fin")));
-    bottom->addStretch(1);
-    bottom->addWidget(BitBtn1, 0, Qt::AlignBottom);
-    auto* panelLayout = new QVBoxLayout(Panel1);
-    panelLayout->setContentsMargins(6, 6, 6, 6);
-    panelLayout->addLayout(selectors);
-    panelLayout->addLayout(bottom);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(Image1, 0, Qt::AlignHCenter);
-    layout->addWidget(Panel1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    // the labelled selectors join the window after the button: Tab goes left to right, then "OK"
-    QWidget* order[] = {ComComboBox4, ComComboBox1, ComComboBox2, ComComboBox3, ComComboBox5, codefin, BitBtn1};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    }
     // the banner spans the window, however wide the selectors make it
-    Image1->setPixmap(bannerPicture(qMax(kBannerWidth, Panel1->sizeHint().width())));
+    ui->Image1->setPixmap(bannerPicture(qMax(kBannerWidth, ui->Panel1->sizeHint().width())));
 }
+
+TScanconfig::~TScanconfig() = default;
 
 int TScanconfig::endCharacter() const
 {
-    return codefin->value();
+    return ui->codefin->value();
 }
 
 void TScanconfig::showEvent(QShowEvent* event)
 {
     // a scanner plugged in since the last showing is offered; the choices made stay
-    ComComboBox4->refreshItems();
+    ui->ComComboBox4->refreshItems();
     QDialog::showEvent(event);
     // a system without a readable list of ports still works with the port named; the operator is
     // told once why the list is short
-    const QString error = ComComboBox4->select().listError();
+    const QString error = ui->ComComboBox4->select().listError();
     if (!error.isEmpty() && error != m_reportedListError) {
         m_reportedListError = error;
         QTimer::singleShot(0, this, [this, error] { Dialogs::error(this, error); });

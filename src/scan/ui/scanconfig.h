@@ -1,42 +1,34 @@
 #pragma once
 #include <QDialog>
+#include <memory>
 
-class QFrame;
-class QLabel;
-class QPushButton;
-class QSpinBox;
+namespace Ui {
+class TScanconfig;
+}
 
 namespace pelorin {
 
 class TCustomComPort;
-class TComComboBox;
 
 // The serial settings of the scan window's port: five selectors bound to it, each choice applied
-// at once, and the end character of a received code. Nothing here is stored between runs.
+// at once, and the end character of a received code. Nothing here is stored between runs. The
+// controls are those of scanconfig.ui.
 class TScanconfig : public QDialog
 {
     Q_OBJECT
 
 public:
     explicit TScanconfig(TCustomComPort* port, QWidget* parent = nullptr);
+    ~TScanconfig() override;
 
     // The end character of a code received over the serial line, 0 to 255.
     int endCharacter() const;
-
-    QLabel* Image1;
-    QFrame* Panel1;
-    TComComboBox* ComComboBox4; // port
-    TComComboBox* ComComboBox1; // speed
-    TComComboBox* ComComboBox2; // data bits
-    TComComboBox* ComComboBox3; // parity
-    TComComboBox* ComComboBox5; // stop bits
-    QSpinBox* codefin;
-    QPushButton* BitBtn1;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::TScanconfig> ui;
     QString m_reportedListError;
 };
 

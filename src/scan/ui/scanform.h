@@ -1,27 +1,27 @@
 #pragma once
-#include "scan/serialreceiver.h"
-
 #include <QDialog>
 #include <memory>
 
 class QButtonGroup;
-class QLineEdit;
-class QStatusBar;
-class QTableView;
-class QToolBar;
-class QToolButton;
+
+namespace Ui {
+class TscanForm;
+}
 
 namespace pelorin {
 
+class ConfigFile;
+class KeyboardCodeSource;
 class ScanGrid;
+class ScanSession;
+class SerialCodeSource;
 class TComPort;
 class TScanconfig;
-class CodeDecoder;
-class ConfigFile;
 
 // The scan window: codes typed by a keyboard-wedge scanner into Edit1 (or put there by the serial
-// link) become rows of the sheet, decoded against the configuration; the sheet is saved to and read
-// from SCB files. Closing it only hides it, so the rows stay for the next showing.
+// link) go to the scan session, which decodes them against the configuration into rows of its sheet;
+// the sheet is saved to and read from SCB files. Closing it only hides it, so the rows stay for the
+// next showing. The controls are those of scanform.ui.
 class TscanForm : public QDialog
 {
     Q_OBJECT
@@ -34,27 +34,27 @@ public:
     explicit TscanForm(ConfigFile& config, QWidget* parent = nullptr);
     ~TscanForm() override;
 
-    ScanGrid* grid() const { return m_grid; }
+    // Every code the window takes goes through the session, which announces it (ScanSession::codeTaken).
+    ScanSession* session() const { return m_session; }
+    ScanGrid* grid() const;
     ScannerMode scannerMode() const;
     bool autoInsert() const;
 
-    // A code completed by the serial link: it goes into Edit1 as typed text does, so Edit1Change
-    // inserts it when automatic insertion is on and it has 22 characters.
-    void receiveCode(const QString& code);
-
-    // The RS-232 scanner's port, owned by the window, and the window of its settings.
+    // The RS-232 scanner's port, owned by the window; its settings window is TScanconfig.
     TComPort* ComPort1;
-    TScanconfig* Scanconfig;
-    // Characters received on ComPort1, cut into codes at the end character of Scanconfig.
-    void ComPort1RxChar(QObject* Sender, int Count);
+
+    // A code completed by the serial link: it goes into Edit1 as typed text does, so Edit1Change
+    // inserts it when automatic insertion is on and it is a whole code.
+    void receiveCode(const QString& code);
     // The characters received since the last end character.
-    const QByteArray& receptionBuffer() const { return m_reception.buffer(); }
+    const QByteArray& receptionBuffer() const;
 
     void ajouterligne();
     void Edit1Change(const QString& text);
     void Edit1Exit();
     void ChoixScannerChange(int tag);
     void ajoutCodeClick();
+    void ComPort1RxChar(const QStringList& codes);
     void ToolButton1Click();
     void ToolButton2Click();
     void ToolButton4Click();
@@ -70,32 +70,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void ComPort1Fault(const QString& message);
-    QToolButton* addButton(const char* name, const QString& icon, int fallback, const QString& hint);
+    // How the journal names where the box's code came from: the serial link in RS232 mode, the
+    // keyboard otherwise.
+    QString boxSourceName() const;
+    void takeFromBox(const QStringList& codes);
 
-    std::unique_ptr<CodeDecoder> m_decoder;
-    ScanGrid* m_grid;
-    // while a file is read each line is put into Edit1 without being inserted a second time
-    bool m_readingFile = false;
-    // the characters received over the serial line since the last end character
-    SerialReceiver m_reception;
-    // a scan ended by Enter short of a whole code: the next scan would be appended to it
-    bool m_incomplete = false;
-
-    QToolBar* ToolBar1;
-    QToolButton* ToolButton1;
-    QToolButton* ToolButton6;
-    QToolButton* ToolButton2;
-    QToolButton* ToolButton4;
-    QLineEdit* Edit1;
-    QToolButton* ps2bouton;
-    QToolButton* usbbouton;
-    QToolButton* seriebouton;
+    std::unique_ptr<Ui::TscanForm> ui;
+    ScanSession* m_session;
+    KeyboardCodeSource* m_keyboard;
+    SerialCodeSource* m_serial;
     QButtonGroup* m_modeGroup;
-    QToolButton* autobouton;
-    QToolButton* ajoutCode;
-    QTableView* StringGrid1;
-    QStatusBar* StatusBar1;
+    TScanconfig* Scanconfig;
 };
 
 } // namespace pelorin

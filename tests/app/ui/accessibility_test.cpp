@@ -207,7 +207,7 @@ TEST(Accessibility, everyControlOfEveryWindowHasAName)
         {"TForm4", &windows.selectionWindow()}, {"TAboutBox", &windows.aboutBox()},
         {"TscanForm", &windows.scanWindow()}, // TScanconfig is its child
     };
-    ASSERT_NE(windows.scanWindow().Scanconfig, nullptr);
+    ASSERT_NE(windows.scanWindow().findChild<QDialog*>(QStringLiteral("Scanconfig")), nullptr);
     for (const auto& [name, window] : all) {
         int walked = 0;
         const QStringList offenders = unnamedControls(*window, &walked);

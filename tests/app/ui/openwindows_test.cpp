@@ -54,9 +54,11 @@ TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
     TscanForm& scan = windows.scanWindow();
     scan.show();
     scan.activateWindow();
-    scan.Scanconfig->show();
-    EXPECT_EQ(scan.Scanconfig->windowHandle()->transientParent(), scan.windowHandle());
-    scan.Scanconfig->hide();
+    auto* settings = scan.findChild<QDialog*>(QStringLiteral("Scanconfig"));
+    ASSERT_NE(settings, nullptr);
+    settings->show();
+    EXPECT_EQ(settings->windowHandle()->transientParent(), scan.windowHandle());
+    settings->hide();
     scan.hide();
     main.hide();
 }

@@ -227,21 +227,31 @@ TEST_F(ScanFormTest, OpeningWithAutomaticInsertionAddsEachCodeOnce)
     EXPECT_EQ(edit()->text(), kSoap);
 }
 
-TEST_F(ScanFormTest, OpeningStopsAtADateErrorAndReportsUnreadableFiles)
+TEST_F(ScanFormTest, OpeningGoesOnPastADateErrorAndReportsUnreadableFiles)
 {
-    open(writeFile(
-        "bad.SCB",
-        (QStringLiteral("ScanCode\r\n") + kCode + "\r\n" + kBadDay + "\r\n" + kSoap + "\r\n\r\n").toLatin1()));
+    // every line is loaded, those with a date that cannot be decoded with their date cell empty, and
+    // the message is shown once; saving the sheet again keeps every code
+    const QByteArray bytes =
+        (QStringLiteral("ScanCode\r\n") + kCode + "\r\n" + kBadDay + "\r\n" + kSoap + "\r\n" + kBadDay + "\r\n\r\n")
+            .toLatin1();
+    open(writeFile("bad.SCB", bytes));
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("(2006, 366) is not a valid DateDay pair")});
-    EXPECT_EQ(m_form->grid()->codes(), QStringList({kCode, kBadDay}));
+    EXPECT_EQ(m_form->grid()->codes(), QStringList({kCode, kBadDay, kSoap, kBadDay}));
     EXPECT_TRUE(cell(2, 8).isEmpty());
+    EXPECT_EQ(cell(2, 7), QStringLiteral("Usine du Nord"));
+    EXPECT_EQ(cell(3, 8), QStringLiteral("17/11/2007"));
+    EXPECT_TRUE(cell(4, 8).isEmpty());
     EXPECT_EQ(edit()->text(), kBadDay);
+    const QString again = m_dir.filePath(QStringLiteral("again.SCB"));
+    Dialogs::setNextFileName(again);
+    click("ToolButton2");
+    EXPECT_EQ(readFile(again), bytes);
 
     Dialogs::clearShownMessages();
     open(m_dir.filePath(QStringLiteral("absent.SCB")));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().startsWith(QStringLiteral("Cannot open file")));
-    EXPECT_EQ(m_form->grid()->codeCount(), 2);
+    EXPECT_EQ(m_form->grid()->codeCount(), 4);
 }
 
 TEST_F(ScanFormTest, EmptyingTheSheetNumbersFromOneAgain)

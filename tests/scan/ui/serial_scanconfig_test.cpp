@@ -22,6 +22,14 @@ void choose(TComComboBox* box, const QString& text)
     emit box->activated(index);
 }
 
+// The window's controls are its own: a test reaches them by name, as the program's users do.
+template <typename T> T* control(QWidget& window, const char* name)
+{
+    T* c = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
 class ScanconfigTest : public ::testing::Test
 {
 protected:
@@ -54,20 +62,20 @@ TEST_F(ScanconfigTest, ListsThePortsAndShowsThePortsCurrentValues)
     QStringList listed;
     TCustomComPort::ListPorts(listed);
     QStringList items;
-    for (int i = 0; i < window.ComComboBox4->count(); ++i)
-        items << window.ComComboBox4->itemText(i);
+    for (int i = 0; i < control<TComComboBox>(window, "ComComboBox4")->count(); ++i)
+        items << control<TComComboBox>(window, "ComComboBox4")->itemText(i);
     EXPECT_EQ(items, listed);
     EXPECT_EQ(items, QStringList({"ttyACM0", "ttyUSB0"})); // the console is not offered
 
-    EXPECT_EQ(window.ComComboBox4->Text(), "ttyUSB0"); // matched ignoring case
-    EXPECT_EQ(window.ComComboBox1->Text(), "19200");
-    EXPECT_EQ(window.ComComboBox2->Text(), "7");
-    EXPECT_EQ(window.ComComboBox3->Text(), "Even");
-    EXPECT_EQ(window.ComComboBox5->Text(), "2");
-    EXPECT_EQ(window.ComComboBox1->count(), 16);
-    EXPECT_EQ(window.codefin->value(), 13);
-    EXPECT_EQ(window.codefin->minimum(), 0);
-    EXPECT_EQ(window.codefin->maximum(), 255);
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->Text(), "ttyUSB0"); // matched ignoring case
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox1")->Text(), "19200");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox2")->Text(), "7");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox3")->Text(), "Even");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox5")->Text(), "2");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox1")->count(), 16);
+    EXPECT_EQ(control<QSpinBox>(window, "codefin")->value(), 13);
+    EXPECT_EQ(control<QSpinBox>(window, "codefin")->minimum(), 0);
+    EXPECT_EQ(control<QSpinBox>(window, "codefin")->maximum(), 255);
     EXPECT_EQ(window.windowTitle(), "Scanconfig");
     // nothing was chosen, so nothing was applied
     EXPECT_EQ(port.Port(), "ttyusb0");
@@ -87,16 +95,16 @@ TEST_F(ScanconfigTest, APortMissingFromTheListShowsNothingUntilChosen)
 {
     TComPort port; // COM1, not a listed name
     TScanconfig window(&port);
-    EXPECT_EQ(window.ComComboBox4->Text(), "");
-    EXPECT_EQ(window.ComComboBox4->currentIndex(), -1);
-    EXPECT_EQ(window.ComComboBox1->Text(), "9600");
-    EXPECT_EQ(window.ComComboBox2->Text(), "8");
-    EXPECT_EQ(window.ComComboBox3->Text(), "None");
-    EXPECT_EQ(window.ComComboBox5->Text(), "1");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->Text(), "");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->currentIndex(), -1);
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox1")->Text(), "9600");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox2")->Text(), "8");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox3")->Text(), "None");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox5")->Text(), "1");
     EXPECT_EQ(port.Port(), "COM1");
 
     // while the port is closed a choice is only stored
-    choose(window.ComComboBox4, "ttyACM0");
+    choose(control<TComComboBox>(window, "ComComboBox4"), "ttyACM0");
     EXPECT_EQ(port.Port(), "ttyACM0");
     EXPECT_FALSE(port.Connected());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
@@ -112,44 +120,44 @@ TEST_F(ScanconfigTest, AChoiceAppliesToTheOpenPortAtOnce)
     TScanconfig window(&port);
     window.show();
 
-    choose(window.ComComboBox1, "115200");
+    choose(control<TComComboBox>(window, "ComComboBox1"), "115200");
     EXPECT_EQ(port.BaudRate(), br115200);
     termios t = pty.slaveTermios();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B115200));
     EXPECT_EQ(port.handle(), fd); // applied to the open device, not reopened
 
-    choose(window.ComComboBox1, "Custom"); // the custom rate, 9600
+    choose(control<TComComboBox>(window, "ComComboBox1"), "Custom"); // the custom rate, 9600
     t = pty.slaveTermios();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
 
-    choose(window.ComComboBox5, "2");
+    choose(control<TComComboBox>(window, "ComComboBox5"), "2");
     EXPECT_TRUE(pty.slaveTermios().c_cflag & CSTOPB);
-    choose(window.ComComboBox3, "Mark");
+    choose(control<TComComboBox>(window, "ComComboBox3"), "Mark");
     EXPECT_EQ(port.Parity().Bits(), prMark);
     EXPECT_EQ(port.requestedTermios().c_cflag & (PARENB | CMSPAR | PARODD), tcflag_t(PARENB | CMSPAR | PARODD));
     // a pseudo-terminal keeps 8 data bits, and may refuse a change it ignores altogether: what counts
     // is what the port asked for
-    choose(window.ComComboBox2, "6");
+    choose(control<TComComboBox>(window, "ComComboBox2"), "6");
     EXPECT_EQ(port.DataBits(), dbSix);
     EXPECT_EQ(port.requestedTermios().c_cflag & CSIZE, tcflag_t(CS6));
     for (const QString& m : Dialogs::shownMessages())
         EXPECT_TRUE(m.startsWith("SetCommState function failed")) << m.toStdString();
-    choose(window.ComComboBox2, "8");
+    choose(control<TComComboBox>(window, "ComComboBox2"), "8");
     EXPECT_TRUE(port.Connected());
     Dialogs::clearShownMessages();
 
     // a setting the line refuses: the error is shown and the selector keeps the choice
-    choose(window.ComComboBox5, "1.5");
+    choose(control<TComComboBox>(window, "ComComboBox5"), "1.5");
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{"SetCommState function failed"});
-    EXPECT_EQ(window.ComComboBox5->Text(), "1.5");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox5")->Text(), "1.5");
     EXPECT_TRUE(port.Connected());
 
     // another port closes this one and opens that one; one that cannot be opened leaves it closed
     Dialogs::clearShownMessages();
-    choose(window.ComComboBox4, "ttyUSB0");
+    choose(control<TComComboBox>(window, "ComComboBox4"), "ttyUSB0");
     EXPECT_FALSE(port.Connected());
     EXPECT_EQ(port.Port(), "ttyUSB0");
-    EXPECT_EQ(window.ComComboBox4->Text(), "ttyUSB0");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->Text(), "ttyUSB0");
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages()[0].startsWith("Unable to open com port (win error code: "));
 }
@@ -160,8 +168,8 @@ TEST_F(ScanconfigTest, WithoutAReadableListThePortsOwnNameIsOfferedAndTheReasonS
     TComPort port;
     port.setPort("ttyUSB3");
     TScanconfig window(&port);
-    EXPECT_EQ(window.ComComboBox4->count(), 1);
-    EXPECT_EQ(window.ComComboBox4->Text(), "ttyUSB3");
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->count(), 1);
+    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->Text(), "ttyUSB3");
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()); // the program starts quietly
 
     window.show();

@@ -91,7 +91,7 @@ TEST_F(SerialScanFormTest, ChunksAreCutIntoCodesAtTheEndCharacter)
     EXPECT_EQ(edit()->text(), "");
 
     // the end character is read from the settings window at every chunk: 0 and 200 as well as 13
-    QSpinBox* codefin = m_form->Scanconfig->codefin;
+    QSpinBox* codefin = control<QSpinBox>("codefin");
     codefin->setValue(0);
     send(kCode1 + QByteArray(1, '\0') + kCode2.left(5));
     send(kCode2.mid(5) + QByteArray(1, '\0'));
@@ -188,18 +188,18 @@ TEST_F(SerialScanFormTest, TheLinkButtonShowsTheSettingsOfThisPortModally)
     click("seriebouton");
     bool shownModal = false;
     QTimer::singleShot(0, m_form.get(), [&] {
-        TScanconfig* settings = m_form->Scanconfig;
+        TScanconfig* settings = control<TScanconfig>("Scanconfig");
         shownModal = settings->isVisible() && settings->isModal();
         // a change applies to the open port at once
-        TComComboBox* speed = settings->ComComboBox1;
+        TComComboBox* speed = control<TComComboBox>("ComComboBox1");
         const int i = speed->findText("38400");
         speed->setCurrentIndex(i);
         emit speed->activated(i);
-        QTest::mouseClick(settings->BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("BitBtn1"), Qt::LeftButton);
     });
     click("ToolButton4");
     EXPECT_TRUE(shownModal);
-    EXPECT_FALSE(m_form->Scanconfig->isVisible());
+    EXPECT_FALSE(control<TScanconfig>("Scanconfig")->isVisible());
     const termios t = m_pty.slaveTermios();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B38400));
     EXPECT_TRUE(m_form->ComPort1->Connected());
