@@ -1,5 +1,7 @@
 #include "journal/entry.h"
 
+#include "code/codelayout.h"
+
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QSysInfo>
@@ -28,17 +30,17 @@ bool kindFromName(const QString& name, EntryKind* kind)
 
 QString Entry::systemCode() const
 {
-    return code.left(1);
+    return codeField(code, CodeField::System);
 }
 
 QString Entry::perfumeCode() const
 {
-    return code.mid(9, 3);
+    return codeField(code, CodeField::Perfume);
 }
 
 QString Entry::factoryCode() const
 {
-    return code.mid(12, 5);
+    return codeField(code, CodeField::Factory);
 }
 
 QDate Entry::productionDate() const
@@ -48,14 +50,14 @@ QDate Entry::productionDate() const
 
 QDate productionDateOfCode(const QString& code)
 {
-    const QString field = code.mid(17, 5);
-    if (field.size() != 5)
+    const QString field = codeField(code, CodeField::Date);
+    if (field.size() != fieldWidth(CodeField::Date))
         return {};
     for (QChar c : field)
         if (c < u'0' || c > u'9')
             return {};
-    const int yy = field.mid(3, 2).toInt();
-    const int day = field.left(3).toInt();
+    const int yy = field.mid(kDayOfYearWidth, kYearWidth).toInt();
+    const int day = field.left(kDayOfYearWidth).toInt();
     const int year = yy < 50 ? 2000 + yy : 1900 + yy;
     const QDate first(year, 1, 1);
     if (day < 1 || day > first.daysInYear())
