@@ -1,22 +1,20 @@
 #include "scan/comport.h"
 
 #include "base/codepage.h"
-#include "scan/comportthread.h"
 
-#include <QFile>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QSerialPort>
+#include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
-#include <climits>
 #include <cerrno>
 #include <dirent.h>
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace pelorin {
@@ -49,6 +47,7 @@ bool deviceGone(int error)
 }
 
 QString s_listRoot;
+TCustomComPort::PortSource s_portSource;
 
 QString readTrimmed(const QString& path)
 {
@@ -182,9 +181,39 @@ QString portDevicePath(const QString& portName)
     return QStringLiteral("/dev/") + portName;
 }
 
+QString dialoutHint()
+{
+    return QStringLiteral("Votre compte n'a pas le droit d'ouvrir ce port série : ajoutez-le au groupe dialout "
+                          "(adduser votre_nom dialout), puis fermez votre session et rouvrez-la.");
+}
+
+QString SerialPortInfo::label() const
+{
+    QString text = name;
+    const QString about = QStringList{maker, product}.join(u' ').simplified();
+    if (!about.isEmpty())
+        text += QStringLiteral(" – ") + about;
+    if (!mayOpen)
+        text += QStringLiteral(" (accès réservé au groupe dialout)");
+    return text;
+}
+
+namespace {
+
+QString comPortMessage(int number, int systemCode)
+{
+    if (systemCode < 0)
+        return EComPort::text(number);
+    QString message = EComPort::text(number) + QStringLiteral(" (win error code: %1)").arg(systemCode);
+    if (number == 1 && systemCode == EACCES)
+        message += u'\n' + dialoutHint();
+    return message;
+}
+
+} // namespace
+
 EComPort::EComPort(int number, int systemCode)
-    : Error(systemCode >= 0 ? text(number) + QStringLiteral(" (win error code: %1)").arg(systemCode) : text(number)),
-      m_number(number), m_systemCode(systemCode)
+    : Error(comPortMessage(number, systemCode)), m_number(number), m_systemCode(systemCode)
 {
 }
 
@@ -213,93 +242,6 @@ QString EComPort::text(int number)
         return QStringLiteral("Registry error");
     }
     return QStringLiteral("Com port error %1").arg(number);
-}
-
-termios lineTermios(const LineSettings& s, const termios& base)
-{
-    if (s.stopBits == sbOne5StopBits) // Linux has no 1.5 stop bits
-        throw EComPort(7);
-    termios t = base;
-    ::cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-    t.c_cflag |= sizes[s.dataBits];
-    switch (s.parity) {
-    case prNone:
-        break;
-    case prOdd:
-        t.c_cflag |= PARENB | PARODD;
-        break;
-    case prEven:
-        t.c_cflag |= PARENB;
-        break;
-    case prMark: // with CMSPAR, PARODD picks a parity bit always 1
-        t.c_cflag |= PARENB | CMSPAR | PARODD;
-        break;
-    case prSpace:
-        t.c_cflag |= PARENB | CMSPAR;
-        break;
-    }
-    if (s.stopBits == sbTwoStopBits)
-        t.c_cflag |= CSTOPB;
-    t.c_iflag &= ~(INPCK | IGNPAR | PARMRK | ISTRIP | IXON | IXOFF | IXANY);
-    if (s.parityCheck && s.parity != prNone)
-        t.c_iflag |= INPCK;
-    if (s.outCTSFlow || s.controlRTS == rtsHandshake)
-        t.c_cflag |= CRTSCTS;
-    if (s.xonXoffOut)
-        t.c_iflag |= IXON;
-    if (s.xonXoffIn)
-        t.c_iflag |= IXOFF;
-    t.c_cc[VSTART] = cc_t(s.xonChar);
-    t.c_cc[VSTOP] = cc_t(s.xoffChar);
-    // reads return at once with what is waiting; waiting is the event thread's business
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-    if (s.rate <= 0)
-        throw EComPort(7, EINVAL);
-    const speed_t speed = speedConstant(s.rate);
-    if (speed != B0) {
-        // an input rate left over from an arbitrary rate (BOTHER in CIBAUD) would outlive the new one
-        t.c_cflag &= ~CIBAUD;
-        ::cfsetispeed(&t, speed);
-        ::cfsetospeed(&t, speed);
-    }
-    return t;
-}
-
-speed_t speedConstant(int rate)
-{
-    switch (rate) {
-    case 110:
-        return B110;
-    case 300:
-        return B300;
-    case 600:
-        return B600;
-    case 1200:
-        return B1200;
-    case 2400:
-        return B2400;
-    case 4800:
-        return B4800;
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    case 230400:
-        return B230400;
-    case 460800:
-        return B460800;
-    }
-    return B0;
 }
 
 void TComParity::setBits(TParityBits value)
@@ -423,15 +365,71 @@ void TComBuffer::setOutputSize(int value)
     changed();
 }
 
-TCustomComPort::TCustomComPort(QObject* parent) : QObject(parent) {}
+namespace {
+
+// Runs one QSerialPort request; a refusal throws `number` with the system's error code.
+template <typename Request> void request(QSerialPort* serial, int number, Request&& run)
+{
+    errno = 0;
+    if (run())
+        return;
+    const int error = errno;
+    serial->clearError();
+    throw EComPort(number, error > 0 ? error : -1);
+}
+
+// A device without modem lines (a pseudo-terminal, some USB adapters) has no line to hold.
+template <typename Request> void requestModemLine(QSerialPort* serial, Request&& run)
+{
+    errno = 0;
+    if (run())
+        return;
+    const int error = errno;
+    serial->clearError();
+    if (error != ENOTTY && error != EINVAL)
+        throw EComPort(7, error > 0 ? error : -1);
+}
+
+QList<SerialPortInfo> systemPorts()
+{
+    QList<SerialPortInfo> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        SerialPortInfo port;
+        port.name = info.portName();
+        port.maker = info.manufacturer();
+        port.product = info.description();
+        const QByteArray path = QFile::encodeName(info.systemLocation());
+        port.mayOpen = ::access(path.constData(), R_OK | W_OK) == 0 || errno != EACCES;
+        ports << port;
+    }
+    return ports;
+}
+
+} // namespace
+
+TCustomComPort::TCustomComPort(QObject* parent) : QObject(parent), m_serial(new QSerialPort(this))
+{
+    connect(m_serial, &QSerialPort::readyRead, this, &TCustomComPort::received);
+    connect(m_serial, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) { serialError(int(error)); });
+}
 
 TCustomComPort::~TCustomComPort()
 {
     // the owner is being torn down: no handler is called any more
-    if (m_thread)
-        m_thread->stopAndJoin();
-    m_thread.reset();
-    DestroyHandle();
+    m_serial->disconnect(this);
+    if (m_serial->isOpen())
+        m_serial->close();
+}
+
+bool TCustomComPort::Connected() const
+{
+    return m_serial->isOpen();
+}
+
+int TCustomComPort::handle() const
+{
+    return m_serial->isOpen() ? int(m_serial->handle()) : -1;
 }
 
 template <typename Handler, typename... Args> void TCustomComPort::raise(const Handler& handler, Args... args)
@@ -540,23 +538,6 @@ void TCustomComPort::bufferChanged()
         ApplyBuffer();
 }
 
-LineSettings TCustomComPort::lineSettings() const
-{
-    LineSettings s;
-    s.rate = m_baudRate == brCustom ? m_customBaudRate : baudRateValue(m_baudRate);
-    s.dataBits = m_dataBits;
-    s.stopBits = m_stopBits;
-    s.parity = m_parity.Bits();
-    s.parityCheck = m_parity.Check();
-    s.outCTSFlow = m_flowControl.OutCTSFlow();
-    s.controlRTS = m_flowControl.ControlRTS();
-    s.xonXoffOut = m_flowControl.XonXoffOut();
-    s.xonXoffIn = m_flowControl.XonXoffIn();
-    s.xonChar = m_flowControl.XonChar();
-    s.xoffChar = m_flowControl.XoffChar();
-    return s;
-}
-
 void TCustomComPort::OpenPort()
 {
     if (Connected())
@@ -565,12 +546,12 @@ void TCustomComPort::OpenPort()
     CreateHandle();
     try {
         SetupComPort();
-        if (m_events)
-            m_thread = std::make_unique<TComThread>(this, m_fd, m_events);
     } catch (...) {
         DestroyHandle();
         throw;
     }
+    m_openEvents = m_events;
+    ++m_opening;
     raise(OnAfterOpen);
     reportModemSignals(false);
 }
@@ -593,70 +574,62 @@ void TCustomComPort::closeDevice(bool deviceGoneAlready)
 
     reportModemSignals(true);
     raise(OnBeforeClose);
-    // a device that has gone away cannot be purged, and must still be closed
-    if (!deviceGoneAlready && ::tcflush(m_fd, TCIOFLUSH) != 0 && !deviceGone(errno))
-        throw EComPort(5, errno);
-    stopThread();
+    // pending input is dropped; a device that has gone away cannot be purged, and must still be closed
+    if (!deviceGoneAlready) {
+        errno = 0;
+        if (!m_serial->clear()) {
+            const int error = errno;
+            m_serial->clearError();
+            if (!deviceGone(error))
+                throw EComPort(5, error > 0 ? error : -1);
+        }
+    }
     DestroyHandle();
     raise(OnAfterClose);
 }
 
-void TCustomComPort::stopThread()
-{
-    if (!m_thread)
-        return;
-    std::unique_ptr<TComThread> thread = std::move(m_thread);
-    thread->stopAndJoin();
-    // a set the thread handed over before it stopped is still served, as it would have been had
-    // the user-interface thread reached its queue first
-    std::shared_ptr<HandOverState> state = thread->state();
-    TComEvents events;
-    {
-        std::lock_guard lock(state->mutex);
-        if (!state->pending || state->lostError)
-            return;
-        state->pending = false;
-        events = state->events;
-    }
-    processEvents(events);
-}
-
 void TCustomComPort::CreateHandle()
 {
-    const QByteArray path = QFile::encodeName(portDevicePath(m_port));
+    const QString path = portDevicePath(m_port);
+    const QByteArray encoded = QFile::encodeName(path);
     // the console is refused before it is opened: opening and closing a serial line can lower its
     // DTR and hang up whoever is on the other end (COM1, the default, is ttyS0, often the console)
     struct stat st;
-    if (::stat(path.constData(), &st) == 0 && isActiveConsole(st))
-        throw EComPort(1, EBUSY);
-    // non-blocking: opening must not wait for a carrier, and reads return what is waiting
-    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (::stat(encoded.constData(), &st) != 0)
         throw EComPort(1, errno);
-    auto refuse = [fd](int error) {
-        ::close(fd);
+    if (isActiveConsole(st))
+        throw EComPort(1, EBUSY);
+    m_serial->setPortName(path);
+    errno = 0;
+    if (!m_serial->open(QIODevice::ReadWrite)) {
+        const int saved = errno;
+        const QSerialPort::SerialPortError error = m_serial->error();
+        m_serial->clearError();
+        int code = saved > 0 ? saved : EIO;
+        if (error == QSerialPort::DeviceNotFoundError)
+            code = ENOENT;
+        else if (error == QSerialPort::PermissionError)
+            // QSerialPort also says so when another program holds the device's lock file
+            code = ::access(encoded.constData(), R_OK | W_OK) != 0 ? errno : EBUSY;
+        throw EComPort(1, code);
+    }
+    auto refuse = [this](int error) {
+        DestroyHandle();
         throw EComPort(1, error);
     };
-    if (!::isatty(fd))
-        refuse(ENOTTY);
-    if (isActiveConsole(fd))
+    if (isActiveConsole(handle()))
         refuse(EBUSY);
-    // the device is not shared: a second program (or a second port object) is refused, and TIOCEXCL
-    // keeps out programs that do not ask for the lock
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+    // the device is not shared, even with a program that takes no lock file
+    if (::flock(handle(), LOCK_EX | LOCK_NB) != 0)
         refuse(errno == EWOULDBLOCK ? EBUSY : errno);
-    if (::ioctl(fd, TIOCEXCL) != 0)
-        refuse(errno);
-    m_fd = fd;
 }
 
 void TCustomComPort::DestroyHandle()
 {
-    if (m_fd < 0)
+    if (!m_serial->isOpen())
         return;
-    ::ioctl(m_fd, TIOCNXCL);
-    ::close(m_fd);
-    m_fd = -1;
+    m_serial->close();
+    m_serial->clearError();
 }
 
 void TCustomComPort::SetupComPort()
@@ -668,39 +641,80 @@ void TCustomComPort::SetupComPort()
 
 void TCustomComPort::ApplyBuffer()
 {
-    // the tty layer sizes its own buffers; only a nonsensical size is refused
+    // QSerialPort keeps what has been received until it is read (an unbounded buffer, since a
+    // bounded one stops reception for good once it fills); only a nonsensical size is refused
     if (m_buffer.InputSize() <= 0 || m_buffer.OutputSize() <= 0)
         throw EComPort(9, EINVAL);
 }
 
 void TCustomComPort::ApplyDCB()
 {
-    termios base;
-    if (::tcgetattr(m_fd, &base) != 0)
-        throw EComPort(7, errno);
-    const LineSettings s = lineSettings();
-    const termios t = lineTermios(s, base);
-    m_requestedTermios = t;
-    if (::tcsetattr(m_fd, TCSANOW, &t) != 0)
-        throw EComPort(7, errno);
-    if (speedConstant(s.rate) == B0 && !setCustomSpeed(m_fd, s.rate))
-        throw EComPort(7, errno);
+    if (m_stopBits == sbOne5StopBits) // Linux has no 1.5 stop bits
+        throw EComPort(7);
+    const int rate = m_baudRate == brCustom ? m_customBaudRate : baudRateValue(m_baudRate);
+    if (rate <= 0)
+        throw EComPort(7, EINVAL);
+    constexpr QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity, QSerialPort::EvenParity,
+                                                QSerialPort::MarkParity, QSerialPort::SpaceParity};
+    const bool hardware = m_flowControl.OutCTSFlow() || m_flowControl.ControlRTS() == rtsHandshake;
+    const bool software = m_flowControl.XonXoffOut() || m_flowControl.XonXoffIn();
+    const auto dataBits = QSerialPort::DataBits(int(QSerialPort::Data5) + int(m_dataBits));
+    const QSerialPort::Parity parity = parities[m_parity.Bits()];
+    const QSerialPort::StopBits stopBits = m_stopBits == sbTwoStopBits ? QSerialPort::TwoStop : QSerialPort::OneStop;
+    const QSerialPort::FlowControl flow = hardware   ? QSerialPort::HardwareControl
+                                          : software ? QSerialPort::SoftwareControl
+                                                     : QSerialPort::NoFlowControl;
+    // only what changed is asked for: QSerialPort gives every value its own request, and the C
+    // library reports a request that changes nothing but what the device ignores as refused
+    // (a pseudo-terminal ignores the data bits and PARENB)
+    if (m_serial->baudRate() != rate) // rates without a Bxxx constant go through the kernel's arbitrary rates
+        request(m_serial, 7, [&] { return m_serial->setBaudRate(rate); });
+    if (m_serial->dataBits() != dataBits)
+        request(m_serial, 7, [&] { return m_serial->setDataBits(dataBits); });
+    if (m_serial->parity() != parity)
+        request(m_serial, 7, [&] { return m_serial->setParity(parity); });
+    if (m_serial->stopBits() != stopBits)
+        request(m_serial, 7, [&] { return m_serial->setStopBits(stopBits); });
+    if (m_serial->flowControl() != flow)
+        request(m_serial, 7, [&] { return m_serial->setFlowControl(flow); });
+    applyLineFlags();
     applyModemLines();
+}
+
+void TCustomComPort::applyLineFlags()
+{
+    // what QSerialPort has no setting for: parity checking, software flow control in one direction
+    // only (or beside hardware flow control), and the XON and XOFF characters
+    termios now;
+    if (::tcgetattr(handle(), &now) != 0)
+        throw EComPort(7, errno);
+    termios wanted = now;
+    if (m_parity.Check() && m_parity.Bits() != prNone) {
+        wanted.c_iflag |= INPCK;
+        wanted.c_iflag &= ~IGNPAR;
+    }
+    wanted.c_iflag &= ~(IXON | IXOFF);
+    if (m_flowControl.XonXoffOut())
+        wanted.c_iflag |= IXON;
+    if (m_flowControl.XonXoffIn())
+        wanted.c_iflag |= IXOFF;
+    wanted.c_cc[VSTART] = cc_t(m_flowControl.XonChar());
+    wanted.c_cc[VSTOP] = cc_t(m_flowControl.XoffChar());
+    if (wanted.c_iflag == now.c_iflag && wanted.c_cc[VSTART] == now.c_cc[VSTART] &&
+        wanted.c_cc[VSTOP] == now.c_cc[VSTOP])
+        return;
+    if (::tcsetattr(handle(), TCSANOW, &wanted) != 0)
+        throw EComPort(7, errno);
 }
 
 void TCustomComPort::applyModemLines()
 {
     const TDTRFlowControl dtr = m_flowControl.ControlDTR();
     const TRTSFlowControl rts = m_flowControl.ControlRTS();
-    int on = 0, off = 0;
-    (dtr == dtrDisable ? off : on) |= TIOCM_DTR;
-    // with handshake the driver drives RTS itself (CRTSCTS); toggling has no Linux counterpart
-    (rts == rtsDisable ? off : on) |= TIOCM_RTS;
-    for (auto [request, bits] : {std::pair{TIOCMBIS, on}, std::pair{TIOCMBIC, off}}) {
-        // a pseudo-terminal or a USB adapter without modem lines has nothing to hold
-        if (bits && ::ioctl(m_fd, request, &bits) != 0 && errno != ENOTTY && errno != EINVAL)
-            throw EComPort(7, errno);
-    }
+    requestModemLine(m_serial, [&] { return m_serial->setDataTerminalReady(dtr != dtrDisable); });
+    // with handshake the driver drives RTS itself; toggling has no Linux counterpart
+    if (rts != rtsHandshake)
+        requestModemLine(m_serial, [&] { return m_serial->setRequestToSend(rts != rtsDisable); });
 }
 
 void TCustomComPort::ApplyTimeouts()
@@ -712,14 +726,23 @@ void TCustomComPort::reportModemSignals(bool forceOff)
 {
     if (!OnCTSChange && !OnDSRChange && !OnRLSDChange)
         return;
-    int status = 0;
-    if (!forceOff && ::ioctl(m_fd, TIOCMGET, &status) != 0 && errno != ENOTTY && errno != EINVAL) {
-        fault(EComPort(11, errno).message());
-        return;
+    QSerialPort::PinoutSignals pins = QSerialPort::NoSignal;
+    if (!forceOff) {
+        errno = 0;
+        pins = m_serial->pinoutSignals();
+        if (m_serial->error() != QSerialPort::NoError) {
+            const int error = errno;
+            m_serial->clearError();
+            pins = QSerialPort::NoSignal;
+            if (error != ENOTTY && error != EINVAL) {
+                fault(EComPort(11, error > 0 ? error : -1).message());
+                return;
+            }
+        }
     }
-    raise(OnCTSChange, bool(status & TIOCM_CTS));
-    raise(OnDSRChange, bool(status & TIOCM_DSR));
-    raise(OnRLSDChange, bool(status & TIOCM_CD));
+    raise(OnCTSChange, bool(pins & QSerialPort::ClearToSendSignal));
+    raise(OnDSRChange, bool(pins & QSerialPort::DataSetReadySignal));
+    raise(OnRLSDChange, bool(pins & QSerialPort::DataCarrierDetectSignal));
 }
 
 QString TCustomComPort::ReadText(int Count)
@@ -733,37 +756,29 @@ QByteArray TCustomComPort::readBytes(int count)
         return QByteArray();
     if (!Connected())
         throw EComPort(3, EBADF);
-    m_readSinceHandOver = true;
-    if (m_thread)
-        m_thread->rearmInput();
 
+    QByteArray data = m_serial->read(count);
     const bool immediate =
         m_timeouts.ReadInterval() == -1 && m_timeouts.ReadTotalMultiplier() == 0 && m_timeouts.ReadTotalConstant() == 0;
-    const qint64 total = qint64(m_timeouts.ReadTotalMultiplier()) * count + m_timeouts.ReadTotalConstant();
-    QDeadlineTimer deadline = total > 0 ? QDeadlineTimer(total) : QDeadlineTimer(QDeadlineTimer::Forever);
-
-    QByteArray data(count, Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < count) {
-        const ssize_t n = ::read(m_fd, data.data() + got, size_t(count - got));
-        if (n > 0) {
-            got += n;
-            continue;
+    if (!immediate && data.size() < count) {
+        const qint64 total = qint64(m_timeouts.ReadTotalMultiplier()) * count + m_timeouts.ReadTotalConstant();
+        QDeadlineTimer deadline = total > 0 ? QDeadlineTimer(total) : QDeadlineTimer(QDeadlineTimer::Forever);
+        // waiting delivers readyRead from inside this read: it is reported once the read returns
+        m_reading = true;
+        while (data.size() < count && Connected() && !deadline.hasExpired()) {
+            const qint64 left = deadline.remainingTime();
+            if (!m_serial->waitForReadyRead(left < 0 ? -1 : int(qMin<qint64>(left, INT_MAX))))
+                break;
+            data += m_serial->read(count - data.size());
         }
-        if (n == 0) // end of input: the line has been hung up
-            break;
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN)
-            throw EComPort(3, errno);
-        if (immediate || deadline.hasExpired())
-            break;
-        pollfd p{m_fd, POLLIN, 0};
-        const qint64 left = deadline.remainingTime();
-        if (::poll(&p, 1, left < 0 ? -1 : int(qMin<qint64>(left, INT_MAX))) == 0)
-            break;
+        m_reading = false;
+        if (m_receivedWhileReading) {
+            m_receivedWhileReading = false;
+            QMetaObject::invokeMethod(this, &TCustomComPort::received, Qt::QueuedConnection);
+        }
+        if (m_serial->error() == QSerialPort::TimeoutError)
+            m_serial->clearError();
     }
-    data.truncate(got);
     if (m_discardNull)
         data.removeIf([](char c) { return c == '\0'; });
     return data;
@@ -773,65 +788,47 @@ int TCustomComPort::WaitingCount()
 {
     if (!Connected())
         throw EComPort(10, EBADF);
-    int count = 0;
-    if (::ioctl(m_fd, FIONREAD, &count) != 0)
-        throw EComPort(10, errno);
-    return count;
+    return int(qMin<qint64>(m_serial->bytesAvailable(), INT_MAX));
 }
 
-void TCustomComPort::serveHandOver(const std::shared_ptr<HandOverState>& state)
+void TCustomComPort::received()
 {
-    // a hand-over of a thread that has ended since (the port was closed) has nothing left to do
-    if (!m_thread || m_thread->state() != state)
-        return;
-    TComEvents events;
-    int lost;
-    {
-        std::lock_guard lock(state->mutex);
-        if (!state->pending)
-            return;
-        state->pending = false;
-        events = state->events;
-        lost = state->lostError;
-    }
-    if (lost) {
-        deviceLost(lost);
+    if (m_reading) {
+        m_receivedWhileReading = true;
         return;
     }
-    m_readSinceHandOver = false;
-    processEvents(events);
-    bool unread = false;
-    if ((events & evRxChar) && !m_readSinceHandOver && Connected() && m_thread && m_thread->state() == state) {
-        int waiting = 0;
-        unread = ::ioctl(m_fd, FIONREAD, &waiting) == 0 && waiting > 0;
-    }
-    {
-        std::lock_guard lock(state->mutex);
-        if (unread)
-            state->watchInput = false;
-        state->served = state->handedOver;
-    }
-    state->cv.notify_all();
+    if (!(m_openEvents & evRxChar) || !Connected())
+        return;
+    // nothing waiting any more (read meanwhile): no event
+    const int count = WaitingCount();
+    if (count > 0)
+        raise(OnRxChar, count);
 }
 
-void TCustomComPort::processEvents(TComEvents events)
+void TCustomComPort::serialError(int error)
 {
-    if ((events & evRxChar) && Connected()) {
-        int count = 0;
-        try {
-            count = WaitingCount();
-        } catch (const EComPort& e) {
-            fault(e.message());
-        }
-        if (count > 0)
-            raise(OnRxChar, count);
-    }
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    if (!Connected() || m_lossQueued)
+        return;
+    // a hung-up line reports itself at every turn of the event loop until it is closed; QSerialPort
+    // reports it from inside its own reading, so the port is closed once that has returned
+    m_lossQueued = true;
+    const quint64 opening = m_opening;
+    QMetaObject::invokeMethod(
+        this,
+        [this, opening] {
+            m_lossQueued = false;
+            if (opening == m_opening && Connected())
+                deviceLost(EIO);
+        },
+        Qt::QueuedConnection);
 }
 
 void TCustomComPort::deviceLost(int error)
 {
     closeDevice(true);
-    if (m_events & evError)
+    if (m_openEvents & evError)
         raise(OnError, TComErrors(ceIO));
     fault(EComPort(3, error).message());
 }
@@ -841,37 +838,50 @@ void TCustomComPort::setListRoot(const QString& root)
     s_listRoot = root;
 }
 
-void TCustomComPort::ListPorts(QStringList& list)
+void TCustomComPort::setPortSource(PortSource source)
+{
+    s_portSource = std::move(source);
+}
+
+QList<SerialPortInfo> TCustomComPort::listPorts()
 {
     const QString ttyDir = s_listRoot + QStringLiteral("/sys/class/tty");
     QStringList entries;
     if (!entryNames(ttyDir, entries))
         throw EComPort(23, errno);
     const QStringList consoles = activeConsoles();
-    QStringList names;
-    for (const QString& name : std::as_const(entries)) {
-        // virtual terminals and pseudo-terminals have no device behind them
-        if (!QFileInfo::exists(ttyDir + u'/' + name + QStringLiteral("/device")))
-            continue;
-        // the kernel creates ttyS entries for every possible legacy port; type 0 means no UART answered
-        if (name.startsWith(QLatin1String("ttyS")) &&
-            readTrimmed(ttyDir + u'/' + name + QStringLiteral("/type")) == QLatin1String("0"))
-            continue;
-        if (consoles.contains(name))
-            continue;
-        names << name;
-    }
+    const QList<SerialPortInfo> found = s_portSource ? s_portSource() : systemPorts();
+    QList<SerialPortInfo> ports;
+    for (const SerialPortInfo& port : found)
+        if (!consoles.contains(QFileInfo(port.name).fileName()))
+            ports << port;
     // stable names of USB adapters, as the system links them; most systems have none
     const QString byId = s_listRoot + QStringLiteral("/dev/serial/by-id");
     QStringList links;
     if (entryNames(byId, links))
         for (const QString& link : std::as_const(links)) {
             const QString path = byId + u'/' + link;
-            if (!consoles.contains(QFileInfo(QFileInfo(path).symLinkTarget()).fileName()))
-                names << (s_listRoot.isEmpty() ? path : QStringLiteral("/dev/serial/by-id/") + link);
+            const QString target = QFileInfo(QFileInfo(path).symLinkTarget()).fileName();
+            if (consoles.contains(target))
+                continue;
+            SerialPortInfo port;
+            for (const SerialPortInfo& known : found)
+                if (known.name == target)
+                    port = known;
+            port.name = s_listRoot.isEmpty() ? path : QStringLiteral("/dev/serial/by-id/") + link;
+            ports << port;
         }
-    std::stable_sort(names.begin(), names.end(),
-                     [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    std::stable_sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
+    return ports;
+}
+
+void TCustomComPort::ListPorts(QStringList& list)
+{
+    QStringList names;
+    for (const SerialPortInfo& port : listPorts())
+        names << port.name;
     list = names;
 }
 

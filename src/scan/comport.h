@@ -8,13 +8,14 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
-#include <termios.h>
 
-// The serial link of an RS-232 scanner, over the Linux tty layer (termios, poll).
+QT_FORWARD_DECLARE_CLASS(QSerialPort)
+
+// The serial link of an RS-232 scanner, over QSerialPort.
 //
-// The port only receives. While it is open an event thread waits for line events and hands each
-// set of events to the user-interface thread, waiting until the owner's handlers have run; every
-// handler, every read and every setting change therefore happens on the user-interface thread.
+// The port only receives. Received characters arrive on the event loop of the thread that owns the
+// port, so every handler, every read and every setting change happens on that thread, one after the
+// other: a handler never runs while another is running.
 namespace pelorin {
 
 enum TBaudRate {
@@ -92,8 +93,26 @@ int baudRateValue(TBaudRate value);
 // over from Windows: COM1 is /dev/ttyS0), any other name a device under /dev.
 QString portDevicePath(const QString& portName);
 
+// A serial port as the port selector offers it: its name, and for a USB device its maker and
+// product as the device reports them.
+struct SerialPortInfo
+{
+    QString name;
+    QString maker;
+    QString product;
+    // false when the user's account may not open the device (not in the dialout group)
+    bool mayOpen = true;
+
+    // The name, with the maker and product beside it when the device gives them, and the reason
+    // when the user may not open it.
+    QString label() const;
+};
+
+// What to do about a device the user may not open, in French.
+QString dialoutHint();
+
 // The error of the serial link: a number, its text, and the system's error code (errno), -1 when
-// there is none.
+// there is none. A device the user may not open (error 1, EACCES) adds dialoutHint() on a second line.
 class EComPort : public Error
 {
 public:
@@ -200,8 +219,9 @@ private:
     int m_writeTotalConstant = 1000;
 };
 
-// The driver's buffer sizes, in bytes; an odd value is lowered by 1. The Linux tty layer sizes its
-// buffers itself, so they are kept for what they mean elsewhere (the XON/XOFF limits).
+// The buffer sizes, in bytes; an odd value is lowered by 1. The input size bounds what is kept
+// received but unread (the kernel's tty buffer and flow control hold back the rest); nothing is
+// written, so the output size is only kept.
 class TComBuffer
 {
 public:
@@ -218,41 +238,11 @@ private:
     int m_outputSize = 1024;
 };
 
-// Everything the line settings are made of, in one value, so that the termios they give can be
-// worked out (and checked) without a device.
-struct LineSettings
-{
-    int rate = 9600;
-    TDataBits dataBits = dbEight;
-    TStopBits stopBits = sbOneStopBit;
-    TParityBits parity = prNone;
-    bool parityCheck = false;
-    bool outCTSFlow = false;
-    TRTSFlowControl controlRTS = rtsDisable;
-    bool xonXoffOut = false;
-    bool xonXoffIn = false;
-    char xonChar = 17;
-    char xoffChar = 19;
-};
-
-// The termios for these settings on top of `base` (the device's own): raw, receiver on, modem
-// control lines ignored, reads returning at once. Throws EComPort 7 for settings Linux lacks
-// (1.5 stop bits). A rate with no Bxxx constant leaves the speed to setCustomSpeed.
-termios lineTermios(const LineSettings& settings, const termios& base);
-// Sets a rate that has no Bxxx constant (14400, 56000, ...) through the kernel's arbitrary-rate
-// interface; false with errno set when the device refuses it.
-bool setCustomSpeed(int fd, int rate);
-// The Bxxx constant of a rate, or B0 when there is none.
-speed_t speedConstant(int rate);
-
-class TComThread;
-struct HandOverState;
-
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 using TRxCharEvent = std::function<void(QObject* Sender, int Count)>;
 using TComErrorEvent = std::function<void(QObject* Sender, TComErrors Errors)>;
 using TComSignalEvent = std::function<void(QObject* Sender, bool OnOff)>;
-// A fault no caller could be told of by an exception: a handler of a handed-over event set threw
+// A fault no caller could be told of by an exception: a handler of a reception event threw
 // (reception goes on), or the device went away (the port is closed by then: Connected() is false).
 using TComFaultEvent = std::function<void(QObject* Sender, const QString& Message)>;
 
@@ -294,7 +284,7 @@ public:
     TComBuffer& Buffer() { return m_buffer; }
     const TComBuffer& Buffer() const { return m_buffer; }
 
-    bool Connected() const { return m_fd >= 0; }
+    bool Connected() const;
     void setConnected(bool value);
     void OpenPort();
     void ClosePort();
@@ -305,16 +295,21 @@ public:
     // The number of characters waiting in the driver's input buffer.
     int WaitingCount();
 
-    // The system's serial ports, sorted ignoring letter case, replacing the list's content.
-    // Throws EComPort 23 when the system's list of ports cannot be read.
+    // The system's serial ports (QSerialPortInfo) and the stable names the system links to them
+    // (/dev/serial/by-id), without the kernel's console, sorted by name ignoring letter case.
+    // Throws EComPort 23 when the system's list of ttys cannot be read.
+    static QList<SerialPortInfo> listPorts();
+    // The names of listPorts(), replacing the list's content.
     static void ListPorts(QStringList& list);
-    // Where the listing looks: "" for the system itself, or a folder holding sys/class/tty and
-    // dev/serial/by-id laid out like the system's.
+    // Where the system is read: "" for the system itself, or a folder holding sys/class/tty and
+    // dev/serial/by-id laid out like the system's (the console, the by-id links, the tty class).
     static void setListRoot(const QString& root);
+    // Where the ports come from: QSerialPortInfo when empty.
+    using PortSource = std::function<QList<SerialPortInfo>()>;
+    static void setPortSource(PortSource source);
 
-    // The termios last given to the device, as asked (a pseudo-terminal keeps only part of it).
-    const termios& requestedTermios() const { return m_requestedTermios; }
-    int handle() const { return m_fd; }
+    // The open device's file descriptor, -1 while closed.
+    int handle() const;
 
     TRxCharEvent OnRxChar;
     TComErrorEvent OnError;
@@ -332,25 +327,22 @@ protected:
     void ApplyBuffer();
     void ApplyDCB();
     void ApplyTimeouts();
-    LineSettings lineSettings() const;
 
 private:
     friend class TComParity;
     friend class TComFlowControl;
     friend class TComTimeouts;
     friend class TComBuffer;
-    friend class TComThread;
 
     void lineSettingsChanged();
     void timeoutsChanged();
     void bufferChanged();
+    void applyLineFlags();
     void applyModemLines();
     void reportModemSignals(bool forceOff);
-    void serveHandOver(const std::shared_ptr<HandOverState>& state);
-    void finishHandOver(const std::shared_ptr<HandOverState>& state, TComEvents events);
-    void stopThread();
     template <typename Handler, typename... Args> void raise(const Handler& handler, Args... args);
-    void processEvents(TComEvents events);
+    void received();
+    void serialError(int error);
     void deviceLost(int error);
     void fault(const QString& message);
     void closeDevice(bool deviceGone);
@@ -369,11 +361,17 @@ private:
     TComTimeouts m_timeouts{this};
     TComBuffer m_buffer{this};
 
-    int m_fd = -1;
+    QSerialPort* m_serial;
+    // the events of this opening (a change of Events takes effect at the next one)
+    TComEvents m_openEvents;
+    // counts the openings, so that a loss reported for one is not taken for the next
+    quint64 m_opening = 0;
     bool m_closing = false;
-    bool m_readSinceHandOver = false;
-    std::unique_ptr<TComThread> m_thread;
-    termios m_requestedTermios{};
+    // a loss of the device is handled once, from the event loop
+    bool m_lossQueued = false;
+    // received characters that arrived while a read waited are reported once it has returned
+    bool m_reading = false;
+    bool m_receivedWhileReading = false;
 };
 
 // The port as the scan window and the settings window use it.

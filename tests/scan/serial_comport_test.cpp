@@ -2,6 +2,7 @@
 #include "serial_pty.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -82,30 +83,56 @@ TEST(SerialErrors, TextNumberAndSystemCode)
     EXPECT_EQ(EComPort(7).systemCode(), -1);
 }
 
-TEST(SerialLineTermios, FlagsForEverySetting)
+TEST(SerialPort, LineFlagsForEverySetting)
 {
-    const termios base{};
     const struct
     {
         TDataBits bits;
         TParityBits parity;
         TStopBits stop;
         tcflag_t size, set, clear;
+        // a pseudo-terminal drops PARENB: even parity, which changes nothing else, does not hold there
+        bool parityHolds;
     } cases[] = {
-        {dbEight, prNone, sbOneStopBit, CS8, 0, PARENB | CSTOPB | CMSPAR},
-        {dbSeven, prOdd, sbOneStopBit, CS7, PARENB | PARODD, CMSPAR | CSTOPB},
-        {dbSix, prEven, sbTwoStopBits, CS6, PARENB | CSTOPB, PARODD | CMSPAR},
-        {dbFive, prMark, sbOneStopBit, CS5, PARENB | CMSPAR | PARODD, CSTOPB},
-        {dbEight, prSpace, sbTwoStopBits, CS8, PARENB | CMSPAR | CSTOPB, PARODD},
+        {dbEight, prNone, sbOneStopBit, CS8, 0, PARENB | CSTOPB | CMSPAR, true},
+        {dbSeven, prOdd, sbOneStopBit, CS7, PARENB | PARODD, CMSPAR | CSTOPB, true},
+        {dbSix, prEven, sbTwoStopBits, CS6, PARENB | CSTOPB, PARODD | CMSPAR, false},
+        {dbFive, prMark, sbOneStopBit, CS5, PARENB | CMSPAR | PARODD, CSTOPB, true},
+        {dbEight, prSpace, sbTwoStopBits, CS8, PARENB | CMSPAR | CSTOPB, PARODD, true},
     };
     for (const auto& c : cases) {
-        LineSettings s;
-        s.dataBits = c.bits;
-        s.parity = c.parity;
-        s.stopBits = c.stop;
-        const termios t = lineTermios(s, base);
-        EXPECT_EQ(t.c_cflag & CSIZE, c.size);
-        EXPECT_EQ(t.c_cflag & c.set, c.set) << int(c.parity);
+        SCOPED_TRACE(testing::Message() << "data bits " << int(c.bits) << ", parity " << int(c.parity));
+        Pty pty;
+        // a device left cooked and echoing by its last user
+        termios cooked = pty.slaveTermios();
+        cooked.c_lflag |= ICANON | ECHO | ISIG;
+        cooked.c_iflag |= ICRNL | IXON | INPCK;
+        ::tcsetattr(pty.slave(), TCSANOW, &cooked);
+        TComPort port;
+        port.setPort(pty.path());
+        port.setStopBits(c.stop);
+        test::clearTermiosRequests();
+        port.OpenPort();
+        const int fd = port.handle();
+        // a pseudo-terminal keeps 8 data bits only and drops PARENB: settings that do not hold are
+        // asked for and reported as not applied, the line going on as it was
+        EXPECT_EQ(messageOf([&] { port.Parity().setBits(c.parity); }),
+                  c.parityHolds ? "no error" : "7 SetCommState function failed (win error code: 22)");
+        // (whether the C library reports it depends on what else the request changed)
+        const QString sizeResult = messageOf([&] { port.setDataBits(c.bits); });
+        if (c.bits == dbEight)
+            EXPECT_EQ(sizeResult, "no error");
+        else
+            EXPECT_TRUE(sizeResult == "no error" || sizeResult == "7 SetCommState function failed (win error code: 22)")
+                << sizeResult.toStdString();
+        EXPECT_TRUE(port.Connected());
+        EXPECT_TRUE(test::anyTermiosRequest(fd, [&](const termios& t) { return (t.c_cflag & CSIZE) == c.size; }))
+            << int(c.bits);
+        EXPECT_EQ(test::anyTermiosRequest(fd, [](const termios& t) { return bool(t.c_cflag & PARENB); }),
+                  bool(c.set & PARENB))
+            << int(c.parity);
+        const termios t = pty.slaveTermios();
+        EXPECT_EQ(t.c_cflag & c.set & ~PARENB, c.set & ~PARENB) << int(c.parity);
         EXPECT_EQ(t.c_cflag & c.clear, 0u) << int(c.parity);
         // raw and receiving, whatever the device had
         EXPECT_TRUE(t.c_cflag & CREAD);
@@ -116,22 +143,22 @@ TEST(SerialLineTermios, FlagsForEverySetting)
         EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
     }
 
-    LineSettings flow;
-    flow.controlRTS = rtsHandshake;
-    flow.xonXoffIn = true;
-    flow.parity = prEven;
-    flow.parityCheck = true;
-    flow.rate = 115200;
-    const termios f = lineTermios(flow, base);
+    Pty pty;
+    TComPort flow;
+    flow.setPort(pty.path());
+    flow.FlowControl().setControlRTS(rtsHandshake);
+    flow.FlowControl().setXonXoffIn(true);
+    flow.Parity().setBits(prOdd);
+    flow.Parity().setCheck(true);
+    flow.setBaudRate(br115200);
+    flow.OpenPort();
+    const termios f = pty.slaveTermios();
     EXPECT_TRUE(f.c_cflag & CRTSCTS);
     EXPECT_TRUE(f.c_iflag & IXOFF);
+    EXPECT_FALSE(f.c_iflag & IXON); // software flow control only where it was asked
     EXPECT_TRUE(f.c_iflag & INPCK);
     EXPECT_EQ(f.c_cc[VSTOP], 19);
     EXPECT_EQ(cfgetispeed(&f), speed_t(B115200));
-
-    LineSettings oneAndHalf;
-    oneAndHalf.stopBits = sbOne5StopBits;
-    EXPECT_EQ(messageOf([&] { lineTermios(oneAndHalf, base); }), "7 SetCommState function failed");
 }
 
 TEST(SerialPort, OpensConfiguresAndAppliesChangesToTheOpenPort)
@@ -147,16 +174,24 @@ TEST(SerialPort, OpensConfiguresAndAppliesChangesToTheOpenPort)
     port.Buffer().setInputSize(1025);
     EXPECT_EQ(port.Buffer().InputSize(), 1024);
 
+    // a pseudo-terminal keeps 8 data bits only: 7 are asked for, and the device that does not keep
+    // them is reported rather than run at other settings than the ones chosen; the port stays closed
+    test::clearTermiosRequests();
+    EXPECT_EQ(messageOf([&] { port.OpenPort(); }), "7 SetCommState function failed (win error code: 22)");
+    EXPECT_FALSE(port.Connected());
+    EXPECT_TRUE(test::anyTermiosRequest(-1, [](const termios& t) { return (t.c_cflag & CSIZE) == CS7; }));
+    port.setDataBits(dbEight);
+
+    test::clearTermiosRequests();
     port.OpenPort();
     ASSERT_TRUE(port.Connected());
     const int fd = port.handle();
     port.OpenPort(); // already open: nothing happens
     EXPECT_EQ(port.handle(), fd);
 
-    // a pseudo-terminal forces 8 bits without parity: the data bits and parity are checked as asked
-    const termios& asked = port.requestedTermios();
-    EXPECT_EQ(asked.c_cflag & CSIZE, tcflag_t(CS7));
-    EXPECT_EQ(asked.c_cflag & (PARENB | CMSPAR | PARODD), tcflag_t(PARENB | CMSPAR | PARODD));
+    // a pseudo-terminal drops PARENB: the parity is checked as asked
+    EXPECT_TRUE(test::anyTermiosRequest(
+        fd, [](const termios& t) { return (t.c_cflag & (PARENB | CMSPAR | PARODD)) == (PARENB | CMSPAR | PARODD); }));
     termios t = pty.slaveTermios();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B19200));
     EXPECT_TRUE(t.c_cflag & CSTOPB);
@@ -177,8 +212,12 @@ TEST(SerialPort, OpensConfiguresAndAppliesChangesToTheOpenPort)
     EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
 
     // 1.5 stop bits: refused, the line keeps its settings and the port stays open
+    const termios before = pty.slaveTermios();
     EXPECT_EQ(messageOf([&] { port.setStopBits(sbOne5StopBits); }), "7 SetCommState function failed");
     EXPECT_TRUE(port.Connected());
+    t = pty.slaveTermios();
+    EXPECT_EQ(cfgetospeed(&t), cfgetospeed(&before));
+    EXPECT_EQ(t.c_cflag, before.c_cflag);
     EXPECT_EQ(messageOf([&] { port.setSyncMethod(smNone); }), "14 Cannot set property while connected");
 
     port.ClosePort();
@@ -191,6 +230,10 @@ TEST(SerialPort, OpensConfiguresAndAppliesChangesToTheOpenPort)
 
 TEST(SerialPort, EveryRateOfTheListRunsTheLine)
 {
+    // the rates the C library has a constant for; the others need the kernel's arbitrary rates
+    const std::map<int, speed_t> constants{{110, B110},     {300, B300},     {600, B600},      {1200, B1200},
+                                           {2400, B2400},   {4800, B4800},   {9600, B9600},    {19200, B19200},
+                                           {38400, B38400}, {57600, B57600}, {115200, B115200}};
     Pty pty;
     TComPort port;
     port.setPort(pty.path());
@@ -201,8 +244,8 @@ TEST(SerialPort, EveryRateOfTheListRunsTheLine)
         EXPECT_EQ(messageOf([&] { port.setBaudRate(rate); }), "no error") << BaudRateToStr(rate).toStdString();
         const int bps = rate == brCustom ? 9600 : baudRateValue(rate);
         const termios t = pty.slaveTermios();
-        if (speedConstant(bps) != B0)
-            EXPECT_EQ(cfgetospeed(&t), speedConstant(bps)) << bps;
+        if (constants.count(bps))
+            EXPECT_EQ(cfgetospeed(&t), constants.at(bps)) << bps;
         else // rates without a constant go through the arbitrary-rate interface
             EXPECT_EQ(t.c_cflag & CBAUD, tcflag_t(0010000)) << bps; // BOTHER
     }
@@ -430,7 +473,6 @@ TEST(SerialPortList, DevicesOnlyWithoutEmptyUartsNorTheConsoleSortedIgnoringCase
 {
     test::FakeTtyTree root;
     root.tty("ttyS0", true, "4"); // the console
-    root.tty("ttyS1", true, "0"); // no UART behind it
     root.tty("ttyS2", true, "4");
     for (const char* name : {"ttyUSB0", "ttyUSB10", "ttyUSB2", "ttyacm9", "ttyACM0"})
         root.tty(name, true);
@@ -439,13 +481,52 @@ TEST(SerialPortList, DevicesOnlyWithoutEmptyUartsNorTheConsoleSortedIgnoringCase
     root.console("tty0 ttyS0");
     root.byId("usb-Scanner_9-if00", "../../ttyACM0");
 
-    TCustomComPort::setListRoot(root.path());
+    root.install();
     QStringList list{"stale"};
     TCustomComPort::ListPorts(list);
     TCustomComPort::setListRoot(root.path() + "/none");
     const QString unreadable = messageOf([&] { TCustomComPort::ListPorts(list); });
-    TCustomComPort::setListRoot(QString());
+    test::FakeTtyTree::uninstall();
 
     EXPECT_EQ(list.join(','), "/dev/serial/by-id/usb-Scanner_9-if00,ttyACM0,ttyacm9,ttyS2,ttyUSB0,ttyUSB10,ttyUSB2");
     EXPECT_EQ(unreadable, "23 Registry error (win error code: 2)");
+}
+
+TEST(SerialPortList, AUsbScannerShowsItsMakerAndProductAndAForbiddenPortSaysWhy)
+{
+    test::FakeTtyTree root;
+    root.tty("ttyS2", true, "4");
+    root.port({"ttyACM0", "Scanix", "Lecteur 2D  SX-40", true});
+    root.port({"ttyUSB1", QString(), QString(), false});
+    root.byId("usb-Scanix_SX-40-if00", "../../ttyACM0");
+    root.install();
+    const QList<SerialPortInfo> ports = TCustomComPort::listPorts();
+    test::FakeTtyTree::uninstall();
+
+    QStringList labels;
+    for (const SerialPortInfo& port : ports)
+        labels << port.label();
+    EXPECT_EQ(labels,
+              QStringList({"/dev/serial/by-id/usb-Scanix_SX-40-if00 – Scanix Lecteur 2D SX-40",
+                           "ttyACM0 – Scanix Lecteur 2D SX-40", "ttyS2", "ttyUSB1 (accès réservé au groupe dialout)"}));
+
+    // opening such a port tells the user what to do, below the error's own text
+    const QString message = EComPort(1, EACCES).message();
+    EXPECT_TRUE(message.startsWith("Unable to open com port (win error code: 13)\n")) << message.toStdString();
+    EXPECT_TRUE(message.contains("groupe dialout")) << message.toStdString();
+}
+
+TEST(SerialPortList, TheSystemsOwnListingNeverOffersTheConsole)
+{
+    // whatever this machine has; the console (ttyS0 here) is never among the ports offered
+    QStringList consoles = QString::fromLatin1([] {
+                               QFile f("/sys/class/tty/console/active");
+                               return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+                           }())
+                               .simplified()
+                               .split(u' ', Qt::SkipEmptyParts);
+    for (const SerialPortInfo& port : TCustomComPort::listPorts()) {
+        EXPECT_FALSE(consoles.contains(QFileInfo(port.name).fileName())) << port.name.toStdString();
+        EXPECT_FALSE(port.name.isEmpty());
+    }
 }

@@ -1,6 +1,8 @@
 #pragma once
-// Helpers of the serial tests: a real pseudo-terminal (the kernel's tty layer, nothing mocked), and
-// waiting on the event loop for what the event thread delivers.
+// Helpers of the serial tests: a real pseudo-terminal (the kernel's tty layer, nothing mocked), what
+// the port asked of the device, and waiting on the event loop for what the port delivers.
+#include "scan/comport.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <fcntl.h>
 #include <poll.h>
@@ -25,6 +28,7 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 // Readable failure messages for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os)
@@ -100,17 +104,48 @@ private:
     QString m_path;
 };
 
-// A system tree laid out like /sys/class/tty and /dev/serial/by-id, for the port listing.
+// Every termios given to tcsetattr() in this process since the last clear, for one descriptor:
+// what the port asked of the device (a pseudo-terminal keeps only part of it: it forces 8 data bits
+// and drops PARENB); fd -1 for every descriptor. Recorded by serial_termios_spy.cpp, which stands in
+// front of the C library's.
+std::vector<termios> termiosRequests(int fd);
+void clearTermiosRequests();
+inline bool anyTermiosRequest(int fd, const std::function<bool(const termios&)>& test)
+{
+    for (const termios& t : termiosRequests(fd))
+        if (test(t))
+            return true;
+    return false;
+}
+
+// A system tree laid out like /sys/class/tty and /dev/serial/by-id, and the serial ports the
+// system's listing (QSerialPortInfo) reports on it, for the port listing.
 class FakeTtyTree
 {
 public:
     QString path() const { return m_dir.path(); }
-    // A tty entry; `device` gives it a device behind it, `type` is a serial port's UART type.
-    void tty(const QString& name, bool device, const QByteArray& type = QByteArray()) const
+    // A tty entry; `device` gives it a device behind it, which the system's listing reports as a
+    // serial port, `type` is a serial port's UART type.
+    void tty(const QString& name, bool device, const QByteArray& type = QByteArray())
     {
         QDir(path()).mkpath("sys/class/tty/" + name + (device ? "/device" : ""));
         if (!type.isNull())
             write("sys/class/tty/" + name + "/type", type + '\n');
+        if (device)
+            port({name, QString(), QString(), true});
+    }
+    // A serial port as the system's listing reports it, with its maker and product.
+    void port(const SerialPortInfo& info) { m_ports->append(info); }
+    // The listing reads this tree and these ports until uninstall().
+    void install() const
+    {
+        TCustomComPort::setListRoot(path());
+        TCustomComPort::setPortSource([ports = m_ports] { return *ports; });
+    }
+    static void uninstall()
+    {
+        TCustomComPort::setListRoot(QString());
+        TCustomComPort::setPortSource({});
     }
     // The ttys the kernel console is on, and a tty's device numbers.
     void console(const QByteArray& names) const { write("sys/class/tty/console/active", names + '\n'); }
@@ -134,6 +169,7 @@ private:
             f.write(bytes);
     }
     QTemporaryDir m_dir;
+    std::shared_ptr<QList<SerialPortInfo>> m_ports = std::make_shared<QList<SerialPortInfo>>();
 };
 
 // Runs the event loop until `done` holds or `limitMs` has passed (a safety net against a hang, not

@@ -8,16 +8,19 @@ void TComSelect::setComProperty(TComProperty property)
 {
     m_property = property;
     m_listError.clear();
+    m_ports.clear();
     switch (property) {
     case cpPort:
         try {
-            TCustomComPort::ListPorts(m_items);
+            m_ports = TCustomComPort::listPorts();
         } catch (const EComPort& e) {
             m_listError = e.message();
-            m_items.clear();
             if (m_port)
-                m_items << m_port->Port();
+                m_ports << SerialPortInfo{m_port->Port(), QString(), QString(), true};
         }
+        m_items.clear();
+        for (const SerialPortInfo& port : std::as_const(m_ports))
+            m_items << port.name;
         break;
     case cpBaudRate:
         m_items = baudRateTexts();
@@ -160,7 +163,15 @@ void TComComboBox::fill()
 {
     const QSignalBlocker quiet(this);
     clear();
-    addItems(m_select.items());
+    if (ComProperty() == cpPort)
+        // a USB scanner shows its maker and product beside its name, a port the user may not open why
+        for (const SerialPortInfo& port : m_select.ports()) {
+            addItem(port.label(), port.name);
+            if (!port.mayOpen)
+                setItemData(count() - 1, dialoutHint(), Qt::ToolTipRole);
+        }
+    else
+        addItems(m_select.items());
     if (count() == 0)
         return;
     if (m_select.ComPort())
@@ -177,22 +188,32 @@ void TComComboBox::showCurrentValue()
     setCurrentIndex(m_select.findCurrentValue());
 }
 
+QString TComComboBox::valueText(int index) const
+{
+    if (index < 0)
+        return QString();
+    const QVariant name = itemData(index);
+    return name.isValid() ? name.toString() : itemText(index);
+}
+
 QString TComComboBox::Text() const
 {
-    return currentIndex() < 0 ? QString() : itemText(currentIndex());
+    return valueText(currentIndex());
 }
 
 void TComComboBox::setText(const QString& text)
 {
-    const int i = findText(text, Qt::MatchFixedString); // fixed strings match ignoring case
-    if (i >= 0)
-        setCurrentIndex(i);
+    for (int i = 0; i < count(); ++i)
+        if (valueText(i).compare(text, Qt::CaseInsensitive) == 0) {
+            setCurrentIndex(i);
+            return;
+        }
 }
 
 void TComComboBox::itemChosen(int index)
 {
     try {
-        m_select.choose(index < 0 ? QString() : itemText(index));
+        m_select.choose(valueText(index));
     } catch (const Error& e) {
         // the selector keeps showing the choice the port refused
         Dialogs::error(this, e.message());

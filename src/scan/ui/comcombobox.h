@@ -19,6 +19,8 @@ public:
     bool AutoApply() const { return m_autoApply; }
     void setAutoApply(bool value) { m_autoApply = value; }
     const QStringList& items() const { return m_items; }
+    // For cpPort, the ports behind the items (their makers and products), in the items' order.
+    const QList<SerialPortInfo>& ports() const { return m_ports; }
 
     // Fills the items for the setting. The port listing's error is kept (listError) rather than
     // thrown: a system without a readable list of ports still offers the bound port's own name.
@@ -46,6 +48,7 @@ private:
     TComProperty m_property = cpNone;
     bool m_autoApply = false;
     QStringList m_items;
+    QList<SerialPortInfo> m_ports;
     QString m_listError;
     QString m_lastPort;
     TBaudRate m_lastBaudRate = br9600;
@@ -68,7 +71,8 @@ public:
     void setComProperty(TComProperty property);
     bool AutoApply() const { return m_select.AutoApply(); }
     void setAutoApply(bool value) { m_select.setAutoApply(value); }
-    // The selected item's text, empty when nothing is selected.
+    // The selected item's text (for cpPort the port's name, without the maker and product shown
+    // beside it), empty when nothing is selected.
     QString Text() const;
     // Selects the item of that text (ignoring letter case); an unknown text changes nothing.
     void setText(const QString& text);
@@ -81,6 +85,7 @@ private:
     void fill();
     void showCurrentValue();
     void itemChosen(int index);
+    QString valueText(int index) const;
 
     TComSelect m_select;
     QMetaObject::Connection m_destroyedConnection;
