@@ -21,7 +21,8 @@ public:
 signals:
     // Whole codes, in the order they came.
     void codesReceived(const QStringList& codes);
-    // The source cannot go on as it was (the device went away, a read failed): the message to show.
+    // The source cannot go on as it was (the device went away, a read failed), or what it received
+    // was cut short (a code over the longest a scanner sends): the message to show.
     void failed(const QString& message);
 };
 

@@ -38,16 +38,19 @@ bool SerialCodeSource::isOpen() const
 
 void SerialCodeSource::received(int count)
 {
-    QStringList codes;
+    ReceivedCodes result;
     try {
         // several codes in one chunk are each handed over, in order
-        codes = m_receiver.feed(m_port->readBytes(count), m_endCharacter());
+        result = m_receiver.receive(m_port->readBytes(count), m_endCharacter());
     } catch (...) {
         emit failed(currentErrorMessage());
         return;
     }
-    if (!codes.isEmpty())
-        emit codesReceived(codes);
+    // a code cut off is said as soon as it overflows; reception goes on
+    for (const QString& message : std::as_const(result.messages))
+        emit failed(message);
+    if (!result.codes.isEmpty())
+        emit codesReceived(result.codes);
 }
 
 } // namespace pelorin

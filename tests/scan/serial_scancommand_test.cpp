@@ -182,6 +182,31 @@ TEST(SerialScanCommand, ADeviceThatGoesAwayEndsTheCommandWithAMessage)
     EXPECT_EQ(readScbFile(scb), QStringList{"B25012515LAV5930033906"});
 }
 
+TEST(SerialScanCommand, LineBreaksAndOverlongLinesNeverReachTheSheet)
+{
+    Pty pty;
+    QTemporaryDir dir;
+    const QString scb = dir.filePath("lot.SCB");
+    // a scanner ending its codes with CR LF, read with the line feed as end character
+    ScanCommand scan(pty, {"--append", scb, "--end", "10"});
+    ASSERT_TRUE(scan.ready()) << scan.err().toStdString();
+    pty.send("B25012515LAV5930033906\r\nB25012515LAV5930033907\r\n");
+    ASSERT_TRUE(waitUntil([&] { return scan.lines().size() == 2; }));
+    pty.send(QByteArray(5000, 'X') + "\r\n");
+    ASSERT_TRUE(waitUntil([&] { return scan.lines().size() == 3; }));
+    scan.signal(SIGINT);
+    EXPECT_EQ(scan.finish(), 0);
+    const QStringList stored = readScbFile(scb);
+    ASSERT_EQ(stored.size(), 3);
+    EXPECT_EQ(stored[0], "B25012515LAV5930033906");
+    EXPECT_EQ(stored[1], "B25012515LAV5930033907");
+    EXPECT_EQ(stored[2], QString(1000, u'X'));
+    EXPECT_EQ(scan.printedCodes().mid(0, 2), stored.mid(0, 2));
+    EXPECT_FALSE(readFile(scb).contains("\r\r")) << "a code was stored with its CR";
+    EXPECT_TRUE(scan.err().contains(QString::fromUtf8("Code reçu trop long (plus de 1000 caractères)")))
+        << scan.err().toStdString();
+}
+
 TEST(SerialScanCommand, BadArgumentsAndPortsAreRefusedWithAMessage)
 {
     QTemporaryDir dir;
