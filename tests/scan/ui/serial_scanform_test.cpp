@@ -46,7 +46,7 @@ protected:
     QToolButton* button(const char* name) const { return control<QToolButton>(name); }
     void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     QStringList codes() const { return m_form->grid()->codes(); }
-    // Sends a chunk; the window reads it through the event thread, so a test waits for its effect.
+    // Sends a chunk; the window reads it from its event loop, so a test waits for its effect.
     void send(const QByteArray& chunk) { ASSERT_TRUE(m_pty.send(chunk)); }
     bool editShows(const QString& text) const
     {
