@@ -446,7 +446,7 @@ TEST(SerialPort, ClosingAThousandTimesWhileDataFlowsNeverDeadlocks)
         }
     });
     for (int i = 0; i < 1000; ++i) {
-        // every third round the handler itself closes the port, from inside a hand-over
+        // every third round the handler itself closes the port, from inside its reception event
         if (i % 3 == 0)
             r.port.OnRxChar = [&](QObject*, int count) {
                 r.received += r.port.readBytes(count);
@@ -457,7 +457,7 @@ TEST(SerialPort, ClosingAThousandTimesWhileDataFlowsNeverDeadlocks)
             r.port.OnRxChar = [&](QObject*, int count) { r.received += r.port.readBytes(count); };
         r.port.OpenPort();
         const qsizetype before = r.received.size();
-        if (i % 2 == 0) // half the rounds close with a hand-over most likely still queued
+        if (i % 2 == 0) // half the rounds close with reception most likely under way
             waitUntil([&] { return r.received.size() > before || !r.port.Connected(); });
         r.port.ClosePort();
         ASSERT_FALSE(r.port.Connected());
