@@ -2,6 +2,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/files.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -26,20 +27,22 @@ QStringList splitLines(const QString& text)
 
 QString loadIncrementalList(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(file.errorString());
-    if (file.size() > kMaxIncrementalListBytes)
-        throw Error(QStringLiteral("Text exceeds memo capacity"));
-    const QByteArray bytes = file.read(kMaxIncrementalListBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw Error(file.errorString());
-    if (bytes.size() > kMaxIncrementalListBytes)
-        throw Error(QStringLiteral("Text exceeds memo capacity"));
+    QByteArray bytes;
+    try {
+        bytes = readRegularFile(path, kMaxIncrementalListBytes, QStringLiteral("la liste"),
+                                QStringLiteral("Text exceeds memo capacity"));
+    } catch (const FileOpenError& e) {
+        throw Error(e.reason());
+    }
+    return incrementalListFromBytes(bytes);
+}
+
+QString incrementalListFromBytes(const QByteArray& bytes)
+{
     return splitLines(fromCp1252(bytes)).join(QStringLiteral("\r\n"));
 }
 
-void saveIncrementalList(const QString& path, const QString& text)
+QByteArray incrementalListBytes(const QString& text)
 {
     const QString crlf = splitLines(text).join(QStringLiteral("\r\n"));
     bool lossless = true;
@@ -51,7 +54,13 @@ void saveIncrementalList(const QString& path, const QString& text)
                                            "Windows-1252 : la liste n'a pas été enregistrée.")
                                 .arg(QString::fromUcs4(&ch, 1)));
     }
+    return bytes;
+}
 
+void saveIncrementalList(const QString& path, const QString& text)
+{
+    const QByteArray bytes = incrementalListBytes(text);
+    checkWriteTarget(path);
     // an existing file that cannot be written is refused with the system's own message, before the
     // replacement below could step around its permissions
     if (QFileInfo::exists(path)) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,10 @@ QString loadIncrementalList(const QString& path);
 // one intact. Throws Error with the system's message when the file cannot be written, and refuses a
 // text holding a character Windows-1252 cannot store rather than write a '?' in its place.
 void saveIncrementalList(const QString& path, const QString& text);
+
+// The same two for a file's bytes.
+QString incrementalListFromBytes(const QByteArray& bytes);
+QByteArray incrementalListBytes(const QString& text);
 
 // The largest list file the program loads, in bytes.
 constexpr qint64 kMaxIncrementalListBytes = 16 * 1024 * 1024;

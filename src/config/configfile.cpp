@@ -39,7 +39,7 @@ QString ConfigFile::path()
 
 void ConfigFile::load()
 {
-    m_doc.loadFile(path());
+    m_doc.loadFile(path(), QStringLiteral("le fichier de configuration"));
 }
 
 pugi::xml_node ConfigFile::list(RefList which)

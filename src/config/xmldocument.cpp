@@ -2,11 +2,11 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/files.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include <cctype>
 #include <cerrno>
@@ -59,18 +59,58 @@ Error unsupportedEncoding(const QString& name)
     return Error(QStringLiteral("Unsupported encoding '%1'").arg(name));
 }
 
-// The encoding named by the declaration at the start of the bytes; no declaration or no encoding
-// attribute means UTF-8.
-QString declaredEncodingName(const QByteArray& bytes)
+// The XML declaration at the very start of a text, read as the parser reads it: the target "xml" in
+// any letter case, then its pseudo-attributes. A processing instruction whose target only begins
+// with "xml" ("xml-stylesheet") is no declaration. Loading and saving both go by this reading, so
+// that a file is written in the encoding it will be read in.
+struct Declaration
 {
-    if (!bytes.startsWith("<?xml"))
-        return QString();
-    const qsizetype end = bytes.indexOf("?>");
-    if (end < 0)
-        return QString();
-    static const QRegularExpression re(QStringLiteral("\\sencoding\\s*=\\s*([\"'])([^\"']*)\\1"));
-    const auto m = re.match(QString::fromLatin1(bytes.left(end)));
-    return m.hasMatch() ? m.captured(2) : QString();
+    bool present = false;
+    QString encoding; // the encoding attribute's value; empty when there is none
+};
+
+bool isXmlBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+Declaration readDeclaration(std::string_view s)
+{
+    Declaration d;
+    if (s.size() < 6 || s[0] != '<' || s[1] != '?' || (s[2] | 0x20) != 'x' || (s[3] | 0x20) != 'm' ||
+        (s[4] | 0x20) != 'l' || !(isXmlBlank(s[5]) || s[5] == '?'))
+        return d;
+    d.present = true;
+    size_t i = 5;
+    while (i < s.size()) {
+        while (i < s.size() && isXmlBlank(s[i]))
+            ++i;
+        if (i >= s.size() || s[i] == '?')
+            break;
+        const size_t nameStart = i;
+        while (i < s.size() && s[i] != '=' && !isXmlBlank(s[i]) && s[i] != '?')
+            ++i;
+        const std::string_view name = s.substr(nameStart, i - nameStart);
+        while (i < s.size() && isXmlBlank(s[i]))
+            ++i;
+        if (i >= s.size() || s[i] != '=')
+            break;
+        ++i;
+        while (i < s.size() && isXmlBlank(s[i]))
+            ++i;
+        if (i >= s.size() || (s[i] != '"' && s[i] != '\''))
+            break;
+        const char quote = s[i++];
+        const size_t valueEnd = s.find(quote, i);
+        if (valueEnd == std::string_view::npos)
+            break;
+        if (name == "encoding") {
+            d.encoding = QString::fromLatin1(s.data() + i, static_cast<qsizetype>(valueEnd - i));
+            break;
+        }
+        i = valueEnd + 1;
+    }
+    return d;
 }
 
 // Line and column (from 1) of a byte offset in a UTF-8 buffer that transcodes the file character
@@ -555,7 +595,7 @@ void XmlDocument::release()
 namespace {
 
 // Parses UTF-8 text into `doc`; the error message names the line and column of the file.
-void parseUtf8(pugi::xml_document& doc, const std::string& utf8, const QString& where)
+void parseUtf8(pugi::xml_document& doc, const std::string& utf8, const QString& where, bool checkDeclaration)
 {
     auto fail = [&](const QString& what, size_t offset) {
         const auto [line, column] = lineColumn(utf8, offset);
@@ -569,6 +609,23 @@ void parseUtf8(pugi::xml_document& doc, const std::string& utf8, const QString& 
     const ScanFault fault = scanForLeniency(utf8);
     if (fault.offset != std::string_view::npos)
         throw fail(fault.message, fault.offset);
+
+    // The declaration the parser found must be the one the text was read by (at its very start,
+    // naming the same encoding): otherwise a save would write in an encoding that the next load does
+    // not read in. Its target is written back in lower case.
+    if (!checkDeclaration)
+        return;
+    const Declaration read = readDeclaration(utf8);
+    const std::optional<Encoding> readEncoding = encodingByName(read.encoding);
+    for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
+        if (n.type() != pugi::node_declaration)
+            continue;
+        const std::optional<Encoding> parsed = encodingByName(QString::fromUtf8(n.attribute("encoding").value()));
+        if (n != doc.first_child() || !read.present || parsed != readEncoding)
+            throw fail(QStringLiteral("Misplaced or unreadable XML declaration"),
+                       static_cast<size_t>(std::max<ptrdiff_t>(n.offset_debug() - 2, 0)));
+        n.set_name("xml");
+    }
 }
 
 bool detectCrLf(const QByteArray& bytes)
@@ -579,39 +636,16 @@ bool detectCrLf(const QByteArray& bytes)
 
 } // namespace
 
-void XmlDocument::loadFile(const QString& path)
+void XmlDocument::loadFile(const QString& path, const QString& kind)
 {
     release();
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, systemMessage(errno)));
-    QByteArray bytes;
-    struct stat st = {};
-    int err = 0;
-    if (::fstat(fd, &st) != 0) {
-        err = errno;
-    } else if (S_ISDIR(st.st_mode)) {
-        err = EISDIR;
-    } else {
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                err = errno;
-                break;
-            }
-            if (n == 0)
-                break;
-            bytes.append(buf, n);
-        }
-    }
-    ::close(fd);
-    if (err)
-        throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, systemMessage(err)));
+    loadBytes(readRegularFile(path, kMaxXmlFileBytes, kind), path);
+    m_fileName = path;
+}
 
+void XmlDocument::loadBytes(QByteArray bytes, const QString& path)
+{
+    release();
     bool bom = false;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bom = true;
@@ -619,7 +653,8 @@ void XmlDocument::loadFile(const QString& path)
     } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         throw Error(QStringLiteral("%1: %2").arg(path, unsupportedEncoding(QStringLiteral("UTF-16")).message()));
     }
-    const QString encodingName = declaredEncodingName(bytes);
+    const QString encodingName =
+        readDeclaration(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))).encoding;
     const std::optional<Encoding> encoding = encodingByName(encodingName);
     if (!encoding)
         throw Error(QStringLiteral("%1: %2").arg(path, unsupportedEncoding(encodingName).message()));
@@ -636,17 +671,17 @@ void XmlDocument::loadFile(const QString& path)
         // Windows-1252 for every single-byte label: the Windows program wrote it under ISO-8859-1
         utf8 = fromCp1252(bytes).toStdString();
     }
-    parseUtf8(m_doc, utf8, path);
+    parseUtf8(m_doc, utf8, path, true);
     m_active = true;
     m_crlf = detectCrLf(bytes);
     m_bom = bom;
-    m_fileName = path;
 }
 
 void XmlDocument::parseText(const QString& text)
 {
     release();
-    parseUtf8(m_doc, text.toStdString(), QString());
+    // the editor's text is held as characters: its declaration never decides how it is read
+    parseUtf8(m_doc, text.toStdString(), QString(), false);
     m_active = true;
     m_crlf = true;
 }
@@ -695,6 +730,7 @@ QByteArray XmlDocument::toBytes() const
 void XmlDocument::saveFile(const QString& path) const
 {
     const QByteArray bytes = toBytes();
+    checkWriteTarget(path);
 
     // a link is followed, so that it keeps pointing at the file
     QString target = path;

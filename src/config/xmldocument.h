@@ -29,8 +29,11 @@ public:
     // Loads a file, replacing the document. The previous document is released as the load begins:
     // on failure the document is not active and Error carries the reason: "Cannot open file "<path>".
     // <system message>" for a file that cannot be read, "<path>: <parser's message> at line L,
-    // column C" for a malformed one, L and C counted in characters of the file from 1.
-    void loadFile(const QString& path);
+    // column C" for a malformed one, L and C counted in characters of the file from 1; a pipe, a
+    // device or a file of more than 16 MB is refused with a French message naming it as `kind`.
+    void loadFile(const QString& path, const QString& kind = QStringLiteral("le fichier XML"));
+    // The same for a file's bytes already read; `path` only names it in the messages.
+    void loadBytes(QByteArray bytes, const QString& path);
     // The same for a text held in memory (the editor's lines): "<parser's message> at line L,
     // column C". The text's declaration, if any, is kept for a later save.
     void parseText(const QString& text);

@@ -1,6 +1,7 @@
 #include "editor/sheettemplates.h"
 
 #include "base/convert.h"
+#include "base/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,10 +56,12 @@ QString rounded(double mm)
 
 bool loadXml(pugi::xml_document& doc, const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxTemplateFileBytes)
-        return false;
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    try {
+        bytes = readRegularFile(path, kMaxTemplateFileBytes, QStringLiteral("le modèle de planche"));
+    } catch (const Error&) {
+        return false; // the database is optional: a sheet it cannot give is simply not offered
+    }
     return doc.load_buffer(bytes.constData(), size_t(bytes.size()), pugi::parse_default);
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,11 +16,6 @@ namespace pelorin {
 
 namespace {
 
-QString cannotOpen(const QString& path, const QString& reason)
-{
-    return QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
-}
-
 QString cannotCreate(const QString& path, const QString& reason)
 {
     return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
@@ -29,18 +25,15 @@ QString cannotCreate(const QString& path, const QString& reason)
 
 QStringList readTextLines(const QString& path)
 {
-    if (QFileInfo(path).isDir())
-        throw Error(cannotOpen(path, QString::fromLocal8Bit(std::strerror(EISDIR))));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(cannotOpen(path, file.errorString()));
-    const QByteArray bytes = file.read(kMaxEditorFileBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw Error(cannotOpen(path, file.errorString()));
-    if (bytes.size() > kMaxEditorFileBytes)
-        throw Error(QStringLiteral("Le fichier « %1 » est trop grand pour l'éditeur (plus de 8 Mo).")
-                        .arg(QFileInfo(path).fileName()));
+    const QByteArray bytes =
+        readRegularFile(path, kMaxEditorFileBytes, QStringLiteral("le fichier"),
+                        QStringLiteral("Le fichier « %1 » est trop grand pour l'éditeur (plus de 8 Mo).")
+                            .arg(QFileInfo(path).fileName()));
+    return textLinesFromBytes(bytes);
+}
 
+QStringList textLinesFromBytes(const QByteArray& bytes)
+{
     QString text = fromCp1252(bytes);
     if (text.isEmpty())
         return {};
@@ -52,7 +45,7 @@ QStringList readTextLines(const QString& path)
     return lines;
 }
 
-void writeTextLines(const QString& path, const QStringList& lines)
+QByteArray textLinesBytes(const QStringList& lines)
 {
     QByteArray bytes;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -68,7 +61,13 @@ void writeTextLines(const QString& path, const QStringList& lines)
         }
         bytes += "\r\n";
     }
+    return bytes;
+}
 
+void writeTextLines(const QString& path, const QStringList& lines)
+{
+    const QByteArray bytes = textLinesBytes(lines);
+    checkWriteTarget(path);
     // an existing file that may not be written is refused with the system's message, before the
     // replacement below could step around its permissions
     if (QFileInfo::exists(path)) {

@@ -13,6 +13,11 @@ inline constexpr qint64 kMaxEditorFileBytes = 8 * 1024 * 1024;
 // end starts no further line. Error with the system's message when the file cannot be read.
 QStringList readTextLines(const QString& path);
 
+// The same for a file's bytes.
+QStringList textLinesFromBytes(const QByteArray& bytes);
+// The bytes writeTextLines writes.
+QByteArray textLinesBytes(const QStringList& lines);
+
 // Writes every line followed by CR LF, atomically: the old file stays whole until the new one is
 // complete. A character that Windows-1252 cannot hold is refused with a message naming it and its
 // line, before anything is written.

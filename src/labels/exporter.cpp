@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "base/error.h"
+#include "base/files.h"
 #include "labels/painter.h"
 
 namespace pelorin::report {
@@ -48,12 +49,15 @@ QImage renderImage(const ExecutedPage& page, double dpi)
 void exportPng(const ExecutedPage& page, const QString& path, double dpi)
 {
     const QImage image = renderImage(page, dpi);
+    checkWriteTarget(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(cannotWrite(path, file.errorString()));
     if (!image.save(&file, "PNG")) {
+        // the write's own reason ("No space left on device"), before cancelling replaces it
+        const QString reason = file.errorString();
         file.cancelWriting();
-        throw Error(cannotWrite(path, file.errorString()));
+        throw Error(cannotWrite(path, reason));
     }
     if (!file.commit())
         throw Error(cannotWrite(path, file.errorString()));
@@ -63,6 +67,7 @@ void exportPdf(const ExecutedPage& page, const QString& path, int resolution)
 {
     if (resolution < 72 || resolution > 9600)
         throw Error(QStringLiteral("La résolution doit être comprise entre 72 et 9600 points par pouce."));
+    checkWriteTarget(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(cannotWrite(path, file.errorString()));
@@ -75,8 +80,9 @@ void exportPdf(const ExecutedPage& page, const QString& path, int resolution)
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter;
         if (!painter.begin(&writer)) {
+            const QString reason = file.errorString();
             file.cancelWriting();
-            throw Error(cannotWrite(path, file.errorString()));
+            throw Error(cannotWrite(path, reason));
         }
         paintPage(painter, page, resolution);
         painter.end();

@@ -1,5 +1,6 @@
 #include "labels/pagestream.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "base/error.h"
+#include "base/files.h"
 
 namespace pelorin::report {
 
@@ -146,7 +148,14 @@ QImage readBitmap(const QString& link)
         if (it != g_fileCache.constEnd() && it->size == fi.size() && it->modified == fi.lastModified())
             return it->image;
     }
-    QImageReader reader(path);
+    QByteArray bytes;
+    try {
+        bytes = readRegularFile(path, kMaxPictureFileBytes, QStringLiteral("l'image"));
+    } catch (const Error&) {
+        bytes.clear(); // a picture that cannot be read is left out, as a missing one is
+    }
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
     QImage image;
     const QSize size = reader.size();
     if (!size.isValid() || (size.width() <= kMaxImageSide && size.height() <= kMaxImageSide))

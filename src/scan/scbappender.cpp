@@ -2,6 +2,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/files.h"
 #include "scan/scbfile.h"
 
 #include <QFile>
@@ -24,14 +25,9 @@ QString systemMessage(int error)
 
 ScbAppender::ScbAppender(const QString& path) : m_path(path)
 {
-    QFile existing(path);
     QByteArray bytes;
-    if (existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly))
-            throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, existing.errorString()));
-        bytes = existing.readAll();
-        existing.close();
-    }
+    if (QFile::exists(path))
+        bytes = readRegularFile(path, kMaxScbFileBytes, QStringLiteral("le fichier de codes"));
     if (bytes.isEmpty()) {
         writeScbFile(path, {});
     } else if (scbBytes(scbCodes(bytes)) != bytes) {

@@ -2,6 +2,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/files.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -66,6 +67,7 @@ QStringList scbCodes(const QByteArray& bytes)
 void writeScbFile(const QString& path, const QStringList& codes)
 {
     const QByteArray bytes = scbBytes(codes);
+    checkWriteTarget(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(cannotCreate(path, file.errorString()));
@@ -75,13 +77,7 @@ void writeScbFile(const QString& path, const QStringList& codes)
 
 QStringList readScbFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-    return scbCodes(bytes);
+    return scbCodes(readRegularFile(path, kMaxScbFileBytes, QStringLiteral("le fichier de codes")));
 }
 
 } // namespace pelorin

@@ -170,6 +170,91 @@ TEST(XmlDocument, DeclarationChoosesTheEncoding)
     }
 }
 
+// A declaration is read one way for loading and for saving: whatever loads is saved to a file that
+// loads to the same document, and a declaration the parser would take otherwise than the reader is
+// refused.
+TEST(XmlDocument, OddDeclarationsLoadAsTheyAreSaved)
+{
+    struct Case
+    {
+        QByteArray file;
+        QString value; // the text of <a>; empty when the file is refused
+    };
+    const Case cases[] = {
+        // upper case: still the declaration (the parser takes it so), written back in lower case
+        {"<?XML version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<a>C\xE9\x80"
+         "cile</a>\r\n",
+         QStringLiteral("Cé€cile")},
+        {"<?xMl version='1.0' encoding='latin1'?><a>C\xE9"
+         "cile</a>",
+         QStringLiteral("Cécile")},
+        // a processing instruction is no declaration, whatever it holds: UTF-8
+        {"<?xml-stylesheet encoding=\"ISO-8859-1\"?>\r\n<a>C\xC3\xA9"
+         "cile</a>\r\n",
+         QStringLiteral("Cécile")},
+        {"<?xml-stylesheet encoding=\"ISO-8859-1\"?>\r\n<a>C\xE9"
+         "cile</a>\r\n",
+         {}},
+        {"<?xml version=\"1.0 encoding='ISO-8859-1'\"?><a>C\xC3\xA9"
+         "cile</a>",
+         QStringLiteral("Cécile")},
+        // a byte order mark before a single-byte declaration: the declaration decides
+        {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xE9"
+         "cile</a>",
+         QStringLiteral("Cécile")},
+        // a byte order mark inside the declaration, or a second one
+        {"<?xml\xEF\xBB\xBF version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xC3\xA9"
+         "cile</a>",
+         QStringLiteral("Cécile")},
+        {"<?xml\xEF\xBB\xBF version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xE9"
+         "cile</a>",
+         {}},
+        {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"\xEF\xBB\xBF?><a>C\xE9"
+         "cile</a>",
+         {}},
+        {"<?xml version=\"1.0\" \xEF\xBB\xBFencoding=\"ISO-8859-1\"?><a>C\xE9"
+         "cile</a>",
+         {}},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xE9"
+         "cile</a>",
+         {}},
+        // a declaration after anything else is not read as one
+        {"\r\n<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xE9"
+         "cile</a>",
+         {}},
+        {"<!-- x --><?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xC3\xA9"
+         "cile</a>",
+         {}},
+        {"<?xml version=\"1.0\"?><?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xC3\xA9"
+         "cile</a>",
+         {}},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.xml"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        writeAll(path, c.file);
+        XmlDocument doc;
+        const QString message = errorOf([&] { doc.loadFile(path); });
+        if (c.value.isEmpty()) {
+            EXPECT_TRUE(message.startsWith(path + QStringLiteral(": "))) << message.toStdString();
+            continue;
+        }
+        ASSERT_EQ(message, QString());
+        EXPECT_EQ(text(doc.documentElement()), c.value);
+        const QByteArray first = doc.toBytes();
+        for (int save = 0; save < 3; ++save) {
+            doc.saveFile(path);
+            XmlDocument again;
+            ASSERT_EQ(errorOf([&] { again.loadFile(path); }), QString()) << readAll(path).toStdString();
+            EXPECT_EQ(text(again.documentElement()), c.value);
+            EXPECT_EQ(again.toBytes(), first);
+            EXPECT_FALSE(readAll(path).startsWith("<?XML")) << "the target is written in lower case";
+            doc.loadFile(path);
+        }
+    }
+}
+
 // Texts keep line breaks, a lone carriage return, blanks and markup characters.
 TEST(XmlDocument, TextsSurviveExactly)
 {

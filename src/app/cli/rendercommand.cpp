@@ -143,7 +143,8 @@ int renderCommand(const QStringList& arguments, QTextStream&, QTextStream& err)
         values.m_incrementalLines = displayedLines(increment, QGuiApplication::font(), kIncrementTextWidth);
 
         XmlDocument description;
-        description.loadFile(modelPath(o.hasModel ? o.model : text(child(form1, "Modele"))));
+        description.loadFile(modelPath(o.hasModel ? o.model : text(child(form1, "Modele"))),
+                             QStringLiteral("la description"));
 
         SelectionMarks marks;
         marks.rebuild(description);

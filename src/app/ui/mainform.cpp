@@ -1,6 +1,7 @@
 #include "app/ui/mainform.h"
 
 #include "base/error.h"
+#include "base/files.h"
 #include "base/paths.h"
 #include "app/ui/maincontrols.h"
 #include "app/ui/pictures.h"
@@ -15,6 +16,7 @@
 #include "labels/ui/pagepreview.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QCompleter>
 #include <QCloseEvent>
@@ -105,11 +107,9 @@ QDateEdit* datePicker(const QString& name)
 // A picture file as an image, or Error with the reason it cannot be read.
 QImage readPicture(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    QImageReader reader(&file);
+    QByteArray bytes = readRegularFile(path, kMaxPictureFileBytes, QStringLiteral("l'image"));
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
     const QImage image = reader.read();
     if (image.isNull())
         throw Error(

@@ -1,6 +1,7 @@
 #include "app/ui/startup.h"
 
 #include "app/cli/cli.h"
+#include "base/files.h"
 #include "base/paths.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/mainform.h"
@@ -162,8 +163,17 @@ int runProgram(int argc, char** argv)
     g_previousHandler = qInstallMessageHandler(filterMessages);
 
     QStringList args;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
+        // a name that is not UTF-8 would be read with replacement characters, and a file written
+        // under a name other than the one given
+        if (!isValidUtf8(QByteArray(argv[i]))) {
+            std::fputs(qPrintable(QStringLiteral("L'argument « %1 » n'est pas un texte UTF-8 valide : il est refusé.\n")
+                                      .arg(QString::fromLocal8Bit(argv[i]))),
+                       stderr);
+            return 2;
+        }
         args << QString::fromLocal8Bit(argv[i]);
+    }
 
     if (args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-V"))) {
         std::printf("pelorin %s\n", qPrintable(LireVersion()));

@@ -47,7 +47,7 @@ LabelSheet::~LabelSheet()
 
 void LabelSheet::loadDescription(const QString& path)
 {
-    m_description.loadFile(path);
+    m_description.loadFile(path, QStringLiteral("la description"));
     const QString name = QFileInfo(path).fileName();
     if (m_status)
         m_status(name);
