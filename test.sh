@@ -23,5 +23,5 @@ else
 fi
 trap 'printer_stop; postgres_stop' EXIT
 
-cd "$root/build"
+cd "${PELORIN_BUILD_DIR:-$root/build}"
 ctest --output-on-failure -j "$(nproc)" "$@"

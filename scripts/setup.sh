@@ -21,8 +21,10 @@ if [ -n "$missing" ]; then
     $sudo_cmd apt-get install -y -qq --no-install-recommends $missing
 fi
 
-build="$root/build"
+# PELORIN_BUILD_DIR and PELORIN_CMAKE_ARGS choose another build (the sanitized one of CI)
+build="${PELORIN_BUILD_DIR:-$root/build}"
 if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    # shellcheck disable=SC2086
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${PELORIN_CMAKE_ARGS:-}
 fi
 cmake --build "$build" -j "$(nproc)"

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer in build-sanitize/ and runs
+# the whole test suite there. Any report stops the program that made it, so its test fails.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+export PELORIN_BUILD_DIR="${PELORIN_BUILD_DIR:-$root/build-sanitize}"
+export PELORIN_CMAKE_ARGS="-DPELORIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo"
+# Leaks are reported too; the suppressions name only Qt's and the font libraries' own allocations
+# that live until exit, never a function of ours.
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=0:strict_string_checks=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+exec "$root/test.sh" "$@"
