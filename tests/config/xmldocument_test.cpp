@@ -212,7 +212,7 @@ TEST(XmlDocument, OddDeclarationsLoadAsTheyAreSaved)
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"\xEF\xBB\xBF?><a>C\xE9"
          "cile</a>",
          {}},
-        {"<?xml version=\"1.0\" \xEF\xBB\xBFencoding=\"ISO-8859-1\"?><a>C\xE9"
+        {"<?xml version=\"1.0\" \xEF\xBB\xBF" "encoding=\"ISO-8859-1\"?><a>C\xE9"
          "cile</a>",
          {}},
         {"\xEF\xBB\xBF\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xE9"
