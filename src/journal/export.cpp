@@ -2,6 +2,7 @@
 
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/files.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -67,6 +68,7 @@ QString tsvLine(const QStringList& cells)
 
 void exportCsv(Search& search, View view, const QString& path, CsvEncoding encoding)
 {
+    checkWriteTarget(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(QStringLiteral("Impossible de créer le fichier « %1 » : %2").arg(path, file.errorString()));
@@ -92,6 +94,7 @@ void exportCsv(Search& search, View view, const QString& path, CsvEncoding encod
 
 void exportPdf(Search& search, View view, const QString& path, const QString& title)
 {
+    checkWriteTarget(path);
     // the columns worth paper; the id and the long texts stay in the CSV
     QStringList headers;
     QList<int> columns;
