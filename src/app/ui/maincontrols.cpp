@@ -67,9 +67,11 @@ RalComboBox::RalComboBox(QWidget* parent) : QComboBox(parent)
     setItemDelegate(new RalDelegate(this));
     for (int i = 0; i < ral::count(); ++i) {
         const QString entry = ral::entry(i);
-        addItem(entry);
-        // a screen reader hears the colour's number, not its hexadecimal value
-        setItemData(i, QStringLiteral("RAL ") + ral::number(entry), Qt::AccessibleTextRole);
+        // the rows are drawn from the list itself, so the text is only what a screen reader says for
+        // the box and its rows: the colour's number, not the entry's hexadecimal colour
+        const QString spoken = QStringLiteral("RAL ") + ral::number(entry);
+        addItem(spoken, entry);
+        setItemData(i, spoken, Qt::AccessibleTextRole);
     }
     setFixedWidth(105);
     setMaxVisibleItems(16);

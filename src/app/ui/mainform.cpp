@@ -21,7 +21,6 @@
 #include <QCompleter>
 #include <QCloseEvent>
 #include <QDateEdit>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
@@ -42,7 +41,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace pelorin {
@@ -1108,12 +1106,12 @@ void TForm1::imglogClick()
 
 void TForm1::ToolButton11Click()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(DataFolder::path(QStringLiteral("Help\\Pelorin.htm"))));
+    Dialogs::openDocument(this, DataFolder::path(QStringLiteral("Help\\Pelorin.htm")));
 }
 
 void TForm1::ToolButton19Click()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(DataFolder::path(QStringLiteral("Help\\Nuancier.htm"))));
+    Dialogs::openDocument(this, DataFolder::path(QStringLiteral("Help\\Nuancier.htm")));
 }
 
 void TForm1::showModalWindow(QDialog* window)

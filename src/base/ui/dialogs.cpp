@@ -1,9 +1,12 @@
 #include "base/ui/dialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QList>
+#include <QUrl>
 
 namespace pelorin {
 
@@ -14,6 +17,7 @@ QList<QMessageBox::StandardButton> g_answers;
 QStringList g_fileNames;
 QStringList g_shown;
 QString g_lastDialogPath;
+std::function<bool(const QUrl&)> g_urlOpener;
 
 QString withSuffix(const QString& path, const QString& suffix)
 {
@@ -82,6 +86,27 @@ QString Dialogs::saveFileName(QWidget* parent, const QString& caption, const QSt
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return withSuffix(dialog.selectedFiles().first(), defaultSuffix);
+}
+
+bool Dialogs::openDocument(QWidget* parent, const QString& path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        error(parent, QStringLiteral("Impossible d'ouvrir la page « %1 » : le fichier n'existe pas.").arg(shown));
+        return false;
+    }
+    const QUrl url = QUrl::fromLocalFile(file.absoluteFilePath());
+    const bool opened = g_urlOpener ? g_urlOpener(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        error(parent,
+              QStringLiteral("Impossible d'ouvrir la page « %1 » : aucun navigateur n'a pu l'afficher.").arg(shown));
+    return opened;
+}
+
+void Dialogs::setUrlOpener(std::function<bool(const QUrl&)> opener)
+{
+    g_urlOpener = std::move(opener);
 }
 
 void Dialogs::setTestMode(bool on)

@@ -2,10 +2,12 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <utility>
 
 #include "base/error.h"
 
+class QUrl;
 class QWidget;
 
 namespace pelorin {
@@ -31,8 +33,16 @@ public:
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filters,
                                 const QString& defaultSuffix = QString());
 
+    // Asks the desktop to show a local file (a help page) in the browser. A missing file, or a desktop
+    // that finds nothing to open it with, gets an error message naming the file; returns true when the
+    // desktop took the file.
+    static bool openDocument(QWidget* parent, const QString& path);
+
     // test seam
     static void setTestMode(bool on);
+    // What hands a URL to the browser in place of the desktop, and whether it succeeded; an empty
+    // function gives the desktop back.
+    static void setUrlOpener(std::function<bool(const QUrl&)> opener);
     static bool testMode();
     static void setNextAnswer(QMessageBox::StandardButton answer);
     static void setNextFileName(const QString& path);
@@ -45,8 +55,7 @@ public:
 // The boundary of a window handler: runs the handler's work and shows whatever error it raises in the
 // general error message, so that no failure escapes into Qt's event loop. Returns true when the work
 // finished without an error; the state before the failing step is what remains.
-template <typename Work>
-bool guarded(QWidget* parent, Work&& work)
+template <typename Work> bool guarded(QWidget* parent, Work&& work)
 {
     try {
         std::forward<Work>(work)();

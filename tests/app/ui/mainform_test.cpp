@@ -2,11 +2,13 @@
 #include "app/ui/mainform.h"
 #include "base/version.h"
 #include "base/ui/dialogs.h"
+#include "base/ui/widgetkit.h"
 #include "code/dayofyear.h"
 #include "code/rallist.h"
 #include "support/testsupport.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
@@ -766,12 +768,77 @@ TEST_F(MainWindow, toolbarHintsStatusBarAndHelpPages)
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
     m_data.write(QStringLiteral("Help/Pelorin.htm"), "<html></html>");
+    m_data.write(QStringLiteral("Help/Nuancier.htm"), "<html></html>");
     control<QToolButton>(form, "ToolButton11")->click();
     control<QToolButton>(form, "ToolButton19")->click();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(recorder.urls.size(), 2);
     EXPECT_EQ(recorder.urls[0].toLocalFile(), m_data.file(QStringLiteral("Help/Pelorin.htm")));
     EXPECT_TRUE(recorder.urls[1].toLocalFile().endsWith(QStringLiteral("/Help/Nuancier.htm")));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+// The pictures the themes lack or draw pale (PDF export, the scan window, automatic insertion) are
+// coloured at 100 % and 200 % scaling, never a blank or grey square that reads as disabled.
+TEST(ToolIcons, drawnOnesAreColouredAtBothScales)
+{
+    for (const char* name : {"x-office-document", "scanner", "media-playlist-repeat"}) {
+        const QIcon icon = themeIcon(QString::fromLatin1(name), QStyle::SP_FileIcon);
+        for (const int side : {24, 48}) {
+            const QImage image = icon.pixmap(QSize(side, side)).toImage();
+            EXPECT_EQ(image.width(), side) << name;
+            int coloured = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    coloured += c.alpha() > 200 && c.hsvSaturation() > 120 && c.value() > 90;
+                }
+            EXPECT_GE(coloured, side * side / 20) << name << " at " << side;
+        }
+    }
+}
+
+TEST_F(MainWindow, helpPageMissingOrUnopenedIsSaid)
+{
+    TForm1 form;
+    const struct Case
+    {
+        const char* button;
+        const char* page;
+        bool present;
+        bool browser;
+        const char* why;
+    } cases[] = {
+        {"ToolButton11", "Pelorin.htm", false, true, "le fichier n'existe pas."},
+        {"ToolButton19", "Nuancier.htm", false, true, "le fichier n'existe pas."},
+        {"ToolButton11", "Pelorin.htm", true, false, "aucun navigateur n'a pu l'afficher."},
+        {"ToolButton19", "Nuancier.htm", true, false, "aucun navigateur n'a pu l'afficher."},
+        {"ToolButton19", "Nuancier.htm", true, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        const QString relative = QStringLiteral("Help/") + QLatin1String(c.page);
+        QFile::remove(m_data.file(relative));
+        if (c.present)
+            m_data.write(relative, "<html></html>");
+        QList<QUrl> asked;
+        Dialogs::setUrlOpener([&](const QUrl& url) {
+            asked << url;
+            return c.browser;
+        });
+        Dialogs::clearShownMessages();
+        control<QToolButton>(form, c.button)->click();
+        Dialogs::setUrlOpener({});
+        // a missing page is never handed to the browser
+        EXPECT_EQ(asked.size(), c.present ? 1 : 0) << c.page;
+        if (!c.why) {
+            EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << c.page;
+            continue;
+        }
+        ASSERT_EQ(Dialogs::shownMessages().size(), 1) << c.page;
+        EXPECT_EQ(Dialogs::shownMessages().first(),
+                  QStringLiteral("Impossible d'ouvrir la page « %1 » : %2")
+                      .arg(QDir::toNativeSeparators(m_data.file(relative)), QString::fromUtf8(c.why)));
+    }
 }
 
 TEST_F(MainWindow, everyFieldHasAnAccessibleName)
@@ -809,6 +876,14 @@ TEST_F(MainWindow, ralListDrawsItsSwatches)
     box->setCurrentIndex(ral::indexOfNumber(QStringLiteral("5015")));
     EXPECT_GE(swatchPixels(QColor(0x00, 0x71, 0xB5)), 42 * 12);
     EXPECT_EQ(swatchPixels(QColor(0xCC, 0xC1, 0x88)), 0);
+
+    // assistive technology reads the chosen colour's number, the entry stays in the item's data
+    EXPECT_EQ(box->currentData().toString().trimmed(), QStringLiteral("0071B5*5015"));
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(box);
+    ASSERT_NE(spoken, nullptr);
+    EXPECT_EQ(spoken->text(QAccessible::Value), QStringLiteral("RAL 5015"));
+    for (const QAccessible::Text t : {QAccessible::Name, QAccessible::Description})
+        EXPECT_FALSE(spoken->text(t).contains(u'*')) << qPrintable(spoken->text(t));
 }
 
 } // namespace
