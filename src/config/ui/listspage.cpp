@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <exception>
@@ -59,25 +60,37 @@ ListsPage::ListsPage(ConfigurationHost& host, QWidget* parent) : QWidget(parent)
     LabeledEditsystcode->setAccessibleDescription(QStringLiteral("Lettre code du système"));
     LabeledEditCodeParfum->setAccessibleDescription(QStringLiteral("Lettre code du parfum"));
 
+    auto saved = [](const char* name) {
+        auto* list = new QListWidget;
+        list->setObjectName(QString::fromLatin1(name));
+        list->setSelectionMode(QAbstractItemView::NoSelection);
+        return list;
+    };
+    m_savedSystems = saved("savedSystems");
+    m_savedPlaces = saved("savedPlaces");
+    m_savedPerfumes = saved("savedPerfumes");
+
+    // each column ends with what its list already holds, which takes the height the window gives
     auto column = [](std::initializer_list<QWidget*> widgets) {
         auto* layout = new QVBoxLayout;
         for (QWidget* w : widgets)
-            layout->addWidget(w);
-        layout->addStretch(1);
+            layout->addWidget(w, w->findChild<QListWidget*>() ? 1 : 0);
         return layout;
     };
     auto* layout = new QHBoxLayout(this);
-    auto* systems =
-        column({labeled(LabeledEditSyst, QStringLiteral("Nom du système")),
-                labeled(LabeledEditsystcode, QStringLiteral("Lettre code associée")), Button2, Button4, ChoixCodeManu});
+    auto* systems = column({labeled(LabeledEditSyst, QStringLiteral("Nom du système")),
+                            labeled(LabeledEditsystcode, QStringLiteral("Lettre code associée")), Button2, Button4,
+                            ChoixCodeManu, labeled(m_savedSystems, QStringLiteral("Systèmes enregistrés"))});
     // the reset stands apart from the "Ajouter" above it, so that it is not taken for its neighbour
     systems->insertSpacing(systems->indexOf(Button4), 16);
     layout->addLayout(systems);
     layout->addLayout(column({labeled(LabeledEditLieux, QStringLiteral("Lieux de production")),
                               labeled(LabeledEditCode, QStringLiteral("Code postal")),
-                              labeled(LabeledEditLogo, QStringLiteral("Nom du logo")), Button3}));
+                              labeled(LabeledEditLogo, QStringLiteral("Nom du logo")), Button3,
+                              labeled(m_savedPlaces, QStringLiteral("Lieux enregistrés"))}));
     layout->addLayout(column({labeled(LabeledEditnomparfum, QStringLiteral("Nom du parfum")),
-                              labeled(LabeledEditCodeParfum, QStringLiteral("Lettre code associée")), Button5}));
+                              labeled(LabeledEditCodeParfum, QStringLiteral("Lettre code associée")), Button5,
+                              labeled(m_savedPerfumes, QStringLiteral("Parfums enregistrés"))}));
 
     connect(Button2, &QPushButton::clicked, this, &ListsPage::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &ListsPage::Button3Click);
@@ -105,7 +118,28 @@ template <typename Edit> void ListsPage::editLists(Edit edit)
     } catch (const std::exception& e) {
         Dialogs::error(this, QString::fromLocal8Bit(e.what()));
     }
+    showLists();
     m_host.listsChanged();
+}
+
+void ListsPage::showEvent(QShowEvent* event)
+{
+    showLists();
+    QWidget::showEvent(event);
+}
+
+void ListsPage::showLists()
+{
+    const std::pair<QListWidget*, RefList> lists[] = {
+        {m_savedSystems, RefList::Systemes}, {m_savedPlaces, RefList::Lieux}, {m_savedPerfumes, RefList::Parfums}};
+    for (const auto& [shown, list] : lists) {
+        shown->clear();
+        try {
+            shown->addItems(m_host.configuration().names(list));
+        } catch (const std::exception&) {
+            // a list that cannot be read shows empty; editing it reports the error
+        }
+    }
 }
 
 void ListsPage::Button2Click()

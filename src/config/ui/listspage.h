@@ -3,6 +3,7 @@
 
 class QCheckBox;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace pelorin {
@@ -39,7 +40,12 @@ public:
     // The question "Effacer tout" asks.
     static QString resetQuestion();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // Fills the three read-only lists below the fields with what the configuration holds now.
+    void showLists();
     void Button2Click();
     void Button3Click();
     void Button5Click();
@@ -50,6 +56,10 @@ private:
     template <typename Edit> void editLists(Edit edit);
 
     ConfigurationHost& m_host;
+    // what each list holds, under the fields that add to it: systems, places, perfumes
+    QListWidget* m_savedSystems = nullptr;
+    QListWidget* m_savedPlaces = nullptr;
+    QListWidget* m_savedPerfumes = nullptr;
 };
 
 } // namespace pelorin

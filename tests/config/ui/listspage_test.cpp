@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -129,6 +130,38 @@ TEST_F(ListEditing, AddedEntriesAreSavedAtOnceAsTyped)
 
     EXPECT_EQ(m_host.listChanges, 4);
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+// Below the fields, each list shows what it holds, kept up to date, and takes the tab's height.
+TEST_F(ListEditing, WhatTheListsHoldFillsTheTab)
+{
+    ListsPage page(m_host);
+    page.resize(1000, 800);
+    page.show();
+    auto items = [&page](const char* name) {
+        auto* list = page.findChild<QListWidget*>(QString::fromLatin1(name));
+        EXPECT_NE(list, nullptr) << name;
+        QStringList texts;
+        for (int i = 0; list && i < list->count(); ++i)
+            texts << list->item(i)->text();
+        return texts;
+    };
+    EXPECT_EQ(items("savedSystems"), QStringList({QStringLiteral("Bougie parfumée")}));
+    EXPECT_TRUE(items("savedPlaces").isEmpty());
+    EXPECT_EQ(items("savedPerfumes"), QStringList({"lavande"}));
+
+    type(page.LabeledEditLieux, "Anzin");
+    click(page.Button3);
+    EXPECT_EQ(items("savedPlaces"), QStringList({"Anzin"}));
+
+    for (const char* name : {"savedSystems", "savedPlaces", "savedPerfumes"}) {
+        auto* list = page.findChild<QListWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(list, nullptr);
+        EXPECT_FALSE(list->accessibleName().isEmpty()) << name;
+        // the list reaches the bottom of the tab instead of leaving it empty
+        EXPECT_GE(list->mapTo(&page, QPoint(0, list->height())).y(), page.height() - 40) << name;
+        EXPECT_GE(list->height(), page.height() / 2) << name;
+    }
 }
 
 TEST_F(ListEditing, EffacerToutAsksFirst)
