@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStringDecoder>
 
 #include <cctype>
 #include <cerrno>
@@ -306,6 +307,14 @@ ScanFault scanForLeniency(std::string_view s)
     return {};
 }
 
+// UTF-8 text as characters, a byte order mark at its start included: QString::fromUtf8 drops one,
+// and a value beginning with U+FEFF would lose it at every save.
+QString exactFromUtf8(std::string_view utf8)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
+
 // ---- writing -------------------------------------------------------------------------------------
 
 enum class Context { Text, Attribute, Markup };
@@ -507,7 +516,7 @@ private:
         m_out += "]]>";
     }
 
-    static std::u32string decode(const char* utf8) { return QString::fromUtf8(utf8).toStdU32String(); }
+    static std::u32string decode(const char* utf8) { return exactFromUtf8(utf8).toStdU32String(); }
 
     Encoding m_encoding;
     QByteArray m_eol;
@@ -861,7 +870,7 @@ QString text(pugi::xml_node element)
             continue;
         value += c.value();
     }
-    return QString::fromStdString(value);
+    return exactFromUtf8(value);
 }
 
 void setText(pugi::xml_node element, const QString& value)

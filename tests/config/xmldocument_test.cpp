@@ -218,6 +218,9 @@ TEST(XmlDocument, OddDeclarationsLoadAsTheyAreSaved)
         {"\xEF\xBB\xBF\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xE9"
          "cile</a>",
          {}},
+        // a byte order mark inside the document is a character like any other
+        {"<?xml version=\"1.0\"?><a x=\"\xEF\xBB\xBF" "A\">\xEF\xBB\xBF" "C\xC3\xA9" "cile</a>",
+         QChar(0xFEFF) + QStringLiteral("Cécile")},
         // a declaration after anything else is not read as one
         {"\r\n<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xE9"
          "cile</a>",
