@@ -18,6 +18,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace pelorin {
 
@@ -67,7 +68,9 @@ Error unsupportedEncoding(const QString& name)
 struct Declaration
 {
     bool present = false;
-    QString encoding; // the encoding attribute's value; empty when there is none
+    bool wellFormed = false; // only pseudo-attributes up to "?>"
+    QString encoding;        // the encoding attribute's value; empty when there is none
+    std::vector<std::pair<std::string, std::string>> attributes;
 };
 
 bool isXmlBlank(char c)
@@ -86,8 +89,10 @@ Declaration readDeclaration(std::string_view s)
     while (i < s.size()) {
         while (i < s.size() && isXmlBlank(s[i]))
             ++i;
-        if (i >= s.size() || s[i] == '?')
+        if (i >= s.size() || s[i] == '?') {
+            d.wellFormed = s.substr(i, 2) == "?>";
             break;
+        }
         const size_t nameStart = i;
         while (i < s.size() && s[i] != '=' && !isXmlBlank(s[i]) && s[i] != '?')
             ++i;
@@ -105,11 +110,12 @@ Declaration readDeclaration(std::string_view s)
         const size_t valueEnd = s.find(quote, i);
         if (valueEnd == std::string_view::npos)
             break;
-        if (name == "encoding") {
+        if (name == "encoding" && d.encoding.isEmpty())
             d.encoding = QString::fromLatin1(s.data() + i, static_cast<qsizetype>(valueEnd - i));
-            break;
-        }
+        d.attributes.emplace_back(name, s.substr(i, valueEnd - i));
         i = valueEnd + 1;
+        if (i < s.size() && !isXmlBlank(s[i]) && s[i] != '?')
+            break;
     }
     return d;
 }
@@ -630,7 +636,12 @@ void parseUtf8(pugi::xml_document& doc, const std::string& utf8, const QString& 
         if (n.type() != pugi::node_declaration)
             continue;
         const std::optional<Encoding> parsed = encodingByName(QString::fromUtf8(n.attribute("encoding").value()));
-        if (n != doc.first_child() || !read.present || parsed != readEncoding)
+        // the parser passes over what a declaration cannot hold: only what it read in full is kept
+        std::vector<std::pair<std::string, std::string>> attributes;
+        for (const pugi::xml_attribute& a : n.attributes())
+            attributes.emplace_back(a.name(), a.value());
+        if (n != doc.first_child() || !read.present || !read.wellFormed || attributes != read.attributes ||
+            parsed != readEncoding)
             throw fail(QStringLiteral("Misplaced or unreadable XML declaration"),
                        static_cast<size_t>(std::max<ptrdiff_t>(n.offset_debug() - 2, 0)));
         n.set_name("xml");
