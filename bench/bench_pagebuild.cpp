@@ -95,13 +95,13 @@ QString descriptionText(int labels)
 // The main window's state for one sheet: its description, marks and live values.
 struct Fixture
 {
-    XmlDocument doc;
+    LabelDescription doc; // parsed once, as the windows hold it
     SelectionMarks marks;
     FixedLabelValues values;
 
     Fixture(int labels, const QString& logo)
     {
-        doc.parseText(descriptionText(labels));
+        doc = LabelDescription::parse(descriptionText(labels));
         marks.rebuild(doc);
         values.m_code = QStringLiteral("B25012515LAV5930033906");
         values.m_operatorText = QStringLiteral("Opérateur 1");
@@ -153,6 +153,18 @@ void BM_Build(benchmark::State& state)
         report::Page page;
         benchmark::DoNotOptimize(buildPage(page, f.doc, f.marks, f.values));
         benchmark::DoNotOptimize(page.components().size());
+    }
+    setLabels(state, labels);
+}
+
+// Reading a description text into its typed form (opening a file, the editor's redraw).
+void BM_ParseDescription(benchmark::State& state)
+{
+    const int labels = int(state.range(0));
+    const QString text = descriptionText(labels);
+    for (auto _ : state) {
+        LabelDescription d = LabelDescription::parse(text);
+        benchmark::DoNotOptimize(d.components().size());
     }
     setLabels(state, labels);
 }
@@ -214,6 +226,7 @@ void labelCounts(benchmark::internal::Benchmark* b)
     b->Arg(8)->Arg(24)->Arg(65)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 }
 
+BENCHMARK(BM_ParseDescription)->Apply(labelCounts);
 BENCHMARK(BM_Build)->Apply(labelCounts);
 BENCHMARK(BM_RebuildAndPaint96)->Apply(labelCounts);
 BENCHMARK(BM_RebuildAndPdf300)->Apply(labelCounts);

@@ -67,6 +67,11 @@ void ConfigFile::LireConfig(SettingsTarget& target)
     target.setManualMode(strToBool(text(child(settings, "CodeManu"))));
 }
 
+QString ConfigFile::savedText(const char* name)
+{
+    return text(child(form1(), name));
+}
+
 void ConfigFile::SaveConfig(const Form1Settings& s)
 {
     const pugi::xml_node settings = form1();

@@ -97,6 +97,9 @@ public:
     // "-1" or "0", Modele as the bare file name) and saves the document atomically to path(). When
     // the save fails the document keeps the new settings and Error carries the system's message.
     void SaveConfig(const Form1Settings& settings);
+    // A text setting of the main window as saved under Form1 (Eleve, Memo1, Modele); empty when it
+    // is missing.
+    QString savedText(const char* name);
 
     // The Code of the system at `position` (from 0) in Systemes;
     // Error("List index out of bounds (<position>)") when there is no entry there.

@@ -6,27 +6,23 @@
 
 namespace pelorin {
 
-EditorSheet::EditorSheet() : m_description(std::make_unique<XmlDocument>()) {}
-
 void EditorSheet::parse(const QString& text)
 {
     // parsed aside and swapped in only once well-formed, so that a failed parse leaves the preview,
     // the report and the grid working on the last good text
-    auto parsed = std::make_unique<XmlDocument>();
-    parsed->parseText(text);
-    m_description = std::move(parsed);
+    m_description = LabelDescription::parse(text);
 }
 
 void EditorSheet::rebuildMarks()
 {
-    m_marks.rebuild(*m_description);
+    m_marks.rebuild(m_description);
 }
 
 EditorSheet::Preview EditorSheet::build(const LabelValues& values, QSizeF paperInches)
 {
     Preview preview;
     report::Page page(paperInches);
-    preview.result = buildPage(page, *m_description, m_marks, values, &preview.report);
+    preview.result = buildPage(page, m_description, m_marks, values, &preview.report);
     preview.stream = report::execute(page);
     m_stream = preview.stream;
     return preview;

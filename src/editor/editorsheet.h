@@ -1,5 +1,5 @@
 #pragma once
-#include "config/xmldocument.h"
+#include "labels/description.h"
 #include "labels/marks.h"
 #include "labels/pagebuild.h"
 
@@ -7,7 +7,6 @@
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
-#include <memory>
 
 // The page editor's own sheet: its label page document `EtiqXML` as last parsed from the editor's
 // text, its selection marks and the page stream of its last preview. The main window's description
@@ -19,11 +18,11 @@ class LabelValues;
 class EditorSheet
 {
 public:
-    EditorSheet();
+    EditorSheet() = default;
     EditorSheet(const EditorSheet&) = delete;
     EditorSheet& operator=(const EditorSheet&) = delete;
 
-    const XmlDocument& EtiqXML() const { return *m_description; }
+    const LabelDescription& EtiqXML() const { return m_description; }
     SelectionMarks& marks() { return m_marks; }
     const SelectionMarks& marks() const { return m_marks; }
 
@@ -48,7 +47,7 @@ public:
     const QByteArray& pageStream() const { return m_stream; }
 
 private:
-    std::unique_ptr<XmlDocument> m_description;
+    LabelDescription m_description;
     SelectionMarks m_marks;
     QByteArray m_stream;
 };

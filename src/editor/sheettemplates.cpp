@@ -1,17 +1,19 @@
 #include "editor/sheettemplates.h"
 
 #include "base/convert.h"
-#include "base/files.h"
+#include "base/error.h"
+#include "config/xmldocument.h"
+#include "config/xmlelement.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cmath>
-#include <pugixml.hpp>
 
 namespace pelorin {
 
@@ -24,20 +26,19 @@ constexpr qint64 kMaxTemplateFileBytes = 16 * 1024 * 1024;
 // lengths are rounded to a hundredth of a millimetre, so a slight overlap is rounding, not a fault
 constexpr double kTolerance = 0.01;
 
-QString attr(const pugi::xml_node& node, const char* name)
+QString attr(const XmlElementView& node, const char* name)
 {
-    return QString::fromUtf8(node.attribute(name).value());
+    return node.attribute(name);
 }
 
-std::optional<double> lengthAttr(const pugi::xml_node& node, const char* name, std::optional<double> fallback = {})
+std::optional<double> lengthAttr(const XmlElementView& node, const char* name, std::optional<double> fallback = {})
 {
-    const pugi::xml_attribute a = node.attribute(name);
-    if (!a)
+    if (!node.hasAttribute(name))
         return fallback;
-    return templateLengthMm(QString::fromUtf8(a.value()));
+    return templateLengthMm(node.attribute(name));
 }
 
-std::optional<int> countAttr(const pugi::xml_node& node, const char* name)
+std::optional<int> countAttr(const XmlElementView& node, const char* name)
 {
     bool ok = false;
     const int n = QLocale::c().toInt(attr(node, name).trimmed(), &ok);
@@ -54,15 +55,18 @@ QString rounded(double mm)
     return shortestDecimal(r);
 }
 
-bool loadXml(pugi::xml_document& doc, const QString& path)
+// The document element of a template file; a null element for a file that cannot be read.
+XmlElementView loadXml(XmlDocument& doc, const QString& path)
 {
-    QByteArray bytes;
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxTemplateFileBytes)
+        return XmlElementView(); // the database is optional: a sheet it cannot give is simply not offered
     try {
-        bytes = readRegularFile(path, kMaxTemplateFileBytes, QStringLiteral("le modèle de planche"));
+        doc.loadFile(path, QStringLiteral("le modèle de planche"));
+        return XmlElementView::root(doc);
     } catch (const Error&) {
-        return false; // the database is optional: a sheet it cannot give is simply not offered
+        return XmlElementView();
     }
-    return doc.load_buffer(bytes.constData(), size_t(bytes.size()), pugi::parse_default);
 }
 
 struct PaperSize
@@ -75,10 +79,9 @@ QHash<QString, PaperSize> readPaperSizes(const QString& folder)
 {
     QHash<QString, PaperSize> papers{{QStringLiteral("A4"), {210.0, 297.0}},
                                      {QStringLiteral("US-Letter"), {8.5 * kMmPerInch, 11.0 * kMmPerInch}}};
-    pugi::xml_document doc;
-    if (!loadXml(doc, QDir(folder).filePath(QStringLiteral("paper-sizes.xml"))))
-        return papers;
-    for (const pugi::xml_node& p : doc.document_element().children("Paper-size")) {
+    XmlDocument doc;
+    const XmlElementView root = loadXml(doc, QDir(folder).filePath(QStringLiteral("paper-sizes.xml")));
+    for (const XmlElementView& p : root.children("Paper-size")) {
         const auto w = lengthAttr(p, "width");
         const auto h = lengthAttr(p, "height");
         const QString id = attr(p, "id");
@@ -88,14 +91,14 @@ QHash<QString, PaperSize> readPaperSizes(const QString& folder)
     return papers;
 }
 
-QString descriptionOf(const pugi::xml_node& t)
+QString descriptionOf(const XmlElementView& t)
 {
     const QString d = attr(t, "_description");
     return d.isEmpty() ? attr(t, "description") : d;
 }
 
 // The geometry of one template, when it is a sheet of rectangular labels in one grid.
-std::optional<SheetTemplate> readTemplate(const pugi::xml_node& t, const QHash<QString, PaperSize>& papers)
+std::optional<SheetTemplate> readTemplate(const XmlElementView& t, const QHash<QString, PaperSize>& papers)
 {
     SheetTemplate s;
     s.brand = attr(t, "brand").trimmed();
@@ -122,9 +125,9 @@ std::optional<SheetTemplate> readTemplate(const pugi::xml_node& t, const QHash<Q
 
     // one rectangular label shape, laid out in one grid: other shapes and sheets of several grids
     // cannot be described by the fifteen values of a page
-    pugi::xml_node label;
-    for (const pugi::xml_node& child : t.children()) {
-        const QString name = QString::fromUtf8(child.name());
+    XmlElementView label;
+    for (const XmlElementView& child : t.children()) {
+        const QString name = child.name();
         if (!name.startsWith(u"Label-"))
             continue;
         if (name != u"Label-rectangle" || label)
@@ -133,8 +136,8 @@ std::optional<SheetTemplate> readTemplate(const pugi::xml_node& t, const QHash<Q
     }
     if (!label)
         return std::nullopt;
-    pugi::xml_node layout;
-    for (const pugi::xml_node& l : label.children("Layout")) {
+    XmlElementView layout;
+    for (const XmlElementView& l : label.children("Layout")) {
         if (layout)
             return std::nullopt;
         layout = l;
@@ -291,10 +294,9 @@ QList<SheetTemplate> readSheetTemplates(const QString& folder)
 
     const QStringList files = dir.entryList({QStringLiteral("*-templates.xml")}, QDir::Files, QDir::Name);
     for (const QString& name : files) {
-        pugi::xml_document doc;
-        if (!loadXml(doc, dir.filePath(name)))
-            continue;
-        for (const pugi::xml_node& t : doc.document_element().children("Template")) {
+        XmlDocument doc;
+        const XmlElementView root = loadXml(doc, dir.filePath(name));
+        for (const XmlElementView& t : root.children("Template")) {
             const QString equiv = attr(t, "equiv").trimmed();
             if (!equiv.isEmpty()) {
                 equivalents.append(

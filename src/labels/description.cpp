@@ -4,86 +4,209 @@
 #include "base/error.h"
 #include "config/xmldocument.h"
 
+#include <QLocale>
 #include <QRegularExpression>
+#include <cmath>
+#include <cstring>
+#include <pugixml.hpp>
 
 namespace pelorin {
 
-pugi::xml_node formatNode(const XmlDocument& description)
+double descriptionDecimal(const QString& text)
 {
-    return child(description.documentElement(), "Format");
+    const QString t = text.trimmed();
+    // optional sign, digits, at most one separator (comma or point), at least one digit
+    qsizetype i = 0;
+    if (!t.isEmpty() && (t[0] == u'+' || t[0] == u'-'))
+        ++i;
+    QString normal = t.left(i);
+    int digits = 0, separators = 0;
+    bool ok = true;
+    for (; i < t.size() && ok; ++i) {
+        const QChar c = t[i];
+        if (c >= u'0' && c <= u'9') {
+            ++digits;
+            normal += c;
+        } else if ((c == u',' || c == u'.') && separators == 0) {
+            ++separators;
+            normal += u'.';
+        } else {
+            ok = false;
+        }
+    }
+    double v = 0.0;
+    if (ok && digits > 0)
+        v = QLocale::c().toDouble(normal, &ok);
+    if (!ok || digits == 0 || !std::isfinite(v))
+        throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    return v;
 }
 
-pugi::xml_node componentsNode(const XmlDocument& description)
+DescriptionValue::DescriptionValue(ValueKind kind, const QString& text, double limit) : m_text(text)
 {
-    return child(description.documentElement(), "Composants");
+    if (kind == ValueKind::Text)
+        return;
+    try {
+        m_number = kind == ValueKind::Decimal ? descriptionDecimal(text) : double(strToInt(text));
+    } catch (const Error& e) {
+        m_error = e.message();
+        return;
+    }
+    if (limit > 0.0 && std::abs(m_number) > limit) {
+        m_error = kind == ValueKind::Decimal
+                      ? QStringLiteral("'%1' n'est pas une longueur possible (au plus %2 mm)").arg(text).arg(limit)
+                      : QStringLiteral("'%1' est hors limites (au plus %2)").arg(text).arg(limit);
+        m_number = 0.0;
+    }
 }
 
-int componentCount(const XmlDocument& description)
+double DescriptionValue::number() const
 {
-    return int(entries(componentsNode(description)).size());
+    if (!m_error.isEmpty())
+        throw Error(m_error);
+    return m_number;
 }
 
-pugi::xml_node componentNode(const XmlDocument& description, int index)
+TPage SheetFormat::page() const
 {
-    const QList<pugi::xml_node> list = entries(componentsNode(description));
-    return index >= 0 && index < list.size() ? list[index] : pugi::xml_node();
-}
-
-double readInches(pugi::xml_node parent, const char* name)
-{
-    return strToFloat(text(child(parent, name))) / kMillimetresPerInch;
-}
-
-int readInteger(pugi::xml_node parent, const char* name)
-{
-    return strToInt(text(child(parent, name)));
-}
-
-QString readText(pugi::xml_node parent, const char* name)
-{
-    return text(child(parent, name));
-}
-
-TPage readFormat(const XmlDocument& description)
-{
-    const pugi::xml_node format = formatNode(description);
     TPage p;
-    p.Reference = readText(format, "Reference");
-    p.Hauteur = readInches(format, "Hauteur");
-    p.Largeur = readInches(format, "Largeur");
-    p.MargeGauche = readInches(format, "MargeGauche");
-    p.MargeDroite = readInches(format, "MargeDroite");
-    p.MargeHaute = readInches(format, "MargeHaute");
-    p.MargeBasse = readInches(format, "MargeBasse");
-    p.Ligne = readInteger(format, "Ligne");
-    p.Colonne = readInteger(format, "Colonne");
-    p.EcartHorizontal = readInches(format, "EcartHorizontal");
-    p.EcartVertical = readInches(format, "EcartVertical");
-    p.HauteurEtiquette = readInches(format, "HauteurEtiquette");
-    p.LargeurEtiquette = readInches(format, "LargeurEtiquette");
-    p.EtiquetteVerticalRadius = readInches(format, "EtiquetteVerticalRadius");
-    p.EtiquetteHorizontalRadius = readInches(format, "EtiquetteHorizontalRadius");
+    p.Reference = Reference.text();
+    p.Hauteur = Hauteur.inches();
+    p.Largeur = Largeur.inches();
+    p.MargeGauche = MargeGauche.inches();
+    p.MargeDroite = MargeDroite.inches();
+    p.MargeHaute = MargeHaute.inches();
+    p.MargeBasse = MargeBasse.inches();
+    p.Ligne = Ligne.integer();
+    p.Colonne = Colonne.integer();
+    p.EcartHorizontal = EcartHorizontal.inches();
+    p.EcartVertical = EcartVertical.inches();
+    p.HauteurEtiquette = HauteurEtiquette.inches();
+    p.LargeurEtiquette = LargeurEtiquette.inches();
+    p.EtiquetteVerticalRadius = EtiquetteVerticalRadius.inches();
+    p.EtiquetteHorizontalRadius = EtiquetteHorizontalRadius.inches();
+    checkLabelCount(p.Ligne, p.Colonne);
     return p;
+}
+
+const DescriptionValue& ComponentDescription::value(const char* element) const
+{
+    for (const auto& [name, value] : own)
+        if (std::strcmp(name, element) == 0)
+            return value;
+    static const DescriptionValue none;
+    return none;
+}
+
+namespace {
+
+DescriptionValue textValue(pugi::xml_node parent, const char* name)
+{
+    return DescriptionValue(ValueKind::Text, text(child(parent, name)));
+}
+
+DescriptionValue lengthValue(pugi::xml_node parent, const char* name)
+{
+    return DescriptionValue(ValueKind::Decimal, text(child(parent, name)), kMaxLengthMm);
+}
+
+DescriptionValue countValue(pugi::xml_node parent, const char* name)
+{
+    // counts are bounded where they are used, with the number of labels
+    return DescriptionValue(ValueKind::Integer, text(child(parent, name)));
+}
+
+} // namespace
+
+LabelDescription::LabelDescription(const XmlDocument& document)
+{
+    if (!document.isActive())
+        return;
+    const pugi::xml_node root = document.documentElement();
+    const pugi::xml_node format = child(root, "Format");
+    SheetFormat& f = m_format;
+    f.Reference = textValue(format, "Reference");
+    f.Hauteur = lengthValue(format, "Hauteur");
+    f.Largeur = lengthValue(format, "Largeur");
+    f.MargeGauche = lengthValue(format, "MargeGauche");
+    f.MargeDroite = lengthValue(format, "MargeDroite");
+    f.MargeHaute = lengthValue(format, "MargeHaute");
+    f.MargeBasse = lengthValue(format, "MargeBasse");
+    f.Ligne = countValue(format, "Ligne");
+    f.Colonne = countValue(format, "Colonne");
+    f.EcartHorizontal = lengthValue(format, "EcartHorizontal");
+    f.EcartVertical = lengthValue(format, "EcartVertical");
+    f.HauteurEtiquette = lengthValue(format, "HauteurEtiquette");
+    f.LargeurEtiquette = lengthValue(format, "LargeurEtiquette");
+    f.EtiquetteVerticalRadius = lengthValue(format, "EtiquetteVerticalRadius");
+    f.EtiquetteHorizontalRadius = lengthValue(format, "EtiquetteHorizontalRadius");
+
+    // every child element of Composants is a component, whatever its name
+    for (const pugi::xml_node node : entries(child(root, "Composants"))) {
+        ComponentDescription c;
+        c.Type = textValue(node, "Type");
+        c.Name = textValue(node, "Name");
+        c.Top = lengthValue(node, "Top");
+        c.Left = lengthValue(node, "Left");
+        c.Height = lengthValue(node, "Height");
+        c.Width = lengthValue(node, "Width");
+        c.type = findComponentType(c.Type.text());
+        if (c.type) {
+            c.own.reserve(c.type->reads.size());
+            for (const ReadElement& r : c.type->reads)
+                c.own.emplace_back(r.element, DescriptionValue(r.kind, text(child(node, r.element)), r.limit));
+        }
+        // shown by the editor's report whatever the type, and never added when absent
+        if (const pugi::xml_node t = node.child("Text"))
+            c.text = text(t);
+        m_components.push_back(std::move(c));
+    }
+    m_fileName = document.fileName();
+    m_active = true;
+}
+
+LabelDescription LabelDescription::load(const QString& path, const QString& kind)
+{
+    XmlDocument document;
+    document.loadFile(path, kind);
+    return LabelDescription(document);
+}
+
+LabelDescription LabelDescription::parse(const QString& text)
+{
+    XmlDocument document;
+    document.parseText(text);
+    return LabelDescription(document);
+}
+
+const SheetFormat& LabelDescription::format() const
+{
+    if (!m_active)
+        throw Error(QStringLiteral("No active document"));
+    return m_format;
+}
+
+const std::vector<ComponentDescription>& LabelDescription::components() const
+{
+    if (!m_active)
+        throw Error(QStringLiteral("No active document"));
+    return m_components;
+}
+
+TPage readFormat(const LabelDescription& description)
+{
+    return description.format().page();
 }
 
 void checkLabelCount(int rows, int columns)
 {
-    if (rows > 0 && columns > 0 && qint64(rows) * qint64(columns) > kMaxLabels)
+    const bool tooMany = std::abs(qint64(rows)) > kMaxLabels || std::abs(qint64(columns)) > kMaxLabels ||
+                         (rows > 0 && columns > 0 && qint64(rows) * qint64(columns) > kMaxLabels);
+    if (tooMany)
         throw Error(QStringLiteral("Trop d'étiquettes sur la page : %1 x %2 (au plus %3).")
                         .arg(rows)
                         .arg(columns)
                         .arg(kMaxLabels));
-}
-
-const QStringList& componentTypes()
-{
-    static const QStringList types = {
-        QStringLiteral("Rectangle"),     QStringLiteral("AutoTexte"),   QStringLiteral("AutoIncTexte"),
-        QStringLiteral("Texte"),         QStringLiteral("AutoVersion"), QStringLiteral("AutoBarCode"),
-        QStringLiteral("BarCode128"),    QStringLiteral("AutoLogo"),    QStringLiteral("Image"),
-        QStringLiteral("AutoMemoTexte"), QStringLiteral("MemoTexte"),
-    };
-    return types;
 }
 
 namespace {
@@ -129,48 +252,40 @@ QStringList newDescriptionLines(const FormatTexts& f)
     return lines;
 }
 
-QStringList componentBlockLines(const ComponentTexts& f)
+QStringList componentBlockLines(const CommonTexts& common, const std::function<QString(const char*)>& ownValue)
 {
     QStringList lines = {QStringLiteral("<Composant>")};
     const auto add = [&lines](const char* name, const QString& value) {
         appendElementLines(lines, QString::fromLatin1(name), value);
     };
-    add("Type", f.Type);
-    add("Name", f.Name);
-    add("Top", f.Top);
-    add("Left", f.Left);
-    add("Height", f.Height);
-    add("Width", f.Width);
-    const QString& t = f.Type;
-    if (t == u"Rectangle") {
-        add("BorderWidth", f.BorderWidth);
-        add("VRadius", f.VRadius);
-        add("HRadius", f.HRadius);
-    } else if (t == u"AutoTexte" || t == u"AutoIncTexte" || t == u"AutoVersion") {
-        add("Taille", f.Taille);
-        add("Rotation", f.Rotation);
-    } else if (t == u"Texte") {
-        add("Text", f.Text);
-        add("Taille", f.Taille);
-        add("Rotation", f.Rotation);
-    } else if (t == u"AutoBarCode") {
-        add("Rotation", f.Rotation);
-        add("Position", f.Position);
-    } else if (t == u"BarCode128") {
-        add("Rotation", f.Rotation);
-        add("Position", f.Position);
-        add("Text", f.Text);
-    } else if (t == u"Image") {
-        add("FileName", f.FileName);
-    } else if (t == u"AutoMemoTexte") {
-        add("Taille", f.Taille);
-    } else if (t == u"MemoTexte") {
-        add("Position", f.Position);
-        add("Text", f.Text);
-        add("Taille", f.Taille);
-    }
+    add("Type", common.Type);
+    add("Name", common.Name);
+    add("Top", common.Top);
+    add("Left", common.Left);
+    add("Height", common.Height);
+    add("Width", common.Width);
+    if (const ComponentType* type = findComponentType(common.Type))
+        for (const WrittenElement& w : type->writes)
+            add(w.element, ownValue(w.element));
     lines += QStringLiteral("</Composant>");
     return lines;
+}
+
+QString ComponentTexts::value(const char* element) const
+{
+    const std::pair<const char*, const QString*> fields[] = {
+        {"BorderWidth", &BorderWidth}, {"VRadius", &VRadius}, {"HRadius", &HRadius},   {"Taille", &Taille},
+        {"Rotation", &Rotation},       {"Text", &Text},       {"Position", &Position}, {"FileName", &FileName},
+    };
+    for (const auto& [name, field] : fields)
+        if (std::strcmp(name, element) == 0)
+            return *field;
+    return QString();
+}
+
+QStringList componentBlockLines(const ComponentTexts& f)
+{
+    return componentBlockLines(f, [&f](const char* element) { return f.value(element); });
 }
 
 bool insertComponentBlock(QStringList& lines, const QStringList& block)

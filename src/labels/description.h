@@ -1,14 +1,17 @@
 #pragma once
 #include <QString>
 #include <QStringList>
-#include <pugixml.hpp>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "labels/componenttypes.h"
 
 // Label page descriptions (.ETQ): a root `Page` holding `Format` (the sheet and its grid of labels)
 // and `Composants` (what is drawn on every label). Reading goes through the XML layer's node access
-// rule; writing is done as lines of text, the way the page editor builds a description.
+// rule once, into typed values; writing is done as lines of text, the way the page editor builds a
+// description.
 namespace pelorin {
-
-class XmlDocument;
 
 // Millimetres per inch: description lengths are millimetres, the page model's are inches.
 inline constexpr double kMillimetresPerInch = 25.4;
@@ -43,36 +46,110 @@ struct TCompEtq
     int Taille = 0;
 };
 
-// `Page` / `Format`, created empty in memory when missing. Error("No active document") when no
-// description is loaded.
-pugi::xml_node formatNode(const XmlDocument& description);
-// `Page` / `Composants`, created the same way.
-pugi::xml_node componentsNode(const XmlDocument& description);
-// The components: every child element of `Composants`, whatever its name.
-int componentCount(const XmlDocument& description);
-// The component at `index` (from 0); an empty node when there is none.
-pugi::xml_node componentNode(const XmlDocument& description, int index);
+// A decimal of a description: an optional sign, digits and at most one decimal separator, a comma
+// or a point whatever the regional settings (files travel between machines), no grouping. The
+// runtime's message "'<text>' is not a valid floating point value" otherwise.
+double descriptionDecimal(const QString& text);
 
-// A decimal in millimetres, as inches; the runtime's message when it is no number (empty included).
-double readInches(pugi::xml_node parent, const char* name);
-// An integer element; the runtime's message when it is no integer.
-int readInteger(pugi::xml_node parent, const char* name);
-// A text element as it stands (empty when missing, then added in memory).
-QString readText(pugi::xml_node parent, const char* name);
+// One element of a description as read: its text as it stands (empty when the element is missing)
+// and, for a number, its value, converted once when the description is read. A value that does
+// not convert keeps its message until it is used, so that a build stops where the value is needed.
+class DescriptionValue
+{
+public:
+    DescriptionValue() = default;
+    DescriptionValue(ValueKind kind, const QString& text, double limit = 0.0);
 
-// Reads `Format` in a fixed order (Reference, Hauteur, Largeur, the four margins, Ligne, Colonne,
-// the gaps, the label size, the radii), so that of several bad values the first in that order is
-// the one reported.
-TPage readFormat(const XmlDocument& description);
+    const QString& text() const { return m_text; }
+    bool isValid() const { return m_error.isEmpty(); }
+    // Why the text does not convert; empty when it does.
+    const QString& error() const { return m_error; }
+    // The number; Error(error()) when the text does not convert.
+    double number() const;
+    int integer() const { return int(number()); }
+    // A length in millimetres, as inches.
+    double inches() const { return number() / kMillimetresPerInch; }
 
-// A sheet holds at most this many labels: a mistyped count (40000 rows) is refused with a message
-// instead of exhausting memory while the grid or the page is built.
+private:
+    QString m_text;
+    double m_number = 0.0;
+    QString m_error;
+};
+
+// `Page` / `Format` as read, one value per element.
+struct SheetFormat
+{
+    DescriptionValue Reference, Hauteur, Largeur, MargeGauche, MargeDroite, MargeHaute, MargeBasse, Ligne, Colonne,
+        EcartHorizontal, EcartVertical, HauteurEtiquette, LargeurEtiquette, EtiquetteVerticalRadius,
+        EtiquetteHorizontalRadius;
+
+    // The format in inches. Values convert in a fixed order (Reference, Hauteur, Largeur, the four
+    // margins, Ligne, Colonne, the gaps, the label size, the radii), so that of several bad values
+    // the first in that order is the one reported; too many labels are refused (checkLabelCount).
+    TPage page() const;
+};
+
+struct ComponentType;
+
+// One child of `Composants` as read: the six common elements, its type from the table (none when
+// `Type` names none of them) and the type's own elements, in the order the table reads them.
+struct ComponentDescription
+{
+    DescriptionValue Type, Name, Top, Left, Height, Width;
+    const ComponentType* type = nullptr;
+    std::vector<std::pair<const char*, DescriptionValue>> own;
+    // The `Text` element when there is one, whatever the type (the editor's execution report).
+    QString text;
+
+    // An own element of the type; an empty value for an element the type does not read.
+    const DescriptionValue& value(const char* element) const;
+};
+
+class XmlDocument;
+
+// A label page description read once: the sheet format and the components, every value typed.
+// The page build, the selection grids and the command line work from it; the XML text stays the
+// page editor's source. A description that is not loaded answers "No active document".
+class LabelDescription
+{
+public:
+    LabelDescription() = default;
+    // Reads a loaded document (the first element of each name counts; elements missing are read
+    // as empty text and added, empty, to the document in memory). A document that is not loaded
+    // gives a description that is not loaded either.
+    LabelDescription(const XmlDocument& document);
+
+    // A description file; the loader's Error (naming the file) when it cannot be read.
+    static LabelDescription load(const QString& path, const QString& kind = QStringLiteral("la description"));
+    // A description text (the editor's lines); the parser's Error when it is not well-formed.
+    static LabelDescription parse(const QString& text);
+
+    bool isActive() const { return m_active; }
+    // No description loaded any more.
+    void release() { *this = LabelDescription(); }
+    // The path it was loaded from (empty for a text).
+    const QString& fileName() const { return m_fileName; }
+
+    // Error("No active document") when not loaded.
+    const SheetFormat& format() const;
+    const std::vector<ComponentDescription>& components() const;
+
+private:
+    bool m_active = false;
+    QString m_fileName;
+    SheetFormat m_format;
+    std::vector<ComponentDescription> m_components;
+};
+
+// The sheet format of a description, in inches (SheetFormat::page()).
+TPage readFormat(const LabelDescription& description);
+
+// A sheet holds at most this many labels, and no count of rows or columns goes past it, even
+// negative: a mistyped count (40000 rows) is refused with a message instead of exhausting memory
+// while the grid or the page is built.
 inline constexpr qint64 kMaxLabels = 10000;
 // Error("Trop d'étiquettes sur la page : <rows> x <columns> (au plus 10000).") above that.
 void checkLabelCount(int rows, int columns);
-
-// The eleven component types, in the editor's order.
-const QStringList& componentTypes();
 
 // The texts of the editor's "Nouvelle page" fields, as typed; the defaults are the fields' first
 // texts.
@@ -99,9 +176,8 @@ struct FormatTexts
 // an empty `Composants`.
 QStringList newDescriptionLines(const FormatTexts& fields);
 
-// The texts of the editor's "Ajouter objets" fields for one component, as typed. Only the own
-// fields of `Type` are written; the editor fills `Taille` of an "AutoVersion" from the Texte page.
-struct ComponentTexts
+// The texts of the six common fields of the editor's "Ajouter objets" tab, as typed.
+struct CommonTexts
 {
     QString Type = QStringLiteral("Rectangle");
     QString Name = QStringLiteral("Objet");
@@ -109,6 +185,17 @@ struct ComponentTexts
     QString Left = QStringLiteral("10");
     QString Height = QStringLiteral("10");
     QString Width = QStringLiteral("10");
+};
+
+// The block of a component, one element per line from `<Composant>` to `</Composant>`: the six
+// common elements, then the elements the table writes for `Type` (none for an unknown type), each
+// valued by `ownValue(element)`. A text holding line breaks spreads its element over several lines.
+QStringList componentBlockLines(const CommonTexts& common, const std::function<QString(const char*)>& ownValue);
+
+// The texts of every own field for one component, by element name, with the editor's first texts
+// (the tests and the benchmarks describe components with it).
+struct ComponentTexts : CommonTexts
+{
     QString BorderWidth = QStringLiteral("1");
     QString VRadius = QStringLiteral("0");
     QString HRadius = QStringLiteral("0");
@@ -117,10 +204,11 @@ struct ComponentTexts
     QString Text;
     QString Position = QStringLiteral("Left");
     QString FileName = QStringLiteral("Defaut.bmp");
+
+    // The text for an own element; empty for one it does not name.
+    QString value(const char* element) const;
 };
 
-// The block of a component, one element per line from `<Composant>` to `</Composant>`; a text
-// holding line breaks spreads its element over several lines.
 QStringList componentBlockLines(const ComponentTexts& fields);
 
 // Inserts `block` just before the first line that is exactly "</Composants>"; false, and nothing

@@ -62,11 +62,11 @@ void SelectionMarks::markAll()
     emit changed();
 }
 
-void SelectionMarks::rebuild(const XmlDocument& description)
+void SelectionMarks::rebuild(const LabelDescription& description)
 {
-    const pugi::xml_node format = formatNode(description);
-    const int rows = readInteger(format, "Ligne");
-    const int columns = readInteger(format, "Colonne");
+    const SheetFormat& format = description.format();
+    const int rows = format.Ligne.integer();
+    const int columns = format.Colonne.integer();
     checkLabelCount(rows, columns);
     resize(columns, rows);
     if (rows == 0 || columns == 0)

@@ -9,7 +9,7 @@
 // grids show it and change it, the page build reads it.
 namespace pelorin {
 
-class XmlDocument;
+class LabelDescription;
 
 class SelectionMarks : public QObject
 {
@@ -47,7 +47,7 @@ public:
     //  - a count of zero: the grid takes the new counts (at least 1), then Error("Division by zero")
     //    before any cell is marked, as the grids cannot size their cells. Views follow `changed()`,
     //    so both grids show the new counts and then the message.
-    void rebuild(const XmlDocument& description);
+    void rebuild(const LabelDescription& description);
 
     bool marginFrame() const { return m_marginFrame; }
     void setMarginFrame(bool on);

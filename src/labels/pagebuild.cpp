@@ -2,8 +2,6 @@
 
 #include "base/convert.h"
 #include "base/error.h"
-#include "base/paths.h"
-#include "config/xmldocument.h"
 #include "labels/labelvalues.h"
 #include "labels/marks.h"
 
@@ -39,24 +37,6 @@ constexpr double mm(double millimetres)
     return millimetres / kMillimetresPerInch;
 }
 
-report::Component& placed(report::Page& page, ComponentClass cls, const TCompEtq& rec)
-{
-    report::Component& c = page.create(cls, rec.Name);
-    c.top = rec.Top;
-    c.left = rec.Left;
-    c.height = rec.Height;
-    c.width = rec.Width;
-    return c;
-}
-
-void setText(report::Component& c, const QString& text, int rotation, int fontHeightPx)
-{
-    report::TextProps& t = c.text();
-    t.text = text;
-    t.rotation = rotation;
-    t.fontHeightPx = fontHeightPx;
-}
-
 report::Component& pageText(report::Page& page, const QString& name, double top, double left, const QString& text)
 {
     report::Component& c = page.create(ComponentClass::Text, name);
@@ -68,95 +48,25 @@ report::Component& pageText(report::Page& page, const QString& name, double top,
     return c;
 }
 
-// An element that may be absent without being added to the document in memory.
-QString optionalText(pugi::xml_node parent, const char* name)
-{
-    const pugi::xml_node n = parent.child(name);
-    return n ? text(n) : QString();
-}
-
 } // namespace
 
-bool CreateRaveObject(TCompEtq rec, int labelNumber, report::Page& page, int index, const XmlDocument& description,
+bool CreateRaveObject(TCompEtq rec, const ComponentDescription& component, int labelNumber, report::Page& page,
                       const LabelValues& values)
 {
-    const QString& type = rec.Type;
-    static const QStringList& known = componentTypes();
-    if (!known.contains(type))
+    if (!component.type)
         return false;
-
-    // every own element is read before anything is created, so a bad value leaves no component
-    const pugi::xml_node node = componentNode(description, index);
-    if (type == u"Rectangle") {
-        rec.BorderWidth = readInteger(node, "BorderWidth");
-        rec.HRadius = readInteger(node, "HRadius") / kMillimetresPerInch;
-        rec.VRadius = readInteger(node, "VRadius") / kMillimetresPerInch;
-        report::Component& c = placed(page, ComponentClass::Rectangle, rec);
-        report::RectangleProps& r = c.rectangle();
-        r.hRadius = rec.HRadius;
-        r.vRadius = rec.VRadius;
-        r.clearFill = true;
-        r.borderWidth = rec.BorderWidth;
-    } else if (type == u"AutoTexte" || type == u"AutoIncTexte") {
-        rec.Rotation = readInteger(node, "Rotation");
-        rec.Taille = readInteger(node, "Taille");
-        QString text;
-        if (type == u"AutoTexte") {
-            text = values.operatorText();
-        } else {
-            // the label numbered n prints line n of the list; labels past its end print nothing
-            const QStringList lines = values.incrementalLines();
-            if (labelNumber >= 1 && labelNumber <= lines.size())
-                text = lines[labelNumber - 1];
-        }
-        setText(placed(page, ComponentClass::Text, rec), text, rec.Rotation, rec.Taille);
-    } else if (type == u"Texte") {
-        rec.Text = readText(node, "Text");
-        rec.Rotation = readInteger(node, "Rotation");
-        rec.Taille = readInteger(node, "Taille");
-        setText(placed(page, ComponentClass::Text, rec), rec.Text, rec.Rotation, rec.Taille);
-    } else if (type == u"AutoVersion") {
-        // the version is always small: its Taille is not read
-        rec.Rotation = readInteger(node, "Rotation");
-        setText(placed(page, ComponentClass::Text, rec), QStringLiteral("Pelorin V") + values.version(), rec.Rotation,
-                6);
-    } else if (type == u"AutoBarCode") {
-        placed(page, ComponentClass::Code128BarCode, rec).barcode().text = values.code();
-    } else if (type == u"BarCode128") {
-        rec.Text = readText(node, "Text");
-        placed(page, ComponentClass::Code128BarCode, rec).barcode().text = rec.Text;
-    } else if (type == u"AutoLogo") {
-        report::BitmapProps& b = placed(page, ComponentClass::Bitmap, rec).bitmap();
-        b.fileLink = values.logoPath();
-        b.matchInside = true;
-    } else if (type == u"Image") {
-        rec.FileName = DataFolder::path(QStringLiteral("Logos\\") + readText(node, "FileName"));
-        report::BitmapProps& b = placed(page, ComponentClass::Bitmap, rec).bitmap();
-        b.fileLink = rec.FileName;
-        b.matchInside = true;
-    } else if (type == u"AutoMemoTexte") {
-        rec.Taille = readInteger(node, "Taille");
-        report::MemoProps& m = placed(page, ComponentClass::Memo, rec).memo();
-        m.text = values.multilineText();
-        m.fontHeightPx = rec.Taille;
-    } else if (type == u"MemoTexte") {
-        rec.Text = readText(node, "Text");
-        rec.Taille = readInteger(node, "Taille");
-        report::MemoProps& m = placed(page, ComponentClass::Memo, rec).memo();
-        m.text = rec.Text;
-        m.fontHeightPx = rec.Taille;
-    }
+    component.type->create(rec, component, labelNumber, page, values);
     return true;
 }
 
-PageBuildResult buildPage(report::Page& page, const XmlDocument& description, const SelectionMarks& marks,
+PageBuildResult buildPage(report::Page& page, const LabelDescription& description, const SelectionMarks& marks,
                           const LabelValues& values, QStringList* executionReport)
 {
     if (executionReport)
         executionReport->clear();
-    const int count = componentCount(description);
-    const TPage p = readFormat(description);
-    checkLabelCount(p.Ligne, p.Colonne);
+    const std::vector<ComponentDescription>& components = description.components();
+    const int count = int(components.size());
+    const TPage p = description.format().page();
     if (executionReport)
         executionReport->append(p.Reference);
 
@@ -206,19 +116,19 @@ PageBuildResult buildPage(report::Page& page, const XmlDocument& description, co
                 result.labelNumber = labelNumber;
                 result.componentIndex = k;
                 try {
-                    const pugi::xml_node node = componentNode(description, k);
+                    const ComponentDescription& component = components[size_t(k)];
                     TCompEtq rec;
-                    rec.Type = readText(node, "Type");
-                    rec.Name = readText(node, "Name");
-                    const double top = readInches(node, "Top");
-                    const double left = readInches(node, "Left");
-                    const double height = readInches(node, "Height");
-                    const double width = readInches(node, "Width");
+                    rec.Type = component.Type.text();
+                    rec.Name = component.Name.text();
+                    const double top = component.Top.inches();
+                    const double left = component.Left.inches();
+                    const double height = component.Height.inches();
+                    const double width = component.Width.inches();
                     rec.Top = top + p.MargeHaute + r * p.rowPitch();
                     rec.Left = left + p.MargeGauche + c * p.columnPitch();
                     rec.Height = height;
                     rec.Width = width;
-                    if (!CreateRaveObject(rec, labelNumber, page, k, description, values)) {
+                    if (!CreateRaveObject(rec, component, labelNumber, page, values)) {
                         result.stop = PageBuildResult::Stop::UnknownType;
                         result.message = unknownComponentMessage();
                         return result;
@@ -233,7 +143,7 @@ PageBuildResult buildPage(report::Page& page, const XmlDocument& description, co
                                                 shortestDecimal(rec.Left * kMillimetresPerInch)
                                          << QStringLiteral("Hauteur : ") + shortestDecimal(rec.Height)
                                          << QStringLiteral("Largeur : ") + shortestDecimal(rec.Width)
-                                         << QStringLiteral("Texte : ") + optionalText(node, "Text");
+                                         << QStringLiteral("Texte : ") + component.text;
                     }
                 } catch (const Error& e) {
                     result.stop = PageBuildResult::Stop::Failed;

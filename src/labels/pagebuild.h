@@ -12,7 +12,6 @@ namespace pelorin {
 
 class LabelValues;
 class SelectionMarks;
-class XmlDocument;
 
 // The program's own texts drawn on every page.
 QString traceText(const QString& version);           // "--  Etiquettes de traçabilité Pelorin Version <v>  --"
@@ -22,12 +21,11 @@ QString noticeText();                                // the notice line under th
 // What the build shows for a component of an unknown type.
 QString unknownComponentMessage(); // "erreur de composant"
 
-// Places component `index` of `description` on the page for the label numbered `labelNumber`
-// (from 1, left to right then row after row, marked or not). `rec` carries the type, the name and
-// the position already moved to that label, in inches. Reads the type's own elements, then creates
-// the component. False, and nothing created, for a type that is none of the eleven; Error for a
-// value that does not convert or a name that is not an identifier (nothing created either).
-bool CreateRaveObject(TCompEtq rec, int labelNumber, report::Page& page, int index, const XmlDocument& description,
+// Places `component` on the page for the label numbered `labelNumber` (from 1, left to right then
+// row after row, marked or not). `rec` carries the type, the name and the position already moved to
+// that label, in inches. False, and nothing created, for a type that is none of the table's; Error
+// for a value that does not convert or a name that is not an identifier (nothing created either).
+bool CreateRaveObject(TCompEtq rec, const ComponentDescription& component, int labelNumber, report::Page& page,
                       const LabelValues& values);
 
 struct PageBuildResult
@@ -55,7 +53,7 @@ struct PageBuildResult
 //
 // `executionReport`, when given (the page editor's "Compte rendu d'exécution."), is emptied, then
 // receives the sheet's reference once `Format` is read, and ten lines per component created.
-PageBuildResult buildPage(report::Page& page, const XmlDocument& description, const SelectionMarks& marks,
+PageBuildResult buildPage(report::Page& page, const LabelDescription& description, const SelectionMarks& marks,
                           const LabelValues& values, QStringList* executionReport = nullptr);
 
 } // namespace pelorin

@@ -62,8 +62,8 @@ TEST(EditorSheet, AFailedParseKeepsTheTextParsedLast)
     }
     EXPECT_TRUE(message.contains(QStringLiteral("at line 23, column"))) << qPrintable(message);
     ASSERT_TRUE(sheet.EtiqXML().isActive());
-    EXPECT_EQ(componentCount(sheet.EtiqXML()), 1);
-    EXPECT_EQ(readText(componentNode(sheet.EtiqXML(), 0), "Name"), QStringLiteral("Objet"));
+    ASSERT_EQ(sheet.EtiqXML().components().size(), 1u);
+    EXPECT_EQ(sheet.EtiqXML().components()[0].Name.text(), QStringLiteral("Objet"));
 }
 
 } // namespace

@@ -135,7 +135,8 @@ TEST(ComponentBlock, ValuesAreWrittenAsTypedAndMultiLineTextSpansLines)
     // the spread element reads back as the text, lines and all
     XmlDocument doc;
     doc.parseText(descriptionText(FormatTexts(), {c}));
-    EXPECT_EQ(readText(componentNode(doc, 0), "Text"), QStringLiteral("première\nseconde\ntroisième"));
+    EXPECT_EQ(LabelDescription(doc).components().at(0).value("Text").text(),
+              QStringLiteral("première\nseconde\ntroisième"));
 
     // nothing is escaped: a '<' typed in a value makes the text unreadable, as the editor warns
     c.Text = QStringLiteral("a < b");
@@ -209,7 +210,7 @@ TEST(ReadingRules, ElementOrderIndentationAndLineBreaksDoNotMatter)
         EXPECT_DOUBLE_EQ(p.EcartVertical * 25.4, 1);
         EXPECT_EQ(p.Ligne, 4);
         EXPECT_EQ(p.Colonne, 2);
-        EXPECT_EQ(componentCount(doc), 0);
+        EXPECT_EQ(LabelDescription(doc).components().size(), 0u);
     }
 }
 
@@ -218,12 +219,14 @@ TEST(ReadingRules, MissingElementReadsEmptyAndIsAddedInMemory)
     XmlDocument doc;
     doc.parseText(QStringLiteral("<Page><Format><Reference>R</Reference><Reference>S</Reference></Format></Page>"));
     // the first of two same-named siblings is the one read
-    EXPECT_EQ(readText(formatNode(doc), "Reference"), QStringLiteral("R"));
     EXPECT_FALSE(doc.documentElement().child("Composants"));
-    EXPECT_EQ(componentCount(doc), 0);
+    EXPECT_FALSE(doc.documentElement().child("Format").child("Hauteur"));
+    const LabelDescription d(doc);
+    EXPECT_EQ(d.format().Reference.text(), QStringLiteral("R"));
+    EXPECT_EQ(d.components().size(), 0u);
     EXPECT_TRUE(doc.documentElement().child("Composants"));
-    EXPECT_EQ(errorOf([&] { readFormat(doc); }), QStringLiteral("'' is not a valid floating point value"));
-    EXPECT_TRUE(formatNode(doc).child("Hauteur"));
+    EXPECT_EQ(errorOf([&] { readFormat(d); }), QStringLiteral("'' is not a valid floating point value"));
+    EXPECT_TRUE(doc.documentElement().child("Format").child("Hauteur"));
 }
 
 TEST(ReadingRules, ComponentsAreTheChildrenOfComposantsByPositionWhateverTheirNames)
@@ -232,11 +235,11 @@ TEST(ReadingRules, ComponentsAreTheChildrenOfComposantsByPositionWhateverTheirNa
     doc.parseText(QStringLiteral("<Page><Composants><Composant><Name>a</Name></Composant>"
                                  "<Autre><Name>b</Name></Autre><!-- note --><Composant><Name>c</Name></Composant>"
                                  "</Composants></Page>"));
-    ASSERT_EQ(componentCount(doc), 3);
-    EXPECT_EQ(readText(componentNode(doc, 0), "Name"), QStringLiteral("a"));
-    EXPECT_EQ(readText(componentNode(doc, 1), "Name"), QStringLiteral("b"));
-    EXPECT_EQ(readText(componentNode(doc, 2), "Name"), QStringLiteral("c"));
-    EXPECT_FALSE(componentNode(doc, 3));
+    const LabelDescription d(doc);
+    ASSERT_EQ(d.components().size(), 3u);
+    EXPECT_EQ(d.components()[0].Name.text(), QStringLiteral("a"));
+    EXPECT_EQ(d.components()[1].Name.text(), QStringLiteral("b"));
+    EXPECT_EQ(d.components()[2].Name.text(), QStringLiteral("c"));
 }
 
 TEST(ReadFormat, ConversionMessagesAndTheOrderOfReading)
@@ -247,9 +250,13 @@ TEST(ReadFormat, ConversionMessagesAndTheOrderOfReading)
         const char* value;
         const char* message;
     };
-    // regional settings are French in the tests: the decimal separator is a comma
+    // a comma or a point, whatever the regional settings, but only one of them and no grouping
     const Case cases[] = {
-        {"Hauteur", "297.5", "'297.5' is not a valid floating point value"},
+        {"Hauteur", "297.5.0", "'297.5.0' is not a valid floating point value"},
+        {"Largeur", "1.234,5", "'1.234,5' is not a valid floating point value"},
+        {"MargeDroite", "1 000", "'1 000' is not a valid floating point value"},
+        {"MargeBasse", "1e3", "'1e3' is not a valid floating point value"},
+        {"EcartHorizontal", ",", "',' is not a valid floating point value"},
         {"MargeGauche", "", "'' is not a valid floating point value"},
         {"LargeurEtiquette", "1,2,3", "'1,2,3' is not a valid floating point value"},
         {"Ligne", "4,0", "'4,0' is not a valid integer value"},
@@ -260,7 +267,7 @@ TEST(ReadFormat, ConversionMessagesAndTheOrderOfReading)
         SCOPED_TRACE(c.element);
         XmlDocument doc;
         doc.parseText(descriptionText(FormatTexts()));
-        setText(child(formatNode(doc), c.element), QString::fromUtf8(c.value));
+        setText(child(child(doc.documentElement(), "Format"), c.element), QString::fromUtf8(c.value));
         EXPECT_EQ(errorOf([&] { readFormat(doc); }), QString::fromUtf8(c.message));
     }
 
@@ -287,17 +294,69 @@ TEST(ReadFormat, ConversionMessagesAndTheOrderOfReading)
     EXPECT_DOUBLE_EQ(p.MargeHaute * 25.4, 2.5);
 }
 
+TEST(ReadFormat, DecimalsReadWithACommaOrAPointWhateverTheRegionalSettings)
+{
+    // a hand-edited file may mix both; the shipped sheets use the comma of French settings
+    FormatTexts f;
+    f.Hauteur = QStringLiteral("297.5");
+    f.LargeurEtiquette = QStringLiteral("38,1");
+    f.MargeGauche = QStringLiteral("-.5");
+    f.MargeHaute = QStringLiteral("4,");
+    ComponentTexts c = component("Texte", "Libelle", QStringLiteral("0.5"), QStringLiteral("1,25"));
+    XmlDocument doc;
+    doc.parseText(descriptionText(f, {c}));
+    const LabelDescription d(doc);
+    const TPage p = readFormat(d);
+    EXPECT_DOUBLE_EQ(p.Hauteur * 25.4, 297.5);
+    EXPECT_DOUBLE_EQ(p.LargeurEtiquette * 25.4, 38.1);
+    EXPECT_DOUBLE_EQ(p.MargeGauche * 25.4, -0.5);
+    EXPECT_DOUBLE_EQ(p.MargeHaute * 25.4, 4);
+    EXPECT_DOUBLE_EQ(d.components().at(0).Top.number(), 0.5);
+    EXPECT_DOUBLE_EQ(d.components().at(0).Left.number(), 1.25);
+    EXPECT_DOUBLE_EQ(descriptionDecimal(QStringLiteral(" +12.75 ")), 12.75);
+}
+
+TEST(ReadFormat, SizesBeyondAnySheetAreRefused)
+{
+    // 10^300 mm would overflow every conversion to device units on the way to the painter
+    const QString huge = QStringLiteral("1") + QString(300, u'0');
+    struct Case
+    {
+        const char* element;
+        QString value;
+    };
+    const Case cases[] = {
+        {"Hauteur", huge}, {"Largeur", QStringLiteral("10000,5")}, {"LargeurEtiquette", QStringLiteral("-20000")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.element);
+        XmlDocument doc;
+        doc.parseText(descriptionText(FormatTexts()));
+        setText(child(child(doc.documentElement(), "Format"), c.element), c.value);
+        EXPECT_EQ(errorOf([&] { readFormat(doc); }),
+                  QStringLiteral("'%1' n'est pas une longueur possible (au plus 10000 mm)").arg(c.value));
+    }
+    // a sheet of 3 m is still a sheet
+    FormatTexts f;
+    f.Hauteur = QStringLiteral("3000");
+    XmlDocument doc;
+    doc.parseText(descriptionText(f));
+    EXPECT_DOUBLE_EQ(readFormat(doc).Hauteur * 25.4, 3000);
+}
+
 TEST(ReadFormat, NoDescriptionLoaded)
 {
     XmlDocument doc;
     EXPECT_EQ(errorOf([&] { readFormat(doc); }), QStringLiteral("No active document"));
-    EXPECT_EQ(errorOf([&] { componentCount(doc); }), QStringLiteral("No active document"));
+    EXPECT_EQ(errorOf([&] { LabelDescription(doc).components(); }), QStringLiteral("No active document"));
 }
 
 TEST(LabelCount, AMistypedCountIsRefusedWithAMessage)
 {
     EXPECT_NO_THROW(checkLabelCount(100, 100));
-    EXPECT_NO_THROW(checkLabelCount(-40000, 40000));
+    EXPECT_NO_THROW(checkLabelCount(-10000, 10000));
+    // a negative count draws nothing, but the other one still sizes the selection grid
+    EXPECT_EQ(errorOf([] { checkLabelCount(40000000, -1); }),
+              QStringLiteral("Trop d'étiquettes sur la page : 40000000 x -1 (au plus 10000)."));
     EXPECT_EQ(errorOf([] { checkLabelCount(40000, 2); }),
               QStringLiteral("Trop d'étiquettes sur la page : 40000 x 2 (au plus 10000)."));
     EXPECT_FALSE(errorOf([] { checkLabelCount(2147483647, 2147483647); }).isEmpty());

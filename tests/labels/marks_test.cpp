@@ -114,6 +114,9 @@ TEST(SelectionMarks, ConversionErrorOrNoDocumentChangesNothing)
         // rows are read before columns
         {"4,5", "x", "'4,5' is not a valid integer value"},
         {"40000", "3", "Trop d'étiquettes sur la page : 40000 x 3 (au plus 10000)."},
+        // counts that draw no label still size the grid: bounded as well, before any cell is made
+        {"40000000", "-1", "Trop d'étiquettes sur la page : 40000000 x -1 (au plus 10000)."},
+        {"2147483647", "0", "Trop d'étiquettes sur la page : 2147483647 x 0 (au plus 10000)."},
     };
     for (const Case& c : cases) {
         XmlDocument bad;

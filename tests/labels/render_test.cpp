@@ -261,7 +261,7 @@ TEST_F(RenderCommand, ErrorsWriteNothingAndKeepAnExistingFile)
         int exitCode;
     };
     const Case cases[] = {
-        {QStringLiteral("badformat.ETQ"), {}, QStringLiteral("'297.0' is not a valid floating point value"), 1},
+        {QStringLiteral("badformat.ETQ"), {}, QStringLiteral("'297.0.0' is not a valid floating point value"), 1},
         {QStringLiteral("badradius.ETQ"), {}, QStringLiteral("'2,5' is not a valid integer value"), 1},
         {QStringLiteral("absent.ETQ"), {}, QString(), 1},
         {QStringLiteral("sheet4x2.ETQ"), {QStringLiteral("--unmark"), "9"}, QString(), 1},

@@ -91,6 +91,60 @@ TEST(ReportPaint, TheBarcodeIsReadBackAtThreeHundredDpi)
     EXPECT_NEAR(img.dotsPerMeterX() * 0.0254, 300.0, 0.1);
 }
 
+TEST(ReportPaint, ThePngHoldsExactlyThePixelsPaintedWhateverTheColours)
+{
+    // grey pages are written as 8-bit grey, a few colours as a palette, many as full colour: each
+    // must read back pixel for pixel as painted
+    QTemporaryDir dir;
+    const auto logo = [&](const QString& name, int colours) {
+        QImage img(64, 64, QImage::Format_RGB32);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const int n = (y * 64 + x) % colours;
+                img.setPixel(x, y, qRgb(n * 7 % 256, 255 - n % 256, (n * 13) % 256));
+            }
+        const QString path = dir.filePath(name);
+        img.save(path, "PNG");
+        return path;
+    };
+    struct Case
+    {
+        const char* what;
+        QString logoPath; // none: a grey page
+        QImage::Format written;
+    };
+    const Case cases[] = {
+        {"grey", QString(), QImage::Format_Grayscale8},
+        {"few colours", logo(QStringLiteral("few.png"), 3), QImage::Format_Indexed8},
+        {"many colours", logo(QStringLiteral("many.png"), 4096), QImage::Format_RGB32},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Page page;
+        place(page, ComponentClass::Code128BarCode, 1.0, 1.0, 2.5, 0.7).barcode().text = kCode;
+        Component& t = place(page, ComponentClass::Text, 1.0, 2.0, 2.0, 0.3);
+        t.name = QStringLiteral("T");
+        t.text().text = QStringLiteral("Fabriqué en France");
+        if (!c.logoPath.isEmpty()) {
+            Component& b = page.create(ComponentClass::Bitmap, QStringLiteral("L"));
+            b.left = 4, b.top = 1, b.width = 1.5, b.height = 1.5;
+            b.bitmap().fileLink = c.logoPath;
+        }
+        const QByteArray stream = execute(page);
+        const QString png = dir.filePath(QStringLiteral("page.png"));
+        exportPng(stream, png, 150);
+        const QImage read(png);
+        const QImage painted = renderImage(ExecutedPage::read(stream), 150);
+        ASSERT_EQ(read.size(), painted.size());
+        if (c.written == QImage::Format_Grayscale8)
+            EXPECT_EQ(read.format(), QImage::Format_Grayscale8);
+        else
+            EXPECT_NE(read.format(), QImage::Format_Grayscale8);
+        EXPECT_TRUE(read.convertToFormat(QImage::Format_RGB32) == painted.convertToFormat(QImage::Format_RGB32));
+        EXPECT_NEAR(read.dotsPerMeterX() * 0.0254, 150.0, 0.1);
+    }
+}
+
 TEST(ReportPaint, BarsAreWholePixelsPerModuleFromTheBoxsLeftEdgeAtEveryResolution)
 {
     struct Case

@@ -7,7 +7,7 @@
 #include "base/version.h"
 #include "code/labeltexts.h"
 #include "config/configfile.h"
-#include "config/xmldocument.h"
+#include "labels/description.h"
 #include "labels/exporter.h"
 #include "labels/labelvalues.h"
 #include "labels/marks.h"
@@ -126,7 +126,6 @@ int renderCommand(const QStringList& arguments, QTextStream&, QTextStream& err)
     try {
         ConfigFile config;
         loadConfiguration(selection, config);
-        const pugi::xml_node form1 = child(config.document().documentElement(), "Form1");
 
         // the live values of the main window after start-up, or as given
         FixedLabelValues values;
@@ -136,15 +135,14 @@ int renderCommand(const QStringList& arguments, QTextStream&, QTextStream& err)
         const ComposedCode composed = composeCode(selection, config);
         values.m_code = o.hasCode ? o.code : composed.code;
         values.m_logoPath = composed.logoPath;
-        values.m_operatorText = o.hasOperator ? o.operatorText : text(child(form1, "Eleve"));
-        values.m_multilineText = withCrLf(o.hasMemo ? o.memo : text(child(form1, "Memo1")));
+        values.m_operatorText = o.hasOperator ? o.operatorText : config.savedText("Eleve");
+        values.m_multilineText = withCrLf(o.hasMemo ? o.memo : config.savedText("Memo1"));
         const QString increment = o.hasIncrement ? loadIncrementalList(o.increment)
                                                  : QStringLiteral("0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9");
         values.m_incrementalLines = displayedLines(increment, QGuiApplication::font(), kIncrementTextWidth);
 
-        XmlDocument description;
-        description.loadFile(modelPath(o.hasModel ? o.model : text(child(form1, "Modele"))),
-                             QStringLiteral("la description"));
+        const LabelDescription description = LabelDescription::load(
+            modelPath(o.hasModel ? o.model : config.savedText("Modele")), QStringLiteral("la description"));
 
         SelectionMarks marks;
         marks.rebuild(description);

@@ -774,7 +774,7 @@ bool TForm1::saveSettings()
             s.eleve = text(child(saved, "Eleve"));
         if (!m_textsRead && !memotexte->document()->isModified())
             s.memo1 = text(child(saved, "Memo1"));
-        const XmlDocument& description = m_sheet->EtiqXML();
+        const LabelDescription& description = m_sheet->EtiqXML();
         if (description.isActive())
             s.modele = description.fileName();
         else // a description that did not load this time is still the one to look for next time

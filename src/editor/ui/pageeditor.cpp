@@ -31,6 +31,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cstring>
 #include <exception>
 
 namespace pelorin {
@@ -475,6 +476,8 @@ QWidget* PageEditorPage::createObjectsTab()
         layout->addStretch(1);
         Notebook1->addWidget(page);
     }
+    for (int i = 0; i < Notebook1->count(); ++i)
+        Notebook1->widget(i)->setObjectName(QString::fromLatin1(componentTypeTable()[size_t(i)].editorPage));
     Notebook1->setCurrentIndex(0);
 
     auto* parameters = new QGroupBox(QStringLiteral(" Paramétres "));
@@ -559,63 +562,36 @@ FormatTexts PageEditorPage::formatTexts() const
     return f;
 }
 
-ComponentTexts PageEditorPage::componentTexts() const
+QStringList PageEditorPage::componentBlock() const
 {
-    const int type = RadioGroup1Items->checkedId();
-    ComponentTexts c;
-    c.Type = componentTypes().value(type);
-    c.Name = LabeledEdit20->text();
-    c.Top = LabeledEdit1->text();
-    c.Left = LabeledEdit2->text();
-    c.Height = LabeledEdit3->text();
-    c.Width = LabeledEdit4->text();
-    switch (type) {
-    case 0: // Rectangle
-        c.BorderWidth = LabeledEdit31->text();
-        c.VRadius = LabeledEdit32->text();
-        c.HRadius = LabeledEdit30->text();
-        break;
-    case 1: // AutoTexte
-        c.Taille = LabeledEdit22->text();
-        c.Rotation = LabeledEdit23->text();
-        break;
-    case 2: // AutoIncTexte
-        c.Taille = LabeledEdit24->text();
-        c.Rotation = LabeledEdit25->text();
-        break;
-    case 3: // Texte
-        c.Text = LabeledEdit21->text();
-        c.Taille = LabeledEdit33->text();
-        c.Rotation = LabeledEdit26->text();
-        break;
-    case 4: // AutoVersion: its size is the one of the Texte page, it has none of its own
-        c.Taille = LabeledEdit33->text();
-        c.Rotation = LabeledEdit27->text();
-        break;
-    case 5: // AutoBarCode
-        c.Rotation = LabeledEdit37->text();
-        c.Position = LabeledEdit38->text();
-        break;
-    case 6: // BarCode128
-        c.Rotation = LabeledEdit39->text();
-        c.Position = LabeledEdit40->text();
-        c.Text = LabeledEdit29->text();
-        break;
-    case 8: // Image
-        c.FileName = LabeledEdit28->text();
-        break;
-    case 9: // AutoMemoTexte
-        c.Taille = LabeledEdit36->text();
-        break;
-    case 10: // MemoTexte: the whole text, its line breaks kept
-        c.Position = LabeledEdit35->text();
-        c.Text = rawText(Memo2);
-        c.Taille = LabeledEdit34->text();
-        break;
-    default: // AutoLogo
-        break;
-    }
-    return c;
+    const ComponentType* type = selectedType();
+    CommonTexts common;
+    common.Type = type ? type->name : QString();
+    common.Name = LabeledEdit20->text();
+    common.Top = LabeledEdit1->text();
+    common.Left = LabeledEdit2->text();
+    common.Height = LabeledEdit3->text();
+    common.Width = LabeledEdit4->text();
+    // each own element takes the text of the field the table names for it
+    return componentBlockLines(common, [this, type](const char* element) {
+        for (const WrittenElement& w : type->writes) {
+            if (std::strcmp(w.element, element) != 0)
+                continue;
+            const QWidget* field = findChild<QWidget*>(QString::fromLatin1(w.field));
+            if (const auto* line = qobject_cast<const QLineEdit*>(field))
+                return line->text();
+            if (const auto* area = qobject_cast<const QPlainTextEdit*>(field))
+                return rawText(area);
+        }
+        return QString();
+    });
+}
+
+const ComponentType* PageEditorPage::selectedType() const
+{
+    const int index = RadioGroup1Items->checkedId();
+    const auto& table = componentTypeTable();
+    return index >= 0 && size_t(index) < table.size() ? &table[size_t(index)] : nullptr;
 }
 
 bool PageEditorPage::parseMemo()
@@ -745,7 +721,7 @@ void PageEditorPage::Button1Click()
 void PageEditorPage::Button7Click()
 {
     QStringList lines = memoLines();
-    if (!insertComponentBlock(lines, componentBlockLines(componentTexts())))
+    if (!insertComponentBlock(lines, componentBlock()))
         return;
     setMemoLines(lines);
     redraw();
@@ -761,9 +737,12 @@ void PageEditorPage::Button8Click()
     Fixecellule();
 }
 
-void PageEditorPage::RadioGroup1Click(int index)
+void PageEditorPage::RadioGroup1Click(int)
 {
-    Notebook1->setCurrentIndex(index);
+    // the page the table names for the type: several types may share one
+    if (const ComponentType* type = selectedType())
+        if (auto* page = Notebook1->findChild<QWidget*>(QString::fromLatin1(type->editorPage)))
+            Notebook1->setCurrentWidget(page);
 }
 
 void PageEditorPage::ToolBar2ClearClick()

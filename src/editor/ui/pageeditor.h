@@ -126,7 +126,9 @@ private:
     QWidget* createStandardSheetChoice();
 
     FormatTexts formatTexts() const;
-    ComponentTexts componentTexts() const;
+    // The block of the selected type from the fields the table names; null type for none.
+    QStringList componentBlock() const;
+    const ComponentType* selectedType() const;
     void setMemoLines(const QStringList& lines);
 
     // Parses XMLMemo into the sheet; false, the parser's message shown and everything kept, when the

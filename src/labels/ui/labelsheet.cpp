@@ -47,7 +47,10 @@ LabelSheet::~LabelSheet()
 
 void LabelSheet::loadDescription(const QString& path)
 {
-    m_description.loadFile(path, QStringLiteral("la description"));
+    // the description in use is released first, as the loader does: a file that cannot be read
+    // leaves no description
+    m_description.release();
+    m_description = LabelDescription::load(path, QStringLiteral("la description"));
     const QString name = QFileInfo(path).fileName();
     if (m_status)
         m_status(name);

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "config/xmldocument.h"
+#include "labels/description.h"
 #include "labels/marks.h"
 #include "labels/ui/pagepreview.h"
 
@@ -35,7 +35,8 @@ public:
     LabelSheet(LabelValues& values, QWidget* window, StatusCallback status = {});
     ~LabelSheet() override;
 
-    XmlDocument& EtiqXML() { return m_description; }
+    LabelDescription& EtiqXML() { return m_description; }
+    const LabelDescription& EtiqXML() const { return m_description; }
     SelectionMarks& marks() { return m_marks; }
     // The preview, objectName "ScrollBox1": zoom 40 at first, a page shadow of 3 pixels.
     report::PagePreview* preview() const { return m_preview; }
@@ -101,7 +102,7 @@ private:
     LabelValues& m_values;
     QPointer<QWidget> m_window;
     StatusCallback m_status;
-    XmlDocument m_description;
+    LabelDescription m_description;
     SelectionMarks m_marks;
     QByteArray m_stream;
     std::shared_ptr<const report::ExecutedPage> m_page;

@@ -1,0 +1,213 @@
+#include "labels/componenttypes.h"
+
+#include "base/paths.h"
+#include "labels/description.h"
+#include "labels/labelvalues.h"
+#include "labels/reportpage.h"
+
+namespace pelorin {
+
+namespace {
+
+using report::ComponentClass;
+
+report::Component& placed(report::Page& page, ComponentClass cls, const TCompEtq& rec)
+{
+    report::Component& c = page.create(cls, rec.Name);
+    c.top = rec.Top;
+    c.left = rec.Left;
+    c.height = rec.Height;
+    c.width = rec.Width;
+    return c;
+}
+
+void setText(report::Component& c, const QString& text, int rotation, int fontHeightPx)
+{
+    report::TextProps& t = c.text();
+    t.text = text;
+    t.rotation = rotation;
+    t.fontHeightPx = fontHeightPx;
+}
+
+// The drawings: each converts its own values first, then creates its component.
+
+void createRectangle(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+{
+    rec.BorderWidth = d.value("BorderWidth").integer();
+    // the radii of a component are whole millimetres
+    rec.HRadius = d.value("HRadius").integer() / kMillimetresPerInch;
+    rec.VRadius = d.value("VRadius").integer() / kMillimetresPerInch;
+    report::RectangleProps& r = placed(page, ComponentClass::Rectangle, rec).rectangle();
+    r.hRadius = rec.HRadius;
+    r.vRadius = rec.VRadius;
+    r.clearFill = true;
+    r.borderWidth = rec.BorderWidth;
+}
+
+void createAutoTexte(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues& values)
+{
+    rec.Rotation = d.value("Rotation").integer();
+    rec.Taille = d.value("Taille").integer();
+    setText(placed(page, ComponentClass::Text, rec), values.operatorText(), rec.Rotation, rec.Taille);
+}
+
+void createAutoIncTexte(TCompEtq& rec, const ComponentDescription& d, int labelNumber, report::Page& page,
+                        const LabelValues& values)
+{
+    rec.Rotation = d.value("Rotation").integer();
+    rec.Taille = d.value("Taille").integer();
+    // the label numbered n prints line n of the list; labels past its end print nothing
+    const QStringList lines = values.incrementalLines();
+    const QString text = labelNumber >= 1 && labelNumber <= lines.size() ? lines[labelNumber - 1] : QString();
+    setText(placed(page, ComponentClass::Text, rec), text, rec.Rotation, rec.Taille);
+}
+
+void createTexte(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+{
+    rec.Text = d.value("Text").text();
+    rec.Rotation = d.value("Rotation").integer();
+    rec.Taille = d.value("Taille").integer();
+    setText(placed(page, ComponentClass::Text, rec), rec.Text, rec.Rotation, rec.Taille);
+}
+
+void createAutoVersion(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues& values)
+{
+    // the version is always small: its Taille is not read
+    rec.Rotation = d.value("Rotation").integer();
+    setText(placed(page, ComponentClass::Text, rec), QStringLiteral("Pelorin V") + values.version(), rec.Rotation, 6);
+}
+
+void createAutoBarCode(TCompEtq& rec, const ComponentDescription&, int, report::Page& page, const LabelValues& values)
+{
+    placed(page, ComponentClass::Code128BarCode, rec).barcode().text = values.code();
+}
+
+void createBarCode128(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+{
+    rec.Text = d.value("Text").text();
+    placed(page, ComponentClass::Code128BarCode, rec).barcode().text = rec.Text;
+}
+
+void createAutoLogo(TCompEtq& rec, const ComponentDescription&, int, report::Page& page, const LabelValues& values)
+{
+    report::BitmapProps& b = placed(page, ComponentClass::Bitmap, rec).bitmap();
+    b.fileLink = values.logoPath();
+    b.matchInside = true;
+}
+
+void createImage(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+{
+    rec.FileName = DataFolder::path(QStringLiteral("Logos\\") + d.value("FileName").text());
+    report::BitmapProps& b = placed(page, ComponentClass::Bitmap, rec).bitmap();
+    b.fileLink = rec.FileName;
+    b.matchInside = true;
+}
+
+void createAutoMemoTexte(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page,
+                         const LabelValues& values)
+{
+    rec.Taille = d.value("Taille").integer();
+    report::MemoProps& m = placed(page, ComponentClass::Memo, rec).memo();
+    m.text = values.multilineText();
+    m.fontHeightPx = rec.Taille;
+}
+
+void createMemoTexte(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+{
+    rec.Text = d.value("Text").text();
+    rec.Taille = d.value("Taille").integer();
+    report::MemoProps& m = placed(page, ComponentClass::Memo, rec).memo();
+    m.text = rec.Text;
+    m.fontHeightPx = rec.Taille;
+}
+
+constexpr ReadElement kTaille{"Taille", ValueKind::Integer, kMaxPixelSize};
+constexpr ReadElement kRotation{"Rotation", ValueKind::Integer};
+constexpr ReadElement kText{"Text", ValueKind::Text};
+
+} // namespace
+
+const std::vector<ComponentType>& componentTypeTable()
+{
+    // the editor writes the own elements in the order of `writes`; the build reads in the order of
+    // `reads`, which decides the message when several values are bad
+    static const std::vector<ComponentType> table = {
+        {QStringLiteral("Rectangle"),
+         {{"BorderWidth", "LabeledEdit31"}, {"VRadius", "LabeledEdit32"}, {"HRadius", "LabeledEdit30"}},
+         {{"BorderWidth", ValueKind::Integer, kMaxPixelSize},
+          {"HRadius", ValueKind::Integer, kMaxLengthMm},
+          {"VRadius", ValueKind::Integer, kMaxLengthMm}},
+         "pageRectangle",
+         createRectangle},
+        {QStringLiteral("AutoTexte"),
+         {{"Taille", "LabeledEdit22"}, {"Rotation", "LabeledEdit23"}},
+         {kRotation, kTaille},
+         "pageAutoTexte",
+         createAutoTexte},
+        {QStringLiteral("AutoIncTexte"),
+         {{"Taille", "LabeledEdit24"}, {"Rotation", "LabeledEdit25"}},
+         {kRotation, kTaille},
+         "pageAutoIncTexte",
+         createAutoIncTexte},
+        {QStringLiteral("Texte"),
+         {{"Text", "LabeledEdit21"}, {"Taille", "LabeledEdit33"}, {"Rotation", "LabeledEdit26"}},
+         {kText, kRotation, kTaille},
+         "pageTexte",
+         createTexte},
+        // the version's size is the one of the Texte page: it has no field of its own
+        {QStringLiteral("AutoVersion"),
+         {{"Taille", "LabeledEdit33"}, {"Rotation", "LabeledEdit27"}},
+         {kRotation},
+         "pageAutoVersion",
+         createAutoVersion},
+        {QStringLiteral("AutoBarCode"),
+         {{"Rotation", "LabeledEdit37"}, {"Position", "LabeledEdit38"}},
+         {},
+         "pageAutoBarCode",
+         createAutoBarCode},
+        {QStringLiteral("BarCode128"),
+         {{"Rotation", "LabeledEdit39"}, {"Position", "LabeledEdit40"}, {"Text", "LabeledEdit29"}},
+         {kText},
+         "pageBarCode128",
+         createBarCode128},
+        {QStringLiteral("AutoLogo"), {}, {}, "pageAutoLogo", createAutoLogo},
+        {QStringLiteral("Image"),
+         {{"FileName", "LabeledEdit28"}},
+         {{"FileName", ValueKind::Text}},
+         "pageImage",
+         createImage},
+        {QStringLiteral("AutoMemoTexte"),
+         {{"Taille", "LabeledEdit36"}},
+         {kTaille},
+         "pageAutoMemoTexte",
+         createAutoMemoTexte},
+        // the whole text of the memo, its line breaks kept
+        {QStringLiteral("MemoTexte"),
+         {{"Position", "LabeledEdit35"}, {"Text", "Memo2"}, {"Taille", "LabeledEdit34"}},
+         {kText, kTaille},
+         "pageMemoTexte",
+         createMemoTexte},
+    };
+    return table;
+}
+
+const ComponentType* findComponentType(QStringView name)
+{
+    for (const ComponentType& t : componentTypeTable())
+        if (t.name == name)
+            return &t;
+    return nullptr;
+}
+
+const QStringList& componentTypes()
+{
+    static const QStringList names = [] {
+        QStringList list;
+        for (const ComponentType& t : componentTypeTable())
+            list << t.name;
+        return list;
+    }();
+    return names;
+}
+
+} // namespace pelorin
