@@ -1,9 +1,6 @@
 #include "labels/exporter.h"
 
 #include <QFileInfo>
-#include <QHash>
-#include <QImageWriter>
-#include <QList>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -13,6 +10,7 @@
 #include "base/error.h"
 #include "base/files.h"
 #include "labels/painter.h"
+#include "labels/pngwriter.h"
 
 namespace pelorin::report {
 
@@ -24,73 +22,6 @@ QString cannotWrite(const QString& path, const QString& reason)
 {
     return QStringLiteral("Impossible d'écrire le fichier « %1 » : %2").arg(QFileInfo(path).fileName(), reason);
 }
-
-// The page as few bytes per pixel as hold it exactly: 8-bit grey when every pixel is grey (labels
-// are black on white but for a coloured logo), else 8-bit indexed when at most 256 colours are
-// used, else 24-bit colour. Encoding 8.7 million pixels is most of a 300-dpi export, and a third
-// or a quarter of the bytes to filter and compress is what makes it fast.
-QImage compactImage(const QImage& rgb)
-{
-    const int w = rgb.width(), h = rgb.height();
-    QImage grey(rgb.size(), QImage::Format_Grayscale8);
-    bool isGrey = !grey.isNull();
-    for (int y = 0; y < h && isGrey; ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        uchar* out = grey.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const QRgb p = in[x];
-            const int r = qRed(p);
-            if (r != qGreen(p) || r != qBlue(p)) {
-                isGrey = false;
-                break;
-            }
-            out[x] = uchar(r);
-        }
-    }
-    if (isGrey) {
-        grey.setDotsPerMeterX(rgb.dotsPerMeterX());
-        grey.setDotsPerMeterY(rgb.dotsPerMeterY());
-        return grey;
-    }
-    QHash<QRgb, int> index;
-    QImage indexed(rgb.size(), QImage::Format_Indexed8);
-    bool fits = !indexed.isNull();
-    QList<QRgb> table;
-    for (int y = 0; y < h && fits; ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        uchar* out = indexed.scanLine(y);
-        QRgb last = 0;
-        int lastIndex = -1;
-        for (int x = 0; x < w; ++x) {
-            const QRgb p = in[x] | 0xff000000u;
-            if (p != last || lastIndex < 0) {
-                auto it = index.constFind(p);
-                if (it == index.constEnd()) {
-                    if (table.size() == 256) {
-                        fits = false;
-                        break;
-                    }
-                    it = index.insert(p, int(table.size()));
-                    table.append(p);
-                }
-                last = p;
-                lastIndex = *it;
-            }
-            out[x] = uchar(lastIndex);
-        }
-    }
-    if (fits) {
-        indexed.setColorTable(table);
-        indexed.setDotsPerMeterX(rgb.dotsPerMeterX());
-        indexed.setDotsPerMeterY(rgb.dotsPerMeterY());
-        return indexed;
-    }
-    return rgb.convertToFormat(QImage::Format_RGB888);
-}
-
-// Qt maps a quality of 80 to zlib's level 1: the page's large white areas compress well at once,
-// and higher levels cost several times the time for a few percent of the size.
-constexpr int kPngQuality = 80;
 
 } // namespace
 
@@ -123,10 +54,8 @@ void exportPng(const ExecutedPage& page, const QString& path, double dpi)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(cannotWrite(path, file.errorString()));
-    QImageWriter writer(&file, "PNG");
-    writer.setQuality(kPngQuality);
-    if (!writer.write(compactImage(image))) {
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+    QString reason;
+    if (!writePng(image, file, &reason)) {
         file.cancelWriting();
         throw Error(cannotWrite(path, reason));
     }

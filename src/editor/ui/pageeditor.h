@@ -8,31 +8,25 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+
 class QButtonGroup;
-class QCheckBox;
 class QComboBox;
-class QGroupBox;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QStackedWidget;
-class QTabWidget;
-class QToolBar;
-class QToolButton;
+
+namespace Ui {
+class EditorPage;
+}
 
 namespace pelorin {
 
 class LabelValues;
-class SelectionGrid;
-namespace report {
-class PagePreview;
-}
 
 // The tab "Editeur de page d'étiquettes" of the configuration window: label page descriptions
 // created, extended with components, previewed with an execution report, opened and saved as text.
 // The text of XMLMemo is the description; every command replaces its lines, inserts lines, writes
 // them, or parses them into the editor's own sheet, from which the preview and the grid are built.
-// The components take their live values (code, texts, version, logo) from the main window.
+// The components take their live values (code, texts, version, logo) from the main window. The tab
+// is laid out in pageeditor.ui; this class wires it.
 class PageEditorPage : public QWidget
 {
     Q_OBJECT
@@ -41,6 +35,7 @@ public:
     // `sheetFolder`: the label-sheet database offered on "Nouvelle page"; none (empty) leaves the
     // choice out.
     PageEditorPage(LabelValues& values, const QString& sheetFolder, QWidget* parent = nullptr);
+    ~PageEditorPage() override;
 
     // Every showing of the configuration window: the text parsed, the grid rebuilt, the preview
     // redrawn and fitted.
@@ -55,53 +50,6 @@ public:
     const QList<SheetTemplate>& standardSheets() const { return m_standardSheets; }
     // Fills the "Nouvelle page" fields from a standard sheet.
     void applyStandardSheet(const SheetTemplate& sheet);
-
-    // Toolbar.
-    QToolBar* ToolBar1 = nullptr;
-    QToolButton *ToolButton17 = nullptr, *ToolButton3 = nullptr, *ToolButton2 = nullptr, *ToolButton5 = nullptr,
-                *ToolButton1 = nullptr, *ToolButton4 = nullptr;
-
-    QTabWidget* PageControl2 = nullptr;
-    QPlainTextEdit* XMLMemo = nullptr;
-    QTabWidget* PageControl3 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    report::PagePreview* ScrollBox1 = nullptr;
-
-    // "Nouvelle page"
-    QComboBox* standardSheetChoice = nullptr; // absent without the label-sheet database
-    QLineEdit *LabeledEdit14 = nullptr, *LabeledEdit8 = nullptr, *LabeledEdit7 = nullptr, *LabeledEdit6 = nullptr,
-              *LabeledEdit9 = nullptr, *LabeledEdit10 = nullptr, *LabeledEdit5 = nullptr, *LabeledEdit12 = nullptr,
-              *LabeledEdit11 = nullptr, *LabeledEdit16 = nullptr, *LabeledEdit17 = nullptr, *LabeledEdit15 = nullptr,
-              *LabeledEdit13 = nullptr, *LabeledEdit18 = nullptr, *LabeledEdit19 = nullptr;
-    QPushButton* Button1 = nullptr;
-
-    // "Ajouter objets"
-    QLineEdit *LabeledEdit20 = nullptr, *LabeledEdit1 = nullptr, *LabeledEdit2 = nullptr, *LabeledEdit3 = nullptr,
-              *LabeledEdit4 = nullptr;
-    QGroupBox* RadioGroup1 = nullptr;
-    QButtonGroup* RadioGroup1Items = nullptr; // ids 0 to 10, in the order of componentTypes()
-    QStackedWidget* Notebook1 = nullptr;
-    QLineEdit *LabeledEdit31 = nullptr, *LabeledEdit30 = nullptr, *LabeledEdit32 = nullptr; // Rectangle
-    QLineEdit *LabeledEdit22 = nullptr, *LabeledEdit23 = nullptr;                           // AutoTexte
-    QLineEdit *LabeledEdit24 = nullptr, *LabeledEdit25 = nullptr;                           // AutoIncTexte
-    QLineEdit *LabeledEdit33 = nullptr, *LabeledEdit26 = nullptr, *LabeledEdit21 = nullptr; // Texte
-    QLineEdit* LabeledEdit27 = nullptr;                                                     // AutoVersion
-    QLineEdit *LabeledEdit37 = nullptr, *LabeledEdit38 = nullptr;                           // AutoBarCode
-    QLineEdit *LabeledEdit39 = nullptr, *LabeledEdit40 = nullptr, *LabeledEdit29 = nullptr; // BarCode128
-    QLineEdit* LabeledEdit28 = nullptr;                                                     // Image
-    QLineEdit* LabeledEdit36 = nullptr;                                                     // AutoMemoTexte
-    QPlainTextEdit* Memo2 = nullptr;                                                        // MemoTexte
-    QToolBar* ToolBar2 = nullptr;
-    QToolButton *clearMemoText = nullptr, *loadMemoText = nullptr, *saveMemoText = nullptr;
-    QLineEdit *LabeledEdit35 = nullptr, *LabeledEdit34 = nullptr;
-    QPushButton* Button7 = nullptr;
-
-    // "Edition manuelle"
-    QCheckBox* tracemarge = nullptr;
-    QCheckBox* etiquettes = nullptr;
-    QPushButton* Button6 = nullptr;
-    QPushButton* Button8 = nullptr;
-    SelectionGrid* StringGrid1 = nullptr;
 
     // Handlers.
     void ToolButton17Click();
@@ -119,11 +67,8 @@ public:
     void Fixecellule();
 
 private:
-    QWidget* createToolBar();
-    QWidget* createNewPageTab();
-    QWidget* createObjectsTab();
-    QWidget* createManualTab();
     QWidget* createStandardSheetChoice();
+    void createTypeChoice();
 
     FormatTexts formatTexts() const;
     // The block of the selected type from the fields the table names; null type for none.
@@ -139,6 +84,10 @@ private:
     // "Redessiner la page": parse, then draw.
     void redraw();
 
+    // the controls of pageeditor.ui, named as the operator's documentation names them
+    std::unique_ptr<Ui::EditorPage> ui;
+    QButtonGroup* m_typeChoice = nullptr;       // the radio buttons of RadioGroup1, in the table's order
+    QComboBox* m_standardSheetChoice = nullptr; // absent without the label-sheet database
     LabelValues& m_values;
     EditorSheet m_sheet;
     QList<SheetTemplate> m_standardSheets;

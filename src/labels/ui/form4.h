@@ -1,19 +1,20 @@
 #pragma once
 #include <QDialog>
 #include <QPointer>
+#include <memory>
 
-class QCheckBox;
-class QToolBar;
-class QToolButton;
+namespace Ui {
+class Form4;
+}
 
 namespace pelorin {
 
 class LabelSheet;
-class SelectionGrid;
 
 // The label selection window "Etiquettes": which labels of the main window's sheet receive their
 // components, and whether the page shows the margin frame and the label outlines. Its controls
-// show the main window's marks model and change it; every change redisplays the page.
+// show the main window's marks model and change it; every change redisplays the page. The window is
+// laid out in form4.ui; this class wires it.
 class TForm4 : public QDialog
 {
     Q_OBJECT
@@ -29,20 +30,15 @@ public:
     // and columns shows the message and marks nothing.
     void Fixecellule();
 
-    QToolBar* toolBar() const { return m_toolBar; }
-    QToolButton* ToolButton1 = nullptr;
-    QCheckBox* tracemarge = nullptr;
-    QCheckBox* tracecontour = nullptr;
-    SelectionGrid* StringGrid1 = nullptr;
-
     // Opens tied to the window that shows it (pelorin::tieToOpener), at its left, clear of its preview.
     void setVisible(bool visible) override;
 
 private:
     void syncSwitches();
 
+    // the controls of form4.ui: ToolButton1, tracemarge, tracecontour, StringGrid1
+    std::unique_ptr<Ui::Form4> ui;
     QPointer<LabelSheet> m_sheet;
-    QToolBar* m_toolBar = nullptr;
 };
 
 } // namespace pelorin

@@ -40,10 +40,14 @@ public:
 
 } // namespace
 
-SelectionGrid::SelectionGrid(SelectionMarks& marks, QSize outerSize, QWidget* parent)
-    : QTableWidget(parent), m_marks(marks)
+SelectionGrid::SelectionGrid(SelectionMarks& marks, QSize outerSize, QWidget* parent) : SelectionGrid(parent)
 {
     setFixedSize(outerSize);
+    setMarks(marks);
+}
+
+SelectionGrid::SelectionGrid(QWidget* parent) : QTableWidget(parent)
+{
     horizontalHeader()->hide();
     verticalHeader()->hide();
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
@@ -71,8 +75,15 @@ SelectionGrid::SelectionGrid(SelectionMarks& marks, QSize outerSize, QWidget* pa
     setStatusTip(hint);
     setAccessibleDescription(hint);
 
-    connect(&m_marks, &SelectionMarks::changed, this, &SelectionGrid::syncFromMarks);
     connect(this, &QTableWidget::cellDoubleClicked, this, [this](int, int) { toggleCurrent(); });
+}
+
+void SelectionGrid::setMarks(SelectionMarks& marks)
+{
+    if (m_marks)
+        disconnect(m_marks, nullptr, this, nullptr);
+    m_marks = &marks;
+    connect(m_marks, &SelectionMarks::changed, this, &SelectionGrid::syncFromMarks);
     syncFromMarks();
 }
 
@@ -92,10 +103,12 @@ void SelectionGrid::fitCells(int columns, int rows)
 
 void SelectionGrid::syncFromMarks()
 {
-    if (columnCount() != m_marks.columns())
-        setColumnCount(m_marks.columns());
-    if (rowCount() != m_marks.rows())
-        setRowCount(m_marks.rows());
+    if (!m_marks)
+        return;
+    if (columnCount() != m_marks->columns())
+        setColumnCount(m_marks->columns());
+    if (rowCount() != m_marks->rows())
+        setRowCount(m_marks->rows());
     for (int r = 0; r < rowCount(); ++r) {
         for (int c = 0; c < columnCount(); ++c) {
             QTableWidgetItem* cell = item(r, c);
@@ -104,7 +117,7 @@ void SelectionGrid::syncFromMarks()
                 cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
                 setItem(r, c, cell);
             }
-            const QString mark = m_marks.cell(c, r);
+            const QString mark = m_marks->cell(c, r);
             if (cell->text() != mark)
                 cell->setText(mark);
         }
@@ -123,9 +136,9 @@ void SelectionGrid::toggleCurrent()
 {
     const int r = currentRow();
     const int c = currentColumn();
-    if (r < 0 || c < 0)
+    if (r < 0 || c < 0 || !m_marks)
         return;
-    m_marks.toggle(c, r);
+    m_marks->toggle(c, r);
     emit markToggled(c, r);
 }
 

@@ -16,6 +16,10 @@ class SelectionGrid : public QTableWidget
 public:
     // The grid has a fixed outer size; the cells and their lines fill it (see fitCells).
     SelectionGrid(SelectionMarks& marks, QSize outerSize, QWidget* parent = nullptr);
+    // A grid laid out in a window's form: its size is the form's, its marks are given next.
+    explicit SelectionGrid(QWidget* parent = nullptr);
+    // The marks shown and toggled (once, before the grid is used).
+    void setMarks(SelectionMarks& marks);
 
     // Sizes the cells for a sheet of that many columns and rows so that they and their lines fill the
     // grid: (outer size - 2 x count - 2) / count, the remainder dropped. Error("Division by zero") for
@@ -40,7 +44,7 @@ private:
     void syncFromMarks();
     void toggleCurrent();
 
-    SelectionMarks& m_marks;
+    SelectionMarks* m_marks = nullptr;
     int m_cellWidth = 0;
     int m_cellHeight = 0;
 };

@@ -78,7 +78,8 @@ protected:
     }
     void chooseObject(const QString& type)
     {
-        for (QRadioButton* radio : editor().RadioGroup1->findChildren<QRadioButton*>())
+        for (QRadioButton* radio :
+             editor().findChild<QGroupBox*>(QStringLiteral("RadioGroup1"))->findChildren<QRadioButton*>())
             if (radio->text() == type)
                 click(radio);
     }
@@ -91,12 +92,18 @@ protected:
         EXPECT_EQ(after.mid(after.size() - (before.size() - at)), before.mid(at));
         return after.mid(at, after.size() - before.size());
     }
-    void PageControl3Tab(int index) { editor().PageControl3->setCurrentIndex(index); }
-    void setMemo(const QStringList& lines) { editor().XMLMemo->setPlainText(lines.join(u'\n')); }
+    void PageControl3Tab(int index)
+    {
+        editor().findChild<QTabWidget*>(QStringLiteral("PageControl3"))->setCurrentIndex(index);
+    }
+    void setMemo(const QStringList& lines)
+    {
+        editor().findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->setPlainText(lines.join(u'\n'));
+    }
     QStringList marksShown()
     {
         QStringList cells;
-        SelectionGrid* grid = editor().StringGrid1;
+        SelectionGrid* grid = editor().findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
         for (int r = 0; r < grid->rowCount(); ++r)
             for (int c = 0; c < grid->columnCount(); ++c)
                 cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
@@ -120,44 +127,58 @@ TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
     EXPECT_EQ(f.PageControl1->currentIndex(), 1);
 
     PageEditorPage& e = editor();
-    EXPECT_EQ(e.ToolButton17->toolTip(), QStringLiteral("Charger une configuration d'étiquette."));
-    EXPECT_EQ(e.ToolButton3->toolTip(), QStringLiteral("Lire la configuration d'étiquette."));
-    for (QToolButton* b : {e.ToolButton17, e.ToolButton3, e.ToolButton2, e.ToolButton5, e.ToolButton1, e.ToolButton4,
-                           e.clearMemoText, e.loadMemoText, e.saveMemoText}) {
+    EXPECT_EQ(e.findChild<QToolButton*>(QStringLiteral("ToolButton17"))->toolTip(),
+              QStringLiteral("Charger une configuration d'étiquette."));
+    EXPECT_EQ(e.findChild<QToolButton*>(QStringLiteral("ToolButton3"))->toolTip(),
+              QStringLiteral("Lire la configuration d'étiquette."));
+    for (QToolButton* b : {e.findChild<QToolButton*>(QStringLiteral("ToolButton17")),
+                           e.findChild<QToolButton*>(QStringLiteral("ToolButton3")),
+                           e.findChild<QToolButton*>(QStringLiteral("ToolButton2")),
+                           e.findChild<QToolButton*>(QStringLiteral("ToolButton5")),
+                           e.findChild<QToolButton*>(QStringLiteral("ToolButton1")),
+                           e.findChild<QToolButton*>(QStringLiteral("ToolButton4")),
+                           e.findChild<QToolButton*>(QStringLiteral("clearMemoText")),
+                           e.findChild<QToolButton*>(QStringLiteral("loadMemoText")),
+                           e.findChild<QToolButton*>(QStringLiteral("saveMemoText"))}) {
         EXPECT_FALSE(b->accessibleName().isEmpty()) << qPrintable(b->objectName());
         EXPECT_FALSE(b->icon().isNull()) << qPrintable(b->objectName());
     }
-    EXPECT_EQ(e.PageControl2->tabText(0), QStringLiteral("Fichier xml"));
-    EXPECT_EQ(e.PageControl2->tabText(1), QStringLiteral("Compte rendu d'exécution."));
-    EXPECT_EQ(e.PageControl3->tabText(0), QStringLiteral("Nouvelle page"));
-    EXPECT_EQ(e.PageControl3->tabText(1), QStringLiteral("Ajouter objets"));
-    EXPECT_EQ(e.PageControl3->tabText(2), QStringLiteral("Edition manuelle"));
-    EXPECT_EQ(e.PageControl3->currentIndex(), 1);
-    EXPECT_EQ(e.XMLMemo->height(), 209);
-    EXPECT_EQ(e.StringGrid1->size(), QSize(199, 281));
-    EXPECT_EQ(e.ScrollBox1->shadowDepth(), 0);
-    EXPECT_EQ(e.RadioGroup1->title(), QStringLiteral(" Objets "));
-    EXPECT_EQ(e.Notebook1->count(), 11);
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl2"))->tabText(0), QStringLiteral("Fichier xml"));
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl2"))->tabText(1),
+              QStringLiteral("Compte rendu d'exécution."));
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->tabText(0), QStringLiteral("Nouvelle page"));
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->tabText(1), QStringLiteral("Ajouter objets"));
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->tabText(2), QStringLiteral("Edition manuelle"));
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->currentIndex(), 1);
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->height(), 209);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->size(), QSize(199, 281));
+    EXPECT_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->shadowDepth(), 0);
+    EXPECT_EQ(e.findChild<QGroupBox*>(QStringLiteral("RadioGroup1"))->title(), QStringLiteral(" Objets "));
+    EXPECT_EQ(e.findChild<QStackedWidget*>(QStringLiteral("Notebook1"))->count(), 11);
     // every field is announced by its caption, e.g. the reference and the texte of a BarCode128
     EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit14"))->accessibleName(), QStringLiteral("Référence"));
     EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit29"))->accessibleName(),
               QStringLiteral("Texte du code barre"));
 
     // the preview starts fitted to the page; the zoom buttons step it by 10
-    EXPECT_DOUBLE_EQ(e.ScrollBox1->zoom(), std::clamp(e.ScrollBox1->fitZoom(), 10.0, 200.0));
-    e.ScrollBox1->setZoom(100);
-    click(e.ToolButton1);
-    EXPECT_DOUBLE_EQ(e.ScrollBox1->zoom(), 110);
-    click(e.ToolButton4);
-    click(e.ToolButton4);
-    EXPECT_DOUBLE_EQ(e.ScrollBox1->zoom(), 90);
-    click(e.ToolButton5);
-    EXPECT_DOUBLE_EQ(e.ScrollBox1->zoom(), std::clamp(e.ScrollBox1->fitZoom(), 10.0, 200.0));
+    EXPECT_DOUBLE_EQ(
+        e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->zoom(),
+        std::clamp(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->fitZoom(), 10.0, 200.0));
+    e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->setZoom(100);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton1")));
+    EXPECT_DOUBLE_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->zoom(), 110);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton4")));
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton4")));
+    EXPECT_DOUBLE_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->zoom(), 90);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton5")));
+    EXPECT_DOUBLE_EQ(
+        e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->zoom(),
+        std::clamp(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->fitZoom(), 10.0, 200.0));
 
     // the radio group turns the notebook's pages
     chooseObject(QStringLiteral("MemoTexte"));
-    EXPECT_EQ(e.Notebook1->currentIndex(), 10);
-    EXPECT_TRUE(e.Memo2->isVisibleTo(&e));
+    EXPECT_EQ(e.findChild<QStackedWidget*>(QStringLiteral("Notebook1"))->currentIndex(), 10);
+    EXPECT_TRUE(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2"))->isVisibleTo(&e));
 
     // the last tab in front stays in front
     f.PageControl1->setCurrentIndex(0);
@@ -169,12 +190,12 @@ TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
 TEST_F(PageEditor, InitialTextAndCreerWithTheInitialFields)
 {
     EXPECT_EQ(editor().memoLines(), kInitialLines);
-    click(editor().ToolButton17);
+    click(editor().findChild<QToolButton*>(QStringLiteral("ToolButton17")));
     EXPECT_TRUE(editor().memoLines().isEmpty());
-    click(editor().Button1);
+    click(editor().findChild<QPushButton*>(QStringLiteral("Button1")));
     EXPECT_EQ(editor().memoLines(), kInitialLines);
     // the execution report of the new, empty page holds its reference only
-    EXPECT_EQ(editor().Memo1->toPlainText(), QStringLiteral("Avery"));
+    EXPECT_EQ(editor().findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(), QStringLiteral("Avery"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
@@ -182,7 +203,7 @@ TEST_F(PageEditor, AjouterInsertsTheBlockOfTheType)
 {
     PageEditorPage& e = editor();
     // a Rectangle with the initial fields
-    click(e.Button7);
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
     EXPECT_EQ(added(kInitialLines),
               QStringList({QStringLiteral("<Composant>"), QStringLiteral("<Type>Rectangle</Type>"),
                            QStringLiteral("<Name>Objet</Name>"), QStringLiteral("<Top>10</Top>"),
@@ -194,7 +215,7 @@ TEST_F(PageEditor, AjouterInsertsTheBlockOfTheType)
     // an AutoLogo: the seven common lines and the closing one
     setMemo(kInitialLines);
     chooseObject(QStringLiteral("AutoLogo"));
-    click(e.Button7);
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
     const QStringList logo = added(kInitialLines);
     EXPECT_EQ(logo.size(), 8);
     EXPECT_EQ(logo.value(1), QStringLiteral("<Type>AutoLogo</Type>"));
@@ -206,7 +227,7 @@ TEST_F(PageEditor, AjouterInsertsTheBlockOfTheType)
     type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit33")), QStringLiteral("12"));
     chooseObject(QStringLiteral("AutoVersion"));
     type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit27")), QStringLiteral("90"));
-    click(e.Button7);
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
     const QStringList version = added(kInitialLines);
     EXPECT_EQ(version.mid(7), QStringList({QStringLiteral("<Taille>12</Taille>"),
                                            QStringLiteral("<Rotation>90</Rotation>"), QStringLiteral("</Composant>")}));
@@ -214,10 +235,10 @@ TEST_F(PageEditor, AjouterInsertsTheBlockOfTheType)
     // a MemoTexte spreads its text over the lines typed
     setMemo(kInitialLines);
     chooseObject(QStringLiteral("MemoTexte"));
-    QTest::keyClicks(e.Memo2, QStringLiteral("un"));
-    QTest::keyClick(e.Memo2, Qt::Key_Return);
-    QTest::keyClicks(e.Memo2, QStringLiteral("deux"));
-    click(e.Button7);
+    QTest::keyClicks(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2")), QStringLiteral("un"));
+    QTest::keyClick(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2")), Qt::Key_Return);
+    QTest::keyClicks(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2")), QStringLiteral("deux"));
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
     EXPECT_EQ(added(kInitialLines).mid(7),
               QStringList({QStringLiteral("<Position>Left</Position>"), QStringLiteral("<Text>un"),
                            QStringLiteral("deux</Text>"), QStringLiteral("<Taille>8</Taille>"),
@@ -233,7 +254,7 @@ TEST_F(PageEditor, AjouterNeedsALineThatIsExactlyTheClosingTag)
         QStringList lines = kInitialLines;
         lines[20] = closing;
         setMemo(lines);
-        click(editor().Button7);
+        click(editor().findChild<QPushButton*>(QStringLiteral("Button7")));
         EXPECT_EQ(editor().memoLines(), lines) << qPrintable(closing);
     }
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
@@ -243,36 +264,47 @@ TEST_F(PageEditor, CreerRebuildsTheGridAllMarked)
 {
     PageEditorPage& e = editor();
     EXPECT_EQ(marksShown(), QStringList(8, QStringLiteral("X")));
-    type(e.LabeledEdit12, QStringLiteral("3"));
-    type(e.LabeledEdit11, QStringLiteral("3"));
-    click(e.Button1);
-    EXPECT_EQ(e.StringGrid1->rowCount(), 3);
-    EXPECT_EQ(e.StringGrid1->columnCount(), 3);
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit12")), QStringLiteral("3"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit11")), QStringLiteral("3"));
+    click(e.findChild<QPushButton*>(QStringLiteral("Button1")));
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 3);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), 3);
     EXPECT_EQ(marksShown(), QStringList(9, QStringLiteral("X")));
     // (199 - 2 x 3 - 2) / 3 and (281 - 2 x 3 - 2) / 3
-    EXPECT_EQ(e.StringGrid1->cellWidth(), 63);
-    EXPECT_EQ(e.StringGrid1->cellHeight(), 91);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->cellWidth(), 63);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->cellHeight(), 91);
 }
 
 // The page drawn: the margin frame, 8 outlines, 3 page texts, one rectangle per marked label.
 TEST_F(PageEditor, SwitchesAndGridMarksRedrawThePreview)
 {
     PageEditorPage& e = editor();
-    click(e.Button7);
-    auto shown = [&e] { return e.ScrollBox1->page() ? int(e.ScrollBox1->page()->components().size()) : -1; };
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    auto shown = [&e] {
+        return e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->page()
+                   ? int(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->page()->components().size())
+                   : -1;
+    };
     EXPECT_EQ(shown(), 1 + 8 + 3 + 8);
     PageControl3Tab(2);
-    QTest::mouseClick(e.tracemarge, Qt::LeftButton, {}, QPoint(6, e.tracemarge->height() / 2));
+    QTest::mouseClick(e.findChild<QCheckBox*>(QStringLiteral("tracemarge")), Qt::LeftButton, {},
+                      QPoint(6, e.findChild<QCheckBox*>(QStringLiteral("tracemarge"))->height() / 2));
     EXPECT_EQ(shown(), 8 + 3 + 8);
-    QTest::mouseClick(e.etiquettes, Qt::LeftButton, {}, QPoint(6, e.etiquettes->height() / 2));
+    QTest::mouseClick(e.findChild<QCheckBox*>(QStringLiteral("etiquettes")), Qt::LeftButton, {},
+                      QPoint(6, e.findChild<QCheckBox*>(QStringLiteral("etiquettes"))->height() / 2));
     EXPECT_EQ(shown(), 3 + 8);
     // a double-click on the second label of the first row unmarks it, and the page follows
-    const QPoint at = e.StringGrid1->visualRect(e.StringGrid1->model()->index(0, 1)).center();
-    QTest::mouseClick(e.StringGrid1->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(e.StringGrid1->viewport(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(e.StringGrid1->item(0, 1)->text(), QString());
+    const QPoint at = e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))
+                          ->visualRect(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->model()->index(0, 1))
+                          .center();
+    QTest::mouseClick(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(0, 1)->text(), QString());
     EXPECT_EQ(shown(), 3 + 7);
-    EXPECT_EQ(e.Memo1->toPlainText().count(QStringLiteral("** Trace composant **")), 7);
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))
+                  ->toPlainText()
+                  .count(QStringLiteral("** Trace composant **")),
+              7);
 }
 
 TEST_F(PageEditor, RedessinerLaGrilleUsesTheTextParsedLast)
@@ -281,63 +313,63 @@ TEST_F(PageEditor, RedessinerLaGrilleUsesTheTextParsedLast)
     QStringList lines = kInitialLines;
     lines[6] = QStringLiteral("<Ligne>5</Ligne>");
     setMemo(lines);
-    click(e.Button8);
-    EXPECT_EQ(e.StringGrid1->rowCount(), 4);
-    click(e.Button6);
-    click(e.Button8);
-    EXPECT_EQ(e.StringGrid1->rowCount(), 5);
+    click(e.findChild<QPushButton*>(QStringLiteral("Button8")));
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 4);
+    click(e.findChild<QPushButton*>(QStringLiteral("Button6")));
+    click(e.findChild<QPushButton*>(QStringLiteral("Button8")));
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 5);
 }
 
 TEST_F(PageEditor, AMalformedTextIsReportedWithItsPlaceAndChangesNothingShown)
 {
     PageEditorPage& e = editor();
-    click(e.Button7); // one rectangle: a report of ten lines per label
-    const QString report = e.Memo1->toPlainText();
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7"))); // one rectangle: a report of ten lines per label
+    const QString report = e.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
     ASSERT_TRUE(report.startsWith(QStringLiteral("Avery\n** Trace composant **")));
-    const auto page = e.ScrollBox1->page();
+    const auto page = e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->page();
     ASSERT_NE(page, nullptr);
     e.sheet().marks().toggle(1, 0);
     const QStringList cells = marksShown();
 
     // values go in as typed: a "<" breaks the text
-    type(e.LabeledEdit20, QStringLiteral("a<b"));
-    click(e.Button7);
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("a<b"));
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     const QString message = Dialogs::shownMessages().first();
     EXPECT_TRUE(message.contains(QStringLiteral("at line 34, column"))) << qPrintable(message);
     EXPECT_TRUE(e.memoLines().contains(QStringLiteral("<Name>a<b</Name>")));
-    EXPECT_EQ(e.Memo1->toPlainText(), report);
-    EXPECT_EQ(e.ScrollBox1->page(), page);
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(), report);
+    EXPECT_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->page(), page);
     EXPECT_EQ(marksShown(), cells);
     // the grid is still rebuilt from the text parsed last
-    click(e.Button8);
+    click(e.findChild<QPushButton*>(QStringLiteral("Button8")));
     EXPECT_EQ(marksShown(), QStringList(8, QStringLiteral("X")));
 }
 
 TEST_F(PageEditor, ASavedDescriptionBuildsTheSamePageInTheMainWindow)
 {
     PageEditorPage& e = editor();
-    click(e.Button7); // Rectangle
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7"))); // Rectangle
     chooseObject(QStringLiteral("Texte"));
-    type(e.LabeledEdit20, QStringLiteral("Libelle"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("Libelle"));
     type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit21")), QStringLiteral("Modéle € œ"));
-    click(e.Button7);
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
     chooseObject(QStringLiteral("AutoBarCode"));
-    type(e.LabeledEdit20, QStringLiteral("Code"));
-    type(e.LabeledEdit1, QStringLiteral("22,5"));
-    type(e.LabeledEdit3, QStringLiteral("15"));
-    type(e.LabeledEdit4, QStringLiteral("60"));
-    click(e.Button7);
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("Code"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit1")), QStringLiteral("22,5"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit3")), QStringLiteral("15"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit4")), QStringLiteral("60"));
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
     chooseObject(QStringLiteral("AutoTexte"));
-    type(e.LabeledEdit20, QStringLiteral("Operateur"));
-    click(e.Button7);
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("Operateur"));
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
     e.sheet().marks().toggle(0, 1); // the third label stays blank in both
-    click(e.Button6);
+    click(e.findChild<QPushButton*>(QStringLiteral("Button6")));
     ASSERT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 
     const QString path = m_data.file(QStringLiteral("Modeles/Editeur"));
     Dialogs::setNextFileName(path);
-    click(e.ToolButton2);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
     const QString saved = path + QStringLiteral(".ETQ");
     ASSERT_TRUE(QFile::exists(saved));
     EXPECT_EQ(e.descriptionFile(), saved);
@@ -363,32 +395,32 @@ TEST_F(PageEditor, SavingAnOpenedFileProposesItAndWritesTheLinesShown)
 
     PageEditorPage& e = editor();
     Dialogs::setNextFileName(path);
-    click(e.ToolButton3);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton3")));
     EXPECT_EQ(e.memoLines().value(3), QStringLiteral("<Reference>Modéle €</Reference>"));
-    EXPECT_EQ(e.Memo1->toPlainText(), QStringLiteral("Modéle €"));
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(), QStringLiteral("Modéle €"));
 
     // cancelling writes nothing, but the dialog proposed the file opened
-    click(e.ToolButton2);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
     EXPECT_EQ(Dialogs::lastDialogPath(), path);
     EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes);
 
     // saved unchanged: the same bytes; edited: exactly the lines shown
     Dialogs::setNextFileName(path);
-    click(e.ToolButton2);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
     EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes);
-    QTextCursor end(e.XMLMemo->document());
+    QTextCursor end(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->document());
     end.movePosition(QTextCursor::End);
-    e.XMLMemo->setTextCursor(end);
-    QTest::keyClick(e.XMLMemo, Qt::Key_Return);
-    QTest::keyClicks(e.XMLMemo, QStringLiteral("  <!-- fin -->"));
+    e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->setTextCursor(end);
+    QTest::keyClick(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo")), Qt::Key_Return);
+    QTest::keyClicks(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo")), QStringLiteral("  <!-- fin -->"));
     Dialogs::setNextFileName(path);
-    click(e.ToolButton2);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
     EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes + "  <!-- fin -->\r\n");
 
     // a character the file cannot hold is refused and the file kept
-    e.XMLMemo->insertPlainText(QStringLiteral(" Ω"));
+    e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->insertPlainText(QStringLiteral(" Ω"));
     Dialogs::setNextFileName(path);
-    click(e.ToolButton2);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().startsWith(QStringLiteral("Le caractère « Ω » de la ligne 23")));
     EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes + "  <!-- fin -->\r\n");
@@ -398,7 +430,7 @@ TEST_F(PageEditor, AFileThatCannotBeReadKeepsTheText)
 {
     PageEditorPage& e = editor();
     Dialogs::setNextFileName(m_data.file(QStringLiteral("Modeles/Absent.ETQ")));
-    click(e.ToolButton3);
+    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton3")));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().startsWith(QStringLiteral("Cannot open file")));
     EXPECT_EQ(e.memoLines(), kInitialLines);
@@ -410,23 +442,24 @@ TEST_F(PageEditor, MemoTexteLoadsAndSavesItsText)
     PageEditorPage& e = editor();
     m_data.write(QStringLiteral("texte.txt"), "premi\xe8re\r\nseconde\r\n");
     Dialogs::setNextFileName(m_data.file(QStringLiteral("texte.txt")));
-    click(e.loadMemoText);
+    click(e.findChild<QToolButton*>(QStringLiteral("loadMemoText")));
     EXPECT_EQ(Dialogs::lastDialogPath(), DataFolder::root());
-    EXPECT_EQ(e.Memo2->toPlainText(), QStringLiteral("première\nseconde"));
-    click(e.saveMemoText); // cancelled
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2"))->toPlainText(),
+              QStringLiteral("première\nseconde"));
+    click(e.findChild<QToolButton*>(QStringLiteral("saveMemoText"))); // cancelled
     EXPECT_EQ(Dialogs::lastDialogPath(), m_data.file(QStringLiteral("texte.txt")));
     Dialogs::setNextFileName(m_data.file(QStringLiteral("copie")));
-    click(e.saveMemoText);
+    click(e.findChild<QToolButton*>(QStringLiteral("saveMemoText")));
     // no extension is added to a MemoTexte's file
     EXPECT_EQ(m_data.read(QStringLiteral("copie")), QByteArray("premi\xe8re\r\nseconde\r\n"));
-    click(e.clearMemoText);
-    EXPECT_TRUE(e.Memo2->toPlainText().isEmpty());
+    click(e.findChild<QToolButton*>(QStringLiteral("clearMemoText")));
+    EXPECT_TRUE(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2"))->toPlainText().isEmpty());
 }
 
 TEST_F(PageEditor, StandardSheetsFillThePageFields)
 {
     PageEditorPage& e = editor();
-    EXPECT_EQ(e.standardSheetChoice, nullptr);
+    EXPECT_EQ(e.findChild<QComboBox*>(QStringLiteral("standardSheetChoice")), nullptr);
     m_form.reset();
 
     PageEditorPage& withSheets = *form(test::fixture(QStringLiteral("editor/templates"))).editorPage();
@@ -438,20 +471,20 @@ TEST_F(PageEditor, StandardSheetsFillThePageFields)
     ASSERT_GE(index, 0);
     choice->setCurrentIndex(index);
     emit choice->activated(index);
-    EXPECT_EQ(withSheets.LabeledEdit14->text(), QStringLiteral("Acme R200"));
-    EXPECT_EQ(withSheets.LabeledEdit7->text(), QStringLiteral("152,4"));
-    EXPECT_EQ(withSheets.LabeledEdit5->text(), QStringLiteral("22,86"));
-    EXPECT_EQ(withSheets.LabeledEdit13->text(), QStringLiteral("5,08"));
+    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit14"))->text(), QStringLiteral("Acme R200"));
+    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit7"))->text(), QStringLiteral("152,4"));
+    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit5"))->text(), QStringLiteral("22,86"));
+    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit13"))->text(), QStringLiteral("5,08"));
 
     // the fields stay the operator's; "CREER" writes them as they stand, and the page builds
-    type(withSheets.LabeledEdit14, QStringLiteral("Ma planche"));
-    click(withSheets.Button1);
+    type(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit14")), QStringLiteral("Ma planche"));
+    click(withSheets.findChild<QPushButton*>(QStringLiteral("Button1")));
     const QStringList lines = withSheets.memoLines();
     EXPECT_EQ(lines.value(3), QStringLiteral("<Reference>Ma planche</Reference>"));
     EXPECT_EQ(lines.value(6), QStringLiteral("<Ligne>4</Ligne>"));
     EXPECT_EQ(lines.value(12), QStringLiteral("<LargeurEtiquette>50,8</LargeurEtiquette>"));
-    EXPECT_EQ(withSheets.StringGrid1->columnCount(), 2);
-    EXPECT_EQ(withSheets.StringGrid1->rowCount(), 4);
+    EXPECT_EQ(withSheets.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), 2);
+    EXPECT_EQ(withSheets.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 4);
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
@@ -464,6 +497,48 @@ TEST_F(PageEditor, EveryShowingSetsCodeManuelFromTheFlagFirst)
     m_host.manual = false;
     f.show();
     EXPECT_FALSE(f.listsPage()->ChoixCodeManu->isChecked());
+}
+
+} // namespace
+} // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+TEST_F(PageEditor, EveryTypeOfTheTableShowsItsPageAndWritesTheFieldsItNames)
+{
+    PageEditorPage& e = editor();
+    auto* notebook = e.findChild<QStackedWidget*>(QStringLiteral("Notebook1"));
+    int n = 0;
+    for (const ComponentType& type : componentTypeTable()) {
+        SCOPED_TRACE(type.name.toStdString());
+        for (QRadioButton* radio :
+             e.findChild<QGroupBox*>(QStringLiteral("RadioGroup1"))->findChildren<QRadioButton*>())
+            if (radio->text() == type.name)
+                radio->click();
+        ASSERT_NE(notebook->currentWidget(), nullptr);
+        EXPECT_EQ(notebook->currentWidget()->objectName(), QString::fromLatin1(type.editorPage));
+        // a distinct value in every field the type writes, so a field read for the wrong element shows
+        QStringList expected;
+        for (const WrittenElement& w : type.writes) {
+            const QString value = QStringLiteral("v%1").arg(++n);
+            QWidget* field = e.findChild<QWidget*>(QString::fromLatin1(w.field));
+            ASSERT_NE(field, nullptr) << w.field;
+            if (auto* line = qobject_cast<QLineEdit*>(field))
+                line->setText(value);
+            else if (auto* area = qobject_cast<QPlainTextEdit*>(field))
+                area->setPlainText(value);
+            else
+                FAIL() << w.field << " is no text field";
+            expected << QStringLiteral("<%1>%2</%1>").arg(QString::fromLatin1(w.element), value);
+        }
+        const QStringList before = e.memoLines();
+        click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+        const QStringList block = added(before);
+        ASSERT_EQ(block.size(), 8 + expected.size());
+        EXPECT_EQ(block[1], QStringLiteral("<Type>") + type.name + QStringLiteral("</Type>"));
+        EXPECT_EQ(block.mid(7, expected.size()), expected);
+    }
 }
 
 } // namespace

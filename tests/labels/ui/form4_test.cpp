@@ -35,16 +35,20 @@ TEST(Form4, LooksAndStartsWithEveryLabelMarkedAndThePageFitted)
 
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Etiquettes"));
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::Tool));
-    EXPECT_EQ(form.ToolButton1->toolTip(), QStringLiteral("Imprimer la page."));
-    EXPECT_EQ(form.ToolButton1->accessibleName(), QStringLiteral("Imprimer la page."));
-    EXPECT_EQ(form.tracemarge->text(), QStringLiteral("Marges"));
-    EXPECT_EQ(form.tracemarge->toolTip(), QStringLiteral("Afficher les marges étiquettes."));
-    EXPECT_EQ(form.tracecontour->text(), QStringLiteral("Contours"));
-    EXPECT_EQ(form.tracecontour->toolTip(), QStringLiteral("Afficher les contours étiquettes."));
-    EXPECT_TRUE(form.tracemarge->isChecked());
-    EXPECT_TRUE(form.tracecontour->isChecked());
+    EXPECT_EQ(form.findChild<QToolButton*>(QStringLiteral("ToolButton1"))->toolTip(),
+              QStringLiteral("Imprimer la page."));
+    EXPECT_EQ(form.findChild<QToolButton*>(QStringLiteral("ToolButton1"))->accessibleName(),
+              QStringLiteral("Imprimer la page."));
+    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("tracemarge"))->text(), QStringLiteral("Marges"));
+    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("tracemarge"))->toolTip(),
+              QStringLiteral("Afficher les marges étiquettes."));
+    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("tracecontour"))->text(), QStringLiteral("Contours"));
+    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("tracecontour"))->toolTip(),
+              QStringLiteral("Afficher les contours étiquettes."));
+    EXPECT_TRUE(form.findChild<QCheckBox*>(QStringLiteral("tracemarge"))->isChecked());
+    EXPECT_TRUE(form.findChild<QCheckBox*>(QStringLiteral("tracecontour"))->isChecked());
     SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
-    ASSERT_EQ(grid, form.StringGrid1);
+    ASSERT_EQ(grid, form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")));
     EXPECT_EQ(grid->size(), QSize(212, 297));
     EXPECT_EQ(grid->toolTip(), QStringLiteral("Double clic pour afficher."));
     EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -80,7 +84,7 @@ TEST(Form4, CellSizesFillTheGrid)
             w.writeDescription(QStringLiteral("Grille.ETQ"), test::sheetFormat(c.rows, c.columns)));
         TForm4 form(*w.sheet, w.window.get());
         form.show();
-        SelectionGrid* grid = form.StringGrid1;
+        SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
         EXPECT_EQ(grid->cellWidth(), c.cellWidth);
         EXPECT_EQ(grid->cellHeight(), c.cellHeight);
         // the cells and their 2-pixel lines, one line more than cells, end within the grid
@@ -107,11 +111,12 @@ TEST(Form4, ZeroRowsOrColumnsIsRefusedBeforeAnyMark)
 
         EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("Division by zero")});
         // the grid takes the counts, at least one, and nothing is marked or displayed
-        EXPECT_EQ(form.StringGrid1->columnCount(), std::max(columns, 1));
-        EXPECT_EQ(form.StringGrid1->rowCount(), std::max(rows, 1));
-        for (int r = 0; r < form.StringGrid1->rowCount(); ++r)
-            for (int c = 0; c < form.StringGrid1->columnCount(); ++c)
-                EXPECT_TRUE(form.StringGrid1->item(r, c)->text().isEmpty());
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), std::max(columns, 1));
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), std::max(rows, 1));
+        for (int r = 0; r < form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(); ++r)
+            for (int c = 0; c < form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(); ++c)
+                EXPECT_TRUE(
+                    form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(r, c)->text().isEmpty());
         EXPECT_EQ(shown, 0);
         EXPECT_EQ(w.shownPage(), nullptr);
     }
@@ -124,7 +129,7 @@ TEST(Form4, DoubleClickTogglesTheMarkAndRedisplays)
     TForm4 form(*w.sheet, w.window.get());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    SelectionGrid* grid = form.StringGrid1;
+    SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
 
     // the second label of the first row: blank on the page, its outline kept
     doubleClickCell(grid, 1, 0);
@@ -157,18 +162,18 @@ TEST(Form4, SwitchesRedisplayWithoutFrameOrOutlines)
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::DashDot), 1);
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);
 
-    QTest::mouseClick(form.tracemarge, Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracemarge")), Qt::LeftButton);
     EXPECT_FALSE(w.sheet->marks().marginFrame());
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::DashDot), 0);
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);
 
-    QTest::mouseClick(form.tracecontour, Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracecontour")), Qt::LeftButton);
     EXPECT_FALSE(w.sheet->marks().outlines());
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 0);
     // the labels keep their components
     EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 2);
 
-    QTest::mouseClick(form.tracemarge, Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracemarge")), Qt::LeftButton);
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::DashDot), 1);
 }
 
@@ -179,27 +184,28 @@ TEST(Form4, MarksSurviveClosingAndReopeningAndAnotherDescriptionRemarksAll)
     TForm4 form(*w.sheet, w.window.get());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    doubleClickCell(form.StringGrid1, 0, 2);
-    QTest::mouseClick(form.tracecontour, Qt::LeftButton);
+    doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")), 0, 2);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracecontour")), Qt::LeftButton);
     form.close();
 
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    EXPECT_TRUE(form.StringGrid1->item(2, 0)->text().isEmpty());
-    EXPECT_EQ(form.StringGrid1->item(1, 0)->text(), QStringLiteral("X"));
-    EXPECT_FALSE(form.tracecontour->isChecked());
+    EXPECT_TRUE(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(2, 0)->text().isEmpty());
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(1, 0)->text(), QStringLiteral("X"));
+    EXPECT_FALSE(form.findChild<QCheckBox*>(QStringLiteral("tracecontour"))->isChecked());
     form.close();
 
     // opening another description in the main window rebuilds the grid: every label marked again
     Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Petit.ETQ"), test::sheetFormat(2, 3)));
     w.sheet->ChargerProjetRav();
-    EXPECT_EQ(form.StringGrid1->columnCount(), 3);
-    EXPECT_EQ(form.StringGrid1->rowCount(), 2);
-    EXPECT_EQ(form.StringGrid1->cellWidth(), 68);
-    EXPECT_EQ(form.StringGrid1->cellHeight(), 145);
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), 3);
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 2);
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->cellWidth(), 68);
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->cellHeight(), 145);
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 3; ++c)
-            EXPECT_EQ(form.StringGrid1->item(r, c)->text(), QStringLiteral("X"));
+            EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(r, c)->text(),
+                      QStringLiteral("X"));
     EXPECT_EQ(w.status, QStringLiteral("Petit.ETQ"));
     EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), w.sheet->preview()->fitZoom());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
@@ -222,7 +228,7 @@ TEST(Form4, UnreadableCountsLeaveTheGridAsItWas)
         SheetWindow w;
         w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
         TForm4 form(*w.sheet, w.window.get());
-        doubleClickCell(form.StringGrid1, 1, 1);
+        doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")), 1, 1);
         const auto page = w.sheet->preview()->page();
         if (c.rows.isEmpty()) {
             w.sheet->EtiqXML().release();
@@ -235,10 +241,11 @@ TEST(Form4, UnreadableCountsLeaveTheGridAsItWas)
 
         form.Fixecellule();
         EXPECT_EQ(Dialogs::shownMessages(), QStringList{c.message});
-        EXPECT_EQ(form.StringGrid1->rowCount(), 4);
-        EXPECT_EQ(form.StringGrid1->columnCount(), 2);
-        EXPECT_TRUE(form.StringGrid1->item(1, 1)->text().isEmpty());
-        EXPECT_EQ(form.StringGrid1->item(0, 0)->text(), QStringLiteral("X"));
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 4);
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), 2);
+        EXPECT_TRUE(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(1, 1)->text().isEmpty());
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(0, 0)->text(),
+                  QStringLiteral("X"));
         EXPECT_EQ(w.sheet->preview()->page(), page);
     }
 }

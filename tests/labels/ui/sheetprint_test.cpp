@@ -103,7 +103,7 @@ protected:
         const QString token = uniqueToken();
         w.values.m_operatorText = token;
         const QSet<QString> before = pdfFiles(m_out);
-        QTest::mouseClick(form.ToolButton1, Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("ToolButton1")), Qt::LeftButton);
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
         const QString pdf = waitForPrintout(m_out, before, token, 120);
         if (!pdf.isEmpty())
@@ -129,7 +129,8 @@ TEST_F(SheetPrint, PrintsWhatThePreviewShowsOnTheDefaultPrinter)
     TForm4 form(*w.sheet, w.window.get());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    doubleClickCell(form.StringGrid1, 1, 0); // the second label of the first row left blank
+    doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")), 1,
+                    0); // the second label of the first row left blank
     QTemporaryDir scratch;
 
     const QString first = printWithToken(w, form);
@@ -149,8 +150,8 @@ TEST_F(SheetPrint, PrintsWhatThePreviewShowsOnTheDefaultPrinter)
     EXPECT_GT(darkPixels(page, 300, kFrameRightEdge), 0) << "no margin frame";
 
     // neither frame nor outlines once both switches are off; the marked labels keep their components
-    QTest::mouseClick(form.tracemarge, Qt::LeftButton);
-    QTest::mouseClick(form.tracecontour, Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracemarge")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracecontour")), Qt::LeftButton);
     Dialogs::clearShownMessages();
     const QString second = printWithToken(w, form);
     ASSERT_FALSE(second.isEmpty());
@@ -209,7 +210,7 @@ TEST(SheetPrintAlone, DISABLED_PrintWithoutPrinter)
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), clearSheet()));
     TForm4 form(*w.sheet, w.window.get());
     Dialogs::clearShownMessages();
-    QTest::mouseClick(form.ToolButton1, Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("ToolButton1")), Qt::LeftButton);
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{noPrinter});
     EXPECT_NE(w.shownPage(), nullptr);
     EXPECT_TRUE(w.sheet->Afficher());
@@ -246,7 +247,7 @@ TEST(SheetPdf, ExportsTheShownPageAsAVectorPdf)
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), clearSheet()));
     TForm4 form(*w.sheet, w.window.get());
-    doubleClickCell(form.StringGrid1, 1, 0);
+    doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")), 1, 0);
     QTemporaryDir out;
     Dialogs::clearShownMessages();
 
