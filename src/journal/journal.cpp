@@ -62,6 +62,11 @@ Outbox* Journal::outbox(bool create)
 
 RecordResult Journal::record(const Entry& entry)
 {
+    return record(QList<Entry>{entry});
+}
+
+RecordResult Journal::record(const QList<Entry>& entries)
+{
     RecordResult result;
     const bool wasFailing = m_failing;
     // straight to the store when nothing waits before this entry, so that the order holds
@@ -69,7 +74,7 @@ RecordResult Journal::record(const Entry& entry)
         try {
             Outbox* box = outbox(false);
             if (!box || box->count() == 0) {
-                store().insert({entry});
+                store().insert(entries);
                 m_failing = false;
                 result.stored = true;
                 return result;
@@ -81,10 +86,10 @@ RecordResult Journal::record(const Entry& entry)
     const QString waits = QStringLiteral("Le journal ne peut pas être écrit : %1\nL'entrée attend d'être envoyée.");
     if (m_memory.isEmpty()) {
         try {
-            outbox(true)->append(entry);
+            outbox(true)->append(entries);
             result.waiting = true;
         } catch (...) {
-            m_memory.append(entry);
+            m_memory.append(entries);
             result.waiting = true;
             result.message = QStringLiteral("Le journal ne peut pas être écrit : %1\nLa file d'envoi non plus (%2) : "
                                             "l'entrée est gardée en mémoire jusqu'à ce qu'elle puisse l'être.")
@@ -92,7 +97,7 @@ RecordResult Journal::record(const Entry& entry)
             return result;
         }
     } else {
-        m_memory.append(entry);
+        m_memory.append(entries);
         result.waiting = true;
     }
     if (m_failing && !wasFailing)
@@ -130,8 +135,7 @@ int Journal::flush(bool force)
         if (!m_memory.isEmpty()) {
             // the outbox comes first, so that these later entries keep their order
             try {
-                for (const Entry& e : std::as_const(m_memory))
-                    outbox(true)->append(e);
+                outbox(true)->append(m_memory);
                 m_memory.clear();
                 return sent + flush(true);
             } catch (const Error&) {

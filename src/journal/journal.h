@@ -48,6 +48,8 @@ public:
     Journal& operator=(const Journal&) = delete;
 
     RecordResult record(const Entry& entry);
+    // Several entries in one write (the codes of one serial chunk): all stored or all waiting.
+    RecordResult record(const QList<Entry>& entries);
 
     // Sends what waits, oldest first, until the outbox is empty or the store fails. A store out of
     // reach is tried again only after the retry delay, unless `force`. Returns how many were sent.

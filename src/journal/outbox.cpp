@@ -15,10 +15,18 @@ Outbox::Outbox(const QString& path) : m_path(path), m_db(Database::openSqlite(pa
 
 Outbox::~Outbox() = default;
 
-void Outbox::append(const Entry& entry)
+void Outbox::append(const QList<Entry>& entries)
 {
-    m_db->exec(QStringLiteral("INSERT INTO outbox (id, entry) VALUES (?, ?)"),
-               {entry.id, QString::fromUtf8(QJsonDocument(entry.toJson()).toJson(QJsonDocument::Compact))});
+    m_db->exec(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        for (const Entry& entry : entries)
+            m_db->exec(QStringLiteral("INSERT INTO outbox (id, entry) VALUES (?, ?)"),
+                       {entry.id, QString::fromUtf8(QJsonDocument(entry.toJson()).toJson(QJsonDocument::Compact))});
+        m_db->exec(QStringLiteral("COMMIT"));
+    } catch (...) {
+        QSqlQuery(m_db->db()).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
 }
 
 QList<std::pair<qint64, Entry>> Outbox::oldest(int limit)

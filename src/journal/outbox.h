@@ -18,7 +18,8 @@ public:
     explicit Outbox(const QString& path);
     ~Outbox();
 
-    void append(const Entry& entry);
+    // In one transaction: all or none.
+    void append(const QList<Entry>& entries);
     // The oldest `limit` entries with their positions, oldest first.
     QList<std::pair<qint64, Entry>> oldest(int limit);
     // Drops the entries at these positions (sent).

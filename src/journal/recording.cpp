@@ -29,6 +29,17 @@ Entry scanEntry(const QString& code, const CodeDecoder& decoder, const QString& 
     return e;
 }
 
+Entry scanEntry(const QString& code, const std::array<QString, kDecodedCount>& texts, const QString& dateError,
+                const QString& source)
+{
+    Entry e = newEntry(EntryKind::Scan);
+    e.code = code;
+    e.source = source;
+    e.decoded = texts;
+    e.error = dateError;
+    return e;
+}
+
 Entry printEntry(const PrintedPage& page, const CodeDecoder& decoder)
 {
     Entry e = newEntry(EntryKind::Print);

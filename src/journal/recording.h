@@ -14,6 +14,9 @@ namespace pelorin::journal {
 // A code taken by the scan window, `pelorin scan` or an import, decoded as the scan grid decodes it;
 // the date conversion error, when there is one, is the entry's error.
 Entry scanEntry(const QString& code, const CodeDecoder& decoder, const QString& source);
+// The same from texts already decoded (a code the scan session took).
+Entry scanEntry(const QString& code, const std::array<QString, kDecodedCount>& texts, const QString& dateError,
+                const QString& source);
 
 // What a printed (or exported) page carried.
 struct PrintedPage

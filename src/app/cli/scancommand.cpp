@@ -4,6 +4,8 @@
 #include "base/error.h"
 #include "base/paths.h"
 #include "config/configfile.h"
+#include "journal/journal.h"
+#include "journal/recording.h"
 #include "scan/comport.h"
 #include "scan/scansession.h"
 #include "scan/serialsource.h"
@@ -159,6 +161,15 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
         return 1;
     }
 
+    // every code read is on record before it is printed; a journal that cannot be written only says so
+    std::optional<journal::Journal> journalLog;
+    try {
+        journalLog.emplace(journal::Settings::load());
+    } catch (const Error& e) {
+        err << e.message() << '\n';
+        journalLog.emplace(journal::Settings());
+    }
+
     QEventLoop loop;
     SerialCodeSource serial;
     serial.setEndCharacter(o.end);
@@ -173,6 +184,12 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
     // each code is on disk (with --append) before it is printed
     session.attach(&serial);
     QObject::connect(&session, &ScanSession::codeTaken, [&](const TakenCode& taken) {
+        const QString journalMessage =
+            journalLog->record(journal::scanEntry(taken.code, taken.texts, taken.dateError, taken.source)).message;
+        if (!journalMessage.isEmpty()) {
+            err << journalMessage << '\n';
+            err.flush();
+        }
         out << decodedLine(taken.code, QStringList(taken.texts.begin(), taken.texts.end())) << '\n';
         out.flush();
         if (!taken.dateError.isEmpty()) {
@@ -198,6 +215,7 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
         serial.open();
         const int status = loop.exec();
         serial.close();
+        journalLog->flush(true);
         return status;
     } catch (const Error& e) {
         err << o.port << " : " << e.message() << '\n';

@@ -1,5 +1,7 @@
 #include "app/ui/startup.h"
 
+#include "app/ui/journalhooks.h"
+
 #include "app/cli/cli.h"
 #include "base/files.h"
 #include "base/paths.h"
@@ -146,11 +148,13 @@ ProgramWindows::ProgramWindows(int pauseMs)
     m_form1->setAboutBox(m_aboutBox.get());
     m_scanForm = std::make_unique<TscanForm>(m_form1->ConfigXML());
     m_form1->setScanWindow(m_scanForm.get());
+    m_journalHooks = std::make_unique<JournalHooks>(*m_form1, *m_scanForm);
 }
 
 ProgramWindows::~ProgramWindows()
 {
     // the other windows go first: they work on what the main window owns
+    m_journalHooks.reset();
     m_scanForm.reset();
     m_aboutBox.reset();
     m_form4.reset();

@@ -12,6 +12,7 @@ class TForm3;
 class TForm4;
 class TAboutBox;
 class TscanForm;
+class JournalHooks;
 
 // The whole program: the command line when its first argument is a command, else the windows.
 int runProgram(int argc, char** argv);
@@ -47,6 +48,7 @@ public:
     TForm4& selectionWindow() const { return *m_form4; }
     TAboutBox& aboutBox() const { return *m_aboutBox; }
     TscanForm& scanWindow() const { return *m_scanForm; }
+    JournalHooks& journalHooks() const { return *m_journalHooks; }
 
 private:
     std::unique_ptr<TForm1> m_form1;
@@ -54,6 +56,7 @@ private:
     std::unique_ptr<TForm4> m_form4;
     std::unique_ptr<TAboutBox> m_aboutBox;
     std::unique_ptr<TscanForm> m_scanForm;
+    std::unique_ptr<JournalHooks> m_journalHooks;
 };
 
 } // namespace pelorin

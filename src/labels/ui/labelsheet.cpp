@@ -1,5 +1,7 @@
 #include "labels/ui/labelsheet.h"
 
+#include <QPrinterInfo>
+
 #include "base/error.h"
 #include "base/paths.h"
 #include "base/ui/dialogs.h"
@@ -169,6 +171,9 @@ void LabelSheet::ImprimClick()
     if (build() == Build::Failed || !m_page)
         return;
     try {
+        const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+        if (m_recorder && !printer.isNull())
+            m_recorder(false, printer.printerName());
         if (!report::printPage(*m_page))
             Dialogs::error(m_window.data(), report::noPrinterMessage());
     } catch (const Error& e) {
@@ -193,6 +198,8 @@ void LabelSheet::ExportPdfClick()
         return;
     try {
         report::exportPdf(*m_page, path);
+        if (m_recorder)
+            m_recorder(true, path);
     } catch (const Error& e) {
         Dialogs::error(m_window.data(), e.message());
     }

@@ -85,6 +85,11 @@ public:
     // Builds the page and fits the zoom (the last step of Fixecellule).
     void showAndFit();
 
+    // Told where each page goes: a printer (its name), just before the job is sent, so that the page
+    // is on record before it leaves; a PDF file (its path), once written. It must not throw.
+    using OutputRecorder = std::function<void(bool toFile, const QString& output)>;
+    void setOutputRecorder(OutputRecorder recorder) { m_recorder = std::move(recorder); }
+
     // Ctrl+O opens a description and Ctrl+P prints, anywhere in `window`.
     void installShortcuts(QWidget* window);
 
@@ -108,6 +113,7 @@ private:
     std::shared_ptr<const report::ExecutedPage> m_page;
     QPointer<report::PagePreview> m_preview;
     std::function<void()> m_selectionRebuild;
+    OutputRecorder m_recorder;
 };
 
 } // namespace pelorin

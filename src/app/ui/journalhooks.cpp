@@ -1,0 +1,138 @@
+#include "app/ui/journalhooks.h"
+
+#include "app/ui/mainform.h"
+#include "base/ui/dialogs.h"
+#include "base/ui/widgetkit.h"
+#include "journal/journal.h"
+#include "journal/recording.h"
+#include "journal/ui/journalform.h"
+#include "labels/ui/labelsheet.h"
+#include "scan/codesource.h"
+#include "scan/decode.h"
+#include "scan/scansession.h"
+#include "scan/ui/scanform.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace pelorin {
+
+namespace {
+
+journal::Settings journalSettings(QWidget* parent)
+{
+    try {
+        return journal::Settings::load();
+    } catch (const Error& e) {
+        // an unreadable settings file leaves the journal in the data folder rather than nowhere
+        Dialogs::error(parent, e.message() + QStringLiteral("\nLe journal est tenu dans le dossier des données."));
+        return {};
+    }
+}
+
+} // namespace
+
+JournalHooks::JournalHooks(TForm1& form1, TscanForm& scanForm)
+    : m_form1(form1), m_scanForm(scanForm), m_journal(std::make_unique<journal::Journal>(journalSettings(&form1))),
+      m_timer(new QTimer(this))
+{
+    m_button = new QToolButton;
+    m_button->setObjectName(QStringLiteral("ToolButtonJournal"));
+    m_button->setIcon(themeIcon(QStringLiteral("x-office-spreadsheet"), QStyle::SP_FileDialogDetailedView));
+    setHint(m_button, QStringLiteral("Journal"));
+    m_button->setShortcut(QKeySequence(QStringLiteral("Ctrl+J")));
+    m_form1.ToolBar1->addSeparator();
+    m_form1.ToolBar1->addWidget(m_button);
+    connect(m_button, &QToolButton::clicked, this, &JournalHooks::showJournal);
+
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("JournalPanel"));
+    m_status->setAccessibleName(QStringLiteral("État du journal"));
+    m_form1.StatusBar1->addPermanentWidget(m_status);
+
+    m_form1.sheet().setOutputRecorder([this](bool toFile, const QString& output) { recordPrint(toFile, output); });
+    connect(m_scanForm.session(), &ScanSession::codeTaken, this, &JournalHooks::recordScan);
+
+    // entries that wait are sent as soon as the store answers again
+    connect(m_timer, &QTimer::timeout, this, &JournalHooks::refreshStatus);
+    m_timer->start(5000);
+    QTimer::singleShot(0, this, &JournalHooks::refreshStatus);
+}
+
+JournalHooks::~JournalHooks() = default;
+
+void JournalHooks::showJournal()
+{
+    guarded(&m_form1, [&] {
+        journal::JournalForm form(*m_journal, &m_form1);
+        form.exec();
+    });
+    refreshStatus();
+}
+
+void JournalHooks::refreshStatus()
+{
+    if (m_journal->pending() > 0)
+        m_journal->flush();
+    if (m_status)
+        m_status->setText(m_journal->statusText());
+}
+
+void JournalHooks::recordPrint(bool toFile, const QString& output)
+{
+    try {
+        LabelSheet& sheet = m_form1.sheet();
+        journal::PrintedPage page;
+        page.code = m_form1.code();
+        page.operatorText = m_form1.operatorText();
+        page.model = QFileInfo(sheet.EtiqXML().fileName()).fileName();
+        const SelectionMarks& marks = sheet.marks();
+        const QStringList lines = m_form1.incrementalLines();
+        for (int n = 1; n <= marks.columns() * marks.rows(); ++n)
+            if (marks.isLabelMarked(n))
+                page.labels << n;
+        if (!page.labels.isEmpty()) {
+            page.firstText = lines.value(page.labels.first() - 1);
+            page.lastText = lines.value(page.labels.last() - 1);
+        }
+        page.medium = toFile ? journal::Medium::PdfFile : journal::Medium::Printer;
+        page.output = output;
+        const CodeDecoder decoder(m_form1.ConfigXML());
+        const journal::RecordResult r = m_journal->record(journal::printEntry(page, decoder));
+        if (!r.message.isEmpty()) {
+            // after the job has gone: the message must not hold the print up
+            QTimer::singleShot(0, &m_form1, [this, message = r.message] { Dialogs::error(&m_form1, message); });
+        }
+    } catch (...) {
+        const QString message = currentErrorMessage();
+        QTimer::singleShot(0, &m_form1, [this, message] { Dialogs::error(&m_form1, message); });
+    }
+    if (m_status)
+        m_status->setText(m_journal->statusText());
+}
+
+void JournalHooks::recordScan(const TakenCode& taken)
+{
+    // a sheet read back from its file holds codes scanned before, already on record or imported apart
+    if (taken.source == kFileSource)
+        return;
+    QString message;
+    try {
+        message = m_journal->record(journal::scanEntry(taken.code, taken.texts, taken.dateError, taken.source)).message;
+    } catch (...) {
+        message = currentErrorMessage();
+    }
+    // never a message box here: it would take the keyboard scanner's characters away from the edit box
+    if (!message.isEmpty())
+        if (auto* bar = m_scanForm.findChild<QStatusBar*>(QStringLiteral("StatusBar1")))
+            bar->showMessage(QString(message).replace(u'\n', u' '));
+    if (m_status)
+        m_status->setText(m_journal->statusText());
+}
+
+} // namespace pelorin

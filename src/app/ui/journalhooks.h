@@ -1,0 +1,51 @@
+#pragma once
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+class QLabel;
+class QTimer;
+class QToolButton;
+
+namespace pelorin {
+
+class TForm1;
+class TscanForm;
+struct TakenCode;
+
+namespace journal {
+class Journal;
+}
+
+// The journal in the program: every page printed or exported from the main window and every code the
+// scan window takes is recorded; the tool bar button "Journal" (Ctrl+J) opens the journal window, and
+// the main window's status bar says while entries wait to be sent. Recording never stops a print or
+// a scan: a journal that cannot be written is reported after the print, or in the scan window's
+// status bar, and the entry waits.
+class JournalHooks : public QObject
+{
+    Q_OBJECT
+
+public:
+    JournalHooks(TForm1& form1, TscanForm& scanForm);
+    ~JournalHooks() override;
+
+    journal::Journal& journal() { return *m_journal; }
+    // "Journal", modal over the main window.
+    void showJournal();
+    // Updates the status text, sending what waits when the store may be back.
+    void refreshStatus();
+
+private:
+    void recordPrint(bool toFile, const QString& output);
+    void recordScan(const TakenCode& taken);
+
+    TForm1& m_form1;
+    TscanForm& m_scanForm;
+    std::unique_ptr<journal::Journal> m_journal;
+    QPointer<QToolButton> m_button;
+    QPointer<QLabel> m_status;
+    QTimer* m_timer;
+};
+
+} // namespace pelorin

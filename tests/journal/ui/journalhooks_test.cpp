@@ -1,0 +1,123 @@
+#include "journal/journalfixture.h"
+
+#include "app/ui/journalhooks.h"
+#include "app/ui/mainform.h"
+#include "app/ui/startup.h"
+#include "base/paths.h"
+#include "base/ui/dialogs.h"
+#include "journal/journal.h"
+#include "journal/search.h"
+#include "journal/ui/journalform.h"
+#include "journal/ui/journalmodel.h"
+#include "scan/ui/scanform.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPrinterInfo>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace pelorin;
+using namespace pelorin::journal;
+using pelorin::test::JournalTest;
+
+namespace {
+
+class JournalInProgram : public JournalTest
+{
+protected:
+    void SetUp() override
+    {
+        JournalTest::SetUp();
+        if (IsSkipped())
+            return;
+        DataFolder::setRoot(m_data.path());
+        Settings s = m_settings;
+        s.sqlitePath.clear(); // the data folder's own journal
+        s.saveFile(m_data.file(QStringLiteral("Config/journal.ini")));
+    }
+    test::TempDataFolder m_data;
+};
+
+QList<Entry> entries(Journal& journal, std::optional<EntryKind> kind)
+{
+    Filter f;
+    f.kind = kind;
+    QList<Entry> found;
+    Search(journal.store(), f).forEachEntry([&](const Row& r) { found << r.entry; });
+    return found;
+}
+
+} // namespace
+
+TEST_P(JournalInProgram, PrintedExportedAndScannedCodesAreRecorded)
+{
+    ProgramWindows windows;
+    TForm1& form1 = windows.mainForm();
+    Journal& journal = windows.journalHooks().journal();
+
+    const QString pdf = m_data.file(QStringLiteral("page.pdf"));
+    Dialogs::setNextFileName(pdf);
+    QTest::mouseClick(form1.findChild<QToolButton*>(QStringLiteral("ExportPdf")), Qt::LeftButton);
+    ASSERT_TRUE(QFileInfo::exists(pdf));
+    QList<Entry> printed = entries(journal, EntryKind::Print);
+    ASSERT_EQ(printed.size(), 1);
+    const Entry& page = printed[0];
+    EXPECT_EQ(page.medium, Medium::PdfFile);
+    EXPECT_EQ(page.output, pdf);
+    EXPECT_EQ(page.code, form1.CalculOF());
+    EXPECT_EQ(page.code.size(), 22);
+    EXPECT_FALSE(page.decoded[4].isEmpty());
+    EXPECT_NE(page.decoded[4], QStringLiteral("Erreur"));
+    EXPECT_GT(page.labelCount, 0);
+    EXPECT_TRUE(page.labels.startsWith(QStringLiteral("1")));
+    EXPECT_FALSE(page.model.isEmpty());
+
+    if (!qEnvironmentVariableIsEmpty("PELORIN_TEST_PRINTER") && !QPrinterInfo::defaultPrinter().isNull()) {
+        QTest::mouseClick(form1.findChild<QToolButton*>(QStringLiteral("ToolButton9")), Qt::LeftButton);
+        printed = entries(journal, EntryKind::Print);
+        ASSERT_EQ(printed.size(), 2);
+        EXPECT_EQ(printed[0].medium, Medium::Printer);
+        EXPECT_EQ(printed[0].output, QPrinterInfo::defaultPrinter().printerName());
+    }
+
+    // a keyboard scanner, automatic insertion on
+    TscanForm& scan = windows.scanWindow();
+    scan.show();
+    scan.findChild<QToolButton*>(QStringLiteral("autobouton"))->setChecked(true);
+    QTest::keyClicks(scan.findChild<QLineEdit*>(QStringLiteral("Edit1")), form1.CalculOF());
+    QTest::keyClicks(scan.findChild<QLineEdit*>(QStringLiteral("Edit1")), QStringLiteral("B25012515LAV5930036606"));
+    scan.hide();
+    const QList<Entry> scanned = entries(journal, EntryKind::Scan);
+    ASSERT_EQ(scanned.size(), 2);
+    EXPECT_EQ(scanned[1].code, form1.CalculOF());
+    EXPECT_EQ(scanned[1].source, QStringLiteral("clavier"));
+    EXPECT_TRUE(scanned[1].error.isEmpty());
+    EXPECT_EQ(scanned[0].error, QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+    Dialogs::clearShownMessages();
+
+    // Ctrl+J opens the journal window over the main window
+    bool shown = false;
+    QTimer watch;
+    watch.setInterval(50);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<JournalForm*>(w); form && form->isVisible()) {
+                shown = form->windowTitle() == QStringLiteral("Journal") && form->model()->rowCount() >= 3;
+                form->close();
+            }
+    });
+    watch.start();
+    form1.show();
+    form1.activateWindow();
+    auto* button = form1.findChild<QToolButton*>(QStringLiteral("ToolButtonJournal"));
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->accessibleName(), QStringLiteral("Journal"));
+    EXPECT_EQ(button->shortcut(), QKeySequence(QStringLiteral("Ctrl+J")));
+    button->animateClick();
+    QTRY_VERIFY(shown);
+}
+
+PELORIN_BOTH_ENGINES(JournalInProgram);
