@@ -1,5 +1,7 @@
 #include "base/files.h"
 
+#include <string_view>
+
 #include <QDir>
 #include <QFile>
 
@@ -130,12 +132,12 @@ void checkWriteTarget(const QString& path)
     throw Error(QStringLiteral("Impossible d'enregistrer « %1 » : %2.").arg(shown(path), nodeKind(st.st_mode)));
 }
 
-bool isValidUtf8(const QByteArray& bytes)
+// The first byte of an invalid UTF-8 sequence, or npos.
+size_t firstInvalidUtf8(std::string_view s)
 {
-    qsizetype i = 0;
-    const qsizetype size = bytes.size();
-    while (i < size) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
         int len = 0;
         char32_t cp = 0;
         if (c < 0x80) {
@@ -151,22 +153,27 @@ bool isValidUtf8(const QByteArray& bytes)
             len = 4;
             cp = c & 0x07;
         } else {
-            return false;
+            return i;
         }
-        if (i + len > size)
-            return false;
+        if (i + len > s.size())
+            return i;
         for (int k = 1; k < len; ++k) {
-            const unsigned char cc = static_cast<unsigned char>(bytes[i + k]);
+            const unsigned char cc = static_cast<unsigned char>(s[i + k]);
             if ((cc & 0xC0) != 0x80)
-                return false;
+                return i;
             cp = (cp << 6) | (cc & 0x3F);
         }
         static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
         if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
+            return i;
         i += len;
     }
-    return true;
+    return std::string_view::npos;
+}
+
+bool isValidUtf8(const QByteArray& bytes)
+{
+    return firstInvalidUtf8(std::string_view(bytes.constData(), size_t(bytes.size()))) == std::string_view::npos;
 }
 
 } // namespace pelorin

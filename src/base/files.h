@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string_view>
 
 // Reading and writing the program's files when the name given may be anything: a named pipe, a
 // device, a folder, a link to one of them, or a file far larger than any file of its kind.
@@ -48,5 +49,8 @@ QString systemErrorMessage(int err);
 
 // Whether a command-line argument's bytes are valid UTF-8, so that the name read is the name given.
 bool isValidUtf8(const QByteArray& bytes);
+// The offset of the first byte of an invalid UTF-8 sequence (overlong forms, surrogates and values past
+// U+10FFFF included), or std::string_view::npos when the whole text is well-formed.
+size_t firstInvalidUtf8(std::string_view text);
 
 } // namespace pelorin

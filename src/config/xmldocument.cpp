@@ -140,45 +140,6 @@ std::pair<int, int> lineColumn(std::string_view utf8, size_t offset)
     return {line, column};
 }
 
-// The first byte of an invalid UTF-8 sequence, or npos.
-size_t invalidUtf8(std::string_view s)
-{
-    size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        int len = 0;
-        char32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else {
-            return i;
-        }
-        if (i + len > s.size())
-            return i;
-        for (int k = 1; k < len; ++k) {
-            const unsigned char cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return i;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return i;
-        i += len;
-    }
-    return std::string_view::npos;
-}
-
 bool isXmlChar(char32_t c)
 {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
@@ -682,7 +643,7 @@ void XmlDocument::loadBytes(QByteArray bytes, const QString& path)
     std::string utf8;
     if (*encoding == Encoding::Utf8) {
         utf8.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-        const size_t bad = invalidUtf8(utf8);
+        const size_t bad = firstInvalidUtf8(utf8);
         if (bad != std::string_view::npos) {
             const auto [line, column] = lineColumn(utf8, bad);
             throw Error(QStringLiteral("%1: Invalid UTF-8 byte at line %2, column %3").arg(path).arg(line).arg(column));
