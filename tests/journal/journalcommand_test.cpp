@@ -26,12 +26,7 @@ protected:
         JournalTest::SetUp();
         if (IsSkipped())
             return;
-        Settings s = m_settings;
-        // the data folder's own journal for SQLite
-        s.sqlitePath.clear();
-        s.saveFile(m_data.file(QStringLiteral("Config/journal.ini")));
-        if (!postgres())
-            m_settings.sqlitePath = m_data.file(QStringLiteral("Journal/journal.sqlite"));
+        useDataFolderJournal(m_data.path());
     }
     test::RunResult run(const QStringList& args)
     {

@@ -26,6 +26,17 @@ protected:
     std::unique_ptr<journal::Database> open() const;
     // A folder for the outbox and other files.
     QString folder() const { return m_dir.path(); }
+    // Makes `dataFolder`'s Config/journal.ini name this case's store, as the program reads it: the data
+    // folder's own Journal/journal.sqlite for SQLite (which settings() then names too), this case's
+    // database for PostgreSQL.
+    void useDataFolderJournal(const QString& dataFolder)
+    {
+        journal::Settings s = m_settings;
+        s.sqlitePath.clear();
+        s.saveFile(dataFolder + QStringLiteral("/Config/journal.ini"));
+        if (!postgres())
+            m_settings.sqlitePath = dataFolder + QStringLiteral("/Journal/journal.sqlite");
+    }
 
     journal::Settings m_settings;
     QString m_database;

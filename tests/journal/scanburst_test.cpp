@@ -29,11 +29,7 @@ protected:
         JournalTest::SetUp();
         if (IsSkipped())
             return;
-        Settings s = m_settings;
-        s.sqlitePath.clear();
-        s.saveFile(m_data.file(QStringLiteral("Config/journal.ini")));
-        if (!postgres())
-            m_settings.sqlitePath = m_data.file(QStringLiteral("Journal/journal.sqlite"));
+        useDataFolderJournal(m_data.path());
     }
     test::TempDataFolder m_data;
 };
