@@ -160,8 +160,28 @@ void ConfigFile::reset()
     save();
 }
 
+void ConfigFile::startEmpty()
+{
+    const pugi::xml_node root = m_doc.reset(QStringLiteral("1.0"), QStringLiteral("ISO-8859-1"), "Configuration");
+    appendElement(root, "Systemes");
+    appendElement(root, "Lieux");
+    appendElement(root, "Parfums");
+}
+
+Form1Settings ConfigFile::storedTexts()
+{
+    const pugi::xml_node settings = form1();
+    Form1Settings s;
+    s.eleve = text(child(settings, "Eleve"));
+    s.memo1 = text(child(settings, "Memo1"));
+    s.modele = text(child(settings, "Modele"));
+    return s;
+}
+
 void ConfigFile::save() const
 {
+    if (!m_refusal.isEmpty())
+        throw Error(m_refusal);
     m_doc.saveFile(path());
 }
 

@@ -129,6 +129,19 @@ public:
     // fails the document stays reset and Error carries the system's message.
     void reset();
 
+    // The empty configuration of a start without cfg.xml: Configuration holding empty Systemes, Lieux
+    // and Parfums under the declaration version "1.0" encoding "ISO-8859-1", in memory only.
+    void startEmpty();
+
+    // The texts of the settings Eleve, Memo1 (lines separated by "\n") and Modele as the document holds
+    // them (the measures and the flag are left at their defaults).
+    Form1Settings storedTexts();
+
+    // While another copy of the program holds the data folder every save is refused with `reason`
+    // (an empty reason allows saving again), so that neither copy writes over the other's lists.
+    void refuseSaving(const QString& reason) { m_refusal = reason; }
+    bool savingRefused() const { return !m_refusal.isEmpty(); }
+
     // Saves the document as it stands to path(), atomically.
     void save() const;
 
@@ -138,6 +151,7 @@ private:
     void addEntry(RefList which, std::initializer_list<std::pair<const char*, QString>> fields);
 
     XmlDocument m_doc;
+    QString m_refusal;
 };
 
 } // namespace pelorin

@@ -46,14 +46,17 @@ JournalHooks::JournalHooks(TForm1& form1, TscanForm& scanForm)
     m_button->setIcon(themeIcon(QStringLiteral("x-office-spreadsheet"), QStyle::SP_FileDialogDetailedView));
     setHint(m_button, QStringLiteral("Journal"));
     m_button->setShortcut(QKeySequence(QStringLiteral("Ctrl+J")));
-    m_form1.ToolBar1->addSeparator();
-    m_form1.ToolBar1->addWidget(m_button);
+    // as the other tool bar commands: the shortcut in the hint, no Tab stop
+    m_button->setToolTip(QStringLiteral("Journal (%1)").arg(m_button->shortcut().toString(QKeySequence::NativeText)));
+    m_button->setFocusPolicy(Qt::NoFocus);
+    m_form1.commandBar()->addSeparator();
+    m_form1.commandBar()->addWidget(m_button);
     connect(m_button, &QToolButton::clicked, this, &JournalHooks::showJournal);
 
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("JournalPanel"));
     m_status->setAccessibleName(QStringLiteral("État du journal"));
-    m_form1.StatusBar1->addPermanentWidget(m_status);
+    m_form1.statusBar()->addPermanentWidget(m_status);
 
     m_form1.sheet().setOutputRecorder([this](bool toFile, const QString& output) { recordPrint(toFile, output); });
     connect(m_scanForm.session(), &ScanSession::codeTaken, this, &JournalHooks::recordScan);

@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <climits>
@@ -104,6 +105,70 @@ void RalDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, c
 QSize RalDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
     return QSize(option.rect.width() > 0 ? option.rect.width() : 100, ral::kRowHeight);
+}
+
+QValidator::State MassValidator::validate(QString& input, int&) const
+{
+    for (const QChar c : input)
+        if (c < u'0' || c > u'9')
+            return QValidator::Invalid;
+    return QValidator::Acceptable;
+}
+
+DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent)
+{
+    setCalendarPopup(true);
+    setMinimumDate(QDate(100, 1, 1));
+    setMaximumDate(QDate(9999, 12, 31));
+    setDisplayFormat(longFormat(locale()));
+}
+
+QString DatePicker::longFormat(const QLocale& locale)
+{
+    return locale.dateFormat(QLocale::LongFormat);
+}
+
+QString DatePicker::typingFormat(const QLocale& locale)
+{
+    // the weekday section and the punctuation that follows it ("dddd, d MMMM yyyy", "dddd d. MMMM")
+    QString format = longFormat(locale);
+    format.remove(QRegularExpression(QStringLiteral("(?<!d)dddd?(?!d)[,.]?\\s*")));
+    format = format.trimmed();
+    while (format.endsWith(u','))
+        format.chop(1);
+    return format.isEmpty() ? locale.dateFormat(QLocale::ShortFormat) : format;
+}
+
+QSize DatePicker::sizeHint() const
+{
+    const QSize hint = QDateEdit::sizeHint();
+    // Qt sizes the box for the first and last dates it admits; a long date of another month or
+    // weekday may be wider, and is never to be cut off
+    const QFontMetrics fm = fontMetrics();
+    const QString format = longFormat(locale());
+    const int measured = qMax(fm.horizontalAdvance(locale().toString(minimumDate(), displayFormat())),
+                              fm.horizontalAdvance(locale().toString(maximumDate(), displayFormat())));
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month)
+        for (int day = 22; day <= 28; ++day) // every weekday
+            widest = qMax(widest, fm.horizontalAdvance(locale().toString(QDate(2026, month, day), format)));
+    return QSize(hint.width() + qMax(0, widest - measured) + fm.horizontalAdvance(u' '), hint.height());
+}
+
+void DatePicker::focusInEvent(QFocusEvent* event)
+{
+    const QString typing = typingFormat(locale());
+    if (displayFormat() != typing)
+        setDisplayFormat(typing);
+    QDateEdit::focusInEvent(event);
+}
+
+void DatePicker::focusOutEvent(QFocusEvent* event)
+{
+    QDateEdit::focusOutEvent(event);
+    const QString shown = longFormat(locale());
+    if (displayFormat() != shown)
+        setDisplayFormat(shown);
 }
 
 QValidator::State UpperCaseValidator::validate(QString& input, int&) const

@@ -1,5 +1,6 @@
 #pragma once
 #include <QComboBox>
+#include <QDateEdit>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QValidator>
@@ -38,6 +39,34 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+// The mass in grams: digits only, so that the field always holds a whole number (an empty field
+// counts as 0 while the operator types); Backspace and Delete work as everywhere.
+class MassValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
+
+// A date picker showing the long date of the regional settings, wide enough for the longest one. While
+// it has the focus the weekday is left out, since a weekday that no longer matches the date would make
+// Qt refuse every date typed digit by digit on the way (day "2" then "29", year "2" then "2007").
+class DatePicker : public QDateEdit
+{
+public:
+    explicit DatePicker(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    // The long date format of `locale`, and the same without its weekday.
+    static QString longFormat(const QLocale& locale);
+    static QString typingFormat(const QLocale& locale);
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 };
 
 // Turns letters to upper case as they are typed (or pasted).

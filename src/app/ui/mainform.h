@@ -1,6 +1,7 @@
 #pragma once
 #include "code/tracecode.h"
 #include "config/configfile.h"
+#include "config/mainsettings.h"
 #include "config/ui/configurationhost.h"
 #include "labels/labelvalues.h"
 
@@ -8,21 +9,15 @@
 #include <QPointer>
 #include <QRect>
 #include <memory>
-#include <optional>
 
-class QComboBox;
-class QDateEdit;
 class QDialog;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 class QSpinBox;
-class QStatusBar;
-class QTabWidget;
 class QToolBar;
-class QToolButton;
+
+namespace Ui {
+class TForm1;
+}
 
 namespace pelorin {
 
@@ -31,7 +26,7 @@ class LabelSheet;
 // The main window: the code composed from the selections (or typed in manual mode), the label
 // texts, and the page of labels previewed on the right. It owns the configuration document, the
 // sheet of labels and the code fields; the other windows reach them through it.
-class TForm1 : public QMainWindow, public LabelValues, public ConfigurationHost, private SettingsTarget
+class TForm1 : public QMainWindow, public LabelValues, public ConfigurationHost
 {
     Q_OBJECT
 
@@ -42,13 +37,9 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // How the configuration file fared at start-up; it decides what closing writes.
-    enum class ConfigState {
-        Loaded,
-        Missing,   // no file: the lists start empty, closing writes a complete new file
-        Unreadable // malformed or unreadable: closing leaves it untouched for repair
-    };
-    ConfigState configState() const { return m_configState; }
+    // How the configuration file fared at start-up (it decides what closing writes) and the settings
+    // read from it.
+    const MainSettings& settings() const { return m_settings; }
 
     ConfigFile& ConfigXML() { return m_config; }
     TraceCode& traceCode() { return m_code; }
@@ -88,55 +79,8 @@ public:
     // The first status panel (the hint under the mouse) and the second (the description's file name).
     QLabel* hintPanel() const { return m_hintPanel; }
     QLabel* modelPanel() const { return m_modelPanel; }
-
-    // Controls, named as the rest of the program and its tests know them.
-    QToolBar* ToolBar1 = nullptr;
-    QToolButton *ToolButton2 = nullptr, *ToolButton4 = nullptr, *ToolButton5 = nullptr, *ToolButton8 = nullptr,
-                *ToolButton16 = nullptr, *ToolButton9 = nullptr, *ExportPdf = nullptr, *ToolButton1 = nullptr,
-                *ToolButton19 = nullptr, *ToolButton11 = nullptr, *ToolButton20 = nullptr, *ToolButton12 = nullptr,
-                *ToolButton14 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QWidget* Panel3 = nullptr;
-    QWidget* Panel2 = nullptr;
-    QWidget* ManualView = nullptr;
-    QWidget* Panel1 = nullptr;
-
-    QGroupBox* PanelCode = nullptr;
-    QLineEdit *LabCodeSyst = nullptr, *LabMasse = nullptr, *LabCodeCond = nullptr, *LabCodeCouleur = nullptr,
-              *LabCodeParfum = nullptr, *LabCodePostal = nullptr, *LabJour = nullptr, *LabAnnee = nullptr;
-    QComboBox* Sel_Systeme = nullptr;
-    QLineEdit* LabeledEditMasse = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QComboBox* Sel_Nature = nullptr;
-    QGroupBox* CaisseSavon = nullptr;
-    QSpinBox* SpinEdit1 = nullptr;
-    QSpinBox* SpinEdit2 = nullptr;
-    QComboBox* Sel_Origine = nullptr;
-    QComboBox* Sel_Parfum = nullptr;
-    QTabWidget* PageControl1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QPlainTextEdit* memotexte = nullptr;
-    QToolBar* ToolBar2 = nullptr;
-    QToolButton *ToolButton3 = nullptr, *ToolButton6 = nullptr, *ToolButton17 = nullptr;
-    QPlainTextEdit* MemoIncrement = nullptr;
-    QDateEdit* Calendrier = nullptr;
-    QPushButton* imglog = nullptr;
-    QLabel* Img_logo = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QLineEdit* Image = nullptr;
-
-    QLineEdit* CodeManu = nullptr;
-    QPushButton* Button2 = nullptr;
-    QDateEdit* Calculquant = nullptr;
-    QLineEdit* Quant = nullptr;
-    QLineEdit* EditQuant = nullptr;
-    QLineEdit* EditAn = nullptr;
-    QPushButton* Button5 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    QLabel* Image1 = nullptr;
+    // The tool bar, for the commands other parts of the program add (the journal's).
+    QToolBar* commandBar() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -145,22 +89,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void createToolBar();
+    void wireToolBar();
     void createStatusBar();
-    QWidget* createSelectionView();
-    QWidget* createManualView();
+    void wireSelectionView();
+    void wireManualView();
     void prepare();
-    void loadConfiguration();
     void applyGeometry();
-
-    // SettingsTarget: LireConfig applies the saved settings through these.
-    void setTop(int value) override;
-    void setLeft(int value) override;
-    void setWidth(int value) override;
-    void setHeight(int value) override;
-    void setOperatorText(const QString& text) override;
-    void setMemoText(const QString& text) override;
-    void loadModel(const QString& path) override;
 
     // Handlers.
     void ChangeBox();
@@ -192,18 +126,14 @@ private:
     void showLogo(const QString& path, bool reportMissing);
     qreal incrementTextWidth() const;
 
+    std::unique_ptr<Ui::TForm1> ui;
     ConfigFile m_config;
-    ConfigState m_configState = ConfigState::Loaded;
+    MainSettings m_settings{m_config};
     TraceCode m_code{m_config};
     std::unique_ptr<LabelSheet> m_sheet;
     QString m_operatorText;
     QString m_multilineText;
     QString m_logoFolder;
-    // the geometry read from the settings, applied once they are all read
-    std::optional<int> m_top, m_left, m_width, m_height;
-    // whether reading the settings reached the two label texts
-    bool m_textsRead = false;
-
     bool m_shown = false;
     QLabel* m_hintPanel = nullptr;
     QLabel* m_modelPanel = nullptr;

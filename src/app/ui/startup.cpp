@@ -11,6 +11,7 @@
 #include "app/ui/splashform.h"
 #include "base/version.h"
 #include "base/ui/dialogs.h"
+#include "config/folderlock.h"
 #include "editor/ui/form3.h"
 #include "labels/ui/form4.h"
 #include "scan/ui/scanform.h"
@@ -134,9 +135,16 @@ bool installQtTranslations()
     return true;
 }
 
-ProgramWindows::ProgramWindows(int pauseMs)
+ProgramWindows::ProgramWindows(int pauseMs) : m_lock(std::make_unique<DataFolderLock>())
 {
+    if (!m_lock->inUse())
+        m_lock->removeLeftovers();
     m_form1 = std::make_unique<TForm1>();
+    if (m_lock->inUse()) {
+        // this copy opens to look things up and print, and leaves the configuration to the other
+        m_form1->ConfigXML().refuseSaving(DataFolderLock::refusalMessage(DataFolder::root()));
+        Dialogs::information(m_form1.get(), DataFolderLock::inUseMessage(DataFolder::root()));
+    }
     if (pauseMs > 0)
         pause(pauseMs);
     m_form3 = std::make_unique<TForm3>(*m_form1, *m_form1);
@@ -149,6 +157,11 @@ ProgramWindows::ProgramWindows(int pauseMs)
     m_scanForm = std::make_unique<TscanForm>(m_form1->ConfigXML());
     m_form1->setScanWindow(m_scanForm.get());
     m_journalHooks = std::make_unique<JournalHooks>(*m_form1, *m_scanForm);
+}
+
+bool ProgramWindows::folderInUse() const
+{
+    return m_lock->inUse();
 }
 
 ProgramWindows::~ProgramWindows()

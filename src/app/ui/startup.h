@@ -7,6 +7,7 @@ class QDialog;
 
 namespace pelorin {
 
+class DataFolderLock;
 class TForm1;
 class TForm3;
 class TForm4;
@@ -33,7 +34,9 @@ bool installQtTranslations();
 
 // The program's windows, created in their order, each running its own preparation; they live
 // until the program ends. The main window is created first and destroyed last, since the others
-// work on what it owns.
+// work on what it owns. They hold the data folder for their whole life: when another copy of the
+// program holds it, they say so and write no configuration; when they hold it, what a killed save
+// left there is removed first.
 class ProgramWindows
 {
 public:
@@ -50,7 +53,11 @@ public:
     TscanForm& scanWindow() const { return *m_scanForm; }
     JournalHooks& journalHooks() const { return *m_journalHooks; }
 
+    // Whether another copy of the program held the data folder at start.
+    bool folderInUse() const;
+
 private:
+    std::unique_ptr<DataFolderLock> m_lock;
     std::unique_ptr<TForm1> m_form1;
     std::unique_ptr<TForm3> m_form3;
     std::unique_ptr<TForm4> m_form4;

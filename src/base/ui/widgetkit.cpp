@@ -183,6 +183,19 @@ QWidget* labeled(QWidget* field, const QString& caption, QLabel** labelOut)
     return box;
 }
 
+void nameFieldsByTheirCaptions(QWidget* window)
+{
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        QWidget* field = label->buddy();
+        if (!field || !field->accessibleName().isEmpty())
+            continue;
+        // "&&" is a shown ampersand, a lone "&" marks the mnemonic
+        QString caption = label->text();
+        caption.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
+        field->setAccessibleName(caption.trimmed());
+    }
+}
+
 void setHint(QWidget* control, const QString& hint)
 {
     control->setToolTip(hint);

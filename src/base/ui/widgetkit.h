@@ -20,6 +20,11 @@ QIcon themeIcon(const QString& freedesktopName, QStyle::StandardPixmap fallback)
 // by it). Returns the container to put in a layout; the field keeps its objectName.
 QWidget* labeled(QWidget* field, const QString& caption, QLabel** labelOut = nullptr);
 
+// Every field of `window` whose caption label names it as buddy (a Designer form) and that has no
+// accessible name of its own takes the caption, without its mnemonic, as the name screen readers
+// announce.
+void nameFieldsByTheirCaptions(QWidget* window);
+
 // An icon-only tool button's hint: tooltip, status tip and accessible name at once.
 void setHint(QWidget* control, const QString& hint);
 

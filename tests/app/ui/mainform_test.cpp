@@ -196,7 +196,7 @@ TEST_F(MainWindow, manualModeAtStartHidesTheSelectionViewButFillsTheFields)
     EXPECT_EQ(form.CalculOF(), form.traceCode().composedCode());
 }
 
-TEST_F(MainWindow, massFieldTakesDigitsOnlyAndPadsToThree)
+TEST_F(MainWindow, massFieldTakesDigitsOnlyPadsToThreeAndCorrects)
 {
     TForm1 form;
     showActive(form);
@@ -206,19 +206,36 @@ TEST_F(MainWindow, massFieldTakesDigitsOnlyAndPadsToThree)
     retype(mass, QStringLiteral("0"));
     EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("000"));
 
-    // letters, blanks and Backspace are discarded; the edit admits three characters
+    // letters and blanks are discarded; the edit admits three characters
     retype(mass, QStringLiteral("2a5 "));
-    QTest::keyClick(mass, Qt::Key_Backspace);
     QTest::keyClicks(mass, QStringLiteral("09"));
     EXPECT_EQ(mass->text(), QStringLiteral("250"));
     EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("250"));
-    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 
-    // "." passes the filter but is no whole number: the message, and the field keeps its value
+    // Backspace and Delete correct a typo; the code follows the field at every keystroke
+    QTest::keyClick(mass, Qt::Key_Backspace);
+    EXPECT_EQ(mass->text(), QStringLiteral("25"));
+    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("025"));
+    QTest::keyClick(mass, Qt::Key_Home);
+    QTest::keyClick(mass, Qt::Key_Delete);
+    EXPECT_EQ(mass->text(), QStringLiteral("5"));
+    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("005"));
+
+    // a field emptied while typing is no error: the code carries "000" until a digit comes
+    QTest::keyClick(mass, Qt::Key_Delete);
+    EXPECT_TRUE(mass->text().isEmpty());
+    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("000"));
+    EXPECT_TRUE(form.CalculOF().mid(1, 3) == QStringLiteral("000")) << qPrintable(form.CalculOF());
+    QTest::keyClicks(mass, QStringLiteral("8"));
+    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("008"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+
+    // "." is no part of a whole number: it never reaches the field, which never shows a mass that the
+    // code does not carry
     retype(mass, QStringLiteral("4."));
-    EXPECT_EQ(mass->text(), QStringLiteral("4."));
-    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("'4.' is not a valid integer value")});
+    EXPECT_EQ(mass->text(), QStringLiteral("4"));
     EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("004"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
 TEST_F(MainWindow, packagingAndSoapLayers)
@@ -555,10 +572,10 @@ TEST_F(MainWindow, aResetRepairsAnUnreadableConfigurationForTheClose)
 {
     m_data.write(QStringLiteral("Config/cfg.xml"), "<Configuration>");
     TForm1 form;
-    ASSERT_EQ(form.configState(), TForm1::ConfigState::Unreadable);
+    ASSERT_EQ(form.settings().state(), MainSettings::State::Unreadable);
     form.configuration().reset();
     form.listsChanged();
-    EXPECT_EQ(form.configState(), TForm1::ConfigState::Loaded);
+    EXPECT_EQ(form.settings().state(), MainSettings::State::Loaded);
     retype(control<QLineEdit>(form, "Text2"), QStringLiteral("Nuit"));
     EXPECT_TRUE(form.close());
     EXPECT_EQ(setting(configBytes(), "Eleve"), "Nuit");
@@ -570,7 +587,7 @@ TEST_F(MainWindow, withoutAConfigurationFolderTheWindowStillCloses)
     ASSERT_TRUE(QDir(m_data.file(QStringLiteral("Config"))).removeRecursively());
     m_data.write(QStringLiteral("Config"), "not a folder");
     TForm1 form;
-    ASSERT_EQ(form.configState(), TForm1::ConfigState::Missing);
+    ASSERT_EQ(form.settings().state(), MainSettings::State::Missing);
     showActive(form);
     Dialogs::clearShownMessages();
     EXPECT_TRUE(form.close());
@@ -618,17 +635,17 @@ TEST_P(StartFailures, areReportedAndTheWindowStaysUsable)
     EXPECT_TRUE(form.close());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
     const QByteArray after = configBytes();
-    switch (form.configState()) {
-    case TForm1::ConfigState::Unreadable:
+    switch (form.settings().state()) {
+    case MainSettings::State::Unreadable:
         EXPECT_EQ(after, configBefore); // left for the operator to repair
         break;
-    case TForm1::ConfigState::Missing:
+    case MainSettings::State::Missing:
         // a complete file: the three lists, empty, and every setting
         for (const char* element : {"<Systemes", "<Lieux", "<Parfums", "<Form1>", "<Haut>", "<Modele"})
             EXPECT_TRUE(after.contains(element)) << element;
         EXPECT_TRUE(after.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"));
         break;
-    case TForm1::ConfigState::Loaded:
+    case MainSettings::State::Loaded:
         EXPECT_TRUE(after.contains("<Nom>Citron</Nom>"));
         break;
     }

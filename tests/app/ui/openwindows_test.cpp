@@ -44,7 +44,9 @@ TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
     // the label selection opens clear of the preview, whose page it redraws at every mark
     TForm4& selection = windows.selectionWindow();
     selection.show();
-    const QRect preview(main.Panel1->mapToGlobal(QPoint(0, 0)), main.Panel1->size());
+    const QWidget* panel = main.findChild<QWidget*>(QStringLiteral("Panel1"));
+    ASSERT_NE(panel, nullptr);
+    const QRect preview(panel->mapToGlobal(QPoint(0, 0)), panel->size());
     EXPECT_FALSE(selection.frameGeometry().intersects(preview))
         << "selection at " << selection.frameGeometry().x() << ", " << selection.frameGeometry().y()
         << ", preview from x " << preview.x();

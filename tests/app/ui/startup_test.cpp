@@ -130,6 +130,56 @@ TEST(StartUp, programRefusesUnknownOptionsQuietly)
     EXPECT_FALSE(err.contains(QStringLiteral("XDG_RUNTIME_DIR"))) << qPrintable(err);
 }
 
+// Two copies of the program on one data folder: the second says so and writes no configuration, so
+// that what is added in the first is still there after both have closed, in any order.
+TEST(StartUp, aSecondCopyOnTheSameFolderWritesNoConfiguration)
+{
+    test::TempDataFolder data;
+    QFile cfg(test::fixture(QStringLiteral("app/cfg.xml")));
+    ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
+    data.write(QStringLiteral("Config/cfg.xml"), cfg.readAll());
+    QFile etq(test::fixture(QStringLiteral("app/Test.ETQ")));
+    ASSERT_TRUE(etq.open(QIODevice::ReadOnly));
+    data.write(QStringLiteral("Modeles/Test.ETQ"), etq.readAll());
+    data.write(QStringLiteral("Config/.cfg.xml.k3j2.tmp"), "<Configura");
+    DataFolder::setRoot(data.path());
+    Dialogs::clearShownMessages();
+
+    auto first = std::make_unique<ProgramWindows>();
+    EXPECT_FALSE(first->folderInUse());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    // the folder is held: what a killed save left is gone
+    EXPECT_FALSE(QFile::exists(data.file(QStringLiteral("Config/.cfg.xml.k3j2.tmp"))));
+
+    auto second = std::make_unique<ProgramWindows>();
+    EXPECT_TRUE(second->folderInUse());
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("utilisé par un autre Pelorin")));
+
+    first->mainForm().configuration().addPerfume(QStringLiteral("Menthe"), QStringLiteral("MEN"));
+    const QByteArray afterAdd = data.read(QStringLiteral("Config/cfg.xml"));
+    ASSERT_TRUE(afterAdd.contains("<Nom>Menthe</Nom>"));
+
+    // the second copy's list edits are refused with the reason, and its close writes nothing
+    Dialogs::clearShownMessages();
+    const QString refused =
+        test::errorOf([&] { second->mainForm().configuration().addSystem(QStringLiteral("X"), QStringLiteral("X")); });
+    EXPECT_TRUE(refused.contains(QStringLiteral("n'est pas enregistrée"))) << qPrintable(refused);
+    second->mainForm().show();
+    EXPECT_TRUE(second->mainForm().close());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    second.reset();
+    EXPECT_EQ(data.read(QStringLiteral("Config/cfg.xml")), afterAdd);
+
+    first->mainForm().show();
+    EXPECT_TRUE(first->mainForm().close());
+    first.reset();
+    EXPECT_TRUE(data.read(QStringLiteral("Config/cfg.xml")).contains("<Nom>Menthe</Nom>"));
+    // and the folder is free again
+    ProgramWindows next;
+    EXPECT_FALSE(next.folderInUse());
+}
+
 TEST(StartUp, aMissingDescriptionIsReportedFirstAndNoPageIsBuilt)
 {
     test::TempDataFolder data;

@@ -50,6 +50,12 @@ protected:
             list << box->itemText(i);
         return list;
     }
+    static QComboBox* list(QWidget& window, const char* name)
+    {
+        auto* box = window.findChild<QComboBox*>(QString::fromLatin1(name));
+        EXPECT_NE(box, nullptr) << name;
+        return box;
+    }
     // at the left end, where a check box's indicator is whatever the width of its row
     static void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
 
@@ -67,7 +73,7 @@ TEST_F(ConfigurationWindow, CodeManuelIsStoredAtCloseAndTheNextStartOpensInManua
         ListsPage* lists = form.listsPage();
         EXPECT_FALSE(lists->ChoixCodeManu->isChecked());
         click(lists->ChoixCodeManu);
-        EXPECT_TRUE(windows.mainForm().Panel2->isHidden());
+        EXPECT_TRUE(windows.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
         form.close();
         // the flag is not written before the main window closes
         EXPECT_TRUE(config().contains("<CodeManu>0</CodeManu>"));
@@ -77,7 +83,7 @@ TEST_F(ConfigurationWindow, CodeManuelIsStoredAtCloseAndTheNextStartOpensInManua
 
     ProgramWindows next;
     EXPECT_TRUE(next.mainForm().manualMode());
-    EXPECT_TRUE(next.mainForm().Panel2->isHidden());
+    EXPECT_TRUE(next.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
     next.configurationWindow().show();
     EXPECT_TRUE(next.configurationWindow().listsPage()->ChoixCodeManu->isChecked());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
@@ -101,23 +107,23 @@ TEST_F(ConfigurationWindow, ListEditsReachTheMainWindowsListsAtOnce)
     QTest::keyClick(lists->LabeledEditCodeParfum, Qt::Key_Return);
     QTest::keyClick(lists->LabeledEditSyst, Qt::Key_Return);
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(items(main.Sel_Parfum).count(QStringLiteral("menthe")), 2);
+    EXPECT_EQ(items(list(main, "Sel_Parfum")).count(QStringLiteral("menthe")), 2);
     EXPECT_EQ(main.ConfigXML().names(RefList::Systemes).size(), 2);
     EXPECT_EQ(main.ConfigXML().names(RefList::Parfums).count(QStringLiteral("menthe")), 2);
 
     // after a reset no selection addresses an entry that is gone, and nothing is reported for it
     Dialogs::setNextAnswer(QMessageBox::Yes);
     click(lists->Button4);
-    EXPECT_EQ(main.Sel_Systeme->count(), 0);
-    EXPECT_EQ(main.Sel_Origine->count(), 0);
-    EXPECT_EQ(main.Sel_Parfum->count(), 0);
+    EXPECT_EQ(list(main, "Sel_Systeme")->count(), 0);
+    EXPECT_EQ(list(main, "Sel_Origine")->count(), 0);
+    EXPECT_EQ(list(main, "Sel_Parfum")->count(), 0);
     EXPECT_EQ(Dialogs::shownMessages(), QStringList({ListsPage::resetQuestion()}));
 
     QTest::keyClicks(lists->LabeledEditSyst, QStringLiteral("Savon"));
     QTest::keyClicks(lists->LabeledEditsystcode, QStringLiteral("S"));
     click(lists->Button2);
-    EXPECT_EQ(items(main.Sel_Systeme), QStringList({QStringLiteral("Savon")}));
-    EXPECT_EQ(main.LabCodeSyst->text(), QStringLiteral("S"));
+    EXPECT_EQ(items(list(main, "Sel_Systeme")), QStringList({QStringLiteral("Savon")}));
+    EXPECT_EQ(main.findChild<QLineEdit*>(QStringLiteral("LabCodeSyst"))->text(), QStringLiteral("S"));
 }
 
 } // namespace
