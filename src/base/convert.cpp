@@ -47,7 +47,7 @@ int strToInt(const QString& text)
 
 double strToFloat(const QString& text)
 {
-    const QLocale locale = QLocale::system();
+    const QLocale locale;
     const QChar sep = locale.decimalPoint().isEmpty() ? QChar(u'.') : locale.decimalPoint().at(0);
     const QString t = text.trimmed();
     // optional sign, digits, at most one separator, at least one digit
@@ -105,7 +105,7 @@ QString shortestDecimal(double value)
         while (s.contains(u'.') && (s.endsWith(u'0') || s.endsWith(u'.')))
             s.chop(1);
     }
-    const QString sep = QLocale::system().decimalPoint();
+    const QString sep = QLocale().decimalPoint();
     s.replace(u'.', sep.isEmpty() ? QStringLiteral(".") : sep);
     return s;
 }

@@ -121,6 +121,15 @@ QString ConfigFile::nameByCode(RefList which, const QString& code)
     return QStringLiteral("Erreur");
 }
 
+QList<std::pair<QString, QString>> ConfigFile::namesAndCodes(RefList which) const
+{
+    QList<std::pair<QString, QString>> out;
+    const pugi::xml_node listNode = m_doc.documentElement().child(listElementName(which));
+    for (const pugi::xml_node& entry : entries(listNode))
+        out.append({text(entry.child("Nom")), text(entry.child("Code"))});
+    return out;
+}
+
 QStringList ConfigFile::names(RefList which)
 {
     QStringList out;

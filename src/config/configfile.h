@@ -112,6 +112,9 @@ public:
     // Decoding: the Nom of the first entry of `list` whose Code equals `code` exactly (same length,
     // same characters), "Erreur" when none does.
     QString nameByCode(RefList list, const QString& code);
+    // The Nom and Code of every entry of `list`, in document order, for showing: unlike the lookups it
+    // creates nothing, so showing the lists leaves the document as it was.
+    QList<std::pair<QString, QString>> namesAndCodes(RefList list) const;
     // The Nom of every entry of `list`, in document order (the selection lists sort places and
     // perfumes themselves).
     QStringList names(RefList list);

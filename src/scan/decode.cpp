@@ -122,10 +122,10 @@ QString CodeDecoder::Decode_Date(const QString& code) const
     const int year = twoDigits < 50 ? 2000 + twoDigits : 1900 + twoDigits;
     const int day = f.left(kDayOfYearWidth).toInt();
     if (!m_cache)
-        return QLocale::system().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
+        return QLocale().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
     QString& date = m_cache->dates[year * 1000 + day];
     if (date.isEmpty())
-        date = QLocale::system().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
+        date = QLocale().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
     return date;
 }
 DecodedTexts CodeDecoder::decodeAll(const QString& code, QString* dateError) const

@@ -1,30 +1,29 @@
 #pragma once
 #include <QDialog>
+#include <memory>
 
-class QLabel;
-class QPushButton;
+namespace Ui {
+class TAboutBox;
+}
 
 namespace pelorin {
 
-// "A propos ... ": the program's picture, name, version, and its terms.
+// "A propos ... ": the program's picture, name, version, and its terms (aboutbox.ui).
 class TAboutBox : public QDialog
 {
     Q_OBJECT
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
-
-    QLabel* ProgramIcon = nullptr;
-    QLabel* ProductName = nullptr;
-    QLabel* Version = nullptr;
-    QLabel* Comments = nullptr;
-    QLabel* Copyright = nullptr;
-    QPushButton* OKButton = nullptr;
+    ~TAboutBox() override;
 
     // Opens tied to the window that shows it, so it never hides behind the main window it blocks.
     void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::TAboutBox> ui;
 };
 
 } // namespace pelorin

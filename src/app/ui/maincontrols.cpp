@@ -155,6 +155,47 @@ QSize DatePicker::sizeHint() const
     return QSize(hint.width() + qMax(0, widest - measured) + fm.horizontalAdvance(u' '), hint.height());
 }
 
+QValidator::State DatePicker::validate(QString& input, int& pos) const
+{
+    const QValidator::State state = QDateEdit::validate(input, pos);
+    if (state != QValidator::Intermediate)
+        return state;
+    static const QRegularExpression word(QStringLiteral("\\p{L}+"));
+    QString completed = input;
+    int cursor = pos;
+    for (auto it = word.globalMatch(input); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QString typed = m.captured();
+        QString only;
+        int matches = 0;
+        for (int month = 1; month <= 12; ++month) {
+            const QString name = locale().monthName(month, QLocale::LongFormat);
+            if (name.compare(typed, Qt::CaseInsensitive) == 0) {
+                matches = 0; // already a whole name
+                break;
+            }
+            if (name.startsWith(typed, Qt::CaseInsensitive)) {
+                only = name;
+                ++matches;
+            }
+        }
+        if (matches != 1)
+            continue;
+        const int shift = int(completed.size() - input.size());
+        completed.replace(m.capturedStart() + shift, typed.size(), only);
+        if (pos >= m.capturedStart() && pos <= m.capturedEnd())
+            cursor = int(m.capturedStart() + shift + only.size());
+    }
+    if (completed == input)
+        return state;
+    int completedPos = cursor;
+    if (QDateEdit::validate(completed, completedPos) != QValidator::Acceptable)
+        return state;
+    input = completed;
+    pos = completedPos;
+    return QValidator::Acceptable;
+}
+
 void DatePicker::focusInEvent(QFocusEvent* event)
 {
     const QString typing = typingFormat(locale());

@@ -65,6 +65,10 @@ public:
     static QString typingFormat(const QLocale& locale);
 
 protected:
+    // A month typed by its first letters is completed as soon as they name one month only ("mar" is
+    // "mars", "juil" is "juillet"); Qt would otherwise keep them as an unfinished text and go back to
+    // the old month when the picker is left.
+    QValidator::State validate(QString& input, int& pos) const override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 };

@@ -172,6 +172,9 @@ void TForm1::wireToolBar()
     };
     for (const Icon& i : icons)
         i.action->setIcon(themeIcon(QString::fromLatin1(i.name), i.fallback));
+    // the themes' own are pale enough to look disabled, or show a flatbed scanner as a blank sheet
+    ui->actionExportPdf->setIcon(pdfIcon());
+    ui->actionScan->setIcon(barcodeScannerIcon());
     ui->ToolBar1->toggleViewAction()->setVisible(false);
     ui->ToolBar1->setFixedHeight(41);
     for (QAction* action : ui->ToolBar1->actions())
@@ -230,8 +233,15 @@ void TForm1::wireSelectionView()
         {ui->LabCodeSyst, 1},   {ui->LabMasse, 3},      {ui->LabCodeCond, 2}, {ui->LabCodeCouleur, 3},
         {ui->LabCodeParfum, 3}, {ui->LabCodePostal, 5}, {ui->LabJour, 3},     {ui->LabAnnee, 2},
     };
-    for (const auto& [field, chars] : displays)
+    for (const auto& [field, chars] : displays) {
         field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QString(chars, u'0')) + 12);
+        // eight captions share the panel's width: a size smaller keeps them apart
+        if (QLabel* caption = findChild<QLabel*>(QStringLiteral("Label") + field->objectName())) {
+            QFont small = caption->font();
+            small.setPointSizeF(small.pointSizeF() * 0.9);
+            caption->setFont(small);
+        }
+    }
     ui->LabeledEditMasse->setFixedWidth(ui->LabeledEditMasse->fontMetrics().horizontalAdvance(QStringLiteral("00000")) +
                                         12);
     ui->LabeledEditMasse->setMaxLength(fieldWidth(CodeField::Mass));

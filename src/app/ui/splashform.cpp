@@ -2,40 +2,40 @@
 
 #include "app/ui/pictures.h"
 #include "base/version.h"
+#include "ui_splashform.h"
 
 #include <QGuiApplication>
-#include <QLabel>
 #include <QPainter>
 #include <QScreen>
 
 namespace pelorin {
 
 TSplashForm::TSplashForm(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      ui(std::make_unique<Ui::TSplashForm>())
 {
-    setObjectName(QStringLiteral("SplashForm"));
+    ui->setupUi(this);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    const QPixmap picture = splashPicture();
-    setFixedSize(picture.size());
+    setFixedSize(splashPicture().size());
 
-    Label1 = new QLabel(QStringLiteral("Version ") + LireVersion(), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont bold = Label1->font();
+    // "Version " and the version string, in bold on the highlight colour
+    ui->Label1->setText(QStringLiteral("Version ") + LireVersion());
+    QFont bold = ui->Label1->font();
     bold.setBold(true);
-    Label1->setFont(bold);
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setAutoFillBackground(true);
-    QPalette pal = Label1->palette();
+    ui->Label1->setFont(bold);
+    QPalette pal = ui->Label1->palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Highlight));
     pal.setColor(QPalette::WindowText, pal.color(QPalette::HighlightedText));
-    Label1->setPalette(pal);
-    Label1->setContentsMargins(6, 2, 6, 2);
-    Label1->adjustSize();
-    Label1->move(32, 52);
+    ui->Label1->setPalette(pal);
+    ui->Label1->setContentsMargins(6, 2, 6, 2);
+    ui->Label1->adjustSize();
+    ui->Label1->move(32, 52);
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
+
+TSplashForm::~TSplashForm() = default;
 
 void TSplashForm::paintEvent(QPaintEvent*)
 {

@@ -9,6 +9,7 @@
 #include "app/ui/mainform.h"
 #include "app/ui/pictures.h"
 #include "app/ui/splashform.h"
+#include "base/regional.h"
 #include "base/version.h"
 #include "base/ui/dialogs.h"
 #include "config/folderlock.h"
@@ -178,6 +179,7 @@ ProgramWindows::~ProgramWindows()
 int runProgram(int argc, char** argv)
 {
     g_previousHandler = qInstallMessageHandler(filterMessages);
+    adoptRegionalSettings();
 
     QStringList args;
     for (int i = 1; i < argc; ++i) {

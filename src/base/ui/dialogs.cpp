@@ -53,13 +53,16 @@ void Dialogs::information(QWidget* parent, const QString& message)
 }
 
 QMessageBox::StandardButton Dialogs::question(QWidget* parent, const QString& message,
-                                              QMessageBox::StandardButtons buttons)
+                                              QMessageBox::StandardButtons buttons,
+                                              QMessageBox::StandardButton defaultButton)
 {
     if (g_testMode) {
         g_shown << message;
-        return g_answers.isEmpty() ? QMessageBox::Cancel : g_answers.takeFirst();
+        if (g_answers.isEmpty())
+            return defaultButton != QMessageBox::NoButton ? defaultButton : QMessageBox::Cancel;
+        return g_answers.takeFirst();
     }
-    return QMessageBox::question(parent, title(), message, buttons);
+    return QMessageBox::question(parent, title(), message, buttons, defaultButton);
 }
 
 QString Dialogs::openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filters)

@@ -22,10 +22,13 @@ public:
     static void error(QWidget* parent, const QString& message);
     // A plain message with an OK button.
     static void information(QWidget* parent, const QString& message);
-    // A question; returns the button pressed (Qt's standard buttons, translated to French).
+    // A question; returns the button pressed (Qt's standard buttons, translated to French). Enter
+    // presses `defaultButton` when one is given; in test mode, a question with no answer queued is
+    // answered with it (as Enter would), else with Cancel.
     static QMessageBox::StandardButton question(QWidget* parent, const QString& message,
                                                 QMessageBox::StandardButtons buttons = QMessageBox::Yes |
-                                                                                       QMessageBox::No);
+                                                                                       QMessageBox::No,
+                                                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     // `filters` in Qt's form ("Fichier étiquette. (*.ETQ);;Tous (*.*)"); an empty string when cancelled.
     static QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filters);

@@ -148,6 +148,54 @@ void drawRepeat(QPainter& p)
 
 } // namespace
 
+QIcon barcodeScannerIcon()
+{
+    return drawnIcon([](QPainter& p) {
+        // a label with its bars
+        p.setPen(QPen(QColor(60, 60, 60), 1));
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(QRectF(1.5, 4.5, 21, 15), 1.5, 1.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(20, 20, 20));
+        const double bars[][2] = {{4, 1.2},    {6, 0.6},  {7.6, 1.6},  {10, 0.6},  {11.4, 1.2},
+                                  {13.6, 0.6}, {15, 1.8}, {17.6, 0.6}, {18.8, 1.2}};
+        for (const auto& bar : bars)
+            p.drawRect(QRectF(bar[0], 7, bar[1], 10));
+        // the scanner's line across them
+        p.setPen(QPen(QColor(220, 30, 30), 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(0.8, 12), QPointF(23.2, 12));
+    });
+}
+
+QIcon pdfIcon()
+{
+    return drawnIcon([](QPainter& p) {
+        // the sheet with a folded corner
+        QPainterPath sheet;
+        sheet.moveTo(4.5, 1.5);
+        sheet.lineTo(15, 1.5);
+        sheet.lineTo(19.5, 6);
+        sheet.lineTo(19.5, 22.5);
+        sheet.lineTo(4.5, 22.5);
+        sheet.closeSubpath();
+        p.setPen(QPen(QColor(60, 60, 60), 1));
+        p.setBrush(Qt::white);
+        p.drawPath(sheet);
+        p.drawLine(QPointF(15, 1.5), QPointF(15, 6));
+        p.drawLine(QPointF(15, 6), QPointF(19.5, 6));
+        // the red band that says what the file is
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(200, 30, 30));
+        p.drawRect(QRectF(2, 11, 20, 8));
+        QFont font(QStringLiteral("Sans"));
+        font.setPixelSize(7);
+        font.setBold(true);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QRectF(2, 11, 20, 8), Qt::AlignCenter, QStringLiteral("PDF"));
+    });
+}
+
 QIcon themeIcon(const QString& freedesktopName, QStyle::StandardPixmap fallback)
 {
     // the themes' pictures for these are missing, a pale blank page, or a grey disc: the program's own

@@ -16,6 +16,12 @@ namespace pelorin {
 // falls back to one drawn here rather than to a look-alike (a floppy disk reads as "save").
 QIcon themeIcon(const QString& freedesktopName, QStyle::StandardPixmap fallback);
 
+// Icons drawn here, dark and saturated on every desktop (the themes' own are pale enough to read as
+// disabled), at every size up to 64 pixels so that they stay sharp at 200 % scaling: a barcode with
+// the scanner's red line, and a sheet with a red "PDF" band.
+QIcon barcodeScannerIcon();
+QIcon pdfIcon();
+
 // A caption above a field, the caption being the field's buddy (screen readers announce the field
 // by it). Returns the container to put in a layout; the field keeps its objectName.
 QWidget* labeled(QWidget* field, const QString& caption, QLabel** labelOut = nullptr);

@@ -9,10 +9,12 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -444,6 +446,54 @@ TEST_F(MainWindow, dateCalculator)
     EXPECT_EQ(picker->text(), QLocale::system().toString(QDate(2008, 3, 1), QLocale::LongFormat));
 }
 
+// Dates typed digit by digit, as an operator types them: day "29", month by its first letters, year
+// "2007", through every intermediate value (day "2", year "2", "20", "200"), in both pickers; the weekday
+// of the long date comes back once the picker is left.
+TEST_F(MainWindow, datesAreTypedDigitByDigit)
+{
+    TForm1 form;
+    showActive(form);
+    const std::pair<const char*, const char*> pickers[] = {{"Calendrier", "Text2"}, {"Calculquant", "Edit2"}};
+    for (const auto& [name, next] : pickers) {
+        SCOPED_TRACE(name);
+        form.setManualMode(QByteArray(name) == "Calculquant");
+        auto* picker = control<QDateEdit>(form, name);
+        picker->setDate(QDate(2026, 12, 10));
+        picker->setFocus();
+        picker->setSelectedSection(QDateTimeEdit::DaySection);
+        QTest::keyClicks(picker, QStringLiteral("29"));
+        picker->setSelectedSection(QDateTimeEdit::MonthSection);
+        QTest::keyClicks(picker, QStringLiteral("mar"));
+        picker->setSelectedSection(QDateTimeEdit::YearSection);
+        QTest::keyClicks(picker, QStringLiteral("2007"));
+        control<QLineEdit>(form, next)->setFocus();
+        EXPECT_EQ(picker->date(), QDate(2007, 3, 29));
+        EXPECT_EQ(picker->text(), QLocale().toString(QDate(2007, 3, 29), QLocale::LongFormat));
+        if (QByteArray(name) == "Calendrier")
+            EXPECT_EQ(display(form, "LabJour") + display(form, "LabAnnee"), QStringLiteral("08807"));
+        else
+            EXPECT_EQ(display(form, "Quant"), QStringLiteral("088"));
+    }
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+// The long date is never cut off: each picker is wide enough for the widest date of the year.
+TEST_F(MainWindow, longDatesAreNeverCutOff)
+{
+    TForm1 form;
+    showActive(form);
+    for (const char* name : {"Calendrier", "Calculquant"}) {
+        form.setManualMode(QByteArray(name) == "Calculquant");
+        auto* picker = control<QDateEdit>(form, name);
+        for (int month = 1; month <= 12; ++month)
+            for (int day = 22; day <= 28; ++day) {
+                const QString text = QLocale().toString(QDate(2026, month, day), QLocale::LongFormat);
+                EXPECT_LE(picker->fontMetrics().horizontalAdvance(text), picker->findChild<QLineEdit*>()->width())
+                    << name << ": " << qPrintable(text);
+            }
+    }
+}
+
 TEST_F(MainWindow, closeBoxSavesExactlyAsQuitter)
 {
     auto closeWith = [this](const std::function<void(TForm1&)>& how) {
@@ -856,6 +906,75 @@ TEST_F(MainWindow, helpPageMissingOrUnopenedIsSaid)
                   QStringLiteral("Impossible d'ouvrir la page « %1 » : %2")
                       .arg(QDir::toNativeSeparators(m_data.file(relative)), QString::fromUtf8(c.why)));
     }
+}
+
+// A modal window as the tool bar shows it, counting its showings instead of blocking.
+class CountingDialog : public QDialog
+{
+public:
+    int shown = 0;
+    int exec() override
+    {
+        ++shown;
+        return 0;
+    }
+};
+
+TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
+{
+    TForm1 form;
+    CountingDialog selection, scan, configuration;
+    form.setSelectionWindow(&selection);
+    form.setScanWindow(&scan);
+    form.setConfigurationWindow(&configuration);
+    showActive(form);
+
+    // the first Tab from start-up reaches "Système": tool bar buttons and code fields take no Tab stop
+    QWidget* start = QApplication::focusWidget() ? QApplication::focusWidget() : &form;
+    QTest::keyClick(start, Qt::Key_Tab);
+    auto* systems = control<QComboBox>(form, "Sel_Systeme");
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_TRUE(focused == systems || focused->parentWidget() == systems) << qPrintable(focused->objectName());
+    for (const char* name : {"ToolButton2", "ToolButton9", "ToolButton14", "ExportPdf", "ToolButton20"})
+        EXPECT_EQ(control<QToolButton>(form, name)->focusPolicy(), Qt::NoFocus) << name;
+    for (const char* name : {"LabCodeSyst", "LabMasse", "LabJour", "LabAnnee", "Quant"})
+        EXPECT_EQ(control<QLineEdit>(form, name)->focusPolicy(), Qt::NoFocus) << name;
+
+    // each command's shortcut is shown in its hint
+    const std::pair<const char*, const char*> hints[] = {
+        {"ToolButton9", "Ctrl+P"}, {"ExportPdf", "Ctrl+Shift+E"}, {"ToolButton16", "Ctrl+L"},
+        {"ToolButton11", "F1"},    {"ToolButton14", "Ctrl+Q"},    {"ToolButton20", "Ctrl+K"},
+    };
+    for (const auto& [name, keys] : hints)
+        EXPECT_TRUE(control<QToolButton>(form, name)->toolTip().endsWith(QStringLiteral("(%1)").arg(keys)))
+            << name << ": " << qPrintable(control<QToolButton>(form, name)->toolTip());
+    EXPECT_TRUE(control<QPushButton>(form, "Button1")->toolTip().contains(QStringLiteral("F5")));
+
+    // and reaches it from anywhere in the window
+    auto* mass = control<QLineEdit>(form, "LabeledEditMasse");
+    mass->setFocus();
+    QTest::keyClick(mass, Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(mass, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(selection.shown, 1);
+    EXPECT_EQ(scan.shown, 1);
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+    m_data.write(QStringLiteral("Help/Pelorin.htm"), "<html></html>");
+    QTest::keyClick(mass, Qt::Key_F1);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(recorder.urls.size(), 1);
+
+    // mnemonics: Alt+I brings the incremental list's tab to the front, Alt+M goes to the mass
+    auto* tabs = control<QTabWidget>(form, "PageControl1");
+    QTest::keyClick(&form, Qt::Key_I, Qt::AltModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    QTest::keyClick(&form, Qt::Key_M, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), mass);
+
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    QTest::keyClick(mass, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(MainWindow, everyFieldHasAnAccessibleName)

@@ -62,9 +62,11 @@ TEST(StartUp, versionOnTheSplashWindowAndTheAboutBox)
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$")).match(LireVersion()).hasMatch());
     TSplashForm splash;
     EXPECT_EQ(splash.size(), QSize(498, 325));
-    EXPECT_EQ(splash.Label1->text(), QStringLiteral("Version ") + LireVersion());
-    EXPECT_EQ(splash.Label1->pos(), QPoint(32, 52));
-    EXPECT_TRUE(splash.Label1->font().bold());
+    const QLabel* label = splash.findChild<QLabel*>(QStringLiteral("Label1"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("Version ") + LireVersion());
+    EXPECT_EQ(label->pos(), QPoint(32, 52));
+    EXPECT_TRUE(label->font().bold());
 
     TAboutBox about;
     QStringList texts;
@@ -73,9 +75,11 @@ TEST(StartUp, versionOnTheSplashWindowAndTheAboutBox)
     EXPECT_TRUE(texts.contains(QStringLiteral("PELORIN")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Version   ") + LireVersion()));
     EXPECT_TRUE(texts.contains(QStringLiteral("Gratuit et sans garanties")));
-    EXPECT_TRUE(about.OKButton->isDefault());
+    auto* ok = about.findChild<QPushButton*>(QStringLiteral("OKButton"));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_TRUE(ok->isDefault());
     about.show();
-    about.OKButton->click();
+    ok->click();
     EXPECT_FALSE(about.isVisible());
 }
 
@@ -178,6 +182,32 @@ TEST(StartUp, aSecondCopyOnTheSameFolderWritesNoConfiguration)
     // and the folder is free again
     ProgramWindows next;
     EXPECT_FALSE(next.folderInUse());
+}
+
+// Without regional settings (C or POSIX) dates take the French conventions; any other locale is
+// followed.
+TEST(StartUp, datesFollowTheRegionalSettingsOrFrenchWithoutAny)
+{
+    test::TempDataFolder data;
+    struct Case
+    {
+        const char* locale;
+        const char* date;
+    } cases[] = {{"C", "15/03/2006"}, {"POSIX", "15/03/2006"}, {"C.UTF-8", "15/03/2006"}, {"en_US.UTF-8", "3/15/06"}};
+    for (const Case& c : cases) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LC_ALL", "LANG", "LANGUAGE", "LC_TIME", "LC_NUMERIC"})
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(c.locale));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(PELORIN_BINARY), {QStringLiteral("decode"), QStringLiteral("--data"), data.path(),
+                                                 QStringLiteral("P250061000031234507406")});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_TRUE(out.trimmed().endsWith(QString::fromLatin1(c.date))) << c.locale << ": " << qPrintable(out);
+    }
 }
 
 TEST(StartUp, aMissingDescriptionIsReportedFirstAndNoPageIsBuilt)

@@ -23,6 +23,13 @@ namespace {
 
 // The whole program on a data folder of its own: the main window with two systems, two places and
 // three perfumes, the configuration window created after it.
+template <typename T> T* pageControl(QWidget& page, const char* name)
+{
+    T* c = page.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
 class ConfigurationWindow : public ::testing::Test
 {
 protected:
@@ -71,8 +78,8 @@ TEST_F(ConfigurationWindow, CodeManuelIsStoredAtCloseAndTheNextStartOpensInManua
         form.show();
         form.PageControl1->setCurrentIndex(0);
         ListsPage* lists = form.listsPage();
-        EXPECT_FALSE(lists->ChoixCodeManu->isChecked());
-        click(lists->ChoixCodeManu);
+        EXPECT_FALSE(pageControl<QCheckBox>(*lists, "ChoixCodeManu")->isChecked());
+        click(pageControl<QCheckBox>(*lists, "ChoixCodeManu"));
         EXPECT_TRUE(windows.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
         form.close();
         // the flag is not written before the main window closes
@@ -85,7 +92,7 @@ TEST_F(ConfigurationWindow, CodeManuelIsStoredAtCloseAndTheNextStartOpensInManua
     EXPECT_TRUE(next.mainForm().manualMode());
     EXPECT_TRUE(next.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
     next.configurationWindow().show();
-    EXPECT_TRUE(next.configurationWindow().listsPage()->ChoixCodeManu->isChecked());
+    EXPECT_TRUE(pageControl<QCheckBox>(*next.configurationWindow().listsPage(), "ChoixCodeManu")->isChecked());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
@@ -99,13 +106,13 @@ TEST_F(ConfigurationWindow, ListEditsReachTheMainWindowsListsAtOnce)
     form.PageControl1->setCurrentIndex(0);
     ListsPage* lists = form.listsPage();
 
-    QTest::keyClicks(lists->LabeledEditnomparfum, QStringLiteral("menthe"));
-    QTest::keyClicks(lists->LabeledEditCodeParfum, QStringLiteral("MEN"));
-    click(lists->Button5);
-    click(lists->Button5);
+    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditnomparfum"), QStringLiteral("menthe"));
+    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditCodeParfum"), QStringLiteral("MEN"));
+    click(pageControl<QPushButton>(*lists, "Button5"));
+    click(pageControl<QPushButton>(*lists, "Button5"));
     // Enter in a field presses no button of the window
-    QTest::keyClick(lists->LabeledEditCodeParfum, Qt::Key_Return);
-    QTest::keyClick(lists->LabeledEditSyst, Qt::Key_Return);
+    QTest::keyClick(pageControl<QLineEdit>(*lists, "LabeledEditCodeParfum"), Qt::Key_Return);
+    QTest::keyClick(pageControl<QLineEdit>(*lists, "LabeledEditSyst"), Qt::Key_Return);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(items(list(main, "Sel_Parfum")).count(QStringLiteral("menthe")), 2);
     EXPECT_EQ(main.ConfigXML().names(RefList::Systemes).size(), 2);
@@ -113,15 +120,15 @@ TEST_F(ConfigurationWindow, ListEditsReachTheMainWindowsListsAtOnce)
 
     // after a reset no selection addresses an entry that is gone, and nothing is reported for it
     Dialogs::setNextAnswer(QMessageBox::Yes);
-    click(lists->Button4);
+    click(pageControl<QPushButton>(*lists, "Button4"));
     EXPECT_EQ(list(main, "Sel_Systeme")->count(), 0);
     EXPECT_EQ(list(main, "Sel_Origine")->count(), 0);
     EXPECT_EQ(list(main, "Sel_Parfum")->count(), 0);
     EXPECT_EQ(Dialogs::shownMessages(), QStringList({ListsPage::resetQuestion()}));
 
-    QTest::keyClicks(lists->LabeledEditSyst, QStringLiteral("Savon"));
-    QTest::keyClicks(lists->LabeledEditsystcode, QStringLiteral("S"));
-    click(lists->Button2);
+    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditSyst"), QStringLiteral("Savon"));
+    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditsystcode"), QStringLiteral("S"));
+    click(pageControl<QPushButton>(*lists, "Button2"));
     EXPECT_EQ(items(list(main, "Sel_Systeme")), QStringList({QStringLiteral("Savon")}));
     EXPECT_EQ(main.findChild<QLineEdit*>(QStringLiteral("LabCodeSyst"))->text(), QStringLiteral("S"));
 }

@@ -36,6 +36,14 @@ const QByteArray kConfig = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"
                            "\t<Form1>\r\n\t\t<CodeManu>0</CodeManu>\r\n\t</Form1>\r\n"
                            "</Configuration>\r\n";
 
+// A control of the page, found by its name as a screen reader or Designer knows it.
+template <typename T> T* pageControl(QWidget& page, const char* name)
+{
+    T* c = page.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
 class ListEditing : public ::testing::Test
 {
 protected:
@@ -93,28 +101,29 @@ TEST_F(ListEditing, FieldsAndButtonsAsTheOperatorFindsThem)
             buddy = buddy || (label->buddy() == edit && label->text() == QString::fromUtf8(f.caption));
         EXPECT_TRUE(buddy) << f.name;
     }
-    for (QPushButton* b : {page.Button2, page.Button3, page.Button5})
+    for (QPushButton* b : {pageControl<QPushButton>(page, "Button2"), pageControl<QPushButton>(page, "Button3"),
+                           pageControl<QPushButton>(page, "Button5")})
         EXPECT_EQ(b->text(), QStringLiteral("Ajouter"));
-    EXPECT_EQ(page.Button4->text(), QStringLiteral("Effacer tout"));
-    EXPECT_EQ(page.ChoixCodeManu->text(), QStringLiteral("Code manuel"));
+    EXPECT_EQ(pageControl<QPushButton>(page, "Button4")->text(), QStringLiteral("Effacer tout"));
+    EXPECT_EQ(pageControl<QCheckBox>(page, "ChoixCodeManu")->text(), QStringLiteral("Code manuel"));
 }
 
 TEST_F(ListEditing, AddedEntriesAreSavedAtOnceAsTyped)
 {
     ListsPage page(m_host);
     page.show();
-    type(page.LabeledEditnomparfum, "menthe");
-    type(page.LabeledEditCodeParfum, "MEN");
-    click(page.Button5);
-    click(page.Button5);
+    type(pageControl<QLineEdit>(page, "LabeledEditnomparfum"), "menthe");
+    type(pageControl<QLineEdit>(page, "LabeledEditCodeParfum"), "MEN");
+    click(pageControl<QPushButton>(page, "Button5"));
+    click(pageControl<QPushButton>(page, "Button5"));
     EXPECT_EQ(namesOnDisk(RefList::Parfums), QStringList({"lavande", "menthe", "menthe"}));
     // the fields keep their texts after an addition
-    EXPECT_EQ(page.LabeledEditnomparfum->text(), QStringLiteral("menthe"));
+    EXPECT_EQ(pageControl<QLineEdit>(page, "LabeledEditnomparfum")->text(), QStringLiteral("menthe"));
 
-    type(page.LabeledEditLieux, "Anzin");
-    type(page.LabeledEditCode, "59410");
-    type(page.LabeledEditLogo, "Anzin.bmp");
-    click(page.Button3);
+    type(pageControl<QLineEdit>(page, "LabeledEditLieux"), "Anzin");
+    type(pageControl<QLineEdit>(page, "LabeledEditCode"), "59410");
+    type(pageControl<QLineEdit>(page, "LabeledEditLogo"), "Anzin.bmp");
+    click(pageControl<QPushButton>(page, "Button3"));
     ConfigFile c;
     c.load();
     const auto place = c.placeByName(QStringLiteral("Anzin"));
@@ -123,9 +132,9 @@ TEST_F(ListEditing, AddedEntriesAreSavedAtOnceAsTyped)
     EXPECT_EQ(place->logo, QStringLiteral("Anzin.bmp"));
 
     // nothing is validated: a system with both fields empty is stored
-    page.LabeledEditSyst->clear();
-    page.LabeledEditsystcode->clear();
-    click(page.Button2);
+    pageControl<QLineEdit>(page, "LabeledEditSyst")->clear();
+    pageControl<QLineEdit>(page, "LabeledEditsystcode")->clear();
+    click(pageControl<QPushButton>(page, "Button2"));
     EXPECT_EQ(namesOnDisk(RefList::Systemes), QStringList({QStringLiteral("Bougie parfumée"), QString()}));
 
     EXPECT_EQ(m_host.listChanges, 4);
@@ -146,15 +155,16 @@ TEST_F(ListEditing, WhatTheListsHoldFillsTheTab)
             texts << list->item(i)->text();
         return texts;
     };
-    EXPECT_EQ(items("savedSystems"), QStringList({QStringLiteral("Bougie parfumée")}));
-    EXPECT_TRUE(items("savedPlaces").isEmpty());
-    EXPECT_EQ(items("savedPerfumes"), QStringList({"lavande"}));
+    EXPECT_EQ(items("ListeSystemes"), QStringList({QStringLiteral("Bougie parfumée (B)")}));
+    EXPECT_TRUE(items("ListeLieux").isEmpty());
+    EXPECT_EQ(items("ListeParfums"), QStringList({"lavande (LAV)"}));
 
-    type(page.LabeledEditLieux, "Anzin");
-    click(page.Button3);
-    EXPECT_EQ(items("savedPlaces"), QStringList({"Anzin"}));
+    type(pageControl<QLineEdit>(page, "LabeledEditLieux"), "Anzin");
+    type(pageControl<QLineEdit>(page, "LabeledEditCode"), "59300");
+    click(pageControl<QPushButton>(page, "Button3"));
+    EXPECT_EQ(items("ListeLieux"), QStringList({"Anzin (59300)"}));
 
-    for (const char* name : {"savedSystems", "savedPlaces", "savedPerfumes"}) {
+    for (const char* name : {"ListeSystemes", "ListeLieux", "ListeParfums"}) {
         auto* list = page.findChild<QListWidget*>(QString::fromLatin1(name));
         ASSERT_NE(list, nullptr);
         EXPECT_FALSE(list->accessibleName().isEmpty()) << name;
@@ -170,7 +180,7 @@ TEST_F(ListEditing, EffacerToutAsksFirst)
     page.show();
     for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Cancel}) {
         Dialogs::setNextAnswer(answer);
-        click(page.Button4);
+        click(pageControl<QPushButton>(page, "Button4"));
         EXPECT_EQ(file(), kConfig);
     }
     EXPECT_EQ(Dialogs::shownMessages(),
@@ -178,11 +188,55 @@ TEST_F(ListEditing, EffacerToutAsksFirst)
     EXPECT_EQ(m_host.listChanges, 0);
 
     Dialogs::setNextAnswer(QMessageBox::Yes);
-    click(page.Button4);
+    click(pageControl<QPushButton>(page, "Button4"));
     EXPECT_EQ(file(),
               QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Configuration>\r\n\t<Systemes/>\r\n"
                          "\t<Lieux/>\r\n</Configuration>\r\n"));
     EXPECT_EQ(m_host.listChanges, 1);
+}
+
+// "Effacer tout" answered with Enter: the question's default button is "Non", nothing is wiped.
+TEST_F(ListEditing, EffacerToutAnsweredWithEnterWipesNothing)
+{
+    ListsPage page(m_host);
+    page.show();
+    click(pageControl<QPushButton>(page, "Button4"));
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{ListsPage::resetQuestion()});
+    EXPECT_EQ(file(), kConfig);
+    EXPECT_EQ(m_host.listChanges, 0);
+}
+
+// Each list shows what it holds beside its fields, follows every edit, and showing it looks nothing up:
+// after a reset the perfumes are not brought back by the page itself.
+TEST_F(ListEditing, TheListsShowTheirEntriesAndFollowEachEdit)
+{
+    ListsPage page(m_host);
+    page.show();
+    auto rows = [&page](const char* name) {
+        QStringList out;
+        auto* view = pageControl<QListWidget>(page, name);
+        for (int i = 0; view && i < view->count(); ++i)
+            out << view->item(i)->text();
+        return out;
+    };
+    EXPECT_EQ(rows("ListeSystemes"), QStringList{QStringLiteral("Bougie parfumée (B)")});
+    EXPECT_TRUE(rows("ListeLieux").isEmpty());
+    EXPECT_EQ(rows("ListeParfums"), QStringList{QStringLiteral("lavande (LAV)")});
+    for (const char* name : {"ListeSystemes", "ListeLieux", "ListeParfums"})
+        EXPECT_FALSE(pageControl<QListWidget>(page, name)->accessibleName().isEmpty()) << name;
+
+    type(pageControl<QLineEdit>(page, "LabeledEditnomparfum"), "menthe");
+    type(pageControl<QLineEdit>(page, "LabeledEditCodeParfum"), "MEN");
+    click(pageControl<QPushButton>(page, "Button5"));
+    EXPECT_EQ(rows("ListeParfums"), (QStringList{QStringLiteral("lavande (LAV)"), QStringLiteral("menthe (MEN)")}));
+
+    Dialogs::setNextAnswer(QMessageBox::Yes);
+    click(pageControl<QPushButton>(page, "Button4"));
+    EXPECT_TRUE(rows("ListeSystemes").isEmpty());
+    EXPECT_TRUE(rows("ListeParfums").isEmpty());
+    page.showManualMode();
+    m_host.config.save();
+    EXPECT_FALSE(file().contains("Parfums")) << file().constData();
 }
 
 TEST_F(ListEditing, AFailedSaveShowsTheReasonAndKeepsTheChangeForTheNextSave)
@@ -190,9 +244,9 @@ TEST_F(ListEditing, AFailedSaveShowsTheReasonAndKeepsTheChangeForTheNextSave)
     ListsPage page(m_host);
     page.show();
     QDir(m_data.file(QStringLiteral("Config"))).removeRecursively();
-    type(page.LabeledEditSyst, "Savon");
-    type(page.LabeledEditsystcode, "S");
-    click(page.Button2);
+    type(pageControl<QLineEdit>(page, "LabeledEditSyst"), "Savon");
+    type(pageControl<QLineEdit>(page, "LabeledEditsystcode"), "S");
+    click(pageControl<QPushButton>(page, "Button2"));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_FALSE(Dialogs::shownMessages().first().isEmpty());
     EXPECT_FALSE(QFile::exists(m_data.file(QStringLiteral("Config/cfg.xml"))));
@@ -201,8 +255,8 @@ TEST_F(ListEditing, AFailedSaveShowsTheReasonAndKeepsTheChangeForTheNextSave)
     EXPECT_EQ(m_host.listChanges, 1);
 
     QDir().mkpath(m_data.file(QStringLiteral("Config")));
-    type(page.LabeledEditnomparfum, "menthe");
-    click(page.Button5);
+    type(pageControl<QLineEdit>(page, "LabeledEditnomparfum"), "menthe");
+    click(pageControl<QPushButton>(page, "Button5"));
     EXPECT_EQ(namesOnDisk(RefList::Systemes), QStringList({QStringLiteral("Bougie parfumée"), "Savon"}));
 }
 
@@ -211,10 +265,10 @@ TEST_F(ListEditing, CodeManuelSwitchesTheMainWindowAtOnce)
     ListsPage page(m_host);
     page.show();
     page.showManualMode();
-    EXPECT_FALSE(page.ChoixCodeManu->isChecked());
-    click(page.ChoixCodeManu);
+    EXPECT_FALSE(pageControl<QCheckBox>(page, "ChoixCodeManu")->isChecked());
+    click(pageControl<QCheckBox>(page, "ChoixCodeManu"));
     EXPECT_TRUE(m_host.manual);
-    click(page.ChoixCodeManu);
+    click(pageControl<QCheckBox>(page, "ChoixCodeManu"));
     EXPECT_FALSE(m_host.manual);
     // the flag reaches the file only when the main window closes
     EXPECT_EQ(file(), kConfig);

@@ -492,11 +492,11 @@ TEST_F(PageEditor, EveryShowingSetsCodeManuelFromTheFlagFirst)
 {
     m_host.manual = true;
     TForm3& f = form();
-    EXPECT_TRUE(f.listsPage()->ChoixCodeManu->isChecked());
+    EXPECT_TRUE(f.listsPage()->findChild<QCheckBox*>(QStringLiteral("ChoixCodeManu"))->isChecked());
     f.hide();
     m_host.manual = false;
     f.show();
-    EXPECT_FALSE(f.listsPage()->ChoixCodeManu->isChecked());
+    EXPECT_FALSE(f.listsPage()->findChild<QCheckBox*>(QStringLiteral("ChoixCodeManu"))->isChecked());
 }
 
 } // namespace
