@@ -485,6 +485,7 @@ TEST_F(MainWindow, longDatesAreNeverCutOff)
     for (const char* name : {"Calendrier", "Calculquant"}) {
         form.setManualMode(QByteArray(name) == "Calculquant");
         auto* picker = control<QDateEdit>(form, name);
+        QApplication::processEvents(); // the switch of view is laid out by the event loop
         for (int month = 1; month <= 12; ++month)
             for (int day = 22; day <= 28; ++day) {
                 const QString text = QLocale().toString(QDate(2026, month, day), QLocale::LongFormat);
