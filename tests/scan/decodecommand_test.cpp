@@ -1,6 +1,9 @@
 #include "support/testsupport.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 using namespace pelorin;
@@ -30,7 +33,8 @@ TEST_F(DecodeCommandTest, PrintsOneTabSeparatedLinePerCode)
     const test::RunResult r =
         decode({QStringLiteral("P250061000031234507406"), QStringLiteral("S500235150031234532107"),
                 QStringLiteral("s2a006100lav1234 00149"), QStringLiteral("P25")});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // some fields read "Erreur": every code is written, and the status says that not all decoded
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
     EXPECT_EQ(QString::fromUtf8(r.out),
               QStringLiteral("P250061000031234507406\tPâte à modeler\t250 gr\tBoite de 6\tRal 100\tLavande\t"
                              "Usine du Nord\t15/03/2006\n"
@@ -39,6 +43,27 @@ TEST_F(DecodeCommandTest, PrintsOneTabSeparatedLinePerCode)
                              "s2a006100lav1234 00149\tErreur\tErreur\tBoite de 6\tRal 100\tErreur\tErreur\t01/01/2049\n"
                              "P25\tPâte à modeler\t\tErreur\tErreur\tErreur\tErreur\t\n"));
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+}
+
+TEST_F(DecodeCommandTest, ExitStatusTellsWhetherEveryCodeDecoded)
+{
+    const struct
+    {
+        QStringList args;
+        int status;
+    } cases[] = {
+        {{"P250061000031234507406", "S500235150031234532107"}, 0},
+        {{"P250061000031234507406", "s2a006100lav1234 00149"}, 3}, // fields read "Erreur"
+        {{"P250061000031234536606"}, 3},                           // day 366 of 2006
+        {{"--scb", "absent.SCB"}, 1},
+        {{}, 2},
+        {{"--format", "xml", "P250061000031234507406"}, 2},
+        {{"--scb", "a.SCB", "P250061000031234507406"}, 2},
+    };
+    for (const auto& c : cases) {
+        const test::RunResult r = decode(c.args);
+        EXPECT_EQ(r.exitCode, c.status) << c.args.join(u' ').toStdString() << ": " << r.err.toStdString();
+    }
 }
 
 TEST_F(DecodeCommandTest, DateErrorLeavesTheDateEmptyAndGoesOn)
@@ -66,6 +91,79 @@ TEST_F(DecodeCommandTest, ReadsTheCodesOfAnScbFile)
                              "Usine du Nord\t15/03/2006\n"
                              "S50006100LAV1234536604\tSavon\t500 gr\t6 rang(s) / 0 couche(s)\tRal 100\tCœur & Rose\t"
                              "Usine du Nord\t31/12/2004\n"));
+}
+
+// "-" reads the codes, or a whole sheet with --scb -, from standard input; CR LF and LF alike.
+TEST_F(DecodeCommandTest, ReadsCodesAndSheetsFromStandardInput)
+{
+    const QString expected = QStringLiteral("P250061000031234507406\tPâte à modeler\t250 gr\tBoite de 6\tRal 100\t"
+                                            "Lavande\tUsine du Nord\t15/03/2006\n"
+                                            "S50006100LAV1234536604\tSavon\t500 gr\t6 rang(s) / 0 couche(s)\tRal 100\t"
+                                            "Cœur & Rose\tUsine du Nord\t31/12/2004\n");
+    const QByteArray inputs[] = {"P250061000031234507406\r\nS50006100LAV1234536604\r\n",
+                                 "P250061000031234507406\nS50006100LAV1234536604",
+                                 "\r\nP250061000031234507406\r\n\r\nS50006100LAV1234536604\r\n\r\n"};
+    for (const QByteArray& input : inputs) {
+        const test::RunResult r = test::runPelorin(
+            {QStringLiteral("decode"), QStringLiteral("--data"), m_data.path(), QStringLiteral("-")}, 60000, input);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(QString::fromUtf8(r.out), expected) << input.toStdString();
+    }
+    const test::RunResult sheet =
+        test::runPelorin({QStringLiteral("decode"), QStringLiteral("--data"), m_data.path(), QStringLiteral("--scb"),
+                          QStringLiteral("-")},
+                         60000, "ScanCode\r\nP250061000031234507406\r\nS50006100LAV1234536604\r\n\r\n");
+    EXPECT_EQ(sheet.exitCode, 0) << sheet.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(sheet.out), expected);
+}
+
+// CSV: a header, records ended by CR LF, a field with a comma, a quote or a line break between
+// quotes with its quotes doubled (RFC 4180); the soap packaging keeps its two lines.
+TEST_F(DecodeCommandTest, CsvQuotesAsRfc4180)
+{
+    QByteArray cfg = m_data.read(QStringLiteral("Config/cfg.xml"));
+    cfg.replace("&amp; Rose", "&amp; Rose, &quot;ancienne&quot;");
+    m_data.write(QStringLiteral("Config/cfg.xml"), cfg);
+    const test::RunResult r =
+        decode({QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("P250061000031234507406"),
+                QStringLiteral("S50006100LAV1234536604")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(r.out),
+              QStringLiteral("ScanCode,Système,Masse,Boite,Couleur,Parfum,Usine,Date\r\n"
+                             "P250061000031234507406,Pâte à modeler,250 gr,Boite de 6,Ral 100,Lavande,Usine du Nord,"
+                             "15/03/2006\r\n"
+                             "S50006100LAV1234536604,Savon,500 gr,\"6 rang(s)\r\n0 couche(s)\",Ral 100,"
+                             "\"Cœur & Rose, \"\"ancienne\"\"\",Usine du Nord,31/12/2004\r\n"));
+}
+
+// JSON: one array, one object per code with named fields, the texts as decoded.
+TEST_F(DecodeCommandTest, JsonHasOneObjectPerCode)
+{
+    const test::RunResult r = decode({QStringLiteral("--format"), QStringLiteral("json"),
+                                      QStringLiteral("S50006100LAV1234536604"), QStringLiteral("P25")});
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(r.out, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    ASSERT_TRUE(document.isArray());
+    const QJsonArray codes = document.array();
+    ASSERT_EQ(codes.size(), 2);
+    const QJsonObject soap = codes[0].toObject();
+    EXPECT_EQ(soap.keys(), QStringList({"boite", "code", "couleur", "date", "masse", "parfum", "systeme", "usine"}));
+    EXPECT_EQ(soap[QStringLiteral("code")].toString(), QStringLiteral("S50006100LAV1234536604"));
+    EXPECT_EQ(soap[QStringLiteral("systeme")].toString(), QStringLiteral("Savon"));
+    EXPECT_EQ(soap[QStringLiteral("boite")].toString(), QStringLiteral("6 rang(s)\r\n0 couche(s)"));
+    EXPECT_EQ(soap[QStringLiteral("parfum")].toString(), QStringLiteral("Cœur & Rose"));
+    EXPECT_EQ(soap[QStringLiteral("date")].toString(), QStringLiteral("31/12/2004"));
+    EXPECT_EQ(codes[1].toObject()[QStringLiteral("usine")].toString(), QStringLiteral("Erreur"));
+    EXPECT_EQ(codes[1].toObject()[QStringLiteral("masse")].toString(), QString());
+
+    const test::RunResult none =
+        test::runPelorin({QStringLiteral("decode"), QStringLiteral("--data"), m_data.path(), QStringLiteral("--format"),
+                          QStringLiteral("json"), QStringLiteral("-")},
+                         60000, "\r\n");
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_TRUE(QJsonDocument::fromJson(none.out).isArray()) << none.out.toStdString();
 }
 
 TEST_F(DecodeCommandTest, MissingFilesAndBadArgumentsFailWithAMessage)

@@ -12,14 +12,21 @@ struct Command
 {
     const char* name;
     int (*run)(const QStringList&, QTextStream&, QTextStream&);
+    const char* usage;   // what follows "pelorin <name>" in the usage lines
+    const char* summary; // its sentence in the program's help
 };
 
 constexpr Command kCommands[] = {
-    {"code", codeCommand},
-    {"render", renderCommand},
-    {"decode", decodeCommand},
-    {"scan", scanCommand},
-    {"journal", journalCommand},
+    {"code", codeCommand, "[options de sélection]", "Affiche le code de traçabilité composé avec les choix donnés."},
+    {"render", renderCommand, "[options de sélection et de page] -o FICHIER.pdf|FICHIER.png|-",
+     "Écrit la page d'étiquettes en PDF ou en PNG, telle qu'elle s'imprimerait."},
+    {"print", printCommand, "[options de sélection et de page] [--printer NOM] [--copies N]",
+     "Imprime la page d'étiquettes comme la fenêtre principale."},
+    {"decode", decodeCommand, "[--format tsv|csv|json] CODE...|- | --scb FICHIER.SCB|-", "Décode des codes scannés."},
+    {"scan", scanCommand, "--port PORT [options du port] [--append FICHIER.SCB]",
+     "Lit et décode les codes d'une douchette sur un port série."},
+    {"journal", journalCommand, "[filtres] [--format tsv|csv|json] | --import FICHIER.SCB... | --check",
+     "Liste, complète ou vérifie le journal de traçabilité."},
 };
 
 } // namespace
@@ -56,29 +63,20 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err)
 
 QString usage()
 {
-    return QStringLiteral(
-        "Usage: pelorin [--data DIR] [--no-splash]   start the program\n"
-        "       pelorin code [--data DIR] [--system NAME] [--mass TEXT] [--packaging ITEM] [--layers N]\n"
-        "                    [--rows N] [--ral NNNN] [--perfume NAME] [--place NAME] [--date YYYY-MM-DD]\n"
-        "                    [--manual CODE]\n"
-        "                                            print the traceability code\n"
-        "       pelorin render [--data DIR] [selection options of code] [--model FILE.ETQ] [--code CODE]\n"
-        "                    [--operator TEXT] [--memo TEXT] [--increment FILE] [--unmark N,N,...]\n"
-        "                    [--no-margins] [--no-outlines] [--dpi N] -o OUT.pdf|OUT.png\n"
-        "                                            write the page of labels as it would print\n"
-        "       pelorin decode [--data DIR] CODE...  decode scanned codes\n"
-        "       pelorin decode [--data DIR] --scb FILE\n"
-        "       pelorin scan [--data DIR] --port PORT [--baud N] [--data-bits 5-8]\n"
-        "                    [--parity none|odd|even|mark|space] [--stop-bits 1|2] [--end N] [--append FILE.SCB]\n"
-        "                                            read codes from an RS-232 scanner\n"
-        "       pelorin journal [--data DIR] [--from DATE] [--to DATE] [--code TEXT] [--kind print|scan]\n"
-        "                    [--workstation NAME] [--system TEXT] [--perfume TEXT] [--place TEXT]\n"
-        "                    [--production-date DATE] [--unscanned | --unprinted] [--format tsv|csv|json]\n"
-        "                                            list the journal's entries (DATE: YYYY-MM-DD[THH:MM])\n"
-        "       pelorin journal [--data DIR] --import FILE.SCB...\n"
-        "                                            record the codes of scan sheets\n"
-        "       pelorin journal [--data DIR] --check  check the journal and its outbox\n"
-        "       pelorin --help | --version\n");
+    QString text = QStringLiteral("Utilisation : pelorin [--data DOSSIER] [--no-splash] [FICHIER.ETQ|FICHIER.SCB]\n");
+    for (const Command& c : kCommands)
+        text += QStringLiteral("              pelorin %1 %2\n").arg(QLatin1String(c.name), QString::fromUtf8(c.usage));
+    text += QStringLiteral("              pelorin [COMMANDE] --help | pelorin -V\n");
+    return text;
+}
+
+QString commandList()
+{
+    QString text = QStringLiteral("Commandes (« pelorin COMMANDE --help » pour leurs options) :\n");
+    for (const Command& c : kCommands)
+        text +=
+            QStringLiteral("  %1%2\n").arg(QString::fromLatin1(c.name).leftJustified(26), QString::fromUtf8(c.summary));
+    return text;
 }
 
 QString decodedLine(const QString& code, const QStringList& texts)
@@ -91,34 +89,6 @@ QString decodedLine(const QString& code, const QStringList& texts)
         line += u'\t' + t;
     }
     return line;
-}
-
-bool takeOption(QStringList& args, const QString& name, QString& value, QString* error)
-{
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == name) {
-            if (i + 1 >= args.size()) {
-                if (error)
-                    *error = QStringLiteral("%1 : valeur manquante").arg(name);
-                args.removeAt(i);
-                return false;
-            }
-            value = args[i + 1];
-            args.remove(i, 2);
-            return true;
-        }
-        if (args[i].startsWith(name + u'=')) {
-            value = args[i].mid(name.size() + 1);
-            args.removeAt(i);
-            return true;
-        }
-    }
-    return false;
-}
-
-bool takeFlag(QStringList& args, const QString& name)
-{
-    return args.removeAll(name) > 0;
 }
 
 } // namespace pelorin::cli

@@ -1,4 +1,5 @@
 #include "app/cli/cli.h"
+#include "app/cli/commandline.h"
 #include "app/cli/selection.h"
 
 #include "base/error.h"
@@ -10,13 +11,19 @@ namespace pelorin::cli {
 
 int codeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    QStringList args = arguments;
+    CommandLine line(QStringLiteral("code"), QString(),
+                     QStringLiteral("Affiche le code de traçabilité que la fenêtre principale compose avec ces choix ; "
+                                    "les options absentes gardent l'état du démarrage."));
+    addSelectionOptions(line);
+    if (!line.parse(arguments))
+        return line.usageError(err, line.error());
+    if (line.helpRequested())
+        return line.showHelp(out);
+    if (!line.positional().isEmpty())
+        return line.usageError(err,
+                               QStringLiteral("pelorin code : argument inconnu %1").arg(line.positional().first()));
     try {
-        const SelectionOptions options = takeSelectionOptions(args);
-        if (!args.isEmpty()) {
-            err << "pelorin code : argument inconnu " << args.first() << '\n' << usage();
-            return 2;
-        }
+        const SelectionOptions options = selectionOptions(line);
         ConfigFile config;
         loadConfiguration(options, config);
         out << composeCode(options, config).code << '\n';

@@ -1,4 +1,5 @@
 #include "app/cli/cli.h"
+#include "app/cli/commandline.h"
 
 #include "base/error.h"
 #include "base/paths.h"
@@ -127,30 +128,52 @@ int check(Journal& journal, QTextStream& out)
 
 int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
-    QCommandLineParser parser;
-    const QCommandLineOption data(QStringLiteral("data"), QString(), QStringLiteral("DIR"));
-    const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("DATE"));
-    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("DATE"));
-    const QCommandLineOption code(QStringLiteral("code"), QString(), QStringLiteral("TEXT"));
-    const QCommandLineOption kind(QStringLiteral("kind"), QString(), QStringLiteral("KIND"));
-    const QCommandLineOption workstation(QStringLiteral("workstation"), QString(), QStringLiteral("NAME"));
-    const QCommandLineOption system(QStringLiteral("system"), QString(), QStringLiteral("TEXT"));
-    const QCommandLineOption perfume(QStringLiteral("perfume"), QString(), QStringLiteral("TEXT"));
-    const QCommandLineOption place(QStringLiteral("place"), QString(), QStringLiteral("TEXT"));
-    const QCommandLineOption production(QStringLiteral("production-date"), QString(), QStringLiteral("DATE"));
-    const QCommandLineOption unscanned(QStringLiteral("unscanned"));
-    const QCommandLineOption unprinted(QStringLiteral("unprinted"));
-    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
-    const QCommandLineOption import(QStringLiteral("import"));
-    const QCommandLineOption checkOption(QStringLiteral("check"));
-    parser.addOptions({data, from, to, code, kind, workstation, system, perfume, place, production, unscanned,
-                       unprinted, format, import, checkOption});
-    const auto usageError = [&](const QString& message) {
-        err << message << '\n' << usage();
-        return 2;
-    };
-    if (!parser.parse(QStringList{QStringLiteral("pelorin journal")} + arguments))
-        return usageError(QStringLiteral("pelorin journal : ") + parser.errorText());
+    CommandLine line(QStringLiteral("journal"), QStringLiteral("[--import FICHIER.SCB...]"),
+                     QStringLiteral("Liste les entrées du journal de traçabilité (pages imprimées et codes scannés), "
+                                    "les plus récentes d'abord, enregistre les codes de feuilles SCB ou vérifie le "
+                                    "journal."));
+    line.addDataOption();
+    line.add({QStringLiteral("from")},
+             QStringLiteral("Les entrées à partir de ce jour ou de ce moment (AAAA-MM-JJ, JJ/MM/AAAA ou "
+                            "AAAA-MM-JJTHH:MM)."),
+             QStringLiteral("DATE"));
+    line.add({QStringLiteral("to")}, QStringLiteral("Les entrées jusqu'à ce jour inclus, ou avant ce moment."),
+             QStringLiteral("DATE"));
+    line.add({QStringLiteral("code")},
+             QStringLiteral("Les entrées dont le code contient ce texte (majuscules et minuscules distinguées)."),
+             QStringLiteral("TEXTE"));
+    line.add({QStringLiteral("kind")}, QStringLiteral("Les impressions (print) ou les lectures (scan) seulement."),
+             QStringLiteral("print|scan"));
+    line.add({QStringLiteral("workstation")}, QStringLiteral("Les entrées de ce poste."), QStringLiteral("NOM"));
+    line.add({QStringLiteral("system")}, QStringLiteral("Les entrées de ce système, par son code ou par son nom."),
+             QStringLiteral("TEXTE"));
+    line.add({QStringLiteral("perfume")}, QStringLiteral("Les entrées de ce parfum, par son code ou par son nom."),
+             QStringLiteral("TEXTE"));
+    line.add({QStringLiteral("place")},
+             QStringLiteral("Les entrées de ce lieu de production, par son code ou par son nom."),
+             QStringLiteral("TEXTE"));
+    line.add({QStringLiteral("production-date")}, QStringLiteral("Les entrées de cette date de production."),
+             QStringLiteral("AAAA-MM-JJ"));
+    line.add({QStringLiteral("unscanned")}, QStringLiteral("Les codes imprimés qu'aucune lecture n'a relus."));
+    line.add({QStringLiteral("unprinted")}, QStringLiteral("Les codes scannés qu'aucune page imprimée ne portait."));
+    line.add({QStringLiteral("format")}, QStringLiteral("La forme de la sortie : tsv (par défaut), csv ou json."),
+             QStringLiteral("tsv|csv|json"));
+    line.add({QStringLiteral("import")},
+             QStringLiteral("Enregistre au journal les codes des feuilles de codes scannés données."));
+    line.add({QStringLiteral("check")}, QStringLiteral("Vérifie le journal et sa file d'envoi."));
+    if (!line.parse(arguments))
+        return line.usageError(err, line.error());
+    if (line.helpRequested())
+        return line.showHelp(out);
+    const auto usageError = [&](const QString& message) { return line.usageError(err, message); };
+    const QCommandLineParser& parser = line.parser();
+    const QString data = QStringLiteral("data"), from = QStringLiteral("from"), to = QStringLiteral("to"),
+                  code = QStringLiteral("code"), kind = QStringLiteral("kind"),
+                  workstation = QStringLiteral("workstation"), system = QStringLiteral("system"),
+                  perfume = QStringLiteral("perfume"), place = QStringLiteral("place"),
+                  production = QStringLiteral("production-date"), unscanned = QStringLiteral("unscanned"),
+                  unprinted = QStringLiteral("unprinted"), format = QStringLiteral("format"),
+                  import = QStringLiteral("import"), checkOption = QStringLiteral("check");
 
     Filter filter;
     if (parser.isSet(from) && !parseMoment(parser.value(from), false, &filter.from))
@@ -213,18 +236,18 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         return 0;
     }
     const bool csv = shape == QLatin1String("csv");
-    const auto line = [&](const QStringList& cells) {
+    const auto write = [&](const QStringList& cells) {
         if (csv)
             out << csvLine(cells);
         else
             out << tsvLine(cells) << '\n';
     };
     if (csv)
-        line(view == View::Entries ? entryHeaders() : codeHeaders());
+        write(view == View::Entries ? entryHeaders() : codeHeaders());
     if (view == View::Entries)
-        search.forEachEntry([&](const Row& r) { line(entryCells(r.entry)); });
+        search.forEachEntry([&](const Row& r) { write(entryCells(r.entry)); });
     else
-        search.forEachCode(view, [&](const CodeRow& r) { line(codeCells(r)); });
+        search.forEachCode(view, [&](const CodeRow& r) { write(codeCells(r)); });
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "app/cli/cli.h"
+#include "app/cli/commandline.h"
 
 #include "base/convert.h"
 #include "base/error.h"
@@ -82,14 +83,42 @@ struct ScanOptions
     int end = 13;
 };
 
-// Reads the options; an empty text when they are all right, else the message.
-QString parseOptions(QStringList args, ScanOptions& o)
+void addScanOptions(CommandLine& line)
 {
-    QString error, value;
-    o.hasData = takeOption(args, QStringLiteral("--data"), o.dataDir, &error);
-    const bool hasPort = takeOption(args, QStringLiteral("--port"), o.port, &error);
-    o.hasAppend = takeOption(args, QStringLiteral("--append"), o.appendPath, &error);
-    if (takeOption(args, QStringLiteral("--baud"), value, &error)) {
+    line.addDataOption();
+    line.add({QStringLiteral("port")}, QStringLiteral("Le port série de la douchette, par exemple /dev/ttyUSB0."),
+             QStringLiteral("PORT"));
+    line.add({QStringLiteral("baud")}, QStringLiteral("La vitesse en bits par seconde (9600 par défaut)."),
+             QStringLiteral("N"));
+    line.add({QStringLiteral("data-bits")}, QStringLiteral("Le nombre de bits de données, de 5 à 8 (8 par défaut)."),
+             QStringLiteral("N"));
+    line.add({QStringLiteral("parity")}, QStringLiteral("La parité : none (par défaut), odd, even, mark ou space."),
+             QStringLiteral("PARITÉ"));
+    line.add({QStringLiteral("stop-bits")}, QStringLiteral("Le nombre de bits d'arrêt : 1 (par défaut) ou 2."),
+             QStringLiteral("N"));
+    line.add({QStringLiteral("end")},
+             QStringLiteral("Le caractère qui termine un code, de 0 à 255 (13 par défaut, le retour chariot)."),
+             QStringLiteral("N"));
+    line.add({QStringLiteral("append")},
+             QStringLiteral("Ajoute chaque code à cette feuille de codes scannés, enregistrée sur disque avant que "
+                            "le code ne soit affiché."),
+             QStringLiteral("FICHIER.SCB"));
+}
+
+// Reads the parsed options; an empty text when they are all right, else the message.
+QString readOptions(const CommandLine& line, ScanOptions& o)
+{
+    const auto take = [&line](const char* name, QString& value) {
+        if (!line.isSet(QLatin1String(name)))
+            return false;
+        value = line.value(QLatin1String(name));
+        return true;
+    };
+    QString value;
+    o.hasData = take("data", o.dataDir);
+    const bool hasPort = take("port", o.port);
+    o.hasAppend = take("append", o.appendPath);
+    if (take("baud", value)) {
         const int rate = strToInt(value);
         if (rate <= 0)
             return QStringLiteral("--baud : %1 n'est pas une vitesse").arg(value);
@@ -99,31 +128,29 @@ QString parseOptions(QStringList args, ScanOptions& o)
             if (baudRateValue(TBaudRate(i)) == rate)
                 o.baudRate = TBaudRate(i);
     }
-    if (takeOption(args, QStringLiteral("--data-bits"), value, &error)) {
+    if (take("data-bits", value)) {
         const int bits = strToInt(value);
         if (bits < 5 || bits > 8)
             return QStringLiteral("--data-bits : 5, 6, 7 ou 8");
         o.dataBits = TDataBits(bits - 5);
     }
-    if (takeOption(args, QStringLiteral("--parity"), value, &error)) {
+    if (take("parity", value)) {
         if (!parityTexts().contains(value, Qt::CaseInsensitive))
             return QStringLiteral("--parity : none, odd, even, mark ou space");
         o.parity = StrToParity(value);
     }
-    if (takeOption(args, QStringLiteral("--stop-bits"), value, &error)) {
+    if (take("stop-bits", value)) {
         if (!stopBitsTexts().contains(value))
             return QStringLiteral("--stop-bits : 1 ou 2");
         o.stopBits = StrToStopBits(value);
     }
-    if (takeOption(args, QStringLiteral("--end"), value, &error)) {
+    if (take("end", value)) {
         o.end = strToInt(value);
         if (o.end < 0 || o.end > 255)
             return QStringLiteral("--end : un caractère de 0 à 255");
     }
-    if (!error.isEmpty())
-        return error;
-    if (!args.isEmpty())
-        return QStringLiteral("pelorin scan : argument inconnu %1").arg(args.first());
+    if (!line.positional().isEmpty())
+        return QStringLiteral("pelorin scan : argument inconnu %1").arg(line.positional().first());
     if (!hasPort || o.port.isEmpty())
         return QStringLiteral("pelorin scan : --port manquant");
     return QString();
@@ -133,17 +160,23 @@ QString parseOptions(QStringList args, ScanOptions& o)
 
 int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
+    CommandLine line(QStringLiteral("scan"), QString(),
+                     QStringLiteral("Lit les codes d'une douchette sur un port série, les décode et les affiche au fil "
+                                    "de l'eau, jusqu'à une interruption (Ctrl+C) ou la disparition du port."));
+    addScanOptions(line);
+    if (!line.parse(arguments))
+        return line.usageError(err, line.error());
+    if (line.helpRequested())
+        return line.showHelp(out);
     ScanOptions o;
     QString problem;
     try {
-        problem = parseOptions(arguments, o);
+        problem = readOptions(line, o);
     } catch (const Error& e) {
         problem = e.message();
     }
-    if (!problem.isEmpty()) {
-        err << problem << '\n' << usage();
-        return 2;
-    }
+    if (!problem.isEmpty())
+        return line.usageError(err, problem);
 
     if (o.hasData)
         DataFolder::setRoot(o.dataDir);

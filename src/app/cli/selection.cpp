@@ -1,6 +1,7 @@
 #include "app/cli/selection.h"
 
 #include "app/cli/cli.h"
+#include "app/cli/commandline.h"
 #include "base/convert.h"
 #include "base/error.h"
 #include "base/paths.h"
@@ -18,28 +19,48 @@ QString quoted(const QString& name)
 
 } // namespace
 
-SelectionOptions takeSelectionOptions(QStringList& args)
+void addSelectionOptions(CommandLine& line)
+{
+    line.addDataOption();
+    line.add({QStringLiteral("system")}, QStringLiteral("Le système, par son nom dans la liste des systèmes."),
+             QStringLiteral("NOM"));
+    line.add({QStringLiteral("mass")}, QStringLiteral("La masse en grammes."), QStringLiteral("MASSE"));
+    line.add({QStringLiteral("packaging")},
+             QStringLiteral("Le conditionnement : %1.").arg(packagingItems().join(QStringLiteral(", "))),
+             QStringLiteral("CONDITIONNEMENT"));
+    line.add({QStringLiteral("layers")}, QStringLiteral("Le nombre de couches des savons, de 1 à 6."),
+             QStringLiteral("N"));
+    line.add({QStringLiteral("rows")}, QStringLiteral("Le nombre de rangs des savons, de 1 à 6."), QStringLiteral("N"));
+    line.add({QStringLiteral("ral")}, QStringLiteral("La couleur RAL, par son numéro."), QStringLiteral("NNNN"));
+    line.add({QStringLiteral("perfume")}, QStringLiteral("Le parfum, par son nom dans la liste des parfums."),
+             QStringLiteral("NOM"));
+    line.add({QStringLiteral("place")},
+             QStringLiteral("Le lieu de production, par son nom dans la liste des lieux ; il donne aussi le logo."),
+             QStringLiteral("NOM"));
+    line.add({QStringLiteral("date")}, QStringLiteral("La date de production (la date du jour sans cette option)."),
+             QStringLiteral("AAAA-MM-JJ"));
+    line.add({QStringLiteral("manual")}, QStringLiteral("Le mode manuel : ce code au lieu du code composé."),
+             QStringLiteral("CODE"));
+}
+
+SelectionOptions selectionOptions(const CommandLine& line)
 {
     SelectionOptions o;
-    QString error;
-    const auto take = [&](const char* name, std::optional<QString>& into) {
-        QString value;
-        if (takeOption(args, QLatin1String(name), value, &error))
-            into = value;
-        if (!error.isEmpty())
-            throw Error(error);
+    const auto read = [&](const char* name, std::optional<QString>& into) {
+        if (line.isSet(QLatin1String(name)))
+            into = line.value(QLatin1String(name));
     };
-    take("--data", o.dataDir);
-    take("--system", o.system);
-    take("--mass", o.mass);
-    take("--packaging", o.packaging);
-    take("--layers", o.layers);
-    take("--rows", o.rows);
-    take("--ral", o.ral);
-    take("--perfume", o.perfume);
-    take("--place", o.place);
-    take("--date", o.date);
-    take("--manual", o.manual);
+    read("data", o.dataDir);
+    read("system", o.system);
+    read("mass", o.mass);
+    read("packaging", o.packaging);
+    read("layers", o.layers);
+    read("rows", o.rows);
+    read("ral", o.ral);
+    read("perfume", o.perfume);
+    read("place", o.place);
+    read("date", o.date);
+    read("manual", o.manual);
     return o;
 }
 

@@ -31,9 +31,12 @@ struct SelectionOptions
     std::optional<QString> manual;
 };
 
-// Takes those options out of `args`, leaving the others; Error("--mass : valeur manquante") for an
-// option without its value.
-SelectionOptions takeSelectionOptions(QStringList& args);
+class CommandLine;
+
+// Declares those options, with the sentences of the help.
+void addSelectionOptions(CommandLine& line);
+// The options given on a parsed command line.
+SelectionOptions selectionOptions(const CommandLine& line);
 
 // Makes the data folder the one in force (--data names it; otherwise the usual search) and loads
 // its configuration; Error with the loader's message.

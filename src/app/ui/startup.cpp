@@ -3,6 +3,7 @@
 #include "app/ui/journalhooks.h"
 
 #include "app/cli/cli.h"
+#include "app/cli/commandline.h"
 #include "base/files.h"
 #include "base/paths.h"
 #include "app/ui/aboutbox.h"
@@ -15,15 +16,19 @@
 #include "config/folderlock.h"
 #include "editor/ui/form3.h"
 #include "labels/ui/form4.h"
+#include "labels/ui/labelsheet.h"
 #include "scan/ui/scanform.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QStringList>
 #include <QTextStream>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdio>
 #include <exception>
@@ -107,7 +112,68 @@ int runWindows(const StartOptions& options)
     guard.reset();
     splash.reset();
     windows->mainForm().show();
+    openStartFile(*windows, options.file);
     return QApplication::exec();
+}
+
+} // namespace
+
+namespace {
+
+// The options QGuiApplication and QApplication take for themselves, with or without a value.
+const QStringList kQtValueOptions = {"platform",        "platformpluginpath",
+                                     "platformtheme",   "plugin",
+                                     "qwindowgeometry", "geometry",
+                                     "qwindowtitle",    "title",
+                                     "qwindowicon",     "icon",
+                                     "display",         "name",
+                                     "session",         "style",
+                                     "stylesheet"};
+const QStringList kQtFlags = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
+
+QStringList withoutQtOptions(const QStringList& args)
+{
+    QStringList ours;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--")) {
+            ours += args.mid(i);
+            break;
+        }
+        QString name = a;
+        while (name.startsWith(u'-'))
+            name.remove(0, 1);
+        if (!a.startsWith(u'-') || name.isEmpty()) {
+            ours << a;
+            continue;
+        }
+        const QString bare = name.section(u'=', 0, 0);
+        if (kQtFlags.contains(bare) || bare == QLatin1String("qmljsdebugger"))
+            continue;
+        if (kQtValueOptions.contains(bare)) {
+            if (!name.contains(u'='))
+                ++i; // its value
+            continue;
+        }
+        ours << a;
+    }
+    return ours;
+}
+
+std::unique_ptr<cli::CommandLine> startCommandLine()
+{
+    auto line = std::make_unique<cli::CommandLine>(
+        QString(), QStringLiteral("[FICHIER.ETQ|FICHIER.SCB]"),
+        QStringLiteral("Étiquettes de traçabilité en code-barres Code 128, et relecture des codes "
+                       "scannés. Sans commande, ouvre la fenêtre principale : sur la page "
+                       "d'étiquettes FICHIER.ETQ quand elle est donnée, ou avec la fenêtre de scan "
+                       "sur la feuille de codes FICHIER.SCB."));
+    line->add({QStringLiteral("V"), QStringLiteral("version")}, QStringLiteral("Affiche la version et s'arrête."));
+    line->addDataOption();
+    line->add({QStringLiteral("no-splash")},
+              QStringLiteral("Démarre sans la fenêtre de présentation ni sa pause (comme PELORIN_NO_SPLASH=1)."));
+    line->addEpilogue(cli::commandList());
+    return line;
 }
 
 } // namespace
@@ -115,10 +181,60 @@ int runWindows(const StartOptions& options)
 StartOptions parseStartOptions(QStringList args, bool noSplashFromEnvironment)
 {
     StartOptions o;
-    cli::takeOption(args, QStringLiteral("--data"), o.dataDir, &o.error);
-    o.splash = !cli::takeFlag(args, QStringLiteral("--no-splash")) && !noSplashFromEnvironment;
-    o.unknown = args;
+    o.splash = !noSplashFromEnvironment;
+    const std::unique_ptr<cli::CommandLine> parsed = startCommandLine();
+    cli::CommandLine& line = *parsed;
+    const QStringList ours = withoutQtOptions(args);
+    if (!line.parse(ours)) {
+        o.error = line.error();
+        if (line.error().contains(QLatin1String("option inconnue")))
+            o.unknown << line.error().section(u' ', -1);
+        return o;
+    }
+    o.help = line.helpRequested();
+    o.version = line.isSet(QStringLiteral("version"));
+    o.dataDir = line.value(QStringLiteral("data"));
+    if (line.isSet(QStringLiteral("no-splash")))
+        o.splash = false;
+    const QStringList files = line.positional();
+    if (files.size() > 1)
+        o.error = QStringLiteral("pelorin : un seul fichier à ouvrir, pas %1 (%2)")
+                      .arg(files.size())
+                      .arg(files.join(QStringLiteral(", ")));
+    else if (!files.isEmpty())
+        o.file = files.first();
     return o;
+}
+
+QString programHelp()
+{
+    return startCommandLine()->helpText();
+}
+
+void openStartFile(ProgramWindows& windows, const QString& file)
+{
+    if (file.isEmpty())
+        return;
+    if (!isScanSheet(file)) {
+        windows.mainForm().sheet().openDescription(file);
+        return;
+    }
+    // the scan window opens over the main window once the event loop runs, as its button opens it
+    TscanForm& scan = windows.scanWindow();
+    QTimer::singleShot(0, &scan, [&scan, file] {
+        scan.openSheet(file);
+        scan.exec();
+    });
+}
+
+bool isScanSheet(const QString& path)
+{
+    if (QFileInfo(path).suffix().compare(QLatin1String("scb"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (QFileInfo(path).suffix().compare(QLatin1String("etq"), Qt::CaseInsensitive) == 0)
+        return false;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(10).startsWith("ScanCode");
 }
 
 bool installQtTranslations()
@@ -194,14 +310,6 @@ int runProgram(int argc, char** argv)
         args << QString::fromLocal8Bit(argv[i]);
     }
 
-    if (args.contains(QStringLiteral("--version")) || args.contains(QStringLiteral("-V"))) {
-        std::printf("pelorin %s\n", qPrintable(LireVersion()));
-        return 0;
-    }
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(qPrintable(cli::usage()), stdout);
-        return 0;
-    }
     if (cli::isCommand(args)) {
         // the commands need no display; fonts and images still need a GUI application
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -211,23 +319,32 @@ int runProgram(int argc, char** argv)
         return cli::run(args, out, err);
     }
 
+    // everything the command line can refuse is refused before a display is opened
+    const StartOptions options = parseStartOptions(args, qEnvironmentVariable("PELORIN_NO_SPLASH") == u'1');
+    QTextStream out(stdout), err(stderr);
+    if (!options.error.isEmpty())
+        return startCommandLine()->usageError(err, options.error);
+    if (options.help) {
+        out << programHelp();
+        return 0;
+    }
+    if (options.version) {
+        out << "pelorin " << LireVersion() << '\n';
+        return 0;
+    }
+    if (!options.file.isEmpty() && !QFileInfo(options.file).isFile()) {
+        err << QStringLiteral("Le fichier « %1 » n'existe pas.").arg(options.file) << '\n';
+        return 1;
+    }
+    out.flush();
+    err.flush();
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelorin"));
     QGuiApplication::setDesktopFileName(QStringLiteral("pelorin"));
     QApplication::setWindowIcon(programIcon());
     installQtTranslations();
     chooseIconTheme();
-
-    // Qt has taken its own options out of the arguments by now
-    const StartOptions options =
-        parseStartOptions(QApplication::arguments().mid(1), qEnvironmentVariable("PELORIN_NO_SPLASH") == u'1');
-    if (!options.error.isEmpty() || !options.unknown.isEmpty()) {
-        QTextStream err(stderr);
-        err << (options.error.isEmpty() ? QStringLiteral("Unknown argument: %1\n").arg(options.unknown.first())
-                                        : options.error + u'\n')
-            << cli::usage();
-        return 2;
-    }
     DataFolder::locate(options.dataDir);
     return runWindows(options);
 }

@@ -1,4 +1,5 @@
 #include "labels/ui/labelsheet.h"
+#include "labels/ui/printdialogs.h"
 
 #include <QPrinterInfo>
 
@@ -114,8 +115,12 @@ void LabelSheet::ChargerProjetRav()
     const QString path = Dialogs::openFileName(m_window.data(), QStringLiteral("Charger une page d'étiquettes"),
                                                DataFolder::path(QStringLiteral("Modeles")),
                                                QStringLiteral("Fichier étiquette. (*.ETQ);;Tous (*.*)"));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        openDescription(path);
+}
+
+void LabelSheet::openDescription(const QString& path)
+{
     try {
         loadDescription(path);
     } catch (const Error& e) {
@@ -170,11 +175,33 @@ void LabelSheet::ImprimClick()
     // the page is built first, so that it holds the code, texts and selection of this moment
     if (build() == Build::Failed || !m_page)
         return;
+    print(QString(), 1);
+}
+
+void LabelSheet::ImprimDialogClick()
+{
+    if (build() == Build::Failed || !m_page)
+        return;
+    const std::optional<PrintDialogs::Choice> choice = PrintDialogs::ask(m_window.data(), m_sessionPrinter);
+    if (!choice)
+        return;
+    m_sessionPrinter = choice->printer;
+    print(choice->printer, choice->copies);
+}
+
+void LabelSheet::print(const QString& printer, int copies)
+{
+    report::PrintJob job;
+    job.printer = printer;
+    job.copies = copies;
+    const QString name = m_description.fileName();
+    job.name = report::jobName(m_values.code(), name.isEmpty() ? QString() : QFileInfo(name).completeBaseName());
     try {
-        const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-        if (m_recorder && !printer.isNull())
-            m_recorder(false, printer.printerName());
-        if (!report::printPage(*m_page))
+        // on record before the job leaves, under the printer it goes to
+        const QString target = printer.isEmpty() ? QPrinterInfo::defaultPrinter().printerName() : printer;
+        if (m_recorder && !target.isEmpty())
+            m_recorder(false, target);
+        if (!report::printPage(*m_page, job))
             Dialogs::error(m_window.data(), report::noPrinterMessage());
     } catch (const Error& e) {
         Dialogs::error(m_window.data(), e.message());
@@ -211,6 +238,8 @@ void LabelSheet::installShortcuts(QWidget* window)
     connect(open, &QShortcut::activated, this, &LabelSheet::ChargerProjetRav);
     auto* print = new QShortcut(QKeySequence::Print, window);
     connect(print, &QShortcut::activated, this, &LabelSheet::ImprimClick);
+    auto* printDialog = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), window);
+    connect(printDialog, &QShortcut::activated, this, &LabelSheet::ImprimDialogClick);
 }
 
 } // namespace pelorin

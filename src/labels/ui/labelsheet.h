@@ -63,6 +63,8 @@ public:
     // A readable one shows its name in the status bar, then the marks are rebuilt (the label
     // selection window's Fixecellule when there is one), the page is built and the zoom fitted.
     void ChargerProjetRav();
+    // The same once a file is chosen (a file named on the command line).
+    void openDescription(const QString& path);
 
     // "Zoom au mieux.", "Agrandir.", "Réduire.": 10 to 200 percent in steps of 10.
     void zoommieuxClick();
@@ -74,6 +76,12 @@ public:
     // no printer. A failed build prints nothing, but for an unknown component type, whose page is
     // printed as built.
     void ImprimClick();
+    // "Imprimer…" (Ctrl+Shift+P): builds the page, then asks the printer and the number of copies in
+    // the print dialog, which opens on the printer chosen last during this session. Cancelling prints
+    // nothing. A print job is named "Pelorin <code> <page name>" either way.
+    void ImprimDialogClick();
+    // The printer "Imprimer…" chose last in this session; empty before (the default printer).
+    QString sessionPrinter() const { return m_sessionPrinter; }
     // "Exporter la page en PDF.": builds the page, then writes it as a vector PDF to a file chosen
     // in a save dialog.
     void ExportPdfClick();
@@ -90,7 +98,8 @@ public:
     using OutputRecorder = std::function<void(bool toFile, const QString& output)>;
     void setOutputRecorder(OutputRecorder recorder) { m_recorder = std::move(recorder); }
 
-    // Ctrl+O opens a description and Ctrl+P prints, anywhere in `window`.
+    // Ctrl+O opens a description, Ctrl+P prints and Ctrl+Shift+P prints through the print dialog,
+    // anywhere in `window`.
     void installShortcuts(QWidget* window);
 
 signals:
@@ -103,6 +112,7 @@ private:
     enum class Build { Failed, Shown, ShownAfterUnknownType };
     Build build();
     void rebuildMarksAndShow();
+    void print(const QString& printer, int copies);
 
     LabelValues& m_values;
     QPointer<QWidget> m_window;
@@ -114,6 +124,7 @@ private:
     QPointer<report::PagePreview> m_preview;
     std::function<void()> m_selectionRebuild;
     OutputRecorder m_recorder;
+    QString m_sessionPrinter;
 };
 
 } // namespace pelorin

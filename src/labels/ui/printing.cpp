@@ -1,11 +1,14 @@
 #include "labels/ui/printing.h"
 
-#include <QFile>
+#include "base/error.h"
+
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
+#include <cups/cups.h>
+#include <memory>
 
 #include "labels/painter.h"
 
@@ -32,50 +35,88 @@ QSizeF defaultPrinterPaperInches()
     return size;
 }
 
+QString jobName(const QString& code, const QString& pageName)
+{
+    return QStringLiteral("Pelorin %1 %2").arg(code, pageName).trimmed();
+}
+
 namespace {
 
-// The resolution the print server rasterises the job at for this printer, the default of its driver
-// description; 0 when it cannot be told (QPrinter's own list of resolutions is not the driver's).
-int rasterResolution(const QPrinter& printer)
+// "300dpi", "300x600dpi", "118dpcm": the horizontal dots per inch.
+int resolutionFromText(const char* text)
 {
-    QFile ppd(QStringLiteral("/etc/cups/ppd/%1.ppd").arg(printer.printerName()));
-    if (!ppd.open(QIODevice::ReadOnly))
+    static const QRegularExpression pattern(QStringLiteral("^(\\d+)(?:x\\d+)?(dpi|dpcm)$"));
+    const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(text ? text : "").trimmed());
+    if (!m.hasMatch())
         return 0;
-    static const QRegularExpression defaultResolution(QStringLiteral("^\\*DefaultResolution:\\s*(\\d+)(?:x\\d+)?dpi"));
-    while (!ppd.atEnd()) {
-        const QRegularExpressionMatch m = defaultResolution.match(QString::fromLatin1(ppd.readLine()));
-        if (m.hasMatch()) {
-            const int dpi = m.captured(1).toInt();
-            return dpi >= 100 ? dpi : 0; // coarser dots are no label printer's
-        }
-    }
-    return 0;
+    const int value = m.captured(1).toInt();
+    return m.captured(2) == u"dpcm" ? qRound(value * 2.54) : value;
 }
+
+struct DestDeleter
+{
+    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
+};
+struct InfoDeleter
+{
+    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
+};
 
 } // namespace
 
-bool printPage(const ExecutedPage& page)
+int printerResolution(const QString& printer)
+{
+    const QByteArray name = printer.toUtf8();
+    const std::unique_ptr<cups_dest_t, DestDeleter> dest(
+        cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.isEmpty() ? nullptr : name.constData(), nullptr));
+    if (!dest)
+        return 0;
+    int dpi = 0;
+    // an option set on the queue (lpoptions -o printer-resolution=..., or its driver's Resolution)
+    for (const char* option : {"printer-resolution", "Resolution"})
+        if (!dpi)
+            dpi = resolutionFromText(cupsGetOption(option, dest->num_options, dest->options));
+    if (!dpi) {
+        const std::unique_ptr<cups_dinfo_t, InfoDeleter> info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
+        ipp_attribute_t* attribute =
+            info ? cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), "printer-resolution") : nullptr;
+        if (attribute && ippGetValueTag(attribute) == IPP_TAG_RESOLUTION) {
+            int y = 0;
+            ipp_res_t units = IPP_RES_PER_INCH;
+            const int x = ippGetResolution(attribute, 0, &y, &units);
+            dpi = units == IPP_RES_PER_CM ? qRound(x * 2.54) : x;
+        }
+    }
+    return dpi >= 100 ? dpi : 0; // coarser dots are no label printer's
+}
+
+bool printPage(const ExecutedPage& page, const PrintJob& job)
 {
     QPrinter printer(QPrinter::HighResolution);
+    if (!job.printer.isEmpty()) {
+        if (QPrinterInfo::printerInfo(job.printer).isNull())
+            throw Error(QStringLiteral("L'imprimante « %1 » n'existe pas.").arg(job.printer));
+        printer.setPrinterName(job.printer);
+    }
     // without a printer QPrinter falls back to writing a PDF file: never do that behind the operator
-    if (QPrinterInfo::defaultPrinter().isNull() || printer.outputFormat() != QPrinter::NativeFormat)
+    if (QPrinterInfo::printerInfo(printer.printerName()).isNull() || printer.outputFormat() != QPrinter::NativeFormat)
         return false;
-    printer.setCopyCount(1);
+    printer.setCopyCount(qMax(1, job.copies));
     printer.setFullPage(true);
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setPageSize(QPageSize(page.paperInches(), QPageSize::Inch, QString(), QPageSize::FuzzyMatch));
     printer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    printer.setDocName(QStringLiteral("Pelorin"));
+    printer.setDocName(job.name.isEmpty() ? QStringLiteral("Pelorin") : job.name);
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    paintPage(painter, page, printer.resolution(), rasterResolution(printer));
+    paintPage(painter, page, printer.resolution(), printerResolution(printer.printerName()));
     return painter.end();
 }
 
-bool printStream(const QByteArray& stream)
+bool printStream(const QByteArray& stream, const PrintJob& job)
 {
-    return printPage(ExecutedPage::read(stream));
+    return printPage(ExecutedPage::read(stream), job);
 }
 
 } // namespace pelorin::report

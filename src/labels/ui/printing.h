@@ -5,15 +5,31 @@
 
 #include "labels/pagestream.h"
 
-// The printer renderer: the page stream on the system's default printer (CUPS through QPrinter).
+// The printer renderer: the page stream on a CUPS printer through QPrinter.
 namespace pelorin::report {
 
-// Prints one copy of the whole paper on the default printer, without a dialog, exactly as the
-// preview draws it. Returns false, printing nothing, when no printer can be opened (none installed):
-// the caller then shows noPrinterMessage().
-bool printPage(const ExecutedPage& page);
+// Where and how a page is printed.
+struct PrintJob
+{
+    QString printer; // a CUPS queue; empty for the default printer
+    int copies = 1;
+    QString name; // the job's title, as the print queue lists it
+};
+
+// "Pelorin <code> <page name>": the title of a page's print job.
+QString jobName(const QString& code, const QString& pageName);
+
+// Prints the whole paper without a dialog, exactly as the preview draws it. Returns false, printing
+// nothing, when no printer can be opened (none installed): the caller then shows noPrinterMessage().
+// Error when the named printer is no queue of the print server.
+bool printPage(const ExecutedPage& page, const PrintJob& job = PrintJob());
 // Same from the stream (Error when it is corrupted).
-bool printStream(const QByteArray& stream);
+bool printStream(const QByteArray& stream, const PrintJob& job = PrintJob());
+
+// The resolution, in dots per inch, at which the print server rasterises jobs for this printer (the
+// default printer when the name is empty): the queue's own resolution option, else its
+// printer-resolution-default IPP attribute. Any user may ask. 0 when it cannot be told.
+int printerResolution(const QString& printer);
 
 // "Aucune imprimante n'est installée."
 QString noPrinterMessage();

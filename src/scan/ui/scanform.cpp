@@ -252,8 +252,12 @@ void TscanForm::ToolButton2Click()
 void TscanForm::ToolButton6Click()
 {
     const QString path = Dialogs::openFileName(this, QString(), QString(), kScbFilter);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        openSheet(path);
+}
+
+void TscanForm::openSheet(const QString& path)
+{
     guarded(this, [&] {
         FileCodeSource file(path);
         const QStringList codes = file.read();

@@ -40,6 +40,10 @@ public:
     ScannerMode scannerMode() const;
     bool autoInsert() const;
 
+    // Adds the codes of a sheet of scanned codes to the grid, as the open button does once a file is
+    // chosen; a file that cannot be read is reported.
+    void openSheet(const QString& path);
+
     // The RS-232 scanner's port, owned by the window; its settings window is TScanconfig.
     TComPort* ComPort1;
 

@@ -8,6 +8,7 @@
 #include "editor/ui/form3.h"
 #include "labels/ui/form4.h"
 #include "labels/ui/labelsheet.h"
+#include "scan/scangrid.h"
 #include "scan/ui/scanform.h"
 #include "support/testsupport.h"
 
@@ -18,6 +19,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace pelorin;
@@ -130,7 +133,8 @@ TEST(StartUp, programRefusesUnknownOptionsQuietly)
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 2);
     const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-    EXPECT_TRUE(err.startsWith(QStringLiteral("Unknown argument: --bogus"))) << qPrintable(err);
+    EXPECT_TRUE(err.startsWith(QStringLiteral("pelorin : option inconnue --bogus\nUtilisation : pelorin ")))
+        << qPrintable(err);
     EXPECT_FALSE(err.contains(QStringLiteral("XDG_RUNTIME_DIR"))) << qPrintable(err);
 }
 
@@ -207,6 +211,65 @@ TEST(StartUp, datesFollowTheRegionalSettingsOrFrenchWithoutAny)
         ASSERT_TRUE(p.waitForFinished(30000));
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
         EXPECT_TRUE(out.trimmed().endsWith(QString::fromLatin1(c.date))) << c.locale << ": " << qPrintable(out);
+    }
+}
+
+// pelorin FILE.ETQ starts on that page; pelorin FILE.SCB opens the scan window on that sheet.
+TEST(StartUp, opensTheFileNamedOnTheCommandLine)
+{
+    test::TempDataFolder data;
+    QFile cfg(test::fixture(QStringLiteral("app/cfg.xml"))), etq(test::fixture(QStringLiteral("app/Test.ETQ")));
+    ASSERT_TRUE(cfg.open(QIODevice::ReadOnly) && etq.open(QIODevice::ReadOnly));
+    data.write(QStringLiteral("Config/cfg.xml"), cfg.readAll());
+    data.write(QStringLiteral("Modeles/Test.ETQ"), etq.readAll());
+    QFile sheet(test::fixture(QStringLiteral("labels/sheet4x2.ETQ")));
+    ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
+    data.write(QStringLiteral("ailleurs/Lot 12.etq"), sheet.readAll());
+    data.write(QStringLiteral("ailleurs/Lot12.SCB"),
+               "ScanCode\r\nB25012515LAV5930033906\r\nB25012515LAV5930033906\r\n\r\n");
+    data.write(QStringLiteral("ailleurs/codes"), "ScanCode\r\nB25012515LAV5930033906\r\n\r\n");
+    DataFolder::setRoot(data.path());
+    Dialogs::clearShownMessages();
+
+    EXPECT_TRUE(isScanSheet(data.file(QStringLiteral("ailleurs/Lot12.SCB"))));
+    EXPECT_TRUE(isScanSheet(data.file(QStringLiteral("ailleurs/codes"))));
+    EXPECT_FALSE(isScanSheet(data.file(QStringLiteral("ailleurs/Lot 12.etq"))));
+
+    {
+        ProgramWindows windows;
+        const QByteArray before = windows.mainForm().sheet().pageStream();
+        openStartFile(windows, data.file(QStringLiteral("ailleurs/Lot 12.etq")));
+        EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+        EXPECT_EQ(windows.mainForm().sheet().EtiqXML().fileName(), data.file(QStringLiteral("ailleurs/Lot 12.etq")));
+        EXPECT_EQ(windows.mainForm().modelPanel()->text(), QStringLiteral("Lot 12.etq"));
+        // the page is the new description's, 4 x 2 labels
+        EXPECT_FALSE(windows.mainForm().sheet().pageStream().isEmpty());
+        EXPECT_NE(windows.mainForm().sheet().pageStream(), before);
+        EXPECT_FALSE(windows.scanWindow().isVisible());
+    }
+    for (const char* name : {"ailleurs/Lot12.SCB", "ailleurs/codes"}) {
+        ProgramWindows windows;
+        windows.mainForm().show();
+        TscanForm& scan = windows.scanWindow();
+        // the scan window runs modal: what it shows is read, and it is closed, from inside its loop
+        QStringList shown;
+        bool seen = false;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, &scan, [&] {
+            if (!scan.isVisible())
+                return;
+            seen = true;
+            shown = scan.grid()->codes();
+            closer.stop();
+            scan.reject();
+        });
+        closer.start(20);
+        openStartFile(windows, data.file(QLatin1String(name)));
+        QTRY_VERIFY(seen);
+        EXPECT_EQ(shown, QStringList(QString::fromLatin1(name).endsWith(u"SCB") ? 2 : 1,
+                                     QStringLiteral("B25012515LAV5930033906")));
+        EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+        windows.mainForm().hide();
     }
 }
 

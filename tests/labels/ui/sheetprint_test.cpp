@@ -1,5 +1,6 @@
 #include "labels/ui/form4.h"
 #include "labels/ui/labelsheet.h"
+#include "labels/ui/printdialogs.h"
 #include "labels/ui/printing.h"
 
 #include "labels/ui/pdftools.h"
@@ -12,6 +13,8 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
@@ -162,6 +165,44 @@ TEST_F(SheetPrint, PrintsWhatThePreviewShowsOnTheDefaultPrinter)
     EXPECT_GT(darkPixels(bare, 300, kLabel1Inside), 0);
     EXPECT_EQ(darkPixels(bare, 300, kLabel2BottomEdge), 0) << "an outline was printed";
     EXPECT_EQ(darkPixels(bare, 300, kFrameRightEdge), 0) << "the margin frame was printed";
+}
+
+// "Imprimer…": the dialog's printer and copies, the job named after the code and the page, and the
+// printer chosen offered again for the rest of the session; the one-click print keeps the default.
+TEST_F(SheetPrint, PrintDialogChoosesThePrinterAndCopiesAndRemembersThePrinter)
+{
+    SheetWindow w;
+    w.sheet->openDescription(w.writeDescription(QStringLiteral("Lot 7.ETQ"), clearSheet()));
+    ASSERT_FALSE(w.sheet->pageStream().isEmpty());
+    EXPECT_TRUE(w.sheet->sessionPrinter().isEmpty());
+
+    // cancelled: nothing is printed and nothing remembered
+    const QSet<QString> before = pdfFiles(m_out);
+    w.sheet->ImprimDialogClick();
+    EXPECT_EQ(PrintDialogs::lastOfferedPrinter(), QPrinterInfo::defaultPrinterName());
+    EXPECT_TRUE(w.sheet->sessionPrinter().isEmpty());
+
+    const QString token = uniqueToken();
+    w.values.m_operatorText = token;
+    PrintDialogs::setNextChoice({m_printer, 2});
+    w.sheet->ImprimDialogClick();
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+    const QString pdf = waitForPrintout(m_out, before, token, 120);
+    ASSERT_FALSE(pdf.isEmpty()) << "no printout holding " << qPrintable(token);
+    m_printed << pdf;
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    info.waitForFinished(30000);
+    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n")))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Pelorin %1 Lot 7").arg(test::kTestCode))) << text.toStdString();
+    EXPECT_EQ(w.sheet->sessionPrinter(), m_printer);
+
+    // the next time, the dialog opens on that printer; a printer that has gone is said
+    PrintDialogs::setNextChoice({QStringLiteral("Absente"), 1});
+    w.sheet->ImprimDialogClick();
+    EXPECT_EQ(PrintDialogs::lastOfferedPrinter(), m_printer);
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("L'imprimante « Absente » n'existe pas.")});
 }
 
 // Run by NoPrinterShowsTheMessageAndGoesOn in a process that cannot reach any print server, where

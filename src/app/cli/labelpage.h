@@ -1,0 +1,40 @@
+#pragma once
+#include "app/cli/selection.h"
+#include "labels/pagebuild.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// The page of labels as the main window builds it before printing, for `pelorin render` and
+// `pelorin print`: the selections (selection.h) and these page options.
+//
+//   [--model FILE.ETQ] [--code CODE] [--operator TEXT] [--memo TEXT] [--increment FILE]
+//   [--unmark N,N,...] [--no-margins] [--no-outlines]
+namespace pelorin::cli {
+
+class CommandLine;
+
+struct PageOptions
+{
+    std::optional<QString> model, code, operatorText, memo, increment, unmark;
+    bool noMargins = false, noOutlines = false;
+};
+
+void addPageOptions(CommandLine& line);
+PageOptions pageOptions(const CommandLine& line);
+
+struct LabelPage
+{
+    QByteArray stream;      // the executed page
+    PageBuildResult result; // complete, or stopped after an unknown component type
+    QString code;           // the code its barcodes carry
+    QString name;           // the description's file name without its extension
+};
+
+// Builds the page on the default printer's paper. Error for a page that cannot be built (a bad
+// value, a missing description or list name); a page that met an unknown component type is built
+// up to it, as the window prints it, and says so in `result`.
+LabelPage buildLabelPage(const SelectionOptions& selection, const PageOptions& page);
+
+} // namespace pelorin::cli

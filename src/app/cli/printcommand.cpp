@@ -1,0 +1,74 @@
+#include "app/cli/cli.h"
+#include "app/cli/commandline.h"
+#include "app/cli/labelpage.h"
+
+#include "base/convert.h"
+#include "base/error.h"
+#include "labels/ui/printing.h"
+
+#include <QTextStream>
+
+namespace pelorin::cli {
+
+namespace {
+
+constexpr int kMaxCopies = 999;
+
+} // namespace
+
+// pelorin print: the page of labels printed as the main window's print buttons print it. Exit
+// status 0 when the job was handed to the print server, 1 for an error (no printer, a page that
+// cannot be built; a page that met an unknown component type is still printed), 2 for a usage error.
+int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    CommandLine line(QStringLiteral("print"), QString(),
+                     QStringLiteral("Imprime la page d'étiquettes comme le bouton « Imprimer la page. » de la fenêtre "
+                                    "principale ; la tâche d'impression s'appelle « Pelorin <code> <nom de la "
+                                    "page> »."));
+    addSelectionOptions(line);
+    addPageOptions(line);
+    line.add({QStringLiteral("printer")},
+             QStringLiteral("L'imprimante (une file CUPS) ; l'imprimante par défaut sans cette option."),
+             QStringLiteral("NOM"));
+    line.add({QStringLiteral("copies")},
+             QStringLiteral("Le nombre d'exemplaires, de 1 à %1 (1 par défaut).").arg(kMaxCopies), QStringLiteral("N"));
+    if (!line.parse(arguments))
+        return line.usageError(err, line.error());
+    if (line.helpRequested())
+        return line.showHelp(out);
+    if (!line.positional().isEmpty())
+        return line.usageError(err,
+                               QStringLiteral("pelorin print : argument inconnu %1").arg(line.positional().first()));
+
+    report::PrintJob job;
+    job.printer = line.value(QStringLiteral("printer"));
+    if (line.isSet(QStringLiteral("printer")) && job.printer.isEmpty())
+        return line.usageError(err, QStringLiteral("--printer : nom d'imprimante vide"));
+    try {
+        if (line.isSet(QStringLiteral("copies")))
+            job.copies = strToInt(line.value(QStringLiteral("copies")));
+    } catch (const Error& e) {
+        return line.usageError(err, e.message());
+    }
+    if (job.copies < 1 || job.copies > kMaxCopies)
+        return line.usageError(err, QStringLiteral("--copies : de 1 à %1 exemplaires").arg(kMaxCopies));
+
+    try {
+        const LabelPage page = buildLabelPage(selectionOptions(line), pageOptions(line));
+        job.name = report::jobName(page.code, page.name);
+        if (!report::printStream(page.stream, job)) {
+            err << report::noPrinterMessage() << '\n';
+            return 1;
+        }
+        if (!page.result.complete()) {
+            err << page.result.message << '\n';
+            return 1;
+        }
+    } catch (const Error& e) {
+        err << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace pelorin::cli

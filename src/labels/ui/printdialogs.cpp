@@ -1,0 +1,49 @@
+#include "labels/ui/printdialogs.h"
+
+#include "base/ui/dialogs.h"
+
+#include <QList>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace pelorin {
+
+namespace {
+
+QList<PrintDialogs::Choice> g_choices;
+QString g_lastOffered;
+
+} // namespace
+
+std::optional<PrintDialogs::Choice> PrintDialogs::ask(QWidget* parent, const QString& printer)
+{
+    g_lastOffered = printer.isEmpty() ? QPrinterInfo::defaultPrinterName() : printer;
+    if (Dialogs::testMode()) {
+        if (g_choices.isEmpty())
+            return std::nullopt;
+        return g_choices.takeFirst();
+    }
+    QPrinter qprinter(QPrinter::HighResolution);
+    if (!g_lastOffered.isEmpty())
+        qprinter.setPrinterName(g_lastOffered);
+    QPrintDialog dialog(&qprinter, parent);
+    dialog.setWindowTitle(QStringLiteral("Imprimer"));
+    // the page is the whole paper: no range, no selection, no current page to choose
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return Choice{qprinter.printerName(), qMax(1, qprinter.copyCount())};
+}
+
+void PrintDialogs::setNextChoice(const Choice& choice)
+{
+    g_choices.append(choice);
+}
+
+QString PrintDialogs::lastOfferedPrinter()
+{
+    return g_lastOffered;
+}
+
+} // namespace pelorin
