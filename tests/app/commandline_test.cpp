@@ -242,12 +242,28 @@ TEST(CommandLine, PrintsOnTheNamedPrinterWithItsCopiesAndJobName)
     EXPECT_EQ(test::zbarRead(dir.filePath(QStringLiteral("page.png"))), QStringList{code});
     QFile::remove(printout);
 
-    // a printer that is no queue is said, and nothing is printed
+    // the page is on the journal's record: its code, page, the one label printed and the printer
+    const auto printEntries = [&] {
+        const test::RunResult logged = test::runPelorin({QStringLiteral("journal"), QStringLiteral("--data"),
+                                                         data.path(), QStringLiteral("--kind"), QStringLiteral("print")});
+        EXPECT_EQ(logged.exitCode, 0) << logged.err.toStdString();
+        return QString::fromUtf8(logged.out).split(u'\n', Qt::SkipEmptyParts);
+    };
+    QStringList entries = printEntries();
+    ASSERT_EQ(entries.size(), 1) << entries.join(u'\n').toStdString();
+    const QStringList cells = entries.first().split(u'\t');
+    EXPECT_EQ(cells.value(4), code);
+    EXPECT_EQ(cells.value(14), QStringLiteral("Lot.ETQ"));
+    EXPECT_EQ(cells.value(15), QStringLiteral("1"));
+    EXPECT_EQ(cells.value(18), printer);
+
+    // a printer that is no queue is said, and nothing is printed nor recorded
     const test::RunResult unknown =
         test::runPelorin({QStringLiteral("print"), QStringLiteral("--data"), data.path(), QStringLiteral("--model"),
                           QStringLiteral("Lot.ETQ"), QStringLiteral("--printer"), QStringLiteral("Absente")});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_EQ(QString::fromUtf8(unknown.err), QStringLiteral("L'imprimante « Absente » n'existe pas.\n"));
+    EXPECT_EQ(printEntries().size(), 1);
 }
 
 } // namespace

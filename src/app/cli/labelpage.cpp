@@ -97,7 +97,8 @@ PageOptions pageOptions(const CommandLine& line)
 
 LabelPage buildLabelPage(const SelectionOptions& selection, const PageOptions& o)
 {
-    ConfigFile config;
+    auto shared = std::make_shared<ConfigFile>();
+    ConfigFile& config = *shared;
     loadConfiguration(selection, config);
 
     // the live values of the main window after start-up, or as given
@@ -137,6 +138,17 @@ LabelPage buildLabelPage(const SelectionOptions& selection, const PageOptions& o
     built.stream = report::execute(page);
     built.code = values.m_code;
     built.name = QFileInfo(path).completeBaseName();
+    built.config = shared;
+    built.printed.code = values.m_code;
+    built.printed.operatorText = values.m_operatorText;
+    built.printed.model = QFileInfo(path).fileName();
+    for (int n = 1; n <= marks.columns() * marks.rows(); ++n)
+        if (marks.isLabelMarked(n))
+            built.printed.labels << n;
+    if (!built.printed.labels.isEmpty()) {
+        built.printed.firstText = values.m_incrementalLines.value(built.printed.labels.first() - 1);
+        built.printed.lastText = values.m_incrementalLines.value(built.printed.labels.last() - 1);
+    }
     return built;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 #include "app/cli/selection.h"
+#include "journal/recording.h"
 #include "labels/pagebuild.h"
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 #include <optional>
 
 // The page of labels as the main window builds it before printing, for `pelorin render` and
@@ -11,6 +13,10 @@
 //
 //   [--model FILE.ETQ] [--code CODE] [--operator TEXT] [--memo TEXT] [--increment FILE]
 //   [--unmark N,N,...] [--no-margins] [--no-outlines]
+namespace pelorin {
+class ConfigFile;
+}
+
 namespace pelorin::cli {
 
 class CommandLine;
@@ -30,6 +36,10 @@ struct LabelPage
     PageBuildResult result; // complete, or stopped after an unknown component type
     QString code;           // the code its barcodes carry
     QString name;           // the description's file name without its extension
+    // what the journal records of the page (all but where it went), and the configuration that
+    // decodes its code
+    journal::PrintedPage printed;
+    std::shared_ptr<ConfigFile> config;
 };
 
 // Builds the page on the default printer's paper. Error for a page that cannot be built (a bad

@@ -4,7 +4,11 @@
 
 #include "base/convert.h"
 #include "base/error.h"
+#include "config/configfile.h"
+#include "journal/journal.h"
+#include "journal/recording.h"
 #include "labels/ui/printing.h"
+#include "scan/decode.h"
 
 #include <QTextStream>
 
@@ -13,6 +17,29 @@ namespace pelorin::cli {
 namespace {
 
 constexpr int kMaxCopies = 999;
+
+// The page goes on record before its job leaves, under the printer it goes to; a journal that
+// cannot be written says so and never stops the print.
+void recordPrint(LabelPage& page, const QString& printer, QTextStream& err)
+{
+    try {
+        journal::Settings settings;
+        try {
+            settings = journal::Settings::load();
+        } catch (const Error& e) {
+            err << e.message() << '\n';
+        }
+        journal::Journal log(settings);
+        page.printed.medium = journal::Medium::Printer;
+        page.printed.output = printer;
+        const CodeDecoder decoder(*page.config);
+        const QString message = log.record(journal::printEntry(page.printed, decoder)).message;
+        if (!message.isEmpty())
+            err << message << '\n';
+    } catch (...) {
+        err << currentErrorMessage() << '\n';
+    }
+}
 
 } // namespace
 
@@ -54,8 +81,11 @@ int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
         return line.usageError(err, QStringLiteral("--copies : de 1 à %1 exemplaires").arg(kMaxCopies));
 
     try {
-        const LabelPage page = buildLabelPage(selectionOptions(line), pageOptions(line));
+        LabelPage page = buildLabelPage(selectionOptions(line), pageOptions(line));
         job.name = report::jobName(page.code, page.name);
+        const QString target = report::printerQueue(job.printer);
+        if (!target.isEmpty())
+            recordPrint(page, target, err);
         if (!report::printStream(page.stream, job)) {
             err << report::noPrinterMessage() << '\n';
             return 1;

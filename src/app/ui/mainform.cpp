@@ -162,6 +162,7 @@ void TForm1::wireToolBar()
         {ui->actionZoomOut, "zoom-out", QStyle::SP_ArrowDown},
         {ui->actionSelectLabels, "edit-select-all", QStyle::SP_FileDialogDetailedView},
         {ui->actionPrint, "document-print", QStyle::SP_DialogSaveButton},
+        {ui->actionPrintDialog, "document-print-preview", QStyle::SP_FileDialogInfoView},
         {ui->actionExportPdf, "x-office-document", QStyle::SP_FileIcon},
         {ui->actionConfiguration, "preferences-system", QStyle::SP_FileDialogListView},
         {ui->actionRalChart, "applications-graphics", QStyle::SP_DesktopIcon},
@@ -190,6 +191,7 @@ void TForm1::wireToolBar()
     connect(ui->actionZoomOut, &QAction::triggered, this, [this] { m_sheet->zoommoinsClick(); });
     connect(ui->actionSelectLabels, &QAction::triggered, this, [this] { showModalWindow(m_selectionWindow); });
     connect(ui->actionPrint, &QAction::triggered, this, [this] { m_sheet->ImprimClick(); });
+    connect(ui->actionPrintDialog, &QAction::triggered, this, [this] { m_sheet->ImprimDialogClick(); });
     connect(ui->actionExportPdf, &QAction::triggered, this, [this] { m_sheet->ExportPdfClick(); });
     connect(ui->actionConfiguration, &QAction::triggered, this, [this] { showModalWindow(m_configurationWindow); });
     connect(ui->actionRalChart, &QAction::triggered, this, &TForm1::ToolButton19Click);

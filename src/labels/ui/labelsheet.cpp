@@ -198,7 +198,7 @@ void LabelSheet::print(const QString& printer, int copies)
     job.name = report::jobName(m_values.code(), name.isEmpty() ? QString() : QFileInfo(name).completeBaseName());
     try {
         // on record before the job leaves, under the printer it goes to
-        const QString target = printer.isEmpty() ? QPrinterInfo::defaultPrinter().printerName() : printer;
+        const QString target = report::printerQueue(printer);
         if (m_recorder && !target.isEmpty())
             m_recorder(false, target);
         if (!report::printPage(*m_page, job))

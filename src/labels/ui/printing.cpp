@@ -14,6 +14,12 @@
 
 namespace pelorin::report {
 
+QString printerQueue(const QString& printer)
+{
+    const QPrinterInfo info = printer.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printer);
+    return info.isNull() ? QString() : info.printerName();
+}
+
 QString noPrinterMessage()
 {
     return QStringLiteral("Aucune imprimante n'est installée.");

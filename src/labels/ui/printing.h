@@ -31,6 +31,10 @@ bool printStream(const QByteArray& stream, const PrintJob& job = PrintJob());
 // printer-resolution-default IPP attribute. Any user may ask. 0 when it cannot be told.
 int printerResolution(const QString& printer);
 
+// The queue a job for `printer` goes to (the default one when empty); empty when there is no such
+// queue, so that nothing is printed.
+QString printerQueue(const QString& printer);
+
 // "Aucune imprimante n'est installée."
 QString noPrinterMessage();
 

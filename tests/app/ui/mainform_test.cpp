@@ -5,6 +5,7 @@
 #include "base/ui/widgetkit.h"
 #include "code/dayofyear.h"
 #include "code/rallist.h"
+#include "labels/ui/printdialogs.h"
 #include "support/testsupport.h"
 
 #include <QAbstractItemView>
@@ -937,7 +938,8 @@ TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
     QWidget* focused = QApplication::focusWidget();
     ASSERT_NE(focused, nullptr);
     EXPECT_TRUE(focused == systems || focused->parentWidget() == systems) << qPrintable(focused->objectName());
-    for (const char* name : {"ToolButton2", "ToolButton9", "ToolButton14", "ExportPdf", "ToolButton20"})
+    for (const char* name :
+         {"ToolButton2", "ToolButton9", "ToolButtonImprimerChoix", "ToolButton14", "ExportPdf", "ToolButton20"})
         EXPECT_EQ(control<QToolButton>(form, name)->focusPolicy(), Qt::NoFocus) << name;
     for (const char* name : {"LabCodeSyst", "LabMasse", "LabJour", "LabAnnee", "Quant"})
         EXPECT_EQ(control<QLineEdit>(form, name)->focusPolicy(), Qt::NoFocus) << name;
@@ -946,6 +948,7 @@ TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
     const std::pair<const char*, const char*> hints[] = {
         {"ToolButton9", "Ctrl+P"}, {"ExportPdf", "Ctrl+Shift+E"}, {"ToolButton16", "Ctrl+L"},
         {"ToolButton11", "F1"},    {"ToolButton14", "Ctrl+Q"},    {"ToolButton20", "Ctrl+K"},
+        {"ToolButtonImprimerChoix", "Ctrl+Shift+P"},
     };
     for (const auto& [name, keys] : hints)
         EXPECT_TRUE(control<QToolButton>(form, name)->toolTip().endsWith(QStringLiteral("(%1)").arg(keys)))
@@ -965,6 +968,12 @@ TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
     QTest::keyClick(mass, Qt::Key_F1);
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     EXPECT_EQ(recorder.urls.size(), 1);
+    // Ctrl+Shift+P prints through the print dialog: the printer chosen there is the one used
+    Dialogs::clearShownMessages();
+    PrintDialogs::setNextChoice({QStringLiteral("Absente"), 1});
+    QTest::keyClick(mass, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("L'imprimante « Absente » n'existe pas.")});
+    Dialogs::clearShownMessages();
 
     // mnemonics: Alt+I brings the incremental list's tab to the front, Alt+M goes to the mass
     auto* tabs = control<QTabWidget>(form, "PageControl1");
