@@ -71,6 +71,17 @@ pdftoppm -r 300 -png -singlefile "$tmp/page.pdf" "$tmp/page"
 codes=$(zbarimg --quiet --raw --nodbus "$tmp/page.png")
 [[ $codes == B25012515LAV5930033906 ]] || fail "the page's barcode reads '$codes'"
 
+# every option that a command's --help lists is in the man page and offered by the completion
+man_text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$root/usr/share/man/man1/pelorin.1.gz" 2>/dev/null | col -b)
+completion_text=$(cat "$root/usr/share/bash-completion/completions/pelorin")
+for command in "" code render print decode scan journal; do
+    # shellcheck disable=SC2086
+    for option in $(run $command --help | grep -oE '^ +(-[A-Za-z], )?--[a-z][a-z-]*' | grep -oE -- '--[a-z-]+'); do
+        grep -qF -- "$option" <<<"$man_text" || fail "the man page lacks ${command:-pelorin} $option"
+        grep -qF -- "$option" <<<"$completion_text" || fail "the completion lacks ${command:-pelorin} $option"
+    done
+done
+
 # the completion offers the names of the installed lists
 completion=$(bash -c '
     . /usr/share/bash-completion/bash_completion 2>/dev/null || exit 77
