@@ -25,13 +25,16 @@ QString cannotWrite(const QString& path, const QString& reason)
     return QStringLiteral("Impossible d'écrire le fichier « %1 » : %2").arg(QFileInfo(path).fileName(), reason);
 }
 
-// A white page's pixels, in memory asked for in large pages where the system gives them: a 300-dpi
-// A4 page is 35 MB, and touching it 4 KB at a time costs more than painting the labels on it.
+// A page's pixels; a large page's in memory asked for in large pages where the system gives them: a
+// 300-dpi A4 page is 35 MB, and touching it 4 KB at a time costs more than painting the labels on it.
 QImage pageImage(const QSize& size)
 {
     constexpr size_t kLargePage = size_t(2) << 20;
     const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
     const size_t bytes = size_t(bytesPerLine) * size_t(size.height());
+    // a screen-sized page is cheaper in ordinary pages, whose zeroing it never pays for
+    if (bytes < 8 * kLargePage)
+        return QImage(size, QImage::Format_RGB32);
     const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
     void* memory = nullptr;
     if (posix_memalign(&memory, kLargePage, rounded) != 0)
