@@ -15,13 +15,8 @@ int codeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
                      QStringLiteral("Affiche le code de traçabilité que la fenêtre principale compose avec ces choix ; "
                                     "les options absentes gardent l'état du démarrage."));
     addSelectionOptions(line);
-    if (!line.parse(arguments))
-        return line.usageError(err, line.error());
-    if (line.helpRequested())
-        return line.showHelp(out);
-    if (!line.positional().isEmpty())
-        return line.usageError(err,
-                               QStringLiteral("pelorin code : argument inconnu %1").arg(line.positional().first()));
+    if (const std::optional<int> answered = line.answer(arguments, out, err, false))
+        return *answered;
     try {
         const SelectionOptions options = selectionOptions(line);
         ConfigFile config;

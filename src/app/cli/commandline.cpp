@@ -139,4 +139,16 @@ int CommandLine::showHelp(QTextStream& out) const
     return 0;
 }
 
+std::optional<int> CommandLine::answer(const QStringList& args, QTextStream& out, QTextStream& err,
+                                      bool positionalAllowed)
+{
+    if (!parse(args))
+        return usageError(err, error());
+    if (helpRequested())
+        return showHelp(out);
+    if (!positionalAllowed && !positional().isEmpty())
+        return usageError(err, QStringLiteral("%1 : argument inconnu %2").arg(commandName(), positional().first()));
+    return std::nullopt;
+}
+
 } // namespace pelorin::cli

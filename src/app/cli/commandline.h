@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QTextStream;
 
@@ -44,6 +45,12 @@ public:
     int usageError(QTextStream& err, const QString& message) const;
     // The help on `out`; returns 0.
     int showHelp(QTextStream& out) const;
+
+    // Parses `args` and answers what needs no more: the help, or a usage error (also for any argument
+    // that is no option when the command takes none, `positionalAllowed` false). The exit status when
+    // it has answered, nothing when the command is to run.
+    std::optional<int> answer(const QStringList& args, QTextStream& out, QTextStream& err,
+                              bool positionalAllowed = true);
 
 private:
     struct Option

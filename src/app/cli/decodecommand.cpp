@@ -96,10 +96,8 @@ int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
                             "tabulations), csv (avec une ligne d'en-tête, RFC 4180) ou json (un tableau d'objets, "
                             "un par code, aux champs code, systeme, masse, boite, couleur, parfum, usine, date)."),
              QStringLiteral("tsv|csv|json"));
-    if (!line.parse(arguments))
-        return line.usageError(err, line.error());
-    if (line.helpRequested())
-        return line.showHelp(out);
+    if (const std::optional<int> answered = line.answer(arguments, out, err))
+        return *answered;
 
     Format format = Format::Tsv;
     if (line.isSet(QStringLiteral("format"))) {

@@ -161,10 +161,8 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     line.add({QStringLiteral("import")},
              QStringLiteral("Enregistre au journal les codes des feuilles de codes scannés données."));
     line.add({QStringLiteral("check")}, QStringLiteral("Vérifie le journal et sa file d'envoi."));
-    if (!line.parse(arguments))
-        return line.usageError(err, line.error());
-    if (line.helpRequested())
-        return line.showHelp(out);
+    if (const std::optional<int> answered = line.answer(arguments, out, err))
+        return *answered;
     const auto usageError = [&](const QString& message) { return line.usageError(err, message); };
     const QCommandLineParser& parser = line.parser();
     const QString data = QStringLiteral("data"), from = QStringLiteral("from"), to = QStringLiteral("to"),

@@ -59,13 +59,8 @@ int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
              QStringLiteral("NOM"));
     line.add({QStringLiteral("copies")},
              QStringLiteral("Le nombre d'exemplaires, de 1 à %1 (1 par défaut).").arg(kMaxCopies), QStringLiteral("N"));
-    if (!line.parse(arguments))
-        return line.usageError(err, line.error());
-    if (line.helpRequested())
-        return line.showHelp(out);
-    if (!line.positional().isEmpty())
-        return line.usageError(err,
-                               QStringLiteral("pelorin print : argument inconnu %1").arg(line.positional().first()));
+    if (const std::optional<int> answered = line.answer(arguments, out, err, false))
+        return *answered;
 
     report::PrintJob job;
     job.printer = line.value(QStringLiteral("printer"));

@@ -63,13 +63,8 @@ int renderCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
              QStringLiteral("Le fichier écrit, dont l'extension (.pdf ou .png) choisit le format ; « - » écrit le PDF "
                             "sur la sortie standard."),
              QStringLiteral("FICHIER"));
-    if (!line.parse(arguments))
-        return line.usageError(err, line.error());
-    if (line.helpRequested())
-        return line.showHelp(out);
-    if (!line.positional().isEmpty())
-        return line.usageError(err,
-                               QStringLiteral("pelorin render : argument inconnu %1").arg(line.positional().first()));
+    if (const std::optional<int> answered = line.answer(arguments, out, err, false))
+        return *answered;
 
     const QString output = line.value(QStringLiteral("output"));
     if (output.isEmpty())

@@ -164,10 +164,8 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
                      QStringLiteral("Lit les codes d'une douchette sur un port série, les décode et les affiche au fil "
                                     "de l'eau, jusqu'à une interruption (Ctrl+C) ou la disparition du port."));
     addScanOptions(line);
-    if (!line.parse(arguments))
-        return line.usageError(err, line.error());
-    if (line.helpRequested())
-        return line.showHelp(out);
+    if (const std::optional<int> answered = line.answer(arguments, out, err))
+        return *answered;
     ScanOptions o;
     QString problem;
     try {
