@@ -5,6 +5,7 @@
 #include "journal/outbox.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace pelorin::journal {
 
@@ -39,15 +40,25 @@ Database& Journal::store()
     return *m_store;
 }
 
+int Journal::retryDelay() const
+{
+    constexpr qint64 kLongestDelay = 60000;
+    if (m_retryDelay <= 0)
+        return 0;
+    const int doublings = std::clamp(m_failures - 1, 0, 16);
+    return int(std::min<qint64>(qint64(m_retryDelay) << doublings, std::max<qint64>(m_retryDelay, kLongestDelay)));
+}
+
 bool Journal::storeMayBeTried() const
 {
-    return !m_failing || m_retryDelay <= 0 || m_sinceFailure.hasExpired(m_retryDelay);
+    return !m_failing || m_retryDelay <= 0 || m_sinceFailure.hasExpired(retryDelay());
 }
 
 void Journal::storeFailed(const QString& message)
 {
     m_lastError = message;
     m_failing = true;
+    ++m_failures;
     m_sinceFailure.start();
     // a connection that failed once is opened anew at the next try
     m_store.reset();
@@ -76,6 +87,7 @@ RecordResult Journal::record(const QList<Entry>& entries)
             if (!box || box->count() == 0) {
                 store().insert(entries);
                 m_failing = false;
+                m_failures = 0;
                 result.stored = true;
                 return result;
             }
@@ -145,6 +157,7 @@ int Journal::flush(bool force)
             }
         }
         m_failing = false;
+        m_failures = 0;
     } catch (...) {
         storeFailed(currentErrorMessage());
     }

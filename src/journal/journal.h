@@ -68,8 +68,12 @@ public:
 
     const Settings& settings() const { return m_settings; }
     const QString& outboxPath() const { return m_outboxPath; }
-    // How long a store that failed is left alone before the next try (5 s by default).
+    // How long a store that failed is left alone before the next try: 5 s by default after the first
+    // failure, doubled at each failure that follows, at most a minute, back to the first delay once
+    // the store answers. A server out of reach is then not asked (each try may wait for its answer)
+    // every few seconds for as long as it stays away.
     void setRetryDelay(int milliseconds) { m_retryDelay = milliseconds; }
+    int retryDelay() const;
 
 private:
     bool storeMayBeTried() const;
@@ -84,6 +88,7 @@ private:
     QList<Entry> m_memory;
     QString m_lastError;
     bool m_failing = false;
+    int m_failures = 0; // one after another, since the store last answered
     QElapsedTimer m_sinceFailure;
     int m_retryDelay = 5000;
 };

@@ -360,6 +360,43 @@ TEST_P(JournalStore, EntriesWaitWhileTheStoreIsOutOfReachAndArriveInOrderOnce)
     EXPECT_EQ(order, (QStringList{entries[1].id, entries[0].id, entries[2].id, entries[3].id, entries[4].id}));
 }
 
+// A store that stays out of reach is asked less and less often, and as often as at first once it
+// answers again.
+TEST_P(JournalStore, AStoreOutOfReachIsAskedLessAndLessOften)
+{
+    QString missingDatabase;
+    if (postgres()) {
+        test::dropTestDatabase(m_database);
+        missingDatabase = m_database;
+    } else {
+        QDir().mkpath(m_settings.sqlitePath);
+    }
+    Journal journal(m_settings, folder());
+    journal.setRetryDelay(5000);
+    EXPECT_EQ(journal.retryDelay(), 5000);
+    QList<int> delays;
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(journal.flush(true), 0);
+        delays << journal.retryDelay();
+    }
+    EXPECT_EQ(delays, (QList<int>{5000, 10000, 20000, 40000, 60000, 60000, 60000}));
+    // while it waits, neither recording nor sending asks the store
+    EXPECT_TRUE(journal.record(sampleEntry(EntryKind::Scan, 0)).waiting);
+    EXPECT_EQ(journal.flush(), 0);
+    EXPECT_EQ(journal.retryDelay(), 60000);
+
+    if (postgres()) {
+        auto admin = Database::openPostgres(test::testService());
+        admin->exec(QStringLiteral("CREATE DATABASE %1").arg(missingDatabase));
+    } else {
+        QDir(m_settings.sqlitePath).removeRecursively();
+    }
+    EXPECT_EQ(journal.flush(true), 1);
+    EXPECT_EQ(journal.retryDelay(), 5000);
+    journal.setRetryDelay(0);
+    EXPECT_EQ(journal.retryDelay(), 0);
+}
+
 namespace {
 
 // Runs `work` in a child process; returns its pid. The child never returns into the test.
