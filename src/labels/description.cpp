@@ -212,9 +212,28 @@ void checkLabelCount(int rows, int columns)
 namespace {
 
 // One element per line, the value as typed: the editor neither escapes nor trims.
+// A typed text as element content: `<`, `&` and `>` as references, so that "R&D" or "a<b" keeps
+// the description well-formed and reads back as typed.
+QString escapedContent(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'&')
+            out += QStringLiteral("&amp;");
+        else if (c == u'<')
+            out += QStringLiteral("&lt;");
+        else if (c == u'>')
+            out += QStringLiteral("&gt;");
+        else
+            out += c;
+    }
+    return out;
+}
+
 void appendElementLines(QStringList& lines, const QString& name, const QString& value)
 {
-    const QString joined = u'<' + name + u'>' + value + QStringLiteral("</") + name + u'>';
+    const QString joined = u'<' + name + u'>' + escapedContent(value) + QStringLiteral("</") + name + u'>';
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
     lines += joined.split(lineBreak);
 }

@@ -52,11 +52,12 @@ TEST(EditorSheet, AFailedParseKeepsTheTextParsedLast)
 {
     EditorSheet sheet;
     sheet.parse(initialTextWith(componentBlockLines(ComponentTexts())));
-    ComponentTexts bad;
-    bad.Name = QStringLiteral("a<b");
+    // a "<" typed into the text itself, not through a field
+    QStringList bad = componentBlockLines(ComponentTexts());
+    bad[2] = QStringLiteral("<Name>a<b</Name>");
     QString message;
     try {
-        sheet.parse(initialTextWith(componentBlockLines(bad)));
+        sheet.parse(initialTextWith(bad));
     } catch (const Error& e) {
         message = e.message();
     }

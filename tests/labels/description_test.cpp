@@ -109,6 +109,34 @@ TEST(ComponentBlock, EachTypeWritesItsOwnElementsInOrder)
     }
 }
 
+// What the editor's fields hold is written so that the description stays well-formed and reads back
+// exactly as typed: markup characters, quotes, accents, a typed reference.
+TEST(ComponentBlock, TypedMarkupCharactersReadBackAsTyped)
+{
+    const QString typed[] = {
+        QStringLiteral("a<b"),           QStringLiteral("R&D"),        QStringLiteral("x>y"),
+        QStringLiteral("</Text>"),       QStringLiteral("\"dit\" l'a"), QStringLiteral("Crème brûlée à 5 €"),
+        QStringLiteral("&amp; &#38; &"), QStringLiteral("<![CDATA[x]]>"),
+    };
+    for (const QString& text : typed) {
+        SCOPED_TRACE(text.toStdString());
+        ComponentTexts c;
+        c.Type = QStringLiteral("Texte");
+        c.Name = text;
+        c.Text = text;
+        FormatTexts format;
+        format.Reference = text;
+        QStringList lines = newDescriptionLines(format);
+        ASSERT_TRUE(insertComponentBlock(lines, componentBlockLines(c)));
+        LabelDescription description;
+        ASSERT_NO_THROW(description = LabelDescription::parse(lines.join(QStringLiteral("\r\n"))));
+        ASSERT_EQ(description.components().size(), size_t(1));
+        EXPECT_EQ(description.components().front().Name.text(), text);
+        EXPECT_EQ(description.components().front().text, text);
+        EXPECT_EQ(description.format().Reference.text(), text);
+    }
+}
+
 TEST(ComponentBlock, RectangleWithTheInitialFieldsGivesElevenLines)
 {
     const QStringList lines = componentBlockLines(ComponentTexts());
@@ -138,10 +166,11 @@ TEST(ComponentBlock, ValuesAreWrittenAsTypedAndMultiLineTextSpansLines)
     EXPECT_EQ(LabelDescription(doc).components().at(0).value("Text").text(),
               QStringLiteral("première\nseconde\ntroisième"));
 
-    // nothing is escaped: a '<' typed in a value makes the text unreadable, as the editor warns
+    // a '<' typed in a value is written as a reference: the text stays readable
     c.Text = QStringLiteral("a < b");
-    XmlDocument broken;
-    EXPECT_THROW(broken.parseText(descriptionText(FormatTexts(), {c})), Error);
+    XmlDocument escaped;
+    ASSERT_NO_THROW(escaped.parseText(descriptionText(FormatTexts(), {c})));
+    EXPECT_EQ(LabelDescription(escaped).components().at(0).value("Text").text(), QStringLiteral("a < b"));
 }
 
 TEST(InsertComponentBlock, GoesBeforeTheFirstExactClosingLineInOrderOfAddition)

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -81,7 +82,7 @@ protected:
         for (QRadioButton* radio :
              editor().findChild<QGroupBox*>(QStringLiteral("RadioGroup1"))->findChildren<QRadioButton*>())
             if (radio->text() == type)
-                click(radio);
+                radio->click();
     }
     // What "Ajouter" inserted: the lines before the first "</Composants>" that the text had not.
     QStringList added(const QStringList& before)
@@ -320,6 +321,21 @@ TEST_F(PageEditor, RedessinerLaGrilleUsesTheTextParsedLast)
     EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 5);
 }
 
+// What is typed in a field goes in as a reference where the text would otherwise break.
+TEST_F(PageEditor, MarkupTypedInAFieldKeepsTheTextReadable)
+{
+    PageEditorPage& e = editor();
+    chooseObject(QStringLiteral("Texte"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("Libelle"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit21")), QStringLiteral("R&D <1> > 0"));
+    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    EXPECT_TRUE(e.memoLines().contains(QStringLiteral("<Text>R&amp;D &lt;1&gt; &gt; 0</Text>")))
+        << qPrintable(e.memoLines().join(u'\n'));
+    ASSERT_FALSE(e.sheet().EtiqXML().components().empty());
+    EXPECT_EQ(e.sheet().EtiqXML().components().back().text, QStringLiteral("R&D <1> > 0"));
+}
+
 TEST_F(PageEditor, AMalformedTextIsReportedWithItsPlaceAndChangesNothingShown)
 {
     PageEditorPage& e = editor();
@@ -331,13 +347,16 @@ TEST_F(PageEditor, AMalformedTextIsReportedWithItsPlaceAndChangesNothingShown)
     e.sheet().marks().toggle(1, 0);
     const QStringList cells = marksShown();
 
-    // values go in as typed: a "<" breaks the text
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("a<b"));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    // a "<" typed into the text itself breaks it
+    QStringList lines = e.memoLines();
+    const qsizetype name = lines.lastIndexOf(QRegularExpression(QStringLiteral("^<Name>.*</Name>$")));
+    ASSERT_GE(name, 0);
+    lines[name] = QStringLiteral("<Name>a<b</Name>");
+    setMemo(lines);
+    click(e.findChild<QPushButton*>(QStringLiteral("Button6")));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     const QString message = Dialogs::shownMessages().first();
-    EXPECT_TRUE(message.contains(QStringLiteral("at line 34, column"))) << qPrintable(message);
-    EXPECT_TRUE(e.memoLines().contains(QStringLiteral("<Name>a<b</Name>")));
+    EXPECT_TRUE(message.contains(QStringLiteral("at line 23, column"))) << qPrintable(message);
     EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(), report);
     EXPECT_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->page(), page);
     EXPECT_EQ(marksShown(), cells);
