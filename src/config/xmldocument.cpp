@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -109,6 +110,13 @@ Declaration readDeclaration(std::string_view s)
         const char quote = s[i++];
         const size_t valueEnd = s.find(quote, i);
         if (valueEnd == std::string_view::npos)
+            break;
+        // what a save would write as a reference ("<" as "&lt;") reads back as another value: such
+        // a declaration is not read at all
+        const std::string_view value = s.substr(i, valueEnd - i);
+        if (std::any_of(value.begin(), value.end(), [](char c) {
+                return c == '<' || c == '>' || c == '&' || c == '"' || static_cast<unsigned char>(c) < 0x20;
+            }))
             break;
         if (name == "encoding" && d.encoding.isEmpty())
             d.encoding = QString::fromLatin1(s.data() + i, static_cast<qsizetype>(valueEnd - i));

@@ -198,6 +198,19 @@ TEST(XmlDocument, OddDeclarationsLoadAsTheyAreSaved)
         {"<?xml version=\"1.0 encoding='ISO-8859-1'\"?><a>C\xC3\xA9"
          "cile</a>",
          QStringLiteral("Cécile")},
+        // a value that a save would write with a reference in it ("&lt;") would read back as another
+        {"<?xml version=\"<?1.0\" encoding=\"ISO-8859-1\"?><a>C\xE9"
+         "cile</a>",
+         {}},
+        {"<?xml version='1\"0' encoding='ISO-8859-1'?><a>C\xE9"
+         "cile</a>",
+         {}},
+        {"<?xml version=\"1.0&amp;\"?><a>C\xC3\xA9"
+         "cile</a>",
+         {}},
+        {"<?xml version=\"1.0\t\"?><a>C\xC3\xA9"
+         "cile</a>",
+         {}},
         // a byte order mark before a single-byte declaration: the declaration decides
         {"\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>C\xE9"
          "cile</a>",
