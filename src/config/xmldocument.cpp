@@ -72,7 +72,62 @@ struct Declaration
     bool wellFormed = false; // only pseudo-attributes up to "?>"
     QString encoding;        // the encoding attribute's value; empty when there is none
     std::vector<std::pair<std::string, std::string>> attributes;
+    QString fault; // why a pseudo-attribute cannot be kept, as the end of a French sentence
 };
+
+bool isAsciiLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A value quoted for a message: the file's encoding is not known yet, so UTF-8 where the bytes are
+// UTF-8, single bytes otherwise.
+QString quoted(std::string_view s)
+{
+    const auto size = static_cast<qsizetype>(s.size());
+    const QString value = firstInvalidUtf8(s) == std::string_view::npos ? QString::fromUtf8(s.data(), size)
+                                                                        : QString::fromLatin1(s.data(), size);
+    return QStringLiteral("« %1 »").arg(value);
+}
+
+// A declaration holds a version number, an encoding name and a standalone flag, each in its own
+// small alphabet. Anything else would be written back by a save as something that reads otherwise
+// (a "<" as "&lt;"), so it is refused rather than kept: the returned clause says why, empty when
+// the pseudo-attribute is legal.
+QString declarationFault(std::string_view name, std::string_view value)
+{
+    if (name == "version") {
+        if (value.empty() ||
+            !std::all_of(value.begin(), value.end(), [](char c) { return isAsciiDigit(c) || c == '.'; }))
+            return QStringLiteral("la version %1 de sa déclaration XML n'est pas un numéro de version "
+                                  "(chiffres et points seulement)")
+                .arg(quoted(value));
+        return {};
+    }
+    if (name == "encoding") {
+        if (value.empty() || !isAsciiLetter(value.front()) || !std::all_of(value.begin(), value.end(), [](char c) {
+                return isAsciiLetter(c) || isAsciiDigit(c) || c == '.' || c == '_' || c == '-';
+            }))
+            return QStringLiteral("le codage %1 de sa déclaration XML n'est pas un nom de codage (une lettre, "
+                                  "puis des lettres, des chiffres, « . », « _ » ou « - »)")
+                .arg(quoted(value));
+        return {};
+    }
+    if (name == "standalone") {
+        if (value != "yes" && value != "no")
+            return QStringLiteral("la valeur %1 de standalone dans sa déclaration XML n'est ni « yes » ni « no »")
+                .arg(quoted(value));
+        return {};
+    }
+    return QStringLiteral("sa déclaration XML porte %1, qui n'y a pas sa place (seuls version, encoding et "
+                          "standalone le peuvent)")
+        .arg(quoted(name));
+}
 
 bool isXmlBlank(char c)
 {
@@ -111,12 +166,9 @@ Declaration readDeclaration(std::string_view s)
         const size_t valueEnd = s.find(quote, i);
         if (valueEnd == std::string_view::npos)
             break;
-        // what a save would write as a reference ("<" as "&lt;") reads back as another value: such
-        // a declaration is not read at all
         const std::string_view value = s.substr(i, valueEnd - i);
-        if (std::any_of(value.begin(), value.end(), [](char c) {
-                return c == '<' || c == '>' || c == '&' || c == '"' || static_cast<unsigned char>(c) < 0x20;
-            }))
+        d.fault = declarationFault(name, value);
+        if (!d.fault.isEmpty())
             break;
         if (name == "encoding" && d.encoding.isEmpty())
             d.encoding = QString::fromLatin1(s.data() + i, static_cast<qsizetype>(valueEnd - i));
@@ -642,8 +694,11 @@ void XmlDocument::loadBytes(QByteArray bytes, const QString& path)
     } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         throw Error(QStringLiteral("%1: %2").arg(path, unsupportedEncoding(QStringLiteral("UTF-16")).message()));
     }
-    const QString encodingName =
-        readDeclaration(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))).encoding;
+    const Declaration declaration =
+        readDeclaration(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    if (!declaration.fault.isEmpty())
+        throw Error(QStringLiteral("Le fichier « %1 » ne peut être lu : %2.").arg(path, declaration.fault));
+    const QString encodingName = declaration.encoding;
     const std::optional<Encoding> encoding = encodingByName(encodingName);
     if (!encoding)
         throw Error(QStringLiteral("%1: %2").arg(path, unsupportedEncoding(encodingName).message()));
