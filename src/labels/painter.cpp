@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QTextLayout>
 #include <QCoreApplication>
+#include <algorithm>
 #include <cmath>
 #include <list>
 #include <mutex>
@@ -40,17 +41,6 @@ struct FontAt
     double cell = 0.0;
 };
 
-struct OutlineKey
-{
-    int width, height, radiusX, radiusY, pen, style, filled;
-    bool operator==(const OutlineKey&) const = default;
-};
-
-size_t qHash(const OutlineKey& k, size_t seed = 0)
-{
-    return qHashMulti(seed, k.width, k.height, k.radiusX, k.radiusY, k.pen, k.style, k.filled);
-}
-
 // Kept from one paint to the next for a resolution: a sheet repeats the same texts, fonts and outlines
 // on every label, and the preview is built and painted again at every change.
 struct PaintCache
@@ -61,7 +51,6 @@ struct PaintCache
     std::vector<std::pair<double, FontAt>> fonts; // by em, inches
     QHash<QPair<QString, double>, QStaticText> texts;
     QHash<QString, double> widths; // advance of a text in Arial, ems
-    QHash<OutlineKey, QImage> outlines;
 };
 
 // The screen, an export and the printer each paint at their own resolution: a few caches, the
@@ -160,6 +149,19 @@ struct Context
     }
 };
 
+// A pixel coordinate kept within what a QPoint and the raster engine hold, whatever the page and zoom:
+// far outside any device, so nothing visible moves.
+double clampPixel(double v)
+{
+    constexpr double kFar = 1 << 28;
+    return std::isfinite(v) ? std::clamp(v, -kFar, kFar) : 0.0;
+}
+
+int pixel(double v)
+{
+    return int(std::round(clampPixel(v)));
+}
+
 QRectF unitsRect(const QRectF& inches, double ppi)
 {
     return QRectF(inches.left() * ppi, inches.top() * ppi, inches.width() * ppi, inches.height() * ppi);
@@ -186,44 +188,23 @@ void paintRectangle(Context& cx, const ExecutedComponent& c)
         width = std::max(1.0, std::round(c.borderWidth * cx.ppi / 96.0));
     // edges on whole pixels, and a line of odd width centred on a pixel so that it covers whole ones
     const double shift = (width <= 1.0 || std::fmod(width, 2.0) == 1.0) ? 0.5 : 0.0;
-    const int x0 = int(std::round(r.left())), y0 = int(std::round(r.top()));
-    const int w = int(std::round(r.right())) - x0, h = int(std::round(r.bottom())) - y0;
+    const double x0 = std::round(clampPixel(r.left())), y0 = std::round(clampPixel(r.top()));
+    const double w = std::round(clampPixel(r.right())) - x0, h = std::round(clampPixel(r.bottom())) - y0;
     const double rx = std::abs(c.hRadius) * cx.ppi, ry = std::abs(c.vRadius) * cx.ppi;
     const bool rounded = rx > 0.0 && ry > 0.0;
 
-    if (!rounded || !cx.raster) {
-        p.setPen(borderPen(c, width));
-        p.setBrush(c.clearFill ? QBrush(Qt::NoBrush) : QBrush(Qt::white));
-        const QRectF snapped(x0 + shift, y0 + shift, w, h);
-        if (rounded)
-            p.drawRoundedRect(snapped, rx, ry, Qt::AbsoluteSize);
-        else
-            p.drawRect(snapped);
+    p.setPen(borderPen(c, width));
+    p.setBrush(c.clearFill ? QBrush(Qt::NoBrush) : QBrush(Qt::white));
+    const QRectF snapped(x0 + shift, y0 + shift, w, h);
+    if (!rounded) {
+        p.drawRect(snapped);
         return;
     }
-    // smooth rounded corners cost a stroked path each: every label outline of a sheet is the same,
-    // so one is drawn and then copied
-    const OutlineKey key{w,
-                         h,
-                         int(std::lround(rx * 64)),
-                         int(std::lround(ry * 64)),
-                         int(width),
-                         int(c.borderStyle),
-                         c.clearFill ? 0 : 1};
-    const int margin = int(std::ceil(std::max(width, 1.0) / 2.0)) + 1;
-    auto it = cx.cache.outlines.find(key);
-    if (it == cx.cache.outlines.end()) {
-        QImage sprite(w + 2 * margin + 1, h + 2 * margin + 1, QImage::Format_ARGB32_Premultiplied);
-        sprite.fill(Qt::transparent);
-        QPainter sp(&sprite);
-        sp.setRenderHint(QPainter::Antialiasing, true);
-        sp.setPen(borderPen(c, width));
-        sp.setBrush(c.clearFill ? QBrush(Qt::NoBrush) : QBrush(Qt::white));
-        sp.drawRoundedRect(QRectF(margin + shift, margin + shift, w, h), rx, ry, Qt::AbsoluteSize);
-        sp.end();
-        it = cx.cache.outlines.insert(key, sprite);
-    }
-    p.drawImage(QPoint(x0 - margin, y0 - margin), *it);
+    // smooth corners on a raster; the path is drawn where it lies, never through an image of the label's size
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, cx.raster || p.testRenderHint(QPainter::Antialiasing));
+    p.drawRoundedRect(snapped, rx, ry, Qt::AbsoluteSize);
+    p.restore();
 }
 
 void paintText(Context& cx, const ExecutedComponent& c)
@@ -357,14 +338,14 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
 
     const double x0 = std::round(box.left());
     const double y0 = std::round(box.top());
-    const int top = int(y0);
-    const int bottom = int(std::round(box.top() + barsHeight));
+    const int top = pixel(y0);
+    const int bottom = pixel(box.top() + barsHeight);
 
     std::vector<QRect> rects;
     rects.reserve(s.bars.size());
     for (const Bar& b : s.bars) {
-        const int left = int(x0 + std::round(b.start * module));
-        const int right = int(x0 + std::round((b.start + b.width) * module));
+        const int left = pixel(x0 + std::round(b.start * module));
+        const int right = pixel(x0 + std::round((b.start + b.width) * module));
         if (right > left && bottom > top)
             rects.emplace_back(QPoint(left, top), QPoint(right - 1, bottom - 1));
     }
@@ -388,9 +369,9 @@ void paintBitmap(Context& cx, const ExecutedComponent& c, const ExecutedPage& pa
     const double scale = std::min(box.width() / source.width(), box.height() / source.height());
     const QSizeF target(source.width() * scale, source.height() * scale);
     if (cx.raster) {
-        const QSize pixels(std::max(1, int(std::floor(target.width() + 1e-6))),
-                           std::max(1, int(std::floor(target.height() + 1e-6))));
-        const QPoint at(int(std::round(box.left())), int(std::round(box.top())));
+        const QSize pixels(std::max(1, pixel(std::floor(target.width() + 1e-6))),
+                           std::max(1, pixel(std::floor(target.height() + 1e-6))));
+        const QPoint at(pixel(box.left()), pixel(box.top()));
         cx.p.drawImage(at, img.scaled(pixels));
     } else {
         cx.p.drawImage(QRectF(box.topLeft(), target), img.image());

@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPageSize>
@@ -72,6 +73,33 @@ std::vector<int> runs(const QImage& img, int y, int fromX, int toX)
         result.push_back(n);
     }
     return result;
+}
+
+long statusKb(const char* field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+long peakResidentKb()
+{
+    return statusKb("VmHWM:");
+}
+
+// The resident size now, the peak brought down to it; -1 where the system does not allow it.
+long resetPeakResidentKb()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (!f.open(QIODevice::WriteOnly) || f.write("5") != 1)
+        return -1;
+    f.close();
+    const long now = statusKb("VmRSS:");
+    return peakResidentKb() <= now + 1024 ? now : -1;
 }
 
 } // namespace
@@ -521,4 +549,72 @@ TEST(ReportPaint, AFailedExportReportsItAndLeavesNoFile)
     EXPECT_FALSE(QFile::exists(png));
     EXPECT_THROW(exportPng(QByteArray("garbage"), png, 96), Error);
     EXPECT_FALSE(QFile::exists(png));
+}
+
+// Rounded outlines of every border width and style, for any size, are drawn where the square ones are,
+// with their corners cut; the page is the only image that painting them takes.
+TEST(ReportPaint, RoundedOutlinesAreDrawnAtAnySizeWithoutAnImageOfTheirOwn)
+{
+    struct Case
+    {
+        double side; // inches
+        double dpi;
+        int borderWidth;
+        BorderStyle style;
+    };
+    for (const Case& k : {Case{2.0, 200, 1, BorderStyle::Solid}, Case{2.0, 288, 3, BorderStyle::Dot},
+                          Case{2.0, 150, 0, BorderStyle::DashDot},
+                          Case{118.0, 30, 1, BorderStyle::Solid}, // 3000 mm
+                          Case{393.0, 8, 2, BorderStyle::Solid}}) { // near 10 000 mm
+        SCOPED_TRACE(k.side * 1000 + k.dpi);
+        Page page(QSizeF(k.side + 1.0, k.side + 1.0));
+        Component& r = place(page, ComponentClass::Rectangle, 0.5, 0.5, k.side, k.side);
+        r.rectangle().borderWidth = k.borderWidth;
+        r.rectangle().borderStyle = k.style;
+        r.rectangle().hRadius = k.side / 8;
+        r.rectangle().vRadius = k.side / 8;
+        const long before = resetPeakResidentKb();
+        const QImage img = render(page, k.dpi);
+        const long pageKb = long(img.sizeInBytes() / 1024);
+        // no more than the page itself and a little of the painter's work
+        if (before > 0)
+            EXPECT_LT(peakResidentKb() - before, pageKb + 16 * 1024);
+        const int edge = int(std::round(0.5 * k.dpi)), far = int(std::round((0.5 + k.side) * k.dpi));
+        const int mid = (edge + far) / 2;
+        EXPECT_FALSE(dark(img, edge + 1, edge + 1)); // the corner is cut
+        EXPECT_FALSE(ink(img, QRect(QPoint(edge - 3, mid - 30), QPoint(edge + 3, mid + 30))).isNull());
+        EXPECT_FALSE(ink(img, QRect(QPoint(mid - 30, far - 3), QPoint(mid + 30, far + 3))).isNull());
+        EXPECT_TRUE(ink(img, QRect(QPoint(edge + 10, mid - 10), QPoint(far - 10, mid + 10))).isNull());
+    }
+}
+
+// The largest page there is, seen through a small window at resolutions far past any device's, as a
+// zoomed preview does: components a long way off the window are left out, the near ones drawn where they are.
+TEST(ReportPaint, TheLargestPageIsPaintedAtAnyZoomWithoutLosingItsPlace)
+{
+    const double side = 393.0; // near 10 000 mm
+    Page page(QSizeF(side, side));
+    for (const double at : {0.5, side - 3.0}) {
+        Component& r = place(page, ComponentClass::Rectangle, at, at, 2.5, 1.0);
+        r.rectangle().hRadius = r.rectangle().vRadius = 0.2;
+        r.rectangle().borderWidth = 0; // a hairline at any zoom
+        place(page, ComponentClass::Code128BarCode, at, at + 1.2, 2.5, 0.7).barcode().text = kCode;
+        place(page, ComponentClass::Text, at, at + 2.0, 2.0, 0.3).text().text = QStringLiteral("Lot");
+    }
+    const ExecutedPage executed = ExecutedPage::read(execute(page));
+    for (const double unitsPerInch : {1200.0, 1200.0 * 64, 1e7, 1e9}) {
+        SCOPED_TRACE(unitsPerInch);
+        QImage img(200, 200, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        // the window shows the straight top edge of the first rectangle, past its rounded corner
+        painter.translate(-(0.5 + 0.3) * unitsPerInch + 100, -0.5 * unitsPerInch + 100);
+        paintPage(painter, executed, unitsPerInch);
+        painter.end();
+        if (unitsPerInch <= 1e7) { // beyond, it is enough that nothing breaks
+            EXPECT_TRUE(dark(img, 150, 100));
+            EXPECT_FALSE(dark(img, 150, 90));
+            EXPECT_FALSE(dark(img, 150, 110));
+        }
+    }
 }
