@@ -577,8 +577,9 @@ TEST(ReportPaint, RoundedOutlinesAreDrawnAtAnySizeWithoutAnImageOfTheirOwn)
         const QImage img = render(page, k.dpi);
         const long pageKb = long(img.sizeInBytes() / 1024);
         // no more than the page itself and a little of the painter's work
-        if (before > 0)
+        if (before > 0) {
             EXPECT_LT(peakResidentKb() - before, pageKb + 16 * 1024);
+        }
         const int edge = int(std::round(0.5 * k.dpi)), far = int(std::round((0.5 + k.side) * k.dpi));
         const int mid = (edge + far) / 2;
         EXPECT_FALSE(dark(img, edge + 1, edge + 1)); // the corner is cut
