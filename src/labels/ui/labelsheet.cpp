@@ -83,6 +83,7 @@ LabelSheet::Build LabelSheet::build()
         m_stream = std::move(stream);
         m_page = std::move(executed);
         m_preview->setPage(m_page);
+        m_shownName = QFileInfo(m_description.fileName()).fileName();
     } catch (const Error& e) {
         Dialogs::error(parent, e.message());
         return Build::Failed;
@@ -121,6 +122,7 @@ void LabelSheet::ChargerProjetRav()
 
 void LabelSheet::openDescription(const QString& path)
 {
+    const auto shownBefore = m_page;
     try {
         loadDescription(path);
     } catch (const Error& e) {
@@ -131,6 +133,9 @@ void LabelSheet::openDescription(const QString& path)
         m_selectionRebuild();
     else
         rebuildMarksAndShow();
+    // a page that could not be built leaves the previous one in sight: the status bar names that one
+    if (m_page == shownBefore && shownBefore && m_status)
+        m_status(m_shownName);
 }
 
 void LabelSheet::rebuildMarksAndShow()

@@ -121,6 +121,7 @@ private:
     SelectionMarks m_marks;
     QByteArray m_stream;
     std::shared_ptr<const report::ExecutedPage> m_page;
+    QString m_shownName; // the file whose page the preview shows
     QPointer<report::PagePreview> m_preview;
     std::function<void()> m_selectionRebuild;
     OutputRecorder m_recorder;

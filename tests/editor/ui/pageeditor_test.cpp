@@ -152,6 +152,15 @@ TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
     EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->tabText(2), QStringLiteral("Edition manuelle"));
     EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->currentIndex(), 1);
     EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->height(), 209);
+    // the text shows a description's longest element line whole, and grows with the window
+    auto* pages = e.window()->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    ASSERT_NE(pages, nullptr);
+    pages->setCurrentWidget(&e);
+    QCoreApplication::processEvents();
+    const auto* xml = e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"));
+    const int line = xml->fontMetrics().horizontalAdvance(
+        QStringLiteral("<EtiquetteHorizontalRadius>12,5</EtiquetteHorizontalRadius>"));
+    EXPECT_GE(xml->viewport()->width(), line);
     EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->size(), QSize(199, 281));
     EXPECT_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->shadowDepth(), 0);
     EXPECT_EQ(e.findChild<QGroupBox*>(QStringLiteral("RadioGroup1"))->title(), QStringLiteral(" Objets "));

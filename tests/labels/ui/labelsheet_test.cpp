@@ -95,6 +95,34 @@ TEST(LabelSheetOpen, OpensFromTheModelsFolderShowsTheNameAndRemarksEveryLabel)
     EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), w.sheet->preview()->fitZoom());
 }
 
+// A page whose values do not read builds nothing: the preview keeps the page it showed, and the
+// status bar keeps naming that page, not the file that failed.
+TEST(LabelSheetOpen, APageThatCannotBeBuiltLeavesTheShownPageAndItsName)
+{
+    SheetWindow w;
+    Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    w.sheet->ChargerProjetRav();
+    ASSERT_EQ(w.status, QStringLiteral("Avery.ETQ"));
+    const auto shown = w.shownPage();
+    ASSERT_NE(shown, nullptr);
+
+    FormatTexts bad = test::sheetFormat(3, 3);
+    bad.Hauteur = QStringLiteral("29,7cm");
+    Dialogs::clearShownMessages();
+    Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Casse.ETQ"), bad));
+    w.sheet->ChargerProjetRav();
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("29,7cm")));
+    EXPECT_EQ(w.status, QStringLiteral("Avery.ETQ"));
+    EXPECT_EQ(w.shownPage(), shown);
+
+    // a good page opened after it is shown and named as usual
+    Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Trois.ETQ"), test::sheetFormat(3, 3)));
+    w.sheet->ChargerProjetRav();
+    EXPECT_EQ(w.status, QStringLiteral("Trois.ETQ"));
+    EXPECT_NE(w.shownPage(), shown);
+}
+
 TEST(LabelSheetShortcuts, CtrlOOpensADescriptionAndCtrlPBuildsThePageThenPrints)
 {
     SheetWindow w;
