@@ -312,15 +312,8 @@ TEST_P(JournalStore, RefusesAJournalOfANewerProgram)
 // when the store can be reached again.
 TEST_P(JournalStore, EntriesWaitWhileTheStoreIsOutOfReachAndArriveInOrderOnce)
 {
-    Settings unreachable = m_settings;
-    QString missingDatabase;
-    if (postgres()) {
-        test::dropTestDatabase(m_database);
-        missingDatabase = m_database;
-    } else {
-        QDir().mkpath(m_settings.sqlitePath);
-    }
-    Journal journal(unreachable, folder());
+    takeStoreAway();
+    Journal journal(m_settings, folder());
     journal.setRetryDelay(0);
     QList<Entry> entries;
     for (int i = 0; i < 5; ++i)
@@ -337,12 +330,7 @@ TEST_P(JournalStore, EntriesWaitWhileTheStoreIsOutOfReachAndArriveInOrderOnce)
     EXPECT_EQ(journal.flush(true), 0);
 
     // back: an entry whose answer was lost is in the store already and in the outbox still
-    if (postgres()) {
-        auto admin = Database::openPostgres(test::testService());
-        admin->exec(QStringLiteral("CREATE DATABASE %1").arg(missingDatabase));
-    } else {
-        QDir(m_settings.sqlitePath).removeRecursively();
-    }
+    bringStoreBack();
     open()->insert({entries[1]});
     const RecordResult r = journal.record(entries[3]);
     EXPECT_TRUE(r.waiting || r.stored);
@@ -364,13 +352,7 @@ TEST_P(JournalStore, EntriesWaitWhileTheStoreIsOutOfReachAndArriveInOrderOnce)
 // answers again.
 TEST_P(JournalStore, AStoreOutOfReachIsAskedLessAndLessOften)
 {
-    QString missingDatabase;
-    if (postgres()) {
-        test::dropTestDatabase(m_database);
-        missingDatabase = m_database;
-    } else {
-        QDir().mkpath(m_settings.sqlitePath);
-    }
+    takeStoreAway();
     Journal journal(m_settings, folder());
     journal.setRetryDelay(5000);
     EXPECT_EQ(journal.retryDelay(), 5000);
@@ -385,12 +367,7 @@ TEST_P(JournalStore, AStoreOutOfReachIsAskedLessAndLessOften)
     EXPECT_EQ(journal.flush(), 0);
     EXPECT_EQ(journal.retryDelay(), 60000);
 
-    if (postgres()) {
-        auto admin = Database::openPostgres(test::testService());
-        admin->exec(QStringLiteral("CREATE DATABASE %1").arg(missingDatabase));
-    } else {
-        QDir(m_settings.sqlitePath).removeRecursively();
-    }
+    bringStoreBack();
     EXPECT_EQ(journal.flush(true), 1);
     EXPECT_EQ(journal.retryDelay(), 5000);
     journal.setRetryDelay(0);

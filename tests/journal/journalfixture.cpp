@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 
+#include <QDir>
 #include <QTimeZone>
 #include <QUuid>
 
@@ -56,6 +57,24 @@ void JournalTest::TearDown()
 {
     if (!m_database.isEmpty())
         test::dropTestDatabase(m_database);
+}
+
+void JournalTest::takeStoreAway()
+{
+    if (postgres())
+        test::dropTestDatabase(m_database);
+    else
+        QDir().mkpath(m_settings.sqlitePath);
+}
+
+void JournalTest::bringStoreBack()
+{
+    if (postgres()) {
+        auto admin = Database::openPostgres(test::testService());
+        admin->exec(QStringLiteral("CREATE DATABASE %1").arg(m_database));
+    } else {
+        QDir(m_settings.sqlitePath).removeRecursively();
+    }
 }
 
 std::unique_ptr<Database> JournalTest::open() const

@@ -38,6 +38,11 @@ protected:
             m_settings.sqlitePath = dataFolder + QStringLiteral("/Journal/journal.sqlite");
     }
 
+    // Takes this case's store out of reach (an SQLite path that is a folder, a PostgreSQL database
+    // that does not exist), and brings it back, empty.
+    void takeStoreAway();
+    void bringStoreBack();
+
     journal::Settings m_settings;
     QString m_database;
     QTemporaryDir m_dir;
