@@ -41,6 +41,17 @@ struct FontAt
     double cell = 0.0;
 };
 
+struct OutlineKey
+{
+    int width, height, radiusX, radiusY, pen, style, filled;
+    bool operator==(const OutlineKey&) const = default;
+};
+
+size_t qHash(const OutlineKey& k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.width, k.height, k.radiusX, k.radiusY, k.pen, k.style, k.filled);
+}
+
 // Kept from one paint to the next for a resolution: a sheet repeats the same texts, fonts and outlines
 // on every label, and the preview is built and painted again at every change.
 struct PaintCache
@@ -51,6 +62,7 @@ struct PaintCache
     std::vector<std::pair<double, FontAt>> fonts; // by em, inches
     QHash<QPair<QString, double>, QStaticText> texts;
     QHash<QString, double> widths; // advance of a text in Arial, ems
+    QHash<OutlineKey, QImage> outlines;
 };
 
 // The screen, an export and the printer each paint at their own resolution: a few caches, the
@@ -200,7 +212,34 @@ void paintRectangle(Context& cx, const ExecutedComponent& c)
         p.drawRect(snapped);
         return;
     }
-    // smooth corners on a raster; the path is drawn where it lies, never through an image of the label's size
+    // smooth rounded corners cost a stroked path each: a sheet repeats one outline on every label, so
+    // an outline of a screen label's size is drawn once and copied; a larger one is drawn where it
+    // lies, never through an image of its size
+    constexpr double kMostCopiedPixels = 1 << 20;
+    if (cx.raster && (w + 4.0) * (h + 4.0) <= kMostCopiedPixels) {
+        const OutlineKey key{int(w),
+                             int(h),
+                             int(std::lround(rx * 64)),
+                             int(std::lround(ry * 64)),
+                             int(width),
+                             int(c.borderStyle),
+                             c.clearFill ? 0 : 1};
+        const int margin = int(std::ceil(std::max(width, 1.0) / 2.0)) + 1;
+        auto it = cx.cache.outlines.find(key);
+        if (it == cx.cache.outlines.end()) {
+            QImage sprite(int(w) + 2 * margin + 1, int(h) + 2 * margin + 1, QImage::Format_ARGB32_Premultiplied);
+            sprite.fill(Qt::transparent);
+            QPainter sp(&sprite);
+            sp.setRenderHint(QPainter::Antialiasing, true);
+            sp.setPen(borderPen(c, width));
+            sp.setBrush(c.clearFill ? QBrush(Qt::NoBrush) : QBrush(Qt::white));
+            sp.drawRoundedRect(QRectF(margin + shift, margin + shift, w, h), rx, ry, Qt::AbsoluteSize);
+            sp.end();
+            it = cx.cache.outlines.insert(key, sprite);
+        }
+        p.drawImage(QPoint(int(x0) - margin, int(y0) - margin), *it);
+        return;
+    }
     p.save();
     p.setRenderHint(QPainter::Antialiasing, cx.raster || p.testRenderHint(QPainter::Antialiasing));
     p.drawRoundedRect(snapped, rx, ry, Qt::AbsoluteSize);
