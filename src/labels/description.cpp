@@ -211,7 +211,6 @@ void checkLabelCount(int rows, int columns)
 
 namespace {
 
-// One element per line, the value as typed: the editor neither escapes nor trims.
 // A typed text as element content: `<`, `&` and `>` as references, so that "R&D" or "a<b" keeps
 // the description well-formed and reads back as typed.
 QString escapedContent(const QString& text)
@@ -231,6 +230,7 @@ QString escapedContent(const QString& text)
     return out;
 }
 
+// One element per line, the value as typed but for the markup characters; nothing is trimmed.
 void appendElementLines(QStringList& lines, const QString& name, const QString& value)
 {
     const QString joined = u'<' + name + u'>' + escapedContent(value) + QStringLiteral("</") + name + u'>';
@@ -239,6 +239,67 @@ void appendElementLines(QStringList& lines, const QString& name, const QString& 
 }
 
 } // namespace
+
+std::optional<ValueFault> findValueFault(const LabelDescription& description, const QString& message)
+{
+    if (!description.isActive() || message.isEmpty())
+        return std::nullopt;
+    const auto matches = [&message](const DescriptionValue& v) { return !v.isValid() && v.error() == message; };
+    const SheetFormat& f = description.format();
+    const std::pair<const char*, const DescriptionValue*> formatValues[] = {
+        {"Hauteur", &f.Hauteur},
+        {"Largeur", &f.Largeur},
+        {"MargeGauche", &f.MargeGauche},
+        {"MargeDroite", &f.MargeDroite},
+        {"MargeHaute", &f.MargeHaute},
+        {"MargeBasse", &f.MargeBasse},
+        {"Ligne", &f.Ligne},
+        {"Colonne", &f.Colonne},
+        {"EcartHorizontal", &f.EcartHorizontal},
+        {"EcartVertical", &f.EcartVertical},
+        {"HauteurEtiquette", &f.HauteurEtiquette},
+        {"LargeurEtiquette", &f.LargeurEtiquette},
+        {"EtiquetteVerticalRadius", &f.EtiquetteVerticalRadius},
+        {"EtiquetteHorizontalRadius", &f.EtiquetteHorizontalRadius},
+    };
+    for (const auto& [element, value] : formatValues)
+        if (matches(*value))
+            return ValueFault{QString::fromLatin1(element), std::nullopt, QString(), value->text(), value->error()};
+
+    const auto& components = description.components();
+    for (size_t i = 0; i < components.size(); ++i) {
+        const ComponentDescription& c = components[i];
+        std::vector<std::pair<const char*, const DescriptionValue*>> values = {
+            {"Top", &c.Top}, {"Left", &c.Left}, {"Height", &c.Height}, {"Width", &c.Width}};
+        for (const auto& [element, value] : c.own)
+            values.emplace_back(element, &value);
+        for (const auto& [element, value] : values)
+            if (matches(*value))
+                return ValueFault{QString::fromLatin1(element), int(i), c.Name.text(), value->text(), value->error()};
+    }
+    return std::nullopt;
+}
+
+QString valueFaultMessage(const QString& fileName, const ValueFault& fault)
+{
+    QString owner;
+    if (!fault.component)
+        owner = QStringLiteral("du format de la page");
+    else if (fault.componentName.trimmed().isEmpty())
+        owner = QStringLiteral("du composant n° %1").arg(*fault.component + 1);
+    else
+        owner = QStringLiteral("du composant %1").arg(fault.componentName);
+    // the conversion's own messages tell a text that is no number from a number out of bounds
+    QString verdict;
+    if (fault.error.endsWith(QLatin1String("is not a valid integer value")))
+        verdict = QStringLiteral("n'est pas un nombre entier");
+    else if (fault.error.endsWith(QLatin1String("is not a valid floating point value")))
+        verdict = QStringLiteral("n'est pas un nombre");
+    else
+        verdict = QStringLiteral("est refusée (%1)").arg(fault.error);
+    return QStringLiteral("%1 : la valeur « %2 » de l'élément %3 %4 %5.")
+        .arg(fileName, fault.text, fault.element, owner, verdict);
+}
 
 QStringList newDescriptionLines(const FormatTexts& f)
 {

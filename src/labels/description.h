@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -140,6 +141,27 @@ private:
     SheetFormat m_format;
     std::vector<ComponentDescription> m_components;
 };
+
+// Where a value that does not convert sits: its element, the component it belongs to (none for the
+// sheet format), the text as written and why it does not convert.
+struct ValueFault
+{
+    QString element;
+    std::optional<int> component; // index in components()
+    QString componentName;
+    QString text;
+    QString error;
+};
+
+// The value of `description` whose conversion error is `message`, looked for in the order the page
+// build uses them (the format, then each component's common and own elements); none when no value
+// gives that message (a description that is not loaded, a message of another kind).
+std::optional<ValueFault> findValueFault(const LabelDescription& description, const QString& message);
+
+// The message for the operator: "<file> : la valeur « 4,x » de l'élément Hauteur du composant
+// Texte3 n'est pas un nombre." (or "… du format de la page …", "… n'est pas un nombre entier.",
+// "… est hors limites (…).").
+QString valueFaultMessage(const QString& fileName, const ValueFault& fault);
 
 // The sheet format of a description, in inches (SheetFormat::page()).
 TPage readFormat(const LabelDescription& description);

@@ -72,12 +72,14 @@ void TForm4::Fixecellule()
 {
     SelectionMarks& marks = m_sheet->marks();
     // the model checks the counts and takes them (a count of zero stops it before any mark)
-    const bool rebuilt = guarded(this, [&] {
+    try {
         marks.rebuild(m_sheet->EtiqXML());
         ui->StringGrid1->fitCells(marks.columns(), marks.rows());
-    });
-    if (rebuilt)
-        m_sheet->showAndFit();
+    } catch (...) {
+        Dialogs::error(this, m_sheet->buildMessage(currentErrorMessage()));
+        return;
+    }
+    m_sheet->showAndFit();
 }
 
 void TForm4::syncSwitches()

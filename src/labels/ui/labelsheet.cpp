@@ -55,8 +55,7 @@ void LabelSheet::loadDescription(const QString& path)
     m_description.release();
     m_description = LabelDescription::load(path, QStringLiteral("la description"));
     const QString name = QFileInfo(path).fileName();
-    if (m_status)
-        m_status(name);
+    setStatus(name);
     emit descriptionLoaded(name);
 }
 
@@ -69,7 +68,7 @@ LabelSheet::Build LabelSheet::build()
         result = buildPage(page, m_description, m_marks, m_values);
     } catch (const Error& e) {
         // nothing was built: the preview keeps the previous page
-        Dialogs::error(parent, e.message());
+        Dialogs::error(parent, buildMessage(e.message()));
         return Build::Failed;
     } catch (const std::exception& e) {
         Dialogs::error(parent, QString::fromLocal8Bit(e.what()));
@@ -100,10 +99,20 @@ LabelSheet::Build LabelSheet::build()
         Dialogs::information(parent, result.message);
         return Build::ShownAfterUnknownType;
     case PageBuildResult::Stop::Failed:
-        Dialogs::error(parent, result.message);
+        Dialogs::error(parent, buildMessage(result.message));
         return Build::Failed;
     }
     return Build::Failed;
+}
+
+QString LabelSheet::buildMessage(const QString& message) const
+{
+    // a value that does not convert is named with its file, element and component, so that the
+    // operator knows which description to mend and where
+    if (m_description.isActive() && !m_description.fileName().isEmpty())
+        if (const auto fault = findValueFault(m_description, message))
+            return valueFaultMessage(QFileInfo(m_description.fileName()).fileName(), *fault);
+    return message;
 }
 
 bool LabelSheet::Afficher()
@@ -118,6 +127,13 @@ void LabelSheet::ChargerProjetRav()
                                                QStringLiteral("Fichier étiquette. (*.ETQ);;Tous (*.*)"));
     if (!path.isEmpty())
         openDescription(path);
+}
+
+void LabelSheet::setStatus(const QString& fileName)
+{
+    m_statusName = fileName;
+    if (m_status)
+        m_status(fileName);
 }
 
 void LabelSheet::openDescription(const QString& path)
@@ -143,7 +159,7 @@ void LabelSheet::rebuildMarksAndShow()
     try {
         m_marks.rebuild(m_description);
     } catch (const Error& e) {
-        Dialogs::error(m_window.data(), e.message());
+        Dialogs::error(m_window.data(), buildMessage(e.message()));
         return;
     }
     showAndFit();

@@ -90,6 +90,9 @@ public:
     // rebuilds its grid as well. Without one, opening rebuilds the marks, builds the page and fits
     // the zoom.
     void setSelectionRebuild(std::function<void()> rebuild);
+    // The message of an error met building the page or the marks: a value of the description that
+    // does not convert is named with the file, the element and the component; others as they are.
+    QString buildMessage(const QString& message) const;
     // Builds the page and fits the zoom (the last step of Fixecellule).
     void showAndFit();
 
@@ -113,10 +116,12 @@ private:
     Build build();
     void rebuildMarksAndShow();
     void print(const QString& printer, int copies);
+    void setStatus(const QString& fileName);
 
     LabelValues& m_values;
     QPointer<QWidget> m_window;
     StatusCallback m_status;
+    QString m_statusName; // the name last given to the status bar
     LabelDescription m_description;
     SelectionMarks m_marks;
     QByteArray m_stream;

@@ -221,7 +221,9 @@ TEST(Form4, UnreadableCountsLeaveTheGridAsItWas)
     };
     const Case cases[] = {
         {"no description", QString(), QStringLiteral("No active document")},
-        {"rows in words", QStringLiteral("quatre"), QStringLiteral("'quatre' is not a valid integer value")},
+        {"rows in words", QStringLiteral("quatre"),
+         QStringLiteral("Mots.ETQ : la valeur « quatre » de l'élément Ligne du format de la page n'est pas un "
+                        "nombre entier.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace pelorin {
@@ -228,6 +229,67 @@ TEST(LabelSheetOpen, UnreadableFileReleasesTheDescriptionAndKeepsStatusAndMarks)
     }
 }
 
+// Opening a description whose values do not all convert: the message names the file, the element
+// and the component, and the status bar names the page the preview actually shows.
+TEST(LabelSheetOpen, AValueThatDoesNotConvertIsNamedAndTheStatusFollowsThePageShown)
+{
+    struct Case
+    {
+        const char* file;
+        const char* element; // of the format when no component is faulty
+        int component;       // -1: the format
+        const char* message;
+        bool newPageShown; // a component stops the build after the page was begun
+    };
+    const Case cases[] = {
+        {"Planche.ETQ", "Hauteur", -1,
+         "Planche.ETQ : la valeur « 4,x » de l'élément Hauteur du format de la page n'est pas un nombre.", false},
+        {"Lignes.ETQ", "Ligne", -1,
+         "Lignes.ETQ : la valeur « 4,x » de l'élément Ligne du format de la page n'est pas un nombre entier.", false},
+        {"Texte.ETQ", "Height", 1,
+         "Texte.ETQ : la valeur « 4,x » de l'élément Height du composant Texte3 n'est pas un nombre.", true},
+        {"Code.ETQ", "Width", 0,
+         "Code.ETQ : la valeur « 4,x » de l'élément Width du composant Code n'est pas un nombre.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        SheetWindow w;
+        Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+        w.sheet->ChargerProjetRav();
+        ASSERT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+        ASSERT_EQ(w.status, QStringLiteral("Avery.ETQ"));
+        const auto good = w.sheet->preview()->page();
+        ASSERT_NE(good, nullptr);
+
+        FormatTexts format = test::sheetFormat(4, 2);
+        auto components = test::codeAndText();
+        components[1].Name = QStringLiteral("Texte3");
+        components[0].Name = QStringLiteral("Code");
+        const QString bad = QStringLiteral("4,x");
+        if (c.component < 0) {
+            if (std::strcmp(c.element, "Hauteur") == 0)
+                format.Hauteur = bad;
+            else
+                format.Ligne = bad;
+        } else if (std::strcmp(c.element, "Height") == 0) {
+            components[size_t(c.component)].Height = bad;
+        } else {
+            components[size_t(c.component)].Width = bad;
+        }
+        Dialogs::setNextFileName(w.writeDescription(QString::fromUtf8(c.file), format, components));
+        w.sheet->ChargerProjetRav();
+
+        EXPECT_EQ(Dialogs::shownMessages(), QStringList{QString::fromUtf8(c.message)});
+        if (c.newPageShown) {
+            EXPECT_NE(w.sheet->preview()->page(), good);
+            EXPECT_EQ(w.status, QString::fromUtf8(c.file));
+        } else {
+            EXPECT_EQ(w.sheet->preview()->page(), good);
+            EXPECT_EQ(w.status, QStringLiteral("Avery.ETQ"));
+        }
+    }
+}
+
 TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
 {
     SheetWindow w;
@@ -242,7 +304,9 @@ TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Largeur.ETQ"), badFormat));
     Dialogs::clearShownMessages();
     EXPECT_FALSE(w.sheet->Afficher());
-    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("'21O' is not a valid floating point value")});
+    EXPECT_EQ(Dialogs::shownMessages(),
+              QStringList{QStringLiteral(
+                  "Largeur.ETQ : la valeur « 21O » de l'élément Largeur du format de la page n'est pas un nombre.")});
     EXPECT_EQ(w.sheet->pageStream(), good);
 
     // an unknown type in the second component: "erreur de composant", the first component of
@@ -263,7 +327,9 @@ TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Taille.ETQ"), test::sheetFormat(4, 2), badTaille));
     Dialogs::clearShownMessages();
     EXPECT_FALSE(w.sheet->Afficher());
-    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("'huit' is not a valid integer value")});
+    EXPECT_EQ(Dialogs::shownMessages(),
+              QStringList{QStringLiteral("Taille.ETQ : la valeur « huit » de l'élément Taille du composant "
+                                         "Operateur n'est pas un nombre entier.")});
     ASSERT_NE(w.shownPage(), nullptr);
     EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 1); // the barcode of label 1
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);

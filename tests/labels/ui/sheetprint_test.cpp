@@ -230,11 +230,13 @@ TEST(SheetPrintAlone, DISABLED_PrintWithoutPrinter)
         {"a bad component value ends the command",
          clearSheet(),
          badTaille,
-         {QStringLiteral("'huit' is not a valid integer value")}},
+         {QStringLiteral("Essai.ETQ : la valeur « huit » de l'élément Taille du composant Operateur n'est pas un "
+                         "nombre entier.")}},
         {"a bad format value ends the command",
          badFormat,
          test::codeAndText(),
-         {QStringLiteral("'29,7cm' is not a valid floating point value")}},
+         {QStringLiteral("Essai.ETQ : la valeur « 29,7cm » de l'élément Hauteur du format de la page n'est pas un "
+                         "nombre.")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
