@@ -34,6 +34,11 @@ public:
 
     bool isSet(const QString& name) const { return m_parser.isSet(name); }
     QString value(const QString& name) const { return m_parser.value(name); }
+    // The option's value when it is given, nothing otherwise.
+    std::optional<QString> valueIfSet(const QString& name) const
+    {
+        return isSet(name) ? std::optional<QString>(value(name)) : std::nullopt;
+    }
     QStringList positional() const { return m_parser.positionalArguments(); }
     const QCommandLineParser& parser() const { return m_parser; }
 

@@ -80,16 +80,12 @@ void addPageOptions(CommandLine& line)
 PageOptions pageOptions(const CommandLine& line)
 {
     PageOptions o;
-    const auto read = [&](const char* name, std::optional<QString>& into) {
-        if (line.isSet(QLatin1String(name)))
-            into = line.value(QLatin1String(name));
-    };
-    read("model", o.model);
-    read("code", o.code);
-    read("operator", o.operatorText);
-    read("memo", o.memo);
-    read("increment", o.increment);
-    read("unmark", o.unmark);
+    o.model = line.valueIfSet(QStringLiteral("model"));
+    o.code = line.valueIfSet(QStringLiteral("code"));
+    o.operatorText = line.valueIfSet(QStringLiteral("operator"));
+    o.memo = line.valueIfSet(QStringLiteral("memo"));
+    o.increment = line.valueIfSet(QStringLiteral("increment"));
+    o.unmark = line.valueIfSet(QStringLiteral("unmark"));
     o.noMargins = line.isSet(QStringLiteral("no-margins"));
     o.noOutlines = line.isSet(QStringLiteral("no-outlines"));
     return o;

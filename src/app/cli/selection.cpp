@@ -46,21 +46,17 @@ void addSelectionOptions(CommandLine& line)
 SelectionOptions selectionOptions(const CommandLine& line)
 {
     SelectionOptions o;
-    const auto read = [&](const char* name, std::optional<QString>& into) {
-        if (line.isSet(QLatin1String(name)))
-            into = line.value(QLatin1String(name));
-    };
-    read("data", o.dataDir);
-    read("system", o.system);
-    read("mass", o.mass);
-    read("packaging", o.packaging);
-    read("layers", o.layers);
-    read("rows", o.rows);
-    read("ral", o.ral);
-    read("perfume", o.perfume);
-    read("place", o.place);
-    read("date", o.date);
-    read("manual", o.manual);
+    o.dataDir = line.valueIfSet(QStringLiteral("data"));
+    o.system = line.valueIfSet(QStringLiteral("system"));
+    o.mass = line.valueIfSet(QStringLiteral("mass"));
+    o.packaging = line.valueIfSet(QStringLiteral("packaging"));
+    o.layers = line.valueIfSet(QStringLiteral("layers"));
+    o.rows = line.valueIfSet(QStringLiteral("rows"));
+    o.ral = line.valueIfSet(QStringLiteral("ral"));
+    o.perfume = line.valueIfSet(QStringLiteral("perfume"));
+    o.place = line.valueIfSet(QStringLiteral("place"));
+    o.date = line.valueIfSet(QStringLiteral("date"));
+    o.manual = line.valueIfSet(QStringLiteral("manual"));
     return o;
 }
 
