@@ -1,4 +1,5 @@
 // `pelorin render` end to end: the built program writes the page, zbarimg and pdftotext read it back.
+#include "samplecode.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -18,7 +19,7 @@ namespace {
 using test::fixture;
 using test::runPelorin;
 
-const QString kCode = QStringLiteral("B25012515LAV5930033906");
+using pelorin::test::kCode;
 
 class RenderCommand : public ::testing::Test
 {

@@ -1,3 +1,4 @@
+#include "samplecode.h"
 #include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
@@ -21,7 +22,7 @@ using namespace pelorin::report;
 
 namespace {
 
-const QString kCode = QStringLiteral("B25012515LAV5930033906");
+using pelorin::test::kCode;
 
 bool dark(const QImage& img, int x, int y)
 {

@@ -1,3 +1,4 @@
+#include "samplecode.h"
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -12,7 +13,7 @@ using namespace pelorin::report;
 
 namespace {
 
-const QString kCode = QStringLiteral("B25012515LAV5930033906");
+using pelorin::test::kCode;
 
 // One component of every class, with values that differ from the defaults.
 Page everyClass(const QString& bitmapPath)

@@ -7,6 +7,7 @@
 #include "scan/scangrid.h"
 #include "scan/scansession.h"
 #include "scan/serialsource.h"
+#include "samplecodes.h"
 #include "serial_pty.h"
 #include "support/testsupport.h"
 
@@ -20,10 +21,9 @@ using pelorin::test::waitUntil;
 
 namespace {
 
-const QString kCode = QStringLiteral("P250061000031234507406");
-const QString kSoap = QStringLiteral("S500235150031234532107");
-// day 366 of 2006
-const QString kBadDay = QStringLiteral("P250061000031234536606");
+using pelorin::test::kBadDay;
+using pelorin::test::kCode;
+using pelorin::test::kSoap;
 const QString kBadDayMessage = QStringLiteral("(2006, 366) is not a valid DateDay pair");
 
 QByteArray fileBytes(const QString& path)

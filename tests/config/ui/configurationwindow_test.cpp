@@ -5,6 +5,7 @@
 #include "code/qstringprint.h"
 #include "config/ui/listspage.h"
 #include "editor/ui/form3.h"
+#include "pagecontrol.h"
 #include "support/testsupport.h"
 
 #include <QCheckBox>
@@ -23,12 +24,7 @@ namespace {
 
 // The whole program on a data folder of its own: the main window with two systems, two places and
 // three perfumes, the configuration window created after it.
-template <typename T> T* pageControl(QWidget& page, const char* name)
-{
-    T* c = page.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+using test::pageControl;
 
 class ConfigurationWindow : public ::testing::Test
 {

@@ -5,6 +5,7 @@
 #include "code/qstringprint.h"
 #include "config/configfile.h"
 #include "config/ui/configurationhost.h"
+#include "pagecontrol.h"
 #include "support/testsupport.h"
 #include "support/fakeconfigurationhost.h"
 
@@ -36,13 +37,7 @@ const QByteArray kConfig = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"
                            "\t<Form1>\r\n\t\t<CodeManu>0</CodeManu>\r\n\t</Form1>\r\n"
                            "</Configuration>\r\n";
 
-// A control of the page, found by its name as a screen reader or Designer knows it.
-template <typename T> T* pageControl(QWidget& page, const char* name)
-{
-    T* c = page.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+using test::pageControl;
 
 class ListEditing : public ::testing::Test
 {

@@ -1,5 +1,6 @@
 #include "labels/ui/form4.h"
 
+#include "gridclicks.h"
 #include "labels/ui/selectiongrid.h"
 #include "labels/ui/sheetwindow.h"
 
@@ -13,19 +14,7 @@ namespace {
 
 using test::SheetWindow;
 
-// The centre of a cell of the grid, in the viewport's coordinates.
-QPoint cellCentre(SelectionGrid* grid, int column, int row)
-{
-    return grid->visualRect(grid->model()->index(row, column)).center();
-}
-
-void doubleClickCell(SelectionGrid* grid, int column, int row)
-{
-    // the first click of a double-click selects the cell the double-click then toggles
-    const QPoint at = cellCentre(grid, column, row);
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-}
+using test::doubleClickCell;
 
 TEST(Form4, LooksAndStartsWithEveryLabelMarkedAndThePageFitted)
 {

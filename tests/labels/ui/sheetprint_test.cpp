@@ -1,4 +1,5 @@
 #include "labels/ui/form4.h"
+#include "gridclicks.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/printdialogs.h"
 #include "labels/ui/printing.h"
@@ -48,12 +49,7 @@ const QRectF kLabel2Inside(105, 18, 84, 44);
 const QRectF kLabel2BottomEdge(110, 63, 75, 4);
 const QRectF kFrameRightEdge(199, 80, 6, 170);
 
-void doubleClickCell(SelectionGrid* grid, int column, int row)
-{
-    const QPoint at = grid->visualRect(grid->model()->index(row, column)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-}
+using test::doubleClickCell;
 
 QString uniqueToken()
 {

@@ -1,3 +1,4 @@
+#include "../samplecodes.h"
 #include "base/ui/dialogs.h"
 #include "config/configfile.h"
 #include "scan/scangrid.h"
@@ -18,9 +19,9 @@ using namespace pelorin;
 
 namespace {
 
-const QString kCode = QStringLiteral("P250061000031234507406");
-const QString kSoap = QStringLiteral("S500235150031234532107");
-const QString kBadDay = QStringLiteral("P250061000031234536606");
+using pelorin::test::kBadDay;
+using pelorin::test::kCode;
+using pelorin::test::kSoap;
 
 class ScanFormTest : public ::testing::Test
 {

@@ -1,4 +1,5 @@
 // The scan window's RS-232 input, on a real pseudo-terminal.
+#include "../samplecodes.h"
 #include "../serial_pty.h"
 #include "base/ui/dialogs.h"
 #include "config/configfile.h"
@@ -21,9 +22,9 @@ using pelorin::test::waitUntil;
 
 namespace {
 
-const QByteArray kCode1 = "P250061000031234507406";
-const QByteArray kCode2 = "S500235150031234532107";
-const QByteArray kBadDay = "P250061000031234536606";
+const QByteArray kCode1 = test::kCode.toLatin1();
+const QByteArray kCode2 = test::kSoap.toLatin1();
+const QByteArray kBadDayBytes = test::kBadDay.toLatin1();
 
 class SerialScanFormTest : public ::testing::Test
 {
@@ -123,13 +124,13 @@ TEST_F(SerialScanFormTest, ACodeThatFailsToDecodeDoesNotStopReception)
 {
     click("autobouton");
     click("seriebouton");
-    send(kBadDay + '\r' + kCode1 + '\r');
-    EXPECT_TRUE(rowsAre({kBadDay, kCode1}));
+    send(kBadDayBytes + '\r' + kCode1 + '\r');
+    EXPECT_TRUE(rowsAre({kBadDayBytes, kCode1}));
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{"(2006, 366) is not a valid DateDay pair"});
     EXPECT_EQ(m_form->grid()->cell(1, ScanGrid::ColDate), "");
     EXPECT_TRUE(m_form->ComPort1->Connected());
     send(kCode2 + '\r');
-    EXPECT_TRUE(rowsAre({kBadDay, kCode1, kCode2}));
+    EXPECT_TRUE(rowsAre({kBadDayBytes, kCode1, kCode2}));
 }
 
 TEST_F(SerialScanFormTest, ModeButtonsAndClosingTheWindowOpenAndCloseThePort)
