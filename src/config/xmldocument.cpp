@@ -344,7 +344,10 @@ QString exactFromUtf8(std::string_view utf8)
 
 // ---- writing -------------------------------------------------------------------------------------
 
-enum class Context { Text, Attribute, Markup };
+// Markup is written as it is, its line breaks in the file's own ending; Verbatim (the values of
+// processing instructions and of the document type, which the reader keeps byte for byte, carriage
+// returns included) also keeps its line breaks as they are.
+enum class Context { Text, Attribute, Markup, Verbatim };
 
 class Serializer
 {
@@ -393,7 +396,7 @@ public:
             put(n.name(), Context::Markup);
             if (*n.value()) {
                 m_out += ' ';
-                put(n.value(), Context::Markup);
+                put(n.value(), Context::Verbatim);
             }
             m_out += "?>";
             break;
@@ -405,7 +408,7 @@ public:
             break;
         case pugi::node_doctype:
             m_out += "<!DOCTYPE ";
-            put(n.value(), Context::Markup);
+            put(n.value(), Context::Verbatim);
             m_out += '>';
             break;
         case pugi::node_null:
@@ -484,14 +487,14 @@ private:
     {
         const std::u32string chars = decode(utf8);
         for (char32_t c : chars) {
-            if (c == '\n') {
+            if (c == '\n' && ctx != Context::Verbatim) {
                 if (ctx == Context::Attribute)
                     m_out += "&#10;";
                 else
                     m_out += m_eol;
                 continue;
             }
-            if (ctx != Context::Markup) {
+            if (ctx != Context::Markup && ctx != Context::Verbatim) {
                 if (c == '&') {
                     m_out += "&amp;";
                     continue;

@@ -351,6 +351,26 @@ TEST(XmlDocument, TextsSurviveExactly)
     }
 }
 
+// The reader keeps a processing instruction's and the document type's text byte for byte, line ends
+// included, whatever the file's own line end: they are written back as they were, and so load again
+// to the same document (a CR LF inside one in a CR LF file used to come back as CR CR LF).
+TEST(XmlDocument, ProcessingInstructionsAndDocumentTypeKeepTheirLineEnds)
+{
+    const QByteArray files[] = {
+        "<?xml version=\"1.0\"?>\r\n<?pi a\r\n\tb\nc\rd?>\r\n<!DOCTYPE R [\r\n<!ENTITY x \"y\">\n]>\r\n<R/>\r\n",
+        "<?xml version=\"1.0\"?>\n<?pi a\r\n\tb\nc\rd?>\n<!DOCTYPE R [\r\n<!ENTITY x \"y\">\n]>\n<R/>\n",
+    };
+    for (const QByteArray& file : files) {
+        XmlDocument doc;
+        doc.loadBytes(file, QStringLiteral("pi.xml"));
+        const QByteArray saved = doc.toBytes();
+        EXPECT_EQ(saved, file);
+        XmlDocument back;
+        back.loadBytes(saved, QStringLiteral("pi.xml"));
+        EXPECT_STREQ(back.raw().child("pi").value(), "a\r\n\tb\nc\rd");
+    }
+}
+
 // Positions are those of the file: characters, not bytes of a converted buffer.
 TEST(XmlDocument, MalformedFileNamesLineAndColumn)
 {
