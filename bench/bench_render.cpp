@@ -37,6 +37,8 @@ bool run(const std::vector<std::string>& arguments)
 
 void renderTo(benchmark::State& state, const char* extension)
 {
+    // the child needs no display
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     char folder[] = "/tmp/pelorin-bench-render.XXXXXX";
     if (!mkdtemp(folder)) {
         state.SkipWithError("no temporary folder");
@@ -81,15 +83,4 @@ BENCHMARK(BM_RenderPng300)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    // the child needs no display
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
