@@ -21,6 +21,9 @@ constexpr char kMagic[4] = {'P', 'L', 'R', 'S'};
 constexpr quint16 kVersion = 1;
 // beyond this a bitmap is not worth a label and would only exhaust memory
 constexpr int kMaxImageSide = 16384;
+// a border as wide as a description may give one (1000 screen pixels, 26 cm); wider would only
+// make the painter stroke for seconds
+constexpr qint32 kMostBorderWidth = 1000;
 
 // ---- writing ---------------------------------------------------------------------------------
 
@@ -247,7 +250,7 @@ QByteArray execute(const Page& page)
         switch (c.cls) {
         case ComponentClass::Rectangle: {
             const auto& p = std::get<RectangleProps>(c.props);
-            w.i32(qBound(0, p.borderWidth, 10000));
+            w.i32(qBound(0, p.borderWidth, kMostBorderWidth));
             w.u8(quint8(p.borderStyle));
             w.u8(p.clearFill ? 1 : 0);
             w.f64(p.hRadius);
@@ -335,7 +338,7 @@ ExecutedPage ExecutedPage::read(const QByteArray& stream)
         case ComponentClass::Rectangle: {
             c.borderWidth = r.i32();
             const quint8 style = r.u8();
-            if (style > quint8(BorderStyle::DashDot) || c.borderWidth < 0 || c.borderWidth > 10000)
+            if (style > quint8(BorderStyle::DashDot) || c.borderWidth < 0 || c.borderWidth > kMostBorderWidth)
                 corrupted();
             c.borderStyle = BorderStyle(style);
             const quint8 fill = r.u8();

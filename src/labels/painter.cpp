@@ -107,6 +107,7 @@ struct Context
     QPaintDevice* device;
     PaintCache& cache;
     double dotUnits = 0.0; // painter units per dot of the printing device; 0 when unknown
+    QRectF paper;          // the page, in painter units
 
     const FontAt& font(double emInches)
     {
@@ -208,6 +209,10 @@ void paintRectangle(Context& cx, const ExecutedComponent& c)
     p.setPen(borderPen(c, width));
     p.setBrush(c.clearFill ? QBrush(Qt::NoBrush) : QBrush(Qt::white));
     const QRectF snapped(x0 + shift, y0 + shift, w, h);
+    // an outline wholly off the paper shows nowhere; stroked far off, a long dashed one took seconds
+    const double reach = width / 2.0 + 1.0;
+    if (!snapped.adjusted(-reach, -reach, reach, reach).intersects(cx.paper))
+        return;
     if (!rounded) {
         p.drawRect(snapped);
         return;
@@ -447,7 +452,8 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch,
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 
     const QSizeF paper = page.paperInches();
-    painter.fillRect(QRectF(0.0, 0.0, paper.width() * unitsPerInch, paper.height() * unitsPerInch), Qt::white);
+    cx.paper = QRectF(0.0, 0.0, paper.width() * unitsPerInch, paper.height() * unitsPerInch);
+    painter.fillRect(cx.paper, Qt::white);
 
     for (const ExecutedComponent& c : page.components()) {
         switch (c.cls) {
