@@ -201,18 +201,34 @@ void paintRectangle(Context& cx, const ExecutedComponent& c)
         width = std::max(1.0, std::round(c.borderWidth * cx.ppi / 96.0));
     // edges on whole pixels, and a line of odd width centred on a pixel so that it covers whole ones
     const double shift = (width <= 1.0 || std::fmod(width, 2.0) == 1.0) ? 0.5 : 0.0;
-    const double x0 = std::round(clampPixel(r.left())), y0 = std::round(clampPixel(r.top()));
-    const double w = std::round(clampPixel(r.right())) - x0, h = std::round(clampPixel(r.bottom())) - y0;
+    double x0 = std::round(clampPixel(r.left())), y0 = std::round(clampPixel(r.top()));
+    double w = std::round(clampPixel(r.right())) - x0, h = std::round(clampPixel(r.bottom())) - y0;
     const double rx = std::abs(c.hRadius) * cx.ppi, ry = std::abs(c.vRadius) * cx.ppi;
     const bool rounded = rx > 0.0 && ry > 0.0;
+
+    // an outline wholly off the paper shows nowhere; stroked far off, a long dashed one took seconds
+    const double reach = width / 2.0 + 1.0;
+    if (!QRectF(x0 + shift, y0 + shift, w, h).adjusted(-reach, -reach, reach, reach).intersects(cx.paper))
+        return;
+    // one reaching far beyond the paper is cut a little outside it, past its border and its corners,
+    // so that only what can show is stroked (a dotted one hundreds of metres long took seconds)
+    const double m = std::ceil(reach + std::max(rx, ry));
+    const double left = std::floor(cx.paper.left() - m), top = std::floor(cx.paper.top() - m);
+    const double right = std::ceil(cx.paper.right() + m), bottom = std::ceil(cx.paper.bottom() + m);
+    if (x0 < left) {
+        w -= left - x0;
+        x0 = left;
+    }
+    if (y0 < top) {
+        h -= top - y0;
+        y0 = top;
+    }
+    w = std::max(0.0, std::min(w, right - x0));
+    h = std::max(0.0, std::min(h, bottom - y0));
 
     p.setPen(borderPen(c, width));
     p.setBrush(c.clearFill ? QBrush(Qt::NoBrush) : QBrush(Qt::white));
     const QRectF snapped(x0 + shift, y0 + shift, w, h);
-    // an outline wholly off the paper shows nowhere; stroked far off, a long dashed one took seconds
-    const double reach = width / 2.0 + 1.0;
-    if (!snapped.adjusted(-reach, -reach, reach, reach).intersects(cx.paper))
-        return;
     if (!rounded) {
         p.drawRect(snapped);
         return;
