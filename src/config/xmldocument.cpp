@@ -344,10 +344,7 @@ QString exactFromUtf8(std::string_view utf8)
 
 // ---- writing -------------------------------------------------------------------------------------
 
-// Markup is written as it is, its line breaks in the file's own ending; Verbatim (the values of
-// processing instructions and of the document type, which the reader keeps byte for byte, carriage
-// returns included) also keeps its line breaks as they are.
-enum class Context { Text, Attribute, Markup, Verbatim };
+enum class Context { Text, Attribute, Markup };
 
 class Serializer
 {
@@ -396,7 +393,7 @@ public:
             put(n.name(), Context::Markup);
             if (*n.value()) {
                 m_out += ' ';
-                put(n.value(), Context::Verbatim);
+                put(n.value(), Context::Markup);
             }
             m_out += "?>";
             break;
@@ -408,7 +405,7 @@ public:
             break;
         case pugi::node_doctype:
             m_out += "<!DOCTYPE ";
-            put(n.value(), Context::Verbatim);
+            put(n.value(), Context::Markup);
             m_out += '>';
             break;
         case pugi::node_null:
@@ -487,14 +484,14 @@ private:
     {
         const std::u32string chars = decode(utf8);
         for (char32_t c : chars) {
-            if (c == '\n' && ctx != Context::Verbatim) {
+            if (c == '\n') {
                 if (ctx == Context::Attribute)
                     m_out += "&#10;";
                 else
                     m_out += m_eol;
                 continue;
             }
-            if (ctx != Context::Markup && ctx != Context::Verbatim) {
+            if (ctx != Context::Markup) {
                 if (c == '&') {
                     m_out += "&amp;";
                     continue;
@@ -633,6 +630,34 @@ void XmlDocument::release()
 
 namespace {
 
+// XML reads every line end as a line feed. The parser does so in texts, attributes and comments but
+// keeps a processing instruction's and the document type's text as it stands: the same is done to
+// them here, so that they are written with the file's own line end and read back alike.
+struct LineEndNormalizer : pugi::xml_tree_walker
+{
+    bool for_each(pugi::xml_node& n) override
+    {
+        if (n.type() != pugi::node_pi && n.type() != pugi::node_doctype)
+            return true;
+        const std::string_view value = n.value();
+        if (value.find('\r') == std::string_view::npos)
+            return true;
+        std::string out;
+        out.reserve(value.size());
+        for (size_t i = 0; i < value.size(); ++i) {
+            if (value[i] != '\r') {
+                out += value[i];
+                continue;
+            }
+            out += '\n';
+            if (i + 1 < value.size() && value[i + 1] == '\n')
+                ++i;
+        }
+        n.set_value(out.c_str());
+        return true;
+    }
+};
+
 // Parses UTF-8 text into `doc`; the error message names the line and column of the file.
 void parseUtf8(pugi::xml_document& doc, const std::string& utf8, const QString& where, bool checkDeclaration)
 {
@@ -648,6 +673,8 @@ void parseUtf8(pugi::xml_document& doc, const std::string& utf8, const QString& 
     const ScanFault fault = scanForLeniency(utf8);
     if (fault.offset != std::string_view::npos)
         throw fail(fault.message, fault.offset);
+    LineEndNormalizer lineEnds;
+    doc.traverse(lineEnds);
 
     // The declaration the parser found must be the one the text was read by (at its very start,
     // naming the same encoding): otherwise a save would write in an encoding that the next load does
