@@ -640,6 +640,11 @@ struct LineEndNormalizer : pugi::xml_tree_walker
         if (n.type() != pugi::node_pi && n.type() != pugi::node_doctype)
             return true;
         const std::string_view value = n.value();
+        if (value.empty()) {
+            // "<?pi ?>" and "<?pi?>" are the same instruction: one without a value either way
+            n.set_value("");
+            return true;
+        }
         if (value.find('\r') == std::string_view::npos)
             return true;
         std::string out;
