@@ -238,8 +238,10 @@ ScanFault checkReference(std::string_view s, size_t i)
             if (!big)
                 value = value * (hex ? 16 : 10) + static_cast<char32_t>(v);
         }
+        // U+FFFE and U+FFFF load when written as they are; the writer gives them as references,
+        // which must load too
         if (!any || big || value > 0x10FFFF || k >= s.size() || s[k] != ';' || value == 0 ||
-            (value >= 0xD800 && value <= 0xDFFF) || value == 0xFFFE || value == 0xFFFF)
+            (value >= 0xD800 && value <= 0xDFFF))
             return {i, QStringLiteral("Invalid character reference")};
         return {};
     }

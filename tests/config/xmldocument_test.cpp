@@ -327,7 +327,8 @@ TEST(XmlDocument, TextsSurviveExactly)
                               QStringLiteral("a\rb"),
                               QStringLiteral("]]> <b>gras</b> & \"x\" 'y'"),
                               QStringLiteral("\t"),
-                              QStringLiteral("bip\u0007")};
+                              QStringLiteral("bip\u0007"),
+                              QStringLiteral("x\uFFFEy\uFFFF")};
     QTemporaryDir dir;
     for (const QString& crlf : {QStringLiteral("\r\n"), QStringLiteral("\n")}) {
         const QString path = dir.filePath(QStringLiteral("t.xml"));
