@@ -38,7 +38,7 @@ QString quantieme(const QDate& date)
 QDate dateFromDayOfYear(int year, int day)
 {
     if (year < 1 || year > 9999 || day < 1 || day > QDate(year, 1, 1).daysInYear())
-        throw Error(QStringLiteral("(%1, %2) is not a valid DateDay pair").arg(year).arg(day));
+        throw Error(QStringLiteral("Date impossible : jour %2 de l'année %1").arg(year).arg(day));
     return QDate(year, 1, 1).addDays(day - 1);
 }
 

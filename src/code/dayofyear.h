@@ -27,7 +27,7 @@ DateField FixeDate(const QDateTime& dateTime);
 QString quantieme(const QDate& date);
 
 // The date of `day` in `year` (year 1 to 9999, day 1 to the days of that year); otherwise
-// Error("(<year>, <day>) is not a valid DateDay pair").
+// Error("Date impossible : jour <day> de l'année <year>").
 QDate dateFromDayOfYear(int year, int day);
 
 // "Calculer une date ": converts the day text, then the year text (so that when both are wrong the

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QLocale>
+#include <QStringList>
 #include <optional>
 
 namespace pelorin {
@@ -144,6 +145,24 @@ DecodedTexts CodeDecoder::decodeAll(const QString& code, QString* dateError) con
             *dateError = e.message();
     }
     return t;
+}
+
+QString readProblem(const QString& code, const DecodedTexts& texts, const QString& dateError)
+{
+    if (code.size() != kCodeLength)
+        return QStringLiteral("Lecture de %1 caractère(s) au lieu de %2").arg(code.size()).arg(kCodeLength);
+    if (!dateError.isEmpty())
+        return dateError;
+    static const char* const names[kDecodedFieldCount] = {"Système", "Masse",  "Boite", "Couleur",
+                                                           "Parfum",  "Usine", "Date"};
+    QStringList wrong;
+    for (int i = 0; i < kDecodedFieldCount; ++i)
+        if (texts[size_t(i)] == kErreur)
+            wrong << QString::fromUtf8(names[i]);
+    if (wrong.isEmpty())
+        return QString();
+    return (wrong.size() == 1 ? QStringLiteral("Champ non reconnu : ") : QStringLiteral("Champs non reconnus : ")) +
+           wrong.join(QStringLiteral(", "));
 }
 
 } // namespace pelorin

@@ -40,7 +40,7 @@ public:
     QString Decode_Parfum(const QString& code) const;
     QString Decode_Usine(const QString& code) const;
     // The date in the short date format of the regional settings; throws
-    // Error("(<year>, <day>) is not a valid DateDay pair") for day 0 or a day past the year's end.
+    // Error("Date impossible : jour <day> de l'année <year>") for day 0 or a day past the year's end.
     QString Decode_Date(const QString& code) const;
 
     // All seven texts. A date conversion error does not stop the others: the date text stays
@@ -59,6 +59,11 @@ private:
     ConfigFile& m_config;
     mutable std::unique_ptr<Cache> m_cache;
 };
+
+// Why a read is not a whole code that decodes, in French, for the scan grid's "Erreur" column and the
+// journal; empty when it is one. A read of another length than a whole code, a date that cannot be
+// converted (its message) or a field that reads "Erreur" is a read to check, never a valid scan.
+QString readProblem(const QString& code, const DecodedTexts& texts, const QString& dateError);
 
 // A batch for the lifetime of the object.
 class DecodeBatch

@@ -58,7 +58,7 @@ TEST_P(JournalStore, KeepsEveryFieldAndStoresAnEntrySentTwiceOnce)
     EXPECT_EQ(db->schemaVersion(), kSchemaVersion);
     const Entry print = sampleEntry(EntryKind::Print, 1);
     Entry scan = sampleEntry(EntryKind::Scan, 2, QStringLiteral("Z'%_\\x"));
-    scan.error = QStringLiteral("(2006, 366) is not a valid DateDay pair");
+    scan.error = QStringLiteral("Date impossible : jour 366 de l'année 2006");
     EXPECT_EQ(db->insert({print, scan}), 2);
     EXPECT_EQ(db->insert({print}), 0);
     EXPECT_EQ(db->insert({scan, print}), 0);

@@ -70,7 +70,7 @@ TEST_P(JournalCommand, ImportsScanSheetsAtTheirFilesTimeOnce)
     const QJsonObject bad = rows[0].toObject()[QLatin1String("code")].toString().endsWith(QLatin1String("36606"))
                                 ? rows[0].toObject()
                                 : rows[1].toObject();
-    EXPECT_EQ(bad[QLatin1String("error")].toString(), QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+    EXPECT_EQ(bad[QLatin1String("error")].toString(), QStringLiteral("Date impossible : jour 366 de l'année 2006"));
     EXPECT_EQ(bad[QLatin1String("perfume")].toString(), QStringLiteral("Lavande"));
 
     r = run({QStringLiteral("--check")});

@@ -86,10 +86,10 @@ TEST_F(DecodeTest, ImpossibleDayRaisesTheConversionError)
         const char* date;
         const char* message;
     } cases[] = {
-        {"36606", "(2006, 366) is not a valid DateDay pair"},
-        {"00006", "(2006, 0) is not a valid DateDay pair"},
-        {"99950", "(1950, 999) is not a valid DateDay pair"},
-        {"36700", "(2000, 367) is not a valid DateDay pair"},
+        {"36606", "Date impossible : jour 366 de l'année 2006"},
+        {"00006", "Date impossible : jour 0 de l'année 2006"},
+        {"99950", "Date impossible : jour 999 de l'année 1950"},
+        {"36700", "Date impossible : jour 367 de l'année 2000"},
     };
     for (const auto& c : cases) {
         const QString full = QStringLiteral("P2500610000312345") + QString::fromLatin1(c.date);

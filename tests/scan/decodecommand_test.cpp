@@ -76,7 +76,7 @@ TEST_F(DecodeCommandTest, DateErrorLeavesTheDateEmptyAndGoesOn)
                              "Usine du Nord\t\n"
                              "P250061000031234536604\tPâte à modeler\t250 gr\tBoite de 6\tRal 100\tLavande\t"
                              "Usine du Nord\t31/12/2004\n"));
-    EXPECT_EQ(r.err, QByteArray("(2006, 366) is not a valid DateDay pair\n"));
+    EXPECT_EQ(r.err, QByteArray("Date impossible : jour 366 de l'année 2006\n"));
 }
 
 TEST_F(DecodeCommandTest, ReadsTheCodesOfAnScbFile)

@@ -67,7 +67,7 @@ TEST_F(ScanGridTest, DateErrorAddsTheRowWithAnEmptyDateThenRaises)
         grid.ajouterligne(kBadDay);
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+        EXPECT_EQ(e.message(), QStringLiteral("Date impossible : jour 366 de l'année 2006"));
     }
     EXPECT_EQ(grid.gridRowCount(), 3);
     EXPECT_EQ(row(grid, 1), QStringList({"1", kBadDay, "Pâte à modeler", "250 gr", "Boite de 6", "Ral 100", "Lavande",
@@ -94,14 +94,14 @@ TEST_F(ScanGridTest, AppendCodesInsertsOnceAndGoesOnPastADateError)
         grid.appendCodes({kSoap, kBadDay, kCode, kBadDay});
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+        EXPECT_EQ(e.message(), QStringLiteral("Date impossible : jour 366 de l'année 2006"));
     }
     EXPECT_EQ(inserted.size(), 2);
     EXPECT_EQ(inserted.at(1), std::pair(4, 7));
     EXPECT_EQ(grid.gridRowCount(), 10);
     EXPECT_EQ(grid.cell(6, 1), kBadDay);
     EXPECT_TRUE(grid.cell(6, ScanGrid::ColDate).isEmpty());
-    EXPECT_EQ(grid.dateError(5), QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+    EXPECT_EQ(grid.dateError(5), QStringLiteral("Date impossible : jour 366 de l'année 2006"));
     EXPECT_EQ(grid.cell(7, ScanGrid::ColCode), kCode);
     EXPECT_EQ(grid.cell(7, ScanGrid::ColDate), QStringLiteral("15/03/2006"));
     EXPECT_TRUE(grid.dateError(6).isEmpty());

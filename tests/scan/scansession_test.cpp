@@ -24,7 +24,7 @@ namespace {
 using pelorin::test::kBadDay;
 using pelorin::test::kCode;
 using pelorin::test::kSoap;
-const QString kBadDayMessage = QStringLiteral("(2006, 366) is not a valid DateDay pair");
+const QString kBadDayMessage = QStringLiteral("Date impossible : jour 366 de l'année 2006");
 
 QByteArray fileBytes(const QString& path)
 {

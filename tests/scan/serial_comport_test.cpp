@@ -352,13 +352,13 @@ TEST(SerialPort, AHandlerExceptionIsReportedAndReceptionGoesOn)
         r.received += r.port.readBytes(count);
         if (!thrown) {
             thrown = true;
-            throw Error(QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+            throw Error(QStringLiteral("Date impossible : jour 366 de l'année 2006"));
         }
     };
     r.port.OpenPort();
     pty.send("first\r");
     ASSERT_TRUE(waitUntil([&] { return !r.faults.isEmpty(); }));
-    EXPECT_EQ(r.faults, QStringList{"(2006, 366) is not a valid DateDay pair"});
+    EXPECT_EQ(r.faults, QStringList{"Date impossible : jour 366 de l'année 2006"});
     EXPECT_TRUE(r.port.Connected());
     pty.send("second\r");
     EXPECT_TRUE(waitUntil([&] { return r.received == "first\rsecond\r"; }));

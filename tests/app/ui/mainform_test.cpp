@@ -414,8 +414,8 @@ TEST_F(MainWindow, dateCalculator)
     EXPECT_EQ(quant, quantieme(today));
 
     const DateCase cases[] = {
-        {"366", "2007", QDate(), "(2007, 366) is not a valid DateDay pair"},
-        {"0", "2006", QDate(), "(2006, 0) is not a valid DateDay pair"},
+        {"366", "2007", QDate(), "Date impossible : jour 366 de l'année 2007"},
+        {"0", "2006", QDate(), "Date impossible : jour 0 de l'année 2006"},
         {"1x", "20y", QDate(), "'1X' is not a valid integer value"},
         {"60", "2008", QDate(2008, 2, 29), nullptr},
         {"366", "2008", QDate(2008, 12, 31), nullptr},

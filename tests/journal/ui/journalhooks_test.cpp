@@ -95,7 +95,7 @@ TEST_P(JournalInProgram, PrintedExportedAndScannedCodesAreRecorded)
     EXPECT_EQ(scanned[1].code, form1.CalculOF());
     EXPECT_EQ(scanned[1].source, QStringLiteral("clavier"));
     EXPECT_TRUE(scanned[1].error.isEmpty());
-    EXPECT_EQ(scanned[0].error, QStringLiteral("(2006, 366) is not a valid DateDay pair"));
+    EXPECT_EQ(scanned[0].error, QStringLiteral("Date impossible : jour 366 de l'année 2006"));
     Dialogs::clearShownMessages();
 
     // Ctrl+J opens the journal window over the main window

@@ -170,7 +170,7 @@ TEST_F(ScanFormTest, DateErrorShowsTheMessageAddsTheRowAndKeepsTheCode)
 {
     click("autobouton");
     QTest::keyClicks(edit(), kBadDay);
-    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("(2006, 366) is not a valid DateDay pair")});
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("Date impossible : jour 366 de l'année 2006")});
     EXPECT_EQ(m_form->grid()->codes(), QStringList{kBadDay});
     EXPECT_EQ(cell(1, 7), QStringLiteral("Usine du Nord"));
     EXPECT_TRUE(cell(1, 8).isEmpty());
@@ -236,7 +236,7 @@ TEST_F(ScanFormTest, OpeningGoesOnPastADateErrorAndReportsUnreadableFiles)
         (QStringLiteral("ScanCode\r\n") + kCode + "\r\n" + kBadDay + "\r\n" + kSoap + "\r\n" + kBadDay + "\r\n\r\n")
             .toLatin1();
     open(writeFile("bad.SCB", bytes));
-    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("(2006, 366) is not a valid DateDay pair")});
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("Date impossible : jour 366 de l'année 2006")});
     EXPECT_EQ(m_form->grid()->codes(), QStringList({kCode, kBadDay, kSoap, kBadDay}));
     EXPECT_TRUE(cell(2, 8).isEmpty());
     EXPECT_EQ(cell(2, 7), QStringLiteral("Usine du Nord"));

@@ -126,7 +126,7 @@ TEST_F(SerialScanFormTest, ACodeThatFailsToDecodeDoesNotStopReception)
     click("seriebouton");
     send(kBadDayBytes + '\r' + kCode1 + '\r');
     EXPECT_TRUE(rowsAre({kBadDayBytes, kCode1}));
-    EXPECT_EQ(Dialogs::shownMessages(), QStringList{"(2006, 366) is not a valid DateDay pair"});
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{"Date impossible : jour 366 de l'année 2006"});
     EXPECT_EQ(m_form->grid()->cell(1, ScanGrid::ColDate), "");
     EXPECT_TRUE(m_form->ComPort1->Connected());
     send(kCode2 + '\r');
