@@ -73,6 +73,7 @@ void JournalHooks::showJournal()
 {
     guarded(&m_form1, [&] {
         journal::JournalForm form(*m_journal, &m_form1);
+        shrinkToScreen(&form);
         form.exec();
     });
     refreshStatus();

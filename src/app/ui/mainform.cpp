@@ -40,6 +40,7 @@
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QTimer>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -102,38 +103,21 @@ QPixmap logoPixmap(const QImage& image)
 
 } // namespace
 
-QRect visibleGeometry(const QRect& wanted, const QList<QRect>& screens)
-{
-    if (screens.isEmpty())
-        return wanted;
-    // the strip the window is dragged by must show on some screen, enough of it to take hold of
-    const QRect strip(wanted.left(), wanted.top(), wanted.width(), 30);
-    for (const QRect& s : screens) {
-        const QRect seen = s.intersected(strip);
-        if (seen.width() >= qMin(100, wanted.width()) && seen.height() >= qMin(20, strip.height()))
-            return wanted;
-    }
-    QRect target = screens.first();
-    qint64 best = -1;
-    for (const QRect& s : screens) {
-        const QPoint d = s.center() - wanted.center();
-        const qint64 dist = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
-        if (best < 0 || dist < best) {
-            best = dist;
-            target = s;
-        }
-    }
-    QRect r(wanted.topLeft(), wanted.size().boundedTo(target.size()));
-    r.moveLeft(qBound(target.left(), r.left(), target.right() - r.width() + 1));
-    r.moveTop(qBound(target.top(), r.top(), target.bottom() - r.height() + 1));
-    return r;
-}
-
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>())
 {
     ui->setupUi(this);
     m_sheet = std::make_unique<LabelSheet>(*this, this, [this](const QString& name) { m_modelPanel->setText(name); });
     ui->Panel1->layout()->addWidget(m_sheet->preview());
+    // On a small screen (a laptop at double scaling) the window may be narrower or lower than the
+    // selections: they scroll, and the preview keeps what is left.
+    auto* selections = new QScrollArea(ui->Central);
+    selections->setObjectName(QStringLiteral("SelectionsScroller"));
+    selections->setFrameShape(QFrame::NoFrame);
+    selections->setWidgetResizable(true);
+    selections->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    selections->setFocusPolicy(Qt::NoFocus);
+    delete ui->Central->layout()->replaceWidget(ui->Panel3, selections);
+    selections->setWidget(ui->Panel3);
     createStatusBar();
     nameFieldsByTheirCaptions(this);
     wireToolBar();
@@ -218,14 +202,19 @@ void TForm1::createStatusBar()
     ui->StatusBar1->setSizeGripEnabled(true);
     m_hintPanel = new QLabel;
     m_hintPanel->setObjectName(QStringLiteral("StatusHint"));
-    m_hintPanel->setFixedWidth(450);
+    // 450 and 300 pixels wide where the window has room, narrower on a small screen
+    m_hintPanel->setMaximumWidth(450);
+    m_hintPanel->setMinimumWidth(120);
+    m_hintPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_hintPanel->setAccessibleName(QStringLiteral("Aide de la commande"));
     m_modelPanel = new QLabel;
     m_modelPanel->setObjectName(QStringLiteral("StatusModel"));
-    m_modelPanel->setFixedWidth(300);
+    m_modelPanel->setMaximumWidth(300);
+    m_modelPanel->setMinimumWidth(80);
+    m_modelPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_modelPanel->setAccessibleName(QStringLiteral("Page d'étiquettes"));
-    ui->StatusBar1->addWidget(m_hintPanel);
-    ui->StatusBar1->addWidget(m_modelPanel);
+    ui->StatusBar1->addWidget(m_hintPanel, 3);
+    ui->StatusBar1->addWidget(m_modelPanel, 2);
 }
 
 void TForm1::wireSelectionView()
@@ -348,7 +337,7 @@ void TForm1::applyGeometry()
     QList<QRect> screens;
     for (const QScreen* s : QGuiApplication::screens())
         screens << s->availableGeometry();
-    const QRect r = visibleGeometry(m_settings.geometry(kDefaultMainGeometry), screens);
+    const QRect r = fittedGeometry(m_settings.geometry(kDefaultMainGeometry), screens);
     resize(r.size());
     move(r.topLeft());
 }

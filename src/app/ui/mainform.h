@@ -147,8 +147,5 @@ private:
 // The window's default place and size, before the saved settings replace them.
 inline constexpr QRect kDefaultMainGeometry{268, 235, 831, 586};
 
-// `wanted` moved (and shrunk if need be) onto the nearest of `screens` when its title strip lies on
-// none of them, so that a window saved on a monitor since removed comes back into view.
-QRect visibleGeometry(const QRect& wanted, const QList<QRect>& screens);
 
 } // namespace pelorin

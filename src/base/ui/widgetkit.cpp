@@ -1,6 +1,7 @@
 #include "base/ui/widgetkit.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPainter>
@@ -253,6 +254,7 @@ void setHint(QWidget* control, const QString& hint)
 
 void tieToOpener(QWidget* window)
 {
+    shrinkToScreen(window);
     if (window->parentWidget())
         return; // Qt ties it to its parent
     QWidget* opener = QApplication::activeWindow();
@@ -273,6 +275,51 @@ void nameOverflowButton(QToolBar* bar)
 {
     if (auto* more = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"), Qt::FindDirectChildrenOnly))
         setHint(more, QStringLiteral("Autres boutons"));
+}
+
+QRect fittedGeometry(const QRect& wanted, const QList<QRect>& screens)
+{
+    if (screens.isEmpty())
+        return wanted;
+    QRect target;
+    qint64 bestArea = 0;
+    for (const QRect& s : screens) {
+        const QRect seen = s.intersected(wanted);
+        const qint64 area = qint64(seen.width()) * seen.height();
+        if (area > bestArea) {
+            bestArea = area;
+            target = s;
+        }
+    }
+    if (bestArea == 0) {
+        qint64 best = -1;
+        for (const QRect& s : screens) {
+            const QPoint d = s.center() - wanted.center();
+            const qint64 dist = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
+            if (best < 0 || dist < best) {
+                best = dist;
+                target = s;
+            }
+        }
+    }
+    const QSize room = (target.size() - kFrameAllowance).expandedTo(QSize(1, 1));
+    QRect r(wanted.topLeft(), wanted.size().boundedTo(room));
+    r.moveLeft(qBound(target.left(), r.left(), target.left() + room.width() - r.width()));
+    r.moveTop(qBound(target.top(), r.top(), target.top() + room.height() - r.height()));
+    return r;
+}
+
+void shrinkToScreen(QWidget* window)
+{
+    const QScreen* screen = window->screen();
+    if (QWidget* parent = window->parentWidget())
+        screen = parent->screen();
+    if (!screen)
+        return;
+    const QSize room = (screen->availableGeometry().size() - kFrameAllowance).expandedTo(window->minimumSize());
+    const QSize size = window->size();
+    if (size.width() > room.width() || size.height() > room.height())
+        window->resize(size.boundedTo(room));
 }
 
 } // namespace pelorin

@@ -1,5 +1,8 @@
 #pragma once
 #include <QIcon>
+#include <QList>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStyle>
 
@@ -42,5 +45,18 @@ void tieToOpener(QWidget* window);
 // A tool bar too narrow for its buttons puts the rest behind a button of its own, which Qt leaves
 // without a name; this gives it one (and the same words as its tooltip).
 void nameOverflowButton(QToolBar* bar);
+
+// A window's place and size (its frame's top left corner, its inside's size) fitted wholly onto the
+// screen that shows most of it, or the nearest one when none does: shrunk to the screen, room kept for
+// the frame, then moved inside it. A window saved on a monitor since removed, or at a size a screen at
+// double scaling cannot hold, comes back whole into view; one that fits is kept as it is.
+QRect fittedGeometry(const QRect& wanted, const QList<QRect>& screens);
+
+// The room a window manager's frame takes around a window's inside: sides and bottom, and the title.
+inline constexpr QSize kFrameAllowance{16, 40};
+
+// A window about to be shown, larger than the available part of its screen, is shrunk to it (as far
+// as its minimum size allows); where it lies is then the toolkit's to keep on the screen.
+void shrinkToScreen(QWidget* window);
 
 } // namespace pelorin

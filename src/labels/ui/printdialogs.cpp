@@ -1,5 +1,7 @@
 #include "labels/ui/printdialogs.h"
 
+#include "base/ui/widgetkit.h"
+
 #include "base/ui/dialogs.h"
 
 #include <QList>
@@ -31,6 +33,10 @@ std::optional<PrintDialogs::Choice> PrintDialogs::ask(QWidget* parent, const QSt
     dialog.setWindowTitle(QStringLiteral("Imprimer"));
     // the page is the whole paper: no range, no selection, no current page to choose
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    // laid out first, so that one larger than a small screen is fitted to it before it shows
+    dialog.ensurePolished();
+    dialog.adjustSize();
+    shrinkToScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return Choice{qprinter.printerName(), qMax(1, qprinter.copyCount())};

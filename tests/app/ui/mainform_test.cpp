@@ -33,6 +33,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -785,9 +786,11 @@ TEST_F(MainWindow, offScreenGeometryComesBackIntoView)
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
-TEST(VisibleGeometry, keepsOrBringsBackTheTitleStrip)
+TEST(FittedGeometry, keepsAWindowThatFitsAndBringsTheOthersWholeOntoAScreen)
 {
     const QRect left(0, 0, 1280, 1024), right(1280, 0, 1920, 1080);
+    // a 1280 x 1024 screen at double scaling
+    const QRect doubled(0, 0, 640, 512);
     struct Case
     {
         QRect wanted;
@@ -796,13 +799,22 @@ TEST(VisibleGeometry, keepsOrBringsBackTheTitleStrip)
     } cases[] = {
         {{268, 235, 831, 586}, {left}, {268, 235, 831, 586}},          // on screen: kept
         {{1500, 100, 800, 600}, {left, right}, {1500, 100, 800, 600}}, // on the second screen: kept
-        {{1500, 100, 800, 600}, {left}, {480, 100, 800, 600}},         // that screen is gone: pulled back
+        {{1500, 100, 800, 600}, {left}, {464, 100, 800, 600}},         // that screen is gone: pulled back
         {{-900, -700, 831, 586}, {left}, {0, 0, 831, 586}},            // above and left of everything
-        {{100, 1010, 831, 586}, {left}, {100, 438, 831, 586}},         // only the bottom edge's strip showed
-        {{5000, 5000, 3000, 2000}, {left}, {0, 0, 1280, 1024}},        // larger than the screen: shrunk
+        {{100, 1010, 831, 586}, {left}, {100, 398, 831, 586}},         // only the bottom edge showed
+        {{900, 100, 831, 586}, {left}, {433, 100, 831, 586}},          // partly past the right edge
+        {{5000, 5000, 3000, 2000}, {left}, {0, 0, 1264, 984}},         // larger than the screen: shrunk
+        {{268, 235, 900, 650}, {doubled}, {0, 0, 624, 472}},           // saved at 900 x 650, shown doubled
+        {{1400, 50, 900, 650}, {left, right}, {1400, 50, 900, 650}},   // mostly on the second screen
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(visibleGeometry(c.wanted, c.screens), c.expected) << c.wanted.x() << "," << c.wanted.y();
+    for (const Case& c : cases) {
+        const QRect r = fittedGeometry(c.wanted, c.screens);
+        EXPECT_EQ(r, c.expected) << c.wanted.x() << "," << c.wanted.y();
+        // the frame too lies on one of the screens
+        const QRect framed(r.topLeft(), r.size() + kFrameAllowance);
+        EXPECT_TRUE(
+            std::any_of(c.screens.begin(), c.screens.end(), [&](const QRect& s) { return s.contains(framed); }));
+    }
 }
 
 class UrlRecorder : public QObject

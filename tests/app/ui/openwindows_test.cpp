@@ -1,5 +1,6 @@
 #include "base/paths.h"
 #include "app/ui/mainform.h"
+#include "app/ui/aboutbox.h"
 #include "app/ui/startup.h"
 #include "base/ui/dialogs.h"
 #include "editor/ui/form3.h"
@@ -8,6 +9,7 @@
 #include "scan/ui/scanform.h"
 #include "support/testsupport.h"
 
+#include <QLayout>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -63,6 +65,33 @@ TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
     settings->hide();
     scan.hide();
     main.hide();
+}
+
+// At double scaling a 1280 x 1024 screen is 640 x 512 of Qt's pixels: every window the operator
+// opens must be able to shrink that far, so that it can be fitted to such a screen.
+TEST(OpenWindows, everyWindowCanShrinkToADoubleScaledSmallScreen)
+{
+    test::TempDataFolder data;
+    DataFolder::setRoot(data.path());
+    Dialogs::clearShownMessages();
+    ProgramWindows windows;
+    const QSize screen(640, 512);
+    const std::pair<const char*, QWidget*> all[] = {
+        {"main", &windows.mainForm()},
+        {"configuration", &windows.configurationWindow()},
+        {"scan", &windows.scanWindow()},
+        {"about", &windows.aboutBox()},
+    };
+    for (const auto& [name, window] : all) {
+        window->show();
+        const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
+        const QSize least = window->layout() && window->layout()->sizeConstraint() == QLayout::SetFixedSize
+                                ? window->sizeHint()
+                                : smallest;
+        EXPECT_LE(least.width(), screen.width()) << name;
+        EXPECT_LE(least.height(), screen.height()) << name;
+        window->hide();
+    }
 }
 
 } // namespace
