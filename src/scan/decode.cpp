@@ -77,11 +77,13 @@ QString CodeDecoder::Decode_Masse(const QString& code) const
 QString CodeDecoder::Decode_Boite(const QString& code) const
 {
     const QString f = codeField(code, CodeField::Packaging);
-    // the system letter, not the packaging field, tells a soap case: layers first, rows second
+    // The system letter, not the packaging field, tells a soap case. Layers come first, as in the
+    // code and on the main window ("Couches / Rangs"), and on one line, so that a CSV record or a
+    // journal entry stays one line.
     if (codeField(code, CodeField::System) == u'S') {
         const QString layers = f.left(kLayersWidth);
         const QString rows = f.mid(kLayersWidth, kRowsWidth);
-        return rows + QStringLiteral(" rang(s)\r\n") + layers + QStringLiteral(" couche(s)");
+        return layers + QStringLiteral(" couche(s) / ") + rows + QStringLiteral(" rang(s)");
     }
     if (f == QLatin1String("06"))
         return QStringLiteral("Boite de 6");
@@ -96,9 +98,12 @@ QString CodeDecoder::Decode_Boite(const QString& code) const
 
 QString CodeDecoder::Decode_Couleur(const QString& code) const
 {
-    // the RAL number's second digit is not coded and is not put back
+    // The field is the RAL number without its second digit, which is always 0: 515 is RAL 5015, shown
+    // as the main window's colour list shows it.
     const QString f = codeField(code, CodeField::Colour);
-    return f.size() == fieldWidth(CodeField::Colour) ? QStringLiteral("Ral ") + f : kErreur;
+    if (f.size() != fieldWidth(CodeField::Colour) || !EstNumerique(f))
+        return kErreur;
+    return QStringLiteral("RAL ") + f.left(1) + u'0' + f.mid(1);
 }
 
 QString CodeDecoder::Decode_Parfum(const QString& code) const
@@ -129,6 +134,7 @@ QString CodeDecoder::Decode_Date(const QString& code) const
         date = QLocale().toString(dateFromDayOfYear(year, day), QLocale::ShortFormat);
     return date;
 }
+
 DecodedTexts CodeDecoder::decodeAll(const QString& code, QString* dateError) const
 {
     DecodedTexts t;

@@ -2,12 +2,14 @@
 
 #include "base/error.h"
 
+#include <QColor>
+
 namespace pelorin {
 
 namespace {
 
 const char* const kHeaders[ScanGrid::kColumnCount] = {"Scan",    "ScanCode", "Système", "Masse", "Boite",
-                                                      "Couleur", "Parfum",   "Usine",   "Date"};
+                                                      "Couleur", "Parfum",   "Usine",   "Date",  "Erreur"};
 
 } // namespace
 
@@ -30,6 +32,13 @@ QVariant ScanGrid::data(const QModelIndex& index, int role) const
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(index.column() == ColScan ? Qt::AlignHCenter | Qt::AlignTop
                                                              : Qt::AlignLeft | Qt::AlignTop);
+    if (role == Qt::ForegroundRole) {
+        // a read to check stands out in red, every cell of its row
+        const int row = index.row();
+        if (row < m_rows.size() && !m_rows.at(row).problem.isEmpty())
+            return QColor(Qt::red);
+        return QVariant();
+    }
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return QVariant();
     return cell(index.row() + 1, index.column());
@@ -60,6 +69,8 @@ QString ScanGrid::cell(int gridRow, int column) const
         return QString::number(gridRow);
     case ColCode:
         return row.code;
+    case ColErreur:
+        return row.problem;
     default:
         return row.texts[size_t(column - ColSysteme)];
     }
@@ -83,14 +94,16 @@ int ScanGrid::appendCodes(const QStringList& codes)
 {
     QList<Row> added;
     added.reserve(codes.size());
-    QString dateError, failure;
+    QString failure;
+    int problems = 0;
     const DecodeBatch batch(m_decoder);
     for (const QString& code : codes) {
         try {
-            Row row{code, {}, {}};
+            Row row{code, {}, {}, {}};
             row.texts = m_decoder.decodeAll(code, &row.dateError);
-            if (dateError.isEmpty())
-                dateError = row.dateError;
+            row.problem = readProblem(code, row.texts, row.dateError);
+            if (!row.problem.isEmpty())
+                ++problems;
             added << std::move(row);
         } catch (const Error& e) {
             // a configuration that cannot be read: the rows before this code still go in
@@ -104,12 +117,11 @@ int ScanGrid::appendCodes(const QStringList& codes)
         const int first = int(m_rows.size());
         beginInsertRows(QModelIndex(), first, first + count - 1);
         m_rows.append(std::move(added));
+        m_problemCount += problems;
         endInsertRows();
     }
     if (!failure.isEmpty())
         throw Error(failure);
-    if (!dateError.isEmpty())
-        throw Error(dateError);
     return count;
 }
 
@@ -117,6 +129,7 @@ void ScanGrid::clear()
 {
     beginResetModel();
     m_rows.clear();
+    m_problemCount = 0;
     endResetModel();
 }
 

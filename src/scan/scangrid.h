@@ -5,9 +5,10 @@
 #include <QList>
 #include <QStringList>
 
-// The scan sheet: one row per code with its seven decoded texts, and an empty last row below them
-// that the next code fills. Row 0 of the sheet, the column headers, is the view's header, so the
-// model's row i is the sheet's row i + 1 and shows the number i + 1 in column 0.
+// The scan sheet: one row per read with its seven decoded texts and, for a read that is not a whole
+// code that decodes, why (readProblem), and an empty last row below them that the next read fills. Row 0 of the sheet,
+// the column headers, is the view's header, so the model's row i is the sheet's row i + 1 and shows the number i + 1 in
+// column 0.
 namespace pelorin {
 
 class ScanGrid : public QAbstractTableModel
@@ -15,8 +16,19 @@ class ScanGrid : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { ColScan, ColCode, ColSysteme, ColMasse, ColBoite, ColCouleur, ColParfum, ColUsine, ColDate };
-    static constexpr int kColumnCount = 9;
+    enum Column {
+        ColScan,
+        ColCode,
+        ColSysteme,
+        ColMasse,
+        ColBoite,
+        ColCouleur,
+        ColParfum,
+        ColUsine,
+        ColDate,
+        ColErreur
+    };
+    static constexpr int kColumnCount = 10;
 
     // Rows are decoded by `decoder`, which must outlive the sheet.
     explicit ScanGrid(const CodeDecoder& decoder, QObject* parent = nullptr);
@@ -34,18 +46,20 @@ public:
     // Column 1 of the code rows, in order.
     QStringList codes() const;
 
-    // Adds one code below the others, decoded. A date conversion error is thrown once the row is
-    // in, with its date cell empty.
+    // Adds one read below the others, decoded.
     void ajouterligne(const QString& code);
-    // Adds the codes in order as one insertion, so that a view lays out and repaints once. A date
-    // that cannot be decoded leaves its cell empty and the codes after it still go in; the first
-    // such error is thrown once they are all in. A configuration that cannot be read stops at its
-    // code: the rows before it are in, and its error is thrown. Returns the number of rows added.
+    // Adds the reads in order as one insertion, so that a view lays out and repaints once. Every read
+    // goes in as it came, one row each, whatever it holds: a date that cannot be decoded leaves its
+    // cell empty and says so in the row's Erreur cell. A configuration that cannot be read stops at
+    // its read: the rows before it are in, and its error is thrown. Returns the number of rows added.
     int appendCodes(const QStringList& codes);
-    // The decoded texts of code row `index` (from 0), and its date conversion error (empty when the
-    // date decoded).
+    // The decoded texts of code row `index` (from 0), its date conversion error (empty when the date
+    // decoded) and why it is a read to check (empty for a whole code that decodes).
     const DecodedTexts& decodedTexts(int index) const { return m_rows.at(index).texts; }
     const QString& dateError(int index) const { return m_rows.at(index).dateError; }
+    const QString& problem(int index) const { return m_rows.at(index).problem; }
+    // The rows that are reads to check.
+    int problemCount() const { return m_problemCount; }
     // Leaves the header and one empty row.
     void clear();
 
@@ -55,10 +69,12 @@ private:
         QString code;
         DecodedTexts texts;
         QString dateError;
+        QString problem;
     };
 
     const CodeDecoder& m_decoder;
     QList<Row> m_rows;
+    int m_problemCount = 0;
 };
 
 } // namespace pelorin

@@ -24,10 +24,10 @@ void ScanSession::appendTo(const QString& path)
     m_appender = std::make_unique<ScbAppender>(path);
 }
 
-QString ScanSession::take(const QStringList& codes, const QString& source)
+int ScanSession::take(const QStringList& codes, const QString& source)
 {
     if (codes.isEmpty())
-        return QString();
+        return 0;
     // on disk first: a code that has been announced is never lost
     if (m_appender)
         m_appender->append(codes);
@@ -39,16 +39,17 @@ QString ScanSession::take(const QStringList& codes, const QString& source)
         failure = e.message();
     }
     const int after = m_sheet->codeCount();
-    QString firstDateError;
+    int problems = 0;
     for (int i = before; i < after; ++i) {
-        const TakenCode taken{m_sheet->cell(i + 1, 1), source, m_sheet->decodedTexts(i), m_sheet->dateError(i)};
-        if (firstDateError.isEmpty())
-            firstDateError = taken.dateError;
+        const TakenCode taken{m_sheet->cell(i + 1, 1), source, m_sheet->decodedTexts(i), m_sheet->dateError(i),
+                              m_sheet->problem(i)};
+        if (!taken.problem.isEmpty())
+            ++problems;
         emit codeTaken(taken);
     }
     if (after - before < codes.size())
         throw Error(failure);
-    return firstDateError;
+    return problems;
 }
 
 void ScanSession::attach(CodeSource* source)

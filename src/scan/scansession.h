@@ -15,13 +15,15 @@ class ConfigFile;
 class ScanGrid;
 class ScbAppender;
 
-// One code as the session took it.
+// One read as the session took it, with its verdict: the sheet, the journal and `pelorin scan` all
+// judge it by `problem`.
 struct TakenCode
 {
     QString code;
     QString source;     // CodeSource::sourceName() of where it came from
     DecodedTexts texts; // the seven decoded texts, the date empty when it could not be decoded
     QString dateError;  // the date conversion error, empty when the date decoded
+    QString problem;    // why it is not a whole code that decodes (readProblem); empty for a valid scan
 };
 
 class ScanSession : public QObject
@@ -41,19 +43,20 @@ public:
     // cannot be opened, and then no file is appended to.
     void appendTo(const QString& path);
 
-    // Takes codes in order: appends them to the file first (its Error means nothing was taken), then
-    // adds them to the sheet decoded, each announced by codeTaken. A date that cannot be decoded
-    // leaves its cell empty and the codes after it still go in; the message of the first one is
-    // returned (empty when every date decoded). A configuration that cannot be read throws its
-    // Error, the codes before the failing one taken.
-    QString take(const QStringList& codes, const QString& source);
+    // Takes reads in order, each as it came, one row each: appends them to the file first (its Error
+    // means nothing was taken), then adds them to the sheet decoded, each announced by codeTaken with
+    // its verdict. A read that is not a whole code that decodes is taken all the same, marked with
+    // its problem. Returns how many of them are reads to check. A configuration that cannot be read
+    // throws its Error, the reads before the failing one taken.
+    int take(const QStringList& codes, const QString& source);
 
-    // Takes every non-empty code the source hands over; an Error of take() is announced by
-    // takeFailed, a date that cannot be decoded only by codeTaken.
+    // The one way a source feeds the session, in the window as on the command line: every non-empty
+    // read the source hands over is taken; an Error of take() is announced by takeFailed, a read to
+    // check only by codeTaken.
     void attach(CodeSource* source);
 
 signals:
-    // Every code taken, from any source: a file read is announced too, with the file's source name.
+    // Every read taken, from any source: a file read is announced too, with the file's source name.
     void codeTaken(const pelorin::TakenCode& taken);
     void takeFailed(const QString& message);
 

@@ -9,9 +9,9 @@ namespace pelorin {
 //
 // The file ends with the empty line of the grid's empty row, CR LF CR LF. New codes overwrite that
 // last CR LF with "code CR LF ... CR LF" in one write, synced to disk before it returns. Whatever part
-// of the write reaches the disk, the reading rules keep the file whole: the last line is skipped
-// whatever it holds, so a torn write loses only the codes being written. The file is locked against a
-// second collector while the appender lives.
+// of the write reaches the disk, the file still reads: the codes written whole are read back, and a
+// code torn in the middle is read as the short read it is, never merged with another. The file is
+// locked against a second collector while the appender lives.
 class ScbAppender
 {
 public:

@@ -59,9 +59,12 @@ QStringList scbCodes(const QByteArray& bytes)
     // text after the last line end is a line of its own; a line end at the very end starts none
     if (start < n)
         lines << text.mid(start);
-    if (lines.size() <= 2)
-        return QStringList();
-    return lines.mid(1, lines.size() - 2);
+    // The first line is the header. The program writes the grid's empty last row as a last empty
+    // line; a file written by hand or by another tool often ends with its last code instead, which
+    // is a code like the others.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines.size() <= 1 ? QStringList() : lines.mid(1);
 }
 
 void writeScbFile(const QString& path, const QStringList& codes)

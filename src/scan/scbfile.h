@@ -15,7 +15,8 @@ namespace pelorin {
 QByteArray scbBytes(const QStringList& codes);
 
 // The codes a file's bytes hold: the text is cut into lines at CR, LF or CR LF (a line end at the
-// very end starts no further line), and the first and last lines are skipped, whatever they hold.
+// very end starts no further line); the first line is skipped whatever it holds, the last one only
+// when it is empty.
 QStringList scbCodes(const QByteArray& bytes);
 
 // Writes the file whole or not at all: a temporary file beside it is renamed over it once

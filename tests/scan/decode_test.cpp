@@ -19,28 +19,34 @@ struct DecodeCase
 
 const DecodeCase kCases[] = {
     {"P250061000031234507406",
-     {"Pâte à modeler", "250 gr", "Boite de 6", "Ral 100", "Lavande", "Usine du Nord", "15/03/2006"}},
+     {"Pâte à modeler", "250 gr", "Boite de 6", "RAL 1000", "Lavande", "Usine du Nord", "15/03/2006"}},
+    // a soap case: layers first, as in the code and on the main window, on one line
     {"S500235150031234532107",
-     {"Savon", "500 gr", "3 rang(s)\r\n2 couche(s)", "Ral 515", "Lavande", "Usine du Nord", "17/11/2007"}},
+     {"Savon", "500 gr", "2 couche(s) / 3 rang(s)", "RAL 5015", "Lavande", "Usine du Nord", "17/11/2007"}},
     {"S50006100LAV1234536604",
-     {"Savon", "500 gr", "6 rang(s)\r\n0 couche(s)", "Ral 100", "Cœur & Rose", "Usine du Nord", "31/12/2004"}},
+     {"Savon", "500 gr", "0 couche(s) / 6 rang(s)", "RAL 1000", "Cœur & Rose", "Usine du Nord", "31/12/2004"}},
+    // a colour field that is not three digits is no RAL number
     {"P00023AB1LAV1234500106",
-     {"Pâte à modeler", "000 gr", "Erreur", "Ral AB1", "Cœur & Rose", "Usine du Nord", "01/01/2006"}},
+     {"Pâte à modeler", "000 gr", "Erreur", "Erreur", "Cœur & Rose", "Usine du Nord", "01/01/2006"}},
+    {"P250069 1LAV1234500106",
+     {"Pâte à modeler", "250 gr", "Boite de 6", "Erreur", "Cœur & Rose", "Usine du Nord", "01/01/2006"}},
+    {"P25006903LAV1234500106",
+     {"Pâte à modeler", "250 gr", "Boite de 6", "RAL 9003", "Cœur & Rose", "Usine du Nord", "01/01/2006"}},
     // a lower-case s is no soap case, and no system
-    {"s2a006100lav1234 00149", {"Erreur", "Erreur", "Boite de 6", "Ral 100", "Erreur", "Erreur", "01/01/2049"}},
+    {"s2a006100lav1234 00149", {"Erreur", "Erreur", "Boite de 6", "RAL 1000", "Erreur", "Erreur", "01/01/2049"}},
     {"P25012100003abcde00150",
-     {"Pâte à modeler", "250 gr", "Boite de 12", "Ral 100", "Lavande", "Erreur", "01/01/1950"}},
+     {"Pâte à modeler", "250 gr", "Boite de 12", "RAL 1000", "Lavande", "Erreur", "01/01/1950"}},
     {"P25001100003ABCDE0A106",
-     {"Pâte à modeler", "250 gr", "Briquette simple", "Ral 100", "Lavande", "Majuscules", "Erreur"}},
+     {"Pâte à modeler", "250 gr", "Briquette simple", "RAL 1000", "Lavande", "Majuscules", "Erreur"}},
     {"P25002100003ABCDE00106 et la suite",
-     {"Pâte à modeler", "250 gr", "Briquette double", "Ral 100", "Lavande", "Majuscules", "01/01/2006"}},
+     {"Pâte à modeler", "250 gr", "Briquette double", "RAL 1000", "Lavande", "Majuscules", "01/01/2006"}},
     // 21 characters: no date yet
-    {"P25006100003123450740", {"Pâte à modeler", "250 gr", "Boite de 6", "Ral 100", "Lavande", "Usine du Nord", ""}},
+    {"P25006100003123450740", {"Pâte à modeler", "250 gr", "Boite de 6", "RAL 1000", "Lavande", "Usine du Nord", ""}},
     {"", {"Erreur", "", "Erreur", "Erreur", "Erreur", "Erreur", ""}},
     {"P25", {"Pâte à modeler", "", "Erreur", "Erreur", "Erreur", "Erreur", ""}},
     // a soap code cut inside its packaging field leaves the missing character's place empty
-    {"S2500", {"Savon", "250 gr", " rang(s)\r\n0 couche(s)", "Erreur", "Erreur", "Erreur", ""}},
-    {"S250", {"Savon", "250 gr", " rang(s)\r\n couche(s)", "Erreur", "Erreur", "Erreur", ""}},
+    {"S2500", {"Savon", "250 gr", "0 couche(s) /  rang(s)", "Erreur", "Erreur", "Erreur", ""}},
+    {"S250", {"Savon", "250 gr", " couche(s) /  rang(s)", "Erreur", "Erreur", "Erreur", ""}},
     {"P2500610", {"Pâte à modeler", "250 gr", "Boite de 6", "Erreur", "Erreur", "Erreur", ""}},
 };
 
@@ -65,8 +71,11 @@ TEST_F(DecodeTest, DecodesEveryFieldOfTheTable)
             QString dateError;
             const DecodedTexts texts = decoder.decodeAll(code, &dateError);
             EXPECT_TRUE(dateError.isEmpty()) << dateError.toStdString();
-            for (int i = 0; i < kDecodedFieldCount; ++i)
+            for (int i = 0; i < kDecodedFieldCount; ++i) {
                 EXPECT_EQ(texts[size_t(i)].toStdString(), std::string(c.texts[i])) << "field " << i;
+                // one line each: a CSV record or a journal entry is one line
+                EXPECT_FALSE(texts[size_t(i)].contains(u'\r') || texts[size_t(i)].contains(u'\n')) << "field " << i;
+            }
             EXPECT_EQ(decoder.Decode_Systeme(code), texts[0]);
             EXPECT_EQ(decoder.Decode_Masse(code), texts[1]);
             EXPECT_EQ(decoder.Decode_Boite(code), texts[2]);
@@ -111,6 +120,35 @@ TEST_F(DecodeTest, ImpossibleDayRaisesTheConversionError)
     EXPECT_EQ(decoder.Decode_Date(QStringLiteral("P250061000031234536600")), QStringLiteral("31/12/2000"));
     EXPECT_EQ(decoder.Decode_Date(QStringLiteral("P250061000031234506004")), QStringLiteral("29/02/2004"));
     EXPECT_EQ(decoder.Decode_Date(QStringLiteral("P250061000031234506005")), QStringLiteral("01/03/2005"));
+}
+
+TEST_F(DecodeTest, ReadProblemSaysWhyAReadIsNotAWholeCodeThatDecodes)
+{
+    const CodeDecoder decoder(m_config);
+    const struct
+    {
+        const char* code;
+        const char* problem; // empty for a valid scan
+    } cases[] = {
+        {"P250061000031234507406", ""},
+        {"S500235150031234532107", ""},
+        // a damaged label's few characters, and two reads run together
+        {"S2503451", "Lecture de 8 caractère(s) au lieu de 22"},
+        {"", "Lecture de 0 caractère(s) au lieu de 22"},
+        {"P250061000031234507406P25006", "Lecture de 28 caractère(s) au lieu de 22"},
+        {"P25006100003123450740", "Lecture de 21 caractère(s) au lieu de 22"},
+        {"P250061000031234536606", "Date impossible : jour 366 de l'année 2006"},
+        {"P25006100ZZZ1234507406", "Champ non reconnu : Parfum"},
+        {"X2a0061000031234507406", "Champs non reconnus : Système, Masse"},
+        {"P25006AB1003123450A106", "Champs non reconnus : Couleur, Date"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        const QString code = QString::fromUtf8(c.code);
+        QString dateError;
+        const DecodedTexts texts = decoder.decodeAll(code, &dateError);
+        EXPECT_EQ(readProblem(code, texts, dateError).toStdString(), std::string(c.problem));
+    }
 }
 
 TEST(EstNumerique, OnlyTheTenAsciiDigits)

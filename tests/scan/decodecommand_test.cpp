@@ -35,13 +35,14 @@ TEST_F(DecodeCommandTest, PrintsOneTabSeparatedLinePerCode)
                 QStringLiteral("s2a006100lav1234 00149"), QStringLiteral("P25")});
     // some fields read "Erreur": every code is written, and the status says that not all decoded
     EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
-    EXPECT_EQ(QString::fromUtf8(r.out),
-              QStringLiteral("P250061000031234507406\tPâte à modeler\t250 gr\tBoite de 6\tRal 100\tLavande\t"
-                             "Usine du Nord\t15/03/2006\n"
-                             "S500235150031234532107\tSavon\t500 gr\t3 rang(s) / 2 couche(s)\tRal 515\tLavande\t"
-                             "Usine du Nord\t17/11/2007\n"
-                             "s2a006100lav1234 00149\tErreur\tErreur\tBoite de 6\tRal 100\tErreur\tErreur\t01/01/2049\n"
-                             "P25\tPâte à modeler\t\tErreur\tErreur\tErreur\tErreur\t\n"));
+    EXPECT_EQ(
+        QString::fromUtf8(r.out),
+        QStringLiteral("P250061000031234507406\tPâte à modeler\t250 gr\tBoite de 6\tRAL 1000\tLavande\t"
+                       "Usine du Nord\t15/03/2006\n"
+                       "S500235150031234532107\tSavon\t500 gr\t2 couche(s) / 3 rang(s)\tRAL 5015\tLavande\t"
+                       "Usine du Nord\t17/11/2007\n"
+                       "s2a006100lav1234 00149\tErreur\tErreur\tBoite de 6\tRAL 1000\tErreur\tErreur\t01/01/2049\n"
+                       "P25\tPâte à modeler\t\tErreur\tErreur\tErreur\tErreur\t\n"));
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
 }
 
@@ -72,33 +73,45 @@ TEST_F(DecodeCommandTest, DateErrorLeavesTheDateEmptyAndGoesOn)
         decode({QStringLiteral("P250061000031234536606"), QStringLiteral("P250061000031234536604")});
     EXPECT_NE(r.exitCode, 0);
     EXPECT_EQ(QString::fromUtf8(r.out),
-              QStringLiteral("P250061000031234536606\tPâte à modeler\t250 gr\tBoite de 6\tRal 100\tLavande\t"
+              QStringLiteral("P250061000031234536606\tPâte à modeler\t250 gr\tBoite de 6\tRAL 1000\tLavande\t"
                              "Usine du Nord\t\n"
-                             "P250061000031234536604\tPâte à modeler\t250 gr\tBoite de 6\tRal 100\tLavande\t"
+                             "P250061000031234536604\tPâte à modeler\t250 gr\tBoite de 6\tRAL 1000\tLavande\t"
                              "Usine du Nord\t31/12/2004\n"));
     EXPECT_EQ(r.err, QByteArray("Date impossible : jour 366 de l'année 2006\n"));
 }
 
 TEST_F(DecodeCommandTest, ReadsTheCodesOfAnScbFile)
 {
-    m_data.write(QStringLiteral("codes.SCB"), "ScanCode\r\nP250061000031234507406\r\nS50006100LAV1234536604\r\n"
-                                              "P25006100003123450\r\n");
-    const test::RunResult r = decode({QStringLiteral("--scb"), m_data.file(QStringLiteral("codes.SCB"))});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    // the last line stands for the sheet's empty row
-    EXPECT_EQ(QString::fromUtf8(r.out),
-              QStringLiteral("P250061000031234507406\tPâte à modeler\t250 gr\tBoite de 6\tRal 100\tLavande\t"
-                             "Usine du Nord\t15/03/2006\n"
-                             "S50006100LAV1234536604\tSavon\t500 gr\t6 rang(s) / 0 couche(s)\tRal 100\tCœur & Rose\t"
-                             "Usine du Nord\t31/12/2004\n"));
+    const QString expected =
+        QStringLiteral("P250061000031234507406\tPâte à modeler\t250 gr\tBoite de 6\tRAL 1000\tLavande\t"
+                       "Usine du Nord\t15/03/2006\n"
+                       "S50006100LAV1234536604\tSavon\t500 gr\t0 couche(s) / 6 rang(s)\tRAL 1000\tCœur & Rose\t"
+                       "Usine du Nord\t31/12/2004\n");
+    // as the program writes it, and as another tool writes it, ending with its last code
+    const QByteArray sheets[] = {
+        "ScanCode\r\nP250061000031234507406\r\nS50006100LAV1234536604\r\n\r\n",
+        "ScanCode\r\nP250061000031234507406\r\nS50006100LAV1234536604\r\n",
+        "ScanCode\nP250061000031234507406\nS50006100LAV1234536604",
+    };
+    for (const QByteArray& sheet : sheets) {
+        m_data.write(QStringLiteral("codes.SCB"), sheet);
+        const test::RunResult r = decode({QStringLiteral("--scb"), m_data.file(QStringLiteral("codes.SCB"))});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(QString::fromUtf8(r.out), expected) << sheet.toStdString();
+        const test::RunResult piped = test::runPelorin({QStringLiteral("decode"), QStringLiteral("--data"),
+                                                        m_data.path(), QStringLiteral("--scb"), QStringLiteral("-")},
+                                                       60000, sheet);
+        EXPECT_EQ(piped.exitCode, 0) << piped.err.toStdString();
+        EXPECT_EQ(QString::fromUtf8(piped.out), expected) << sheet.toStdString();
+    }
 }
 
 // "-" reads the codes, or a whole sheet with --scb -, from standard input; CR LF and LF alike.
 TEST_F(DecodeCommandTest, ReadsCodesAndSheetsFromStandardInput)
 {
-    const QString expected = QStringLiteral("P250061000031234507406\tPâte à modeler\t250 gr\tBoite de 6\tRal 100\t"
+    const QString expected = QStringLiteral("P250061000031234507406\tPâte à modeler\t250 gr\tBoite de 6\tRAL 1000\t"
                                             "Lavande\tUsine du Nord\t15/03/2006\n"
-                                            "S50006100LAV1234536604\tSavon\t500 gr\t6 rang(s) / 0 couche(s)\tRal 100\t"
+                                            "S50006100LAV1234536604\tSavon\t500 gr\t0 couche(s) / 6 rang(s)\tRAL 1000\t"
                                             "Cœur & Rose\tUsine du Nord\t31/12/2004\n");
     const QByteArray inputs[] = {"P250061000031234507406\r\nS50006100LAV1234536604\r\n",
                                  "P250061000031234507406\nS50006100LAV1234536604",
@@ -118,7 +131,7 @@ TEST_F(DecodeCommandTest, ReadsCodesAndSheetsFromStandardInput)
 }
 
 // CSV: a header, records ended by CR LF, a field with a comma, a quote or a line break between
-// quotes with its quotes doubled (RFC 4180); the soap packaging keeps its two lines.
+// quotes with its quotes doubled (RFC 4180); the soap packaging is one line like every field.
 TEST_F(DecodeCommandTest, CsvQuotesAsRfc4180)
 {
     QByteArray cfg = m_data.read(QStringLiteral("Config/cfg.xml"));
@@ -130,9 +143,9 @@ TEST_F(DecodeCommandTest, CsvQuotesAsRfc4180)
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(QString::fromUtf8(r.out),
               QStringLiteral("ScanCode,Système,Masse,Boite,Couleur,Parfum,Usine,Date\r\n"
-                             "P250061000031234507406,Pâte à modeler,250 gr,Boite de 6,Ral 100,Lavande,Usine du Nord,"
+                             "P250061000031234507406,Pâte à modeler,250 gr,Boite de 6,RAL 1000,Lavande,Usine du Nord,"
                              "15/03/2006\r\n"
-                             "S50006100LAV1234536604,Savon,500 gr,\"6 rang(s)\r\n0 couche(s)\",Ral 100,"
+                             "S50006100LAV1234536604,Savon,500 gr,0 couche(s) / 6 rang(s),RAL 1000,"
                              "\"Cœur & Rose, \"\"ancienne\"\"\",Usine du Nord,31/12/2004\r\n"));
 }
 
@@ -152,7 +165,7 @@ TEST_F(DecodeCommandTest, JsonHasOneObjectPerCode)
     EXPECT_EQ(soap.keys(), QStringList({"boite", "code", "couleur", "date", "masse", "parfum", "systeme", "usine"}));
     EXPECT_EQ(soap[QStringLiteral("code")].toString(), QStringLiteral("S50006100LAV1234536604"));
     EXPECT_EQ(soap[QStringLiteral("systeme")].toString(), QStringLiteral("Savon"));
-    EXPECT_EQ(soap[QStringLiteral("boite")].toString(), QStringLiteral("6 rang(s)\r\n0 couche(s)"));
+    EXPECT_EQ(soap[QStringLiteral("boite")].toString(), QStringLiteral("0 couche(s) / 6 rang(s)"));
     EXPECT_EQ(soap[QStringLiteral("parfum")].toString(), QStringLiteral("Cœur & Rose"));
     EXPECT_EQ(soap[QStringLiteral("date")].toString(), QStringLiteral("31/12/2004"));
     EXPECT_EQ(codes[1].toObject()[QStringLiteral("usine")].toString(), QStringLiteral("Erreur"));

@@ -5,7 +5,7 @@
 
 namespace pelorin::test {
 
-// a box of 6 made on day 6 of 2025
+// a box of 6 made on day 74 of 2006
 inline const QString kCode = QStringLiteral("P250061000031234507406");
 // a soap
 inline const QString kSoap = QStringLiteral("S500235150031234532107");

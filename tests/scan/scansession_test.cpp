@@ -13,6 +13,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -55,9 +56,9 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(ScanSessionTest, TakesEveryCodeDecodedAndAnnouncesEachWithItsSource)
+TEST_F(ScanSessionTest, TakesEveryCodeDecodedAndAnnouncesEachWithItsSourceAndVerdict)
 {
-    EXPECT_EQ(m_session.take({kCode, kBadDay, kSoap}, kKeyboardSource), kBadDayMessage);
+    EXPECT_EQ(m_session.take({kCode, kBadDay, kSoap}, kKeyboardSource), 1);
     EXPECT_EQ(m_session.sheet()->codes(), QStringList({kCode, kBadDay, kSoap}));
     ASSERT_EQ(m_taken.size(), 3);
     EXPECT_EQ(m_taken[0].code, kCode);
@@ -65,17 +66,24 @@ TEST_F(ScanSessionTest, TakesEveryCodeDecodedAndAnnouncesEachWithItsSource)
     EXPECT_EQ(m_taken[0].texts[0], QStringLiteral("Pâte à modeler"));
     EXPECT_EQ(m_taken[0].texts[6], QStringLiteral("15/03/2006"));
     EXPECT_TRUE(m_taken[0].dateError.isEmpty());
-    // the code whose date cannot be decoded goes in with its date empty, and the next one still goes in
+    EXPECT_TRUE(m_taken[0].problem.isEmpty());
+    // the code whose date cannot be decoded goes in with its date empty and its reason, and the next
+    // one still goes in
     EXPECT_EQ(m_taken[1].dateError, kBadDayMessage);
+    EXPECT_EQ(m_taken[1].problem, kBadDayMessage);
     EXPECT_TRUE(m_taken[1].texts[6].isEmpty());
     EXPECT_EQ(m_taken[1].texts[5], QStringLiteral("Usine du Nord"));
-    EXPECT_EQ(m_taken[2].texts[2], QStringLiteral("3 rang(s)\r\n2 couche(s)"));
+    EXPECT_EQ(m_taken[2].texts[2], QStringLiteral("2 couche(s) / 3 rang(s)"));
+    EXPECT_TRUE(m_taken[2].problem.isEmpty());
     EXPECT_EQ(m_session.sheet()->cell(3, ScanGrid::ColDate), QStringLiteral("17/11/2007"));
 
-    // the first date error is what take() returns, once
-    EXPECT_EQ(m_session.take({kBadDay, kBadDay}, kFileSource), kBadDayMessage);
-    EXPECT_TRUE(m_session.take({}, kFileSource).isEmpty());
-    EXPECT_EQ(m_session.sheet()->codeCount(), 5);
+    // take() counts the reads to check; the announced verdict is the sheet's
+    EXPECT_EQ(m_session.take({kBadDay, QStringLiteral("S2503451"), kCode}, kFileSource), 2);
+    EXPECT_EQ(m_taken[4].problem, QStringLiteral("Lecture de 8 caractère(s) au lieu de 22"));
+    EXPECT_EQ(m_taken[4].problem, m_session.sheet()->cell(5, ScanGrid::ColErreur));
+    EXPECT_EQ(m_session.take({}, kFileSource), 0);
+    EXPECT_EQ(m_session.sheet()->codeCount(), 6);
+    EXPECT_EQ(m_session.sheet()->problemCount(), 3);
 }
 
 TEST_F(ScanSessionTest, AnUnreadableConfigurationIsAnErrorAndTakesNothing)
@@ -125,57 +133,128 @@ TEST_F(ScanSessionTest, AnAttachedSourceIsTakenAndItsEmptyCodesDropped)
     EXPECT_EQ(brokenFailures.at(0).at(0).toString(), QStringLiteral("No active document"));
 }
 
-TEST(KeyboardCodeSource, AWholeCodeByItsLengthOrByAjouter)
+// The scan window's edit box, as the window wires it to the keyboard source: every change of the text
+// goes to the source, and the box is emptied when the source says a read ended.
+class Box
+{
+public:
+    explicit Box(KeyboardCodeSource& source) : m_source(source)
+    {
+        QObject::connect(&source, &CodeSource::codesReceived, [this](const QStringList& c) {
+            EXPECT_FALSE(m_text.isEmpty()) << "a read is handed over before the box is emptied";
+            handed << c;
+        });
+        QObject::connect(&source, &KeyboardCodeSource::readEnded, [this] { setText(QString()); });
+    }
+    // A scanner types a read one character at a time.
+    void type(const QString& chars)
+    {
+        for (QChar c : chars)
+            setText(m_text + c);
+    }
+    void enter() { m_source.enterPressed(m_text); }
+    void ajouter() { m_source.addRequested(m_text); }
+    const QString& text() const { return m_text; }
+
+    QStringList handed;
+
+private:
+    void setText(const QString& text)
+    {
+        m_text = text;
+        m_source.textChanged(text);
+    }
+
+    KeyboardCodeSource& m_source;
+    QString m_text;
+};
+
+TEST(KeyboardCodeSource, ReturnEndsEachReadOnItsOwnInEveryMode)
+{
+    for (const bool autoInsert : {false, true}) {
+        SCOPED_TRACE(autoInsert ? "automatic insertion" : "no automatic insertion");
+        KeyboardCodeSource keyboard;
+        keyboard.setAutoInsert(autoInsert);
+        keyboard.setPause(0);
+        Box box(keyboard);
+        // a misread between good reads, each ended by the scanner's Return; Return on an empty box
+        // (after a whole code taken by its length) is no read
+        const QStringList reads = {kCode, QStringLiteral("S2503451"), kSoap, kCode.left(21), kCode};
+        for (const QString& read : reads) {
+            box.type(read);
+            box.enter();
+            EXPECT_TRUE(box.text().isEmpty());
+        }
+        box.enter();
+        EXPECT_EQ(box.handed, reads);
+    }
+}
+
+TEST(KeyboardCodeSource, AutomaticInsertionTakesAWholeCodeAtOnceAndAShortReadAfterAPause)
 {
     KeyboardCodeSource keyboard;
-    QStringList handed;
-    QObject::connect(&keyboard, &CodeSource::codesReceived, [&](const QStringList& c) { handed << c; });
+    EXPECT_EQ(keyboard.pause(), KeyboardCodeSource::kDefaultPause);
+    Box box(keyboard);
 
-    // without automatic insertion only "Ajouter" hands the box's text over, and never an empty box
-    keyboard.textChanged(kCode);
-    keyboard.addRequested(QString());
-    keyboard.addRequested(QStringLiteral("B"));
-    EXPECT_EQ(handed, QStringList{QStringLiteral("B")});
+    // without automatic insertion, a text typed without Return waits for "Ajouter", never for a pause
+    keyboard.setPause(10);
+    box.type(kCode);
+    box.ajouter();
+    box.type(QStringLiteral("S25"));
+    QTest::qWait(50);
+    EXPECT_EQ(box.handed, QStringList{kCode});
+    EXPECT_EQ(box.text(), QStringLiteral("S25"));
+    box.ajouter();
+    EXPECT_EQ(box.handed, QStringList({kCode, QStringLiteral("S25")}));
+    box.ajouter();
+    EXPECT_EQ(box.handed.size(), 2) << "an empty box is no read";
 
-    handed.clear();
+    // a scanner without a suffix: a whole code is taken the moment it is typed, a misread once the
+    // keystrokes stop, and the next code is read on its own
+    box.handed.clear();
     keyboard.setAutoInsert(true);
-    keyboard.addRequested(kCode);
-    keyboard.textChanged(kCode.left(21));
-    keyboard.textChanged(kCode + QLatin1Char('7'));
-    EXPECT_TRUE(handed.isEmpty());
-    keyboard.textChanged(kCode);
-    EXPECT_EQ(handed, QStringList{kCode});
+    box.type(kCode);
+    EXPECT_EQ(box.handed, QStringList{kCode});
+    EXPECT_TRUE(box.text().isEmpty());
+    box.type(QStringLiteral("S2503451"));
+    EXPECT_EQ(box.handed.size(), 1);
+    EXPECT_TRUE(waitUntil([&] { return box.handed.size() == 2; }));
+    box.type(kSoap);
+    EXPECT_EQ(box.handed, QStringList({kCode, QStringLiteral("S2503451"), kSoap}));
+    // with automatic insertion on, "Ajouter" does nothing
+    box.type(QStringLiteral("P2"));
+    box.ajouter();
+    EXPECT_EQ(box.handed.size(), 3);
+    EXPECT_TRUE(waitUntil([&] { return box.handed.size() == 4; }));
+    EXPECT_EQ(box.handed.last(), QStringLiteral("P2"));
 
-    // a scan ended short by Enter holds back the next one until the box is emptied
-    handed.clear();
-    keyboard.textChanged(kCode.left(5));
-    keyboard.enterPressed(kCode.left(5));
-    keyboard.textChanged(kCode.left(5) + kSoap.left(17));
-    EXPECT_TRUE(handed.isEmpty());
-    keyboard.textChanged(QString());
-    keyboard.textChanged(kSoap);
-    EXPECT_EQ(handed, QStringList{kSoap});
-    // a code put into the box from elsewhere replaces the partial scan
-    keyboard.enterPressed(QStringLiteral("P25"));
-    keyboard.reset();
-    keyboard.textChanged(kCode);
-    EXPECT_EQ(handed, QStringList({kSoap, kCode}));
+    // no pause: a short read waits for Return
+    keyboard.setPause(0);
+    box.type(QStringLiteral("S25"));
+    QTest::qWait(50);
+    EXPECT_EQ(box.handed.size(), 4);
+    box.enter();
+    EXPECT_EQ(box.handed.last(), QStringLiteral("S25"));
 }
 
 TEST(FileCodeSource, HandsOverTheCodeLinesOrNothing)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.SCB"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("ScanCode\r\nA\r\nB\r\n\r\n");
-    f.close();
-    FileCodeSource file(path);
-    EXPECT_EQ(file.sourceName(), QStringLiteral("fichier"));
-    QSignalSpy handed(&file, &CodeSource::codesReceived);
-    EXPECT_EQ(file.read(), QStringList({"A", "B"}));
-    ASSERT_EQ(handed.count(), 1);
-    EXPECT_EQ(handed.at(0).at(0).toStringList(), QStringList({"A", "B"}));
+    // as the program writes it, and as another tool does, without the final empty line
+    for (const QByteArray& bytes : {QByteArray("ScanCode\r\nA\r\nB\r\n\r\n"), QByteArray("ScanCode\nA\nB\n")}) {
+        SCOPED_TRACE(bytes.toStdString());
+        const QString path = dir.filePath(QStringLiteral("a.SCB"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        FileCodeSource file(path);
+        EXPECT_EQ(file.sourceName(), QStringLiteral("fichier"));
+        QSignalSpy handed(&file, &CodeSource::codesReceived);
+        EXPECT_EQ(file.read(), QStringList({"A", "B"}));
+        ASSERT_EQ(handed.count(), 1);
+        EXPECT_EQ(handed.at(0).at(0).toStringList(), QStringList({"A", "B"}));
+    }
 
     FileCodeSource missing(dir.filePath(QStringLiteral("absent.SCB")));
     QSignalSpy none(&missing, &CodeSource::codesReceived);

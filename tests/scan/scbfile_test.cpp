@@ -23,7 +23,7 @@ TEST(ScbFile, WritesHeaderCodesAndTheEmptyLastLineEachEndedByCrLf)
               QByteArray("ScanCode\r\nA\r\nB\xe9\x80\r\n\r\n\r\n"));
 }
 
-TEST(ScbFile, ReadsTheLinesBetweenTheFirstAndTheLast)
+TEST(ScbFile, ReadsEveryLineAfterTheHeaderButAFinalEmptyOne)
 {
     const struct
     {
@@ -31,24 +31,32 @@ TEST(ScbFile, ReadsTheLinesBetweenTheFirstAndTheLast)
         QStringList codes;
     } cases[] = {
         {"ScanCode\r\nA\r\nB\r\n\r\n", {"A", "B"}},
-        // without the final empty line the last code is taken for the grid's empty row
-        {"ScanCode\r\nA\r\nB\r\n", {"A"}},
-        {"ScanCode\r\nA\r\nB", {"A"}},
+        // a file written by hand or by another tool ends with its last code
+        {"ScanCode\r\nA\r\nB\r\n", {"A", "B"}},
+        {"ScanCode\r\nA\r\nB", {"A", "B"}},
+        {"ScanCode\nA\nB\n", {"A", "B"}},
+        {"ScanCode\r\nA", {"A"}},
         {"ScanCode\r\n\r\n", {}},
         {"ScanCode\r\n", {}},
         {"ScanCode", {}},
         {"", {}},
+        // only one final empty line is the grid's empty row; an empty line before it is read
         {"\r\n\r\n\r\n", {""}},
+        {"ScanCode\r\nA\r\n\r\n\r\n", {"A", ""}},
         // the first line is skipped whatever it holds
         {"P250061000031234507406\r\nA\r\n\r\n", {"A"}},
         // CR, LF and CR LF all end a line; LF CR is two line ends
         {"ScanCode\nA\rB\r\nC\n\rD\n\n", {"A", "B", "C", "", "D"}},
         {"ScanCode\r\nB\xe9\x80\r\n\r\n", {"Bé€"}},
+        {"ScanCode\r\nB\xe9\x80", {"Bé€"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes.toStdString());
         EXPECT_EQ(scbCodes(c.bytes), c.codes);
     }
+    // what the program writes reads back as written, an empty sheet included
+    for (const QStringList& codes : {QStringList(), QStringList{"A"}, QStringList{"A", "", "B"}})
+        EXPECT_EQ(scbCodes(scbBytes(codes)), codes) << codes.join(u'|').toStdString();
 }
 
 TEST(ScbFile, RoundTripsThroughAFile)

@@ -160,7 +160,7 @@ TEST(SerialScanCommand, TheFileIsACompleteSheetAfterEveryCode)
     EXPECT_LE(scan.cpuTicks() - before, 5) << "ticks of CPU while idle";
     EXPECT_EQ(
         scan.lines().last().toStdString(),
-        "B25012515LAV5930033908\tBougie parfumée\t250 gr\tBoite de 12\tRal 515\tLavande\tValenciennes\t04/12/2008");
+        "B25012515LAV5930033908\tBougie parfumée\t250 gr\tBoite de 12\tRAL 5015\tLavande\tValenciennes\t04/12/2008");
 
     scan.signal(SIGINT);
     EXPECT_EQ(scan.finish(), 0);
@@ -204,6 +204,9 @@ TEST(SerialScanCommand, LineBreaksAndOverlongLinesNeverReachTheSheet)
     EXPECT_EQ(scan.printedCodes().mid(0, 2), stored.mid(0, 2));
     EXPECT_FALSE(readFile(scb).contains("\r\r")) << "a code was stored with its CR";
     EXPECT_TRUE(scan.err().contains(QString::fromUtf8("Code reçu trop long (plus de 1000 caractères)")))
+        << scan.err().toStdString();
+    // the read is printed and kept, and said to be no whole code, as the scan window marks it
+    EXPECT_TRUE(scan.err().contains(QString::fromUtf8("Lecture de 1000 caractère(s) au lieu de 22\n")))
         << scan.err().toStdString();
 }
 

@@ -215,16 +215,17 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
     // each code is on disk (with --append) before it is printed
     session.attach(&serial);
     QObject::connect(&session, &ScanSession::codeTaken, [&](const TakenCode& taken) {
+        // the same verdict as the scan window's: a read to check is recorded as a failed read
         const QString journalMessage =
-            journalLog->record(journal::scanEntry(taken.code, taken.texts, taken.dateError, taken.source)).message;
+            journalLog->record(journal::scanEntry(taken.code, taken.texts, taken.problem, taken.source)).message;
         if (!journalMessage.isEmpty()) {
             err << journalMessage << '\n';
             err.flush();
         }
         out << decodedLine(taken.code, QStringList(taken.texts.begin(), taken.texts.end())) << '\n';
         out.flush();
-        if (!taken.dateError.isEmpty()) {
-            err << taken.dateError << '\n';
+        if (!taken.problem.isEmpty()) {
+            err << taken.problem << '\n';
             err.flush();
         }
     });

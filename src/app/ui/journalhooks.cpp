@@ -127,7 +127,8 @@ void JournalHooks::recordScan(const TakenCode& taken)
         return;
     QString message;
     try {
-        message = m_journal->record(journal::scanEntry(taken.code, taken.texts, taken.dateError, taken.source)).message;
+        // a read that is not a whole code that decodes is recorded as a failed read, never as a scan
+        message = m_journal->record(journal::scanEntry(taken.code, taken.texts, taken.problem, taken.source)).message;
     } catch (...) {
         message = currentErrorMessage();
     }

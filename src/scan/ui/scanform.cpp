@@ -13,11 +13,13 @@
 #include "scan/serialsource.h"
 #include "scan/ui/scanconfig.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QPainter>
-#include <QSignalBlocker>
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -28,10 +30,11 @@ namespace {
 const QString kScbFilter = QStringLiteral("Fichiers code barre (*.SCB);;Tous (*.*)");
 const QString kScbSuffix = QStringLiteral("SCB");
 constexpr int kRowHeight = 26;
-constexpr int kColumnWidths[ScanGrid::kColumnCount] = {40, 160, 120, 60, 120, 55, 120, 120, 80};
+// Wide enough for "RAL 5015", a soap case's "3 couche(s) / 4 rang(s)" and a read's reason on one line.
+constexpr int kColumnWidths[ScanGrid::kColumnCount] = {40, 160, 120, 60, 170, 70, 120, 120, 80, 300};
 
 // Draws a cell as the sheet shows it: the number column in the button-face colour, the others
-// white, black text broken at words and line breaks (the soap packaging's two lines), "&" as is.
+// white, the text black (red on a read to check) and broken at words and line breaks, "&" as is.
 class ScanCellDelegate : public QStyledItemDelegate
 {
 public:
@@ -46,8 +49,9 @@ public:
             return;
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         text.replace(u'\r', u'\n');
+        const QVariant foreground = index.data(Qt::ForegroundRole);
         painter->save();
-        painter->setPen(Qt::black);
+        painter->setPen(foreground.canConvert<QColor>() ? foreground.value<QColor>() : QColor(Qt::black));
         painter->setFont(option.font);
         const int align = (fixed ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop | Qt::TextWordWrap;
         painter->drawText(option.rect.adjusted(2, 0, -2, 0), align, text);
@@ -111,19 +115,13 @@ TscanForm::TscanForm(ConfigFile& config, QWidget* parent)
     connect(m_modeGroup, &QButtonGroup::idClicked, this, &TscanForm::ChoixScannerChange);
     connect(ui->ajoutCode, &QToolButton::clicked, this, &TscanForm::ajoutCodeClick);
 
-    // the keyboard-wedge scanner types into Edit1; the source tells when the box holds a whole code
+    // the keyboard-wedge scanner types into Edit1; the source tells where a read ends, and the box
+    // is emptied for the next one
     ui->Edit1->installEventFilter(this);
     connect(ui->autobouton, &QToolButton::toggled, m_keyboard, &KeyboardCodeSource::setAutoInsert);
     connect(ui->Edit1, &QLineEdit::textChanged, this, &TscanForm::Edit1Change);
     connect(ui->Edit1, &QLineEdit::returnPressed, this, [this] { m_keyboard->enterPressed(ui->Edit1->text()); });
-    connect(m_keyboard, &CodeSource::codesReceived, this, [this] {
-        guarded(this, [this] {
-            // a date error leaves the row in and the code in the box, for the operator to see
-            ajouterligne();
-            if (m_keyboard->autoInsert())
-                ui->Edit1->clear();
-        });
-    });
+    connect(m_keyboard, &KeyboardCodeSource::readEnded, ui->Edit1, &QLineEdit::clear);
 
     // the RS-232 scanner: COM1 at 9600 bits per second, 8 data bits, no parity, 1 stop bit, no flow
     // control, DTR and RTS held off; closed until the RS232 button is clicked
@@ -143,10 +141,19 @@ TscanForm::TscanForm(ConfigFile& config, QWidget* parent)
     Scanconfig = new TScanconfig(ComPort1, this);
     // the end character is read anew for every chunk
     m_serial->setEndCharacter([this] { return Scanconfig->endCharacter(); });
-    connect(m_serial, &CodeSource::codesReceived, this, &TscanForm::ComPort1RxChar);
-    // the device went away (the port is closed by then, the RS232 button stays down) or a chunk could
-    // not be read; reception goes on where it can
-    connect(m_serial, &CodeSource::failed, this, [this](const QString& message) { Dialogs::error(this, message); });
+
+    // The sources the window reads from, each fed to the session the same way; a new kind of
+    // scanner is one more entry here.
+    for (CodeSource* source : {static_cast<CodeSource*>(m_keyboard), static_cast<CodeSource*>(m_serial)})
+        attachSource(source);
+    // a configuration that cannot be read is a real failure, said in a message box; a read to check
+    // is only marked in its row, so that a batch of scans is never held up by a dialog
+    connect(m_session, &ScanSession::takeFailed, this,
+            [this](const QString& message) { Dialogs::error(this, message); });
+    connect(grid(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { rowsTaken(first, last); });
+    connect(grid(), &QAbstractItemModel::modelReset, this, &TscanForm::showCounts);
+    showCounts();
 }
 
 TscanForm::~TscanForm() = default;
@@ -166,28 +173,44 @@ bool TscanForm::autoInsert() const
     return m_keyboard->autoInsert();
 }
 
+int TscanForm::readPause() const
+{
+    return m_keyboard->pause();
+}
+
+void TscanForm::setReadPause(int milliseconds)
+{
+    m_keyboard->setPause(milliseconds);
+}
+
 const QByteArray& TscanForm::receptionBuffer() const
 {
     return m_serial->buffer();
 }
 
-QString TscanForm::boxSourceName() const
+void TscanForm::attachSource(CodeSource* source)
 {
-    return scannerMode() == Serie ? m_serial->sourceName() : m_keyboard->sourceName();
+    m_session->attach(source);
+    // the device went away (the port is closed by then, the RS232 button stays down) or a chunk could
+    // not be read; reception goes on where it can
+    connect(source, &CodeSource::failed, this, [this](const QString& message) { Dialogs::error(this, message); });
 }
 
-void TscanForm::receiveCode(const QString& code)
+void TscanForm::rowsTaken(int first, int last)
 {
-    // the code replaces what the box held, so no partial scan is left in it
-    m_keyboard->reset();
-    ui->Edit1->setText(code);
+    for (int i = first; i <= last && i < grid()->codeCount(); ++i)
+        if (!grid()->problem(i).isEmpty()) {
+            // once for the reads that came together (a file read, a serial chunk)
+            QApplication::beep();
+            break;
+        }
+    showCounts();
 }
 
-void TscanForm::ajouterligne()
+void TscanForm::showCounts()
 {
-    const QString dateError = m_session->take({ui->Edit1->text()}, boxSourceName());
-    if (!dateError.isEmpty())
-        throw Error(dateError);
+    ui->StatusBar1->showMessage(
+        QStringLiteral("%1 lectures, %2 à vérifier").arg(grid()->codeCount()).arg(grid()->problemCount()));
 }
 
 void TscanForm::Edit1Change(const QString& text)
@@ -225,12 +248,6 @@ void TscanForm::ChoixScannerChange(int tag)
     }
 }
 
-void TscanForm::ComPort1RxChar(const QStringList& codes)
-{
-    for (const QString& code : codes)
-        receiveCode(code);
-}
-
 void TscanForm::ajoutCodeClick()
 {
     m_keyboard->addRequested(ui->Edit1->text());
@@ -238,6 +255,8 @@ void TscanForm::ajoutCodeClick()
 
 void TscanForm::ToolButton1Click()
 {
+    // a read begun in the box goes with the sheet; the counts start again from nothing
+    ui->Edit1->clear();
     grid()->clear();
 }
 
@@ -246,7 +265,10 @@ void TscanForm::ToolButton2Click()
     const QString path = Dialogs::saveFileName(this, QString(), QString(), kScbFilter, kScbSuffix);
     if (path.isEmpty())
         return;
-    guarded(this, [&] { writeScbFile(path, grid()->codes()); });
+    const QStringList codes = grid()->codes();
+    if (guarded(this, [&] { writeScbFile(path, codes); }))
+        ui->StatusBar1->showMessage(
+            QStringLiteral("Codes enregistrés : %1 (%2 codes)").arg(QFileInfo(path).fileName()).arg(codes.size()));
 }
 
 void TscanForm::ToolButton6Click()
@@ -258,28 +280,13 @@ void TscanForm::ToolButton6Click()
 
 void TscanForm::openSheet(const QString& path)
 {
+    // Every line gives one row, automatic insertion or not, and all go in at once so that the view
+    // lays out once; a line that is not a whole code that decodes is marked in its row, and saving the
+    // sheet again keeps every code. The box is left to the scanner.
     guarded(this, [&] {
         FileCodeSource file(path);
-        const QStringList codes = file.read();
-        // every line gives one row, automatic insertion or not, and all go in at once so that the
-        // view lays out once; a date that cannot be decoded leaves its cell empty and reading goes
-        // on, so that saving the sheet again keeps every code
-        const int before = grid()->codeCount();
-        QString error;
-        try {
-            error = m_session->take(codes, file.sourceName());
-        } catch (const Error& e) {
-            error = e.message();
-        }
-        const int read = grid()->codeCount() - before;
-        if (read > 0) {
-            // the box shows the last line read, which is not inserted a second time
-            const QSignalBlocker quiet(ui->Edit1);
-            m_keyboard->reset();
-            ui->Edit1->setText(codes.at(read - 1));
-        }
-        if (!error.isEmpty())
-            throw Error(error);
+        m_session->attach(&file);
+        file.read();
     });
 }
 

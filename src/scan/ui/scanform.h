@@ -10,6 +10,7 @@ class TscanForm;
 
 namespace pelorin {
 
+class CodeSource;
 class ConfigFile;
 class KeyboardCodeSource;
 class ScanGrid;
@@ -18,10 +19,12 @@ class SerialCodeSource;
 class TComPort;
 class TScanconfig;
 
-// The scan window: codes typed by a keyboard-wedge scanner into Edit1 (or put there by the serial
-// link) go to the scan session, which decodes them against the configuration into rows of its sheet;
-// the sheet is saved to and read from SCB files. Closing it only hides it, so the rows stay for the
-// next showing. The controls are those of scanform.ui.
+// The scan window: every source of reads (the keyboard-wedge scanner typing into Edit1, the RS-232
+// scanner on the serial link, a file of codes) is attached to the scan session, which decodes each read
+// against the configuration into a row of its sheet; the window shows what the session took, reads to
+// check in red with their reason, and counts them in its status bar. The sheet is saved to and read
+// from SCB files. Closing the window only hides it, so the rows stay for the next showing. The
+// controls are those of scanform.ui.
 class TscanForm : public QDialog
 {
     Q_OBJECT
@@ -34,11 +37,16 @@ public:
     explicit TscanForm(ConfigFile& config, QWidget* parent = nullptr);
     ~TscanForm() override;
 
-    // Every code the window takes goes through the session, which announces it (ScanSession::codeTaken).
+    // Every read the window takes goes through the session, which announces it (ScanSession::codeTaken).
     ScanSession* session() const { return m_session; }
     ScanGrid* grid() const;
     ScannerMode scannerMode() const;
     bool autoInsert() const;
+
+    // The pause with no keystroke, in milliseconds, that ends a keyboard read with automatic
+    // insertion on (KeyboardCodeSource::kDefaultPause unless set; 0 for none).
+    int readPause() const;
+    void setReadPause(int milliseconds);
 
     // Adds the codes of a sheet of scanned codes to the grid, as the open button does once a file is
     // chosen; a file that cannot be read is reported.
@@ -47,18 +55,13 @@ public:
     // The RS-232 scanner's port, owned by the window; its settings window is TScanconfig.
     TComPort* ComPort1;
 
-    // A code completed by the serial link: it goes into Edit1 as typed text does, so Edit1Change
-    // inserts it when automatic insertion is on and it is a whole code.
-    void receiveCode(const QString& code);
     // The characters received since the last end character.
     const QByteArray& receptionBuffer() const;
 
-    void ajouterligne();
     void Edit1Change(const QString& text);
     void Edit1Exit();
     void ChoixScannerChange(int tag);
     void ajoutCodeClick();
-    void ComPort1RxChar(const QStringList& codes);
     void ToolButton1Click();
     void ToolButton2Click();
     void ToolButton4Click();
@@ -74,10 +77,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // How the journal names where the box's code came from: the serial link in RS232 mode, the
-    // keyboard otherwise.
-    QString boxSourceName() const;
-    void takeFromBox(const QStringList& codes);
+    // Feeds the session from `source` and reports its failures: the one way every source comes in.
+    void attachSource(CodeSource* source);
+    // Rows came into the sheet: a beep when one of them is a read to check, and the counts.
+    void rowsTaken(int first, int last);
+    void showCounts();
 
     std::unique_ptr<Ui::TscanForm> ui;
     ScanSession* m_session;

@@ -5,6 +5,7 @@
 #include "config/configfile.h"
 #include "scan/comport.h"
 #include "scan/scangrid.h"
+#include "scan/scansession.h"
 #include "scan/ui/comcombobox.h"
 #include "scan/ui/scanconfig.h"
 #include "scan/ui/scanform.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -49,10 +51,6 @@ protected:
     QStringList codes() const { return m_form->grid()->codes(); }
     // Sends a chunk; the window reads it from its event loop, so a test waits for its effect.
     void send(const QByteArray& chunk) { ASSERT_TRUE(m_pty.send(chunk)); }
-    bool editShows(const QString& text) const
-    {
-        return waitUntil([&] { return edit()->text() == text; });
-    }
     bool rowsAre(const QStringList& expected) const
     {
         return waitUntil([&] { return codes().size() >= expected.size(); }) && codes() == expected;
@@ -70,26 +68,29 @@ TEST_F(SerialScanFormTest, ChunksAreCutIntoCodesAtTheEndCharacter)
     click("seriebouton");
     ASSERT_TRUE(m_form->ComPort1->Connected());
 
-    // automatic insertion off: the code waits in the edit box
+    // every read goes to the sheet as it came, with or without automatic insertion, and never
+    // through the edit box, where a read typed by hand stays as it is
+    QTest::keyClicks(edit(), "P2");
     send("ABC");
     EXPECT_TRUE(waitUntil([&] { return m_form->receptionBuffer() == "ABC"; }));
-    EXPECT_EQ(edit()->text(), "");
+    EXPECT_TRUE(codes().isEmpty());
     send("DEF\r");
-    EXPECT_TRUE(editShows("ABCDEF"));
+    EXPECT_TRUE(rowsAre({"ABCDEF"}));
     // what follows the end character begins the next code
     send("GH");
     send("X\rY");
-    EXPECT_TRUE(editShows("GHX"));
+    EXPECT_TRUE(rowsAre({"ABCDEF", "GHX"}));
     EXPECT_TRUE(waitUntil([&] { return m_form->receptionBuffer() == "Y"; }));
     send("Z\r");
-    EXPECT_TRUE(editShows("YZ"));
-    EXPECT_TRUE(codes().isEmpty());
+    EXPECT_TRUE(rowsAre({"ABCDEF", "GHX", "YZ"}));
+    EXPECT_EQ(edit()->text(), "P2");
+    EXPECT_EQ(m_form->grid()->cell(1, ScanGrid::ColErreur), "Lecture de 6 caractère(s) au lieu de 22");
 
     // automatic insertion on: two codes in one chunk are both inserted, in order
+    click("ToolButton1");
     click("autobouton");
     send(kCode1 + '\r' + kCode2 + '\r');
     EXPECT_TRUE(rowsAre({kCode1, kCode2}));
-    EXPECT_EQ(edit()->text(), "");
 
     // the end character is read from the settings window at every chunk: 0 and 200 as well as 13
     QSpinBox* codefin = control<QSpinBox>("codefin");
@@ -101,6 +102,7 @@ TEST_F(SerialScanFormTest, ChunksAreCutIntoCodesAtTheEndCharacter)
     send(kCode1 + "\xC8");
     EXPECT_TRUE(rowsAre({kCode1, kCode2, kCode1, kCode2, kCode1}));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+    EXPECT_EQ(control<QStatusBar>("StatusBar1")->currentMessage(), "5 lectures, 0 à vérifier");
 }
 
 TEST_F(SerialScanFormTest, TheLineFeedOfCrLfCodesNeverReachesACode)
@@ -115,22 +117,29 @@ TEST_F(SerialScanFormTest, TheLineFeedOfCrLfCodesNeverReachesACode)
     EXPECT_TRUE(rowsAre({kCode1, kCode2, kCode1, kCode2}));
     send("\n");
     send(kCode1 + "\r\n");
-    // with a line feed in front the code would have 23 characters and stay in the edit box
+    // with a line feed in front the code would have 23 characters
     EXPECT_TRUE(rowsAre({kCode1, kCode2, kCode1, kCode2, kCode1}));
-    EXPECT_EQ(edit()->text(), "");
+    EXPECT_EQ(m_form->grid()->problemCount(), 0);
 }
 
-TEST_F(SerialScanFormTest, ACodeThatFailsToDecodeDoesNotStopReception)
+TEST_F(SerialScanFormTest, AReadThatFailsToDecodeIsMarkedAndDoesNotStopReception)
 {
-    click("autobouton");
+    QStringList sources;
+    QObject::connect(m_form->session(), &ScanSession::codeTaken, [&](const TakenCode& t) { sources << t.source; });
     click("seriebouton");
-    send(kBadDayBytes + '\r' + kCode1 + '\r');
-    EXPECT_TRUE(rowsAre({kBadDayBytes, kCode1}));
-    EXPECT_EQ(Dialogs::shownMessages(), QStringList{"Date impossible : jour 366 de l'année 2006"});
+    send(kBadDayBytes + '\r' + kCode1 + '\r' + "S2503451\r");
+    EXPECT_TRUE(rowsAre({kBadDayBytes, kCode1, "S2503451"}));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << "no dialog stops a batch of scans";
     EXPECT_EQ(m_form->grid()->cell(1, ScanGrid::ColDate), "");
+    EXPECT_EQ(m_form->grid()->cell(1, ScanGrid::ColErreur), "Date impossible : jour 366 de l'année 2006");
+    EXPECT_EQ(m_form->grid()->cell(3, ScanGrid::ColErreur), "Lecture de 8 caractère(s) au lieu de 22");
+    EXPECT_EQ(control<QStatusBar>("StatusBar1")->currentMessage(), "3 lectures, 2 à vérifier");
     EXPECT_TRUE(m_form->ComPort1->Connected());
+    // whatever the mode button, where a read came from is known
+    click("autobouton");
     send(kCode2 + '\r');
-    EXPECT_TRUE(rowsAre({kBadDayBytes, kCode1, kCode2}));
+    EXPECT_TRUE(rowsAre({kBadDayBytes, kCode1, "S2503451", kCode2}));
+    EXPECT_EQ(sources, QStringList(4, "série"));
 }
 
 TEST_F(SerialScanFormTest, ModeButtonsAndClosingTheWindowOpenAndCloseThePort)
@@ -157,7 +166,7 @@ TEST_F(SerialScanFormTest, ModeButtonsAndClosingTheWindowOpenAndCloseThePort)
     ASSERT_TRUE(waitUntil([&] { return m_form->receptionBuffer() == "OLD"; }));
     click("seriebouton");
     send("NEW\r");
-    EXPECT_TRUE(editShows("NEW"));
+    EXPECT_TRUE(rowsAre({"NEW"}));
 
     // a port that cannot be opened: the general error message, RS232 stays down, the port closed
     click("usbbouton");
