@@ -15,7 +15,7 @@ class KeyboardCodeSource;
 class ScanGrid;
 class ScanSession;
 class SerialCodeSource;
-class TComPort;
+class SerialLink;
 class TScanconfig;
 
 // The scan window: codes typed by a keyboard-wedge scanner into Edit1 (or put there by the serial
@@ -44,8 +44,8 @@ public:
     // chosen; a file that cannot be read is reported.
     void openSheet(const QString& path);
 
-    // The RS-232 scanner's port, owned by the window; its settings window is TScanconfig.
-    TComPort* ComPort1;
+    // The RS-232 scanner's link, owned by the window; its settings window is TScanconfig.
+    SerialLink* ComPort1;
 
     // A code completed by the serial link: it goes into Edit1 as typed text does, so Edit1Change
     // inserts it when automatic insertion is on and it is a whole code.
