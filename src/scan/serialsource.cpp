@@ -1,53 +1,41 @@
 #include "scan/serialsource.h"
 
-#include "base/error.h"
-#include "scan/comport.h"
+#include "scan/seriallink.h"
 
 namespace pelorin {
 
-SerialCodeSource::SerialCodeSource(QObject* parent) : CodeSource(parent), m_port(new TComPort(this))
+SerialCodeSource::SerialCodeSource(QObject* parent) : CodeSource(parent), m_link(new SerialLink(this))
 {
-    m_port->OnRxChar = [this](QObject*, int count) { received(count); };
+    connect(m_link, &SerialLink::received, this, &SerialCodeSource::received);
     // the device went away (the port is closed by then) or a chunk could not be handled; reception
     // goes on where it can
-    m_port->OnFault = [this](QObject*, const QString& message) { emit failed(message); };
+    connect(m_link, &SerialLink::failed, this, &CodeSource::failed);
 }
 
-SerialCodeSource::~SerialCodeSource()
-{
-    m_port->OnRxChar = nullptr;
-    m_port->OnFault = nullptr;
-}
+SerialCodeSource::~SerialCodeSource() = default;
 
 void SerialCodeSource::open()
 {
     m_receiver.clear();
-    m_port->OpenPort();
+    m_link->open();
 }
 
 void SerialCodeSource::close()
 {
-    if (m_port->Connected())
-        m_port->ClosePort();
+    m_link->close();
 }
 
 bool SerialCodeSource::isOpen() const
 {
-    return m_port->Connected();
+    return m_link->isOpen();
 }
 
-void SerialCodeSource::received(int count)
+void SerialCodeSource::received(const QByteArray& bytes)
 {
-    ReceivedCodes result;
-    try {
-        // several codes in one chunk are each handed over, in order
-        result = m_receiver.receive(m_port->readBytes(count), m_endCharacter());
-    } catch (...) {
-        emit failed(currentErrorMessage());
-        return;
-    }
+    // several codes in one chunk are each handed over, in order
+    const ReceivedCodes result = m_receiver.receive(bytes, m_endCharacter());
     // a code cut off is said as soon as it overflows; reception goes on
-    for (const QString& message : std::as_const(result.messages))
+    for (const QString& message : result.messages)
         emit failed(message);
     if (!result.codes.isEmpty())
         emit codesReceived(result.codes);

@@ -7,20 +7,20 @@
 // An RS-232 scanner: the characters received on a serial port, cut into codes at the end character.
 namespace pelorin {
 
-class TComPort;
+class SerialLink;
 
 class SerialCodeSource : public CodeSource
 {
     Q_OBJECT
 
 public:
-    // The port is created closed, with its default settings; set them through port().
+    // The link is created closed, with the default settings; set them through link().
     explicit SerialCodeSource(QObject* parent = nullptr);
     ~SerialCodeSource() override;
 
     QString sourceName() const override { return kSerialSource; }
 
-    TComPort* port() const { return m_port; }
+    SerialLink* link() const { return m_link; }
 
     // The end character (0 to 255), asked anew for every chunk received, so that a change applies
     // from the next chunk on. 13 unless set.
@@ -30,7 +30,7 @@ public:
         m_endCharacter = [endCharacter] { return endCharacter; };
     }
 
-    // Opens the port (EComPort when it cannot be opened), forgetting the characters of a code cut
+    // Opens the port (SerialError when it cannot be opened), forgetting the characters of a code cut
     // short when it last closed.
     void open();
     // Closes the port if it is open.
@@ -41,9 +41,9 @@ public:
     const QByteArray& buffer() const { return m_receiver.buffer(); }
 
 private:
-    void received(int count);
+    void received(const QByteArray& bytes);
 
-    TComPort* m_port;
+    SerialLink* m_link;
     SerialReceiver m_receiver;
     std::function<int()> m_endCharacter = [] { return 13; };
 };

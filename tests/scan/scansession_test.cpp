@@ -1,7 +1,7 @@
 // The scan session and the code sources that feed it.
 #include "base/error.h"
 #include "config/configfile.h"
-#include "scan/comport.h"
+#include "scan/seriallink.h"
 #include "scan/filesource.h"
 #include "scan/keyboardsource.h"
 #include "scan/scangrid.h"
@@ -266,7 +266,9 @@ TEST(SerialCodeSource, CutsChunksIntoCodesOnARealTerminal)
 {
     test::Pty pty;
     SerialCodeSource serial;
-    serial.port()->setPort(pty.path());
+    SerialSettings settings;
+    settings.port = pty.path();
+    serial.link()->setSettings(settings);
     int end = 13;
     serial.setEndCharacter([&end] { return end; });
     QStringList handed;

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the serial tests: a real pseudo-terminal (the kernel's tty layer, nothing mocked), what
 // the port asked of the device, and waiting on the event loop for what the port delivers.
-#include "scan/comport.h"
+#include "scan/serialports.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -139,13 +139,13 @@ public:
     // The listing reads this tree and these ports until uninstall().
     void install() const
     {
-        TCustomComPort::setListRoot(path());
-        TCustomComPort::setPortSource([ports = m_ports] { return *ports; });
+        setSerialSystemRoot(path());
+        setSerialPortSource([ports = m_ports] { return *ports; });
     }
     static void uninstall()
     {
-        TCustomComPort::setListRoot(QString());
-        TCustomComPort::setPortSource({});
+        setSerialSystemRoot(QString());
+        setSerialPortSource({});
     }
     // The ttys the kernel console is on, and a tty's device numbers.
     void console(const QByteArray& names) const { write("sys/class/tty/console/active", names + '\n'); }

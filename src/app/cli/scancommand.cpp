@@ -7,7 +7,7 @@
 #include "config/configfile.h"
 #include "journal/journal.h"
 #include "journal/recording.h"
-#include "scan/comport.h"
+#include "scan/seriallink.h"
 #include "scan/scansession.h"
 #include "scan/serialsource.h"
 
@@ -75,11 +75,7 @@ struct ScanOptions
 {
     QString dataDir, port, appendPath;
     bool hasData = false, hasAppend = false;
-    TBaudRate baudRate = br9600;
-    int customRate = 9600;
-    TDataBits dataBits = dbEight;
-    TParityBits parity = prNone;
-    TStopBits stopBits = sbOneStopBit;
+    SerialSettings serial;
     int end = 13;
 };
 
@@ -122,27 +118,23 @@ QString readOptions(const CommandLine& line, ScanOptions& o)
         const int rate = strToInt(value);
         if (rate <= 0)
             return QStringLiteral("--baud : %1 n'est pas une vitesse").arg(value);
-        o.baudRate = brCustom;
-        o.customRate = rate;
-        for (int i = br110; i <= br256000; ++i)
-            if (baudRateValue(TBaudRate(i)) == rate)
-                o.baudRate = TBaudRate(i);
+        o.serial.baudRate = rate;
     }
     if (take("data-bits", value)) {
         const int bits = strToInt(value);
         if (bits < 5 || bits > 8)
             return QStringLiteral("--data-bits : 5, 6, 7 ou 8");
-        o.dataBits = TDataBits(bits - 5);
+        o.serial.dataBits = bits;
     }
     if (take("parity", value)) {
-        if (!parityTexts().contains(value, Qt::CaseInsensitive))
+        if (!settingTexts(SerialSetting::Parity).contains(value, Qt::CaseInsensitive))
             return QStringLiteral("--parity : none, odd, even, mark ou space");
-        o.parity = StrToParity(value);
+        setSettingFromText(o.serial, SerialSetting::Parity, value);
     }
     if (take("stop-bits", value)) {
-        if (!stopBitsTexts().contains(value))
+        if (!settingTexts(SerialSetting::StopBits).contains(value))
             return QStringLiteral("--stop-bits : 1 ou 2");
-        o.stopBits = StrToStopBits(value);
+        setSettingFromText(o.serial, SerialSetting::StopBits, value);
     }
     if (take("end", value)) {
         o.end = strToInt(value);
@@ -204,13 +196,8 @@ int scanCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
     QEventLoop loop;
     SerialCodeSource serial;
     serial.setEndCharacter(o.end);
-    TComPort& port = *serial.port();
-    port.setPort(o.port);
-    port.setBaudRate(o.baudRate);
-    port.setCustomBaudRate(o.customRate);
-    port.setDataBits(o.dataBits);
-    port.Parity().setBits(o.parity);
-    port.setStopBits(o.stopBits);
+    o.serial.port = o.port;
+    serial.link()->setSettings(o.serial);
 
     // each code is on disk (with --append) before it is printed
     session.attach(&serial);

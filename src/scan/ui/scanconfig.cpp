@@ -2,7 +2,7 @@
 #include "ui_scanconfig.h"
 
 #include "base/ui/dialogs.h"
-#include "scan/ui/comcombobox.h"
+#include "scan/ui/serialsettingbox.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -68,21 +68,20 @@ QPixmap bannerPicture(int width)
 
 } // namespace
 
-TScanconfig::TScanconfig(TCustomComPort* port, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TScanconfig>())
+TScanconfig::TScanconfig(SerialLink* link, QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TScanconfig>())
 {
     ui->setupUi(this);
     // a tool window with only its close box
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    const std::pair<TComComboBox*, TComProperty> selectors[] = {
-        {ui->ComComboBox4, cpPort},   {ui->ComComboBox1, cpBaudRate}, {ui->ComComboBox2, cpDataBits},
-        {ui->ComComboBox3, cpParity}, {ui->ComComboBox5, cpStopBits},
+    const std::pair<SerialSettingBox*, SerialSetting> selectors[] = {
+        {ui->ComComboBox4, SerialSetting::Port},     {ui->ComComboBox1, SerialSetting::BaudRate},
+        {ui->ComComboBox2, SerialSetting::DataBits}, {ui->ComComboBox3, SerialSetting::Parity},
+        {ui->ComComboBox5, SerialSetting::StopBits},
     };
-    for (auto [box, property] : selectors) {
-        box->setComProperty(property);
-        box->setComPort(port);
-        box->setAutoApply(true);
+    for (auto [box, setting] : selectors) {
+        box->setSetting(setting);
+        box->setLink(link);
     }
     // the banner spans the window, however wide the selectors make it
     ui->Image1->setPixmap(bannerPicture(qMax(kBannerWidth, ui->Panel1->sizeHint().width())));
@@ -102,7 +101,7 @@ void TScanconfig::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // a system without a readable list of ports still works with the port named; the operator is
     // told once why the list is short
-    const QString error = ui->ComComboBox4->select().listError();
+    const QString error = ui->ComComboBox4->listError();
     if (!error.isEmpty() && error != m_reportedListError) {
         m_reportedListError = error;
         QTimer::singleShot(0, this, [this, error] { Dialogs::error(this, error); });

@@ -8,9 +8,9 @@ class TScanconfig;
 
 namespace pelorin {
 
-class TCustomComPort;
+class SerialLink;
 
-// The serial settings of the scan window's port: five selectors bound to it, each choice applied
+// The serial settings of the scan window's link: five selectors bound to it, each choice applied
 // at once, and the end character of a received code. Nothing here is stored between runs. The
 // controls are those of scanconfig.ui.
 class TScanconfig : public QDialog
@@ -18,7 +18,7 @@ class TScanconfig : public QDialog
     Q_OBJECT
 
 public:
-    explicit TScanconfig(TCustomComPort* port, QWidget* parent = nullptr);
+    explicit TScanconfig(SerialLink* link, QWidget* parent = nullptr);
     ~TScanconfig() override;
 
     // The end character of a code received over the serial line, 0 to 255.

@@ -4,7 +4,7 @@
 #include "base/error.h"
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
-#include "scan/comport.h"
+#include "scan/seriallink.h"
 #include "scan/filesource.h"
 #include "scan/keyboardsource.h"
 #include "scan/scangrid.h"
@@ -125,19 +125,8 @@ TscanForm::TscanForm(ConfigFile& config, QWidget* parent)
 
     // the RS-232 scanner: COM1 at 9600 bits per second, 8 data bits, no parity, 1 stop bit, no flow
     // control, DTR and RTS held off; closed until the RS232 button is clicked
-    ComPort1 = m_serial->port();
-    ComPort1->setPort(QStringLiteral("COM1"));
-    ComPort1->setBaudRate(br9600);
-    ComPort1->setDataBits(dbEight);
-    ComPort1->Parity().setBits(prNone);
-    ComPort1->setStopBits(sbOneStopBit);
-    ComPort1->setEvents(kAllComEvents);
-    ComPort1->FlowControl().setOutCTSFlow(false);
-    ComPort1->FlowControl().setOutDSRFlow(false);
-    ComPort1->FlowControl().setControlDTR(dtrDisable);
-    ComPort1->FlowControl().setControlRTS(rtsDisable);
-    ComPort1->FlowControl().setXonXoffOut(false);
-    ComPort1->FlowControl().setXonXoffIn(false);
+    ComPort1 = m_serial->link();
+    ComPort1->setSettings(SerialSettings());
     Scanconfig = new TScanconfig(ComPort1, this);
     // the end character is read anew for every chunk
     m_serial->setEndCharacter([this] { return Scanconfig->endCharacter(); });

@@ -16,7 +16,7 @@ class KeyboardCodeSource;
 class ScanGrid;
 class ScanSession;
 class SerialCodeSource;
-class TComPort;
+class SerialLink;
 class TScanconfig;
 
 // The scan window: every source of reads (the keyboard-wedge scanner typing into Edit1, the RS-232
@@ -52,8 +52,8 @@ public:
     // chosen; a file that cannot be read is reported.
     void openSheet(const QString& path);
 
-    // The RS-232 scanner's port, owned by the window; its settings window is TScanconfig.
-    TComPort* ComPort1;
+    // The RS-232 scanner's link, owned by the window; its settings window is TScanconfig.
+    SerialLink* ComPort1;
 
     // The characters received since the last end character.
     const QByteArray& receptionBuffer() const;

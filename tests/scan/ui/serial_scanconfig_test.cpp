@@ -1,8 +1,8 @@
 #include "../serial_pty.h"
 #include "base/ui/dialogs.h"
-#include "scan/comport.h"
-#include "scan/ui/comcombobox.h"
+#include "scan/seriallink.h"
 #include "scan/ui/scanconfig.h"
+#include "scan/ui/serialsettingbox.h"
 
 #include <QLabel>
 #include <QSpinBox>
@@ -14,7 +14,7 @@ using namespace pelorin;
 namespace {
 
 // The operator picks an item from a selector's list.
-void choose(TComComboBox* box, const QString& text)
+void choose(SerialSettingBox* box, const QString& text)
 {
     const int index = box->findText(text);
     ASSERT_GE(index, 0) << text.toStdString();
@@ -28,6 +28,18 @@ template <typename T> T* control(QWidget& window, const char* name)
     T* c = window.findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(c, nullptr) << name;
     return c;
+}
+
+SerialSettingBox* box(QWidget& window, const char* name)
+{
+    return control<SerialSettingBox>(window, name);
+}
+
+void setPort(SerialLink& link, const QString& port)
+{
+    SerialSettings settings = link.settings();
+    settings.port = port;
+    link.setSettings(settings);
 }
 
 class ScanconfigTest : public ::testing::Test
@@ -49,36 +61,40 @@ protected:
 
 } // namespace
 
-TEST_F(ScanconfigTest, ListsThePortsAndShowsThePortsCurrentValues)
+TEST_F(ScanconfigTest, ListsThePortsAndShowsTheLinksCurrentValues)
 {
-    TComPort port;
-    port.setPort("ttyusb0");
-    port.setBaudRate(br19200);
-    port.setDataBits(dbSeven);
-    port.Parity().setBits(prEven);
-    port.setStopBits(sbTwoStopBits);
-    TScanconfig window(&port);
+    SerialLink link;
+    SerialSettings settings;
+    settings.port = "ttyusb0";
+    settings.baudRate = 19200;
+    settings.dataBits = 7;
+    settings.parity = SerialSettings::Parity::Even;
+    settings.stopBits = SerialSettings::StopBits::Two;
+    link.setSettings(settings);
+    TScanconfig window(&link);
 
-    QStringList listed;
-    TCustomComPort::ListPorts(listed);
     QStringList items;
-    for (int i = 0; i < control<TComComboBox>(window, "ComComboBox4")->count(); ++i)
-        items << control<TComComboBox>(window, "ComComboBox4")->itemText(i);
+    for (int i = 0; i < box(window, "ComComboBox4")->count(); ++i)
+        items << box(window, "ComComboBox4")->itemText(i);
+    QStringList listed;
+    for (const SerialPortInfo& port : listSerialPorts())
+        listed << port.name;
     EXPECT_EQ(items, listed);
     EXPECT_EQ(items, QStringList({"ttyACM0", "ttyUSB0"})); // the console is not offered
 
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->Text(), "ttyUSB0"); // matched ignoring case
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox1")->Text(), "19200");
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox2")->Text(), "7");
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox3")->Text(), "Even");
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox5")->Text(), "2");
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox1")->count(), 16);
+    EXPECT_EQ(box(window, "ComComboBox4")->choice(), "ttyUSB0"); // matched ignoring case
+    EXPECT_EQ(box(window, "ComComboBox1")->choice(), "19200");
+    EXPECT_EQ(box(window, "ComComboBox2")->choice(), "7");
+    EXPECT_EQ(box(window, "ComComboBox3")->choice(), "Even");
+    EXPECT_EQ(box(window, "ComComboBox5")->choice(), "2");
+    EXPECT_EQ(box(window, "ComComboBox1")->count(), 16);
     EXPECT_EQ(control<QSpinBox>(window, "codefin")->value(), 13);
     EXPECT_EQ(control<QSpinBox>(window, "codefin")->minimum(), 0);
     EXPECT_EQ(control<QSpinBox>(window, "codefin")->maximum(), 255);
+    EXPECT_EQ(window.endCharacter(), 13);
     EXPECT_EQ(window.windowTitle(), "Scanconfig");
     // nothing was chosen, so nothing was applied
-    EXPECT_EQ(port.Port(), "ttyusb0");
+    EXPECT_EQ(link.settings(), settings);
 
     // every selector is announced by its caption
     const QList<QLabel*> labels = window.findChildren<QLabel*>();
@@ -93,85 +109,86 @@ TEST_F(ScanconfigTest, ListsThePortsAndShowsThePortsCurrentValues)
 
 TEST_F(ScanconfigTest, APortMissingFromTheListShowsNothingUntilChosen)
 {
-    TComPort port; // COM1, not a listed name
-    TScanconfig window(&port);
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->Text(), "");
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->currentIndex(), -1);
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox1")->Text(), "9600");
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox2")->Text(), "8");
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox3")->Text(), "None");
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox5")->Text(), "1");
-    EXPECT_EQ(port.Port(), "COM1");
+    SerialLink link; // COM1, not a listed name
+    TScanconfig window(&link);
+    EXPECT_EQ(box(window, "ComComboBox4")->choice(), "");
+    EXPECT_EQ(box(window, "ComComboBox4")->currentIndex(), -1);
+    EXPECT_EQ(box(window, "ComComboBox1")->choice(), "9600");
+    EXPECT_EQ(box(window, "ComComboBox2")->choice(), "8");
+    EXPECT_EQ(box(window, "ComComboBox3")->choice(), "None");
+    EXPECT_EQ(box(window, "ComComboBox5")->choice(), "1");
+    EXPECT_EQ(link.settings().port, "COM1");
 
     // while the port is closed a choice is only stored
-    choose(control<TComComboBox>(window, "ComComboBox4"), "ttyACM0");
-    EXPECT_EQ(port.Port(), "ttyACM0");
-    EXPECT_FALSE(port.Connected());
+    choose(box(window, "ComComboBox4"), "ttyACM0");
+    EXPECT_EQ(link.settings().port, "ttyACM0");
+    EXPECT_FALSE(link.isOpen());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
 TEST_F(ScanconfigTest, AChoiceAppliesToTheOpenPortAtOnce)
 {
     test::Pty pty;
-    TComPort port;
-    port.setPort(pty.path());
-    port.OpenPort();
-    const int fd = port.handle();
-    TScanconfig window(&port);
+    SerialLink link;
+    setPort(link, pty.path());
+    link.open();
+    const int fd = link.handle();
+    TScanconfig window(&link);
     window.show();
 
-    choose(control<TComComboBox>(window, "ComComboBox1"), "115200");
-    EXPECT_EQ(port.BaudRate(), br115200);
+    choose(box(window, "ComComboBox1"), "115200");
+    EXPECT_EQ(link.settings().baudRate, 115200);
     termios t = pty.slaveTermios();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B115200));
-    EXPECT_EQ(port.handle(), fd); // applied to the open device, not reopened
+    EXPECT_EQ(link.handle(), fd); // applied to the open device, not reopened
 
-    choose(control<TComComboBox>(window, "ComComboBox1"), "Custom"); // the custom rate, 9600
+    choose(box(window, "ComComboBox1"), "Custom"); // the custom rate, 9600
+    EXPECT_EQ(box(window, "ComComboBox1")->choice(), "Custom");
     t = pty.slaveTermios();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
 
-    choose(control<TComComboBox>(window, "ComComboBox5"), "2");
+    choose(box(window, "ComComboBox5"), "2");
     EXPECT_TRUE(pty.slaveTermios().c_cflag & CSTOPB);
     test::clearTermiosRequests();
-    choose(control<TComComboBox>(window, "ComComboBox3"), "Mark");
-    EXPECT_EQ(port.Parity().Bits(), prMark);
+    choose(box(window, "ComComboBox3"), "Mark");
+    EXPECT_EQ(link.settings().parity, SerialSettings::Parity::Mark);
     EXPECT_TRUE(test::anyTermiosRequest(
         fd, [](const termios& t) { return (t.c_cflag & (PARENB | CMSPAR | PARODD)) == (PARENB | CMSPAR | PARODD); }));
     // a pseudo-terminal keeps 8 data bits, and may refuse a change it ignores altogether: what counts
-    // is what the port asked for
-    choose(control<TComComboBox>(window, "ComComboBox2"), "6");
-    EXPECT_EQ(port.DataBits(), dbSix);
+    // is what the link asked for
+    choose(box(window, "ComComboBox2"), "6");
+    EXPECT_EQ(link.settings().dataBits, 6);
     EXPECT_TRUE(test::anyTermiosRequest(fd, [](const termios& t) { return (t.c_cflag & CSIZE) == CS6; }));
     for (const QString& m : Dialogs::shownMessages())
         EXPECT_TRUE(m.startsWith("SetCommState function failed")) << m.toStdString();
-    choose(control<TComComboBox>(window, "ComComboBox2"), "8");
-    EXPECT_TRUE(port.Connected());
+    choose(box(window, "ComComboBox2"), "8");
+    EXPECT_TRUE(link.isOpen());
     Dialogs::clearShownMessages();
 
     // a setting the line refuses: the error is shown and the selector keeps the choice
-    choose(control<TComComboBox>(window, "ComComboBox5"), "1.5");
+    choose(box(window, "ComComboBox5"), "1.5");
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{"SetCommState function failed"});
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox5")->Text(), "1.5");
-    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(box(window, "ComComboBox5")->choice(), "1.5");
+    EXPECT_TRUE(link.isOpen());
 
     // another port closes this one and opens that one; one that cannot be opened leaves it closed
     Dialogs::clearShownMessages();
-    choose(control<TComComboBox>(window, "ComComboBox4"), "ttyUSB0");
-    EXPECT_FALSE(port.Connected());
-    EXPECT_EQ(port.Port(), "ttyUSB0");
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->Text(), "ttyUSB0");
+    choose(box(window, "ComComboBox4"), "ttyUSB0");
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_EQ(link.settings().port, "ttyUSB0");
+    EXPECT_EQ(box(window, "ComComboBox4")->choice(), "ttyUSB0");
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages()[0].startsWith("Unable to open com port (win error code: "));
 }
 
 TEST_F(ScanconfigTest, WithoutAReadableListThePortsOwnNameIsOfferedAndTheReasonShownOnce)
 {
-    TCustomComPort::setListRoot(tree.path() + "/gone");
-    TComPort port;
-    port.setPort("ttyUSB3");
-    TScanconfig window(&port);
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->count(), 1);
-    EXPECT_EQ(control<TComComboBox>(window, "ComComboBox4")->Text(), "ttyUSB3");
+    setSerialSystemRoot(tree.path() + "/gone");
+    SerialLink link;
+    setPort(link, "ttyUSB3");
+    TScanconfig window(&link);
+    EXPECT_EQ(box(window, "ComComboBox4")->count(), 1);
+    EXPECT_EQ(box(window, "ComComboBox4")->choice(), "ttyUSB3");
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()); // the program starts quietly
 
     window.show();
@@ -183,24 +200,26 @@ TEST_F(ScanconfigTest, WithoutAReadableListThePortsOwnNameIsOfferedAndTheReasonS
     EXPECT_EQ(Dialogs::shownMessages().size(), 1);
 }
 
-TEST_F(ScanconfigTest, APortDestroyedIsForgotten)
+TEST_F(ScanconfigTest, ALinkDestroyedIsForgotten)
 {
-    auto* port = new TComPort;
-    port->setBaudRate(br57600);
-    TComComboBox box;
-    box.setComProperty(cpBaudRate);
-    EXPECT_EQ(box.Text(), "Custom"); // no port: the first item
-    box.setComPort(port);
-    box.setAutoApply(true);
-    EXPECT_EQ(box.Text(), "57600");
-    delete port;
-    EXPECT_EQ(box.ComPort(), nullptr);
-    EXPECT_EQ(box.Text(), "Custom");
-    choose(&box, "300"); // nothing to apply to
-    EXPECT_EQ(box.select().lastBaudRate(), br300);
+    auto* link = new SerialLink;
+    SerialSettings settings;
+    settings.baudRate = 57600;
+    link->setSettings(settings);
+    SerialSettingBox speed;
+    speed.setSetting(SerialSetting::BaudRate);
+    EXPECT_EQ(speed.choice(), "Custom"); // no link: the first item
+    speed.setLink(link);
+    EXPECT_EQ(speed.choice(), "57600");
+    delete link;
+    EXPECT_EQ(speed.link(), nullptr);
+    EXPECT_EQ(speed.choice(), "Custom");
+    choose(&speed, "300"); // nothing to apply to
+    EXPECT_EQ(speed.choice(), "300");
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 
-    box.setText("STOP");
-    EXPECT_EQ(box.Text(), "300");
-    box.setText("custom");
-    EXPECT_EQ(box.Text(), "Custom");
+    speed.setChoice("STOP");
+    EXPECT_EQ(speed.choice(), "300");
+    speed.setChoice("custom");
+    EXPECT_EQ(speed.choice(), "Custom");
 }

@@ -3,11 +3,11 @@
 #include "../serial_pty.h"
 #include "base/ui/dialogs.h"
 #include "config/configfile.h"
-#include "scan/comport.h"
+#include "scan/seriallink.h"
 #include "scan/scangrid.h"
 #include "scan/scansession.h"
-#include "scan/ui/comcombobox.h"
 #include "scan/ui/scanconfig.h"
+#include "scan/ui/serialsettingbox.h"
 #include "scan/ui/scanform.h"
 #include "support/testsupport.h"
 
@@ -35,7 +35,7 @@ protected:
     {
         m_config.document().loadFile(test::fixture(QStringLiteral("scan/cfg.xml")));
         m_form = std::make_unique<TscanForm>(m_config);
-        m_form->ComPort1->setPort(m_pty.path());
+        setPort(m_pty.path());
         Dialogs::clearShownMessages();
     }
 
@@ -49,6 +49,12 @@ protected:
     QToolButton* button(const char* name) const { return control<QToolButton>(name); }
     void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     QStringList codes() const { return m_form->grid()->codes(); }
+    void setPort(const QString& port) const
+    {
+        SerialSettings settings = m_form->ComPort1->settings();
+        settings.port = port;
+        m_form->ComPort1->setSettings(settings);
+    }
     // Sends a chunk; the window reads it from its event loop, so a test waits for its effect.
     void send(const QByteArray& chunk) { ASSERT_TRUE(m_pty.send(chunk)); }
     bool rowsAre(const QStringList& expected) const
@@ -66,7 +72,7 @@ protected:
 TEST_F(SerialScanFormTest, ChunksAreCutIntoCodesAtTheEndCharacter)
 {
     click("seriebouton");
-    ASSERT_TRUE(m_form->ComPort1->Connected());
+    ASSERT_TRUE(m_form->ComPort1->isOpen());
 
     // every read goes to the sheet as it came, with or without automatic insertion, and never
     // through the edit box, where a read typed by hand stays as it is
@@ -134,7 +140,7 @@ TEST_F(SerialScanFormTest, AReadThatFailsToDecodeIsMarkedAndDoesNotStopReception
     EXPECT_EQ(m_form->grid()->cell(1, ScanGrid::ColErreur), "Date impossible : jour 366 de l'année 2006");
     EXPECT_EQ(m_form->grid()->cell(3, ScanGrid::ColErreur), "Lecture de 8 caractère(s) au lieu de 22");
     EXPECT_EQ(control<QStatusBar>("StatusBar1")->currentMessage(), "3 lectures, 2 à vérifier");
-    EXPECT_TRUE(m_form->ComPort1->Connected());
+    EXPECT_TRUE(m_form->ComPort1->isOpen());
     // whatever the mode button, where a read came from is known
     click("autobouton");
     send(kCode2 + '\r');
@@ -146,20 +152,20 @@ TEST_F(SerialScanFormTest, ModeButtonsAndClosingTheWindowOpenAndCloseThePort)
 {
     m_form->show();
     click("seriebouton");
-    EXPECT_TRUE(m_form->ComPort1->Connected());
+    EXPECT_TRUE(m_form->ComPort1->isOpen());
     click("seriebouton"); // clicked again: closed, then opened again
-    EXPECT_TRUE(m_form->ComPort1->Connected());
+    EXPECT_TRUE(m_form->ComPort1->isOpen());
     click("usbbouton");
-    EXPECT_FALSE(m_form->ComPort1->Connected());
+    EXPECT_FALSE(m_form->ComPort1->isOpen());
     click("seriebouton");
-    EXPECT_TRUE(m_form->ComPort1->Connected());
+    EXPECT_TRUE(m_form->ComPort1->isOpen());
 
     // closing the window closes the port but leaves RS232 down; showing it again leaves it closed
     m_form->reject();
-    EXPECT_FALSE(m_form->ComPort1->Connected());
+    EXPECT_FALSE(m_form->ComPort1->isOpen());
     m_form->show();
     EXPECT_TRUE(button("seriebouton")->isChecked());
-    EXPECT_FALSE(m_form->ComPort1->Connected());
+    EXPECT_FALSE(m_form->ComPort1->isOpen());
     // a partial code from before does not spoil the first code after reopening
     click("seriebouton");
     send("OLD");
@@ -170,11 +176,11 @@ TEST_F(SerialScanFormTest, ModeButtonsAndClosingTheWindowOpenAndCloseThePort)
 
     // a port that cannot be opened: the general error message, RS232 stays down, the port closed
     click("usbbouton");
-    m_form->ComPort1->setPort("/nonexistent/ttyUSB7");
+    setPort("/nonexistent/ttyUSB7");
     click("seriebouton");
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{"Unable to open com port (win error code: 2)"});
     EXPECT_TRUE(button("seriebouton")->isChecked());
-    EXPECT_FALSE(m_form->ComPort1->Connected());
+    EXPECT_FALSE(m_form->ComPort1->isOpen());
 }
 
 TEST_F(SerialScanFormTest, ADeviceThatGoesAwayEndsReceptionWithAMessage)
@@ -185,7 +191,7 @@ TEST_F(SerialScanFormTest, ADeviceThatGoesAwayEndsReceptionWithAMessage)
     m_pty.closeMaster();
     ASSERT_TRUE(waitUntil([&] { return !Dialogs::shownMessages().isEmpty(); }));
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{"ReadFile function failed (win error code: 5)"});
-    EXPECT_FALSE(m_form->ComPort1->Connected());
+    EXPECT_FALSE(m_form->ComPort1->isOpen());
     EXPECT_TRUE(button("seriebouton")->isChecked());
     EXPECT_EQ(edit()->text(), "");
     // nothing keeps running behind the closed port
@@ -201,7 +207,7 @@ TEST_F(SerialScanFormTest, TheLinkButtonShowsTheSettingsOfThisPortModally)
         TScanconfig* settings = control<TScanconfig>("Scanconfig");
         shownModal = settings->isVisible() && settings->isModal();
         // a change applies to the open port at once
-        TComComboBox* speed = control<TComComboBox>("ComComboBox1");
+        SerialSettingBox* speed = control<SerialSettingBox>("ComComboBox1");
         const int i = speed->findText("38400");
         speed->setCurrentIndex(i);
         emit speed->activated(i);
@@ -212,5 +218,5 @@ TEST_F(SerialScanFormTest, TheLinkButtonShowsTheSettingsOfThisPortModally)
     EXPECT_FALSE(control<TScanconfig>("Scanconfig")->isVisible());
     const termios t = m_pty.slaveTermios();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B38400));
-    EXPECT_TRUE(m_form->ComPort1->Connected());
+    EXPECT_TRUE(m_form->ComPort1->isOpen());
 }
