@@ -55,7 +55,7 @@ QStringList sortedNames(QStringList names)
     return names;
 }
 
-SelectionLists selectionLists(ConfigFile& config)
+SelectionLists selectionLists(const ConfigFile& config)
 {
     SelectionLists lists;
     lists.places = sortedNames(config.names(RefList::Lieux));
@@ -103,7 +103,7 @@ QString CodeFields::composed() const
     return code;
 }
 
-TraceCode::TraceCode(ConfigFile& config) : m_config(config) {}
+TraceCode::TraceCode(const ConfigFile& config) : m_config(config) {}
 
 void TraceCode::clear()
 {

@@ -39,7 +39,7 @@ struct SelectionLists
     QStringList places;
     QStringList perfumes;
 };
-SelectionLists selectionLists(ConfigFile& config);
+SelectionLists selectionLists(const ConfigFile& config);
 // Alphabetical order of the sorted lists (French collation, letter case ignored, stable).
 QStringList sortedNames(QStringList names);
 
@@ -77,9 +77,9 @@ struct CodeFields
 class TraceCode
 {
 public:
-    // The configuration document is read at the moment of every lookup (and, by the node access rule,
-    // gains the lists or fields it lacks). It must outlive the model.
-    explicit TraceCode(ConfigFile& config);
+    // The configuration document is read at the moment of every lookup, and only read: a list or
+    // field it lacks reads as empty. It must outlive the model.
+    explicit TraceCode(const ConfigFile& config);
 
     const CodeFields& fields() const { return m_fields; }
     // LabJour and LabAnnee.
@@ -130,7 +130,7 @@ public:
     QString composedCode() const { return m_fields.composed(); }
 
 private:
-    ConfigFile& m_config;
+    const ConfigFile& m_config;
     CodeFields m_fields;
     DateField m_date;
     QString m_logoPath;

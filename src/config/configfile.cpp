@@ -42,105 +42,155 @@ void ConfigFile::load()
     m_doc.loadFile(path(), QStringLiteral("le fichier de configuration"));
 }
 
-pugi::xml_node ConfigFile::list(RefList which)
+pugi::xml_node ConfigFile::lookUp(pugi::xml_node from, std::initializer_list<const char*> path) const
 {
-    return child(m_doc.documentElement(), listElementName(which));
+    if (m_missedGeneration != m_doc.generation()) {
+        // the misses noted were in a document since replaced
+        m_missed.clear();
+        m_missedKeys.clear();
+        m_missedGeneration = m_doc.generation();
+    }
+    pugi::xml_node node = from;
+    for (auto step = path.begin(); step != path.end(); ++step) {
+        const pugi::xml_node next = find(node, *step);
+        if (!next) {
+            if (node) {
+                Missed missed{node, {}};
+                QByteArray key = QByteArray::number(quintptr(node.internal_object()));
+                for (auto rest = step; rest != path.end(); ++rest) {
+                    missed.path.append(QByteArray(*rest));
+                    key += '/' + missed.path.last();
+                }
+                if (!m_missedKeys.contains(key)) {
+                    m_missedKeys.insert(key);
+                    m_missed.append(missed);
+                }
+            }
+            return pugi::xml_node();
+        }
+        node = next;
+    }
+    return node;
 }
 
-pugi::xml_node ConfigFile::form1()
+void ConfigFile::createMissed()
 {
-    return child(m_doc.documentElement(), "Form1");
+    if (m_missedGeneration == m_doc.generation())
+        for (const Missed& missed : std::as_const(m_missed)) {
+            pugi::xml_node node = missed.from;
+            for (const QByteArray& name : missed.path)
+                node = ensure(node, name.constData());
+        }
+    m_missed.clear();
+    m_missedKeys.clear();
 }
 
-void ConfigFile::LireConfig(SettingsTarget& target)
+pugi::xml_node ConfigFile::list(RefList which) const
 {
-    const pugi::xml_node settings = form1();
+    return lookUp(m_doc.documentElement(), {listElementName(which)});
+}
+
+QString ConfigFile::field(pugi::xml_node entry, const char* name) const
+{
+    return text(lookUp(entry, {name}));
+}
+
+QString ConfigFile::setting(const char* name) const
+{
+    return text(lookUp(m_doc.documentElement(), {"Form1", name}));
+}
+
+void ConfigFile::LireConfig(SettingsTarget& target) const
+{
     // each setting is applied as soon as it is read, so a failure leaves the earlier ones in force
-    target.setTop(strToInt(text(child(settings, "Haut"))));
-    target.setLeft(strToInt(text(child(settings, "Gauche"))));
-    target.setWidth(strToInt(text(child(settings, "Largeur"))));
-    target.setHeight(strToInt(text(child(settings, "Hauteur"))));
-    target.setOperatorText(text(child(settings, "Eleve")));
-    target.setMemoText(text(child(settings, "Memo1")));
+    target.setTop(strToInt(setting("Haut")));
+    target.setLeft(strToInt(setting("Gauche")));
+    target.setWidth(strToInt(setting("Largeur")));
+    target.setHeight(strToInt(setting("Hauteur")));
+    target.setOperatorText(setting("Eleve"));
+    target.setMemoText(setting("Memo1"));
     // the folder's path followed directly by the stored name: an empty name names the folder itself
-    target.loadModel(DataFolder::path(QStringLiteral("Modeles\\") + text(child(settings, "Modele"))));
-    target.setManualMode(strToBool(text(child(settings, "CodeManu"))));
+    target.loadModel(DataFolder::path(QStringLiteral("Modeles\\") + setting("Modele")));
+    target.setManualMode(strToBool(setting("CodeManu")));
 }
 
-QString ConfigFile::savedText(const char* name)
+QString ConfigFile::savedText(const char* name) const
 {
-    return text(child(form1(), name));
+    return setting(name);
 }
 
 void ConfigFile::SaveConfig(const Form1Settings& s)
 {
-    const pugi::xml_node settings = form1();
-    setText(child(settings, "Haut"), QString::number(s.haut));
-    setText(child(settings, "Gauche"), QString::number(s.gauche));
-    setText(child(settings, "Largeur"), QString::number(s.largeur));
-    setText(child(settings, "Hauteur"), QString::number(s.hauteur));
-    setText(child(settings, "Eleve"), s.eleve);
-    setText(child(settings, "Memo1"), s.memo1);
+    createMissed();
+    const pugi::xml_node settings = ensure(m_doc.documentElement(), "Form1");
+    setText(ensure(settings, "Haut"), QString::number(s.haut));
+    setText(ensure(settings, "Gauche"), QString::number(s.gauche));
+    setText(ensure(settings, "Largeur"), QString::number(s.largeur));
+    setText(ensure(settings, "Hauteur"), QString::number(s.hauteur));
+    setText(ensure(settings, "Eleve"), s.eleve);
+    setText(ensure(settings, "Memo1"), s.memo1);
     // only the bare name is kept: the next start-up looks for it in Modeles
     QString modele = s.modele;
     modele.replace(u'\\', u'/');
-    setText(child(settings, "Modele"), modele.mid(modele.lastIndexOf(u'/') + 1));
-    setText(child(settings, "CodeManu"), s.codeManu ? QStringLiteral("-1") : QStringLiteral("0"));
+    setText(ensure(settings, "Modele"), modele.mid(modele.lastIndexOf(u'/') + 1));
+    setText(ensure(settings, "CodeManu"), s.codeManu ? QStringLiteral("-1") : QStringLiteral("0"));
     save();
 }
 
-QString ConfigFile::systemCode(int position)
+QString ConfigFile::systemCode(int position) const
 {
     const QList<pugi::xml_node> items = entries(list(RefList::Systemes));
     if (position < 0 || position >= items.size())
         throw Error(QStringLiteral("List index out of bounds (%1)").arg(position));
-    return text(child(items[position], "Code"));
+    return field(items[position], "Code");
 }
 
-std::optional<Place> ConfigFile::placeByName(const QString& name)
+std::optional<Place> ConfigFile::placeByName(const QString& name) const
 {
     for (const pugi::xml_node& entry : entries(list(RefList::Lieux)))
-        if (text(child(entry, "Nom")) == name)
-            return Place{text(child(entry, "Code")), text(child(entry, "Logo"))};
+        if (field(entry, "Nom") == name)
+            return Place{field(entry, "Code"), field(entry, "Logo")};
     return std::nullopt;
 }
 
-std::optional<QString> ConfigFile::perfumeCode(const QString& name)
+std::optional<QString> ConfigFile::perfumeCode(const QString& name) const
 {
     for (const pugi::xml_node& entry : entries(list(RefList::Parfums)))
-        if (text(child(entry, "Nom")) == name)
-            return text(child(entry, "Code"));
+        if (field(entry, "Nom") == name)
+            return field(entry, "Code");
     return std::nullopt;
 }
 
-QString ConfigFile::nameByCode(RefList which, const QString& code)
+QString ConfigFile::nameByCode(RefList which, const QString& code) const
 {
     for (const pugi::xml_node& entry : entries(list(which)))
-        if (text(child(entry, "Code")) == code)
-            return text(child(entry, "Nom"));
+        if (field(entry, "Code") == code)
+            return field(entry, "Nom");
     return QStringLiteral("Erreur");
 }
 
 QList<std::pair<QString, QString>> ConfigFile::namesAndCodes(RefList which) const
 {
     QList<std::pair<QString, QString>> out;
-    const pugi::xml_node listNode = m_doc.documentElement().child(listElementName(which));
+    const pugi::xml_node listNode = find(m_doc.documentElement(), listElementName(which));
     for (const pugi::xml_node& entry : entries(listNode))
-        out.append({text(entry.child("Nom")), text(entry.child("Code"))});
+        out.append({text(find(entry, "Nom")), text(find(entry, "Code"))});
     return out;
 }
 
-QStringList ConfigFile::names(RefList which)
+QStringList ConfigFile::names(RefList which) const
 {
     QStringList out;
     for (const pugi::xml_node& entry : entries(list(which)))
-        out.append(text(child(entry, "Nom")));
+        out.append(field(entry, "Nom"));
     return out;
 }
 
 void ConfigFile::addEntry(RefList which, std::initializer_list<std::pair<const char*, QString>> fields)
 {
-    const pugi::xml_node entry = appendElement(list(which), entryElementName(which));
+    createMissed();
+    const pugi::xml_node entry =
+        appendElement(ensure(m_doc.documentElement(), listElementName(which)), entryElementName(which));
     for (const auto& [name, value] : fields)
         appendElement(entry, name, value);
     save();
@@ -177,18 +227,18 @@ void ConfigFile::startEmpty()
     appendElement(root, "Parfums");
 }
 
-Form1Settings ConfigFile::storedTexts()
+Form1Settings ConfigFile::storedTexts() const
 {
-    const pugi::xml_node settings = form1();
     Form1Settings s;
-    s.eleve = text(child(settings, "Eleve"));
-    s.memo1 = text(child(settings, "Memo1"));
-    s.modele = text(child(settings, "Modele"));
+    s.eleve = setting("Eleve");
+    s.memo1 = setting("Memo1");
+    s.modele = setting("Modele");
     return s;
 }
 
-void ConfigFile::save() const
+void ConfigFile::save()
 {
+    createMissed();
     if (!m_refusal.isEmpty())
         throw Error(m_refusal);
     m_doc.saveFile(path());

@@ -1,6 +1,7 @@
 #pragma once
 #include "config/xmldocument.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <initializer_list>
@@ -12,9 +13,12 @@
 //
 // The main window owns one ConfigFile (its ConfigXML). Every reader works on the document in
 // memory, never on the file; the file is written by each list edit and by SaveConfig at close.
-// Every access follows the node access rule (config/xmldocument.h): a list, an entry field or a
-// setting that is missing is created empty as it is addressed, so lookups change the document and a
-// later save holds what they created. The first of two same-named siblings is the one used.
+// Nodes are named under their parent, the first of two same-named siblings being the one used. A
+// list, an entry field or a setting that is missing reads as empty, and looking it up leaves the
+// document as it is. The file keeps the rule it has always had: a node a lookup asked for while it
+// was missing is held, created empty, by the next file written. So the lookups note what they
+// missed, and every write first creates the noted nodes, in the order they were missed, before
+// making its own change: files come out byte for byte as they always have.
 //
 // Errors are pelorin::Error carrying the exact message to show: "No active document" for any access
 // while nothing is loaded, the loader's message for an unreadable or malformed file, the conversion
@@ -91,7 +95,7 @@ public:
     // Reading stops at the first setting whose text does not convert ("'%s' is not a valid integer
     // value", "'%s' is not a valid boolean value") or whose description does not load: the settings
     // before it stay applied, the later ones are not touched, and the Error propagates.
-    void LireConfig(SettingsTarget& target);
+    void LireConfig(SettingsTarget& target) const;
 
     // SaveConfig: writes the settings under Form1 (the four measures as decimal integers, CodeManu as
     // "-1" or "0", Modele as the bare file name) and saves the document atomically to path(). When
@@ -99,25 +103,25 @@ public:
     void SaveConfig(const Form1Settings& settings);
     // A text setting of the main window as saved under Form1 (Eleve, Memo1, Modele); empty when it
     // is missing.
-    QString savedText(const char* name);
+    QString savedText(const char* name) const;
 
     // The Code of the system at `position` (from 0) in Systemes;
     // Error("List index out of bounds (<position>)") when there is no entry there.
-    QString systemCode(int position);
+    QString systemCode(int position) const;
     // Code and Logo of the first place whose Nom equals `name` (case-sensitive); none when no entry
     // matches.
-    std::optional<Place> placeByName(const QString& name);
+    std::optional<Place> placeByName(const QString& name) const;
     // Code of the first perfume whose Nom equals `name`; none when no entry matches.
-    std::optional<QString> perfumeCode(const QString& name);
+    std::optional<QString> perfumeCode(const QString& name) const;
     // Decoding: the Nom of the first entry of `list` whose Code equals `code` exactly (same length,
     // same characters), "Erreur" when none does.
-    QString nameByCode(RefList list, const QString& code);
+    QString nameByCode(RefList list, const QString& code) const;
     // The Nom and Code of every entry of `list`, in document order, for showing: unlike the lookups it
-    // creates nothing, so showing the lists leaves the document as it was.
+    // notes nothing, so showing the lists adds nothing to the next file written.
     QList<std::pair<QString, QString>> namesAndCodes(RefList list) const;
     // The Nom of every entry of `list`, in document order (the selection lists sort places and
     // perfumes themselves).
-    QStringList names(RefList list);
+    QStringList names(RefList list) const;
 
     // Adding an entry: appends Systeme (Nom, Code), Ville (Nom, Code, Logo) or Parfum (Nom, Code)
     // after the last entry of its list, texts exactly as typed and nothing validated, then saves.
@@ -138,23 +142,39 @@ public:
 
     // The texts of the settings Eleve, Memo1 (lines separated by "\n") and Modele as the document holds
     // them (the measures and the flag are left at their defaults).
-    Form1Settings storedTexts();
+    Form1Settings storedTexts() const;
 
     // While another copy of the program holds the data folder every save is refused with `reason`
     // (an empty reason allows saving again), so that neither copy writes over the other's lists.
     void refuseSaving(const QString& reason) { m_refusal = reason; }
     bool savingRefused() const { return !m_refusal.isEmpty(); }
 
-    // Saves the document as it stands to path(), atomically.
-    void save() const;
+    // Saves the document to path(), atomically, with the nodes the lookups missed.
+    void save();
 
 private:
-    pugi::xml_node list(RefList which);
-    pugi::xml_node form1();
+    // A node a lookup missed: the element names leading to it from `from`, which was there.
+    struct Missed
+    {
+        pugi::xml_node from;
+        QList<QByteArray> path;
+    };
+
+    // The node at `path` below `from`; a null node, the miss noted, when a step is not there.
+    pugi::xml_node lookUp(pugi::xml_node from, std::initializer_list<const char*> path) const;
+    pugi::xml_node list(RefList which) const;
+    QString field(pugi::xml_node entry, const char* name) const;
+    QString setting(const char* name) const;
+    // Creates the nodes the lookups missed, in the order they were missed; every write does this
+    // first, as the lookups themselves once created them.
+    void createMissed();
     void addEntry(RefList which, std::initializer_list<std::pair<const char*, QString>> fields);
 
     XmlDocument m_doc;
     QString m_refusal;
+    mutable QList<Missed> m_missed;
+    mutable QSet<QByteArray> m_missedKeys;  // each miss once, however often it is looked up
+    mutable quint64 m_missedGeneration = 0; // the document the misses were noted in
 };
 
 } // namespace pelorin

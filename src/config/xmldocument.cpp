@@ -624,6 +624,7 @@ int createTemporary(const QByteArray& folder, const QByteArray& base, QByteArray
 void XmlDocument::release()
 {
     m_doc.reset();
+    ++m_generation;
     m_active = false;
     m_crlf = true;
     m_bom = false;
@@ -920,14 +921,18 @@ pugi::xml_node appendIndented(pugi::xml_node parent, const char* name)
 
 } // namespace
 
-pugi::xml_node child(pugi::xml_node parent, const char* name)
+pugi::xml_node find(pugi::xml_node parent, const char* name)
 {
-    if (!parent)
-        return pugi::xml_node();
     for (const pugi::xml_node& c : parent.children())
         if (c.type() == pugi::node_element && std::strcmp(c.name(), name) == 0)
             return c;
-    return appendIndented(parent, name);
+    return pugi::xml_node();
+}
+
+pugi::xml_node ensure(pugi::xml_node parent, const char* name)
+{
+    const pugi::xml_node found = find(parent, name);
+    return found ? found : appendIndented(parent, name);
 }
 
 QString text(pugi::xml_node element)

@@ -63,6 +63,9 @@ public:
     QString fileName() const { return m_fileName; }
     // Whether the file read used CR LF line ends (also true for a parsed text and after a reset).
     bool usesCrLf() const { return m_crlf; }
+    // Changes each time the document is replaced or released, so that a node kept from an earlier
+    // document is known to be gone.
+    quint64 generation() const { return m_generation; }
 
     pugi::xml_document& raw() { return m_doc; }
     const pugi::xml_document& raw() const { return m_doc; }
@@ -73,12 +76,16 @@ private:
     bool m_crlf = true;
     bool m_bom = false; // a UTF-8 file that began with a byte order mark gets it back
     QString m_fileName;
+    quint64 m_generation = 0;
 };
 
-// The node access rule: the first child element of that name; when there is none, one is created
-// empty as the last child (on a line of its own), so reading it gives empty text and a later save
-// holds it. A null parent gives a null node.
-pugi::xml_node child(pugi::xml_node parent, const char* name);
+// Nodes are named under their parent, the first child element of that name when two share it.
+// Reading finds: a node that is not there is a null node, whose text is empty and which has no
+// entries, so looking something up never changes the document. Writing ensures: a missing node is
+// created empty as the last child, on a line of its own, and a later save holds it. A null parent
+// gives a null node either way.
+pugi::xml_node find(pugi::xml_node parent, const char* name);
+pugi::xml_node ensure(pugi::xml_node parent, const char* name);
 // An element's text: its text and CDATA children joined, exactly as stored (blanks and line breaks
 // kept, "\n" for a line break); empty when it has none. Blanks that lay out child elements are not
 // text.

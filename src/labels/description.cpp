@@ -102,18 +102,18 @@ namespace {
 
 DescriptionValue textValue(pugi::xml_node parent, const char* name)
 {
-    return DescriptionValue(ValueKind::Text, text(child(parent, name)));
+    return DescriptionValue(ValueKind::Text, text(find(parent, name)));
 }
 
 DescriptionValue lengthValue(pugi::xml_node parent, const char* name)
 {
-    return DescriptionValue(ValueKind::Decimal, text(child(parent, name)), kMaxLengthMm);
+    return DescriptionValue(ValueKind::Decimal, text(find(parent, name)), kMaxLengthMm);
 }
 
 DescriptionValue countValue(pugi::xml_node parent, const char* name)
 {
     // counts are bounded where they are used, with the number of labels
-    return DescriptionValue(ValueKind::Integer, text(child(parent, name)));
+    return DescriptionValue(ValueKind::Integer, text(find(parent, name)));
 }
 
 } // namespace
@@ -123,7 +123,7 @@ LabelDescription::LabelDescription(const XmlDocument& document)
     if (!document.isActive())
         return;
     const pugi::xml_node root = document.documentElement();
-    const pugi::xml_node format = child(root, "Format");
+    const pugi::xml_node format = find(root, "Format");
     SheetFormat& f = m_format;
     f.Reference = textValue(format, "Reference");
     f.Hauteur = lengthValue(format, "Hauteur");
@@ -142,7 +142,7 @@ LabelDescription::LabelDescription(const XmlDocument& document)
     f.EtiquetteHorizontalRadius = lengthValue(format, "EtiquetteHorizontalRadius");
 
     // every child element of Composants is a component, whatever its name
-    for (const pugi::xml_node node : entries(child(root, "Composants"))) {
+    for (const pugi::xml_node node : entries(find(root, "Composants"))) {
         ComponentDescription c;
         c.Type = textValue(node, "Type");
         c.Name = textValue(node, "Name");
@@ -154,7 +154,7 @@ LabelDescription::LabelDescription(const XmlDocument& document)
         if (c.type) {
             c.own.reserve(c.type->reads.size());
             for (const ReadElement& r : c.type->reads)
-                c.own.emplace_back(r.element, DescriptionValue(r.kind, text(child(node, r.element)), r.limit));
+                c.own.emplace_back(r.element, DescriptionValue(r.kind, text(find(node, r.element)), r.limit));
         }
         // shown by the editor's report whatever the type, and never added when absent
         if (const pugi::xml_node t = node.child("Text"))

@@ -34,7 +34,7 @@ struct CodeDecoder::Cache
     QHash<int, QString> dates;
 };
 
-CodeDecoder::CodeDecoder(ConfigFile& config) : m_config(config) {}
+CodeDecoder::CodeDecoder(const ConfigFile& config) : m_config(config) {}
 
 CodeDecoder::~CodeDecoder() = default;
 

@@ -25,10 +25,10 @@ using DecodedTexts = std::array<QString, kDecodedFieldCount>;
 class CodeDecoder
 {
 public:
-    // The three lookups read the configuration's lists (ConfigFile::nameByCode); by the node access
-    // rule a missing list or entry field is created empty in it. The configuration must outlive the
-    // decoder.
-    explicit CodeDecoder(ConfigFile& config);
+    // The three lookups read the configuration's lists (ConfigFile::nameByCode) and leave its
+    // document as it is: a missing list or entry field reads as empty. The configuration must
+    // outlive the decoder.
+    explicit CodeDecoder(const ConfigFile& config);
     ~CodeDecoder();
     CodeDecoder(const CodeDecoder&) = delete;
     CodeDecoder& operator=(const CodeDecoder&) = delete;
@@ -56,7 +56,7 @@ private:
     struct Cache;
     QString lookup(int list, const QString& field) const;
 
-    ConfigFile& m_config;
+    const ConfigFile& m_config;
     mutable std::unique_ptr<Cache> m_cache;
 };
 

@@ -1,6 +1,7 @@
 #include "config/configfile.h"
 
 #include "base/error.h"
+#include "config/mainsettings.h"
 #include "base/paths.h"
 #include "support/testsupport.h"
 
@@ -210,7 +211,8 @@ TEST_F(ConfigFileTest, MissingListsReadEmptyAndAreSaved)
                                  "\t</Form1>\r\n\t<Systemes/>\r\n\t<Lieux/>\r\n\t<Parfums/>\r\n</Configuration>\r\n");
 }
 
-// Lookups take the first match in document order, compare exactly, and create missing fields.
+// Lookups take the first match in document order and compare exactly; the fields they missed are
+// held, created empty, by the next save.
 TEST_F(ConfigFileTest, ListAccesses)
 {
     writeConfig(kDeclaration + "<Configuration>\r\n"
@@ -262,7 +264,7 @@ TEST_F(ConfigFileTest, ListAccesses)
     for (const auto& [list, code, name] : decoding)
         EXPECT_EQ(config.nameByCode(list, QString::fromLatin1(code)), name) << code;
 
-    // the fields read while looking up were created, empty, and are saved
+    // the fields missed while looking up are created, empty, as the file is saved
     config.save();
     EXPECT_TRUE(configBytes().contains("<Systeme><Nom>Sans code</Nom>\r\n\t\t\t<Code/>\r\n\t\t</Systeme>"));
     EXPECT_TRUE(configBytes().contains("<Lieu><Nom>anzin</Nom><Code>59000</Code>\r\n\t\t\t<Logo/>\r\n\t\t</Lieu>"));
@@ -377,6 +379,88 @@ TEST_F(ConfigFileTest, FailedSaveKeepsTheChangeInMemory)
     EXPECT_EQ(errorOf([&] { ConfigFile().SaveConfig(Form1Settings{}); }), QStringLiteral("No active document"));
 }
 
+// A run of the main window against files the program did not write (lists, entry fields and
+// settings missing): what it asks of the configuration, in its order, and the files its list edit
+// and its close write. The expected files were written by the program when every lookup still
+// created what it missed; they must come out byte for byte the same.
+TEST_F(ConfigFileTest, FilesWrittenAfterARunKeepTheirBytes)
+{
+    for (const char* name : {"empty", "form1-only", "sparse-entries"}) {
+        SCOPED_TRACE(name);
+        const auto runFile = [&](const char* suffix) {
+            QFile f(
+                test::fixture(QStringLiteral("config/runs/%1%2.xml").arg(QLatin1String(name), QLatin1String(suffix))));
+            EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << qPrintable(f.fileName());
+            return f.readAll();
+        };
+        writeConfig(runFile(""));
+        ConfigFile config;
+        MainSettings settings(config);
+        settings.open();
+        // start-up: the settings (these files stop the reading at a missing one), then the selection
+        // lists and the first item of each
+        EXPECT_FALSE(errorOf([&] { settings.read([](const QString&) {}); }).isEmpty());
+        const QStringList places = config.names(RefList::Lieux);
+        const QStringList systems = config.names(RefList::Systemes);
+        const QStringList perfumes = config.names(RefList::Parfums);
+        EXPECT_EQ(errorOf([&] { config.systemCode(0); }).isEmpty(), !systems.isEmpty());
+        config.placeByName(places.value(0));
+        config.perfumeCode(perfumes.value(0));
+        // two scans decoded: system, perfume, then factory
+        for (const auto& [system, perfume, factory] :
+             {std::tuple("B", "LAV", "59300"), std::tuple("S", "ABC", "00000")}) {
+            config.nameByCode(RefList::Systemes, QString::fromLatin1(system));
+            config.nameByCode(RefList::Parfums, QString::fromLatin1(perfume));
+            config.nameByCode(RefList::Lieux, QString::fromLatin1(factory));
+        }
+        config.addPerfume(QStringLiteral("Menthe"), QStringLiteral("MEN"));
+        EXPECT_EQ(configBytes(), runFile(".edited"));
+
+        config.placeByName(QStringLiteral("Aulnoy"));
+        config.nameByCode(RefList::Lieux, QStringLiteral("99999"));
+        MainSettings::Current now;
+        now.geometry = QRect(10, 20, 800, 600);
+        now.operatorText = QStringLiteral("Nuit");
+        now.memoText = QStringLiteral("trois");
+        now.model = QStringLiteral("/media/cle/Avery4x2.ETQ");
+        settings.save(now);
+        EXPECT_EQ(configBytes(), runFile(".closed"));
+    }
+}
+
+// Looking up creates nothing: the document of a file lacking its lists and fields is the same after
+// every lookup and decoding, and so is the file saved from it.
+TEST_F(ConfigFileTest, LookupsLeaveTheDocumentAsItWas)
+{
+    const QByteArray sparse = kDeclaration + "<Configuration>\r\n\t<Systemes><Systeme><Nom>Bougie</Nom></Systeme>"
+                                             "</Systemes>\r\n\t<Lieux><Ville/></Lieux>\r\n</Configuration>\r\n";
+    writeConfig(sparse);
+    ConfigFile loaded;
+    loaded.load();
+    const ConfigFile& config = loaded;
+    EXPECT_EQ(config.names(RefList::Parfums), QStringList());
+    EXPECT_EQ(config.systemCode(0), QString());
+    EXPECT_EQ(config.placeByName(QString())->logo, QString());
+    EXPECT_FALSE(config.perfumeCode(QStringLiteral("Lavande")));
+    EXPECT_EQ(config.nameByCode(RefList::Systemes, QString()), QStringLiteral("Bougie"));
+    EXPECT_EQ(config.nameByCode(RefList::Parfums, QStringLiteral("LAV")), QStringLiteral("Erreur"));
+    EXPECT_EQ(config.savedText("Eleve"), QString());
+    EXPECT_EQ(config.storedTexts().modele, QString());
+    const pugi::xml_node root = config.document().documentElement();
+    EXPECT_FALSE(root.child("Parfums"));
+    EXPECT_FALSE(root.child("Form1"));
+    EXPECT_FALSE(root.child("Systemes").first_child().child("Code"));
+    EXPECT_EQ(config.document().toBytes(), sparse);
+    EXPECT_EQ(configBytes(), sparse);
+
+    // what was missed in a document since replaced goes with it: the next save writes the new one
+    loaded.document().parseText(QStringLiteral("<Configuration><Lieux/></Configuration>"));
+    const QByteArray replaced = config.document().toBytes();
+    loaded.save();
+    EXPECT_EQ(configBytes(), replaced);
+    EXPECT_FALSE(replaced.contains("Parfums"));
+}
+
 // The shipped data folder: the sample configuration and descriptions load and are consistent.
 TEST_F(ConfigFileTest, ShippedSampleData)
 {
@@ -446,11 +530,11 @@ TEST_F(ConfigFileTest, ShippedSampleData)
         XmlDocument doc;
         doc.loadFile(DataFolder::path(QStringLiteral("Modeles\\") + model));
         QStringList names;
-        for (const pugi::xml_node& e : entries(child(doc.documentElement(), "Format")))
+        for (const pugi::xml_node& e : entries(find(doc.documentElement(), "Format")))
             names << QString::fromUtf8(e.name());
         EXPECT_EQ(names, format);
-        for (const pugi::xml_node& c : entries(child(doc.documentElement(), "Composants"))) {
-            const QString type = text(child(c, "Type"));
+        for (const pugi::xml_node& c : entries(find(doc.documentElement(), "Composants"))) {
+            const QString type = text(find(c, "Type"));
             ASSERT_TRUE(own.contains(type)) << qPrintable(type);
             QStringList elements;
             for (const pugi::xml_node& e : entries(c))

@@ -39,8 +39,8 @@ using test::errorOf;
 QStringList listNames(pugi::xml_node root, const char* list)
 {
     QStringList out;
-    for (const pugi::xml_node& e : entries(child(root, list)))
-        out << text(child(e, "Nom")) + u'=' + text(child(e, "Code"));
+    for (const pugi::xml_node& e : entries(find(root, list)))
+        out << text(find(e, "Nom")) + u'=' + text(find(e, "Code"));
     return out;
 }
 
@@ -69,7 +69,7 @@ TEST(XmlDocument, WindowsFileSurvivesLoadAndSave)
     EXPECT_EQ(listNames(root, "Systemes"), systems);
     EXPECT_EQ(listNames(root, "Lieux"), places);
     EXPECT_EQ(listNames(root, "Parfums"), perfumes);
-    EXPECT_EQ(text(child(child(root, "Form1"), "Memo1")), QStringLiteral("Lot n° 12\nNe pas exposer au soleil"));
+    EXPECT_EQ(text(find(find(root, "Form1"), "Memo1")), QStringLiteral("Lot n° 12\nNe pas exposer au soleil"));
 
     QTemporaryDir dir;
     const QString saved = dir.filePath(QStringLiteral("cfg.xml"));
@@ -113,7 +113,7 @@ TEST(XmlDocument, CharactersOutsideTheEncodingBecomeReferences)
                 "\"?>\r\n<Configuration>\r\n\t<Form1>\r\n\t\t<Eleve>x</Eleve>\r\n\t</Form1>\r\n</Configuration>\r\n");
         XmlDocument doc;
         doc.loadFile(path);
-        setText(child(child(doc.documentElement(), "Form1"), "Eleve"), value);
+        setText(ensure(ensure(doc.documentElement(), "Form1"), "Eleve"), value);
         doc.saveFile(path);
         const QByteArray bytes = readAll(path);
         EXPECT_TRUE(bytes.contains("<Eleve>" + c.expected + "</Eleve>")) << bytes.constData();
@@ -121,7 +121,7 @@ TEST(XmlDocument, CharactersOutsideTheEncodingBecomeReferences)
 
         XmlDocument back;
         back.loadFile(path);
-        EXPECT_EQ(text(child(child(back.documentElement(), "Form1"), "Eleve")), value);
+        EXPECT_EQ(text(find(find(back.documentElement(), "Form1"), "Eleve")), value);
     }
 }
 
@@ -358,7 +358,7 @@ TEST(XmlDocument, TextsSurviveExactly)
 // end inside one decided the next load's line end).
 TEST(XmlDocument, ProcessingInstructionsAndDocumentTypeTakeTheFilesLineEnd)
 {
-    for (const QByteArray eol : {QByteArray("\r\n"), QByteArray("\n")}) {
+    for (const QByteArray& eol : {QByteArray("\r\n"), QByteArray("\n")}) {
         const QByteArray file = "<?xml version=\"1.0\"?>" + eol + "<?pi a\r\n\tb\nc\rd?>" + eol +
                                 "<!DOCTYPE R [\r\n<!ENTITY x \"y\">\n]>" + eol + "<R><?in x\r\ny?></R>" + eol;
         XmlDocument doc;
@@ -441,9 +441,10 @@ TEST(XmlDocument, UnreadableFileKeepsNothingActive)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.xml"))));
 }
 
-// The node access rule: the first of two same-named siblings; a missing node created empty as the last
-// child, on its own line with one tab per level, and saved.
-TEST(XmlDocument, NodeAccessRule)
+// Nodes by name: the first of two same-named siblings. Finding a missing node gives a null one and
+// changes nothing; ensuring creates it empty as the last child, on its own line with one tab per
+// level, and a save holds it.
+TEST(XmlDocument, FindReadsAndEnsureCreates)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cfg.xml"));
@@ -458,14 +459,26 @@ TEST(XmlDocument, NodeAccessRule)
     XmlDocument doc;
     doc.loadFile(path);
     const pugi::xml_node root = doc.documentElement();
-    const pugi::xml_node form1 = child(root, "Form1");
-    EXPECT_EQ(text(child(form1, "Haut")), QStringLiteral("1"));
-    setText(child(form1, "Haut"), QStringLiteral("10"));
-    EXPECT_EQ(text(child(form1, "Eleve")), QString());
-    EXPECT_TRUE(entries(child(root, "Parfums")).isEmpty());
-    const pugi::xml_node ville = appendElement(child(root, "Lieux"), "Ville");
+    const QByteArray loaded = doc.toBytes();
+
+    const pugi::xml_node form1 = find(root, "Form1");
+    EXPECT_EQ(text(find(form1, "Haut")), QStringLiteral("1"));
+    EXPECT_FALSE(find(form1, "Eleve"));
+    EXPECT_EQ(text(find(form1, "Eleve")), QString());
+    EXPECT_FALSE(find(root, "Parfums"));
+    EXPECT_TRUE(entries(find(root, "Parfums")).isEmpty());
+    EXPECT_FALSE(find(find(root, "Parfums"), "Parfum"));
+    EXPECT_FALSE(ensure(find(root, "Parfums"), "Parfum")); // nowhere to create it
+    EXPECT_EQ(doc.toBytes(), loaded);
+
+    EXPECT_EQ(ensure(form1, "Haut"), find(form1, "Haut"));
+    setText(ensure(form1, "Haut"), QStringLiteral("10"));
+    EXPECT_EQ(text(ensure(form1, "Eleve")), QString());
+    EXPECT_TRUE(find(form1, "Eleve"));
+    EXPECT_TRUE(entries(ensure(root, "Parfums")).isEmpty());
+    const pugi::xml_node ville = appendElement(ensure(root, "Lieux"), "Ville");
     appendElement(ville, "Nom", QStringLiteral("Anzin"));
-    EXPECT_EQ(text(child(ville, "Code")), QString());
+    EXPECT_EQ(text(ensure(ville, "Code")), QString());
     EXPECT_EQ(text(root), QString()); // layout between elements is not text
     doc.saveFile(path);
     EXPECT_EQ(readAll(path), QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"

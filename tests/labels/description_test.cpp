@@ -114,8 +114,8 @@ TEST(ComponentBlock, EachTypeWritesItsOwnElementsInOrder)
 TEST(ComponentBlock, TypedMarkupCharactersReadBackAsTyped)
 {
     const QString typed[] = {
-        QStringLiteral("a<b"),           QStringLiteral("R&D"),        QStringLiteral("x>y"),
-        QStringLiteral("</Text>"),       QStringLiteral("\"dit\" l'a"), QStringLiteral("Crème brûlée à 5 €"),
+        QStringLiteral("a<b"),           QStringLiteral("R&D"),           QStringLiteral("x>y"),
+        QStringLiteral("</Text>"),       QStringLiteral("\"dit\" l'a"),   QStringLiteral("Crème brûlée à 5 €"),
         QStringLiteral("&amp; &#38; &"), QStringLiteral("<![CDATA[x]]>"),
     };
     for (const QString& text : typed) {
@@ -243,19 +243,20 @@ TEST(ReadingRules, ElementOrderIndentationAndLineBreaksDoNotMatter)
     }
 }
 
-TEST(ReadingRules, MissingElementReadsEmptyAndIsAddedInMemory)
+// A missing element reads as empty, and reading the description leaves its document as it was.
+TEST(ReadingRules, MissingElementReadsEmptyAndLeavesTheDocument)
 {
     XmlDocument doc;
     doc.parseText(QStringLiteral("<Page><Format><Reference>R</Reference><Reference>S</Reference></Format></Page>"));
-    // the first of two same-named siblings is the one read
-    EXPECT_FALSE(doc.documentElement().child("Composants"));
-    EXPECT_FALSE(doc.documentElement().child("Format").child("Hauteur"));
+    const QByteArray before = doc.toBytes();
     const LabelDescription d(doc);
+    // the first of two same-named siblings is the one read
     EXPECT_EQ(d.format().Reference.text(), QStringLiteral("R"));
     EXPECT_EQ(d.components().size(), 0u);
-    EXPECT_TRUE(doc.documentElement().child("Composants"));
     EXPECT_EQ(errorOf([&] { readFormat(d); }), QStringLiteral("'' is not a valid floating point value"));
-    EXPECT_TRUE(doc.documentElement().child("Format").child("Hauteur"));
+    EXPECT_FALSE(doc.documentElement().child("Composants"));
+    EXPECT_FALSE(doc.documentElement().child("Format").child("Hauteur"));
+    EXPECT_EQ(doc.toBytes(), before);
 }
 
 TEST(ReadingRules, ComponentsAreTheChildrenOfComposantsByPositionWhateverTheirNames)
@@ -296,7 +297,7 @@ TEST(ReadFormat, ConversionMessagesAndTheOrderOfReading)
         SCOPED_TRACE(c.element);
         XmlDocument doc;
         doc.parseText(descriptionText(FormatTexts()));
-        setText(child(child(doc.documentElement(), "Format"), c.element), QString::fromUtf8(c.value));
+        setText(ensure(ensure(doc.documentElement(), "Format"), c.element), QString::fromUtf8(c.value));
         EXPECT_EQ(errorOf([&] { readFormat(doc); }), QString::fromUtf8(c.message));
     }
 
@@ -360,7 +361,7 @@ TEST(ReadFormat, SizesBeyondAnySheetAreRefused)
         SCOPED_TRACE(c.element);
         XmlDocument doc;
         doc.parseText(descriptionText(FormatTexts()));
-        setText(child(child(doc.documentElement(), "Format"), c.element), c.value);
+        setText(ensure(ensure(doc.documentElement(), "Format"), c.element), c.value);
         EXPECT_EQ(errorOf([&] { readFormat(doc); }),
                   QStringLiteral("'%1' n'est pas une longueur possible (au plus 10000 mm)").arg(c.value));
     }

@@ -165,7 +165,7 @@ TEST(PageBuild, SwitchesAndEmptySelections)
     // rows of 0 or less: no outline and no component, but the frame and the texts
     for (const char* rows : {"0", "-2"}) {
         Sheet z(FormatTexts(), {component("AutoLogo", "Logo")});
-        setText(child(child(z.doc.documentElement(), "Format"), "Ligne"), QString::fromLatin1(rows));
+        setText(ensure(ensure(z.doc.documentElement(), "Format"), "Ligne"), QString::fromLatin1(rows));
         ASSERT_TRUE(z.build().complete());
         EXPECT_EQ(z.page.components().size(), 4u) << rows;
         EXPECT_TRUE(findComponent(z.page, "Marge"));
@@ -307,7 +307,7 @@ TEST(PageBuild, BadFormatValueBuildsNothing)
         Sheet s(FormatTexts(), {component("AutoLogo", "Logo")});
         ASSERT_TRUE(s.build().complete());
         const size_t before = s.page.components().size();
-        setText(child(child(s.doc.documentElement(), "Format"), element), QStringLiteral("1,5.0"));
+        setText(ensure(ensure(s.doc.documentElement(), "Format"), element), QStringLiteral("1,5.0"));
         const QString message = errorOf([&] { s.build(); });
         EXPECT_TRUE(message == u"'1,5.0' is not a valid floating point value" ||
                     message == u"'1,5.0' is not a valid integer value")
@@ -321,7 +321,7 @@ TEST(PageBuild, BadFormatValueBuildsNothing)
     Sheet big(FormatTexts(), {component("AutoLogo", "Logo")});
     ASSERT_TRUE(big.build().complete());
     const size_t before = big.page.components().size();
-    setText(child(child(big.doc.documentElement(), "Format"), "Ligne"), QStringLiteral("400000"));
+    setText(ensure(ensure(big.doc.documentElement(), "Format"), "Ligne"), QStringLiteral("400000"));
     EXPECT_EQ(errorOf([&] { big.build(); }),
               QStringLiteral("Trop d'étiquettes sur la page : 400000 x 2 (au plus 10000)."));
     EXPECT_EQ(big.page.components().size(), before);
@@ -404,7 +404,7 @@ TEST(PageBuild, BadComponentValueOrNameStopsWithItsMessage)
     // a Texte with its Taille but without Text prints an empty text
     ComponentTexts noText = component("Texte", "Vide");
     Sheet s(FormatTexts(), {noText});
-    entries(child(s.doc.documentElement(), "Composants")).first().remove_child("Text");
+    entries(find(s.doc.documentElement(), "Composants")).first().remove_child("Text");
     ASSERT_TRUE(s.build().complete());
     EXPECT_EQ(textOf(s.labelComponents()[0]).text, QString());
 }

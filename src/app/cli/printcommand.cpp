@@ -81,10 +81,7 @@ int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
         const QString target = report::printerQueue(job.printer);
         if (!target.isEmpty())
             recordPrint(page, target, err);
-        if (!report::printStream(page.stream, job)) {
-            err << report::noPrinterMessage() << '\n';
-            return 1;
-        }
+        report::printStream(page.stream, job);
         if (!page.result.complete()) {
             err << page.result.message << '\n';
             return 1;

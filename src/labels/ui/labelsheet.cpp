@@ -222,8 +222,7 @@ void LabelSheet::print(const QString& printer, int copies)
         const QString target = report::printerQueue(printer);
         if (m_recorder && !target.isEmpty())
             m_recorder(false, target);
-        if (!report::printPage(*m_page, job))
-            Dialogs::error(m_window.data(), report::noPrinterMessage());
+        report::printPage(*m_page, job);
     } catch (const Error& e) {
         Dialogs::error(m_window.data(), e.message());
     }

@@ -96,7 +96,7 @@ int printerResolution(const QString& printer)
     return dpi >= 100 ? dpi : 0; // coarser dots are no label printer's
 }
 
-bool printPage(const ExecutedPage& page, const PrintJob& job)
+void printPage(const ExecutedPage& page, const PrintJob& job)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!job.printer.isEmpty()) {
@@ -106,7 +106,7 @@ bool printPage(const ExecutedPage& page, const PrintJob& job)
     }
     // without a printer QPrinter falls back to writing a PDF file: never do that behind the operator
     if (QPrinterInfo::printerInfo(printer.printerName()).isNull() || printer.outputFormat() != QPrinter::NativeFormat)
-        return false;
+        throw Error(noPrinterMessage());
     printer.setCopyCount(qMax(1, job.copies));
     printer.setFullPage(true);
     printer.setPageOrientation(QPageLayout::Portrait);
@@ -115,14 +115,15 @@ bool printPage(const ExecutedPage& page, const PrintJob& job)
     printer.setDocName(job.name.isEmpty() ? QStringLiteral("Pelorin") : job.name);
     QPainter painter;
     if (!painter.begin(&printer))
-        return false;
+        throw Error(noPrinterMessage());
     paintPage(painter, page, printer.resolution(), printerResolution(printer.printerName()));
-    return painter.end();
+    if (!painter.end())
+        throw Error(noPrinterMessage());
 }
 
-bool printStream(const QByteArray& stream, const PrintJob& job)
+void printStream(const QByteArray& stream, const PrintJob& job)
 {
-    return printPage(ExecutedPage::read(stream), job);
+    printPage(ExecutedPage::read(stream), job);
 }
 
 } // namespace pelorin::report

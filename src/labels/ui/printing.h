@@ -19,12 +19,12 @@ struct PrintJob
 // "Pelorin <code> <page name>": the title of a page's print job.
 QString jobName(const QString& code, const QString& pageName);
 
-// Prints the whole paper without a dialog, exactly as the preview draws it. Returns false, printing
-// nothing, when no printer can be opened (none installed): the caller then shows noPrinterMessage().
-// Error when the named printer is no queue of the print server.
-bool printPage(const ExecutedPage& page, const PrintJob& job = PrintJob());
+// Prints the whole paper without a dialog, exactly as the preview draws it. Error when the named
+// printer is no queue of the print server, and Error(noPrinterMessage()), nothing printed, when no
+// printer can be opened (none installed).
+void printPage(const ExecutedPage& page, const PrintJob& job = PrintJob());
 // Same from the stream (Error when it is corrupted).
-bool printStream(const QByteArray& stream, const PrintJob& job = PrintJob());
+void printStream(const QByteArray& stream, const PrintJob& job = PrintJob());
 
 // The resolution, in dots per inch, at which the print server rasterises jobs for this printer (the
 // default printer when the name is empty): the queue's own resolution option, else its
