@@ -1,6 +1,7 @@
 #include "journal/database.h"
 
 #include "base/error.h"
+#include "journal/columns.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -40,14 +41,39 @@ QString conninfoValue(const QString& value)
     return u'\'' + v + u'\'';
 }
 
-// Never a null string: Qt SQL binds a null QString as NULL.
-QVariant text(const QString& s)
+// A value as bound: never a null string, which Qt SQL binds as NULL, where the column wants text.
+QVariant stored(const QVariant& value)
 {
-    return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s);
+    if (value.typeId() == QMetaType::QString && value.toString().isNull())
+        return QStringLiteral("");
+    return value;
 }
 
-// The statements of each migration, from the version before it. Version 1: the entries with their
-// decoded texts; version 2: the code's fields for the searches by lot and by production day.
+// Every column of the current schema, in the order insertSql() names them.
+const QList<const Column*>& writtenColumns()
+{
+    static const QList<const Column*> columns = storedColumns(kSchemaVersion);
+    return columns;
+}
+
+// An entry whose id is stored already is skipped.
+const QString& insertSql()
+{
+    static const QString sql = [] {
+        QStringList names, marks;
+        for (const Column* c : writtenColumns()) {
+            names << QLatin1String(c->name);
+            marks << QStringLiteral("?");
+        }
+        return QStringLiteral("INSERT INTO journal_entry (%1) VALUES (%2) ON CONFLICT (id) DO NOTHING")
+            .arg(names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+    }();
+    return sql;
+}
+
+// What each migration does besides adding the columns of its version (those come from the column
+// table). Version 1: the entries with their decoded texts; version 2: the code's fields for the
+// searches by lot and by production day; version 3: the misreads, a kind of their own.
 QStringList migrationSql(Engine engine, int to)
 {
     const bool pg = engine == Engine::PostgreSQL;
@@ -55,34 +81,7 @@ QStringList migrationSql(Engine engine, int to)
         return {
             QStringLiteral("CREATE TABLE journal_schema (version INTEGER NOT NULL)"),
             QStringLiteral("INSERT INTO journal_schema (version) VALUES (0)"),
-            QStringLiteral("CREATE TABLE journal_entry ("
-                           "seq %1 PRIMARY KEY,"
-                           "id %2 NOT NULL UNIQUE,"
-                           "kind TEXT NOT NULL CHECK (kind IN ('print', 'scan')),"
-                           "at %3 NOT NULL,"
-                           "workstation TEXT NOT NULL DEFAULT '',"
-                           "os_user TEXT NOT NULL DEFAULT '',"
-                           "code TEXT NOT NULL DEFAULT '',"
-                           "d_system TEXT NOT NULL DEFAULT '',"
-                           "d_mass TEXT NOT NULL DEFAULT '',"
-                           "d_packaging TEXT NOT NULL DEFAULT '',"
-                           "d_colour TEXT NOT NULL DEFAULT '',"
-                           "d_perfume TEXT NOT NULL DEFAULT '',"
-                           "d_factory TEXT NOT NULL DEFAULT '',"
-                           "d_date TEXT NOT NULL DEFAULT '',"
-                           "error TEXT NOT NULL DEFAULT '',"
-                           "operator_text TEXT NOT NULL DEFAULT '',"
-                           "model TEXT NOT NULL DEFAULT '',"
-                           "labels TEXT NOT NULL DEFAULT '',"
-                           "label_count INTEGER NOT NULL DEFAULT 0,"
-                           "first_text TEXT NOT NULL DEFAULT '',"
-                           "last_text TEXT NOT NULL DEFAULT '',"
-                           "medium TEXT NOT NULL DEFAULT '',"
-                           "output TEXT NOT NULL DEFAULT '',"
-                           "source TEXT NOT NULL DEFAULT '')")
-                .arg(pg ? QStringLiteral("BIGSERIAL") : QStringLiteral("INTEGER"),
-                     pg ? QStringLiteral("UUID") : QStringLiteral("TEXT"),
-                     pg ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT")),
+            createTableSql(engine, 1, QStringLiteral("journal_entry")),
             // newest first, in the window and the command line; SQLite's index carries the rowid
             pg ? QStringLiteral("CREATE INDEX journal_entry_at ON journal_entry (at, seq)")
                : QStringLiteral("CREATE INDEX journal_entry_at ON journal_entry (at)"),
@@ -92,11 +91,6 @@ QStringList migrationSql(Engine engine, int to)
     }
     if (to == 2) {
         return {
-            QStringLiteral("ALTER TABLE journal_entry ADD COLUMN system_code TEXT NOT NULL DEFAULT ''"),
-            QStringLiteral("ALTER TABLE journal_entry ADD COLUMN perfume_code TEXT NOT NULL DEFAULT ''"),
-            QStringLiteral("ALTER TABLE journal_entry ADD COLUMN factory_code TEXT NOT NULL DEFAULT ''"),
-            QStringLiteral("ALTER TABLE journal_entry ADD COLUMN production_date %1")
-                .arg(pg ? QStringLiteral("DATE") : QStringLiteral("TEXT")),
             QStringLiteral("CREATE INDEX journal_entry_lot ON journal_entry (perfume_code, factory_code, "
                            "production_date)"),
             QStringLiteral("CREATE INDEX journal_entry_production ON journal_entry (production_date)"),
@@ -305,38 +299,128 @@ void Database::migrate(int target)
 
 void Database::migrateStep(int from)
 {
-    for (const QString& sql : migrationSql(m_engine, from + 1))
+    const int to = from + 1;
+    // the table is made with the columns of the first version; each later one adds its own
+    if (to > 1) {
+        for (const Column* c : storedColumns(to))
+            if (c->since == to)
+                exec(QStringLiteral("ALTER TABLE journal_entry ADD COLUMN %1").arg(c->definition(m_engine, to)));
+    }
+    for (const QString& sql : migrationSql(m_engine, to))
         exec(sql);
-    if (from + 1 == 2)
-        backfillCodeFields();
+    if (to == 3)
+        admitMisreads();
+    fillDerivedColumns(to);
 }
 
-void Database::backfillCodeFields()
+void Database::admitMisreads()
 {
-    // the fields cut from the codes stored before they had columns of their own
-    QSqlQuery read(m_db);
-    read.setForwardOnly(true);
-    if (!read.exec(QStringLiteral("SELECT seq, code FROM journal_entry")))
-        fail(read, QString());
+    if (m_engine == Engine::SQLite) {
+        rebuildEntryTable(3);
+    } else {
+        // the check the table was made with names the kinds of its own version
+        QSqlQuery q(m_db);
+        runQuery(q,
+                 QStringLiteral("SELECT conname FROM pg_constraint WHERE conrelid = 'journal_entry'::regclass "
+                                "AND contype = 'c' AND pg_get_constraintdef(oid) LIKE '%kind%'"),
+                 {});
+        QStringList checks;
+        while (q.next())
+            checks << q.value(0).toString();
+        q.finish();
+        for (QString name : std::as_const(checks))
+            exec(QStringLiteral("ALTER TABLE journal_entry DROP CONSTRAINT \"%1\"")
+                     .arg(name.replace(u'"', QLatin1String("\"\""))));
+        exec(QStringLiteral("ALTER TABLE journal_entry ADD CONSTRAINT journal_entry_kind_check %1")
+                 .arg(kindCheck(QStringLiteral("kind"), 3)));
+    }
+    // reads that were no code were stored as scans, with the reason in their error
+    exec(QStringLiteral("UPDATE journal_entry SET kind = ? WHERE kind = ? AND error <> ''"),
+         {kindName(EntryKind::Misread), kindName(EntryKind::Scan)});
+}
+
+void Database::rebuildEntryTable(int version)
+{
+    // SQLite changes no column's check in place: the table is made again as `version` declares it, its
+    // rows copied with their positions and ids, then its indexes (and any trigger) made again on it
+    QSqlQuery q(m_db);
+    runQuery(q,
+             QStringLiteral("SELECT sql FROM sqlite_master WHERE tbl_name = 'journal_entry' "
+                            "AND type IN ('index', 'trigger') AND sql IS NOT NULL"),
+             {});
+    QStringList remade;
+    while (q.next())
+        remade << q.value(0).toString();
+    runQuery(q, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_stat1'"), {});
+    bool analysed = q.next() && q.value(0).toInt() > 0;
+    if (analysed) {
+        runQuery(q, QStringLiteral("SELECT count(*) FROM sqlite_stat1 WHERE tbl = 'journal_entry'"), {});
+        analysed = q.next() && q.value(0).toInt() > 0;
+    }
+    q.finish();
+    QStringList copied = {QStringLiteral("seq")};
+    for (const Column* c : storedColumns(version - 1))
+        copied << QLatin1String(c->name);
+    const QString columns = copied.join(QLatin1String(", "));
+    exec(createTableSql(m_engine, version, QStringLiteral("journal_entry_rebuilt")));
+    exec(QStringLiteral("INSERT INTO journal_entry_rebuilt (%1) SELECT %1 FROM journal_entry").arg(columns));
+    exec(QStringLiteral("DROP TABLE journal_entry"));
+    exec(QStringLiteral("ALTER TABLE journal_entry_rebuilt RENAME TO journal_entry"));
+    for (const QString& sql : std::as_const(remade))
+        exec(sql);
+    // the planner keeps the statistics it had
+    if (analysed)
+        exec(QStringLiteral("ANALYZE journal_entry"));
+}
+
+void Database::fillDerivedColumns(int version)
+{
+    // the fields cut from the entries stored before they had columns of their own
+    QList<const Column*> derived;
+    for (const Column* c : storedColumns(version))
+        if (c->since == version && c->uses & Column::Derived)
+            derived << c;
+    if (derived.isEmpty())
+        return;
+    const QList<const Column*> read = storedColumns(version - 1, true);
+    QStringList selected = {QStringLiteral("seq")}, assigned;
+    for (const Column* c : read)
+        selected << (c->uses & Column::Time ? timeText(QLatin1String(c->name)) : QLatin1String(c->name));
+    for (const Column* c : derived)
+        assigned << QStringLiteral("%1 = ?").arg(QLatin1String(c->name));
+    const QString select = QStringLiteral("SELECT %1 FROM journal_entry WHERE seq > ? ORDER BY seq LIMIT ?")
+                               .arg(selected.join(QLatin1String(", ")));
     QSqlQuery write(m_db);
-    if (!write.prepare(QStringLiteral("UPDATE journal_entry SET system_code = ?, perfume_code = ?, factory_code = ?, "
-                                      "production_date = ? WHERE seq = ?")))
+    if (!write.prepare(
+            QStringLiteral("UPDATE journal_entry SET %1 WHERE seq = ?").arg(assigned.join(QLatin1String(", ")))))
         fail(write, QString());
-    QList<std::pair<qint64, QString>> rows;
-    while (read.next())
-        rows.append({read.value(0).toLongLong(), read.value(1).toString()});
-    read.finish();
-    for (const auto& [seq, code] : rows) {
-        Entry e;
-        e.code = code;
-        const QDate production = e.productionDate();
-        write.addBindValue(text(e.systemCode()));
-        write.addBindValue(text(e.perfumeCode()));
-        write.addBindValue(text(e.factoryCode()));
-        write.addBindValue(production.isValid() ? QVariant(production.toString(Qt::ISODate)) : QVariant());
-        write.addBindValue(seq);
-        if (!write.exec())
-            fail(write, QString());
+    // a batch at a time, so that a large journal is never held whole
+    constexpr int kBatch = 5000;
+    qint64 after = -1;
+    for (;;) {
+        QList<std::pair<qint64, Entry>> rows;
+        {
+            QSqlQuery batch(m_db);
+            batch.setForwardOnly(true);
+            runQuery(batch, select, {after, kBatch});
+            while (batch.next()) {
+                Entry e;
+                int i = 1;
+                for (const Column* c : read)
+                    c->set(e, batch.value(i++));
+                rows.append({batch.value(0).toLongLong(), e});
+            }
+        }
+        for (const auto& [seq, e] : std::as_const(rows)) {
+            for (const Column* c : derived)
+                write.addBindValue(stored(c->get(e)));
+            write.addBindValue(seq);
+            if (!write.exec())
+                fail(write, QString());
+        }
+        if (rows.size() < kBatch)
+            break;
+        after = rows.last().first;
     }
 }
 
@@ -351,48 +435,13 @@ int Database::insert(const QList<Entry>& entries)
     int added = 0;
     try {
         QSqlQuery q(m_db);
-        if (!q.prepare(QStringLiteral(
-                "INSERT INTO journal_entry (id, kind, at, workstation, os_user, code, d_system, d_mass, d_packaging, "
-                "d_colour, d_perfume, d_factory, d_date, error, operator_text, model, labels, label_count, "
-                "first_text, last_text, medium, output, source, system_code, perfume_code, factory_code, "
-                "production_date) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                "?, ?) ON CONFLICT (id) DO NOTHING")))
+        if (!q.prepare(insertSql()))
             fail(q, QString());
+        const QList<const Column*>& columns = writtenColumns();
         for (const Entry& e : entries) {
-            const QDate production = e.productionDate();
-            const QVariantList values = {
-                text(e.id),
-                kindName(e.kind),
-                timeValue(e.at),
-                text(e.workstation),
-                text(e.user),
-                text(e.code),
-                text(e.decoded[0]),
-                text(e.decoded[1]),
-                text(e.decoded[2]),
-                text(e.decoded[3]),
-                text(e.decoded[4]),
-                text(e.decoded[5]),
-                text(e.decoded[6]),
-                text(e.error),
-                text(e.operatorText),
-                text(e.model),
-                text(e.labels),
-                e.labelCount,
-                text(e.firstText),
-                text(e.lastText),
-                e.kind == EntryKind::Scan
-                    ? QVariant(QStringLiteral(""))
-                    : QVariant(e.medium == Medium::PdfFile ? QStringLiteral("pdf") : QStringLiteral("printer")),
-                text(e.output),
-                text(e.source),
-                text(e.systemCode()),
-                text(e.perfumeCode()),
-                text(e.factoryCode()),
-                production.isValid() ? QVariant(production.toString(Qt::ISODate)) : QVariant(),
-            };
-            for (qsizetype i = 0; i < values.size(); ++i)
-                q.bindValue(int(i), values[i]);
+            int i = 0;
+            for (const Column* c : columns)
+                q.bindValue(i++, stored(c->get(e)));
             if (!q.exec())
                 fail(q, QString());
             if (q.numRowsAffected() > 0)

@@ -19,7 +19,7 @@ namespace pelorin::journal {
 
 // The schema this program writes. Every older version is migrated forward when opened; a newer
 // one is refused, since an older program cannot know what it would break.
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 class Database
 {
@@ -75,7 +75,9 @@ public:
 private:
     Database(Engine engine, const QString& connection, const QString& name);
     void migrateStep(int from);
-    void backfillCodeFields();
+    void admitMisreads();
+    void rebuildEntryTable(int version);
+    void fillDerivedColumns(int version);
     [[noreturn]] void fail(const QSqlQuery& query, const QString& what);
 
     Engine m_engine;

@@ -1,9 +1,9 @@
 #include "journal/entry.h"
 
 #include "code/codelayout.h"
+#include "journal/columns.h"
 
 #include <QCryptographicHash>
-#include <QJsonArray>
 #include <QSysInfo>
 #include <QUuid>
 #include <algorithm>
@@ -12,20 +12,47 @@
 
 namespace pelorin::journal {
 
+namespace {
+
+// The kinds with the schema version whose journal first accepted each.
+const struct
+{
+    EntryKind kind;
+    const char* name;
+    int since;
+} kKinds[] = {
+    {EntryKind::Print, "print", 1},
+    {EntryKind::Scan, "scan", 1},
+    {EntryKind::Misread, "misread", 3},
+};
+
+} // namespace
+
 QString kindName(EntryKind kind)
 {
-    return kind == EntryKind::Scan ? QStringLiteral("scan") : QStringLiteral("print");
+    for (const auto& k : kKinds)
+        if (k.kind == kind)
+            return QLatin1String(k.name);
+    return QString();
 }
 
 bool kindFromName(const QString& name, EntryKind* kind)
 {
-    if (name == QLatin1String("print"))
-        *kind = EntryKind::Print;
-    else if (name == QLatin1String("scan"))
-        *kind = EntryKind::Scan;
-    else
-        return false;
-    return true;
+    for (const auto& k : kKinds)
+        if (name == QLatin1String(k.name)) {
+            *kind = k.kind;
+            return true;
+        }
+    return false;
+}
+
+QStringList kindNames(int schemaVersion)
+{
+    QStringList names;
+    for (const auto& k : kKinds)
+        if (k.since <= schemaVersion)
+            names << QLatin1String(k.name);
+    return names;
 }
 
 QString Entry::systemCode() const
@@ -65,58 +92,27 @@ QDate productionDateOfCode(const QString& code)
     return first.addDays(day - 1);
 }
 
-namespace {
-
-const char* const kDecodedKeys[kDecodedCount] = {"system", "mass", "packaging", "colour", "perfume", "factory", "date"};
-
-} // namespace
-
 QJsonObject Entry::toJson() const
 {
     QJsonObject o;
-    o[QLatin1String("id")] = id;
-    o[QLatin1String("kind")] = kindName(kind);
-    o[QLatin1String("time")] = at.toUTC().toString(Qt::ISODateWithMs);
-    o[QLatin1String("workstation")] = workstation;
-    o[QLatin1String("user")] = user;
-    o[QLatin1String("code")] = code;
-    for (int i = 0; i < kDecodedCount; ++i)
-        o[QLatin1String(kDecodedKeys[i])] = decoded[size_t(i)];
-    o[QLatin1String("error")] = error;
-    o[QLatin1String("operator")] = operatorText;
-    o[QLatin1String("model")] = model;
-    o[QLatin1String("labels")] = labels;
-    o[QLatin1String("label_count")] = labelCount;
-    o[QLatin1String("first_text")] = firstText;
-    o[QLatin1String("last_text")] = lastText;
-    if (kind == EntryKind::Print)
-        o[QLatin1String("medium")] = medium == Medium::PdfFile ? QStringLiteral("pdf") : QStringLiteral("printer");
-    o[QLatin1String("output")] = output;
-    o[QLatin1String("source")] = source;
+    for (const Column& c : entryColumns()) {
+        if (!c.json)
+            continue;
+        const QVariant value = c.get(*this);
+        // a key only some kinds have (a print's medium) is left out where it is empty
+        if (c.uses & Column::JsonWhenSet && value.toString().isEmpty())
+            continue;
+        o[QLatin1String(c.json)] = QJsonValue::fromVariant(value);
+    }
     return o;
 }
 
 Entry Entry::fromJson(const QJsonObject& o)
 {
     Entry e;
-    e.id = o.value(QLatin1String("id")).toString();
-    kindFromName(o.value(QLatin1String("kind")).toString(), &e.kind);
-    e.at = QDateTime::fromString(o.value(QLatin1String("time")).toString(), Qt::ISODateWithMs).toUTC();
-    e.workstation = o.value(QLatin1String("workstation")).toString();
-    e.user = o.value(QLatin1String("user")).toString();
-    e.code = o.value(QLatin1String("code")).toString();
-    for (int i = 0; i < kDecodedCount; ++i)
-        e.decoded[size_t(i)] = o.value(QLatin1String(kDecodedKeys[i])).toString();
-    e.error = o.value(QLatin1String("error")).toString();
-    e.operatorText = o.value(QLatin1String("operator")).toString();
-    e.model = o.value(QLatin1String("model")).toString();
-    e.labels = o.value(QLatin1String("labels")).toString();
-    e.labelCount = o.value(QLatin1String("label_count")).toInt();
-    e.firstText = o.value(QLatin1String("first_text")).toString();
-    e.lastText = o.value(QLatin1String("last_text")).toString();
-    e.medium = o.value(QLatin1String("medium")).toString() == QLatin1String("pdf") ? Medium::PdfFile : Medium::Printer;
-    e.output = o.value(QLatin1String("output")).toString();
-    e.source = o.value(QLatin1String("source")).toString();
+    for (const Column& c : entryColumns())
+        if (c.json && c.set)
+            c.set(e, o.value(QLatin1String(c.json)).toVariant());
     return e;
 }
 

@@ -6,16 +6,21 @@
 #include <QStringList>
 #include <array>
 
-// One line of the traceability journal: a printed page (or a page exported to PDF), or a code taken
-// by a scan. Every entry carries an id made where the print or scan happened, so that sending it
-// again (after a lost answer, from the outbox) never stores it twice.
+// One line of the traceability journal: a printed page (or a page exported to PDF), a code taken by
+// a scan, or a read that was no code (a misread). Every entry carries an id made where the print or
+// scan happened, so that sending it again (after a lost answer, from the outbox) never stores it twice.
 namespace pelorin::journal {
 
-enum class EntryKind { Print, Scan };
+// A misread is a read that is not a whole code that decodes (another length, a field that reads
+// "Erreur", an impossible date): kept, to be checked, but never taken for a code that was read.
+enum class EntryKind { Print, Scan, Misread };
 
-// "print" / "scan", as stored and as the command line names them; false when the text is neither.
+// "print" / "scan" / "misread", as stored and as the command line names them; false when the text is
+// none of them.
 QString kindName(EntryKind kind);
 bool kindFromName(const QString& name, EntryKind* kind);
+// The store names of the kinds a journal of this schema version accepts.
+QStringList kindNames(int schemaVersion);
 
 // Where a printed page went: a printer (its name) or a PDF file (its path).
 enum class Medium { Printer, PdfFile };
@@ -34,7 +39,7 @@ struct Entry
     QString user;
     QString code;
     Decoded decoded;
-    QString error; // scan: the decoding error, when the code did not decode
+    QString error; // misread: why the read is no code that decodes
 
     // printed pages
     QString operatorText;

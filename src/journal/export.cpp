@@ -100,10 +100,10 @@ void exportPdf(Search& search, View view, const QString& path, const QString& ti
     QList<int> columns;
     if (view == View::Entries) {
         headers = entryHeaders();
-        columns = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 18};
+        columns = entryColumnsOnPaper();
     } else {
         headers = codeHeaders();
-        columns = {0, 1, 2, 3, 4, 6, 8, 9, 10};
+        columns = codeColumnsOnPaper();
     }
     const QString tmp = path + QStringLiteral(".part");
     {

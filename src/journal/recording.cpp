@@ -7,12 +7,13 @@ namespace pelorin::journal {
 
 namespace {
 
+// The decoded texts of the entry's code; the error is why the code does not decode, when it does not.
 void decodeInto(Entry& e, const CodeDecoder& decoder)
 {
     try {
-        const DecodedTexts texts = decoder.decodeAll(e.code, &e.error);
-        for (int i = 0; i < kDecodedCount; ++i)
-            e.decoded[size_t(i)] = texts[size_t(i)];
+        QString dateError;
+        e.decoded = decoder.decodeAll(e.code, &dateError);
+        e.error = readProblem(e.code, e.decoded, dateError);
     } catch (...) {
         e.error = currentErrorMessage();
     }
@@ -26,17 +27,22 @@ Entry scanEntry(const QString& code, const CodeDecoder& decoder, const QString& 
     e.code = code;
     e.source = source;
     decodeInto(e, decoder);
+    if (!e.error.isEmpty())
+        e.kind = EntryKind::Misread;
     return e;
 }
 
-Entry scanEntry(const QString& code, const std::array<QString, kDecodedCount>& texts, const QString& dateError,
+Entry scanEntry(const QString& code, const std::array<QString, kDecodedCount>& texts, const QString& error,
                 const QString& source)
 {
     Entry e = newEntry(EntryKind::Scan);
     e.code = code;
     e.source = source;
     e.decoded = texts;
-    e.error = dateError;
+    // the reason given wins; without one, a read that is no whole code that decodes is still said so
+    e.error = error.isEmpty() ? readProblem(code, texts, QString()) : error;
+    if (!e.error.isEmpty())
+        e.kind = EntryKind::Misread;
     return e;
 }
 

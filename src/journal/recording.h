@@ -11,11 +11,13 @@ class CodeDecoder;
 
 namespace pelorin::journal {
 
-// A code taken by the scan window, `pelorin scan` or an import, decoded as the scan grid decodes it;
-// the date conversion error, when there is one, is the entry's error.
+// A code taken by the scan window, `pelorin scan` or an import, decoded as the scan grid decodes it.
+// A read that is not a whole code that decodes (readProblem() in scan/decode.h) is a misread, with
+// the reason as its error; only the others are scans.
 Entry scanEntry(const QString& code, const CodeDecoder& decoder, const QString& source);
-// The same from texts already decoded (a code the scan session took).
-Entry scanEntry(const QString& code, const std::array<QString, kDecodedCount>& texts, const QString& dateError,
+// The same from texts already decoded (a code the scan session took), `error` being the read's
+// problem: a misread when it is not empty, or when the read is no whole code that decodes.
+Entry scanEntry(const QString& code, const std::array<QString, kDecodedCount>& texts, const QString& error,
                 const QString& source);
 
 // What a printed (or exported) page carried.

@@ -8,14 +8,15 @@ namespace pelorin::journal {
 
 namespace {
 
-// The columns read for an entry, in the order rowOf() takes them.
-QString entryColumns(const Database& db, const QString& a)
+// What a search reads of an entry: its position, then the columns read back into it.
+QString selectedColumns(const Database& db, const QString& a)
 {
-    return QStringLiteral("%1.seq, %1.id, %1.kind, %2, %1.workstation, %1.os_user, %1.code, %1.d_system, %1.d_mass, "
-                          "%1.d_packaging, %1.d_colour, %1.d_perfume, %1.d_factory, %1.d_date, %1.error, "
-                          "%1.operator_text, %1.model, %1.labels, %1.label_count, %1.first_text, %1.last_text, "
-                          "%1.medium, %1.output, %1.source")
-        .arg(a, db.timeText(a + QStringLiteral(".at")));
+    QStringList columns = {a + QStringLiteral(".seq")};
+    for (const Column* c : readColumns()) {
+        const QString column = a + u'.' + QLatin1String(c->name);
+        columns << (c->uses & Column::Time ? db.timeText(column) : column);
+    }
+    return columns.join(QLatin1String(", "));
 }
 
 QDateTime timeOf(const QVariant& v)
@@ -27,25 +28,9 @@ Row rowOf(const QSqlQuery& q)
 {
     Row r;
     r.seq = q.value(0).toLongLong();
-    Entry& e = r.entry;
-    e.id = q.value(1).toString();
-    kindFromName(q.value(2).toString(), &e.kind);
-    e.at = timeOf(q.value(3));
-    e.workstation = q.value(4).toString();
-    e.user = q.value(5).toString();
-    e.code = q.value(6).toString();
-    for (int i = 0; i < kDecodedCount; ++i)
-        e.decoded[size_t(i)] = q.value(7 + i).toString();
-    e.error = q.value(14).toString();
-    e.operatorText = q.value(15).toString();
-    e.model = q.value(16).toString();
-    e.labels = q.value(17).toString();
-    e.labelCount = q.value(18).toInt();
-    e.firstText = q.value(19).toString();
-    e.lastText = q.value(20).toString();
-    e.medium = q.value(21).toString() == QLatin1String("pdf") ? Medium::PdfFile : Medium::Printer;
-    e.output = q.value(22).toString();
-    e.source = q.value(23).toString();
+    int i = 1;
+    for (const Column* c : readColumns())
+        c->set(r.entry, q.value(i++));
     return r;
 }
 
@@ -56,8 +41,11 @@ CodeRow codeRowOf(const QSqlQuery& q)
     r.count = q.value(1).toLongLong();
     r.first = timeOf(q.value(2));
     r.last = timeOf(q.value(3));
-    for (int i = 0; i < kDecodedCount; ++i)
-        r.decoded[size_t(i)] = q.value(4 + i).toString();
+    Entry latest;
+    int i = 4;
+    for (const Column* c : decodedColumns())
+        c->set(latest, q.value(i++));
+    r.decoded = latest.decoded;
     return r;
 }
 
@@ -117,7 +105,7 @@ QList<Row> Search::entries(int limit, const Row* after)
 {
     QVariantList values;
     QString sql = QStringLiteral("SELECT %1 FROM journal_entry e WHERE %2")
-                      .arg(entryColumns(m_db, QStringLiteral("e")), where(QStringLiteral("e"), values));
+                      .arg(selectedColumns(m_db, QStringLiteral("e")), where(QStringLiteral("e"), values));
     if (after) {
         // the next page starts after the last row shown: no offset to count through
         sql += QStringLiteral(" AND e.at <= ? AND (e.at < ? OR e.seq < ?)");
@@ -164,8 +152,8 @@ QString Search::codesSql(View view, QVariantList& values) const
 {
     const bool printed = view == View::PrintedNotScanned;
     QString decoded;
-    for (const char* c : {"d_system", "d_mass", "d_packaging", "d_colour", "d_perfume", "d_factory", "d_date"})
-        decoded += QStringLiteral(", max(p.%1)").arg(QLatin1String(c));
+    for (const Column* c : decodedColumns())
+        decoded += QStringLiteral(", max(p.%1)").arg(QLatin1String(c->name));
     Filter withoutKind = m_filter;
     withoutKind.kind.reset();
     const QString conditions = Search(m_db, withoutKind).where(QStringLiteral("p"), values);
@@ -173,8 +161,8 @@ QString Search::codesSql(View view, QVariantList& values) const
                           "AND NOT EXISTS (SELECT 1 FROM journal_entry s WHERE s.code = p.code AND s.kind = '%6') "
                           "GROUP BY p.code")
         .arg(m_db.timeText(QStringLiteral("min(p.at)")), m_db.timeText(QStringLiteral("max(p.at)")), decoded,
-             printed ? QStringLiteral("print") : QStringLiteral("scan"), conditions,
-             printed ? QStringLiteral("scan") : QStringLiteral("print"));
+             kindName(printed ? EntryKind::Print : EntryKind::Scan), conditions,
+             kindName(printed ? EntryKind::Scan : EntryKind::Print));
 }
 
 QList<CodeRow> Search::codes(View view, int limit, qint64 offset)
@@ -214,67 +202,6 @@ void Search::forEachCode(View view, const std::function<void(const CodeRow&)>& v
 QString shownTime(const QDateTime& utc)
 {
     return utc.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-}
-
-QStringList entryHeaders()
-{
-    return {QStringLiteral("Date et heure"),
-            QStringLiteral("Type"),
-            QStringLiteral("Poste"),
-            QStringLiteral("Utilisateur"),
-            QStringLiteral("Code"),
-            QStringLiteral("Système"),
-            QStringLiteral("Masse"),
-            QStringLiteral("Boite"),
-            QStringLiteral("Couleur"),
-            QStringLiteral("Parfum"),
-            QStringLiteral("Usine"),
-            QStringLiteral("Date de production"),
-            QStringLiteral("Erreur"),
-            QStringLiteral("Opérateur"),
-            QStringLiteral("Page"),
-            QStringLiteral("Étiquettes"),
-            QStringLiteral("Premier texte"),
-            QStringLiteral("Dernier texte"),
-            QStringLiteral("Imprimante ou fichier"),
-            QStringLiteral("Source"),
-            QStringLiteral("Identifiant")};
-}
-
-QStringList entryCells(const Entry& e)
-{
-    QString type = QStringLiteral("Lecture");
-    if (e.kind == EntryKind::Print)
-        type = e.medium == Medium::PdfFile ? QStringLiteral("Export PDF") : QStringLiteral("Impression");
-    QStringList cells = {shownTime(e.at), type, e.workstation, e.user, e.code};
-    for (const QString& d : e.decoded)
-        cells << d;
-    cells << e.error << e.operatorText << e.model << e.labels << e.firstText << e.lastText << e.output << e.source
-          << e.id;
-    return cells;
-}
-
-QStringList codeHeaders()
-{
-    return {QStringLiteral("Code"),
-            QStringLiteral("Nombre"),
-            QStringLiteral("Première"),
-            QStringLiteral("Dernière"),
-            QStringLiteral("Système"),
-            QStringLiteral("Masse"),
-            QStringLiteral("Boite"),
-            QStringLiteral("Couleur"),
-            QStringLiteral("Parfum"),
-            QStringLiteral("Usine"),
-            QStringLiteral("Date de production")};
-}
-
-QStringList codeCells(const CodeRow& row)
-{
-    QStringList cells = {row.code, QString::number(row.count), shownTime(row.first), shownTime(row.last)};
-    for (const QString& d : row.decoded)
-        cells << d;
-    return cells;
 }
 
 } // namespace pelorin::journal

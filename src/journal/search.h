@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "journal/columns.h"
 #include "journal/entry.h"
 
 // Searches of the journal. Every filter is a bound value, never SQL text: quotes, "%", "_" and
@@ -77,11 +78,6 @@ private:
     Filter m_filter;
 };
 
-// The columns of an entry as the window, the exports and the command line show them.
-QStringList entryHeaders();
-QStringList entryCells(const Entry& e);
-QStringList codeHeaders();
-QStringList codeCells(const CodeRow& row);
 // Local time, as shown.
 QString shownTime(const QDateTime& utc);
 

@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QMap>
 #include <QSet>
 #include <QSqlQuery>
 #include <QTimeZone>
@@ -57,18 +59,24 @@ TEST_P(JournalStore, KeepsEveryFieldAndStoresAnEntrySentTwiceOnce)
     auto db = open();
     EXPECT_EQ(db->schemaVersion(), kSchemaVersion);
     const Entry print = sampleEntry(EntryKind::Print, 1);
-    Entry scan = sampleEntry(EntryKind::Scan, 2, QStringLiteral("Z'%_\\x"));
-    scan.error = QStringLiteral("Date impossible : jour 366 de l'année 2006");
-    EXPECT_EQ(db->insert({print, scan}), 2);
+    const Entry scan = sampleEntry(EntryKind::Scan, 2, QStringLiteral("Z'%_\\x"));
+    Entry misread = sampleEntry(EntryKind::Misread, 3, QStringLiteral("B25012515LAV5930036606"));
+    misread.error = QStringLiteral("Date impossible : jour 366 de l'année 2006");
+    EXPECT_EQ(db->insert({print, scan, misread}), 3);
     EXPECT_EQ(db->insert({print}), 0);
-    EXPECT_EQ(db->insert({scan, print}), 0);
+    EXPECT_EQ(db->insert({misread, scan, print}), 0);
     const QList<Row> rows = everything(*db);
-    ASSERT_EQ(rows.size(), 2);
-    // newest first
-    EXPECT_EQ(rows[0].entry.toJson(), scan.toJson());
-    EXPECT_EQ(rows[1].entry.toJson(), print.toJson());
-    EXPECT_EQ(rows[1].entry.at, print.at);
-    EXPECT_EQ(storedCount(*db), 2);
+    ASSERT_EQ(rows.size(), 3);
+    // newest first, each field as it was given, through the store and through JSON (the outbox's form)
+    const Entry given[] = {misread, scan, print};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(rows[i].entry.toJson(), given[i].toJson()) << i;
+        EXPECT_EQ(Entry::fromJson(rows[i].entry.toJson()).toJson(), given[i].toJson()) << i;
+        EXPECT_EQ(rows[i].entry.kind, given[i].kind) << i;
+        EXPECT_EQ(rows[i].entry.at, given[i].at) << i;
+    }
+    EXPECT_EQ(rows[0].entry.toJson()[QLatin1String("kind")].toString(), QStringLiteral("misread"));
+    EXPECT_EQ(storedCount(*db), 3);
 }
 
 TEST_P(JournalStore, FiltersSearchQuotesWildcardsAndBackslashesLiterally)
@@ -227,6 +235,13 @@ TEST_P(JournalStore, ReconcilesPrintedAndScannedCodes)
         entries << sampleEntry(EntryKind::Print, n++, code);
     for (const QString& code : {b, c, c, d, d})
         entries << sampleEntry(EntryKind::Scan, n++, code);
+    // a failed read is no read: of a printed code, of a scanned one, of one seen nowhere else
+    const QString e = QStringLiteral("E25012515LAV5930033906");
+    for (const QString& code : {a, d, e}) {
+        Entry misread = sampleEntry(EntryKind::Misread, n++, code);
+        misread.error = QStringLiteral("Champ non reconnu : Parfum");
+        entries << misread;
+    }
     db->insert(entries);
     Search search(*db, {});
     EXPECT_EQ(search.countCodes(View::PrintedNotScanned), 1);
@@ -270,10 +285,14 @@ TEST_P(JournalStore, MigratesFromEveryEarlierVersion)
         if (from > 0) {
             db->migrate(from);
             EXPECT_EQ(db->schemaVersion(), from);
-            // an entry as that version stored it
+            // an entry as that version stored it (from version 2 on, with the code's fields)
             db->exec(QStringLiteral("INSERT INTO journal_entry (id, kind, at, workstation, code, d_perfume) "
                                     "VALUES (?, 'print', ?, ?, ?, ?)"),
                      {old.id, Database::timeValue(old.at), old.workstation, old.code, old.decoded[4]});
+            if (from >= 2)
+                db->exec(QStringLiteral("UPDATE journal_entry SET perfume_code = ?, factory_code = ?, "
+                                        "production_date = ? WHERE id = ?"),
+                         {old.perfumeCode(), old.factoryCode(), old.productionDate().toString(Qt::ISODate), old.id});
         }
         db.reset();
         db = Database::open(m_settings);
@@ -293,6 +312,197 @@ TEST_P(JournalStore, MigratesFromEveryEarlierVersion)
         db->migrate();
         EXPECT_EQ(db->schemaVersion(), kSchemaVersion);
     }
+}
+
+namespace {
+
+// A version 2 journal as the program before made it, its failed reads stored as scans with their error.
+QStringList version2Schema(bool pg)
+{
+    return {
+        QStringLiteral("CREATE TABLE journal_schema (version INTEGER NOT NULL)"),
+        QStringLiteral("INSERT INTO journal_schema (version) VALUES (2)"),
+        QStringLiteral("CREATE TABLE journal_entry (seq %1 PRIMARY KEY, id %2 NOT NULL UNIQUE, "
+                       "kind TEXT NOT NULL CHECK (kind IN ('print', 'scan')), at %3 NOT NULL, "
+                       "workstation TEXT NOT NULL DEFAULT '', os_user TEXT NOT NULL DEFAULT '', "
+                       "code TEXT NOT NULL DEFAULT '', d_system TEXT NOT NULL DEFAULT '', "
+                       "d_mass TEXT NOT NULL DEFAULT '', d_packaging TEXT NOT NULL DEFAULT '', "
+                       "d_colour TEXT NOT NULL DEFAULT '', d_perfume TEXT NOT NULL DEFAULT '', "
+                       "d_factory TEXT NOT NULL DEFAULT '', d_date TEXT NOT NULL DEFAULT '', "
+                       "error TEXT NOT NULL DEFAULT '', operator_text TEXT NOT NULL DEFAULT '', "
+                       "model TEXT NOT NULL DEFAULT '', labels TEXT NOT NULL DEFAULT '', "
+                       "label_count INTEGER NOT NULL DEFAULT 0, first_text TEXT NOT NULL DEFAULT '', "
+                       "last_text TEXT NOT NULL DEFAULT '', medium TEXT NOT NULL DEFAULT '', "
+                       "output TEXT NOT NULL DEFAULT '', source TEXT NOT NULL DEFAULT '', "
+                       "system_code TEXT NOT NULL DEFAULT '', perfume_code TEXT NOT NULL DEFAULT '', "
+                       "factory_code TEXT NOT NULL DEFAULT '', production_date %4)")
+            .arg(pg ? QStringLiteral("BIGSERIAL") : QStringLiteral("INTEGER"),
+                 pg ? QStringLiteral("UUID") : QStringLiteral("TEXT"),
+                 pg ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT"),
+                 pg ? QStringLiteral("DATE") : QStringLiteral("TEXT")),
+        pg ? QStringLiteral("CREATE INDEX journal_entry_at ON journal_entry (at, seq)")
+           : QStringLiteral("CREATE INDEX journal_entry_at ON journal_entry (at)"),
+        QStringLiteral("CREATE INDEX journal_entry_code ON journal_entry (code, kind)"),
+        QStringLiteral("CREATE INDEX journal_entry_workstation ON journal_entry (workstation, at)"),
+        QStringLiteral("CREATE INDEX journal_entry_lot ON journal_entry (perfume_code, factory_code, production_date)"),
+        QStringLiteral("CREATE INDEX journal_entry_production ON journal_entry (production_date)"),
+        QStringLiteral("CREATE INDEX journal_entry_system ON journal_entry (system_code)"),
+        // one a site added of its own
+        QStringLiteral("CREATE INDEX journal_entry_site ON journal_entry (os_user)"),
+    };
+}
+
+void insertAsVersion2(Database& db, const Entry& e)
+{
+    const QDate production = e.productionDate();
+    QVariantList values = {e.id,
+                           e.kind == EntryKind::Print ? QStringLiteral("print") : QStringLiteral("scan"),
+                           Database::timeValue(e.at),
+                           e.workstation,
+                           e.user,
+                           e.code,
+                           e.decoded[0],
+                           e.decoded[1],
+                           e.decoded[2],
+                           e.decoded[3],
+                           e.decoded[4],
+                           e.decoded[5],
+                           e.decoded[6],
+                           e.error,
+                           e.operatorText,
+                           e.model,
+                           e.labels,
+                           e.labelCount,
+                           e.firstText,
+                           e.lastText,
+                           e.kind != EntryKind::Print    ? QStringLiteral("")
+                           : e.medium == Medium::PdfFile ? QStringLiteral("pdf")
+                                                         : QStringLiteral("printer"),
+                           e.output,
+                           e.source,
+                           e.systemCode(),
+                           e.perfumeCode(),
+                           e.factoryCode(),
+                           production.isValid() ? QVariant(production.toString(Qt::ISODate)) : QVariant()};
+    // Qt SQL binds a null text as NULL: the texts the entry leaves unset are empty in the store
+    for (QVariant& v : values)
+        if (v.typeId() == QMetaType::QString && v.toString().isNull())
+            v = QStringLiteral("");
+    db.exec(QStringLiteral("INSERT INTO journal_entry (id, kind, at, workstation, os_user, code, d_system, d_mass, "
+                           "d_packaging, d_colour, d_perfume, d_factory, d_date, error, operator_text, model, labels, "
+                           "label_count, first_text, last_text, medium, output, source, system_code, perfume_code, "
+                           "factory_code, production_date) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                           "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            values);
+}
+
+// seq, id and kind of every entry, in the store's order.
+QStringList positions(Database& db)
+{
+    QSqlQuery q(db.db());
+    runQuery(q, QStringLiteral("SELECT seq, id, kind FROM journal_entry ORDER BY seq"), {});
+    QStringList rows;
+    while (q.next())
+        rows << QStringLiteral("%1 %2 %3").arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString());
+    return rows;
+}
+
+QStringList indexNames(Database& db)
+{
+    QSqlQuery q(db.db());
+    runQuery(q,
+             db.engine() == Engine::PostgreSQL
+                 ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE tablename = 'journal_entry'")
+                 : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = 'journal_entry'"),
+             {});
+    QStringList names;
+    while (q.next())
+        names << q.value(0).toString();
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+// The misreads a version 2 journal stored as scans (a scan with an error) become misreads; every entry
+// keeps its position and id, the table its indexes, and the store then takes misreads and nothing else.
+TEST_P(JournalStore, MigratesAVersion2JournalItsFailedReadsBecomingMisreads)
+{
+    const QString printedOnce = QStringLiteral("A25012515LAV5930033906"),
+                  printedAndRead = QStringLiteral("B25012515LAV5930033906");
+    QList<Entry> entries = {
+        sampleEntry(EntryKind::Print, 0, printedOnce),
+        sampleEntry(EntryKind::Scan, 1, printedOnce),
+        sampleEntry(EntryKind::Scan, 2, printedAndRead),
+        sampleEntry(EntryKind::Print, 3, printedAndRead),
+        sampleEntry(EntryKind::Scan, 4, QStringLiteral("B2501251")),
+        sampleEntry(EntryKind::Scan, 5, printedAndRead),
+    };
+    entries[1].error = QStringLiteral("Date impossible : jour 366 de l'année 2006");
+    entries[4].error = QStringLiteral("Lecture de 8 caractère(s) au lieu de 22");
+    QStringList before;
+    {
+        auto db = Database::open(m_settings);
+        for (const QString& sql : version2Schema(postgres()))
+            db->exec(sql);
+        for (const Entry& e : std::as_const(entries))
+            insertAsVersion2(*db, e);
+        // positions with a gap, as a renumbering would close it
+        db->exec(QStringLiteral("DELETE FROM journal_entry WHERE id = ?"), {entries[3].id});
+        insertAsVersion2(*db, entries[3]);
+        before = positions(*db);
+        ASSERT_EQ(before.size(), 6);
+        EXPECT_EQ(db->schemaVersion(), 2);
+    }
+    auto db = Database::open(m_settings);
+    const QStringList indexes = indexNames(*db);
+    db->migrate();
+    EXPECT_EQ(db->schemaVersion(), kSchemaVersion);
+
+    QStringList expected = before;
+    for (QString& row : expected)
+        if (row.contains(entries[1].id) || row.contains(entries[4].id))
+            row.replace(QLatin1String(" scan"), QLatin1String(" misread"));
+    EXPECT_EQ(positions(*db), expected);
+    EXPECT_EQ(indexNames(*db), indexes);
+    if (!postgres()) {
+        EXPECT_EQ(db->integrityCheck(), QStringLiteral("ok"));
+    }
+
+    // every field read back as it was stored
+    QMap<QString, Entry> stored;
+    for (const Row& r : everything(*db))
+        stored[r.entry.id] = r.entry;
+    for (Entry e : std::as_const(entries)) {
+        if (!e.error.isEmpty())
+            e.kind = EntryKind::Misread;
+        EXPECT_EQ(QJsonDocument(stored.value(e.id).toJson()).toJson(), QJsonDocument(e.toJson()).toJson());
+    }
+    // the code whose only read failed was never read
+    Search search(*db, {});
+    const QList<CodeRow> unscanned = search.codes(View::PrintedNotScanned, 10);
+    ASSERT_EQ(unscanned.size(), 1);
+    EXPECT_EQ(unscanned[0].code, printedOnce);
+    const QList<CodeRow> unprinted = search.codes(View::ScannedNotPrinted, 10);
+    EXPECT_TRUE(unprinted.isEmpty());
+
+    // new entries come after the old ones; a misread is taken, an unknown kind refused
+    Entry misread = sampleEntry(EntryKind::Misread, 9);
+    misread.error = QStringLiteral("Champ non reconnu : Parfum");
+    EXPECT_EQ(db->insert({misread}), 1);
+    const QStringList after = positions(*db);
+    ASSERT_EQ(after.size(), 7);
+    EXPECT_GT(after.last().section(u' ', 0, 0).toLongLong(), before.last().section(u' ', 0, 0).toLongLong());
+    EXPECT_TRUE(after.last().endsWith(QStringLiteral(" misread")));
+    EXPECT_FALSE(test::errorOf([&] {
+                     db->exec(QStringLiteral("UPDATE journal_entry SET kind = 'lecture' WHERE id = ?"), {misread.id});
+                 }).isEmpty());
+
+    // the step is made once: a second migration leaves every entry where it is
+    db.reset();
+    db = Database::open(m_settings);
+    db->migrate();
+    EXPECT_EQ(positions(*db), after);
 }
 
 TEST_P(JournalStore, RefusesAJournalOfANewerProgram)

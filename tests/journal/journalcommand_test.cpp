@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QSqlQuery>
 
@@ -39,10 +40,11 @@ protected:
 
 } // namespace
 
-TEST_P(JournalCommand, ImportsScanSheetsAtTheirFilesTimeOnce)
+TEST_P(JournalCommand, ImportsScanSheetsAtTheirFilesTimeOnceAndKeepsMisreadsApart)
 {
     const QString scb = m_data.file(QStringLiteral("lecture.SCB"));
-    m_data.write(QStringLiteral("lecture.SCB"), "ScanCode\r\nB25012515LAV5930033906\r\nB25012515LAV5930036606\r\n\r\n");
+    m_data.write(QStringLiteral("lecture.SCB"), "ScanCode\r\nB25012515LAV5930033906\r\nB25012515LAV5930036606\r\n"
+                                                "B2501251\r\nB25012515ZZZ5930033906\r\n\r\n");
     const QDateTime written(QDate(2025, 1, 2), QTime(3, 4, 5), Qt::UTC);
     {
         QFile f(scb);
@@ -51,27 +53,53 @@ TEST_P(JournalCommand, ImportsScanSheetsAtTheirFilesTimeOnce)
     }
     test::RunResult r = run({QStringLiteral("--import"), scb});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
-    EXPECT_TRUE(r.out.contains("2 codes enregistr")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("4 codes enregistr")) << r.out.constData();
     r = run({QStringLiteral("--import"), scb});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
-    EXPECT_TRUE(r.out.contains("0 codes enregistrés (2 déjà présents)")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("0 codes enregistrés (4 déjà présents)")) << r.out.constData();
 
     r = run({QStringLiteral("--format"), QStringLiteral("json")});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     const QJsonArray rows = QJsonDocument::fromJson(r.out).array();
-    ASSERT_EQ(rows.size(), 2) << r.out.constData();
+    ASSERT_EQ(rows.size(), 4) << r.out.constData();
+    QMap<QString, QJsonObject> byCode;
     for (const QJsonValue& v : rows) {
         const QJsonObject o = v.toObject();
         EXPECT_EQ(o[QLatin1String("time")].toString(), QStringLiteral("2025-01-02T03:04:05.000Z"));
-        EXPECT_EQ(o[QLatin1String("kind")].toString(), QStringLiteral("scan"));
         EXPECT_EQ(o[QLatin1String("source")].toString(), QStringLiteral("fichier lecture.SCB"));
+        byCode[o[QLatin1String("code")].toString()] = o;
     }
-    // the day 366 of 2006 does not decode: its error is kept
-    const QJsonObject bad = rows[0].toObject()[QLatin1String("code")].toString().endsWith(QLatin1String("36606"))
-                                ? rows[0].toObject()
-                                : rows[1].toObject();
-    EXPECT_EQ(bad[QLatin1String("error")].toString(), QStringLiteral("Date impossible : jour 366 de l'année 2006"));
-    EXPECT_EQ(bad[QLatin1String("perfume")].toString(), QStringLiteral("Lavande"));
+    // only the whole code that decodes is a scan; each other read is a misread, with the reason
+    const struct
+    {
+        const char* code;
+        const char* kind;
+        const char* error;
+    } reads[] = {
+        {"B25012515LAV5930033906", "scan", ""},
+        {"B25012515LAV5930036606", "misread", "Date impossible : jour 366 de l'année 2006"},
+        {"B2501251", "misread", "Lecture de 8 caractère(s) au lieu de 22"},
+        {"B25012515ZZZ5930033906", "misread", "Champ non reconnu : Parfum"},
+    };
+    for (const auto& read : reads) {
+        const QJsonObject o = byCode.value(QString::fromUtf8(read.code));
+        EXPECT_EQ(o[QLatin1String("kind")].toString(), QString::fromUtf8(read.kind)) << read.code;
+        EXPECT_EQ(o[QLatin1String("error")].toString(), QString::fromUtf8(read.error)) << read.code;
+    }
+    // a misread keeps what did decode
+    EXPECT_EQ(byCode.value(QStringLiteral("B25012515LAV5930036606"))[QLatin1String("perfume")].toString(),
+              QStringLiteral("Lavande"));
+
+    // the kind chooses them; the codes never printed are the scanned one only
+    r = run({QStringLiteral("--kind"), QStringLiteral("misread")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(lines(r.out).size(), 3) << r.out.constData();
+    for (const QString& line : lines(r.out))
+        EXPECT_EQ(line.split(u'\t').value(1), QStringLiteral("Lecture à vérifier")) << line.toStdString();
+    r = run({QStringLiteral("--unprinted")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    ASSERT_EQ(lines(r.out).size(), 1) << r.out.constData();
+    EXPECT_TRUE(lines(r.out)[0].startsWith(QStringLiteral("B25012515LAV5930033906\t1\t"))) << r.out.constData();
 
     r = run({QStringLiteral("--check")});
     EXPECT_EQ(r.exitCode, 0) << r.out.constData() << r.err.constData();
@@ -141,8 +169,8 @@ TEST_P(JournalCommand, ListsWhatTheFiltersSelectInEachFormat)
         QStringList args;
         const char* message;
     } wrong[] = {
-        {{"--kind", "pdf"}, "--kind : print ou scan"},        {{"--from", "hier"}, "--from : date invalide « hier »"},
-        {{"--format", "xml"}, "--format : tsv, csv ou json"}, {{"--bogus"}, "pelorin journal : "},
+        {{"--kind", "pdf"}, "--kind : print, scan ou misread"}, {{"--from", "hier"}, "--from : date invalide « hier »"},
+        {{"--format", "xml"}, "--format : tsv, csv ou json"},   {{"--bogus"}, "pelorin journal : "},
         {{"--unscanned", "--unprinted"}, "pas les deux"},
     };
     for (const auto& w : wrong) {

@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QTextStream>
 
 // `pelorin journal`: lists the journal's entries, imports scan sheets, checks the journal.
@@ -44,19 +43,6 @@ bool parseMoment(const QString& text, bool end, QDateTime* result)
         }
     }
     return false;
-}
-
-QJsonObject codeJson(const CodeRow& r)
-{
-    QJsonObject o;
-    o[QLatin1String("code")] = r.code;
-    o[QLatin1String("count")] = r.count;
-    o[QLatin1String("first")] = r.first.toString(Qt::ISODateWithMs);
-    o[QLatin1String("last")] = r.last.toString(Qt::ISODateWithMs);
-    const char* keys[kDecodedCount] = {"system", "mass", "packaging", "colour", "perfume", "factory", "date"};
-    for (int i = 0; i < kDecodedCount; ++i)
-        o[QLatin1String(keys[i])] = r.decoded[size_t(i)];
-    return o;
 }
 
 int importFiles(Journal& journal, const QStringList& files, QTextStream& out, QTextStream& err)
@@ -142,8 +128,10 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     line.add({QStringLiteral("code")},
              QStringLiteral("Les entrées dont le code contient ce texte (majuscules et minuscules distinguées)."),
              QStringLiteral("TEXTE"));
-    line.add({QStringLiteral("kind")}, QStringLiteral("Les impressions (print) ou les lectures (scan) seulement."),
-             QStringLiteral("print|scan"));
+    line.add({QStringLiteral("kind")},
+             QStringLiteral("Les impressions (print), les lectures (scan) ou les lectures à vérifier (misread) "
+                            "seulement."),
+             QStringLiteral("print|scan|misread"));
     line.add({QStringLiteral("workstation")}, QStringLiteral("Les entrées de ce poste."), QStringLiteral("NOM"));
     line.add({QStringLiteral("system")}, QStringLiteral("Les entrées de ce système, par son code ou par son nom."),
              QStringLiteral("TEXTE"));
@@ -183,7 +171,7 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (parser.isSet(kind)) {
         EntryKind k;
         if (!kindFromName(parser.value(kind), &k))
-            return usageError(QStringLiteral("--kind : print ou scan"));
+            return usageError(QStringLiteral("--kind : print, scan ou misread"));
         filter.kind = k;
     }
     if (parser.isSet(production)) {

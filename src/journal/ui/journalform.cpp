@@ -63,10 +63,12 @@ Filter JournalForm::filter() const
         f.from = m_ui->DateDebut->dateTime().toUTC();
     if (m_ui->CheckFin->isChecked())
         f.to = m_ui->DateFin->dateTime().addSecs(60).toUTC(); // the minute shown, included
-    if (m_ui->ComboType->currentIndex() == 1)
-        f.kind = EntryKind::Print;
-    else if (m_ui->ComboType->currentIndex() == 2)
-        f.kind = EntryKind::Scan;
+    // in the order of the list: "Tout", then each kind
+    static const std::optional<EntryKind> kinds[] = {std::nullopt, EntryKind::Print, EntryKind::Scan,
+                                                     EntryKind::Misread};
+    const int type = m_ui->ComboType->currentIndex();
+    if (type >= 0 && type < int(std::size(kinds)))
+        f.kind = kinds[type];
     return f;
 }
 

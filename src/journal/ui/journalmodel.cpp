@@ -38,16 +38,21 @@ int JournalModel::columnCount(const QModelIndex& parent) const
 {
     if (parent.isValid())
         return 0;
-    return int(m_view == View::Entries ? entryHeaders().size() : codeHeaders().size());
+    return int(m_view == View::Entries ? shownColumns().size() : codeHeaders().size());
 }
 
 QVariant JournalModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    const QStringList cells =
-        m_view == View::Entries ? entryCells(m_rows.at(index.row()).entry) : codeCells(m_codes.at(index.row()));
-    QString cell = cells.value(index.column());
+    QString cell;
+    if (m_view == View::Entries) {
+        const QList<const Column*>& columns = shownColumns();
+        if (index.column() < columns.size())
+            cell = columns[index.column()]->cell(m_rows.at(index.row()).entry);
+    } else {
+        cell = codeCells(m_codes.at(index.row())).value(index.column());
+    }
     if (role == Qt::DisplayRole)
         cell.replace(QLatin1String("\r\n"), QLatin1String(" / "));
     return cell;

@@ -102,6 +102,61 @@ TEST_P(JournalWindow, FiltersAreTakenLiterallyAndTheViewsCountTheirCodes)
     EXPECT_EQ(m_table->model()->data(m_table->model()->index(0, 0)).toString(), QStringLiteral("S%XY"));
 }
 
+// A failed read shows as a read to check, the type list chooses it, and it reads no printed code.
+TEST_P(JournalWindow, ShowsMisreadsApartAndNeverAsAReadOfAPrintedCode)
+{
+    Entry misread = sampleEntry(EntryKind::Misread, 600, QStringLiteral("P%_'\\500"));
+    misread.error = QStringLiteral("Champ non reconnu : Parfum");
+    m_journal->store().insert({misread});
+    QAbstractItemModel* model = m_table->model();
+    const auto column = [&](const QString& header) {
+        for (int c = 0; c < model->columnCount(); ++c)
+            if (model->headerData(c, Qt::Horizontal).toString() == header)
+                return c;
+        return -1;
+    };
+    auto* type = m_form->findChild<QComboBox*>(QStringLiteral("ComboType"));
+    ASSERT_TRUE(type);
+    const int misreads = type->findText(QStringLiteral("Lectures à vérifier"));
+    ASSERT_EQ(misreads, type->count() - 1);
+    const struct
+    {
+        QString item;
+        qint64 entries;
+        const char* shown; // the type every row shows
+    } cases[] = {
+        {QStringLiteral("Lectures à vérifier"), 1, "Lecture à vérifier"},
+        {QStringLiteral("Lectures"), 221, "Lecture"},
+        {QStringLiteral("Impressions"), 222, nullptr},
+        {QStringLiteral("Tout"), 444, nullptr},
+    };
+    for (const auto& c : cases) {
+        type->setCurrentIndex(type->findText(c.item));
+        search(QString());
+        ASSERT_TRUE(m_form->model()->search());
+        EXPECT_EQ(m_form->model()->search()->countEntries(), c.entries) << c.item.toStdString();
+        if (c.shown) {
+            for (int r = 0; r < model->rowCount(); ++r)
+                EXPECT_EQ(model->data(model->index(r, column(QStringLiteral("Type")))).toString(),
+                          QString::fromUtf8(c.shown))
+                    << c.item.toStdString() << r;
+        }
+    }
+    type->setCurrentIndex(misreads);
+    search(QString());
+    EXPECT_EQ(model->data(model->index(0, column(QStringLiteral("Code")))).toString(), misread.code);
+    EXPECT_EQ(model->data(model->index(0, column(QStringLiteral("Erreur")))).toString(), misread.error);
+
+    // its code stays printed and never read
+    type->setCurrentIndex(0);
+    m_form->findChild<QComboBox*>(QStringLiteral("ComboVue"))->setCurrentIndex(1);
+    QStringList unscanned;
+    for (int r = 0; r < model->rowCount(); ++r)
+        unscanned << model->data(model->index(r, 0)).toString();
+    unscanned.sort();
+    EXPECT_EQ(unscanned, (QStringList{QStringLiteral("P%_'\\500"), QStringLiteral("P%_'\\501")}));
+}
+
 TEST_P(JournalWindow, ExportsWhatIsShownToCsvInBothEncodingsAndToPdf)
 {
     search(QStringLiteral("P%"));
