@@ -81,7 +81,7 @@ int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
         const QString target = report::printerQueue(job.printer);
         if (!target.isEmpty())
             recordPrint(page, target, err);
-        if (!report::printStream(page.stream, job)) {
+        if (!report::printPage(page.executed, job)) {
             err << report::noPrinterMessage() << '\n';
             return 1;
         }

@@ -120,9 +120,4 @@ bool printPage(const ExecutedPage& page, const PrintJob& job)
     return painter.end();
 }
 
-bool printStream(const QByteArray& stream, const PrintJob& job)
-{
-    return printPage(ExecutedPage::read(stream), job);
-}
-
 } // namespace pelorin::report
