@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one fuzz harness for a while: scripts/fuzz.sh TARGET MINUTES
-#   TARGET: config description pagestream scb textlists decode serial (see tests/fuzz)
+#   TARGET: config description pagemodel scb textlists decode serial (see tests/fuzz)
 # Builds the libFuzzer programs with clang, ASan and UBSan in build-fuzz/, starts from the seed
 # corpus (tests/fuzz/corpus/TARGET) and the inputs found by earlier runs (build-fuzz/corpus/TARGET),
 # and leaves any crashing input in build-fuzz/findings/TARGET: add it to tests/fuzz/findings/TARGET

@@ -1,7 +1,6 @@
 #include "editor/editorsheet.h"
 
 #include "labels/labelvalues.h"
-#include "labels/pagestream.h"
 #include "labels/reportpage.h"
 
 namespace pelorin {
@@ -23,8 +22,8 @@ EditorSheet::Preview EditorSheet::build(const LabelValues& values, QSizeF paperI
     Preview preview;
     report::Page page(paperInches);
     preview.result = buildPage(page, m_description, m_marks, values, &preview.report);
-    preview.stream = report::execute(page);
-    m_stream = preview.stream;
+    preview.page = report::executeShared(page);
+    m_page = preview.page;
     return preview;
 }
 

@@ -1,15 +1,16 @@
 #pragma once
 #include "labels/description.h"
+#include "labels/executedpage.h"
 #include "labels/marks.h"
 #include "labels/pagebuild.h"
 
-#include <QByteArray>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 // The page editor's own sheet: its label page document `EtiqXML` as last parsed from the editor's
-// text, its selection marks and the page stream of its last preview. The main window's description
+// text, its selection marks and the executed page of its last preview. The main window's description
 // is never touched; a description made here reaches it only as a file.
 namespace pelorin {
 
@@ -36,20 +37,20 @@ public:
 
     struct Preview
     {
-        PageBuildResult result; // where the build stopped, and what to show then
-        QByteArray stream;      // the page as built, executed
-        QStringList report;     // the execution report: the reference, then ten lines per component
+        PageBuildResult result;                           // where the build stopped, and what to show then
+        std::shared_ptr<const report::ExecutedPage> page; // the page as built, executed
+        QStringList report; // the execution report: the reference, then ten lines per component
     };
     // Builds the page from EtiqXML with the marks and the live values on paper of `paperInches`,
     // and executes it. A sheet format that cannot be read throws its Error: nothing is built (the
-    // execution report of such a build is empty). The stream is also kept as pageStream().
+    // execution report of such a build is empty). The page is also kept as page().
     Preview build(const LabelValues& values, QSizeF paperInches);
-    const QByteArray& pageStream() const { return m_stream; }
+    std::shared_ptr<const report::ExecutedPage> page() const { return m_page; }
 
 private:
     LabelDescription m_description;
     SelectionMarks m_marks;
-    QByteArray m_stream;
+    std::shared_ptr<const report::ExecutedPage> m_page;
 };
 
 } // namespace pelorin

@@ -1,33 +1,52 @@
 #pragma once
-#include <QByteArray>
 #include <QString>
 #include <vector>
 
 namespace pelorin::report {
 
-// One bar of a linear symbol, in modules from the symbol's left edge.
-struct Bar
+// A barcode symbology, by zint's number for it. Any symbology zint draws with rectangles, linear,
+// stacked or 2-D, is one of these values: the page model and the painter know none of them by name.
+struct Symbology
 {
-    quint16 start = 0;
-    quint16 width = 0;
+    int zintId = 20; // Code 128, what a label's barcode has always been
+
+    bool operator==(const Symbology&) const = default;
 };
 
-// A Code 128 symbol as the page stream carries it: encoded once, when the page is executed, so that
-// painting never encodes again.
+inline constexpr Symbology kCode128{20};
+inline constexpr Symbology kQrCode{58};
+inline constexpr Symbology kDataMatrix{71};
+
+// One dark rectangle of a symbol, in modules from the symbol's top-left corner.
+struct ModuleRect
+{
+    double x = 0.0, y = 0.0, width = 0.0, height = 0.0;
+
+    bool operator==(const ModuleRect&) const = default;
+};
+
+// A symbol as the page model carries it: encoded once, when the page is executed, so that painting
+// never encodes again.
 struct BarcodeSymbol
 {
-    int modules = 0; // whole width, in modules (no quiet zones)
-    std::vector<Bar> bars;
-    QString humanReadable; // the text printed under the bars
+    Symbology symbology;
+    int modules = 0;     // whole width, in modules (no quiet zones)
+    double height = 0.0; // the bottom of the lowest rectangle, in modules
+    // A symbol of fixed proportions (QR Code, Data Matrix) keeps square modules and is scaled whole
+    // into its box; any other one has its bars stretched to the box's height.
+    bool fixedRatio = false;
+    std::vector<ModuleRect> rects;
+    QString humanReadable; // the text printed under the bars, empty for symbologies without one
 
     // A text that cannot be encoded (or an empty one) gives an empty symbol, which draws nothing.
-    bool isEmpty() const { return modules <= 0 || bars.empty(); }
+    bool isEmpty() const { return modules <= 0 || height <= 0.0 || rects.empty(); }
+    bool operator==(const BarcodeSymbol&) const = default;
 };
 
-// Encodes `text` as Code 128 with automatic code sets and the check character. The text is passed
-// as ISO-8859-1 data; characters outside Latin-1 cannot be encoded. Never throws: an empty text or
-// one the encoder refuses gives an empty symbol, and `refusal` (when given) receives the encoder's
-// message.
-BarcodeSymbol encodeCode128(const QString& text, QString* refusal = nullptr);
+// Encodes `text` in `symbology` (Code 128: automatic code sets and the check character). The text
+// is passed as ISO-8859-1 data; characters outside Latin-1 cannot be encoded. Never throws: an empty
+// text, one the encoder refuses, a symbology zint does not know or one it does not draw with
+// rectangles gives an empty symbol, and `refusal` (when given) receives the reason.
+BarcodeSymbol encodeBarcode(Symbology symbology, const QString& text, QString* refusal = nullptr);
 
 } // namespace pelorin::report

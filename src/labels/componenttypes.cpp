@@ -79,13 +79,13 @@ void createAutoVersion(TCompEtq& rec, const ComponentDescription& d, int, report
 
 void createAutoBarCode(TCompEtq& rec, const ComponentDescription&, int, report::Page& page, const LabelValues& values)
 {
-    placed(page, ComponentClass::Code128BarCode, rec).barcode().text = values.code();
+    placed(page, ComponentClass::Barcode, rec).barcode().text = values.code();
 }
 
 void createBarCode128(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
 {
     rec.Text = d.value("Text").text();
-    placed(page, ComponentClass::Code128BarCode, rec).barcode().text = rec.Text;
+    placed(page, ComponentClass::Barcode, rec).barcode().text = rec.Text;
 }
 
 void createAutoLogo(TCompEtq& rec, const ComponentDescription&, int, report::Page& page, const LabelValues& values)

@@ -42,8 +42,9 @@ QImage pageImage(const QSize& size)
 #ifdef MADV_HUGEPAGE
     madvise(memory, rounded, MADV_HUGEPAGE);
 #endif
-    return QImage(static_cast<uchar*>(memory), size.width(), size.height(), bytesPerLine, QImage::Format_RGB32,
-                  [](void* data) { std::free(data); }, memory);
+    return QImage(
+        static_cast<uchar*>(memory), size.width(), size.height(), bytesPerLine, QImage::Format_RGB32,
+        [](void* data) { std::free(data); }, memory);
 }
 
 } // namespace
@@ -112,16 +113,6 @@ void exportPdf(const ExecutedPage& page, const QString& path, int resolution)
     }
     if (!file.commit())
         throw Error(cannotWrite(path, file.errorString()));
-}
-
-void exportPng(const QByteArray& stream, const QString& path, double dpi)
-{
-    exportPng(ExecutedPage::read(stream), path, dpi);
-}
-
-void exportPdf(const QByteArray& stream, const QString& path, int resolution)
-{
-    exportPdf(ExecutedPage::read(stream), path, resolution);
 }
 
 } // namespace pelorin::report

@@ -1,9 +1,8 @@
 #pragma once
-#include <QByteArray>
 #include <QImage>
 #include <QString>
 
-#include "labels/pagestream.h"
+#include "labels/executedpage.h"
 
 // Renderers without windows: a raster image of the whole paper and a vector PDF.
 namespace pelorin::report {
@@ -15,9 +14,5 @@ QImage renderImage(const ExecutedPage& page, double dpi);
 // replaced only once complete: Error with the reason otherwise, and an existing file is kept.
 void exportPng(const ExecutedPage& page, const QString& path, double dpi);
 void exportPdf(const ExecutedPage& page, const QString& path, int resolution = 1200);
-
-// The stream forms: Error as well when the stream is corrupted.
-void exportPng(const QByteArray& stream, const QString& path, double dpi);
-void exportPdf(const QByteArray& stream, const QString& path, int resolution = 1200);
 
 } // namespace pelorin::report

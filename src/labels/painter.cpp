@@ -33,7 +33,7 @@ double cellPerEm()
     return ratio;
 }
 
-// A font and its ascent in painter units, for one font height of the stream.
+// A font and its ascent in painter units, for one font height of the page.
 struct FontAt
 {
     QFont font;
@@ -347,65 +347,89 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
     if (box.width() <= 0.0 || box.height() <= 0.0)
         return;
 
-    // the symbol fills the box's width at most, from its left edge. On a raster a module is a whole
-    // number of pixels, so that every bar has the same width everywhere, unless that gives up more
-    // than a quarter of the width: a label's 35 mm box at 300 dpi would fall from 2 to 1 pixel per
-    // module, bars too thin to print and scan, so there the edges go to the nearest pixel instead.
-    // Vector devices get the exact geometry (a PDF), or the dots of a printer whose resolution is known.
-    // A printer whose dots are known is treated as a raster of those dots.
-    const double dot = cx.raster ? 1.0 : cx.dotUnits;
-    double module = box.width() / s.modules;
-    if (dot > 0.0 && module >= dot) {
-        const double whole = std::floor(module / dot + 1e-9) * dot;
-        if (whole >= 0.75 * module)
-            module = whole;
-    }
-    const double symbolWidth = s.modules * module;
-
     // the human-readable line is set under the bars in the default font, made smaller when it would
     // run past the symbol (onto the next label); a box too low for both keeps the bars only, the
     // part a scanner needs
     double em = fontEmInches(0);
-    const double textWidth = cx.widthEm(s.humanReadable) * em * cx.ppi;
-    if (textWidth > symbolWidth && textWidth > 0.0) {
-        // in steps of a quarter of a device pixel, a little under the symbol: hinted glyphs at small
-        // sizes come out wider than their outlines
-        const double step = 0.25 / cx.ppi;
-        em = std::max(step, std::floor(em * symbolWidth / textWidth * 0.97 / step) * step);
+    const FontAt* f = nullptr;
+    bool withText = false;
+    double barsHeight = box.height();
+
+    // the symbol fills the box's width at most, from its left edge; one of fixed proportions fills
+    // the box's height at most as well, its modules square. On a raster a module is a whole number
+    // of pixels, so that every bar has the same width everywhere, unless that gives up more than a
+    // quarter of the width: a label's 35 mm box at 300 dpi would fall from 2 to 1 pixel per module,
+    // bars too thin to print and scan, so there the edges go to the nearest pixel instead. Vector
+    // devices get the exact geometry (a PDF), or the dots of a printer whose resolution is known.
+    // A printer whose dots are known is treated as a raster of those dots.
+    const double dot = cx.raster ? 1.0 : cx.dotUnits;
+    const auto moduleFor = [&](double height) {
+        double module = box.width() / s.modules;
+        if (s.fixedRatio)
+            module = std::min(module, height / s.height);
+        if (dot > 0.0 && module >= dot) {
+            const double whole = std::floor(module / dot + 1e-9) * dot;
+            if (whole >= 0.75 * module)
+                module = whole;
+        }
+        return module;
+    };
+    double module = moduleFor(barsHeight);
+    if (!s.humanReadable.isEmpty()) {
+        const double symbolWidth = s.modules * module;
+        const double textWidth = cx.widthEm(s.humanReadable) * em * cx.ppi;
+        if (textWidth > symbolWidth && textWidth > 0.0) {
+            // in steps of a quarter of a device pixel, a little under the symbol: hinted glyphs at
+            // small sizes come out wider than their outlines
+            const double step = 0.25 / cx.ppi;
+            em = std::max(step, std::floor(em * symbolWidth / textWidth * 0.97 / step) * step);
+        }
+        f = &cx.font(em);
+        withText = box.height() >= 2.0 * f->cell;
+        if (withText) {
+            barsHeight = box.height() - f->cell;
+            if (s.fixedRatio)
+                module = moduleFor(barsHeight);
+        }
     }
-    const FontAt& f = cx.font(em);
-    const bool withText = !s.humanReadable.isEmpty() && box.height() >= 2.0 * f.cell;
-    const double barsHeight = withText ? box.height() - f.cell : box.height();
+    // a symbol of free proportions has its rows stretched to the bars' height; a fixed one keeps
+    // square modules
+    const auto rowsTo = [&](double y) { return s.fixedRatio ? y * module : barsHeight * (y / s.height); };
+    const double symbolBottom = s.fixedRatio ? s.height * module : barsHeight;
 
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
     if (!cx.raster) {
         const auto snap = [dot](double x) { return dot > 0.0 ? std::round(x / dot) * dot : x; };
-        const double x0 = snap(box.left()), top = snap(box.top()), bottom = snap(box.top() + barsHeight);
+        const double x0 = snap(box.left());
         std::vector<QRectF> rects;
-        rects.reserve(s.bars.size());
-        for (const Bar& b : s.bars) {
-            const double left = snap(x0 + b.start * module), right = snap(x0 + (b.start + b.width) * module);
+        rects.reserve(s.rects.size());
+        for (const ModuleRect& m : s.rects) {
+            const double left = snap(x0 + m.x * module), right = snap(x0 + (m.x + m.width) * module);
+            const double top = snap(box.top() + rowsTo(m.y)), bottom = snap(box.top() + rowsTo(m.y + m.height));
             if (right > left && bottom > top)
                 rects.emplace_back(left, top, right - left, bottom - top);
         }
         if (!rects.empty())
             p.drawRects(rects.data(), int(rects.size()));
         if (withText)
-            cx.drawLine(QPointF(x0, bottom), s.humanReadable, em);
+            cx.drawLine(QPointF(x0, snap(box.top() + symbolBottom)), s.humanReadable, em);
         return;
     }
 
     const double x0 = std::round(box.left());
     const double y0 = std::round(box.top());
-    const int top = pixel(y0);
-    const int bottom = pixel(box.top() + barsHeight);
-
+    // module edges on whole pixels from the symbol's corner; stretched rows on the nearest pixel
+    const auto rowPixel = [&](double y) {
+        return s.fixedRatio ? pixel(y0 + std::round(y * module)) : pixel(box.top() + rowsTo(y));
+    };
     std::vector<QRect> rects;
-    rects.reserve(s.bars.size());
-    for (const Bar& b : s.bars) {
-        const int left = pixel(x0 + std::round(b.start * module));
-        const int right = pixel(x0 + std::round((b.start + b.width) * module));
+    rects.reserve(s.rects.size());
+    for (const ModuleRect& m : s.rects) {
+        const int left = pixel(x0 + std::round(m.x * module));
+        const int right = pixel(x0 + std::round((m.x + m.width) * module));
+        const int top = rowPixel(m.y);
+        const int bottom = rowPixel(m.y + m.height);
         if (right > left && bottom > top)
             rects.emplace_back(QPoint(left, top), QPoint(right - 1, bottom - 1));
     }
@@ -413,14 +437,14 @@ void paintBarcode(Context& cx, const ExecutedComponent& c)
         p.drawRects(rects.data(), int(rects.size()));
 
     if (withText)
-        cx.drawLine(QPointF(x0, bottom), s.humanReadable, em);
+        cx.drawLine(QPointF(x0, rowPixel(s.height)), s.humanReadable, em);
 }
 
 void paintBitmap(Context& cx, const ExecutedComponent& c, const ExecutedPage& page)
 {
     if (c.image < 0 || size_t(c.image) >= page.images().size())
         return;
-    const StreamImage& img = *page.images()[size_t(c.image)];
+    const PageImage& img = *page.images()[size_t(c.image)];
     const QRectF box = unitsRect(c.box, cx.ppi).normalized();
     const QSize source = img.image().size();
     if (box.width() <= 0.0 || box.height() <= 0.0 || source.isEmpty())
@@ -460,7 +484,7 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch,
     const int dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
     std::lock_guard lock(g_cacheMutex);
     PaintCache& cache = cacheFor(unitsPerInch, dpi, raster);
-    Context cx{painter, unitsPerInch, raster, device, cache};
+    Context cx{painter, unitsPerInch, raster, device, cache, 0.0, QRectF()};
     if (deviceDotsPerInch > 0.0)
         cx.dotUnits = unitsPerInch / deviceDotsPerInch;
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -482,7 +506,7 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch,
         case ComponentClass::Memo:
             paintMemo(cx, c);
             break;
-        case ComponentClass::Code128BarCode:
+        case ComponentClass::Barcode:
             paintBarcode(cx, c);
             break;
         case ComponentClass::Bitmap:
@@ -491,11 +515,6 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch,
         }
     }
     painter.restore();
-}
-
-void paintPage(QPainter& painter, const QByteArray& stream, double unitsPerInch)
-{
-    paintPage(painter, ExecutedPage::read(stream), unitsPerInch);
 }
 
 } // namespace pelorin::report

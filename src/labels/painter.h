@@ -1,7 +1,5 @@
 #pragma once
-#include <QByteArray>
-
-#include "labels/pagestream.h"
+#include "labels/executedpage.h"
 
 class QPainter;
 
@@ -18,8 +16,6 @@ namespace pelorin::report {
 // dots the device will print, so that no bar takes in a dot it only partly covers (label printers
 // blacken such dots, and thin bars then run together).
 void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch, double deviceDotsPerInch = 0.0);
-// Same, reading the stream first (Error when it is corrupted).
-void paintPage(QPainter& painter, const QByteArray& stream, double unitsPerInch);
 
 // The character cell of a font height in pixels at 96 per inch is that many 96ths of an inch
 // high (6 points for 8); 0 is the default Arial 10 points. Gives the em size in inches.

@@ -13,7 +13,7 @@ QString Page::className(ComponentClass cls)
         return QStringLiteral("Text");
     case ComponentClass::Memo:
         return QStringLiteral("Memo");
-    case ComponentClass::Code128BarCode:
+    case ComponentClass::Barcode:
         return QStringLiteral("Code128BarCode");
     case ComponentClass::Bitmap:
         return QStringLiteral("Bitmap");
@@ -67,7 +67,7 @@ Component& Page::create(ComponentClass cls, const QString& requestedName)
     case ComponentClass::Memo:
         c->props = MemoProps{};
         break;
-    case ComponentClass::Code128BarCode:
+    case ComponentClass::Barcode:
         c->props = BarcodeProps{};
         break;
     case ComponentClass::Bitmap:

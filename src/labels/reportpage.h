@@ -7,11 +7,13 @@
 #include <variant>
 #include <vector>
 
-// The report layer's page model: what a page build creates, before it is executed into the page
-// stream and painted. Positions and sizes are inches from the page's top-left corner.
+#include "labels/barcode.h"
+
+// The report layer's page as a build creates it, before it is executed (its bitmaps read, its
+// barcodes encoded) into the page that is painted. Positions and sizes are inches from the page's top-left corner.
 namespace pelorin::report {
 
-enum class ComponentClass { Rectangle, Text, Memo, Code128BarCode, Bitmap };
+enum class ComponentClass { Rectangle, Text, Memo, Barcode, Bitmap };
 
 enum class BorderStyle { Solid, Dot, DashDot };
 
@@ -39,7 +41,8 @@ struct MemoProps
 
 struct BarcodeProps
 {
-    QString text; // passed unchanged; 8-bit text is encoded as ISO-8859-1 data
+    Symbology symbology; // Code 128 unless the description names another
+    QString text;        // passed unchanged; 8-bit text is encoded as ISO-8859-1 data
 };
 
 struct BitmapProps
@@ -64,7 +67,8 @@ struct Component
 
 // One report page. Component names are unique on it: a requested name already in use gives way to
 // the class's name ("Rectangle", "Text", "Memo", "Code128BarCode", "Bitmap") followed by the first
-// free number from 1 to 9999.
+// free number from 1 to 9999; a barcode is a "Code128BarCode" whatever its symbology, as the engine
+// whose naming this keeps had no other barcode.
 class Page
 {
 public:

@@ -4,7 +4,7 @@
 #include "code/qstringprint.h"
 #include "labels/description.h"
 #include "labels/labelvalues.h"
-#include "labels/pagestream.h"
+#include "labels/executedpage.h"
 
 #include <gtest/gtest.h>
 
@@ -43,9 +43,10 @@ TEST(EditorSheet, BuildsThePreviewWithTheExecutionReport)
                                    QStringLiteral("Nom : Objet"), QStringLiteral("Haut : 20"),
                                    QStringLiteral("Gauche : 116"), QStringLiteral("Hauteur : 0,393700787401575"),
                                    QStringLiteral("Largeur : 0,393700787401575"), QStringLiteral("Texte : ")}));
-    EXPECT_EQ(sheet.pageStream(), p.stream);
+    ASSERT_TRUE(p.page);
+    EXPECT_EQ(sheet.page(), p.page);
     // frame, 8 outlines, 3 page texts and the 7 rectangles
-    EXPECT_EQ(report::ExecutedPage::read(p.stream).components().size(), size_t(1 + 8 + 3 + 7));
+    EXPECT_EQ(p.page->components().size(), size_t(1 + 8 + 3 + 7));
 }
 
 TEST(EditorSheet, AFailedParseKeepsTheTextParsedLast)

@@ -1,5 +1,5 @@
 // A label page description through everything the main window and `pelorin render` do with it:
-// the selection grid, the page build, the page stream, reading the stream back, painting it.
+// the selection grid, the page build, its execution, painting it.
 #include "fuzzsupport.h"
 
 #include "base/error.h"
@@ -7,11 +7,10 @@
 #include "labels/labelvalues.h"
 #include "labels/marks.h"
 #include "labels/pagebuild.h"
-#include "labels/pagestream.h"
+#include "labels/executedpage.h"
 #include "labels/painter.h"
 #include "labels/reportpage.h"
 
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 
@@ -39,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     values.m_incrementalLines = {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")};
     values.m_version = QStringLiteral("2.1.1.7");
 
-    QByteArray stream;
+    report::ExecutedPage executed;
     try {
         SelectionMarks marks;
         marks.rebuild(description);
@@ -47,23 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const PageBuildResult result = buildPage(page, description, marks, values);
         if (result.stop == PageBuildResult::Stop::Failed)
             return 0;
-        stream = report::execute(page);
+        executed = report::execute(page);
     } catch (const Error&) {
         return 0;
-    }
-    // the program's own stream always reads back
-    report::ExecutedPage executed;
-    try {
-        executed = report::ExecutedPage::read(stream);
-    } catch (const Error& e) {
-        std::fprintf(stderr, "own stream unreadable: %s\n", qPrintable(e.message()));
-        FUZZ_CHECK(false);
-    }
-    if (const QByteArray out = qgetenv("PELORIN_FUZZ_STREAMS"); !out.isEmpty()) {
-        // seeds for the stream harness
-        QFile f(QString::fromLocal8Bit(out) + QStringLiteral("/stream-%1").arg(qHash(stream), 8, 16, QChar(u'0')));
-        if (f.open(QIODevice::WriteOnly))
-            f.write(stream);
     }
     QImage image(70, 100, QImage::Format_RGB32);
     image.fill(Qt::white);

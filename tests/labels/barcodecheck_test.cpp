@@ -11,8 +11,8 @@ namespace {
 std::vector<ModuleRun> runsOf(const BarcodeSymbol& symbol)
 {
     std::vector<ModuleRun> runs;
-    for (const Bar& b : symbol.bars)
-        runs.push_back({b.start, b.width});
+    for (const ModuleRect& r : symbol.rects)
+        runs.push_back({int(r.x), int(r.width)});
     return runs;
 }
 
@@ -51,7 +51,7 @@ std::vector<double> measuredOnDots(const std::vector<ModuleRun>& bars, double or
 
 TEST(BarcodeCheck, theTraceabilityCodeGradesByHowItsModulesFallOnTheDots)
 {
-    const BarcodeSymbol symbol = encodeCode128(pelorin::test::kCode);
+    const BarcodeSymbol symbol = encodeBarcode(kCode128, pelorin::test::kCode);
     ASSERT_EQ(symbol.modules, 211);
     const std::vector<ModuleRun> bars = runsOf(symbol);
     const std::vector<int> nominal = elementModules(bars);

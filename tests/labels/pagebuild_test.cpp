@@ -257,9 +257,12 @@ TEST(PageBuild, EveryTypeBecomesItsComponent)
         EXPECT_EQ(textOf(get(t.index)).rotation, t.rotation);
         EXPECT_EQ(textOf(get(t.index)).fontHeightPx, t.height);
     }
-    EXPECT_EQ(get(5)->cls, ComponentClass::Code128BarCode);
+    EXPECT_EQ(get(5)->cls, ComponentClass::Barcode);
     EXPECT_EQ(barcodeOf(get(5)).text, QStringLiteral("B25012515LAV5930033906"));
     EXPECT_EQ(barcodeOf(get(6)).text, QStringLiteral("ABC-123"));
+    // the description names no symbology: its barcodes are Code 128
+    EXPECT_EQ(barcodeOf(get(5)).symbology, report::kCode128);
+    EXPECT_EQ(barcodeOf(get(6)).symbology, report::kCode128);
     EXPECT_EQ(get(7)->cls, ComponentClass::Bitmap);
     EXPECT_EQ(bitmapOf(get(7)).fileLink, QStringLiteral("/logos/Anzin.bmp"));
     EXPECT_TRUE(bitmapOf(get(7)).matchInside);

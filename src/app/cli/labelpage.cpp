@@ -10,7 +10,7 @@
 #include "labels/description.h"
 #include "labels/labelvalues.h"
 #include "labels/marks.h"
-#include "labels/pagestream.h"
+#include "labels/executedpage.h"
 #include "labels/ui/printing.h"
 
 #include <QFileInfo>
@@ -131,7 +131,7 @@ LabelPage buildLabelPage(const SelectionOptions& selection, const PageOptions& o
     // a page that stopped on a bad value is not printed; one that met an unknown type is
     if (built.result.stop == PageBuildResult::Stop::Failed)
         throw Error(built.result.message);
-    built.stream = report::execute(page);
+    built.executed = report::execute(page);
     built.code = values.m_code;
     built.name = QFileInfo(path).completeBaseName();
     built.config = shared;

@@ -1,9 +1,9 @@
 #pragma once
 #include "app/cli/selection.h"
 #include "journal/recording.h"
+#include "labels/executedpage.h"
 #include "labels/pagebuild.h"
 
-#include <QByteArray>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -32,10 +32,10 @@ PageOptions pageOptions(const CommandLine& line);
 
 struct LabelPage
 {
-    QByteArray stream;      // the executed page
-    PageBuildResult result; // complete, or stopped after an unknown component type
-    QString code;           // the code its barcodes carry
-    QString name;           // the description's file name without its extension
+    report::ExecutedPage executed; // the page to draw
+    PageBuildResult result;        // complete, or stopped after an unknown component type
+    QString code;                  // the code its barcodes carry
+    QString name;                  // the description's file name without its extension
     // what the journal records of the page (all but where it went), and the configuration that
     // decodes its code
     journal::PrintedPage printed;

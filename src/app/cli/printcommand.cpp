@@ -81,7 +81,7 @@ int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
         const QString target = report::printerQueue(job.printer);
         if (!target.isEmpty())
             recordPrint(page, target, err);
-        report::printStream(page.stream, job);
+        report::printPage(page.executed, job);
         if (!page.result.complete()) {
             err << page.result.message << '\n';
             return 1;

@@ -23,16 +23,16 @@ const QString kStandardOutput = QStringLiteral("-");
 
 // The PDF on standard output (to pipe into lp): written to a private file first, since the
 // exporter replaces a file only once complete, then copied out whole.
-void writePdfToStandardOutput(const QByteArray& stream, int dpi, bool hasDpi)
+void writePdfToStandardOutput(const report::ExecutedPage& page, int dpi, bool hasDpi)
 {
     QTemporaryDir dir;
     if (!dir.isValid())
         throw Error(QStringLiteral("Impossible de créer un dossier temporaire : %1").arg(dir.errorString()));
     const QString path = dir.filePath(QStringLiteral("page.pdf"));
     if (hasDpi)
-        report::exportPdf(stream, path, dpi);
+        report::exportPdf(page, path, dpi);
     else
-        report::exportPdf(stream, path);
+        report::exportPdf(page, path);
     QFile pdf(path);
     if (!pdf.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, pdf.errorString()));
@@ -91,13 +91,13 @@ int renderCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     try {
         const LabelPage page = buildLabelPage(selectionOptions(line), pageOptions(line));
         if (toStandardOutput)
-            writePdfToStandardOutput(page.stream, dpi, hasDpi);
+            writePdfToStandardOutput(page.executed, dpi, hasDpi);
         else if (pdf && hasDpi)
-            report::exportPdf(page.stream, output, dpi);
+            report::exportPdf(page.executed, output, dpi);
         else if (pdf)
-            report::exportPdf(page.stream, output);
+            report::exportPdf(page.executed, output);
         else
-            report::exportPng(page.stream, output, dpi);
+            report::exportPng(page.executed, output, dpi);
         if (!page.result.complete()) {
             err << page.result.message << '\n';
             return 1;

@@ -270,7 +270,7 @@ void PageEditorPage::draw()
             throw;
         }
     });
-    if (!built || !guarded(this, [&] { ui->ScrollBox1->setStream(preview.stream); }))
+    if (!built || !guarded(this, [&] { ui->ScrollBox1->setPage(preview.page); }))
         return;
     ui->Memo1->setPlainText(preview.report.join(u'\n'));
     // what was built is shown even when a component stopped the build, then the reason

@@ -9,7 +9,7 @@
 #include "labels/exporter.h"
 #include "labels/labelvalues.h"
 #include "labels/pagebuild.h"
-#include "labels/pagestream.h"
+#include "labels/executedpage.h"
 #include "labels/reportpage.h"
 #include "labels/ui/pagepreview.h"
 #include "labels/ui/printing.h"
@@ -77,10 +77,7 @@ LabelSheet::Build LabelSheet::build()
 
     // what was built is shown even when a component stopped the build, then the reason
     try {
-        QByteArray stream = report::execute(page);
-        auto executed = report::ExecutedPage::readShared(stream);
-        m_stream = std::move(stream);
-        m_page = std::move(executed);
+        m_page = report::executeShared(page);
         m_preview->setPage(m_page);
         m_shownName = QFileInfo(m_description.fileName()).fileName();
     } catch (const Error& e) {

@@ -1,5 +1,4 @@
 #pragma once
-#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,7 +16,7 @@ namespace pelorin {
 class LabelValues;
 
 // The main window's sheet of labels: the current label page description `EtiqXML`, the selection
-// marks, the page stream of the last build and the preview `ScrollBox1` it is shown in, with the
+// marks, the executed page of the last build and the preview `ScrollBox1` it is shown in, with the
 // commands that open a description, zoom, print and export the page. The main window puts the
 // preview in its right-hand panel and connects its buttons to the commands; every command reports
 // its errors itself in a message box, so the buttons can call them directly.
@@ -40,16 +39,16 @@ public:
     SelectionMarks& marks() { return m_marks; }
     // The preview, objectName "ScrollBox1": zoom 40 at first, a page shadow of 3 pixels.
     report::PagePreview* preview() const { return m_preview; }
-    // The page stream of the last build that was shown.
-    const QByteArray& pageStream() const { return m_stream; }
+    // The page of the last build that was shown (null before the first), the one the preview draws.
+    std::shared_ptr<const report::ExecutedPage> page() const { return m_page; }
 
     // Loads a description by path as the current one (the start-up's saved description); the
     // status bar shows its name. Error with the loader's message on failure: the description is
     // then released and the status bar keeps its text.
     void loadDescription(const QString& path);
 
-    // Builds the page from the description, the marks and the live values into the page stream and
-    // shows it. A value of the sheet format that is no number shows its message and keeps the
+    // Builds the page from the description, the marks and the live values, executes it and shows
+    // it. A value of the sheet format that is no number shows its message and keeps the
     // previous page; a bad component shows the page as far as it was built, then its message; an
     // unknown component type shows "erreur de composant" and the page as built. Returns whether a
     // page was built and shown (the unknown type included), which is what printing asks.
@@ -124,7 +123,6 @@ private:
     QString m_statusName; // the name last given to the status bar
     LabelDescription m_description;
     SelectionMarks m_marks;
-    QByteArray m_stream;
     std::shared_ptr<const report::ExecutedPage> m_page;
     QString m_shownName; // the file whose page the preview shows
     QPointer<report::PagePreview> m_preview;

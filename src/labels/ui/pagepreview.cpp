@@ -60,11 +60,6 @@ PagePreview::PagePreview(QWidget* parent) : QScrollArea(parent)
 
 PagePreview::~PagePreview() = default;
 
-void PagePreview::setStream(const QByteArray& stream)
-{
-    setPage(ExecutedPage::readShared(stream)); // a corrupted stream throws before anything changes
-}
-
 void PagePreview::setPage(std::shared_ptr<const ExecutedPage> page)
 {
     m_page = std::move(page);

@@ -1,15 +1,14 @@
 #pragma once
-#include <QByteArray>
 #include <QScrollArea>
 #include <memory>
 
-#include "labels/pagestream.h"
+#include "labels/executedpage.h"
 
 namespace pelorin::report {
 
 class PageCanvas;
 
-// The screen renderer: the page drawn from the stream at a zoom in percent, with a page shadow.
+// The screen renderer: the executed page drawn at a zoom in percent, with a page shadow.
 // The page is painted from its components at every zoom (never a scaled bitmap), so it stays sharp;
 // scroll bars appear when it is larger than the viewport; Ctrl + mouse wheel zooms.
 // Accessible name "Aperçu de la page".
@@ -20,8 +19,7 @@ public:
     explicit PagePreview(QWidget* parent = nullptr);
     ~PagePreview() override;
 
-    // Shows a page stream. Error (and the previous page stays) when the stream is corrupted.
-    void setStream(const QByteArray& stream);
+    // Shows a page; the preview shares it with whoever prints or exports the same build.
     void setPage(std::shared_ptr<const ExecutedPage> page);
     // An empty preview (no page).
     void clear();

@@ -121,9 +121,4 @@ void printPage(const ExecutedPage& page, const PrintJob& job)
         throw Error(noPrinterMessage());
 }
 
-void printStream(const QByteArray& stream, const PrintJob& job)
-{
-    printPage(ExecutedPage::read(stream), job);
-}
-
 } // namespace pelorin::report

@@ -1,11 +1,10 @@
 #pragma once
-#include <QByteArray>
 #include <QSizeF>
 #include <QString>
 
-#include "labels/pagestream.h"
+#include "labels/executedpage.h"
 
-// The printer renderer: the page stream on a CUPS printer through QPrinter.
+// The printer renderer: the executed page on a CUPS printer through QPrinter.
 namespace pelorin::report {
 
 // Where and how a page is printed.
@@ -23,8 +22,6 @@ QString jobName(const QString& code, const QString& pageName);
 // printer is no queue of the print server, and Error(noPrinterMessage()), nothing printed, when no
 // printer can be opened (none installed).
 void printPage(const ExecutedPage& page, const PrintJob& job = PrintJob());
-// Same from the stream (Error when it is corrupted).
-void printStream(const QByteArray& stream, const PrintJob& job = PrintJob());
 
 // The resolution, in dots per inch, at which the print server rasterises jobs for this printer (the
 // default printer when the name is empty): the queue's own resolution option, else its

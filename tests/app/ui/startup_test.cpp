@@ -41,7 +41,8 @@ TEST(StartUp, createsTheWindowsInOrderOnTheDataFolder)
     EXPECT_EQ(windows.mainForm().windowTitle(), QStringLiteral("PELORIN étiquettes code barre"));
     // the selection window's preparation marked every label of the description and showed the page
     EXPECT_EQ(windows.selectionWindow().windowTitle(), QStringLiteral("Etiquettes"));
-    EXPECT_FALSE(windows.mainForm().sheet().pageStream().isEmpty());
+    ASSERT_TRUE(windows.mainForm().sheet().page());
+    EXPECT_FALSE(windows.mainForm().sheet().page()->isEmpty());
     EXPECT_EQ(windows.configurationWindow().windowTitle(), QStringLiteral("Configuration"));
     EXPECT_EQ(windows.aboutBox().windowTitle(), QStringLiteral("A propos ... "));
     EXPECT_EQ(windows.scanWindow().windowTitle(), QStringLiteral("Scancode"));
@@ -237,14 +238,17 @@ TEST(StartUp, opensTheFileNamedOnTheCommandLine)
 
     {
         ProgramWindows windows;
-        const QByteArray before = windows.mainForm().sheet().pageStream();
+        const auto before = windows.mainForm().sheet().page();
+        ASSERT_TRUE(before);
         openStartFile(windows, data.file(QStringLiteral("ailleurs/Lot 12.etq")));
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
         EXPECT_EQ(windows.mainForm().sheet().EtiqXML().fileName(), data.file(QStringLiteral("ailleurs/Lot 12.etq")));
         EXPECT_EQ(windows.mainForm().modelPanel()->text(), QStringLiteral("Lot 12.etq"));
         // the page is the new description's, 4 x 2 labels
-        EXPECT_FALSE(windows.mainForm().sheet().pageStream().isEmpty());
-        EXPECT_NE(windows.mainForm().sheet().pageStream(), before);
+        const auto after = windows.mainForm().sheet().page();
+        ASSERT_TRUE(after);
+        EXPECT_FALSE(after->isEmpty());
+        EXPECT_NE(*after, *before);
         EXPECT_FALSE(windows.scanWindow().isVisible());
     }
     for (const char* name : {"ailleurs/Lot12.SCB", "ailleurs/codes"}) {
@@ -287,7 +291,7 @@ TEST(StartUp, aMissingDescriptionIsReportedFirstAndNoPageIsBuilt)
     // the loader's message; the selection window then finds no description to show
     ASSERT_FALSE(Dialogs::shownMessages().isEmpty());
     EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("Test.ETQ")));
-    EXPECT_TRUE(windows.mainForm().sheet().pageStream().isEmpty());
+    EXPECT_EQ(windows.mainForm().sheet().page(), nullptr);
     EXPECT_EQ(windows.mainForm().CalculOF().size(), 22);
 }
 

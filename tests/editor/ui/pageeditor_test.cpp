@@ -408,8 +408,9 @@ TEST_F(PageEditor, ASavedDescriptionBuildsTheSamePageInTheMainWindow)
     sheet.marks().rebuild(sheet.EtiqXML());
     sheet.marks().toggle(0, 1);
     ASSERT_TRUE(sheet.Afficher());
-    EXPECT_FALSE(e.sheet().pageStream().isEmpty());
-    EXPECT_EQ(sheet.pageStream(), e.sheet().pageStream());
+    ASSERT_TRUE(e.sheet().page() && sheet.page());
+    EXPECT_FALSE(e.sheet().page()->isEmpty());
+    EXPECT_EQ(*sheet.page(), *e.sheet().page());
 }
 
 TEST_F(PageEditor, SavingAnOpenedFileProposesItAndWritesTheLinesShown)

@@ -140,11 +140,12 @@ TEST(LabelSheetShortcuts, CtrlOOpensADescriptionAndCtrlPBuildsThePageThenPrints)
     EXPECT_EQ(w.sheet->marks().rows(), 3);
 
     // printing builds the page first: the text typed since the last build is in it
-    const QByteArray before = w.sheet->pageStream();
+    const auto before = w.sheet->page();
+    ASSERT_TRUE(before);
     w.values.m_operatorText = QStringLiteral("Opérateur du raccourci");
     Dialogs::clearShownMessages();
     QTest::keyClick(w.window.get(), Qt::Key_P, Qt::ControlModifier);
-    EXPECT_NE(w.sheet->pageStream(), before);
+    EXPECT_NE(*w.sheet->page(), *before);
     const QStringList messages = Dialogs::shownMessages();
     // printed on the default printer, or told there is none
     EXPECT_TRUE(messages.isEmpty() || messages == QStringList{QStringLiteral("Aucune imprimante n'est installée.")})
@@ -159,8 +160,8 @@ TEST(LabelSheetOpen, CancellingChangesNothing)
     w.sheet->marks().toggle(1, 2);
     ASSERT_TRUE(w.sheet->Afficher());
     w.sheet->preview()->setZoom(70);
-    const QByteArray stream = w.sheet->pageStream();
     const auto page = w.sheet->preview()->page();
+    EXPECT_EQ(w.sheet->page(), page);
 
     w.sheet->ChargerProjetRav(); // no file queued: the dialog is cancelled
 
@@ -169,7 +170,7 @@ TEST(LabelSheetOpen, CancellingChangesNothing)
     EXPECT_TRUE(w.sheet->EtiqXML().isActive());
     EXPECT_EQ(w.sheet->EtiqXML().fileName(), w.data.file(QStringLiteral("Modeles/Avery.ETQ")));
     EXPECT_FALSE(w.sheet->marks().isMarked(1, 2));
-    EXPECT_EQ(w.sheet->pageStream(), stream);
+    EXPECT_EQ(w.sheet->page(), page);
     EXPECT_EQ(w.sheet->preview()->page(), page);
     EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 70.0);
 }
@@ -192,7 +193,8 @@ TEST(LabelSheetOpen, UnreadableFileReleasesTheDescriptionAndKeepsStatusAndMarks)
         w.sheet->marks().rebuild(w.sheet->EtiqXML());
         w.sheet->marks().toggle(0, 1);
         ASSERT_TRUE(w.sheet->Afficher());
-        const QByteArray stream = w.sheet->pageStream();
+        const auto shown = w.sheet->page();
+        ASSERT_TRUE(shown);
 
         const QString path = bad.bytes.isEmpty() ? w.data.file(QStringLiteral("Modeles/") + QLatin1String(bad.name))
                                                  : w.writeRaw(QLatin1String(bad.name), bad.bytes);
@@ -212,20 +214,20 @@ TEST(LabelSheetOpen, UnreadableFileReleasesTheDescriptionAndKeepsStatusAndMarks)
         EXPECT_EQ(w.sheet->marks().rows(), 4);
         EXPECT_FALSE(w.sheet->marks().isMarked(0, 1));
         EXPECT_TRUE(w.sheet->marks().isMarked(1, 1));
-        EXPECT_EQ(w.sheet->pageStream(), stream);
+        EXPECT_EQ(w.sheet->page(), shown);
 
         // until a readable description is opened, no page can be built
         Dialogs::clearShownMessages();
         EXPECT_FALSE(w.sheet->Afficher());
         EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("No active document")});
-        EXPECT_EQ(w.sheet->pageStream(), stream);
+        EXPECT_EQ(w.sheet->page(), shown);
 
         Dialogs::clearShownMessages();
         Dialogs::setNextFileName(w.data.file(QStringLiteral("Modeles/Avery.ETQ")));
         w.sheet->ChargerProjetRav();
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
         EXPECT_TRUE(w.sheet->marks().isMarked(0, 1));
-        EXPECT_NE(w.sheet->pageStream(), stream);
+        EXPECT_NE(*w.sheet->page(), *shown);
     }
 }
 
@@ -296,7 +298,7 @@ TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
     w.sheet->marks().rebuild(w.sheet->EtiqXML());
     ASSERT_TRUE(w.sheet->Afficher());
-    const QByteArray good = w.sheet->pageStream();
+    const auto good = w.sheet->page();
 
     // a sheet format value that is no number: its message, and the previous page stays
     FormatTexts badFormat = test::sheetFormat(4, 2);
@@ -307,7 +309,7 @@ TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
     EXPECT_EQ(Dialogs::shownMessages(),
               QStringList{QStringLiteral(
                   "Largeur.ETQ : la valeur « 21O » de l'élément Largeur du format de la page n'est pas un nombre.")});
-    EXPECT_EQ(w.sheet->pageStream(), good);
+    EXPECT_EQ(w.sheet->page(), good);
 
     // an unknown type in the second component: "erreur de composant", the first component of
     // label 1 and nothing further; the page is shown and counts as built (printing goes on)

@@ -169,7 +169,7 @@ TEST_F(SheetPrint, PrintDialogChoosesThePrinterAndCopiesAndRemembersThePrinter)
 {
     SheetWindow w;
     w.sheet->openDescription(w.writeDescription(QStringLiteral("Lot 7.ETQ"), clearSheet()));
-    ASSERT_FALSE(w.sheet->pageStream().isEmpty());
+    ASSERT_TRUE(w.sheet->page() && !w.sheet->page()->isEmpty());
     EXPECT_TRUE(w.sheet->sessionPrinter().isEmpty());
 
     // cancelled: nothing is printed and nothing remembered

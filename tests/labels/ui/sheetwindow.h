@@ -2,7 +2,7 @@
 #include "base/paths.h"
 #include "base/ui/dialogs.h"
 #include "labels/labelvalues.h"
-#include "labels/pagestream.h"
+#include "labels/executedpage.h"
 #include "labels/sheetbuilder.h"
 #include "labels/ui/labelsheet.h"
 #include "support/testsupport.h"
