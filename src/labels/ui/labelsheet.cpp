@@ -222,8 +222,14 @@ void LabelSheet::print(const QString& printer, int copies)
         const QString target = report::printerQueue(printer);
         if (m_recorder && !target.isEmpty())
             m_recorder(false, target);
-        if (!report::printPage(*m_page, job))
+        if (!report::printPage(*m_page, job)) {
             Dialogs::error(m_window.data(), report::noPrinterMessage());
+            return;
+        }
+        emit pageDelivered(QStringLiteral("Page envoyée à %1 (%2 exemplaire%3)")
+                               .arg(target.isEmpty() ? printer : target)
+                               .arg(copies)
+                               .arg(copies > 1 ? QStringLiteral("s") : QString()));
     } catch (const Error& e) {
         Dialogs::error(m_window.data(), e.message());
     }
@@ -248,6 +254,7 @@ void LabelSheet::ExportPdfClick()
         report::exportPdf(*m_page, path);
         if (m_recorder)
             m_recorder(true, path);
+        emit pageDelivered(QStringLiteral("Page exportée : %1").arg(QDir::toNativeSeparators(path)));
     } catch (const Error& e) {
         Dialogs::error(m_window.data(), e.message());
     }
