@@ -107,6 +107,16 @@ int indexOfNumber(const QString& wanted)
     return -1;
 }
 
+int indexOfTypedNumber(const QString& typed)
+{
+    if (typed.isEmpty())
+        return -1;
+    for (int i = 0; i < kCount; ++i)
+        if (number(QString::fromLatin1(kEntries[i])).startsWith(typed))
+            return i;
+    return -1;
+}
+
 void drawItem(QPainter& painter, const QRect& rect, int index, bool selected, const RowColours& colours,
               const QFont& font)
 {

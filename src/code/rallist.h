@@ -25,6 +25,9 @@ QString colourField(const QString& entry);
 
 // The index of the first entry with this RAL number, or -1.
 int indexOfNumber(const QString& number);
+// The index of the first entry whose RAL number starts with the digits typed ("50" finds the first
+// 50xx, "5015" RAL 5015), or -1 when none does or the text is empty.
+int indexOfTypedNumber(const QString& typed);
 
 // Colours a row is painted with (the window passes its palette's).
 struct RowColours

@@ -62,6 +62,12 @@ void SelectionMarks::markAll()
     emit changed();
 }
 
+void SelectionMarks::unmarkAll()
+{
+    std::fill(m_cells.begin(), m_cells.end(), QString());
+    emit changed();
+}
+
 void SelectionMarks::rebuild(const LabelDescription& description)
 {
     const SheetFormat& format = description.format();

@@ -39,6 +39,8 @@ public:
     // The grid keeps at least one column and one row; cells inside both sizes keep their text.
     void resize(int columns, int rows);
     void markAll();
+    // Every cell emptied: no label receives its components (a sheet to feed again whole).
+    void unmarkAll();
 
     // Rebuilds from a description: `Ligne` then `Colonne` as integers, the grid resized, every cell
     // marked.

@@ -153,8 +153,8 @@ QString readProblem(const QString& code, const DecodedTexts& texts, const QStrin
         return QStringLiteral("Lecture de %1 caractère(s) au lieu de %2").arg(code.size()).arg(kCodeLength);
     if (!dateError.isEmpty())
         return dateError;
-    static const char* const names[kDecodedFieldCount] = {"Système", "Masse",  "Boite", "Couleur",
-                                                           "Parfum",  "Usine", "Date"};
+    static const char* const names[kDecodedFieldCount] = {"Système", "Masse", "Boite", "Couleur",
+                                                          "Parfum",  "Usine", "Date"};
     QStringList wrong;
     for (int i = 0; i < kDecodedFieldCount; ++i)
         if (texts[size_t(i)] == kErreur)

@@ -87,7 +87,7 @@ TEST(CalculerUneDate, ConvertsDayThenYear)
                 calculateDate(QString::fromLatin1(c.dayText), QString::fromLatin1(c.yearText));
                 ADD_FAILURE() << "accepted";
             } catch (const Error& e) {
-                EXPECT_EQ(e.message(), QLatin1String(c.message));
+                EXPECT_EQ(e.message(), QString::fromUtf8(c.message));
             }
         } else {
             const QDate d = calculateDate(QString::fromLatin1(c.dayText), QString::fromLatin1(c.yearText));

@@ -5,9 +5,11 @@
 #include "code/rallist.h"
 #include "code/tracecode.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSignalBlocker>
@@ -69,6 +71,63 @@ RalComboBox::RalComboBox(QWidget* parent) : QComboBox(parent)
     }
     setFixedWidth(105);
     setMaxVisibleItems(16);
+    // the open list takes the same digits
+    view()->installEventFilter(this);
+}
+
+int RalComboBox::typedRow(const QString& digit)
+{
+    if (!m_sinceTyped.isValid() || m_sinceTyped.elapsed() > QApplication::keyboardInputInterval())
+        m_typed.clear();
+    m_sinceTyped.start();
+    m_typed += digit;
+    int row = ral::indexOfTypedNumber(m_typed);
+    if (row < 0) {
+        // a digit that leads nowhere starts a new number of its own
+        m_typed = digit;
+        row = ral::indexOfTypedNumber(m_typed);
+    }
+    return row;
+}
+
+namespace {
+
+QString typedDigit(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    const bool plain = (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == Qt::NoModifier;
+    if (plain && text.size() == 1 && text.at(0) >= u'0' && text.at(0) <= u'9')
+        return text;
+    return QString();
+}
+
+} // namespace
+
+void RalComboBox::keyPressEvent(QKeyEvent* event)
+{
+    const QString digit = typedDigit(event);
+    if (digit.isEmpty()) {
+        QComboBox::keyPressEvent(event);
+        return;
+    }
+    const int row = typedRow(digit);
+    if (row >= 0)
+        setCurrentIndex(row);
+    event->accept();
+}
+
+bool RalComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view() && event->type() == QEvent::KeyPress) {
+        const QString digit = typedDigit(static_cast<QKeyEvent*>(event));
+        if (!digit.isEmpty()) {
+            const int row = typedRow(digit);
+            if (row >= 0)
+                view()->setCurrentIndex(model()->index(row, modelColumn(), rootModelIndex()));
+            return true;
+        }
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 void RalComboBox::paintEvent(QPaintEvent*)

@@ -1,5 +1,6 @@
 #pragma once
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QDateEdit>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -31,7 +32,8 @@ private:
 };
 
 // The RAL colour list: each row a swatch and its RAL number, 16 pixels high, the closed box drawn
-// like the selected row.
+// like the selected row. Digits typed in a row, closed or open, go to the first colour whose number
+// starts with them ("5015", or "50" for the first 50xx), as the other lists complete names.
 class RalComboBox : public QComboBox
 {
 public:
@@ -39,6 +41,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The row the digits typed so far lead to, -1 when none: a pause longer than the keyboard's
+    // search interval starts a new number.
+    int typedRow(const QString& digit);
+
+    QString m_typed;
+    QElapsedTimer m_sinceTyped;
 };
 
 class RalDelegate : public QStyledItemDelegate

@@ -40,6 +40,7 @@
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -141,6 +142,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     wireManualView();
     // the selection view lies over the manual view; whoever hides it uncovers the other
     ui->Panel2->installEventFilter(this);
+    // The preview joins the window after its form is laid out, and would take its Tab stop right
+    // after the texts' tab bar: the label texts follow the tab bar, the preview comes last.
+    QWidget* chain[] = {ui->PageControl1, ui->Text2,        ui->memotexte,     ui->ToolButton3,
+                        ui->ToolButton6,  ui->ToolButton17, ui->MemoIncrement, m_sheet->preview()};
+    if (auto* tabBar = ui->PageControl1->findChild<QTabBar*>())
+        chain[0] = tabBar;
+    for (size_t i = 0; i + 1 < std::size(chain); ++i)
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
     // no control holds the focus at start: the first Tab reaches "Système"
     ui->Central->setFocus();
     prepare();
@@ -181,9 +190,6 @@ void TForm1::wireToolBar()
     ui->ToolBar1->setFixedHeight(41);
     for (QAction* action : ui->ToolBar1->actions())
         nameToolButton(ui->ToolBar1, action);
-    // "Charger" shows its hint in the status bar only
-    if (auto* open = ui->ToolBar1->widgetForAction(ui->actionOpen))
-        open->setToolTip(QString());
     nameOverflowButton(ui->ToolBar1);
 
     connect(ui->actionOpen, &QAction::triggered, this, [this] { m_sheet->ChargerProjetRav(); });

@@ -9,6 +9,7 @@
 #include "ui_form4.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -35,6 +36,14 @@ TForm4::TForm4(LabelSheet& sheet, QWidget* parent) : QDialog(parent), ui(std::ma
     });
     connect(ui->StringGrid1, &SelectionGrid::markToggled, this, [this] { m_sheet->Afficher(); });
     connect(ui->ToolButton1, &QToolButton::clicked, this, [this] { m_sheet->ImprimClick(); });
+    connect(ui->markAllButton, &QPushButton::clicked, this, [this] {
+        m_sheet->marks().markAll();
+        m_sheet->Afficher();
+    });
+    connect(ui->unmarkAllButton, &QPushButton::clicked, this, [this] {
+        m_sheet->marks().unmarkAll();
+        m_sheet->Afficher();
+    });
 
     sheet.setSelectionRebuild([this] { Fixecellule(); });
     Fixecellule();

@@ -11,6 +11,8 @@ namespace pelorin {
 
 namespace {
 
+constexpr int kLabelNumberRole = Qt::UserRole + 1;
+
 // Each section is a cell followed by its line on the right and below; the line before the first
 // cell is the grid's own background showing through its margins.
 class MarkDelegate : public QStyledItemDelegate
@@ -34,6 +36,17 @@ public:
         painter->setFont(font);
         painter->setPen(Qt::red);
         painter->drawText(cell, Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
+        // the label's number in the corner, small, so that a label can be found by the number the
+        // sheet and the print report give it
+        const QString number = index.data(kLabelNumberRole).toString();
+        if (!number.isEmpty() && cell.height() >= 12) {
+            QFont small = option.font;
+            small.setBold(false);
+            small.setPixelSize(qBound(7, cell.height() / 3, 11));
+            painter->setFont(small);
+            painter->setPen(option.palette.color(QPalette::ButtonText));
+            painter->drawText(cell.adjusted(2, 1, -2, -1), Qt::AlignLeft | Qt::AlignTop, number);
+        }
         painter->restore();
     }
 };
@@ -120,6 +133,15 @@ void SelectionGrid::syncFromMarks()
             const QString mark = m_marks->cell(c, r);
             if (cell->text() != mark)
                 cell->setText(mark);
+            // label numbers run left to right, then row after row
+            const int number = r * columnCount() + c + 1;
+            cell->setData(kLabelNumberRole, number);
+            const QString spoken =
+                QStringLiteral("Étiquette %1, %2")
+                    .arg(number)
+                    .arg(mark == SelectionMarks::kMark ? QStringLiteral("marquée") : QStringLiteral("non marquée"));
+            if (cell->data(Qt::AccessibleTextRole).toString() != spoken)
+                cell->setData(Qt::AccessibleTextRole, spoken);
         }
     }
 }
@@ -145,7 +167,9 @@ void SelectionGrid::toggleCurrent()
 void SelectionGrid::keyPressEvent(QKeyEvent* event)
 {
     // the keyboard's double-click, for those who do not use a mouse
-    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+    const bool toggleKey =
+        event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (toggleKey && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         toggleCurrent();
         return;
     }

@@ -7,6 +7,8 @@
 #include "code/dayofyear.h"
 #include "code/qstringprint.h"
 #include "code/rallist.h"
+#include "labels/ui/labelsheet.h"
+#include "labels/ui/pagepreview.h"
 #include "labels/ui/printdialogs.h"
 #include "support/testsupport.h"
 
@@ -1034,16 +1036,17 @@ TEST_F(MainWindow, toolbarHintsStatusBarAndHelpPages)
 {
     TForm1 form;
     showActive(form);
-    // every tool button is named for assistive technology; only "Charger" keeps its hint out of a tooltip
+    // every tool button is named for assistive technology
     for (QToolButton* b : form.findChildren<QToolButton*>()) {
         const bool ours =
             b->objectName().startsWith(QLatin1String("ToolButton")) || b->objectName() == QLatin1String("ExportPdf");
         EXPECT_TRUE(!ours || !b->accessibleName().isEmpty()) << qPrintable(b->objectName());
     }
     auto* open = control<QToolButton>(form, "ToolButton2");
-    EXPECT_TRUE(open->toolTip().isEmpty());
+    EXPECT_EQ(open->toolTip(), QStringLiteral("Charger une page d'étiquettes. (Ctrl+O)"));
     EXPECT_EQ(open->statusTip(), QStringLiteral("Charger une page d'étiquettes."));
-    EXPECT_EQ(control<QToolButton>(form, "ToolButton12")->toolTip(), QStringLiteral("Information \"à propos\""));
+    EXPECT_EQ(control<QToolButton>(form, "ToolButton12")->toolTip(),
+              QStringLiteral("Information \"à propos\" (Ctrl+F1)"));
 
     // the hint goes to the first panel and the description's name stays in the second
     QStatusTipEvent tip(control<QToolButton>(form, "ToolButton4")->statusTip());
@@ -1200,6 +1203,13 @@ TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
         {"ToolButton14", "Ctrl+Q"},
         {"ToolButton20", "Ctrl+K"},
         {"ToolButtonImprimerChoix", "Ctrl+Shift+P"},
+        {"ToolButton2", "Ctrl+O"},
+        {"ToolButton4", "Ctrl+0"},
+        {"ToolButton5", "Ctrl++"},
+        {"ToolButton8", "Ctrl+-"},
+        {"ToolButton1", "Ctrl+,"},
+        {"ToolButton19", "Ctrl+Shift+N"},
+        {"ToolButton12", "Ctrl+F1"},
     };
     for (const auto& [name, keys] : hints)
         EXPECT_TRUE(control<QToolButton>(form, name)->toolTip().endsWith(QStringLiteral("(%1)").arg(keys)))
@@ -1213,6 +1223,21 @@ TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
     QTest::keyClick(mass, Qt::Key_K, Qt::ControlModifier);
     EXPECT_EQ(selection.shown, 1);
     EXPECT_EQ(scan.shown, 1);
+    QTest::keyClick(mass, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(configuration.shown, 1);
+    // the zoom commands act on the preview from anywhere, once a page is shown (F5)
+    QTest::keyClick(mass, Qt::Key_F5);
+    report::PagePreview* preview = form.sheet().preview();
+    ASSERT_NE(preview->page(), nullptr);
+    preview->setZoom(100);
+    QTest::keyClick(mass, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(preview->zoom(), 110);
+    QTest::keyClick(mass, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(mass, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(preview->zoom(), 90);
+    QTest::keyClick(mass, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_NE(preview->fitZoom(), 90);
+    EXPECT_DOUBLE_EQ(preview->zoom(), preview->fitZoom());
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
     m_data.write(QStringLiteral("Help/Pelorin.htm"), "<html></html>");
@@ -1236,6 +1261,25 @@ TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
     QTest::keyClick(mass, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(MainWindow, tabReachesTheLabelTextsInOrder)
+{
+    TForm1 form;
+    showActive(form);
+    control<QTabWidget>(form, "PageControl1")->setCurrentIndex(0);
+    auto* copy = control<QPushButton>(form, "Button4");
+    copy->setFocus();
+    QStringList order;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        order << (focused ? focused->objectName() : QString());
+    }
+    // the tabs of the texts, then "Opérateur", then "Multiligne", then out of it again
+    EXPECT_EQ(order.mid(1, 2), (QStringList{QStringLiteral("Text2"), QStringLiteral("memotexte")}))
+        << qPrintable(order.join(u' '));
+    EXPECT_NE(order.value(3), QStringLiteral("memotexte"));
 }
 
 TEST_F(MainWindow, everyFieldHasAnAccessibleName)

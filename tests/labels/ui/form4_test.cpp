@@ -5,6 +5,7 @@
 #include "labels/ui/sheetwindow.h"
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -135,10 +136,52 @@ TEST(Form4, DoubleClickTogglesTheMarkAndRedisplays)
     EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("X"));
     EXPECT_EQ(test::contentIn(*w.shownPage(), 106, 10, 100, 50), 2);
 
-    // the keyboard does the same on the current cell
+    // the keyboard does the same on the current cell: Space, Return and the keypad's Enter
     QTest::keyClick(grid, Qt::Key_Space);
     EXPECT_TRUE(grid->item(0, 1)->text().isEmpty());
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("X"));
+    QTest::keyClick(grid, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(grid->item(0, 1)->text().isEmpty());
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 106, 10, 100, 50), 0);
+    // Return toggles the label, it does not close the window as a dialog's default button would
+    EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+}
+
+TEST(Form4, EveryLabelMarkedOrUnmarkedAtOnceAndEachNamedByItsNumber)
+{
+    SheetWindow w;
+    w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
+    TForm4 form(*w.sheet, w.window.get());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
+
+    // numbered left to right, then row after row, as the page numbers them; a screen reader says
+    // the number and the mark
+    EXPECT_EQ(grid->item(0, 1)->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Étiquette 2, marquée"));
+    EXPECT_EQ(grid->item(3, 0)->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Étiquette 7, marquée"));
+
+    auto* unmarkAll = form.findChild<QPushButton*>(QStringLiteral("unmarkAllButton"));
+    auto* markAll = form.findChild<QPushButton*>(QStringLiteral("markAllButton"));
+    ASSERT_NE(unmarkAll, nullptr);
+    ASSERT_NE(markAll, nullptr);
+    EXPECT_EQ(unmarkAll->text(), QStringLiteral("Tout démarquer"));
+    EXPECT_EQ(markAll->text(), QStringLiteral("Tout marquer"));
+
+    QTest::mouseClick(unmarkAll, Qt::LeftButton);
+    for (int label = 1; label <= 8; ++label)
+        EXPECT_FALSE(w.sheet->marks().isLabelMarked(label)) << label;
+    EXPECT_EQ(grid->item(3, 0)->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Étiquette 7, non marquée"));
+    // the page shows no components, the outlines stay
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 0);
+    EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);
+
+    QTest::mouseClick(markAll, Qt::LeftButton);
+    for (int label = 1; label <= 8; ++label)
+        EXPECT_TRUE(w.sheet->marks().isLabelMarked(label)) << label;
+    EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 2);
 }
 
 TEST(Form4, SwitchesRedisplayWithoutFrameOrOutlines)
