@@ -166,8 +166,7 @@ MassValidator::MassValidator(QWidget* field, RefusalNotice notice)
 
 QString MassValidator::refusalMessage()
 {
-    return QStringLiteral("Masse en gr : %1 chiffres au plus, sans signe ni virgule (de 0 à 999 grammes).")
-        .arg(fieldWidth(CodeField::Mass));
+    return QStringLiteral("Masse en gr : %1 chiffres au plus, sans signe ni virgule.").arg(fieldWidth(CodeField::Mass));
 }
 
 QValidator::State MassValidator::validate(QString& input, int&) const
