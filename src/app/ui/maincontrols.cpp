@@ -291,6 +291,21 @@ void DatePicker::mousePressEvent(QMouseEvent* event)
     QDateEdit::mousePressEvent(event);
 }
 
+void DatePicker::wheelEvent(QWheelEvent* event)
+{
+    finishTyped();
+    m_armed = false;
+    QDateEdit::wheelEvent(event);
+}
+
+bool DatePicker::focusNextPrevChild(bool next)
+{
+    // what is typed is finished before the next section is chosen
+    finishTyped();
+    m_armed = false;
+    return QDateEdit::focusNextPrevChild(next);
+}
+
 void DatePicker::keyPressEvent(QKeyEvent* event)
 {
     const QString text = event->text();

@@ -106,6 +106,9 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    // Tab moves between the picker's sections
+    bool focusNextPrevChild(bool next) override;
 
 private:
     bool typingDigits() const { return !m_typed.isEmpty(); }

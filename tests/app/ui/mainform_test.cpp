@@ -687,6 +687,14 @@ TEST_F(MainWindow, typedDatesThatDoNotExistAreRefusedAndTheDateStays)
     QTest::keyClick(picker, Qt::Key_Backspace);
     QTest::keyClicks(picker, QStringLiteral("3/2025"));
     EXPECT_EQ(picker->date(), QDate(2025, 3, 31));
+    // Tab finishes what is typed before it moves to the next section: a day alone is taken there
+    picker->setDate(before);
+    control<QWidget>(form, "Text2")->setFocus();
+    picker->setFocus();
+    QTest::keyClicks(picker, QStringLiteral("12"));
+    QTest::keyClick(picker, Qt::Key_Tab);
+    EXPECT_EQ(picker->date(), QDate(2026, 11, 12));
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
     // Escape drops what is typed and keeps the date
     picker->setDate(before);
     control<QWidget>(form, "Text2")->setFocus();
