@@ -41,6 +41,21 @@ int clampSpin(int value)
     return std::clamp(value, kSpinMin, kSpinMax);
 }
 
+bool isSpinText(const QString& text)
+{
+    return text.size() == 1 && text.at(0) >= QChar(u'0' + kSpinMin) && text.at(0) <= QChar(u'0' + kSpinMax);
+}
+
+bool isMassText(const QString& text)
+{
+    if (text.size() > fieldWidth(CodeField::Mass))
+        return false;
+    for (const QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
 QString manualCodeText(const QString& typed)
 {
     return typed.toUpper().left(kManualCodeLength);
@@ -154,7 +169,7 @@ void TraceCode::setPackaging(int index, const QString& layersText, const QString
 
 void TraceCode::setSoapPackaging(const QString& layersText, const QString& rowsText)
 {
-    // a value still being typed counts as typed (10 gives three characters) until the focus leaves
+    // one digit each, so two characters; a spin edit emptied while typing counts as 1
     m_fields.packaging = QString::number(spinValue(layersText)) + QString::number(spinValue(rowsText));
 }
 

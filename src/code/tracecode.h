@@ -18,12 +18,18 @@ class ConfigFile;
 const QStringList& packagingItems();
 constexpr int kSoapPackaging = 4; // "Savons": layers followed by rows
 
-// Spin edits for layers and rows: a text that is not a number counts as 1 while typed; on focus loss
-// the value is brought into 1..6.
+// Spin edits for layers and rows: each holds one digit, 1 to 6, so that the packaging field keeps its
+// two characters; a text emptied while the operator corrects it counts as 1.
 constexpr int kSpinMin = 1;
 constexpr int kSpinMax = 6;
 int spinValue(const QString& text);
 int clampSpin(int value);
+// Whether `text` is a number of layers or rows as the code holds it: one digit from 1 to 6.
+bool isSpinText(const QString& text);
+
+// Whether `text` is a mass the code's mass field holds as typed: at most three digits, no sign, no
+// decimal; empty while the operator corrects it (it then composes "000").
+bool isMassText(const QString& text);
 
 // The manual code as the edit `CodeManu` holds it: upper case, four characters fewer than a
 // composed code.

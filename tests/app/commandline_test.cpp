@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -160,6 +161,46 @@ TEST(CommandLine, RenderWritesThePdfToStandardOutput)
     EXPECT_EQ(test::zbarRead(dir.filePath(QStringLiteral("page.png"))), QStringList{kCode});
 }
 
+// A result written where it cannot go (a full disk) is lost: every command that writes on standard
+// output then says so and fails, instead of ending as if it had been written.
+TEST(CommandLine, OutputThatCannotBeWrittenIsAnError)
+{
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+        GTEST_SKIP() << "no /dev/full on this system";
+    test::TempDataFolder data;
+    data.write(QStringLiteral("lecture.SCB"), "ScanCode\r\n" + kCode.toLatin1() + "\r\n\r\n");
+    const QStringList folder{QStringLiteral("--data"), data.path()};
+    const test::RunResult imported =
+        test::runPelorin(QStringList{QStringLiteral("journal")} + folder +
+                         QStringList{QStringLiteral("--import"), data.file(QStringLiteral("lecture.SCB"))});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+
+    const QStringList cases[] = {
+        QStringList{"code"} + folder,
+        QStringList{"code", "--mass", "250", "--date", "2006-12-05"} + folder,
+        QStringList{"decode", kCode} + folder,
+        QStringList{"decode", "--format", "json", kCode} + folder,
+        QStringList{"journal"} + folder,
+        QStringList{"journal", "--format", "csv"} + folder,
+        QStringList{"render", "--model", test::fixture(QStringLiteral("labels/sheet4x2.ETQ")), "--code", kCode, "-o",
+                    "-"} +
+            folder,
+        QStringList{"code", "--help"},
+        QStringList{"--version"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        // on an output that takes it, the command writes something and succeeds
+        const test::RunResult written = test::runPelorin(args);
+        ASSERT_EQ(written.exitCode, 0) << written.err.toStdString();
+        ASSERT_FALSE(written.out.isEmpty());
+
+        const test::RunResult lost = test::runPelorinWithOutputTo(QStringLiteral("/dev/full"), args);
+        EXPECT_EQ(lost.exitCode, 1);
+        EXPECT_EQ(QString::fromUtf8(lost.err), QStringLiteral("La sortie standard ne peut pas être écrite.\n"));
+    }
+}
+
 struct QueuedJob
 {
     int id = 0;
@@ -244,8 +285,9 @@ TEST(CommandLine, PrintsOnTheNamedPrinterWithItsCopiesAndJobName)
 
     // the page is on the journal's record: its code, page, the one label printed and the printer
     const auto printEntries = [&] {
-        const test::RunResult logged = test::runPelorin({QStringLiteral("journal"), QStringLiteral("--data"),
-                                                         data.path(), QStringLiteral("--kind"), QStringLiteral("print")});
+        const test::RunResult logged =
+            test::runPelorin({QStringLiteral("journal"), QStringLiteral("--data"), data.path(),
+                              QStringLiteral("--kind"), QStringLiteral("print")});
         EXPECT_EQ(logged.exitCode, 0) << logged.err.toStdString();
         return QString::fromUtf8(logged.out).split(u'\n', Qt::SkipEmptyParts);
     };

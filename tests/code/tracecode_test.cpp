@@ -129,7 +129,7 @@ TEST_F(TraceCodeTest, Packaging)
     } cases[] = {
         {0, "1", "1", "06"},   {1, "1", "1", "12"}, {2, "1", "1", "01"}, {3, "1", "1", "02"},
         {4, "4", "6", "46"},   {0, "4", "6", "06"}, {4, "2", "3", "23"}, {-1, "5", "5", "23"}, // nothing selected
-        {4, "10", "2", "102"}, // typed, not yet brought into range
+        {4, "10", "2", "102"}, // a text the spin edits refuse is composed as given, never cut
         {4, "", "x", "11"},    // no number counts as 1
     };
     for (const auto& c : cases) {
@@ -146,6 +146,27 @@ TEST_F(TraceCodeTest, Packaging)
     EXPECT_EQ(clampSpin(spinValue(QStringLiteral("0"))), 1);
     EXPECT_EQ(clampSpin(spinValue(QStringLiteral("abc"))), 1);
     EXPECT_EQ(clampSpin(spinValue(QStringLiteral("3"))), 3);
+}
+
+// What "Masse en gr" and "Couches / Rangs" take: only what the code's fields hold as typed.
+TEST(FieldTexts, MassAndLayersTakeOnlyWhatTheCodeHolds)
+{
+    const struct
+    {
+        const char* text;
+        bool mass;
+        bool layers;
+    } cases[] = {
+        {"", true, false},      {"0", true, false},    {"1", true, true},    {"6", true, true},
+        {"7", true, false},     {"25", true, false},   {"250", true, false}, {"999", true, false},
+        {"2500", false, false}, {"-5", false, false},  {"+5", false, false}, {"1,5", false, false},
+        {"1.5", false, false},  {" 25", false, false}, {"2a", false, false}, {"١٢", false, false},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        EXPECT_EQ(isMassText(text), c.mass) << c.text;
+        EXPECT_EQ(isSpinText(text), c.layers) << c.text;
+    }
 }
 
 TEST_F(TraceCodeTest, Colour)

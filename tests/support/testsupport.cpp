@@ -49,13 +49,17 @@ QByteArray TempDataFolder::read(const QString& relative) const
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-RunResult runPelorin(const QStringList& args, int timeoutMs, const QByteArray& input)
+namespace {
+
+RunResult runProgram(const QStringList& args, int timeoutMs, const QByteArray& input, const QString& outputFile)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     p.setProcessEnvironment(env);
+    if (!outputFile.isEmpty())
+        p.setStandardOutputFile(outputFile);
     p.start(QStringLiteral(PELORIN_BINARY), args);
     RunResult r;
     if (!p.waitForStarted(10000))
@@ -73,6 +77,18 @@ RunResult runPelorin(const QStringList& args, int timeoutMs, const QByteArray& i
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+} // namespace
+
+RunResult runPelorin(const QStringList& args, int timeoutMs, const QByteArray& input)
+{
+    return runProgram(args, timeoutMs, input, QString());
+}
+
+RunResult runPelorinWithOutputTo(const QString& outputFile, const QStringList& args)
+{
+    return runProgram(args, 60000, QByteArray(), outputFile);
 }
 
 bool haveZbar()

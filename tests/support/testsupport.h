@@ -34,6 +34,9 @@ struct RunResult
 // Runs the built program with these arguments (and optional standard input), waiting at most
 // `timeoutMs`.
 RunResult runPelorin(const QStringList& args, int timeoutMs = 60000, const QByteArray& input = QByteArray());
+// The same with the program's standard output going to `outputFile` (a full disk: "/dev/full");
+// RunResult::out stays empty.
+RunResult runPelorinWithOutputTo(const QString& outputFile, const QStringList& args);
 
 // The symbols zbarimg reads in an image, one per entry; empty when it finds none. Skips the
 // calling test when zbarimg is not installed.

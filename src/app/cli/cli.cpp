@@ -1,6 +1,7 @@
 #include "app/cli/cli.h"
 
 #include <QTextStream>
+#include <cstdio>
 
 #include "base/error.h"
 
@@ -53,12 +54,30 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err)
                 out.flush();
                 err << currentErrorMessage() << '\n';
             }
-            out.flush();
+            // every command's results pass here: one that could not be written fails the command
+            if (!flushOutput(out) && status != 1 && status != 2) {
+                err << outputLostMessage() << '\n';
+                status = 1;
+            }
             err.flush();
             return status;
         }
     err << usage();
     return 2;
+}
+
+bool flushOutput(QTextStream& out)
+{
+    out.flush();
+    const bool streamed = out.status() == QTextStream::Ok;
+    // what went to stdout without the stream (the PDF of render -o -) is flushed and checked too
+    const bool flushed = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    return streamed && flushed;
+}
+
+QString outputLostMessage()
+{
+    return QStringLiteral("La sortie standard ne peut pas être écrite.");
 }
 
 QString usage()

@@ -25,6 +25,12 @@ int decodeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int scanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int journalCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
+// Flushes `out` and the process's standard output; false when some of what was written could not be
+// (a full disk, a closed pipe): a result that is lost is an error, never a success.
+bool flushOutput(QTextStream& out);
+// The message for that error.
+QString outputLostMessage();
+
 // One decoded code as `pelorin decode` and `pelorin scan` print it: the code, then the decoded texts,
 // tab-separated, a line break inside a text (the soap packaging's two lines) written " / ".
 QString decodedLine(const QString& code, const QStringList& texts);

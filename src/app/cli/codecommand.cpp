@@ -17,6 +17,8 @@ int codeCommand(const QStringList& arguments, QTextStream& out, QTextStream& err
     addSelectionOptions(line);
     if (const std::optional<int> answered = line.answer(arguments, out, err, false))
         return *answered;
+    if (const std::optional<int> refused = refuseSelections(line, err))
+        return *refused;
     try {
         const SelectionOptions options = selectionOptions(line);
         ConfigFile config;

@@ -1,5 +1,6 @@
 #include "app/cli/cli.h"
 #include "app/cli/commandline.h"
+#include "app/cli/selection.h"
 #include "app/cli/labelpage.h"
 
 #include "base/convert.h"
@@ -61,6 +62,8 @@ int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
              QStringLiteral("Le nombre d'exemplaires, de 1 à %1 (1 par défaut).").arg(kMaxCopies), QStringLiteral("N"));
     if (const std::optional<int> answered = line.answer(arguments, out, err, false))
         return *answered;
+    if (const std::optional<int> refused = refuseSelections(line, err))
+        return *refused;
 
     report::PrintJob job;
     job.printer = line.value(QStringLiteral("printer"));

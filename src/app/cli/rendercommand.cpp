@@ -1,5 +1,6 @@
 #include "app/cli/cli.h"
 #include "app/cli/commandline.h"
+#include "app/cli/selection.h"
 #include "app/cli/labelpage.h"
 
 #include "base/convert.h"
@@ -38,7 +39,7 @@ void writePdfToStandardOutput(const report::ExecutedPage& page, int dpi, bool ha
         throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, pdf.errorString()));
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly) || out.write(pdf.readAll()) != pdf.size() || !out.flush())
-        throw Error(QStringLiteral("La sortie standard ne peut pas être écrite."));
+        throw Error(outputLostMessage());
 }
 
 } // namespace
@@ -65,6 +66,8 @@ int renderCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
              QStringLiteral("FICHIER"));
     if (const std::optional<int> answered = line.answer(arguments, out, err, false))
         return *answered;
+    if (const std::optional<int> refused = refuseSelections(line, err))
+        return *refused;
 
     const QString output = line.value(QStringLiteral("output"));
     if (output.isEmpty())

@@ -2,11 +2,12 @@
 
 #include "app/cli/cli.h"
 #include "app/cli/commandline.h"
-#include "base/convert.h"
 #include "base/error.h"
 #include "base/paths.h"
 #include "code/rallist.h"
 #include "config/configfile.h"
+
+#include <QTextStream>
 
 namespace pelorin::cli {
 
@@ -15,6 +16,11 @@ namespace {
 QString quoted(const QString& name)
 {
     return QStringLiteral("« %1 »").arg(name);
+}
+
+QDate productionDate(const QString& text)
+{
+    return QDate::fromString(text, Qt::ISODate);
 }
 
 } // namespace
@@ -60,6 +66,40 @@ SelectionOptions selectionOptions(const CommandLine& line)
     return o;
 }
 
+QString selectionProblem(const SelectionOptions& o)
+{
+    // the window's fields never take these, so the printed code would not be the one asked for
+    if (o.mass && (o.mass->isEmpty() || !isMassText(*o.mass)))
+        return QStringLiteral("--mass : la masse en grammes, de un à %1 chiffres sans signe ni virgule, pas %2")
+            .arg(fieldWidth(CodeField::Mass))
+            .arg(quoted(*o.mass));
+    const std::pair<const std::optional<QString>&, const char*> spins[] = {
+        {o.layers, "--layers : le nombre de couches"}, {o.rows, "--rows : le nombre de rangs"}};
+    for (const auto& [value, what] : spins)
+        if (value && !isSpinText(*value))
+            return QStringLiteral("%1, de %2 à %3, pas %4")
+                .arg(QString::fromUtf8(what))
+                .arg(kSpinMin)
+                .arg(kSpinMax)
+                .arg(quoted(*value));
+    if (o.manual && o.manual->size() > kManualCodeLength)
+        return QStringLiteral("--manual : au plus %1 caractères, comme le champ « Code manuel », pas %2 (%3)")
+            .arg(kManualCodeLength)
+            .arg(o.manual->size())
+            .arg(quoted(*o.manual));
+    if (o.date && !productionDate(*o.date).isValid())
+        return QStringLiteral("--date : date invalide %1 (AAAA-MM-JJ, une date qui existe)").arg(quoted(*o.date));
+    return QString();
+}
+
+std::optional<int> refuseSelections(const CommandLine& line, QTextStream& err)
+{
+    const QString problem = selectionProblem(selectionOptions(line));
+    if (problem.isEmpty())
+        return std::nullopt;
+    return line.usageError(err, problem);
+}
+
 void loadConfiguration(const SelectionOptions& options, ConfigFile& config)
 {
     // a folder named on the command line is the one meant, even beside a portable program
@@ -72,12 +112,9 @@ void loadConfiguration(const SelectionOptions& options, ConfigFile& config)
 
 ComposedCode composeCode(const SelectionOptions& o, ConfigFile& config)
 {
-    QDate date = QDate::currentDate();
-    if (o.date) {
-        date = QDate::fromString(*o.date, Qt::ISODate);
-        if (!date.isValid())
-            throw Error(QStringLiteral("'%1' is not a valid date").arg(*o.date));
-    }
+    if (const QString problem = selectionProblem(o); !problem.isEmpty())
+        throw Error(problem);
+    const QDate date = o.date ? productionDate(*o.date) : QDate::currentDate();
 
     const SelectionLists lists = selectionLists(config);
     CodeSelection s = startupSelection(lists);
@@ -86,25 +123,18 @@ ComposedCode composeCode(const SelectionOptions& o, ConfigFile& config)
         if (s.systemIndex < 0)
             throw Error(QStringLiteral("Système inconnu : %1").arg(quoted(*o.system)));
     }
-    if (o.mass) {
-        // the field "Masse en gr" holds no more characters than the code's mass field
-        if (o.mass->size() > fieldWidth(CodeField::Mass))
-            throw Error(QStringLiteral("--mass : au plus %1 caractères, comme le champ « Masse en gr » (%2)")
-                            .arg(fieldWidth(CodeField::Mass))
-                            .arg(quoted(*o.mass)));
+    if (o.mass)
         s.massText = *o.mass;
-    }
     if (o.packaging) {
         s.packagingIndex = int(packagingItems().indexOf(*o.packaging));
         if (s.packagingIndex < 0)
             throw Error(QStringLiteral("Conditionnement inconnu : %1 (au choix : %2)")
                             .arg(quoted(*o.packaging), packagingItems().join(QStringLiteral(", "))));
     }
-    // the spin edits as they stand once the focus has left them: whole numbers brought into 1..6
     if (o.layers)
-        s.layersText = QString::number(clampSpin(strToInt(*o.layers)));
+        s.layersText = *o.layers;
     if (o.rows)
-        s.rowsText = QString::number(clampSpin(strToInt(*o.rows)));
+        s.rowsText = *o.rows;
     if (o.ral) {
         s.ralIndex = ral::indexOfNumber(o.ral->trimmed());
         if (s.ralIndex < 0)

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+class QTextStream;
+
 // The selection options shared by `pelorin code` and `pelorin render`: the main window's selections
 // after start-up, given on the command line.
 //
@@ -38,6 +40,16 @@ void addSelectionOptions(CommandLine& line);
 // The options given on a parsed command line.
 SelectionOptions selectionOptions(const CommandLine& line);
 
+// What the main window's fields would refuse among the options, as a usage error's whole line (the
+// option named, then what it takes and the value given); empty when every value is one the window
+// takes: a mass of one to three digits, layers and rows from 1 to 6, a manual code that "Code manuel"
+// holds whole, a production date that exists.
+QString selectionProblem(const SelectionOptions& options);
+
+// The same refusal at a command's start: the usage error written on `err` and its status (2), nothing
+// when the selections are fine.
+std::optional<int> refuseSelections(const CommandLine& line, QTextStream& err);
+
 // Makes the data folder the one in force (--data names it; otherwise the usual search) and loads
 // its configuration; Error with the loader's message.
 void loadConfiguration(const SelectionOptions& options, ConfigFile& config);
@@ -45,8 +57,8 @@ void loadConfiguration(const SelectionOptions& options, ConfigFile& config);
 // The code as the main window composes it after start-up with these selections. Unset options keep
 // the start-up state: the first system, "000", "Boites de 6" (layers and rows 1), RAL 1000, the
 // alphabetically first perfume and place, today. --manual turns manual mode on with that code.
-// Throws Error: a name no list holds, a conversion that fails (the program's own message), a lookup
-// that fails (a configuration without systems).
+// Throws Error: a value selectionProblem() refuses, a name no list holds, a lookup that fails (a
+// configuration without systems).
 struct ComposedCode
 {
     QString code;     // what CalculOF gives

@@ -1,14 +1,18 @@
 #include "app/ui/maincontrols.h"
 
+#include "base/typeddate.h"
+#include "base/ui/dialogs.h"
 #include "code/rallist.h"
 #include "code/tracecode.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QAbstractItemView>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <climits>
@@ -27,43 +31,31 @@ ral::RowColours rowColours(const QPalette& palette)
 
 SpinEdit::SpinEdit(QWidget* parent) : QSpinBox(parent)
 {
-    // the range is wide so that a typed 10 stays 10 until the focus leaves; the edit brings it back
-    setRange(-99999, 99999);
+    setRange(kSpinMin, kSpinMax);
     setValue(kSpinMin);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
 }
 
+QString SpinEdit::refusalMessage()
+{
+    return QStringLiteral("Couches et rangs : un seul chiffre, de %1 à %2.").arg(kSpinMin).arg(kSpinMax);
+}
+
 QValidator::State SpinEdit::validate(QString& input, int&) const
 {
-    // digits and a sign, as a spin edit takes them; anything else never reaches the text
-    for (int i = 0; i < input.size(); ++i) {
-        const QChar c = input.at(i);
-        if (!(c.isDigit() || (i == 0 && (c == u'-' || c == u'+'))))
-            return QValidator::Invalid;
-    }
-    return input.size() <= 6 ? QValidator::Acceptable : QValidator::Invalid;
+    if (input.isEmpty())
+        return QValidator::Intermediate;
+    if (isSpinText(input))
+        return QValidator::Acceptable;
+    // only what the operator types or pastes is refused aloud
+    if (m_notice && hasFocus())
+        m_notice(const_cast<SpinEdit*>(this), refusalMessage());
+    return QValidator::Invalid;
 }
 
 int SpinEdit::valueFromText(const QString& text) const
 {
     return spinValue(text);
-}
-
-void SpinEdit::stepBy(int steps)
-{
-    setValue(clampSpin(spinValue(text()) + steps));
-    selectAll();
-}
-
-QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const
-{
-    const int v = spinValue(text());
-    StepEnabled e = StepNone;
-    if (v < kSpinMax)
-        e |= StepUpEnabled;
-    if (v > kSpinMin)
-        e |= StepDownEnabled;
-    return e;
 }
 
 RalComboBox::RalComboBox(QWidget* parent) : QComboBox(parent)
@@ -167,12 +159,23 @@ QSize RalDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelInde
     return QSize(option.rect.width() > 0 ? option.rect.width() : 100, ral::kRowHeight);
 }
 
+MassValidator::MassValidator(QWidget* field, RefusalNotice notice)
+    : QValidator(field), m_field(field), m_notice(std::move(notice))
+{
+}
+
+QString MassValidator::refusalMessage()
+{
+    return QStringLiteral("Masse en gr : %1 chiffres au plus, sans signe ni virgule.").arg(fieldWidth(CodeField::Mass));
+}
+
 QValidator::State MassValidator::validate(QString& input, int&) const
 {
-    for (const QChar c : input)
-        if (c < u'0' || c > u'9')
-            return QValidator::Invalid;
-    return QValidator::Acceptable;
+    if (isMassText(input))
+        return QValidator::Acceptable;
+    if (m_notice && m_field->hasFocus())
+        m_notice(m_field, refusalMessage());
+    return QValidator::Invalid;
 }
 
 DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent)
@@ -217,6 +220,9 @@ QSize DatePicker::sizeHint() const
 
 QValidator::State DatePicker::validate(QString& input, int& pos) const
 {
+    // a date being typed in digits is no text of the display format: Qt must neither read nor mend it
+    if (typingDigits() && input == m_typed)
+        return QValidator::Intermediate;
     const QValidator::State state = QDateEdit::validate(input, pos);
     if (state != QValidator::Intermediate)
         return state;
@@ -262,20 +268,201 @@ void DatePicker::focusInEvent(QFocusEvent* event)
     if (displayFormat() != typing)
         setDisplayFormat(typing);
     QDateEdit::focusInEvent(event);
+    m_armed = true;
+    m_mouseFocused = event->reason() == Qt::MouseFocusReason;
 }
 
 void DatePicker::focusOutEvent(QFocusEvent* event)
 {
+    finishTyped();
+    m_armed = false;
     QDateEdit::focusOutEvent(event);
     const QString shown = longFormat(locale());
     if (displayFormat() != shown)
         setDisplayFormat(shown);
 }
 
-QValidator::State UpperCaseValidator::validate(QString& input, int&) const
+void DatePicker::mousePressEvent(QMouseEvent* event)
 {
-    input = input.toUpper();
-    return QValidator::Acceptable;
+    finishTyped();
+    // the click that gave the focus leaves the picker armed; a later one picks a section to edit
+    m_armed = m_armed && m_mouseFocused;
+    m_mouseFocused = false;
+    QDateEdit::mousePressEvent(event);
+}
+
+void DatePicker::wheelEvent(QWheelEvent* event)
+{
+    finishTyped();
+    m_armed = false;
+    QDateEdit::wheelEvent(event);
+}
+
+bool DatePicker::focusNextPrevChild(bool next)
+{
+    // what is typed is finished before the next section is chosen
+    finishTyped();
+    m_armed = false;
+    return QDateEdit::focusNextPrevChild(next);
+}
+
+void DatePicker::keyPressEvent(QKeyEvent* event)
+{
+    const QString text = event->text();
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    const QChar c = text.size() == 1 ? text.at(0) : QChar();
+    const bool digit = plain && c >= u'0' && c <= u'9';
+    const bool separator = plain && isDateSeparator(c);
+    const int key = event->key();
+    const bool modifierOnly = key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+                              key == Qt::Key_AltGr || key == Qt::Key_Meta || key == Qt::Key_CapsLock ||
+                              key == Qt::Key_NumLock;
+    if (modifierOnly) {
+        QDateEdit::keyPressEvent(event);
+        return;
+    }
+
+    if (typingDigits()) {
+        if (digit || separator) {
+            if (!m_refused)
+                typeCharacter(c);
+            event->accept();
+            return;
+        }
+        if (key == Qt::Key_Backspace) {
+            m_typed.chop(1);
+            if (m_typed.isEmpty()) {
+                dropTyped();
+                m_armed = true;
+            } else {
+                const TypedDate::State state = readTypedDate(m_typed).state;
+                m_refused = state == TypedDate::State::Impossible || state == TypedDate::State::Malformed;
+                showTyped();
+            }
+            event->accept();
+            return;
+        }
+        if (key == Qt::Key_Escape) {
+            dropTyped();
+            m_armed = true;
+            event->accept();
+            return;
+        }
+        if (key == Qt::Key_Home) {
+            dropTyped();
+        } else {
+            const bool taken = finishTyped();
+            // "29" then "mars": a day typed before the month's name, as the day section takes it
+            if (taken && c.isLetter() && (displayedSections() & QDateTimeEdit::MonthSection))
+                setSelectedSection(QDateTimeEdit::MonthSection);
+        }
+    } else if (digit && (m_armed || !hasFocus())) {
+        m_refused = false;
+        typeCharacter(c);
+        event->accept();
+        return;
+    }
+
+    m_armed = false;
+    QDateEdit::keyPressEvent(event);
+    // back at the start, or the whole text selected: what is typed next is a whole date
+    if ((key == Qt::Key_Home && !(event->modifiers() & Qt::ShiftModifier)) || event->matches(QKeySequence::SelectAll))
+        m_armed = true;
+}
+
+void DatePicker::typeCharacter(QChar c)
+{
+    const QString typed = m_typed + c;
+    const TypedDate read = readTypedDate(typed);
+    switch (read.state) {
+    case TypedDate::State::Complete:
+        takeTypedDate(read.date, typed);
+        return;
+    case TypedDate::State::Impossible:
+    case TypedDate::State::Malformed:
+        m_typed = typed;
+        refuseTyped(read.message);
+        return;
+    case TypedDate::State::Empty:
+    case TypedDate::State::Partial:
+        break;
+    }
+    m_typed = typed;
+    showTyped();
+}
+
+void DatePicker::showTyped()
+{
+    // Qt is kept out of it: its reading of the text would move the cursor between its sections
+    const QSignalBlocker block(lineEdit());
+    lineEdit()->setText(m_typed);
+    lineEdit()->setCursorPosition(int(m_typed.size()));
+}
+
+void DatePicker::dropTyped()
+{
+    m_typed.clear();
+    m_refused = false;
+    const QString own = textFromDateTime(dateTime());
+    if (lineEdit()->text() != own) {
+        const QSignalBlocker block(lineEdit());
+        lineEdit()->setText(own);
+        lineEdit()->setCursorPosition(0);
+    }
+}
+
+void DatePicker::refuseTyped(const QString& message)
+{
+    // what was typed stays in sight, for the operator to correct (Backspace) or drop (Escape); the
+    // picker's date is untouched
+    m_refused = true;
+    showTyped();
+    Dialogs::error(this, message);
+}
+
+void DatePicker::takeTypedDate(const QDate& date, const QString& typed)
+{
+    if (date < minimumDate() || date > maximumDate()) {
+        m_typed = typed;
+        refuseTyped(QStringLiteral("La date « %1 » est hors du calendrier, qui va de l'an %2 à l'an %3.")
+                        .arg(typed.trimmed())
+                        .arg(minimumDate().year())
+                        .arg(maximumDate().year()));
+        return;
+    }
+    m_typed.clear();
+    m_refused = false;
+    m_armed = false;
+    setDate(date);
+    dropTyped(); // the same date as before leaves Qt's text as it was: show it again
+}
+
+bool DatePicker::finishTyped()
+{
+    if (!typingDigits())
+        return true;
+    const QString typed = m_typed;
+    const bool refused = m_refused;
+    dropTyped();
+    if (refused)
+        return false; // already said
+    const TypedDate read = readTypedDate(typed);
+    if (read.state == TypedDate::State::Partial && read.dayOnly > 0) {
+        const QDate shown = date();
+        const QString whole = QStringLiteral("%1/%2/%3")
+                                  .arg(read.dayOnly, 2, 10, QChar(u'0'))
+                                  .arg(shown.month(), 2, 10, QChar(u'0'))
+                                  .arg(shown.year(), 4, 10, QChar(u'0'));
+        const TypedDate day = readTypedDate(whole);
+        if (day.state == TypedDate::State::Complete) {
+            setDate(day.date);
+            return true;
+        }
+        Dialogs::error(this, day.message);
+        return false;
+    }
+    Dialogs::error(this, read.message);
+    return false;
 }
 
 } // namespace pelorin

@@ -107,6 +107,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
 {
     ui->setupUi(this);
     m_sheet = std::make_unique<LabelSheet>(*this, this, [this](const QString& name) { m_modelPanel->setText(name); });
+    connect(m_sheet.get(), &LabelSheet::pageDelivered, this, &TForm1::showDone);
     ui->Panel1->layout()->addWidget(m_sheet->preview());
     // On a small screen (a laptop at double scaling) the window may be narrower or lower than the
     // selections: they scroll, and the preview keeps what is left.
@@ -241,8 +242,14 @@ void TForm1::wireSelectionView()
     }
     ui->LabeledEditMasse->setFixedWidth(ui->LabeledEditMasse->fontMetrics().horizontalAdvance(QStringLiteral("00000")) +
                                         12);
-    ui->LabeledEditMasse->setMaxLength(fieldWidth(CodeField::Mass));
-    ui->LabeledEditMasse->setValidator(new MassValidator(ui->LabeledEditMasse));
+    // what the code cannot hold is refused as typed, and said beside the field and in the status bar
+    const RefusalNotice refused = [this](QWidget* field, const QString& why) {
+        showRefusal(field, why);
+        m_hintPanel->setText(why);
+    };
+    ui->LabeledEditMasse->setValidator(new MassValidator(ui->LabeledEditMasse, refused));
+    for (SpinEdit* spin : {ui->SpinEdit1, ui->SpinEdit2})
+        spin->setRefusalNotice(refused);
 
     for (QToolButton* b : {ui->ToolButton3, ui->ToolButton6, ui->ToolButton17})
         b->setFixedSize(31, 31);
@@ -364,7 +371,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 bool TForm1::event(QEvent* event)
 {
     if (event->type() == QEvent::StatusTip) {
-        m_hintPanel->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        // the mouse leaving a control gives the panel back to what was last done
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        m_hintPanel->setText(tip.isEmpty() ? m_lastDone : tip);
         return true;
     }
     return QMainWindow::event(event);
@@ -440,7 +449,8 @@ QString TForm1::logoPath() const
 void TForm1::showFields()
 {
     const CodeFields& f = m_code.fields();
-    ui->LabCodeSyst->setText(f.system.toUpper());
+    // as stored, as the labels and the command line print it
+    ui->LabCodeSyst->setText(f.system);
     ui->LabMasse->setText(f.mass);
     ui->LabCodeCond->setText(f.packaging);
     ui->LabCodeCouleur->setText(f.colour);
@@ -448,6 +458,12 @@ void TForm1::showFields()
     ui->LabCodePostal->setText(f.factory);
     ui->LabJour->setText(m_code.dateDisplay().day);
     ui->LabAnnee->setText(m_code.dateDisplay().year);
+}
+
+void TForm1::showDone(const QString& what)
+{
+    m_lastDone = what;
+    m_hintPanel->setText(what);
 }
 
 void TForm1::showLogo(const QString& path, bool reportMissing)

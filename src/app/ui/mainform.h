@@ -76,7 +76,8 @@ public:
     QString version() const override;
     QString logoPath() const override;
 
-    // The first status panel (the hint under the mouse) and the second (the description's file name).
+    // The first status panel (the hint under the mouse, else what was done last: "Page envoyée à PDF
+    // (1 exemplaire)", "Page exportée : …") and the second (the description's file name).
     QLabel* hintPanel() const { return m_hintPanel; }
     QLabel* modelPanel() const { return m_modelPanel; }
     // The tool bar, for the commands other parts of the program add (the journal's).
@@ -123,6 +124,7 @@ private:
     void showModalWindow(QDialog* window);
 
     void showFields();
+    void showDone(const QString& what);
     void showLogo(const QString& path, bool reportMissing);
     qreal incrementTextWidth() const;
 
@@ -137,6 +139,7 @@ private:
     bool m_shown = false;
     QLabel* m_hintPanel = nullptr;
     QLabel* m_modelPanel = nullptr;
+    QString m_lastDone; // what the first status panel shows when no hint is
 
     QPointer<QDialog> m_configurationWindow;
     QPointer<QDialog> m_selectionWindow;

@@ -324,13 +324,15 @@ int runProgram(int argc, char** argv)
     QTextStream out(stdout), err(stderr);
     if (!options.error.isEmpty())
         return startCommandLine()->usageError(err, options.error);
-    if (options.help) {
-        out << programHelp();
-        return 0;
-    }
-    if (options.version) {
-        out << "pelorin " << LireVersion() << '\n';
-        return 0;
+    if (options.help || options.version) {
+        if (options.help)
+            out << programHelp();
+        else
+            out << "pelorin " << LireVersion() << '\n';
+        if (cli::flushOutput(out))
+            return 0;
+        err << cli::outputLostMessage() << '\n';
+        return 1;
     }
     if (!options.file.isEmpty() && !QFileInfo(options.file).isFile()) {
         err << QStringLiteral("Le fichier « %1 » n'existe pas.").arg(options.file) << '\n';

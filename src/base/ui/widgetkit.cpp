@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -269,6 +270,18 @@ void tieToOpener(QWidget* window)
     window->winId(); // the native window, to be given its transient parent before it is mapped
     if (QWindow* handle = window->windowHandle())
         handle->setTransientParent(opener->windowHandle());
+}
+
+QValidator::State UpperCaseValidator::validate(QString& input, int&) const
+{
+    input = input.toUpper();
+    return QValidator::Acceptable;
+}
+
+void showRefusal(QWidget* field, const QString& why)
+{
+    QApplication::beep();
+    QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), why, field);
 }
 
 void nameOverflowButton(QToolBar* bar)

@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 #include <QStyle>
+#include <QValidator>
 
 class QAbstractButton;
 class QLabel;
@@ -41,6 +42,18 @@ void setHint(QWidget* control, const QString& hint);
 // else the main window) before it shows: it opens over it, on its screen, and stays in front of it
 // with a desktop's window manager, so a modal window never hides behind the window it blocks.
 void tieToOpener(QWidget* window);
+
+// Turns letters to upper case as they are typed (or pasted).
+class UpperCaseValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
+
+// Says beside `field`, in a tip that shows at once, why what was just typed there was not taken; the
+// desktop's bell rings with it, as for any refused key.
+void showRefusal(QWidget* field, const QString& why);
 
 // A tool bar too narrow for its buttons puts the rest behind a button of its own, which Qt leaves
 // without a name; this gives it one (and the same words as its tooltip).

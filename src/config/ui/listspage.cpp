@@ -1,7 +1,9 @@
 #include "config/ui/listspage.h"
 
 #include "base/ui/dialogs.h"
+#include "base/ui/widgetkit.h"
 #include "config/configfile.h"
+#include "config/listcodes.h"
 #include "config/ui/configurationhost.h"
 #include "ui_listspage.h"
 
@@ -16,6 +18,8 @@ ListsPage::ListsPage(ConfigurationHost& host, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::ListsPage>()), m_host(host)
 {
     ui->setupUi(this);
+    // the code's system field is a capital letter: "s" typed beside "Savons" (S) is the same letter
+    ui->LabeledEditsystcode->setValidator(new UpperCaseValidator(ui->LabeledEditsystcode));
     connect(ui->Button2, &QPushButton::clicked, this, &ListsPage::Button2Click);
     connect(ui->Button3, &QPushButton::clicked, this, &ListsPage::Button3Click);
     connect(ui->Button5, &QPushButton::clicked, this, &ListsPage::Button5Click);
@@ -62,13 +66,29 @@ template <typename Edit> void ListsPage::editLists(Edit edit)
     showEntries();
 }
 
+bool ListsPage::codeIsFree(RefList list, QLineEdit* codeEdit)
+{
+    const QString problem = codeInUse(m_host.configuration(), list, codeEdit->text());
+    if (problem.isEmpty())
+        return true;
+    // nothing is added; the code stays typed, selected, for the operator to change
+    Dialogs::error(this, problem);
+    codeEdit->setFocus();
+    codeEdit->selectAll();
+    return false;
+}
+
 void ListsPage::Button2Click()
 {
+    if (!codeIsFree(RefList::Systemes, ui->LabeledEditsystcode))
+        return;
     editLists([this](ConfigFile& c) { c.addSystem(ui->LabeledEditSyst->text(), ui->LabeledEditsystcode->text()); });
 }
 
 void ListsPage::Button3Click()
 {
+    if (!codeIsFree(RefList::Lieux, ui->LabeledEditCode))
+        return;
     editLists([this](ConfigFile& c) {
         c.addPlace(ui->LabeledEditLieux->text(), ui->LabeledEditCode->text(), ui->LabeledEditLogo->text());
     });
@@ -76,6 +96,8 @@ void ListsPage::Button3Click()
 
 void ListsPage::Button5Click()
 {
+    if (!codeIsFree(RefList::Parfums, ui->LabeledEditCodeParfum))
+        return;
     editLists(
         [this](ConfigFile& c) { c.addPerfume(ui->LabeledEditnomparfum->text(), ui->LabeledEditCodeParfum->text()); });
 }

@@ -1,6 +1,10 @@
 #pragma once
+#include "config/configfile.h"
+
 #include <QWidget>
 #include <memory>
+
+class QLineEdit;
 
 namespace Ui {
 class ListsPage;
@@ -11,8 +15,9 @@ namespace pelorin {
 class ConfigurationHost;
 
 // The tab "Configuration des listes" of the configuration window (listspage.ui): adds systems,
-// production places and perfumes to the main window's configuration, shows the entries each list
-// holds, resets it, and switches manual mode. Every change is saved at once; a save that fails shows
+// production places and perfumes to the main window's configuration (a system's letter in capitals,
+// every code unique within its list), shows the entries each list holds, resets it, and switches
+// manual mode. Every change is saved at once; a save that fails shows
 // the system's message and the change stays in memory for the next save.
 class ListsPage : public QWidget
 {
@@ -35,6 +40,8 @@ private:
     void Button5Click();
     void Button4Click();
     void ChoixCodeManuClick();
+    // A code another entry of its list already has is refused with a message naming both; false then.
+    bool codeIsFree(RefList list, QLineEdit* codeEdit);
     // Runs a list edit, shows its error if any, then lets the main window show the lists as they now
     // stand (the document keeps the change even when the save failed).
     template <typename Edit> void editLists(Edit edit);

@@ -220,6 +220,10 @@ void LabelSheet::print(const QString& printer, int copies)
         if (m_recorder && !target.isEmpty())
             m_recorder(false, target);
         report::printPage(*m_page, job);
+        emit pageDelivered(QStringLiteral("Page envoyée à %1 (%2 exemplaire%3)")
+                               .arg(target.isEmpty() ? printer : target)
+                               .arg(copies)
+                               .arg(copies > 1 ? QStringLiteral("s") : QString()));
     } catch (const Error& e) {
         Dialogs::error(m_window.data(), e.message());
     }
@@ -244,6 +248,7 @@ void LabelSheet::ExportPdfClick()
         report::exportPdf(*m_page, path);
         if (m_recorder)
             m_recorder(true, path);
+        emit pageDelivered(QStringLiteral("Page exportée : %1").arg(QDir::toNativeSeparators(path)));
     } catch (const Error& e) {
         Dialogs::error(m_window.data(), e.message());
     }

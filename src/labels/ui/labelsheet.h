@@ -109,6 +109,9 @@ signals:
     void descriptionLoaded(const QString& fileName);
     // A page has been built and shown.
     void pageShown();
+    // A page has left: "Page envoyée à <printer> (<n> exemplaire(s))" once the print server took the
+    // job, "Page exportée : <file>" once the PDF file is written.
+    void pageDelivered(const QString& what);
 
 private:
     enum class Build { Failed, Shown, ShownAfterUnknownType };

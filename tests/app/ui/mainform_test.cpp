@@ -1,9 +1,11 @@
 #include "base/paths.h"
 #include "app/ui/mainform.h"
+#include "app/ui/maincontrols.h"
 #include "base/version.h"
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
 #include "code/dayofyear.h"
+#include "code/qstringprint.h"
 #include "code/rallist.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/pagepreview.h"
@@ -32,6 +34,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
 #include <functional>
@@ -244,6 +247,51 @@ TEST_F(MainWindow, massFieldTakesDigitsOnlyPadsToThreeAndCorrects)
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
+// What the code's mass field cannot hold (a fourth digit, a sign, a decimal) is refused as typed or
+// pasted, and the refusal is said beside the field and in the status bar: the field never holds more
+// than the code carries, and never silently less than what was typed.
+TEST_F(MainWindow, massFieldRefusesAloudWhatTheCodeCannotHold)
+{
+    TForm1 form;
+    showActive(form);
+    auto* mass = control<QLineEdit>(form, "LabeledEditMasse");
+    const struct
+    {
+        const char* typed;
+        const char* kept; // what the field holds afterwards
+        bool refused;
+    } cases[] = {
+        {"250", "250", false}, {"2500", "250", true}, {"-5", "5", true},     {"+5", "5", true},
+        {"1,5", "15", true},   {"1.5", "15", true},   {"999", "999", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        QToolTip::hideText();
+        form.hintPanel()->clear();
+        retype(mass, QString::fromLatin1(c.typed));
+        EXPECT_EQ(mass->text(), QLatin1String(c.kept));
+        EXPECT_EQ(display(form, "LabMasse"), QString::fromLatin1(c.kept).rightJustified(3, u'0'));
+        EXPECT_EQ(form.hintPanel()->text(), c.refused ? MassValidator::refusalMessage() : QString());
+        if (c.refused) {
+            EXPECT_TRUE(QToolTip::isVisible());
+            EXPECT_EQ(QToolTip::text(), MassValidator::refusalMessage());
+        }
+    }
+    // a pasted mass too long or signed is refused whole, never cut to three characters
+    for (const char* pasted : {"2500", "-25", "1,5"}) {
+        SCOPED_TRACE(pasted);
+        retype(mass, QStringLiteral("42"));
+        form.hintPanel()->clear();
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted));
+        QTest::keyClick(mass, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(mass, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(mass->text(), QStringLiteral("42"));
+        EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("042"));
+        EXPECT_EQ(form.hintPanel()->text(), MassValidator::refusalMessage());
+    }
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
 TEST_F(MainWindow, packagingAndSoapLayers)
 {
     TForm1 form;
@@ -260,15 +308,37 @@ TEST_F(MainWindow, packagingAndSoapLayers)
     retype(rows, QStringLiteral("6"));
     EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("46"));
 
-    // a typed 10 counts as typed until the focus leaves, then becomes 6
+    // one digit from 1 to 6 each: what would lengthen or break the field is refused as typed, and said
+    form.hintPanel()->clear();
     retype(layers, QStringLiteral("10"));
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("106"));
-    rows->setFocus();
-    EXPECT_EQ(layers->text(), QStringLiteral("6"));
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("66"));
+    EXPECT_EQ(layers->text(), QStringLiteral("1"));
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("16"));
+    EXPECT_EQ(form.hintPanel()->text(), SpinEdit::refusalMessage());
+    for (const char* refused : {"0", "7", "-", "+", ",", "a"}) {
+        retype(layers, QStringLiteral("3"));
+        QTest::keyClick(layers, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(layers, QString::fromLatin1(refused));
+        EXPECT_EQ(layers->text(), QStringLiteral("3")) << refused;
+    }
+    // Rangs "12", key by key: the packaging field keeps its two characters all along
+    retype(rows, QString());
+    for (const QChar key : QStringLiteral("12")) {
+        QTest::keyClicks(rows, QString(key));
+        EXPECT_EQ(display(form, "LabCodeCond").size(), 2) << qPrintable(display(form, "LabCodeCond"));
+    }
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("31"));
+    // a field emptied while correcting counts as 1, and becomes 1 when the focus leaves
+    retype(rows, QString());
+    QTest::keyClick(rows, Qt::Key_Delete);
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("31"));
+    layers->setFocus();
+    EXPECT_EQ(rows->text(), QStringLiteral("1"));
+    retype(rows, QStringLiteral("6"));
+    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("36"));
     // the arrows stay within 1 to 6
     QTest::keyClick(rows, Qt::Key_Up);
     EXPECT_EQ(rows->text(), QStringLiteral("6"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 
     nature->setCurrentIndex(0);
     EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("06"));
@@ -331,6 +401,21 @@ TEST_F(MainWindow, selectionChangesRecomputeTheirFieldAtOnce)
     // the clipboard gets the composed code
     control<QPushButton>(form, "Button4")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("S00006515LAV5930033906"));
+}
+
+// A system letter stored in lower case by an older configuration is shown and composed as stored:
+// the code panel shows what the labels print.
+TEST_F(MainWindow, aLowerCaseSystemLetterIsShownAsTheLabelsPrintIt)
+{
+    m_data.write(QStringLiteral("Config/cfg.xml"), configBytes().replace("<Code>S</Code>", "<Code>s</Code>"));
+    TForm1 form;
+    showActive(form);
+    control<QComboBox>(form, "Sel_Systeme")->setCurrentIndex(1);
+    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("s"));
+    EXPECT_TRUE(form.CalculOF().startsWith(QStringLiteral("s000"))) << qPrintable(form.CalculOF());
+    EXPECT_EQ(form.code(), form.CalculOF());
+    control<QPushButton>(form, "Button4")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), form.CalculOF());
 }
 
 TEST_F(MainWindow, labelTextsFollowThePairChangedLast)
@@ -479,6 +564,147 @@ TEST_F(MainWindow, datesAreTypedDigitByDigit)
             EXPECT_EQ(display(form, "Quant"), QStringLiteral("088"));
     }
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+// The production date picker and the calculator's, fresh from start-up, each paired with a field that
+// takes the focus away from it.
+struct PickerCase
+{
+    const char* picker;
+    const char* next;
+    bool manual;
+};
+const PickerCase kPickers[] = {{"Calendrier", "Text2", false}, {"Calculquant", "Edit2", true}};
+
+// A date typed in digits, day first, in every writing an operator uses, into a picker freshly focused,
+// after Home or with its text all selected: the picker takes it, the code carries its day and year, and the long date
+// shows again once the picker is left.
+TEST_F(MainWindow, datesTypedInDigitsAreTakenWhole)
+{
+    TForm1 form;
+    showActive(form);
+    const QDate july14(2025, 7, 14);
+    for (const PickerCase& p : kPickers) {
+        form.setManualMode(p.manual);
+        auto* picker = control<QDateEdit>(form, p.picker);
+        // the calculator never touches the code
+        const QString dateField = display(form, "LabJour") + display(form, "LabAnnee");
+        for (const char* typed : {"14/07/2025", "14.07.2025", "14 07 2025", "14072025", "14-07-2025", "14/7/2025"}) {
+            for (const char* way : {"freshly focused", "after Home", "all selected"}) {
+                SCOPED_TRACE(std::string(p.picker) + " " + typed + " " + way);
+                picker->setDate(QDate(2026, 12, 10));
+                control<QWidget>(form, p.next)->setFocus();
+                picker->setFocus();
+                if (way != std::string("freshly focused")) {
+                    // the operator first moves to another section, then comes back to the start or
+                    // selects the whole text
+                    QTest::keyClick(picker, Qt::Key_Right, Qt::ControlModifier);
+                    if (way == std::string("after Home"))
+                        QTest::keyClick(picker, Qt::Key_Home);
+                    else
+                        QTest::keyClick(picker, Qt::Key_A, Qt::ControlModifier);
+                }
+                QTest::keyClicks(picker, QString::fromLatin1(typed));
+                EXPECT_EQ(picker->date(), july14);
+                control<QWidget>(form, p.next)->setFocus();
+                EXPECT_EQ(picker->date(), july14);
+                EXPECT_EQ(picker->text(), QLocale().toString(july14, QLocale::LongFormat));
+                if (p.manual) {
+                    EXPECT_EQ(display(form, "Quant"), QStringLiteral("195"));
+                    EXPECT_EQ(display(form, "LabJour") + display(form, "LabAnnee"), dateField);
+                } else {
+                    EXPECT_EQ(display(form, "LabJour") + display(form, "LabAnnee"), QStringLiteral("19525"));
+                    EXPECT_TRUE(form.CalculOF().endsWith(QStringLiteral("19525"))) << qPrintable(form.CalculOF());
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+// A typed date that does not exist, that is no date, or that is left unfinished is refused in a
+// message, once, and the picker keeps its date: the day is never moved to another month, nor the
+// missing parts taken from the date shown. A day alone goes to the month and year shown, as the day
+// section takes it.
+TEST_F(MainWindow, typedDatesThatDoNotExistAreRefusedAndTheDateStays)
+{
+    const struct
+    {
+        const char* typed;
+        const char* message; // or none when the date is taken
+        QDate taken;
+    } cases[] = {
+        {"31/02/2025", "La date « 31/02 » n'existe pas.", {}},
+        {"3102", "La date « 3102 » n'existe pas.", {}},
+        {"29/02/2025", "La date « 29/02/2025 » n'existe pas.", {}},
+        {"31/04/2025", "La date « 31/04 » n'existe pas.", {}},
+        {"14/13/2025", "La date « 14/13 » n'existe pas.", {}},
+        {"14/072/2025",
+         "La date « 14/072 » ne se lit pas : tapez le jour, le mois et l'année en chiffres, par "
+         "exemple 14/07/2025.",
+         {}},
+        {"14/07/0050", "La date « 14/07/0050 » est hors du calendrier, qui va de l'an 100 à l'an 9999.", {}},
+        {"14/07",
+         "La date « 14/07 » est incomplète : tapez le jour, le mois et l'année en chiffres, par exemple "
+         "14/07/2025.",
+         {}},
+        {"29/02/2024", nullptr, QDate(2024, 2, 29)},
+        {"29", nullptr, QDate(2026, 11, 29)},
+        {"7/", nullptr, QDate(2026, 11, 7)},
+        {"31", "La date « 31/11/2026 » n'existe pas.", {}},
+    };
+    TForm1 form;
+    showActive(form);
+    auto* picker = control<QDateEdit>(form, "Calendrier");
+    const QDate before(2026, 11, 10);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Dialogs::clearShownMessages();
+        picker->setDate(before);
+        const QString code = form.CalculOF();
+        control<QWidget>(form, "Text2")->setFocus();
+        picker->setFocus();
+        QTest::keyClicks(picker, QString::fromLatin1(c.typed));
+        control<QWidget>(form, "Text2")->setFocus();
+        if (c.message) {
+            EXPECT_EQ(Dialogs::shownMessages(), QStringList{QString::fromUtf8(c.message)});
+            EXPECT_EQ(picker->date(), before);
+            EXPECT_EQ(form.CalculOF(), code);
+        } else {
+            EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+            EXPECT_EQ(picker->date(), c.taken);
+            EXPECT_EQ(form.CalculOF().right(5), FixeDate(c.taken).field());
+        }
+        EXPECT_EQ(picker->text(), QLocale().toString(picker->date(), QLocale::LongFormat));
+    }
+
+    // a refused date stays in sight to be corrected: Backspace, then the right month
+    Dialogs::clearShownMessages();
+    picker->setDate(before);
+    picker->setFocus();
+    QTest::keyClicks(picker, QStringLiteral("31/02"));
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_EQ(picker->findChild<QLineEdit*>()->text(), QStringLiteral("31/02"));
+    QTest::keyClick(picker, Qt::Key_Backspace);
+    QTest::keyClicks(picker, QStringLiteral("3/2025"));
+    EXPECT_EQ(picker->date(), QDate(2025, 3, 31));
+    // Tab finishes what is typed before it moves to the next section: a day alone is taken there
+    picker->setDate(before);
+    control<QWidget>(form, "Text2")->setFocus();
+    picker->setFocus();
+    QTest::keyClicks(picker, QStringLiteral("12"));
+    QTest::keyClick(picker, Qt::Key_Tab);
+    EXPECT_EQ(picker->date(), QDate(2026, 11, 12));
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
+    // Escape drops what is typed and keeps the date
+    picker->setDate(before);
+    control<QWidget>(form, "Text2")->setFocus();
+    picker->setFocus();
+    QTest::keyClicks(picker, QStringLiteral("01/0"));
+    QTest::keyClick(picker, Qt::Key_Escape);
+    EXPECT_EQ(picker->date(), before);
+    EXPECT_EQ(picker->findChild<QLineEdit*>()->text(), QLocale().toString(before, DatePicker::typingFormat(QLocale())));
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
 }
 
 // The long date is never cut off: each picker is wide enough for the widest date of the year.
@@ -859,6 +1085,35 @@ TEST_F(MainWindow, toolbarHintsStatusBarAndHelpPages)
     ASSERT_EQ(recorder.urls.size(), 2);
     EXPECT_EQ(recorder.urls[0].toLocalFile(), m_data.file(QStringLiteral("Help/Pelorin.htm")));
     EXPECT_TRUE(recorder.urls[1].toLocalFile().endsWith(QStringLiteral("/Help/Nuancier.htm")));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+// The first status panel confirms what was done, and comes back to it when the mouse leaves a control
+// whose hint it showed meanwhile.
+TEST_F(MainWindow, statusBarConfirmsTheExport)
+{
+    TForm1 form;
+    showActive(form);
+    const QString pdf = m_data.file(QStringLiteral("Planche.pdf"));
+    Dialogs::setNextFileName(pdf);
+    control<QToolButton>(form, "ExportPdf")->click();
+    ASSERT_TRUE(QFileInfo::exists(pdf));
+    const QString done = QStringLiteral("Page exportée : %1").arg(QDir::toNativeSeparators(pdf));
+    EXPECT_EQ(form.hintPanel()->text(), done);
+
+    auto* zoom = control<QToolButton>(form, "ToolButton4");
+    QStatusTipEvent enter(zoom->statusTip()), leave{QString()};
+    QCoreApplication::sendEvent(zoom, &enter);
+    EXPECT_EQ(form.hintPanel()->text(), QStringLiteral("Zoom au mieux."));
+    QCoreApplication::sendEvent(zoom, &leave);
+    EXPECT_EQ(form.hintPanel()->text(), done);
+    EXPECT_EQ(form.modelPanel()->text(), QStringLiteral("Test.ETQ"));
+
+    // a cancelled export claims nothing new
+    QFile::remove(pdf);
+    control<QToolButton>(form, "ExportPdf")->click();
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+    EXPECT_EQ(form.hintPanel()->text(), done);
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 

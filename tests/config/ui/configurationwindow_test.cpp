@@ -105,14 +105,19 @@ TEST_F(ConfigurationWindow, ListEditsReachTheMainWindowsListsAtOnce)
     QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditnomparfum"), QStringLiteral("menthe"));
     QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditCodeParfum"), QStringLiteral("MEN"));
     click(pageControl<QPushButton>(*lists, "Button5"));
+    // the same perfume again is refused: its code would decode to the first
     click(pageControl<QPushButton>(*lists, "Button5"));
+    EXPECT_EQ(Dialogs::shownMessages(),
+              QStringList{QStringLiteral("Le code « MEN » est déjà celui du parfum « menthe ».")});
+    Dialogs::clearShownMessages();
     // Enter in a field presses no button of the window
     QTest::keyClick(pageControl<QLineEdit>(*lists, "LabeledEditCodeParfum"), Qt::Key_Return);
     QTest::keyClick(pageControl<QLineEdit>(*lists, "LabeledEditSyst"), Qt::Key_Return);
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(items(list(main, "Sel_Parfum")).count(QStringLiteral("menthe")), 2);
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    EXPECT_EQ(items(list(main, "Sel_Parfum")).count(QStringLiteral("menthe")), 1);
     EXPECT_EQ(main.ConfigXML().names(RefList::Systemes).size(), 2);
-    EXPECT_EQ(main.ConfigXML().names(RefList::Parfums).count(QStringLiteral("menthe")), 2);
+    EXPECT_EQ(main.ConfigXML().names(RefList::Parfums).count(QStringLiteral("menthe")), 1);
 
     // after a reset no selection addresses an entry that is gone, and nothing is reported for it
     Dialogs::setNextAnswer(QMessageBox::Yes);
@@ -123,10 +128,13 @@ TEST_F(ConfigurationWindow, ListEditsReachTheMainWindowsListsAtOnce)
     EXPECT_EQ(Dialogs::shownMessages(), QStringList({ListsPage::resetQuestion()}));
 
     QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditSyst"), QStringLiteral("Savon"));
-    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditsystcode"), QStringLiteral("S"));
+    // a letter typed in lower case is the capital the code panel, the labels and the file all hold
+    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditsystcode"), QStringLiteral("s"));
     click(pageControl<QPushButton>(*lists, "Button2"));
     EXPECT_EQ(items(list(main, "Sel_Systeme")), QStringList({QStringLiteral("Savon")}));
     EXPECT_EQ(main.findChild<QLineEdit*>(QStringLiteral("LabCodeSyst"))->text(), QStringLiteral("S"));
+    EXPECT_TRUE(main.CalculOF().startsWith(u'S')) << qPrintable(main.CalculOF());
+    EXPECT_TRUE(config().contains("<Code>S</Code>"));
 }
 
 } // namespace

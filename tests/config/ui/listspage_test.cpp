@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 namespace pelorin {
 namespace {
@@ -110,8 +112,7 @@ TEST_F(ListEditing, AddedEntriesAreSavedAtOnceAsTyped)
     type(pageControl<QLineEdit>(page, "LabeledEditnomparfum"), "menthe");
     type(pageControl<QLineEdit>(page, "LabeledEditCodeParfum"), "MEN");
     click(pageControl<QPushButton>(page, "Button5"));
-    click(pageControl<QPushButton>(page, "Button5"));
-    EXPECT_EQ(namesOnDisk(RefList::Parfums), QStringList({"lavande", "menthe", "menthe"}));
+    EXPECT_EQ(namesOnDisk(RefList::Parfums), QStringList({"lavande", "menthe"}));
     // the fields keep their texts after an addition
     EXPECT_EQ(pageControl<QLineEdit>(page, "LabeledEditnomparfum")->text(), QStringLiteral("menthe"));
 
@@ -132,8 +133,99 @@ TEST_F(ListEditing, AddedEntriesAreSavedAtOnceAsTyped)
     click(pageControl<QPushButton>(page, "Button2"));
     EXPECT_EQ(namesOnDisk(RefList::Systemes), QStringList({QStringLiteral("Bougie parfumée"), QString()}));
 
-    EXPECT_EQ(m_host.listChanges, 4);
+    EXPECT_EQ(m_host.listChanges, 3);
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+// A system's letter is the code's first character, a capital: typed in lower case it is stored in upper
+// case, as the code panel, the labels and the command line then all show it.
+TEST_F(ListEditing, ASystemLetterIsTypedInCapitals)
+{
+    ListsPage page(m_host);
+    page.show();
+    auto* letter = pageControl<QLineEdit>(page, "LabeledEditsystcode");
+    type(pageControl<QLineEdit>(page, "LabeledEditSyst"), "Savon");
+    type(letter, "s");
+    EXPECT_EQ(letter->text(), QStringLiteral("S"));
+    click(pageControl<QPushButton>(page, "Button2"));
+    ConfigFile c;
+    c.load();
+    EXPECT_EQ(c.systemCode(1), QStringLiteral("S"));
+    // the other codes are stored as typed
+    type(pageControl<QLineEdit>(page, "LabeledEditCodeParfum"), "men");
+    EXPECT_EQ(pageControl<QLineEdit>(page, "LabeledEditCodeParfum")->text(), QStringLiteral("men"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+// A letter or code that another entry of the same list already has would decode to that entry: it is
+// refused with a message naming it and the entry, nothing is added and the file stays as it was; the
+// code stays typed, selected, to be changed. The same code in another list is no conflict.
+TEST_F(ListEditing, ACodeAlreadyInItsListIsRefused)
+{
+    m_data.write(QStringLiteral("Config/cfg.xml"),
+                 QByteArray(kConfig).replace("\t<Lieux/>\r\n",
+                                             "\t<Lieux>\r\n\t\t<Ville>\r\n\t\t\t<Nom>Valenciennes</Nom>"
+                                             "\r\n\t\t\t<Code>59300</Code>\r\n\t\t\t<Logo>v.bmp</Logo>"
+                                             "\r\n\t\t</Ville>\r\n\t</Lieux>\r\n"));
+    m_host.config.load();
+    const QByteArray before = file();
+    ListsPage page(m_host);
+    page.show();
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    const struct
+    {
+        const char* button;
+        std::vector<std::pair<const char*, const char*>> fields; // edit, text typed
+        const char* codeEdit;
+        const char* message;
+    } cases[] = {
+        {"Button2",
+         {{"LabeledEditSyst", "Bougie de table"}, {"LabeledEditsystcode", "b"}},
+         "LabeledEditsystcode",
+         "La lettre « B » est déjà celle du système « Bougie parfumée »."},
+        {"Button5",
+         {{"LabeledEditnomparfum", "Lavande fine"}, {"LabeledEditCodeParfum", "LAV"}},
+         "LabeledEditCodeParfum",
+         "Le code « LAV » est déjà celui du parfum « lavande »."},
+        {"Button5",
+         {{"LabeledEditnomparfum", "Lavande fine"}, {"LabeledEditCodeParfum", "lav"}},
+         "LabeledEditCodeParfum",
+         "Le code « LAV » est déjà celui du parfum « lavande »."},
+        {"Button3",
+         {{"LabeledEditLieux", "Anzin"}, {"LabeledEditCode", "59300"}, {"LabeledEditLogo", "a.bmp"}},
+         "LabeledEditCode",
+         "Le code postal « 59300 » est déjà celui du lieu de production « Valenciennes »."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        Dialogs::clearShownMessages();
+        for (const auto& [edit, text] : c.fields)
+            type(pageControl<QLineEdit>(page, edit), text);
+        click(pageControl<QPushButton>(page, c.button));
+        EXPECT_EQ(Dialogs::shownMessages(), QStringList{QString::fromUtf8(c.message)});
+        EXPECT_EQ(file(), before);
+        EXPECT_EQ(m_host.listChanges, 0);
+        auto* code = pageControl<QLineEdit>(page, c.codeEdit);
+        EXPECT_TRUE(code->hasFocus());
+        EXPECT_EQ(code->selectedText(), code->text());
+    }
+
+    // another code goes in; so does a code of another list, and an empty one, which picks nothing
+    Dialogs::clearShownMessages();
+    type(pageControl<QLineEdit>(page, "LabeledEditsystcode"), "L");
+    click(pageControl<QPushButton>(page, "Button2"));
+    type(pageControl<QLineEdit>(page, "LabeledEditCodeParfum"), "B");
+    click(pageControl<QPushButton>(page, "Button5"));
+    type(pageControl<QLineEdit>(page, "LabeledEditsystcode"), "");
+    click(pageControl<QPushButton>(page, "Button2"));
+    type(pageControl<QLineEdit>(page, "LabeledEditSyst"), "Sans lettre");
+    click(pageControl<QPushButton>(page, "Button2"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    EXPECT_EQ(namesOnDisk(RefList::Systemes),
+              QStringList({QStringLiteral("Bougie parfumée"), QStringLiteral("Bougie de table"),
+                           QStringLiteral("Bougie de table"), QStringLiteral("Sans lettre")}));
+    EXPECT_EQ(namesOnDisk(RefList::Parfums), QStringList({"lavande", "Lavande fine"}));
 }
 
 // Below the fields, each list shows what it holds, kept up to date, and takes the tab's height.

@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
@@ -102,8 +103,15 @@ protected:
         const QString token = uniqueToken();
         w.values.m_operatorText = token;
         const QSet<QString> before = pdfFiles(m_out);
+        QSignalSpy delivered(w.sheet.get(), &LabelSheet::pageDelivered);
         QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("ToolButton1")), Qt::LeftButton);
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+        // the default printer, named, and the one copy
+        EXPECT_EQ(delivered.size(), 1);
+        if (!delivered.isEmpty()) {
+            EXPECT_EQ(delivered.first().first().toString(),
+                      QStringLiteral("Page envoyée à %1 (1 exemplaire)").arg(m_printer));
+        }
         const QString pdf = waitForPrintout(m_out, before, token, 120);
         if (!pdf.isEmpty())
             m_printed << pdf;
@@ -181,8 +189,11 @@ TEST_F(SheetPrint, PrintDialogChoosesThePrinterAndCopiesAndRemembersThePrinter)
     const QString token = uniqueToken();
     w.values.m_operatorText = token;
     PrintDialogs::setNextChoice({m_printer, 2});
+    QSignalSpy delivered(w.sheet.get(), &LabelSheet::pageDelivered);
     w.sheet->ImprimDialogClick();
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
+    ASSERT_EQ(delivered.size(), 1);
+    EXPECT_EQ(delivered.first().first().toString(), QStringLiteral("Page envoyée à %1 (2 exemplaires)").arg(m_printer));
     const QString pdf = waitForPrintout(m_out, before, token, 120);
     ASSERT_FALSE(pdf.isEmpty()) << "no printout holding " << qPrintable(token);
     m_printed << pdf;
@@ -291,11 +302,14 @@ TEST(SheetPdf, ExportsTheShownPageAsAVectorPdf)
     Dialogs::clearShownMessages();
 
     // the name typed without extension takes ".pdf"
+    QSignalSpy delivered(w.sheet.get(), &LabelSheet::pageDelivered);
     Dialogs::setNextFileName(out.filePath(QStringLiteral("Planche")));
     w.sheet->ExportPdfClick();
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
     const QString pdf = out.filePath(QStringLiteral("Planche.pdf"));
     ASSERT_TRUE(QFileInfo::exists(pdf));
+    ASSERT_EQ(delivered.size(), 1);
+    EXPECT_EQ(delivered.first().first().toString(), QStringLiteral("Page exportée : %1").arg(pdf));
 
     const QString text = test::pdfText(pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("Opérateur"))) << text.toStdString();
@@ -321,6 +335,8 @@ TEST(SheetPdf, ExportsTheShownPageAsAVectorPdf)
     w.sheet->ExportPdfClick();
     EXPECT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_FALSE(QFileInfo::exists(out.filePath(QStringLiteral("absent/Planche.pdf"))));
+    // neither the cancelled export nor the failed one claims a page went out
+    EXPECT_EQ(delivered.size(), 1);
 }
 
 } // namespace
