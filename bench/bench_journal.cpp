@@ -116,6 +116,32 @@ QString generateSql(Engine engine, qint64 count)
         .arg(count - 1);
 }
 
+// The large journals, opened once for every search and closed before the application goes: a
+// database connection must not outlive Qt's SQL drivers.
+std::unique_ptr<Database> g_largeJournals[2];
+
+// The entry halfway through the generated journal, whatever its size: the searches look for its
+// code, its lot and its day, so that they find something at any size.
+struct MiddleEntry
+{
+    QString code, perfume, place;
+    QDate productionDate;
+    QDateTime at;
+};
+MiddleEntry middleEntry()
+{
+    const qint64 i = rows() / 2;
+    MiddleEntry m;
+    m.perfume = QStringLiteral("P%1").arg(i % 50, 2, 10, QLatin1Char('0'));
+    m.place = QStringLiteral("%1").arg(59000 + (i / 7) % 40, 5, 10, QLatin1Char('0'));
+    const int day = int(1 + (i / 1000) % 365);
+    m.code = QStringLiteral("B25012515") + m.perfume + m.place +
+             QStringLiteral("%1").arg(day, 3, 10, QLatin1Char('0')) + QStringLiteral("24");
+    m.productionDate = QDate(2024, 1, 1).addDays(day - 1);
+    m.at = QDateTime(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC).addSecs(i * 3);
+    return m;
+}
+
 // The large journal of this engine, made when missing or of another size.
 std::unique_ptr<Database> largeJournal(Engine engine)
 {
@@ -156,8 +182,7 @@ void search(benchmark::State& state, Engine engine, const std::function<Filter()
         state.SkipWithError("no PostgreSQL service (PELORIN_TEST_PGSERVICE)");
         return;
     }
-    static std::unique_ptr<Database> dbs[2];
-    auto& db = dbs[engine == Engine::SQLite ? 0 : 1];
+    auto& db = g_largeJournals[engine == Engine::SQLite ? 0 : 1];
     if (!db)
         db = largeJournal(engine);
     const Filter f = make();
@@ -175,21 +200,23 @@ void search(benchmark::State& state, Engine engine, const std::function<Filter()
 Filter byCode()
 {
     Filter f;
-    f.code = QStringLiteral("B25012515P175901625524"); // entry 4 999 517: perfume 17, place 59016, day 255
+    f.code = middleEntry().code;
     return f;
 }
 Filter byLot()
 {
     Filter f;
-    f.perfume = QStringLiteral("P17");
-    f.place = QStringLiteral("59016");
-    f.productionDate = QDate(2024, 9, 11); // day 255
+    const MiddleEntry m = middleEntry();
+    f.perfume = m.perfume;
+    f.place = m.place;
+    f.productionDate = m.productionDate;
     return f;
 }
 Filter byDay()
 {
     Filter f;
-    f.from = QDateTime(QDate(2024, 5, 1), QTime(0, 0), Qt::UTC);
+    // the day of the middle entry's time: a day's entries at most, fewer in a small journal
+    f.from = QDateTime(middleEntry().at.date(), QTime(0, 0), Qt::UTC);
     f.to = f.from.addDays(1);
     return f;
 }
@@ -327,5 +354,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    for (auto& db : g_largeJournals)
+        db.reset();
     return 0;
 }
