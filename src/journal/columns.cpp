@@ -42,76 +42,105 @@ QString kindShown(const Entry& e)
     return QString();
 }
 
+// A print's number as shown; nothing for a read.
+QString printedNumber(const Entry& e, int n)
+{
+    return e.kind == EntryKind::Print ? QString::number(n) : QString();
+}
+
 constexpr unsigned kDecodedBoth = Column::Shown | Column::OnPaper | Column::Decoded | Column::DecodedOnPaper;
 constexpr unsigned kDecodedEntriesPaperOnly = Column::Shown | Column::OnPaper | Column::Decoded;
 
 // most fields are texts, empty rather than NULL
 constexpr const char* kText = "TEXT NOT NULL DEFAULT ''";
 
-const Column kColumns[] = {
-    {"at", "TEXT NOT NULL", "TIMESTAMPTZ NOT NULL", 1, "Date et heure", "time",
-     Column::Shown | Column::OnPaper | Column::Time,
-     [](const Entry& e) -> QVariant { return Database::timeValue(e.at); },
-     [](Entry& e, const QVariant& v) { e.at = QDateTime::fromString(v.toString(), Qt::ISODateWithMs).toUTC(); },
-     [](const Entry& e) { return shownTime(e.at); }},
-    {"kind", "TEXT NOT NULL", "TEXT NOT NULL", 1, "Type", "kind",
-     Column::Shown | Column::OnPaper | Column::OneOfTheKinds,
-     [](const Entry& e) -> QVariant { return kindName(e.kind); },
-     [](Entry& e, const QVariant& v) { kindFromName(v.toString(), &e.kind); }, kindShown},
-    {"workstation", kText, kText, 1, "Poste", "workstation", Column::Shown | Column::OnPaper,
-     getText<&Entry::workstation>, setText<&Entry::workstation>},
-    {"os_user", kText, kText, 1, "Utilisateur", "user", Column::Shown, getText<&Entry::user>, setText<&Entry::user>},
-    {"code", kText, kText, 1, "Code", "code", Column::Shown | Column::OnPaper, getText<&Entry::code>,
-     setText<&Entry::code>},
-    {"d_system", kText, kText, 1, "Système", "system", kDecodedBoth, getDecoded<0>, setDecoded<0>},
-    {"d_mass", kText, kText, 1, "Masse", "mass", kDecodedEntriesPaperOnly, getDecoded<1>, setDecoded<1>},
-    {"d_packaging", kText, kText, 1, "Boite", "packaging", kDecodedBoth, getDecoded<2>, setDecoded<2>},
-    {"d_colour", kText, kText, 1, "Couleur", "colour", kDecodedEntriesPaperOnly, getDecoded<3>, setDecoded<3>},
-    {"d_perfume", kText, kText, 1, "Parfum", "perfume", kDecodedBoth, getDecoded<4>, setDecoded<4>},
-    {"d_factory", kText, kText, 1, "Usine", "factory", kDecodedBoth, getDecoded<5>, setDecoded<5>},
-    {"d_date", kText, kText, 1, "Date de production", "date", kDecodedBoth, getDecoded<6>, setDecoded<6>},
-    {"error", kText, kText, 1, "Erreur", "error", Column::Shown, getText<&Entry::error>, setText<&Entry::error>},
-    {"operator_text", kText, kText, 1, "Opérateur", "operator", Column::Shown, getText<&Entry::operatorText>,
-     setText<&Entry::operatorText>},
-    {"model", kText, kText, 1, "Page", "model", Column::Shown | Column::OnPaper, getText<&Entry::model>,
-     setText<&Entry::model>},
-    {"labels", kText, kText, 1, "Étiquettes", "labels", Column::Shown | Column::OnPaper, getText<&Entry::labels>,
-     setText<&Entry::labels>},
-    {"label_count", "INTEGER NOT NULL DEFAULT 0", "INTEGER NOT NULL DEFAULT 0", 1, nullptr, "label_count", 0,
-     [](const Entry& e) -> QVariant { return e.labelCount; },
-     [](Entry& e, const QVariant& v) { e.labelCount = v.toInt(); }},
-    {"first_text", kText, kText, 1, "Premier texte", "first_text", Column::Shown, getText<&Entry::firstText>,
-     setText<&Entry::firstText>},
-    {"last_text", kText, kText, 1, "Dernier texte", "last_text", Column::Shown, getText<&Entry::lastText>,
-     setText<&Entry::lastText>},
-    // where a page went; nothing for a read
-    {"medium", kText, kText, 1, nullptr, "medium", Column::JsonWhenSet,
-     [](const Entry& e) -> QVariant {
-         if (e.kind != EntryKind::Print)
-             return QStringLiteral("");
-         return e.medium == Medium::PdfFile ? QStringLiteral("pdf") : QStringLiteral("printer");
-     },
-     [](Entry& e, const QVariant& v) {
-         e.medium = v.toString() == QLatin1String("pdf") ? Medium::PdfFile : Medium::Printer;
-     }},
-    {"output", kText, kText, 1, "Imprimante ou fichier", "output", Column::Shown | Column::OnPaper,
-     getText<&Entry::output>, setText<&Entry::output>},
-    {"source", kText, kText, 1, "Source", "source", Column::Shown, getText<&Entry::source>, setText<&Entry::source>},
-    {"id", "TEXT NOT NULL UNIQUE", "UUID NOT NULL UNIQUE", 1, "Identifiant", "id", Column::Shown, getText<&Entry::id>,
-     setText<&Entry::id>},
-    // the code's fields, for the searches by lot and by production day
-    {"system_code", kText, kText, 2, nullptr, nullptr, Column::Derived,
-     [](const Entry& e) -> QVariant { return e.systemCode(); }, nullptr},
-    {"perfume_code", kText, kText, 2, nullptr, nullptr, Column::Derived,
-     [](const Entry& e) -> QVariant { return e.perfumeCode(); }, nullptr},
-    {"factory_code", kText, kText, 2, nullptr, nullptr, Column::Derived,
-     [](const Entry& e) -> QVariant { return e.factoryCode(); }, nullptr},
-    {"production_date", "TEXT", "DATE", 2, nullptr, nullptr, Column::Derived,
-     [](const Entry& e) -> QVariant {
-         const QDate d = e.productionDate();
-         return d.isValid() ? QVariant(d.toString(Qt::ISODate)) : QVariant();
-     },
-     nullptr},
+const Column
+    kColumns
+        [] =
+            {
+                {"at", "TEXT NOT NULL", "TIMESTAMPTZ NOT NULL", 1, "Date et heure", "time",
+                 Column::Shown | Column::OnPaper | Column::Time,
+                 [](const Entry& e) -> QVariant { return Database::timeValue(e.at); },
+                 [](Entry& e, const QVariant& v) {
+                     e.at = QDateTime::fromString(v.toString(), Qt::ISODateWithMs).toUTC();
+                 },
+                 [](const Entry& e) { return shownTime(e.at); }},
+                {"kind", "TEXT NOT NULL", "TEXT NOT NULL", 1, "Type", "kind",
+                 Column::Shown | Column::OnPaper | Column::OneOfTheKinds,
+                 [](const Entry& e) -> QVariant { return kindName(e.kind); },
+                 [](Entry& e, const QVariant& v) { kindFromName(v.toString(), &e.kind); }, kindShown},
+                {"workstation", kText, kText, 1, "Poste", "workstation", Column::Shown | Column::OnPaper,
+                 getText<&Entry::workstation>, setText<&Entry::workstation>},
+                {"os_user", kText, kText, 1, "Utilisateur", "user", Column::Shown, getText<&Entry::user>,
+                 setText<&Entry::user>},
+                {"code", kText, kText, 1, "Code", "code", Column::Shown | Column::OnPaper, getText<&Entry::code>,
+                 setText<&Entry::code>},
+                {"d_system", kText, kText, 1, "Système", "system", kDecodedBoth, getDecoded<0>, setDecoded<0>},
+                {"d_mass", kText, kText, 1, "Masse", "mass", kDecodedEntriesPaperOnly, getDecoded<1>, setDecoded<1>},
+                {"d_packaging", kText, kText, 1, "Boite", "packaging", kDecodedBoth, getDecoded<2>, setDecoded<2>},
+                {"d_colour", kText, kText, 1, "Couleur", "colour", kDecodedEntriesPaperOnly, getDecoded<3>,
+                 setDecoded<3>},
+                {"d_perfume", kText, kText, 1, "Parfum", "perfume", kDecodedBoth, getDecoded<4>, setDecoded<4>},
+                {"d_factory", kText, kText, 1, "Usine", "factory", kDecodedBoth, getDecoded<5>, setDecoded<5>},
+                {"d_date", kText, kText, 1, "Date de production", "date", kDecodedBoth, getDecoded<6>, setDecoded<6>},
+                {"error", kText, kText, 1, "Erreur", "error", Column::Shown, getText<&Entry::error>,
+                 setText<&Entry::error>},
+                {"operator_text", kText, kText, 1, "Opérateur", "operator", Column::Shown,
+                 getText<&Entry::operatorText>, setText<&Entry::operatorText>},
+                {"model", kText, kText, 1, "Page", "model", Column::Shown | Column::OnPaper, getText<&Entry::model>,
+                 setText<&Entry::model>},
+                {"labels", kText, kText, 1, "Étiquettes", "labels", Column::Shown | Column::OnPaper,
+                 getText<&Entry::labels>, setText<&Entry::labels>},
+                {"label_count", "INTEGER NOT NULL DEFAULT 0", "INTEGER NOT NULL DEFAULT 0", 1, nullptr, "label_count",
+                 0, [](const Entry& e) -> QVariant { return e.labelCount; },
+                 [](Entry& e, const QVariant& v) { e.labelCount = v.toInt(); }},
+                // how many labels a print put on paper, and at what resolution; shown for prints only
+                {"copies", "INTEGER NOT NULL DEFAULT 1", "INTEGER NOT NULL DEFAULT 1", 4, "Exemplaires", "copies",
+                 Column::Shown, [](const Entry& e) -> QVariant { return e.copies; },
+                 [](Entry& e, const QVariant& v) { e.copies = v.toInt(); },
+                 [](const Entry& e) { return printedNumber(e, e.copies); }},
+                {"label_total", "INTEGER NOT NULL DEFAULT 0", "INTEGER NOT NULL DEFAULT 0", 4, "Étiquettes imprimées",
+                 "labels_printed", Column::Shown | Column::OnPaper,
+                 [](const Entry& e) -> QVariant { return e.labelTotal; },
+                 [](Entry& e, const QVariant& v) { e.labelTotal = v.toInt(); },
+                 [](const Entry& e) { return printedNumber(e, e.labelTotal); }},
+                {"dpi", "INTEGER NOT NULL DEFAULT 0", "INTEGER NOT NULL DEFAULT 0", 4, "Résolution (ppp)", "dpi",
+                 Column::Shown, [](const Entry& e) -> QVariant { return e.dpi; },
+                 [](Entry& e, const QVariant& v) { e.dpi = v.toInt(); },
+                 [](const Entry& e) { return e.dpi > 0 ? printedNumber(e, e.dpi) : QString(); }},
+                {"first_text", kText, kText, 1, "Premier texte", "first_text", Column::Shown,
+                 getText<&Entry::firstText>, setText<&Entry::firstText>},
+                {"last_text", kText, kText, 1, "Dernier texte", "last_text", Column::Shown, getText<&Entry::lastText>,
+                 setText<&Entry::lastText>},
+                // where a page went; nothing for a read
+                {"medium", kText, kText, 1, nullptr, "medium", Column::JsonWhenSet,
+                 [](const Entry& e) -> QVariant {
+                     if (e.kind != EntryKind::Print)
+                         return QStringLiteral("");
+                     return e.medium == Medium::PdfFile ? QStringLiteral("pdf") : QStringLiteral("printer");
+                 },
+                 [](Entry& e, const QVariant& v) {
+                     e.medium = v.toString() == QLatin1String("pdf") ? Medium::PdfFile : Medium::Printer;
+                 }},
+                {"output", kText, kText, 1, "Imprimante ou fichier", "output", Column::Shown | Column::OnPaper,
+                 getText<&Entry::output>, setText<&Entry::output>},
+                {"source", kText, kText, 1, "Source", "source", Column::Shown, getText<&Entry::source>,
+                 setText<&Entry::source>},
+                {"id", "TEXT NOT NULL UNIQUE", "UUID NOT NULL UNIQUE", 1, "Identifiant", "id", Column::Shown,
+                 getText<&Entry::id>, setText<&Entry::id>},
+                // the code's fields, for the searches by lot and by production day
+                {"system_code", kText, kText, 2, nullptr, nullptr, Column::Derived,
+                 [](const Entry& e) -> QVariant { return e.systemCode(); }, nullptr},
+                {"perfume_code", kText, kText, 2, nullptr, nullptr, Column::Derived,
+                 [](const Entry& e) -> QVariant { return e.perfumeCode(); }, nullptr},
+                {"factory_code", kText, kText, 2, nullptr, nullptr, Column::Derived,
+                 [](const Entry& e) -> QVariant { return e.factoryCode(); }, nullptr},
+                {"production_date", "TEXT", "DATE", 2, nullptr, nullptr, Column::Derived,
+                 [](const Entry& e) -> QVariant {
+                     const QDate d = e.productionDate();
+                     return d.isValid() ? QVariant(d.toString(Qt::ISODate)) : QVariant();
+                 },
+                 nullptr},
 };
 
 // The reconciliation views' own columns, before the decoded texts.

@@ -73,7 +73,8 @@ const QString& insertSql()
 
 // What each migration does besides adding the columns of its version (those come from the column
 // table). Version 1: the entries with their decoded texts; version 2: the code's fields for the
-// searches by lot and by production day; version 3: the misreads, a kind of their own.
+// searches by lot and by production day; version 3: the misreads, a kind of their own; version 4:
+// a print's copies, its labels printed in all and the printer's resolution.
 QStringList migrationSql(Engine engine, int to)
 {
     const bool pg = engine == Engine::PostgreSQL;
@@ -310,6 +311,10 @@ void Database::migrateStep(int from)
         exec(sql);
     if (to == 3)
         admitMisreads();
+    // the prints stored before the copies were counted were one copy each, of the labels marked
+    if (to == 4)
+        exec(QStringLiteral(
+            "UPDATE journal_entry SET label_total = label_count WHERE kind = 'print' AND medium <> 'pdf'"));
     fillDerivedColumns(to);
 }
 

@@ -19,7 +19,7 @@ namespace pelorin::journal {
 
 // The schema this program writes. Every older version is migrated forward when opened; a newer
 // one is refused, since an older program cannot know what it would break.
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 class Database
 {

@@ -43,10 +43,13 @@ struct Entry
 
     // printed pages
     QString operatorText;
-    QString model;  // the page description's file name
-    QString labels; // the marked labels, as ranges ("1-3,5")
-    int labelCount = 0;
-    QString firstText; // first and last lines of the incremental list the labels carried
+    QString model;      // the page description's file name
+    QString labels;     // the marked labels, as ranges ("1-3,5")
+    int labelCount = 0; // the marked labels: those printed on each copy
+    int copies = 1;
+    int labelTotal = 0; // labels printed in all: the marked ones on every copy (none for a PDF)
+    int dpi = 0;        // the printer's resolution, 0 when unknown
+    QString firstText;  // first and last lines of the incremental list the labels carried
     QString lastText;
     Medium medium = Medium::Printer;
     QString output; // printer name or file path

@@ -54,6 +54,10 @@ Entry printEntry(const PrintedPage& page, const CodeDecoder& decoder)
     e.model = page.model;
     e.labels = labelRanges(page.labels);
     e.labelCount = int(page.labels.size());
+    e.copies = qMax(1, page.copies);
+    // a page exported to a file is no label: only what went to a printer counts as printed
+    e.labelTotal = page.medium == Medium::Printer ? e.labelCount * e.copies : 0;
+    e.dpi = qMax(0, page.dpi);
     e.firstText = page.firstText;
     e.lastText = page.lastText;
     e.medium = page.medium;

@@ -31,6 +31,8 @@ struct PrintedPage
     QString lastText;
     Medium medium = Medium::Printer;
     QString output; // the printer's name or the file's path
+    int copies = 1;
+    int dpi = 0; // the printer's resolution, 0 when unknown
 };
 Entry printEntry(const PrintedPage& page, const CodeDecoder& decoder);
 

@@ -1,7 +1,9 @@
 #include "journal/search.h"
 
+#include "base/error.h"
 #include "journal/database.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace pelorin::journal {
@@ -202,6 +204,33 @@ void Search::forEachCode(View view, const std::function<void(const CodeRow&)>& v
 QString shownTime(const QDateTime& utc)
 {
     return utc.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+}
+
+void Search::forEachReconciled(const std::function<void(const ReconcileRow&)>& visit)
+{
+    Filter withoutKind = m_filter;
+    withoutKind.kind.reset();
+    QVariantList values;
+    const QString conditions = Search(m_db, withoutKind).where(QStringLiteral("e"), values);
+    const QString sql =
+        QStringLiteral("SELECT e.code, "
+                       "sum(CASE WHEN e.kind = 'print' AND e.medium <> 'pdf' THEN e.label_total ELSE 0 END), "
+                       "sum(CASE WHEN e.kind = 'scan' THEN 1 ELSE 0 END) "
+                       "FROM journal_entry e WHERE e.kind IN ('print', 'scan') AND %1 GROUP BY e.code "
+                       "ORDER BY e.code")
+            .arg(conditions);
+    QSqlQuery q(m_db.db());
+    q.setForwardOnly(true);
+    runQuery(q, sql, values);
+    while (q.next()) {
+        ReconcileRow r;
+        r.code = q.value(0).toString();
+        r.printed = q.value(1).toLongLong();
+        r.scanned = q.value(2).toLongLong();
+        visit(r);
+    }
+    if (q.lastError().isValid())
+        throw Error(q.lastError().text());
 }
 
 } // namespace pelorin::journal

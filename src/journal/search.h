@@ -53,6 +53,17 @@ struct CodeRow
     Decoded decoded;
 };
 
+// Labels printed against labels read, for one code: the prints' labels (every copy, PDF exports
+// left out) and the valid reads (misreads left out), and what lies between them both ways.
+struct ReconcileRow
+{
+    QString code;
+    qint64 printed = 0;
+    qint64 scanned = 0;
+    qint64 missing() const { return printed > scanned ? printed - scanned : 0; }    // printed, never read
+    qint64 unexpected() const { return scanned > printed ? scanned - printed : 0; } // read, never printed
+};
+
 class Search
 {
 public:
@@ -69,6 +80,10 @@ public:
     QList<CodeRow> codes(View view, int limit, qint64 offset = 0);
     qint64 countCodes(View view);
     void forEachCode(View view, const std::function<void(const CodeRow&)>& visit);
+
+    // Every code the filter selects (whatever its kind filter) with its labels printed and read, in
+    // the order of the codes, handed one by one.
+    void forEachReconciled(const std::function<void(const ReconcileRow&)>& visit);
 
 private:
     QString where(const QString& alias, QVariantList& values) const;

@@ -1,6 +1,10 @@
 #include "journal/journalfixture.h"
 
+#include "config/configfile.h"
 #include "journal/journal.h"
+#include "journal/recording.h"
+#include "scan/codesource.h"
+#include "scan/decode.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -178,6 +182,66 @@ TEST_P(JournalCommand, ListsWhatTheFiltersSelectInEachFormat)
         EXPECT_EQ(r.exitCode, 2) << w.message;
         EXPECT_TRUE(QString::fromUtf8(r.err).contains(QString::fromUtf8(w.message))) << r.err.constData();
     }
+}
+
+// The recall question: labels, not pages. 8 labels printed once, then the same 8 twice; 3 of them read,
+// one misread beside them; a PDF export and a code read but never printed.
+TEST_P(JournalCommand, ReconcilesLabelsPrintedAgainstLabelsRead)
+{
+    const QString code = QStringLiteral("B25012515LAV5930033906"), other = QStringLiteral("C25012515LAV5930033906");
+    {
+        auto db = open();
+        ConfigFile config;
+        const CodeDecoder decoder(config);
+        PrintedPage page;
+        page.code = code;
+        page.labels = {1, 2, 3, 4, 5, 6, 7, 8};
+        page.output = QStringLiteral("PDF");
+        QList<Entry> entries;
+        entries << printEntry(page, decoder);
+        page.copies = 2;
+        page.dpi = 300;
+        entries << printEntry(page, decoder);
+        page.medium = Medium::PdfFile; // a file is no label
+        page.copies = 1;
+        entries << printEntry(page, decoder);
+        // reads decoded as the scan window decodes them
+        const Decoded texts = {QStringLiteral("Bougie"),    QStringLiteral("250 gr"),  QStringLiteral("Boite de 12"),
+                               QStringLiteral("RAL 5015"),  QStringLiteral("Lavande"), QStringLiteral("Valenciennes"),
+                               QStringLiteral("05/12/2006")};
+        for (int i = 0; i < 3; ++i)
+            entries << scanEntry(code, texts, QString(), kKeyboardSource);
+        entries << scanEntry(code.left(10), texts, QStringLiteral("Lecture de 10 caractère(s) au lieu de 22"),
+                             kKeyboardSource)
+                << scanEntry(other, texts, QString(), kKeyboardSource);
+        EXPECT_EQ(entries[1].labelTotal, 16);
+        EXPECT_EQ(entries[2].labelTotal, 0);
+        EXPECT_EQ(entries[6].kind, EntryKind::Misread);
+        db->insert(entries);
+    }
+
+    test::RunResult r = run({QStringLiteral("--reconcile"), QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonArray rows = QJsonDocument::fromJson(r.out).array();
+    ASSERT_EQ(rows.size(), 2) << r.out.constData();
+    const QJsonObject printed = rows[0].toObject(), unexpected = rows[1].toObject();
+    EXPECT_EQ(printed.value("code").toString(), code);
+    EXPECT_EQ(printed.value("printed").toInt(), 24);
+    EXPECT_EQ(printed.value("scanned").toInt(), 3);
+    EXPECT_EQ(printed.value("missing").toInt(), 21);
+    EXPECT_EQ(printed.value("unexpected").toInt(), 0);
+    EXPECT_EQ(unexpected.value("code").toString(), other);
+    EXPECT_EQ(unexpected.value("printed").toInt(), 0);
+    EXPECT_EQ(unexpected.value("unexpected").toInt(), 1);
+
+    // the same in CSV, under the filters of any listing
+    r = run({QStringLiteral("--reconcile"), QStringLiteral("--code"), code, QStringLiteral("--format"),
+             QStringLiteral("csv")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(QString::fromUtf8(r.out),
+              QStringLiteral("code;printed;scanned;missing;unexpected\r\n") + code + QStringLiteral(";24;3;21;0\r\n"));
+    r = run({QStringLiteral("--reconcile"), QStringLiteral("--unscanned")});
+    EXPECT_EQ(r.exitCode, 2);
 }
 
 TEST_P(JournalCommand, ReportsAStoreOutOfReachAndWhatWaits)

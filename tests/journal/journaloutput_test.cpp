@@ -104,6 +104,13 @@ protected:
     }
     void expectFixture(const QByteArray& actual, const QString& name)
     {
+        // PELORIN_UPDATE_FIXTURES=1 writes what the program gives now, for a change of output made on
+        // purpose: the fixture's diff then shows exactly what changed
+        if (qEnvironmentVariableIntValue("PELORIN_UPDATE_FIXTURES") == 1) {
+            QFile out(test::fixture(QStringLiteral("journal/") + name));
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(actual);
+        }
         const QByteArray expected = readAll(test::fixture(QStringLiteral("journal/") + name));
         ASSERT_FALSE(expected.isEmpty()) << name.toStdString();
         EXPECT_EQ(actual, expected) << name.toStdString() << ":\n" << actual.constData();

@@ -112,6 +112,48 @@ int check(Journal& journal, QTextStream& out)
 
 } // namespace
 
+namespace {
+
+// One line per code: labels printed, labels read, and the differences both ways.
+int writeReconciliation(Search& search, const QString& shape, QTextStream& out)
+{
+    const QStringList keys = {QStringLiteral("code"), QStringLiteral("printed"), QStringLiteral("scanned"),
+                              QStringLiteral("missing"), QStringLiteral("unexpected")};
+    const auto cells = [](const ReconcileRow& r) {
+        return QStringList{r.code, QString::number(r.printed), QString::number(r.scanned), QString::number(r.missing()),
+                           QString::number(r.unexpected())};
+    };
+    if (shape == QLatin1String("json")) {
+        // written row by row, so that a long journal never sits whole in memory
+        out << "[";
+        bool first = true;
+        search.forEachReconciled([&](const ReconcileRow& r) {
+            const QJsonObject o{{keys[0], r.code},
+                                {keys[1], r.printed},
+                                {keys[2], r.scanned},
+                                {keys[3], r.missing()},
+                                {keys[4], r.unexpected()}};
+            out << (first ? "\n    " : ",\n    ") << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+            first = false;
+        });
+        out << (first ? "]\n" : "\n]\n");
+        return 0;
+    }
+    // a header line in CSV, as the other listings
+    const bool csv = shape == QLatin1String("csv");
+    if (csv)
+        out << csvLine(keys);
+    search.forEachReconciled([&](const ReconcileRow& r) {
+        if (csv)
+            out << csvLine(cells(r));
+        else
+            out << tsvLine(cells(r)) << '\n';
+    });
+    return 0;
+}
+
+} // namespace
+
 int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     CommandLine line(QStringLiteral("journal"), QStringLiteral("[--import FICHIER.SCB...]"),
@@ -144,6 +186,9 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
              QStringLiteral("AAAA-MM-JJ"));
     line.add({QStringLiteral("unscanned")}, QStringLiteral("Les codes imprimés qu'aucune lecture n'a relus."));
     line.add({QStringLiteral("unprinted")}, QStringLiteral("Les codes scannés qu'aucune page imprimée ne portait."));
+    line.add({QStringLiteral("reconcile")},
+             QStringLiteral("Pour chaque code : les étiquettes imprimées, les étiquettes lues, celles jamais lues "
+                            "(missing) et celles lues sans avoir été imprimées (unexpected)."));
     line.add({QStringLiteral("format")}, QStringLiteral("La forme de la sortie : tsv (par défaut), csv ou json."),
              QStringLiteral("tsv|csv|json"));
     line.add({QStringLiteral("import")},
@@ -159,7 +204,8 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
                   perfume = QStringLiteral("perfume"), place = QStringLiteral("place"),
                   production = QStringLiteral("production-date"), unscanned = QStringLiteral("unscanned"),
                   unprinted = QStringLiteral("unprinted"), format = QStringLiteral("format"),
-                  import = QStringLiteral("import"), checkOption = QStringLiteral("check");
+                  import = QStringLiteral("import"), checkOption = QStringLiteral("check"),
+                  reconcile = QStringLiteral("reconcile");
 
     Filter filter;
     if (parser.isSet(from) && !parseMoment(parser.value(from), false, &filter.from))
@@ -190,6 +236,9 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     const QString shape = parser.isSet(format) ? parser.value(format) : QStringLiteral("tsv");
     if (shape != QLatin1String("tsv") && shape != QLatin1String("csv") && shape != QLatin1String("json"))
         return usageError(QStringLiteral("--format : tsv, csv ou json"));
+    if (parser.isSet(reconcile) && (parser.isSet(unscanned) || parser.isSet(unprinted)))
+        return usageError(
+            QStringLiteral("pelorin journal : --reconcile ne va ni avec --unscanned ni avec --unprinted"));
     if (parser.isSet(unscanned) && parser.isSet(unprinted))
         return usageError(QStringLiteral("pelorin journal : --unscanned ou --unprinted, pas les deux"));
     if (parser.isSet(import) && parser.positionalArguments().isEmpty())
@@ -209,6 +258,8 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (journal.pending() > 0)
         err << journal.statusText() << '\n';
     Search search(journal.store(), filter);
+    if (parser.isSet(reconcile))
+        return writeReconciliation(search, shape, out);
     const View view = parser.isSet(unscanned)   ? View::PrintedNotScanned
                       : parser.isSet(unprinted) ? View::ScannedNotPrinted
                                                 : View::Entries;

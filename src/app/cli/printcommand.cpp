@@ -21,7 +21,7 @@ constexpr int kMaxCopies = 999;
 
 // The page goes on record before its job leaves, under the printer it goes to; a journal that
 // cannot be written says so and never stops the print.
-void recordPrint(LabelPage& page, const QString& printer, QTextStream& err)
+void recordPrint(LabelPage& page, const QString& printer, int copies, QTextStream& err)
 {
     try {
         journal::Settings settings;
@@ -33,6 +33,8 @@ void recordPrint(LabelPage& page, const QString& printer, QTextStream& err)
         journal::Journal log(settings);
         page.printed.medium = journal::Medium::Printer;
         page.printed.output = printer;
+        page.printed.copies = copies;
+        page.printed.dpi = report::printerResolution(printer);
         const CodeDecoder decoder(*page.config);
         const QString message = log.record(journal::printEntry(page.printed, decoder)).message;
         if (!message.isEmpty())
@@ -83,7 +85,7 @@ int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
         job.name = report::jobName(page.code, page.name);
         const QString target = report::printerQueue(job.printer);
         if (!target.isEmpty())
-            recordPrint(page, target, err);
+            recordPrint(page, target, job.copies, err);
         report::printPage(page.executed, job);
         if (!page.result.complete()) {
             err << page.result.message << '\n';

@@ -7,6 +7,7 @@
 #include "journal/recording.h"
 #include "journal/ui/journalform.h"
 #include "labels/ui/labelsheet.h"
+#include "labels/ui/printing.h"
 #include "scan/codesource.h"
 #include "scan/decode.h"
 #include "scan/scansession.h"
@@ -58,7 +59,8 @@ JournalHooks::JournalHooks(TForm1& form1, TscanForm& scanForm)
     m_status->setAccessibleName(QStringLiteral("État du journal"));
     m_form1.statusBar()->addPermanentWidget(m_status);
 
-    m_form1.sheet().setOutputRecorder([this](bool toFile, const QString& output) { recordPrint(toFile, output); });
+    m_form1.sheet().setOutputRecorder(
+        [this](bool toFile, const QString& output, int copies) { recordPrint(toFile, output, copies); });
     connect(m_scanForm.session(), &ScanSession::codeTaken, this, &JournalHooks::recordScan);
 
     // entries that wait are sent as soon as the store answers again
@@ -87,7 +89,7 @@ void JournalHooks::refreshStatus()
         m_status->setText(m_journal->statusText());
 }
 
-void JournalHooks::recordPrint(bool toFile, const QString& output)
+void JournalHooks::recordPrint(bool toFile, const QString& output, int copies)
 {
     try {
         LabelSheet& sheet = m_form1.sheet();
@@ -106,6 +108,9 @@ void JournalHooks::recordPrint(bool toFile, const QString& output)
         }
         page.medium = toFile ? journal::Medium::PdfFile : journal::Medium::Printer;
         page.output = output;
+        page.copies = copies;
+        if (!toFile)
+            page.dpi = report::printerResolution(output);
         const CodeDecoder decoder(m_form1.ConfigXML());
         const journal::RecordResult r = m_journal->record(journal::printEntry(page, decoder));
         if (!r.message.isEmpty()) {

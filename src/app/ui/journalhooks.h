@@ -37,7 +37,7 @@ public:
     void refreshStatus();
 
 private:
-    void recordPrint(bool toFile, const QString& output);
+    void recordPrint(bool toFile, const QString& output, int copies);
     void recordScan(const TakenCode& taken);
 
     TForm1& m_form1;

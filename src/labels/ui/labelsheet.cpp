@@ -218,7 +218,7 @@ void LabelSheet::print(const QString& printer, int copies)
         // on record before the job leaves, under the printer it goes to
         const QString target = report::printerQueue(printer);
         if (m_recorder && !target.isEmpty())
-            m_recorder(false, target);
+            m_recorder(false, target, copies);
         report::printPage(*m_page, job);
         emit pageDelivered(QStringLiteral("Page envoyée à %1 (%2 exemplaire%3)")
                                .arg(target.isEmpty() ? printer : target)
@@ -247,7 +247,7 @@ void LabelSheet::ExportPdfClick()
     try {
         report::exportPdf(*m_page, path);
         if (m_recorder)
-            m_recorder(true, path);
+            m_recorder(true, path, 1);
         emit pageDelivered(QStringLiteral("Page exportée : %1").arg(QDir::toNativeSeparators(path)));
     } catch (const Error& e) {
         Dialogs::error(m_window.data(), e.message());

@@ -97,7 +97,7 @@ public:
 
     // Told where each page goes: a printer (its name), just before the job is sent, so that the page
     // is on record before it leaves; a PDF file (its path), once written. It must not throw.
-    using OutputRecorder = std::function<void(bool toFile, const QString& output)>;
+    using OutputRecorder = std::function<void(bool toFile, const QString& output, int copies)>;
     void setOutputRecorder(OutputRecorder recorder) { m_recorder = std::move(recorder); }
 
     // Ctrl+O opens a description, Ctrl+P prints and Ctrl+Shift+P prints through the print dialog,
