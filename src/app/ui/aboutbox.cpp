@@ -10,7 +10,7 @@
 
 namespace pelorin {
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TAboutBox>())
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::AboutBox>())
 {
     ui->setupUi(this);
     ui->ProgramIcon->setPixmap(emblemPicture(64));
@@ -23,16 +23,16 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     setFixedWidth(360);
 }
 
-TAboutBox::~TAboutBox() = default;
+AboutBox::~AboutBox() = default;
 
-void TAboutBox::showEvent(QShowEvent* event)
+void AboutBox::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TAboutBox::setVisible(bool visible)
+void AboutBox::setVisible(bool visible)
 {
     if (visible && !isVisible())
         tieToOpener(this);

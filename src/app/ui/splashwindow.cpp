@@ -1,8 +1,8 @@
-#include "app/ui/splashform.h"
+#include "app/ui/splashwindow.h"
 
 #include "app/ui/pictures.h"
 #include "base/version.h"
-#include "ui_splashform.h"
+#include "ui_splashwindow.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -10,9 +10,9 @@
 
 namespace pelorin {
 
-TSplashForm::TSplashForm(QWidget* parent)
+SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TSplashForm>())
+      ui(std::make_unique<Ui::SplashWindow>())
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -35,9 +35,9 @@ TSplashForm::TSplashForm(QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TSplashForm::~TSplashForm() = default;
+SplashWindow::~SplashWindow() = default;
 
-void TSplashForm::paintEvent(QPaintEvent*)
+void SplashWindow::paintEvent(QPaintEvent*)
 {
     static const QPixmap picture = splashPicture();
     QPainter p(this);
