@@ -19,17 +19,17 @@ SplashWindow::SplashWindow(QWidget* parent)
     setFixedSize(splashPicture().size());
 
     // "Version " and the version string, in bold on the highlight colour
-    ui->Label1->setText(QStringLiteral("Version ") + LireVersion());
-    QFont bold = ui->Label1->font();
+    ui->versionLabel->setText(QStringLiteral("Version ") + LireVersion());
+    QFont bold = ui->versionLabel->font();
     bold.setBold(true);
-    ui->Label1->setFont(bold);
-    QPalette pal = ui->Label1->palette();
+    ui->versionLabel->setFont(bold);
+    QPalette pal = ui->versionLabel->palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Highlight));
     pal.setColor(QPalette::WindowText, pal.color(QPalette::HighlightedText));
-    ui->Label1->setPalette(pal);
-    ui->Label1->setContentsMargins(6, 2, 6, 2);
-    ui->Label1->adjustSize();
-    ui->Label1->move(32, 52);
+    ui->versionLabel->setPalette(pal);
+    ui->versionLabel->setContentsMargins(6, 2, 6, 2);
+    ui->versionLabel->adjustSize();
+    ui->versionLabel->move(32, 52);
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

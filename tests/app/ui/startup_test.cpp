@@ -66,7 +66,7 @@ TEST(StartUp, versionOnTheSplashWindowAndTheAboutBox)
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$")).match(LireVersion()).hasMatch());
     SplashWindow splash;
     EXPECT_EQ(splash.size(), QSize(498, 325));
-    const QLabel* label = splash.findChild<QLabel*>(QStringLiteral("Label1"));
+    const QLabel* label = splash.findChild<QLabel*>(QStringLiteral("versionLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), QStringLiteral("Version ") + LireVersion());
     EXPECT_EQ(label->pos(), QPoint(32, 52));
@@ -79,7 +79,7 @@ TEST(StartUp, versionOnTheSplashWindowAndTheAboutBox)
     EXPECT_TRUE(texts.contains(QStringLiteral("PELORIN")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Version   ") + LireVersion()));
     EXPECT_TRUE(texts.contains(QStringLiteral("Gratuit et sans garanties")));
-    auto* ok = about.findChild<QPushButton*>(QStringLiteral("OKButton"));
+    auto* ok = about.findChild<QPushButton*>(QStringLiteral("okButton"));
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(ok->isDefault());
     about.show();
