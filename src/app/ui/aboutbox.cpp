@@ -10,29 +10,29 @@
 
 namespace pelorin {
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TAboutBox>())
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::AboutBox>())
 {
     ui->setupUi(this);
-    ui->ProgramIcon->setPixmap(emblemPicture(64));
-    QFont big = ui->ProductName->font();
+    ui->programIcon->setPixmap(emblemPicture(64));
+    QFont big = ui->productNameLabel->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.6);
-    ui->ProductName->setFont(big);
-    ui->Version->setText(QStringLiteral("Version   ") + LireVersion());
-    connect(ui->OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    ui->productNameLabel->setFont(big);
+    ui->versionLabel->setText(QStringLiteral("Version   ") + LireVersion());
+    connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
     setFixedWidth(360);
 }
 
-TAboutBox::~TAboutBox() = default;
+AboutBox::~AboutBox() = default;
 
-void TAboutBox::showEvent(QShowEvent* event)
+void AboutBox::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void TAboutBox::setVisible(bool visible)
+void AboutBox::setVisible(bool visible)
 {
     if (visible && !isVisible())
         tieToOpener(this);

@@ -3,18 +3,18 @@
 #include <memory>
 
 namespace Ui {
-class TAboutBox;
+class AboutBox;
 }
 
 namespace pelorin {
 
 // "A propos ... ": the program's picture, name, version, and its terms (aboutbox.ui).
-class TAboutBox : public QDialog
+class AboutBox : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
-    ~TAboutBox() override;
+    explicit AboutBox(QWidget* parent = nullptr);
+    ~AboutBox() override;
 
     // Opens tied to the window that shows it, so it never hides behind the main window it blocks.
     void setVisible(bool visible) override;
@@ -23,7 +23,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    std::unique_ptr<Ui::TAboutBox> ui;
+    std::unique_ptr<Ui::AboutBox> ui;
 };
 
 } // namespace pelorin

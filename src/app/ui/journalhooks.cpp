@@ -1,6 +1,6 @@
 #include "app/ui/journalhooks.h"
 
-#include "app/ui/mainform.h"
+#include "app/ui/mainwindow.h"
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
 #include "journal/journal.h"
@@ -38,28 +38,28 @@ journal::Settings journalSettings(QWidget* parent)
 
 } // namespace
 
-JournalHooks::JournalHooks(TForm1& form1, TscanForm& scanForm)
-    : m_form1(form1), m_scanForm(scanForm), m_journal(std::make_unique<journal::Journal>(journalSettings(&form1))),
-      m_timer(new QTimer(this))
+JournalHooks::JournalHooks(MainWindow& mainWindow, TscanForm& scanForm)
+    : m_mainWindow(mainWindow), m_scanForm(scanForm),
+      m_journal(std::make_unique<journal::Journal>(journalSettings(&mainWindow))), m_timer(new QTimer(this))
 {
     m_button = new QToolButton;
-    m_button->setObjectName(QStringLiteral("ToolButtonJournal"));
+    m_button->setObjectName(QStringLiteral("journalButton"));
     m_button->setIcon(themeIcon(QStringLiteral("x-office-spreadsheet"), QStyle::SP_FileDialogDetailedView));
     setHint(m_button, QStringLiteral("Journal"));
     m_button->setShortcut(QKeySequence(QStringLiteral("Ctrl+J")));
     // as the other tool bar commands: the shortcut in the hint, no Tab stop
     m_button->setToolTip(QStringLiteral("Journal (%1)").arg(m_button->shortcut().toString(QKeySequence::NativeText)));
     m_button->setFocusPolicy(Qt::NoFocus);
-    m_form1.commandBar()->addSeparator();
-    m_form1.commandBar()->addWidget(m_button);
+    m_mainWindow.commandBar()->addSeparator();
+    m_mainWindow.commandBar()->addWidget(m_button);
     connect(m_button, &QToolButton::clicked, this, &JournalHooks::showJournal);
 
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("JournalPanel"));
     m_status->setAccessibleName(QStringLiteral("État du journal"));
-    m_form1.statusBar()->addPermanentWidget(m_status);
+    m_mainWindow.statusBar()->addPermanentWidget(m_status);
 
-    m_form1.sheet().setOutputRecorder(
+    m_mainWindow.sheet().setOutputRecorder(
         [this](bool toFile, const QString& output, int copies) { recordPrint(toFile, output, copies); });
     connect(m_scanForm.session(), &ScanSession::codeTaken, this, &JournalHooks::recordScan);
 
@@ -73,8 +73,8 @@ JournalHooks::~JournalHooks() = default;
 
 void JournalHooks::showJournal()
 {
-    guarded(&m_form1, [&] {
-        journal::JournalForm form(*m_journal, &m_form1);
+    guarded(&m_mainWindow, [&] {
+        journal::JournalForm form(*m_journal, &m_mainWindow);
         shrinkToScreen(&form);
         form.exec();
     });
@@ -92,13 +92,13 @@ void JournalHooks::refreshStatus()
 void JournalHooks::recordPrint(bool toFile, const QString& output, int copies)
 {
     try {
-        LabelSheet& sheet = m_form1.sheet();
+        LabelSheet& sheet = m_mainWindow.sheet();
         journal::PrintedPage page;
-        page.code = m_form1.code();
-        page.operatorText = m_form1.operatorText();
+        page.code = m_mainWindow.code();
+        page.operatorText = m_mainWindow.operatorText();
         page.model = QFileInfo(sheet.EtiqXML().fileName()).fileName();
         const SelectionMarks& marks = sheet.marks();
-        const QStringList lines = m_form1.incrementalLines();
+        const QStringList lines = m_mainWindow.incrementalLines();
         for (int n = 1; n <= marks.columns() * marks.rows(); ++n)
             if (marks.isLabelMarked(n))
                 page.labels << n;
@@ -111,15 +111,16 @@ void JournalHooks::recordPrint(bool toFile, const QString& output, int copies)
         page.copies = copies;
         if (!toFile)
             page.dpi = report::printerResolution(output);
-        const CodeDecoder decoder(m_form1.ConfigXML());
+        const CodeDecoder decoder(m_mainWindow.configuration());
         const journal::RecordResult r = m_journal->record(journal::printEntry(page, decoder));
         if (!r.message.isEmpty()) {
             // after the job has gone: the message must not hold the print up
-            QTimer::singleShot(0, &m_form1, [this, message = r.message] { Dialogs::error(&m_form1, message); });
+            QTimer::singleShot(0, &m_mainWindow,
+                               [this, message = r.message] { Dialogs::error(&m_mainWindow, message); });
         }
     } catch (...) {
         const QString message = currentErrorMessage();
-        QTimer::singleShot(0, &m_form1, [this, message] { Dialogs::error(&m_form1, message); });
+        QTimer::singleShot(0, &m_mainWindow, [this, message] { Dialogs::error(&m_mainWindow, message); });
     }
     if (m_status)
         m_status->setText(m_journal->statusText());

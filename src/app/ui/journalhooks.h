@@ -9,7 +9,7 @@ class QToolButton;
 
 namespace pelorin {
 
-class TForm1;
+class MainWindow;
 class TscanForm;
 struct TakenCode;
 
@@ -27,7 +27,7 @@ class JournalHooks : public QObject
     Q_OBJECT
 
 public:
-    JournalHooks(TForm1& form1, TscanForm& scanForm);
+    JournalHooks(MainWindow& mainWindow, TscanForm& scanForm);
     ~JournalHooks() override;
 
     journal::Journal& journal() { return *m_journal; }
@@ -40,7 +40,7 @@ private:
     void recordPrint(bool toFile, const QString& output, int copies);
     void recordScan(const TakenCode& taken);
 
-    TForm1& m_form1;
+    MainWindow& m_mainWindow;
     TscanForm& m_scanForm;
     std::unique_ptr<journal::Journal> m_journal;
     QPointer<QToolButton> m_button;

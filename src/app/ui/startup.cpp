@@ -7,14 +7,14 @@
 #include "base/files.h"
 #include "base/paths.h"
 #include "app/ui/aboutbox.h"
-#include "app/ui/mainform.h"
+#include "app/ui/mainwindow.h"
 #include "app/ui/pictures.h"
-#include "app/ui/splashform.h"
+#include "app/ui/splashwindow.h"
 #include "base/regional.h"
 #include "base/version.h"
 #include "base/ui/dialogs.h"
 #include "config/folderlock.h"
-#include "editor/ui/form3.h"
+#include "app/ui/configurationwindow.h"
 #include "labels/ui/form4.h"
 #include "labels/ui/labelsheet.h"
 #include "scan/ui/scanform.h"
@@ -64,7 +64,7 @@ void chooseIconTheme()
 class SplashGuard : public QObject
 {
 public:
-    explicit SplashGuard(TSplashForm* splash) : m_splash(splash) { qApp->installEventFilter(this); }
+    explicit SplashGuard(SplashWindow* splash) : m_splash(splash) { qApp->installEventFilter(this); }
     ~SplashGuard() override { qApp->removeEventFilter(this); }
 
 protected:
@@ -77,7 +77,7 @@ protected:
     }
 
 private:
-    TSplashForm* m_splash;
+    SplashWindow* m_splash;
 };
 
 void pause(int ms)
@@ -91,10 +91,10 @@ void pause(int ms)
 
 int runWindows(const StartOptions& options)
 {
-    std::unique_ptr<TSplashForm> splash;
+    std::unique_ptr<SplashWindow> splash;
     std::unique_ptr<SplashGuard> guard;
     if (options.splash) {
-        splash = std::make_unique<TSplashForm>();
+        splash = std::make_unique<SplashWindow>();
         splash->show();
         splash->repaint();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -111,7 +111,7 @@ int runWindows(const StartOptions& options)
     }
     guard.reset();
     splash.reset();
-    windows->mainForm().show();
+    windows->mainWindow().show();
     openStartFile(*windows, options.file);
     return QApplication::exec();
 }
@@ -216,7 +216,7 @@ void openStartFile(ProgramWindows& windows, const QString& file)
     if (file.isEmpty())
         return;
     if (!isScanSheet(file)) {
-        windows.mainForm().sheet().openDescription(file);
+        windows.mainWindow().sheet().openDescription(file);
         return;
     }
     // the scan window opens over the main window once the event loop runs, as its button opens it
@@ -256,24 +256,24 @@ ProgramWindows::ProgramWindows(int pauseMs) : m_lock(std::make_unique<DataFolder
 {
     if (!m_lock->inUse())
         m_lock->removeLeftovers();
-    m_form1 = std::make_unique<TForm1>();
+    m_mainWindow = std::make_unique<MainWindow>();
     if (m_lock->inUse()) {
         // this copy opens to look things up and print, and leaves the configuration to the other
-        m_form1->ConfigXML().refuseSaving(DataFolderLock::refusalMessage(DataFolder::root()));
-        Dialogs::information(m_form1.get(), DataFolderLock::inUseMessage(DataFolder::root()));
+        m_mainWindow->configuration().refuseSaving(DataFolderLock::refusalMessage(DataFolder::root()));
+        Dialogs::information(m_mainWindow.get(), DataFolderLock::inUseMessage(DataFolder::root()));
     }
     if (pauseMs > 0)
         pause(pauseMs);
-    m_form3 = std::make_unique<TForm3>(*m_form1, *m_form1);
-    m_form1->setConfigurationWindow(m_form3.get());
+    m_configurationWindow = std::make_unique<ConfigurationWindow>(*m_mainWindow, *m_mainWindow);
+    m_mainWindow->setConfigurationWindow(m_configurationWindow.get());
     // its preparation shows the first page of the description the settings named
-    m_form4 = std::make_unique<TForm4>(m_form1->sheet());
-    m_form1->setSelectionWindow(m_form4.get());
-    m_aboutBox = std::make_unique<TAboutBox>();
-    m_form1->setAboutBox(m_aboutBox.get());
-    m_scanForm = std::make_unique<TscanForm>(m_form1->ConfigXML());
-    m_form1->setScanWindow(m_scanForm.get());
-    m_journalHooks = std::make_unique<JournalHooks>(*m_form1, *m_scanForm);
+    m_form4 = std::make_unique<TForm4>(m_mainWindow->sheet());
+    m_mainWindow->setSelectionWindow(m_form4.get());
+    m_aboutBox = std::make_unique<AboutBox>();
+    m_mainWindow->setAboutBox(m_aboutBox.get());
+    m_scanForm = std::make_unique<TscanForm>(m_mainWindow->configuration());
+    m_mainWindow->setScanWindow(m_scanForm.get());
+    m_journalHooks = std::make_unique<JournalHooks>(*m_mainWindow, *m_scanForm);
 }
 
 bool ProgramWindows::folderInUse() const
@@ -288,8 +288,8 @@ ProgramWindows::~ProgramWindows()
     m_scanForm.reset();
     m_aboutBox.reset();
     m_form4.reset();
-    m_form3.reset();
-    m_form1.reset();
+    m_configurationWindow.reset();
+    m_mainWindow.reset();
 }
 
 int runProgram(int argc, char** argv)

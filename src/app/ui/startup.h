@@ -8,10 +8,10 @@ class QDialog;
 namespace pelorin {
 
 class DataFolderLock;
-class TForm1;
-class TForm3;
+class MainWindow;
+class ConfigurationWindow;
 class TForm4;
-class TAboutBox;
+class AboutBox;
 class TscanForm;
 class JournalHooks;
 
@@ -62,10 +62,10 @@ public:
     ProgramWindows(const ProgramWindows&) = delete;
     ProgramWindows& operator=(const ProgramWindows&) = delete;
 
-    TForm1& mainForm() const { return *m_form1; }
-    TForm3& configurationWindow() const { return *m_form3; }
+    MainWindow& mainWindow() const { return *m_mainWindow; }
+    ConfigurationWindow& configurationWindow() const { return *m_configurationWindow; }
     TForm4& selectionWindow() const { return *m_form4; }
-    TAboutBox& aboutBox() const { return *m_aboutBox; }
+    AboutBox& aboutBox() const { return *m_aboutBox; }
     TscanForm& scanWindow() const { return *m_scanForm; }
     JournalHooks& journalHooks() const { return *m_journalHooks; }
 
@@ -74,10 +74,10 @@ public:
 
 private:
     std::unique_ptr<DataFolderLock> m_lock;
-    std::unique_ptr<TForm1> m_form1;
-    std::unique_ptr<TForm3> m_form3;
+    std::unique_ptr<MainWindow> m_mainWindow;
+    std::unique_ptr<ConfigurationWindow> m_configurationWindow;
     std::unique_ptr<TForm4> m_form4;
-    std::unique_ptr<TAboutBox> m_aboutBox;
+    std::unique_ptr<AboutBox> m_aboutBox;
     std::unique_ptr<TscanForm> m_scanForm;
     std::unique_ptr<JournalHooks> m_journalHooks;
 };

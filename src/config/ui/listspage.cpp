@@ -19,12 +19,12 @@ ListsPage::ListsPage(ConfigurationHost& host, QWidget* parent)
 {
     ui->setupUi(this);
     // the code's system field is a capital letter: "s" typed beside "Savons" (S) is the same letter
-    ui->LabeledEditsystcode->setValidator(new UpperCaseValidator(ui->LabeledEditsystcode));
-    connect(ui->Button2, &QPushButton::clicked, this, &ListsPage::Button2Click);
-    connect(ui->Button3, &QPushButton::clicked, this, &ListsPage::Button3Click);
-    connect(ui->Button5, &QPushButton::clicked, this, &ListsPage::Button5Click);
-    connect(ui->Button4, &QPushButton::clicked, this, &ListsPage::Button4Click);
-    connect(ui->ChoixCodeManu, &QCheckBox::clicked, this, &ListsPage::ChoixCodeManuClick);
+    ui->systemCodeEdit->setValidator(new UpperCaseValidator(ui->systemCodeEdit));
+    connect(ui->addSystemButton, &QPushButton::clicked, this, &ListsPage::addSystem);
+    connect(ui->addPlaceButton, &QPushButton::clicked, this, &ListsPage::addPlace);
+    connect(ui->addPerfumeButton, &QPushButton::clicked, this, &ListsPage::addPerfume);
+    connect(ui->resetConfigurationButton, &QPushButton::clicked, this, &ListsPage::resetConfiguration);
+    connect(ui->manualCodeCheck, &QCheckBox::clicked, this, &ListsPage::manualModeClicked);
     showEntries();
 }
 
@@ -37,14 +37,14 @@ QString ListsPage::resetQuestion()
 
 void ListsPage::showManualMode()
 {
-    ui->ChoixCodeManu->setChecked(m_host.manualMode());
+    ui->manualCodeCheck->setChecked(m_host.manualMode());
     showEntries();
 }
 
 void ListsPage::showEntries()
 {
     const std::pair<QListWidget*, RefList> lists[] = {
-        {ui->ListeSystemes, RefList::Systemes}, {ui->ListeLieux, RefList::Lieux}, {ui->ListeParfums, RefList::Parfums}};
+        {ui->systemsList, RefList::Systemes}, {ui->placesList, RefList::Lieux}, {ui->perfumesList, RefList::Parfums}};
     for (const auto& [view, list] : lists) {
         view->clear();
         // a configuration that did not load has no lists to show
@@ -78,31 +78,30 @@ bool ListsPage::codeIsFree(RefList list, QLineEdit* codeEdit)
     return false;
 }
 
-void ListsPage::Button2Click()
+void ListsPage::addSystem()
 {
-    if (!codeIsFree(RefList::Systemes, ui->LabeledEditsystcode))
+    if (!codeIsFree(RefList::Systemes, ui->systemCodeEdit))
         return;
-    editLists([this](ConfigFile& c) { c.addSystem(ui->LabeledEditSyst->text(), ui->LabeledEditsystcode->text()); });
+    editLists([this](ConfigFile& c) { c.addSystem(ui->systemNameEdit->text(), ui->systemCodeEdit->text()); });
 }
 
-void ListsPage::Button3Click()
+void ListsPage::addPlace()
 {
-    if (!codeIsFree(RefList::Lieux, ui->LabeledEditCode))
+    if (!codeIsFree(RefList::Lieux, ui->placeCodeEdit))
         return;
     editLists([this](ConfigFile& c) {
-        c.addPlace(ui->LabeledEditLieux->text(), ui->LabeledEditCode->text(), ui->LabeledEditLogo->text());
+        c.addPlace(ui->placeNameEdit->text(), ui->placeCodeEdit->text(), ui->placeLogoEdit->text());
     });
 }
 
-void ListsPage::Button5Click()
+void ListsPage::addPerfume()
 {
-    if (!codeIsFree(RefList::Parfums, ui->LabeledEditCodeParfum))
+    if (!codeIsFree(RefList::Parfums, ui->perfumeCodeEdit))
         return;
-    editLists(
-        [this](ConfigFile& c) { c.addPerfume(ui->LabeledEditnomparfum->text(), ui->LabeledEditCodeParfum->text()); });
+    editLists([this](ConfigFile& c) { c.addPerfume(ui->perfumeNameEdit->text(), ui->perfumeCodeEdit->text()); });
 }
 
-void ListsPage::Button4Click()
+void ListsPage::resetConfiguration()
 {
     // a stray Enter answers "Non": the configuration is wiped only on purpose
     if (Dialogs::question(this, resetQuestion(), QMessageBox::Yes | QMessageBox::No, QMessageBox::No) !=
@@ -111,9 +110,9 @@ void ListsPage::Button4Click()
     editLists([](ConfigFile& c) { c.reset(); });
 }
 
-void ListsPage::ChoixCodeManuClick()
+void ListsPage::manualModeClicked()
 {
-    m_host.setManualMode(ui->ChoixCodeManu->isChecked());
+    m_host.setManualMode(ui->manualCodeCheck->isChecked());
 }
 
 } // namespace pelorin

@@ -35,11 +35,11 @@ public:
     static QString resetQuestion();
 
 private:
-    void Button2Click();
-    void Button3Click();
-    void Button5Click();
-    void Button4Click();
-    void ChoixCodeManuClick();
+    void addSystem();
+    void addPlace();
+    void addPerfume();
+    void resetConfiguration();
+    void manualModeClicked();
     // A code another entry of its list already has is refused with a message naming both; false then.
     bool codeIsFree(RefList list, QLineEdit* codeEdit);
     // Runs a list edit, shows its error if any, then lets the main window show the lists as they now

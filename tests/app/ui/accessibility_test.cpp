@@ -1,10 +1,10 @@
 #include "base/paths.h"
 #include "app/ui/aboutbox.h"
-#include "app/ui/mainform.h"
+#include "app/ui/mainwindow.h"
 #include "app/ui/startup.h"
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
-#include "editor/ui/form3.h"
+#include "app/ui/configurationwindow.h"
 #include "labels/ui/form4.h"
 #include "scan/ui/scanconfig.h"
 #include "scan/ui/scanform.h"
@@ -203,8 +203,8 @@ TEST(Accessibility, everyControlOfEveryWindowHasAName)
     Dialogs::clearShownMessages();
     ProgramWindows windows;
     const std::pair<const char*, const QWidget*> all[] = {
-        {"TForm1", &windows.mainForm()},        {"TForm3", &windows.configurationWindow()},
-        {"TForm4", &windows.selectionWindow()}, {"TAboutBox", &windows.aboutBox()},
+        {"MainWindow", &windows.mainWindow()},  {"ConfigurationWindow", &windows.configurationWindow()},
+        {"TForm4", &windows.selectionWindow()}, {"AboutBox", &windows.aboutBox()},
         {"TscanForm", &windows.scanWindow()}, // TScanconfig is its child
     };
     ASSERT_NE(windows.scanWindow().findChild<QDialog*>(QStringLiteral("Scanconfig")), nullptr);

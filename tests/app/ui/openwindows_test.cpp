@@ -1,9 +1,9 @@
 #include "base/paths.h"
-#include "app/ui/mainform.h"
+#include "app/ui/mainwindow.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/startup.h"
 #include "base/ui/dialogs.h"
-#include "editor/ui/form3.h"
+#include "app/ui/configurationwindow.h"
 #include "labels/ui/form4.h"
 #include "scan/ui/scanconfig.h"
 #include "scan/ui/scanform.h"
@@ -26,13 +26,13 @@ TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
     DataFolder::setRoot(data.path());
     Dialogs::clearShownMessages();
     ProgramWindows windows;
-    TForm1& main = windows.mainForm();
+    MainWindow& main = windows.mainWindow();
     main.show();
     main.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
 
     const std::pair<const char*, QDialog*> shownFromMain[] = {
-        {"TForm3", &windows.configurationWindow()},
+        {"ConfigurationWindow", &windows.configurationWindow()},
         {"TForm4", &windows.selectionWindow()},
         {"TscanForm", &windows.scanWindow()},
     };
@@ -46,7 +46,7 @@ TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
     // the label selection opens clear of the preview, whose page it redraws at every mark
     TForm4& selection = windows.selectionWindow();
     selection.show();
-    const QWidget* panel = main.findChild<QWidget*>(QStringLiteral("Panel1"));
+    const QWidget* panel = main.findChild<QWidget*>(QStringLiteral("previewPanel"));
     ASSERT_NE(panel, nullptr);
     const QRect preview(panel->mapToGlobal(QPoint(0, 0)), panel->size());
     EXPECT_FALSE(selection.frameGeometry().intersects(preview))
@@ -77,7 +77,7 @@ TEST(OpenWindows, everyWindowCanShrinkToADoubleScaledSmallScreen)
     ProgramWindows windows;
     const QSize screen(640, 512);
     const std::pair<const char*, QWidget*> all[] = {
-        {"main", &windows.mainForm()},
+        {"main", &windows.mainWindow()},
         {"configuration", &windows.configurationWindow()},
         {"scan", &windows.scanWindow()},
         {"about", &windows.aboutBox()},

@@ -1,11 +1,11 @@
 #include "base/paths.h"
 #include "app/ui/aboutbox.h"
-#include "app/ui/mainform.h"
-#include "app/ui/splashform.h"
+#include "app/ui/mainwindow.h"
+#include "app/ui/splashwindow.h"
 #include "app/ui/startup.h"
 #include "base/version.h"
 #include "base/ui/dialogs.h"
-#include "editor/ui/form3.h"
+#include "app/ui/configurationwindow.h"
 #include "labels/ui/form4.h"
 #include "labels/ui/labelsheet.h"
 #include "scan/scangrid.h"
@@ -38,48 +38,48 @@ TEST(StartUp, createsTheWindowsInOrderOnTheDataFolder)
     Dialogs::clearShownMessages();
 
     ProgramWindows windows;
-    EXPECT_EQ(windows.mainForm().windowTitle(), QStringLiteral("PELORIN étiquettes code barre"));
+    EXPECT_EQ(windows.mainWindow().windowTitle(), QStringLiteral("PELORIN étiquettes code barre"));
     // the selection window's preparation marked every label of the description and showed the page
     EXPECT_EQ(windows.selectionWindow().windowTitle(), QStringLiteral("Etiquettes"));
-    ASSERT_TRUE(windows.mainForm().sheet().page());
-    EXPECT_FALSE(windows.mainForm().sheet().page()->isEmpty());
+    ASSERT_TRUE(windows.mainWindow().sheet().page());
+    EXPECT_FALSE(windows.mainWindow().sheet().page()->isEmpty());
     EXPECT_EQ(windows.configurationWindow().windowTitle(), QStringLiteral("Configuration"));
     EXPECT_EQ(windows.aboutBox().windowTitle(), QStringLiteral("A propos ... "));
     EXPECT_EQ(windows.scanWindow().windowTitle(), QStringLiteral("Scancode"));
-    EXPECT_FALSE(windows.mainForm().isVisible());
+    EXPECT_FALSE(windows.mainWindow().isVisible());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 
     // the configuration window's "Code manuel" switches the main window's views at once
-    auto* manual = windows.configurationWindow().findChild<QCheckBox*>(QStringLiteral("ChoixCodeManu"));
+    auto* manual = windows.configurationWindow().findChild<QCheckBox*>(QStringLiteral("manualCodeCheck"));
     ASSERT_NE(manual, nullptr);
     manual->click();
-    EXPECT_TRUE(windows.mainForm().manualMode());
-    EXPECT_TRUE(windows.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
-    EXPECT_FALSE(windows.mainForm().findChild<QWidget*>(QStringLiteral("ManualView"))->isHidden());
+    EXPECT_TRUE(windows.mainWindow().manualMode());
+    EXPECT_TRUE(windows.mainWindow().findChild<QWidget*>(QStringLiteral("selectionView"))->isHidden());
+    EXPECT_FALSE(windows.mainWindow().findChild<QWidget*>(QStringLiteral("manualView"))->isHidden());
     manual->click();
-    EXPECT_FALSE(windows.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
+    EXPECT_FALSE(windows.mainWindow().findChild<QWidget*>(QStringLiteral("selectionView"))->isHidden());
 }
 
 TEST(StartUp, versionOnTheSplashWindowAndTheAboutBox)
 {
     ASSERT_FALSE(LireVersion().isEmpty());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$")).match(LireVersion()).hasMatch());
-    TSplashForm splash;
+    SplashWindow splash;
     EXPECT_EQ(splash.size(), QSize(498, 325));
-    const QLabel* label = splash.findChild<QLabel*>(QStringLiteral("Label1"));
+    const QLabel* label = splash.findChild<QLabel*>(QStringLiteral("versionLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), QStringLiteral("Version ") + LireVersion());
     EXPECT_EQ(label->pos(), QPoint(32, 52));
     EXPECT_TRUE(label->font().bold());
 
-    TAboutBox about;
+    AboutBox about;
     QStringList texts;
     for (const QLabel* l : about.findChildren<QLabel*>())
         texts << l->text();
     EXPECT_TRUE(texts.contains(QStringLiteral("PELORIN")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Version   ") + LireVersion()));
     EXPECT_TRUE(texts.contains(QStringLiteral("Gratuit et sans garanties")));
-    auto* ok = about.findChild<QPushButton*>(QStringLiteral("OKButton"));
+    auto* ok = about.findChild<QPushButton*>(QStringLiteral("okButton"));
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(ok->isDefault());
     about.show();
@@ -165,23 +165,23 @@ TEST(StartUp, aSecondCopyOnTheSameFolderWritesNoConfiguration)
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("utilisé par un autre Pelorin")));
 
-    first->mainForm().configuration().addPerfume(QStringLiteral("Menthe"), QStringLiteral("MEN"));
+    first->mainWindow().configuration().addPerfume(QStringLiteral("Menthe"), QStringLiteral("MEN"));
     const QByteArray afterAdd = data.read(QStringLiteral("Config/cfg.xml"));
     ASSERT_TRUE(afterAdd.contains("<Nom>Menthe</Nom>"));
 
     // the second copy's list edits are refused with the reason, and its close writes nothing
     Dialogs::clearShownMessages();
-    const QString refused =
-        test::errorOf([&] { second->mainForm().configuration().addSystem(QStringLiteral("X"), QStringLiteral("X")); });
+    const QString refused = test::errorOf(
+        [&] { second->mainWindow().configuration().addSystem(QStringLiteral("X"), QStringLiteral("X")); });
     EXPECT_TRUE(refused.contains(QStringLiteral("n'est pas enregistrée"))) << qPrintable(refused);
-    second->mainForm().show();
-    EXPECT_TRUE(second->mainForm().close());
+    second->mainWindow().show();
+    EXPECT_TRUE(second->mainWindow().close());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
     second.reset();
     EXPECT_EQ(data.read(QStringLiteral("Config/cfg.xml")), afterAdd);
 
-    first->mainForm().show();
-    EXPECT_TRUE(first->mainForm().close());
+    first->mainWindow().show();
+    EXPECT_TRUE(first->mainWindow().close());
     first.reset();
     EXPECT_TRUE(data.read(QStringLiteral("Config/cfg.xml")).contains("<Nom>Menthe</Nom>"));
     // and the folder is free again
@@ -238,14 +238,14 @@ TEST(StartUp, opensTheFileNamedOnTheCommandLine)
 
     {
         ProgramWindows windows;
-        const auto before = windows.mainForm().sheet().page();
+        const auto before = windows.mainWindow().sheet().page();
         ASSERT_TRUE(before);
         openStartFile(windows, data.file(QStringLiteral("ailleurs/Lot 12.etq")));
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
-        EXPECT_EQ(windows.mainForm().sheet().EtiqXML().fileName(), data.file(QStringLiteral("ailleurs/Lot 12.etq")));
-        EXPECT_EQ(windows.mainForm().modelPanel()->text(), QStringLiteral("Lot 12.etq"));
+        EXPECT_EQ(windows.mainWindow().sheet().EtiqXML().fileName(), data.file(QStringLiteral("ailleurs/Lot 12.etq")));
+        EXPECT_EQ(windows.mainWindow().modelPanel()->text(), QStringLiteral("Lot 12.etq"));
         // the page is the new description's, 4 x 2 labels
-        const auto after = windows.mainForm().sheet().page();
+        const auto after = windows.mainWindow().sheet().page();
         ASSERT_TRUE(after);
         EXPECT_FALSE(after->isEmpty());
         EXPECT_NE(*after, *before);
@@ -253,7 +253,7 @@ TEST(StartUp, opensTheFileNamedOnTheCommandLine)
     }
     for (const char* name : {"ailleurs/Lot12.SCB", "ailleurs/codes"}) {
         ProgramWindows windows;
-        windows.mainForm().show();
+        windows.mainWindow().show();
         TscanForm& scan = windows.scanWindow();
         // the scan window runs modal: what it shows is read, and it is closed, from inside its loop
         QStringList shown;
@@ -273,7 +273,7 @@ TEST(StartUp, opensTheFileNamedOnTheCommandLine)
         EXPECT_EQ(shown, QStringList(QString::fromLatin1(name).endsWith(u"SCB") ? 2 : 1,
                                      QStringLiteral("B25012515LAV5930033906")));
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
-        windows.mainForm().hide();
+        windows.mainWindow().hide();
     }
 }
 
@@ -291,8 +291,8 @@ TEST(StartUp, aMissingDescriptionIsReportedFirstAndNoPageIsBuilt)
     // the loader's message; the selection window then finds no description to show
     ASSERT_FALSE(Dialogs::shownMessages().isEmpty());
     EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("Test.ETQ")));
-    EXPECT_EQ(windows.mainForm().sheet().page(), nullptr);
-    EXPECT_EQ(windows.mainForm().CalculOF().size(), 22);
+    EXPECT_EQ(windows.mainWindow().sheet().page(), nullptr);
+    EXPECT_EQ(windows.mainWindow().code().size(), 22);
 }
 
 } // namespace

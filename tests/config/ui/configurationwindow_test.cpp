@@ -1,10 +1,10 @@
 #include "base/paths.h"
-#include "app/ui/mainform.h"
+#include "app/ui/mainwindow.h"
 #include "app/ui/startup.h"
 #include "base/ui/dialogs.h"
 #include "code/qstringprint.h"
 #include "config/ui/listspage.h"
-#include "editor/ui/form3.h"
+#include "app/ui/configurationwindow.h"
 #include "pagecontrol.h"
 #include "support/testsupport.h"
 
@@ -26,7 +26,7 @@ namespace {
 // three perfumes, the configuration window created after it.
 using test::pageControl;
 
-class ConfigurationWindow : public ::testing::Test
+class ConfigurationWindowTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -65,75 +65,75 @@ protected:
     test::TempDataFolder m_data;
 };
 
-TEST_F(ConfigurationWindow, CodeManuelIsStoredAtCloseAndTheNextStartOpensInManualMode)
+TEST_F(ConfigurationWindowTest, CodeManuelIsStoredAtCloseAndTheNextStartOpensInManualMode)
 {
     {
         ProgramWindows windows;
-        windows.mainForm().show();
-        TForm3& form = windows.configurationWindow();
+        windows.mainWindow().show();
+        ConfigurationWindow& form = windows.configurationWindow();
         form.show();
-        form.PageControl1->setCurrentIndex(0);
+        form.tabs()->setCurrentIndex(0);
         ListsPage* lists = form.listsPage();
-        EXPECT_FALSE(pageControl<QCheckBox>(*lists, "ChoixCodeManu")->isChecked());
-        click(pageControl<QCheckBox>(*lists, "ChoixCodeManu"));
-        EXPECT_TRUE(windows.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
+        EXPECT_FALSE(pageControl<QCheckBox>(*lists, "manualCodeCheck")->isChecked());
+        click(pageControl<QCheckBox>(*lists, "manualCodeCheck"));
+        EXPECT_TRUE(windows.mainWindow().findChild<QWidget*>(QStringLiteral("selectionView"))->isHidden());
         form.close();
         // the flag is not written before the main window closes
         EXPECT_TRUE(config().contains("<CodeManu>0</CodeManu>"));
-        EXPECT_TRUE(windows.mainForm().close());
+        EXPECT_TRUE(windows.mainWindow().close());
     }
     EXPECT_TRUE(config().contains("<CodeManu>-1</CodeManu>"));
 
     ProgramWindows next;
-    EXPECT_TRUE(next.mainForm().manualMode());
-    EXPECT_TRUE(next.mainForm().findChild<QWidget*>(QStringLiteral("Panel2"))->isHidden());
+    EXPECT_TRUE(next.mainWindow().manualMode());
+    EXPECT_TRUE(next.mainWindow().findChild<QWidget*>(QStringLiteral("selectionView"))->isHidden());
     next.configurationWindow().show();
-    EXPECT_TRUE(pageControl<QCheckBox>(*next.configurationWindow().listsPage(), "ChoixCodeManu")->isChecked());
+    EXPECT_TRUE(pageControl<QCheckBox>(*next.configurationWindow().listsPage(), "manualCodeCheck")->isChecked());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
-TEST_F(ConfigurationWindow, ListEditsReachTheMainWindowsListsAtOnce)
+TEST_F(ConfigurationWindowTest, ListEditsReachTheMainWindowsListsAtOnce)
 {
     ProgramWindows windows;
-    TForm1& main = windows.mainForm();
+    MainWindow& main = windows.mainWindow();
     main.show();
-    TForm3& form = windows.configurationWindow();
+    ConfigurationWindow& form = windows.configurationWindow();
     form.show();
-    form.PageControl1->setCurrentIndex(0);
+    form.tabs()->setCurrentIndex(0);
     ListsPage* lists = form.listsPage();
 
-    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditnomparfum"), QStringLiteral("menthe"));
-    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditCodeParfum"), QStringLiteral("MEN"));
-    click(pageControl<QPushButton>(*lists, "Button5"));
+    QTest::keyClicks(pageControl<QLineEdit>(*lists, "perfumeNameEdit"), QStringLiteral("menthe"));
+    QTest::keyClicks(pageControl<QLineEdit>(*lists, "perfumeCodeEdit"), QStringLiteral("MEN"));
+    click(pageControl<QPushButton>(*lists, "addPerfumeButton"));
     // the same perfume again is refused: its code would decode to the first
-    click(pageControl<QPushButton>(*lists, "Button5"));
+    click(pageControl<QPushButton>(*lists, "addPerfumeButton"));
     EXPECT_EQ(Dialogs::shownMessages(),
               QStringList{QStringLiteral("Le code « MEN » est déjà celui du parfum « menthe ».")});
     Dialogs::clearShownMessages();
     // Enter in a field presses no button of the window
-    QTest::keyClick(pageControl<QLineEdit>(*lists, "LabeledEditCodeParfum"), Qt::Key_Return);
-    QTest::keyClick(pageControl<QLineEdit>(*lists, "LabeledEditSyst"), Qt::Key_Return);
+    QTest::keyClick(pageControl<QLineEdit>(*lists, "perfumeCodeEdit"), Qt::Key_Return);
+    QTest::keyClick(pageControl<QLineEdit>(*lists, "systemNameEdit"), Qt::Key_Return);
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
-    EXPECT_EQ(items(list(main, "Sel_Parfum")).count(QStringLiteral("menthe")), 1);
-    EXPECT_EQ(main.ConfigXML().names(RefList::Systemes).size(), 2);
-    EXPECT_EQ(main.ConfigXML().names(RefList::Parfums).count(QStringLiteral("menthe")), 1);
+    EXPECT_EQ(items(list(main, "perfumeCombo")).count(QStringLiteral("menthe")), 1);
+    EXPECT_EQ(main.configuration().names(RefList::Systemes).size(), 2);
+    EXPECT_EQ(main.configuration().names(RefList::Parfums).count(QStringLiteral("menthe")), 1);
 
     // after a reset no selection addresses an entry that is gone, and nothing is reported for it
     Dialogs::setNextAnswer(QMessageBox::Yes);
-    click(pageControl<QPushButton>(*lists, "Button4"));
-    EXPECT_EQ(list(main, "Sel_Systeme")->count(), 0);
-    EXPECT_EQ(list(main, "Sel_Origine")->count(), 0);
-    EXPECT_EQ(list(main, "Sel_Parfum")->count(), 0);
+    click(pageControl<QPushButton>(*lists, "resetConfigurationButton"));
+    EXPECT_EQ(list(main, "systemCombo")->count(), 0);
+    EXPECT_EQ(list(main, "placeCombo")->count(), 0);
+    EXPECT_EQ(list(main, "perfumeCombo")->count(), 0);
     EXPECT_EQ(Dialogs::shownMessages(), QStringList({ListsPage::resetQuestion()}));
 
-    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditSyst"), QStringLiteral("Savon"));
+    QTest::keyClicks(pageControl<QLineEdit>(*lists, "systemNameEdit"), QStringLiteral("Savon"));
     // a letter typed in lower case is the capital the code panel, the labels and the file all hold
-    QTest::keyClicks(pageControl<QLineEdit>(*lists, "LabeledEditsystcode"), QStringLiteral("s"));
-    click(pageControl<QPushButton>(*lists, "Button2"));
-    EXPECT_EQ(items(list(main, "Sel_Systeme")), QStringList({QStringLiteral("Savon")}));
-    EXPECT_EQ(main.findChild<QLineEdit*>(QStringLiteral("LabCodeSyst"))->text(), QStringLiteral("S"));
-    EXPECT_TRUE(main.CalculOF().startsWith(u'S')) << qPrintable(main.CalculOF());
+    QTest::keyClicks(pageControl<QLineEdit>(*lists, "systemCodeEdit"), QStringLiteral("s"));
+    click(pageControl<QPushButton>(*lists, "addSystemButton"));
+    EXPECT_EQ(items(list(main, "systemCombo")), QStringList({QStringLiteral("Savon")}));
+    EXPECT_EQ(main.findChild<QLineEdit*>(QStringLiteral("systemField"))->text(), QStringLiteral("S"));
+    EXPECT_TRUE(main.code().startsWith(u'S')) << qPrintable(main.code());
     EXPECT_TRUE(config().contains("<Code>S</Code>"));
 }
 

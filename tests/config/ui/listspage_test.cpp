@@ -80,13 +80,10 @@ TEST_F(ListEditing, FieldsAndButtonsAsTheOperatorFindsThem)
     {
         const char* name;
         const char* caption;
-    } fields[] = {{"LabeledEditSyst", "Nom du système"},
-                  {"LabeledEditsystcode", "Lettre code associée"},
-                  {"LabeledEditLieux", "Lieux de production"},
-                  {"LabeledEditCode", "Code postal"},
-                  {"LabeledEditLogo", "Nom du logo"},
-                  {"LabeledEditnomparfum", "Nom du parfum"},
-                  {"LabeledEditCodeParfum", "Lettre code associée"}};
+    } fields[] = {{"systemNameEdit", "Nom du système"},       {"systemCodeEdit", "Lettre code associée"},
+                  {"placeNameEdit", "Lieux de production"},   {"placeCodeEdit", "Code postal"},
+                  {"placeLogoEdit", "Nom du logo"},           {"perfumeNameEdit", "Nom du parfum"},
+                  {"perfumeCodeEdit", "Lettre code associée"}};
     for (const auto& f : fields) {
         auto* edit = page.findChild<QLineEdit*>(QString::fromLatin1(f.name));
         ASSERT_NE(edit, nullptr) << f.name;
@@ -98,28 +95,29 @@ TEST_F(ListEditing, FieldsAndButtonsAsTheOperatorFindsThem)
             buddy = buddy || (label->buddy() == edit && label->text() == QString::fromUtf8(f.caption));
         EXPECT_TRUE(buddy) << f.name;
     }
-    for (QPushButton* b : {pageControl<QPushButton>(page, "Button2"), pageControl<QPushButton>(page, "Button3"),
-                           pageControl<QPushButton>(page, "Button5")})
+    for (QPushButton* b :
+         {pageControl<QPushButton>(page, "addSystemButton"), pageControl<QPushButton>(page, "addPlaceButton"),
+          pageControl<QPushButton>(page, "addPerfumeButton")})
         EXPECT_EQ(b->text(), QStringLiteral("Ajouter"));
-    EXPECT_EQ(pageControl<QPushButton>(page, "Button4")->text(), QStringLiteral("Effacer tout"));
-    EXPECT_EQ(pageControl<QCheckBox>(page, "ChoixCodeManu")->text(), QStringLiteral("Code manuel"));
+    EXPECT_EQ(pageControl<QPushButton>(page, "resetConfigurationButton")->text(), QStringLiteral("Effacer tout"));
+    EXPECT_EQ(pageControl<QCheckBox>(page, "manualCodeCheck")->text(), QStringLiteral("Code manuel"));
 }
 
 TEST_F(ListEditing, AddedEntriesAreSavedAtOnceAsTyped)
 {
     ListsPage page(m_host);
     page.show();
-    type(pageControl<QLineEdit>(page, "LabeledEditnomparfum"), "menthe");
-    type(pageControl<QLineEdit>(page, "LabeledEditCodeParfum"), "MEN");
-    click(pageControl<QPushButton>(page, "Button5"));
+    type(pageControl<QLineEdit>(page, "perfumeNameEdit"), "menthe");
+    type(pageControl<QLineEdit>(page, "perfumeCodeEdit"), "MEN");
+    click(pageControl<QPushButton>(page, "addPerfumeButton"));
     EXPECT_EQ(namesOnDisk(RefList::Parfums), QStringList({"lavande", "menthe"}));
     // the fields keep their texts after an addition
-    EXPECT_EQ(pageControl<QLineEdit>(page, "LabeledEditnomparfum")->text(), QStringLiteral("menthe"));
+    EXPECT_EQ(pageControl<QLineEdit>(page, "perfumeNameEdit")->text(), QStringLiteral("menthe"));
 
-    type(pageControl<QLineEdit>(page, "LabeledEditLieux"), "Anzin");
-    type(pageControl<QLineEdit>(page, "LabeledEditCode"), "59410");
-    type(pageControl<QLineEdit>(page, "LabeledEditLogo"), "Anzin.bmp");
-    click(pageControl<QPushButton>(page, "Button3"));
+    type(pageControl<QLineEdit>(page, "placeNameEdit"), "Anzin");
+    type(pageControl<QLineEdit>(page, "placeCodeEdit"), "59410");
+    type(pageControl<QLineEdit>(page, "placeLogoEdit"), "Anzin.bmp");
+    click(pageControl<QPushButton>(page, "addPlaceButton"));
     ConfigFile c;
     c.load();
     const auto place = c.placeByName(QStringLiteral("Anzin"));
@@ -128,9 +126,9 @@ TEST_F(ListEditing, AddedEntriesAreSavedAtOnceAsTyped)
     EXPECT_EQ(place->logo, QStringLiteral("Anzin.bmp"));
 
     // nothing is validated: a system with both fields empty is stored
-    pageControl<QLineEdit>(page, "LabeledEditSyst")->clear();
-    pageControl<QLineEdit>(page, "LabeledEditsystcode")->clear();
-    click(pageControl<QPushButton>(page, "Button2"));
+    pageControl<QLineEdit>(page, "systemNameEdit")->clear();
+    pageControl<QLineEdit>(page, "systemCodeEdit")->clear();
+    click(pageControl<QPushButton>(page, "addSystemButton"));
     EXPECT_EQ(namesOnDisk(RefList::Systemes), QStringList({QStringLiteral("Bougie parfumée"), QString()}));
 
     EXPECT_EQ(m_host.listChanges, 3);
@@ -143,17 +141,17 @@ TEST_F(ListEditing, ASystemLetterIsTypedInCapitals)
 {
     ListsPage page(m_host);
     page.show();
-    auto* letter = pageControl<QLineEdit>(page, "LabeledEditsystcode");
-    type(pageControl<QLineEdit>(page, "LabeledEditSyst"), "Savon");
+    auto* letter = pageControl<QLineEdit>(page, "systemCodeEdit");
+    type(pageControl<QLineEdit>(page, "systemNameEdit"), "Savon");
     type(letter, "s");
     EXPECT_EQ(letter->text(), QStringLiteral("S"));
-    click(pageControl<QPushButton>(page, "Button2"));
+    click(pageControl<QPushButton>(page, "addSystemButton"));
     ConfigFile c;
     c.load();
     EXPECT_EQ(c.systemCode(1), QStringLiteral("S"));
     // the other codes are stored as typed
-    type(pageControl<QLineEdit>(page, "LabeledEditCodeParfum"), "men");
-    EXPECT_EQ(pageControl<QLineEdit>(page, "LabeledEditCodeParfum")->text(), QStringLiteral("men"));
+    type(pageControl<QLineEdit>(page, "perfumeCodeEdit"), "men");
+    EXPECT_EQ(pageControl<QLineEdit>(page, "perfumeCodeEdit")->text(), QStringLiteral("men"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
@@ -180,21 +178,21 @@ TEST_F(ListEditing, ACodeAlreadyInItsListIsRefused)
         const char* codeEdit;
         const char* message;
     } cases[] = {
-        {"Button2",
-         {{"LabeledEditSyst", "Bougie de table"}, {"LabeledEditsystcode", "b"}},
-         "LabeledEditsystcode",
+        {"addSystemButton",
+         {{"systemNameEdit", "Bougie de table"}, {"systemCodeEdit", "b"}},
+         "systemCodeEdit",
          "La lettre « B » est déjà celle du système « Bougie parfumée »."},
-        {"Button5",
-         {{"LabeledEditnomparfum", "Lavande fine"}, {"LabeledEditCodeParfum", "LAV"}},
-         "LabeledEditCodeParfum",
+        {"addPerfumeButton",
+         {{"perfumeNameEdit", "Lavande fine"}, {"perfumeCodeEdit", "LAV"}},
+         "perfumeCodeEdit",
          "Le code « LAV » est déjà celui du parfum « lavande »."},
-        {"Button5",
-         {{"LabeledEditnomparfum", "Lavande fine"}, {"LabeledEditCodeParfum", "lav"}},
-         "LabeledEditCodeParfum",
+        {"addPerfumeButton",
+         {{"perfumeNameEdit", "Lavande fine"}, {"perfumeCodeEdit", "lav"}},
+         "perfumeCodeEdit",
          "Le code « LAV » est déjà celui du parfum « lavande »."},
-        {"Button3",
-         {{"LabeledEditLieux", "Anzin"}, {"LabeledEditCode", "59300"}, {"LabeledEditLogo", "a.bmp"}},
-         "LabeledEditCode",
+        {"addPlaceButton",
+         {{"placeNameEdit", "Anzin"}, {"placeCodeEdit", "59300"}, {"placeLogoEdit", "a.bmp"}},
+         "placeCodeEdit",
          "Le code postal « 59300 » est déjà celui du lieu de production « Valenciennes »."},
     };
     for (const auto& c : cases) {
@@ -213,14 +211,14 @@ TEST_F(ListEditing, ACodeAlreadyInItsListIsRefused)
 
     // another code goes in; so does a code of another list, and an empty one, which picks nothing
     Dialogs::clearShownMessages();
-    type(pageControl<QLineEdit>(page, "LabeledEditsystcode"), "L");
-    click(pageControl<QPushButton>(page, "Button2"));
-    type(pageControl<QLineEdit>(page, "LabeledEditCodeParfum"), "B");
-    click(pageControl<QPushButton>(page, "Button5"));
-    type(pageControl<QLineEdit>(page, "LabeledEditsystcode"), "");
-    click(pageControl<QPushButton>(page, "Button2"));
-    type(pageControl<QLineEdit>(page, "LabeledEditSyst"), "Sans lettre");
-    click(pageControl<QPushButton>(page, "Button2"));
+    type(pageControl<QLineEdit>(page, "systemCodeEdit"), "L");
+    click(pageControl<QPushButton>(page, "addSystemButton"));
+    type(pageControl<QLineEdit>(page, "perfumeCodeEdit"), "B");
+    click(pageControl<QPushButton>(page, "addPerfumeButton"));
+    type(pageControl<QLineEdit>(page, "systemCodeEdit"), "");
+    click(pageControl<QPushButton>(page, "addSystemButton"));
+    type(pageControl<QLineEdit>(page, "systemNameEdit"), "Sans lettre");
+    click(pageControl<QPushButton>(page, "addSystemButton"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
     EXPECT_EQ(namesOnDisk(RefList::Systemes),
               QStringList({QStringLiteral("Bougie parfumée"), QStringLiteral("Bougie de table"),
@@ -242,21 +240,21 @@ TEST_F(ListEditing, WhatTheListsHoldFillsTheTab)
             texts << list->item(i)->text();
         return texts;
     };
-    EXPECT_EQ(items("ListeSystemes"), QStringList({QStringLiteral("Bougie parfumée (B)")}));
-    EXPECT_TRUE(items("ListeLieux").isEmpty());
-    EXPECT_EQ(items("ListeParfums"), QStringList({"lavande (LAV)"}));
+    EXPECT_EQ(items("systemsList"), QStringList({QStringLiteral("Bougie parfumée (B)")}));
+    EXPECT_TRUE(items("placesList").isEmpty());
+    EXPECT_EQ(items("perfumesList"), QStringList({"lavande (LAV)"}));
 
-    type(pageControl<QLineEdit>(page, "LabeledEditLieux"), "Anzin");
-    type(pageControl<QLineEdit>(page, "LabeledEditCode"), "59300");
-    click(pageControl<QPushButton>(page, "Button3"));
-    EXPECT_EQ(items("ListeLieux"), QStringList({"Anzin (59300)"}));
+    type(pageControl<QLineEdit>(page, "placeNameEdit"), "Anzin");
+    type(pageControl<QLineEdit>(page, "placeCodeEdit"), "59300");
+    click(pageControl<QPushButton>(page, "addPlaceButton"));
+    EXPECT_EQ(items("placesList"), QStringList({"Anzin (59300)"}));
 
-    for (const char* name : {"ListeSystemes", "ListeLieux", "ListeParfums"}) {
+    for (const char* name : {"systemsList", "placesList", "perfumesList"}) {
         auto* list = page.findChild<QListWidget*>(QString::fromLatin1(name));
         ASSERT_NE(list, nullptr);
         EXPECT_FALSE(list->accessibleName().isEmpty()) << name;
         // the list reaches down to the row of the reset button instead of leaving the tab empty
-        const QWidget* reset = pageControl<QPushButton>(page, "Button4");
+        const QWidget* reset = pageControl<QPushButton>(page, "resetConfigurationButton");
         EXPECT_GE(list->mapTo(&page, QPoint(0, list->height())).y(), reset->mapTo(&page, QPoint(0, 0)).y() - 40)
             << name;
         EXPECT_GE(reset->mapTo(&page, QPoint(0, reset->height())).y(), page.height() - 40);
@@ -270,7 +268,7 @@ TEST_F(ListEditing, EffacerToutAsksFirst)
     page.show();
     for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Cancel}) {
         Dialogs::setNextAnswer(answer);
-        click(pageControl<QPushButton>(page, "Button4"));
+        click(pageControl<QPushButton>(page, "resetConfigurationButton"));
         EXPECT_EQ(file(), kConfig);
     }
     EXPECT_EQ(Dialogs::shownMessages(),
@@ -278,7 +276,7 @@ TEST_F(ListEditing, EffacerToutAsksFirst)
     EXPECT_EQ(m_host.listChanges, 0);
 
     Dialogs::setNextAnswer(QMessageBox::Yes);
-    click(pageControl<QPushButton>(page, "Button4"));
+    click(pageControl<QPushButton>(page, "resetConfigurationButton"));
     EXPECT_EQ(file(),
               QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Configuration>\r\n\t<Systemes/>\r\n"
                          "\t<Lieux/>\r\n</Configuration>\r\n"));
@@ -290,7 +288,7 @@ TEST_F(ListEditing, EffacerToutAnsweredWithEnterWipesNothing)
 {
     ListsPage page(m_host);
     page.show();
-    click(pageControl<QPushButton>(page, "Button4"));
+    click(pageControl<QPushButton>(page, "resetConfigurationButton"));
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{ListsPage::resetQuestion()});
     EXPECT_EQ(file(), kConfig);
     EXPECT_EQ(m_host.listChanges, 0);
@@ -309,21 +307,21 @@ TEST_F(ListEditing, TheListsShowTheirEntriesAndFollowEachEdit)
             out << view->item(i)->text();
         return out;
     };
-    EXPECT_EQ(rows("ListeSystemes"), QStringList{QStringLiteral("Bougie parfumée (B)")});
-    EXPECT_TRUE(rows("ListeLieux").isEmpty());
-    EXPECT_EQ(rows("ListeParfums"), QStringList{QStringLiteral("lavande (LAV)")});
-    for (const char* name : {"ListeSystemes", "ListeLieux", "ListeParfums"})
+    EXPECT_EQ(rows("systemsList"), QStringList{QStringLiteral("Bougie parfumée (B)")});
+    EXPECT_TRUE(rows("placesList").isEmpty());
+    EXPECT_EQ(rows("perfumesList"), QStringList{QStringLiteral("lavande (LAV)")});
+    for (const char* name : {"systemsList", "placesList", "perfumesList"})
         EXPECT_FALSE(pageControl<QListWidget>(page, name)->accessibleName().isEmpty()) << name;
 
-    type(pageControl<QLineEdit>(page, "LabeledEditnomparfum"), "menthe");
-    type(pageControl<QLineEdit>(page, "LabeledEditCodeParfum"), "MEN");
-    click(pageControl<QPushButton>(page, "Button5"));
-    EXPECT_EQ(rows("ListeParfums"), (QStringList{QStringLiteral("lavande (LAV)"), QStringLiteral("menthe (MEN)")}));
+    type(pageControl<QLineEdit>(page, "perfumeNameEdit"), "menthe");
+    type(pageControl<QLineEdit>(page, "perfumeCodeEdit"), "MEN");
+    click(pageControl<QPushButton>(page, "addPerfumeButton"));
+    EXPECT_EQ(rows("perfumesList"), (QStringList{QStringLiteral("lavande (LAV)"), QStringLiteral("menthe (MEN)")}));
 
     Dialogs::setNextAnswer(QMessageBox::Yes);
-    click(pageControl<QPushButton>(page, "Button4"));
-    EXPECT_TRUE(rows("ListeSystemes").isEmpty());
-    EXPECT_TRUE(rows("ListeParfums").isEmpty());
+    click(pageControl<QPushButton>(page, "resetConfigurationButton"));
+    EXPECT_TRUE(rows("systemsList").isEmpty());
+    EXPECT_TRUE(rows("perfumesList").isEmpty());
     page.showManualMode();
     m_host.config.save();
     EXPECT_FALSE(file().contains("Parfums")) << file().constData();
@@ -334,9 +332,9 @@ TEST_F(ListEditing, AFailedSaveShowsTheReasonAndKeepsTheChangeForTheNextSave)
     ListsPage page(m_host);
     page.show();
     QDir(m_data.file(QStringLiteral("Config"))).removeRecursively();
-    type(pageControl<QLineEdit>(page, "LabeledEditSyst"), "Savon");
-    type(pageControl<QLineEdit>(page, "LabeledEditsystcode"), "S");
-    click(pageControl<QPushButton>(page, "Button2"));
+    type(pageControl<QLineEdit>(page, "systemNameEdit"), "Savon");
+    type(pageControl<QLineEdit>(page, "systemCodeEdit"), "S");
+    click(pageControl<QPushButton>(page, "addSystemButton"));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_FALSE(Dialogs::shownMessages().first().isEmpty());
     EXPECT_FALSE(QFile::exists(m_data.file(QStringLiteral("Config/cfg.xml"))));
@@ -345,8 +343,8 @@ TEST_F(ListEditing, AFailedSaveShowsTheReasonAndKeepsTheChangeForTheNextSave)
     EXPECT_EQ(m_host.listChanges, 1);
 
     QDir().mkpath(m_data.file(QStringLiteral("Config")));
-    type(pageControl<QLineEdit>(page, "LabeledEditnomparfum"), "menthe");
-    click(pageControl<QPushButton>(page, "Button5"));
+    type(pageControl<QLineEdit>(page, "perfumeNameEdit"), "menthe");
+    click(pageControl<QPushButton>(page, "addPerfumeButton"));
     EXPECT_EQ(namesOnDisk(RefList::Systemes), QStringList({QStringLiteral("Bougie parfumée"), "Savon"}));
 }
 
@@ -355,10 +353,10 @@ TEST_F(ListEditing, CodeManuelSwitchesTheMainWindowAtOnce)
     ListsPage page(m_host);
     page.show();
     page.showManualMode();
-    EXPECT_FALSE(pageControl<QCheckBox>(page, "ChoixCodeManu")->isChecked());
-    click(pageControl<QCheckBox>(page, "ChoixCodeManu"));
+    EXPECT_FALSE(pageControl<QCheckBox>(page, "manualCodeCheck")->isChecked());
+    click(pageControl<QCheckBox>(page, "manualCodeCheck"));
     EXPECT_TRUE(m_host.manual);
-    click(pageControl<QCheckBox>(page, "ChoixCodeManu"));
+    click(pageControl<QCheckBox>(page, "manualCodeCheck"));
     EXPECT_FALSE(m_host.manual);
     // the flag reaches the file only when the main window closes
     EXPECT_EQ(file(), kConfig);

@@ -6,7 +6,7 @@
 #include "config/configfile.h"
 #include "config/ui/configurationhost.h"
 #include "config/ui/listspage.h"
-#include "editor/ui/form3.h"
+#include "app/ui/configurationwindow.h"
 #include "labels/labelvalues.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/pagepreview.h"
@@ -55,10 +55,10 @@ protected:
     }
 
     // The configuration window, shown (every showing prepares the editor).
-    TForm3& form(const QString& sheetFolder = QString())
+    ConfigurationWindow& form(const QString& sheetFolder = QString())
     {
         if (!m_form) {
-            m_form = std::make_unique<TForm3>(m_host, m_values, nullptr, sheetFolder);
+            m_form = std::make_unique<ConfigurationWindow>(m_host, m_values, nullptr, sheetFolder);
             m_form->show();
         }
         return *m_form;
@@ -114,18 +114,18 @@ protected:
     test::TempDataFolder m_data;
     FakeHost m_host;
     FixedLabelValues m_values;
-    std::unique_ptr<TForm3> m_form;
+    std::unique_ptr<ConfigurationWindow> m_form;
 };
 
 TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
 {
-    TForm3& f = form();
+    ConfigurationWindow& f = form();
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Configuration"));
     EXPECT_TRUE(f.windowFlags().testFlag(Qt::Tool));
-    ASSERT_EQ(f.PageControl1->count(), 2);
-    EXPECT_EQ(f.PageControl1->tabText(0), QStringLiteral("Configuration des listes"));
-    EXPECT_EQ(f.PageControl1->tabText(1), QStringLiteral("Editeur de page d'étiquettes"));
-    EXPECT_EQ(f.PageControl1->currentIndex(), 1);
+    ASSERT_EQ(f.tabs()->count(), 2);
+    EXPECT_EQ(f.tabs()->tabText(0), QStringLiteral("Configuration des listes"));
+    EXPECT_EQ(f.tabs()->tabText(1), QStringLiteral("Editeur de page d'étiquettes"));
+    EXPECT_EQ(f.tabs()->currentIndex(), 1);
 
     PageEditorPage& e = editor();
     EXPECT_EQ(e.findChild<QToolButton*>(QStringLiteral("ToolButton17"))->toolTip(),
@@ -153,7 +153,7 @@ TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
     EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->currentIndex(), 1);
     EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->height(), 209);
     // the text shows a description's longest element line whole, and grows with the window
-    auto* pages = e.window()->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    auto* pages = e.window()->findChild<QTabWidget*>(QStringLiteral("configurationTabs"));
     ASSERT_NE(pages, nullptr);
     pages->setCurrentWidget(&e);
     QCoreApplication::processEvents();
@@ -191,10 +191,10 @@ TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
     EXPECT_TRUE(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2"))->isVisibleTo(&e));
 
     // the last tab in front stays in front
-    f.PageControl1->setCurrentIndex(0);
+    f.tabs()->setCurrentIndex(0);
     f.hide();
     f.show();
-    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+    EXPECT_EQ(f.tabs()->currentIndex(), 0);
 }
 
 TEST_F(PageEditor, InitialTextAndCreerWithTheInitialFields)
@@ -520,12 +520,12 @@ TEST_F(PageEditor, StandardSheetsFillThePageFields)
 TEST_F(PageEditor, EveryShowingSetsCodeManuelFromTheFlagFirst)
 {
     m_host.manual = true;
-    TForm3& f = form();
-    EXPECT_TRUE(f.listsPage()->findChild<QCheckBox*>(QStringLiteral("ChoixCodeManu"))->isChecked());
+    ConfigurationWindow& f = form();
+    EXPECT_TRUE(f.listsPage()->findChild<QCheckBox*>(QStringLiteral("manualCodeCheck"))->isChecked());
     f.hide();
     m_host.manual = false;
     f.show();
-    EXPECT_FALSE(f.listsPage()->findChild<QCheckBox*>(QStringLiteral("ChoixCodeManu"))->isChecked());
+    EXPECT_FALSE(f.listsPage()->findChild<QCheckBox*>(QStringLiteral("manualCodeCheck"))->isChecked());
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "journal/journalfixture.h"
 
 #include "app/ui/journalhooks.h"
-#include "app/ui/mainform.h"
+#include "app/ui/mainwindow.h"
 #include "app/ui/startup.h"
 #include "base/paths.h"
 #include "base/ui/dialogs.h"
@@ -55,19 +55,19 @@ QList<Entry> entries(Journal& journal, std::optional<EntryKind> kind)
 TEST_P(JournalInProgram, PrintedExportedAndScannedCodesAreRecorded)
 {
     ProgramWindows windows;
-    TForm1& form1 = windows.mainForm();
+    MainWindow& mainWindow = windows.mainWindow();
     Journal& journal = windows.journalHooks().journal();
 
     const QString pdf = m_data.file(QStringLiteral("page.pdf"));
     Dialogs::setNextFileName(pdf);
-    QTest::mouseClick(form1.findChild<QToolButton*>(QStringLiteral("ExportPdf")), Qt::LeftButton);
+    QTest::mouseClick(mainWindow.findChild<QToolButton*>(QStringLiteral("exportPdfButton")), Qt::LeftButton);
     ASSERT_TRUE(QFileInfo::exists(pdf));
     QList<Entry> printed = entries(journal, EntryKind::Print);
     ASSERT_EQ(printed.size(), 1);
     const Entry& page = printed[0];
     EXPECT_EQ(page.medium, Medium::PdfFile);
     EXPECT_EQ(page.output, pdf);
-    EXPECT_EQ(page.code, form1.CalculOF());
+    EXPECT_EQ(page.code, mainWindow.code());
     EXPECT_EQ(page.code.size(), 22);
     EXPECT_FALSE(page.decoded[4].isEmpty());
     EXPECT_NE(page.decoded[4], QStringLiteral("Erreur"));
@@ -76,7 +76,7 @@ TEST_P(JournalInProgram, PrintedExportedAndScannedCodesAreRecorded)
     EXPECT_FALSE(page.model.isEmpty());
 
     if (!qEnvironmentVariableIsEmpty("PELORIN_TEST_PRINTER") && !QPrinterInfo::defaultPrinter().isNull()) {
-        QTest::mouseClick(form1.findChild<QToolButton*>(QStringLiteral("ToolButton9")), Qt::LeftButton);
+        QTest::mouseClick(mainWindow.findChild<QToolButton*>(QStringLiteral("printButton")), Qt::LeftButton);
         printed = entries(journal, EntryKind::Print);
         ASSERT_EQ(printed.size(), 2);
         EXPECT_EQ(printed[0].medium, Medium::Printer);
@@ -87,13 +87,13 @@ TEST_P(JournalInProgram, PrintedExportedAndScannedCodesAreRecorded)
     TscanForm& scan = windows.scanWindow();
     scan.show();
     scan.findChild<QToolButton*>(QStringLiteral("autobouton"))->setChecked(true);
-    QTest::keyClicks(scan.findChild<QLineEdit*>(QStringLiteral("Edit1")), form1.CalculOF());
+    QTest::keyClicks(scan.findChild<QLineEdit*>(QStringLiteral("Edit1")), mainWindow.code());
     QTest::keyClicks(scan.findChild<QLineEdit*>(QStringLiteral("Edit1")), QStringLiteral("B25012515LAV5930036606"));
     scan.hide();
     // the code that does not decode is a read to check, never a scan
     const QList<Entry> scanned = entries(journal, EntryKind::Scan);
     ASSERT_EQ(scanned.size(), 1);
-    EXPECT_EQ(scanned[0].code, form1.CalculOF());
+    EXPECT_EQ(scanned[0].code, mainWindow.code());
     EXPECT_EQ(scanned[0].source, QStringLiteral("clavier"));
     EXPECT_TRUE(scanned[0].error.isEmpty());
     const QList<Entry> misread = entries(journal, EntryKind::Misread);
@@ -115,9 +115,9 @@ TEST_P(JournalInProgram, PrintedExportedAndScannedCodesAreRecorded)
             }
     });
     watch.start();
-    form1.show();
-    form1.activateWindow();
-    auto* button = form1.findChild<QToolButton*>(QStringLiteral("ToolButtonJournal"));
+    mainWindow.show();
+    mainWindow.activateWindow();
+    auto* button = mainWindow.findChild<QToolButton*>(QStringLiteral("journalButton"));
     ASSERT_TRUE(button);
     EXPECT_EQ(button->accessibleName(), QStringLiteral("Journal"));
     EXPECT_EQ(button->shortcut(), QKeySequence(QStringLiteral("Ctrl+J")));

@@ -18,17 +18,17 @@ class PageEditorPage;
 // "Configuration des listes", the label page editor on "Editeur de page d'étiquettes". Created once
 // at start-up after the main window and shown modally from its toolbar; the editor's tab is in
 // front the first time, afterwards the tab in front when it was last closed.
-class TForm3 : public QDialog
+class ConfigurationWindow : public QDialog
 {
     Q_OBJECT
 
 public:
     // `host` gives the main window's configuration and manual mode, `values` the live values of the
     // labels; `sheetFolder` is the label-sheet database offered by the editor (none when empty).
-    TForm3(ConfigurationHost& host, LabelValues& values, QWidget* parent = nullptr,
-           const QString& sheetFolder = standardSheetFolder());
+    ConfigurationWindow(ConfigurationHost& host, LabelValues& values, QWidget* parent = nullptr,
+                        const QString& sheetFolder = standardSheetFolder());
 
-    QTabWidget* PageControl1 = nullptr;
+    QTabWidget* tabs() const { return m_tabs; }
     ListsPage* listsPage() const { return m_lists; }
     PageEditorPage* editorPage() const { return m_editor; }
 
@@ -41,6 +41,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QTabWidget* m_tabs = nullptr;
     ListsPage* m_lists = nullptr;
     PageEditorPage* m_editor = nullptr;
 };

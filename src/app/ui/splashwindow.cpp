@@ -1,8 +1,8 @@
-#include "app/ui/splashform.h"
+#include "app/ui/splashwindow.h"
 
 #include "app/ui/pictures.h"
 #include "base/version.h"
-#include "ui_splashform.h"
+#include "ui_splashwindow.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -10,34 +10,34 @@
 
 namespace pelorin {
 
-TSplashForm::TSplashForm(QWidget* parent)
+SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TSplashForm>())
+      ui(std::make_unique<Ui::SplashWindow>())
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(splashPicture().size());
 
     // "Version " and the version string, in bold on the highlight colour
-    ui->Label1->setText(QStringLiteral("Version ") + LireVersion());
-    QFont bold = ui->Label1->font();
+    ui->versionLabel->setText(QStringLiteral("Version ") + LireVersion());
+    QFont bold = ui->versionLabel->font();
     bold.setBold(true);
-    ui->Label1->setFont(bold);
-    QPalette pal = ui->Label1->palette();
+    ui->versionLabel->setFont(bold);
+    QPalette pal = ui->versionLabel->palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Highlight));
     pal.setColor(QPalette::WindowText, pal.color(QPalette::HighlightedText));
-    ui->Label1->setPalette(pal);
-    ui->Label1->setContentsMargins(6, 2, 6, 2);
-    ui->Label1->adjustSize();
-    ui->Label1->move(32, 52);
+    ui->versionLabel->setPalette(pal);
+    ui->versionLabel->setContentsMargins(6, 2, 6, 2);
+    ui->versionLabel->adjustSize();
+    ui->versionLabel->move(32, 52);
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TSplashForm::~TSplashForm() = default;
+SplashWindow::~SplashWindow() = default;
 
-void TSplashForm::paintEvent(QPaintEvent*)
+void SplashWindow::paintEvent(QPaintEvent*)
 {
     static const QPixmap picture = splashPicture();
     QPainter p(this);

@@ -1,4 +1,4 @@
-#include "editor/ui/form3.h"
+#include "app/ui/configurationwindow.h"
 
 #include "base/ui/widgetkit.h"
 #include "config/ui/listspage.h"
@@ -14,26 +14,27 @@
 
 namespace pelorin {
 
-TForm3::TForm3(ConfigurationHost& host, LabelValues& values, QWidget* parent, const QString& sheetFolder)
+ConfigurationWindow::ConfigurationWindow(ConfigurationHost& host, LabelValues& values, QWidget* parent,
+                                         const QString& sheetFolder)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("Form3"));
+    setObjectName(QStringLiteral("configurationWindow"));
     setWindowTitle(QStringLiteral("Configuration"));
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     // flat tabs, like buttons over the pages; made before the pages so that Tab reaches them first
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setDocumentMode(true);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("configurationTabs"));
+    m_tabs->setDocumentMode(true);
     m_lists = new ListsPage(host);
     m_editor = new PageEditorPage(values, sheetFolder);
-    PageControl1->addTab(m_lists, QStringLiteral("Configuration des listes"));
-    PageControl1->addTab(m_editor, QStringLiteral("Editeur de page d'étiquettes"));
-    PageControl1->setCurrentWidget(m_editor);
+    m_tabs->addTab(m_lists, QStringLiteral("Configuration des listes"));
+    m_tabs->addTab(m_editor, QStringLiteral("Editeur de page d'étiquettes"));
+    m_tabs->setCurrentWidget(m_editor);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(PageControl1);
+    layout->addWidget(m_tabs);
 
     // Enter in a field must not press a button of the dialog: it would add an entry to the wrong list
     // or replace the whole description ("CREER")
@@ -49,7 +50,7 @@ TForm3::TForm3(ConfigurationHost& host, LabelValues& values, QWidget* parent, co
     resize(size);
 }
 
-void TForm3::setVisible(bool visible)
+void ConfigurationWindow::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
         tieToOpener(this);
@@ -64,7 +65,7 @@ void TForm3::setVisible(bool visible)
     QDialog::setVisible(visible);
 }
 
-void TForm3::showEvent(QShowEvent* event)
+void ConfigurationWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (event->spontaneous())

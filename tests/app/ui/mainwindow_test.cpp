@@ -1,5 +1,5 @@
 #include "base/paths.h"
-#include "app/ui/mainform.h"
+#include "app/ui/mainwindow.h"
 #include "app/ui/maincontrols.h"
 #include "base/version.h"
 #include "base/ui/dialogs.h"
@@ -55,7 +55,7 @@ QImage solid(const QColor& colour)
 
 // A data folder holding the test configuration (two systems, two places, three perfumes, the
 // settings naming Test.ETQ), that description and the places' logos.
-class MainWindow : public ::testing::Test
+class MainWindowTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -126,16 +126,16 @@ protected:
     TempDataFolder m_data;
 };
 
-TEST_F(MainWindow, startsWithCaptionListsSettingsAndTheFirstCode)
+TEST_F(MainWindowTest, startsWithCaptionListsSettingsAndTheFirstCode)
 {
-    TForm1 form;
+    MainWindow form;
     EXPECT_EQ(form.windowTitle(), QStringLiteral("PELORIN étiquettes code barre"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 
     // systems in document order, places and perfumes sorted without regard to case or accents
-    auto* systems = control<QComboBox>(form, "Sel_Systeme");
-    auto* places = control<QComboBox>(form, "Sel_Origine");
-    auto* perfumes = control<QComboBox>(form, "Sel_Parfum");
+    auto* systems = control<QComboBox>(form, "systemCombo");
+    auto* places = control<QComboBox>(form, "placeCombo");
+    auto* perfumes = control<QComboBox>(form, "perfumeCombo");
     EXPECT_EQ(systems->count(), 2);
     EXPECT_EQ(systems->itemText(1), QStringLiteral("Savon de ménage"));
     EXPECT_EQ(places->count(), 2);
@@ -145,53 +145,53 @@ TEST_F(MainWindow, startsWithCaptionListsSettingsAndTheFirstCode)
     EXPECT_EQ(perfumes->itemText(1), QStringLiteral("Écorce d'orange"));
 
     const DateField today = FixeDate(QDate::currentDate());
-    const QStringList shown = {display(form, "LabCodeSyst"),   display(form, "LabMasse"),
-                               display(form, "LabCodeCond"),   display(form, "LabCodeCouleur"),
-                               display(form, "LabCodeParfum"), display(form, "LabCodePostal"),
-                               display(form, "LabJour"),       display(form, "LabAnnee")};
+    const QStringList shown = {display(form, "systemField"),    display(form, "massField"),
+                               display(form, "packagingField"), display(form, "colourField"),
+                               display(form, "perfumeField"),   display(form, "factoryField"),
+                               display(form, "dayField"),       display(form, "yearField")};
     EXPECT_EQ(shown, (QStringList{"B", "000", "06", "100", "CIT", "59410", today.day, today.year}));
-    EXPECT_EQ(form.CalculOF(), QStringLiteral("B00006100CIT59410") + today.field());
+    EXPECT_EQ(form.code(), QStringLiteral("B00006100CIT59410") + today.field());
     EXPECT_EQ(form.code().length(), 22);
 
     EXPECT_EQ(form.geometry(), QRect(10, 20, 700, 500));
-    EXPECT_EQ(control<QLineEdit>(form, "Text2")->text(), QStringLiteral("Opérateur du matin"));
+    EXPECT_EQ(control<QLineEdit>(form, "operatorTextEdit")->text(), QStringLiteral("Opérateur du matin"));
     EXPECT_EQ(form.operatorText(), QStringLiteral("Opérateur du matin"));
     EXPECT_EQ(form.multilineText(), QStringLiteral("Ligne un\r\nLigne deux"));
     EXPECT_EQ(form.modelPanel()->text(), QStringLiteral("Test.ETQ"));
     EXPECT_EQ(QFileInfo(form.logoPath()).fileName(), QStringLiteral("Anzin.bmp"));
-    EXPECT_FALSE(control<QLabel>(form, "Img_logo")->pixmap().isNull());
+    EXPECT_FALSE(control<QLabel>(form, "logoPicture")->pixmap().isNull());
     EXPECT_FALSE(form.manualMode());
-    EXPECT_FALSE(control<QWidget>(form, "Panel2")->isHidden());
-    EXPECT_TRUE(control<QGroupBox>(form, "CaisseSavon")->isHidden());
+    EXPECT_FALSE(control<QWidget>(form, "selectionView")->isHidden());
+    EXPECT_TRUE(control<QGroupBox>(form, "soapBoxGroup")->isHidden());
     EXPECT_EQ(form.incrementalLines(), (QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
     EXPECT_EQ(form.version(), LireVersion());
 }
 
-TEST_F(MainWindow, manualModeAtStartHidesTheSelectionViewButFillsTheFields)
+TEST_F(MainWindowTest, manualModeAtStartHidesTheSelectionViewButFillsTheFields)
 {
     setSetting("CodeManu", QStringLiteral("-1"));
-    TForm1 form;
-    auto* selection = control<QWidget>(form, "Panel2");
-    auto* manual = control<QWidget>(form, "ManualView");
+    MainWindow form;
+    auto* selection = control<QWidget>(form, "selectionView");
+    auto* manual = control<QWidget>(form, "manualView");
     // hidden before the window is first shown, so that its first paint is the manual view
     EXPECT_TRUE(selection->isHidden());
     EXPECT_FALSE(manual->isHidden());
-    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("B"));
-    EXPECT_EQ(display(form, "LabCodePostal"), QStringLiteral("59410"));
-    EXPECT_EQ(form.CalculOF(), QString());
+    EXPECT_EQ(display(form, "systemField"), QStringLiteral("B"));
+    EXPECT_EQ(display(form, "factoryField"), QStringLiteral("59410"));
+    EXPECT_EQ(form.code(), QString());
 
     showActive(form);
     EXPECT_FALSE(selection->isVisible());
     EXPECT_TRUE(manual->isVisible());
 
     // typed in upper case, 18 characters at most, and what the labels carry
-    auto* typed = control<QLineEdit>(form, "CodeManu");
+    auto* typed = control<QLineEdit>(form, "manualCodeEdit");
     QTest::keyClicks(typed, QStringLiteral("b250abc12lav59300339061"));
     EXPECT_EQ(typed->text(), QStringLiteral("B250ABC12LAV593003"));
-    EXPECT_EQ(form.CalculOF(), QStringLiteral("B250ABC12LAV593003"));
+    EXPECT_EQ(form.code(), QStringLiteral("B250ABC12LAV593003"));
 
     // the clipboard still receives the composed code
-    control<QPushButton>(form, "Button4")->click();
+    control<QPushButton>(form, "copyCodeButton")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), form.traceCode().composedCode());
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("B00006100CIT59410")));
 
@@ -202,59 +202,59 @@ TEST_F(MainWindow, manualModeAtStartHidesTheSelectionViewButFillsTheFields)
     EXPECT_FALSE(manual->isHidden());
     form.setManualMode(false);
     EXPECT_TRUE(selection->isVisible());
-    EXPECT_EQ(form.CalculOF(), form.traceCode().composedCode());
+    EXPECT_EQ(form.code(), form.traceCode().composedCode());
 }
 
-TEST_F(MainWindow, massFieldTakesDigitsOnlyPadsToThreeAndCorrects)
+TEST_F(MainWindowTest, massFieldTakesDigitsOnlyPadsToThreeAndCorrects)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    auto* mass = control<QLineEdit>(form, "LabeledEditMasse");
+    auto* mass = control<QLineEdit>(form, "massEdit");
     retype(mass, QStringLiteral("7"));
-    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("007"));
+    EXPECT_EQ(display(form, "massField"), QStringLiteral("007"));
     retype(mass, QStringLiteral("0"));
-    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("000"));
+    EXPECT_EQ(display(form, "massField"), QStringLiteral("000"));
 
     // letters and blanks are discarded; the edit admits three characters
     retype(mass, QStringLiteral("2a5 "));
     QTest::keyClicks(mass, QStringLiteral("09"));
     EXPECT_EQ(mass->text(), QStringLiteral("250"));
-    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("250"));
+    EXPECT_EQ(display(form, "massField"), QStringLiteral("250"));
 
     // Backspace and Delete correct a typo; the code follows the field at every keystroke
     QTest::keyClick(mass, Qt::Key_Backspace);
     EXPECT_EQ(mass->text(), QStringLiteral("25"));
-    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("025"));
+    EXPECT_EQ(display(form, "massField"), QStringLiteral("025"));
     QTest::keyClick(mass, Qt::Key_Home);
     QTest::keyClick(mass, Qt::Key_Delete);
     EXPECT_EQ(mass->text(), QStringLiteral("5"));
-    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("005"));
+    EXPECT_EQ(display(form, "massField"), QStringLiteral("005"));
 
     // a field emptied while typing is no error: the code carries "000" until a digit comes
     QTest::keyClick(mass, Qt::Key_Delete);
     EXPECT_TRUE(mass->text().isEmpty());
-    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("000"));
-    EXPECT_TRUE(form.CalculOF().mid(1, 3) == QStringLiteral("000")) << qPrintable(form.CalculOF());
+    EXPECT_EQ(display(form, "massField"), QStringLiteral("000"));
+    EXPECT_TRUE(form.code().mid(1, 3) == QStringLiteral("000")) << qPrintable(form.code());
     QTest::keyClicks(mass, QStringLiteral("8"));
-    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("008"));
+    EXPECT_EQ(display(form, "massField"), QStringLiteral("008"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 
     // "." is no part of a whole number: it never reaches the field, which never shows a mass that the
     // code does not carry
     retype(mass, QStringLiteral("4."));
     EXPECT_EQ(mass->text(), QStringLiteral("4"));
-    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("004"));
+    EXPECT_EQ(display(form, "massField"), QStringLiteral("004"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
 // What the code's mass field cannot hold (a fourth digit, a sign, a decimal) is refused as typed or
 // pasted, and the refusal is said beside the field and in the status bar: the field never holds more
 // than the code carries, and never silently less than what was typed.
-TEST_F(MainWindow, massFieldRefusesAloudWhatTheCodeCannotHold)
+TEST_F(MainWindowTest, massFieldRefusesAloudWhatTheCodeCannotHold)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    auto* mass = control<QLineEdit>(form, "LabeledEditMasse");
+    auto* mass = control<QLineEdit>(form, "massEdit");
     const struct
     {
         const char* typed;
@@ -270,7 +270,7 @@ TEST_F(MainWindow, massFieldRefusesAloudWhatTheCodeCannotHold)
         form.hintPanel()->clear();
         retype(mass, QString::fromLatin1(c.typed));
         EXPECT_EQ(mass->text(), QLatin1String(c.kept));
-        EXPECT_EQ(display(form, "LabMasse"), QString::fromLatin1(c.kept).rightJustified(3, u'0'));
+        EXPECT_EQ(display(form, "massField"), QString::fromLatin1(c.kept).rightJustified(3, u'0'));
         EXPECT_EQ(form.hintPanel()->text(), c.refused ? MassValidator::refusalMessage() : QString());
         if (c.refused) {
             EXPECT_TRUE(QToolTip::isVisible());
@@ -286,33 +286,33 @@ TEST_F(MainWindow, massFieldRefusesAloudWhatTheCodeCannotHold)
         QTest::keyClick(mass, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(mass, Qt::Key_V, Qt::ControlModifier);
         EXPECT_EQ(mass->text(), QStringLiteral("42"));
-        EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("042"));
+        EXPECT_EQ(display(form, "massField"), QStringLiteral("042"));
         EXPECT_EQ(form.hintPanel()->text(), MassValidator::refusalMessage());
     }
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
-TEST_F(MainWindow, packagingAndSoapLayers)
+TEST_F(MainWindowTest, packagingAndSoapLayers)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    auto* nature = control<QComboBox>(form, "Sel_Nature");
-    auto* soap = control<QGroupBox>(form, "CaisseSavon");
-    auto* layers = control<QSpinBox>(form, "SpinEdit1");
-    auto* rows = control<QSpinBox>(form, "SpinEdit2");
+    auto* nature = control<QComboBox>(form, "packagingCombo");
+    auto* soap = control<QGroupBox>(form, "soapBoxGroup");
+    auto* layers = control<QSpinBox>(form, "layersSpin");
+    auto* rows = control<QSpinBox>(form, "rowsSpin");
 
     nature->setCurrentIndex(nature->findText(QStringLiteral("Savons")));
     EXPECT_TRUE(soap->isVisible());
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("11"));
+    EXPECT_EQ(display(form, "packagingField"), QStringLiteral("11"));
     retype(layers, QStringLiteral("4"));
     retype(rows, QStringLiteral("6"));
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("46"));
+    EXPECT_EQ(display(form, "packagingField"), QStringLiteral("46"));
 
     // one digit from 1 to 6 each: what would lengthen or break the field is refused as typed, and said
     form.hintPanel()->clear();
     retype(layers, QStringLiteral("10"));
     EXPECT_EQ(layers->text(), QStringLiteral("1"));
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("16"));
+    EXPECT_EQ(display(form, "packagingField"), QStringLiteral("16"));
     EXPECT_EQ(form.hintPanel()->text(), SpinEdit::refusalMessage());
     for (const char* refused : {"0", "7", "-", "+", ",", "a"}) {
         retype(layers, QStringLiteral("3"));
@@ -324,108 +324,107 @@ TEST_F(MainWindow, packagingAndSoapLayers)
     retype(rows, QString());
     for (const QChar key : QStringLiteral("12")) {
         QTest::keyClicks(rows, QString(key));
-        EXPECT_EQ(display(form, "LabCodeCond").size(), 2) << qPrintable(display(form, "LabCodeCond"));
+        EXPECT_EQ(display(form, "packagingField").size(), 2) << qPrintable(display(form, "packagingField"));
     }
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("31"));
+    EXPECT_EQ(display(form, "packagingField"), QStringLiteral("31"));
     // a field emptied while correcting counts as 1, and becomes 1 when the focus leaves
     retype(rows, QString());
     QTest::keyClick(rows, Qt::Key_Delete);
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("31"));
+    EXPECT_EQ(display(form, "packagingField"), QStringLiteral("31"));
     layers->setFocus();
     EXPECT_EQ(rows->text(), QStringLiteral("1"));
     retype(rows, QStringLiteral("6"));
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("36"));
+    EXPECT_EQ(display(form, "packagingField"), QStringLiteral("36"));
     // the arrows stay within 1 to 6
     QTest::keyClick(rows, Qt::Key_Up);
     EXPECT_EQ(rows->text(), QStringLiteral("6"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 
     nature->setCurrentIndex(0);
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("06"));
+    EXPECT_EQ(display(form, "packagingField"), QStringLiteral("06"));
     EXPECT_FALSE(soap->isVisible());
 
     // a typed text that names no item leaves the field and hides the soap group
     nature->setCurrentIndex(1);
     retype(nature->lineEdit(), QStringLiteral("Carton"));
-    EXPECT_EQ(display(form, "LabCodeCond"), QStringLiteral("12"));
+    EXPECT_EQ(display(form, "packagingField"), QStringLiteral("12"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
-TEST_F(MainWindow, selectionChangesRecomputeTheirFieldAtOnce)
+TEST_F(MainWindowTest, selectionChangesRecomputeTheirFieldAtOnce)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    control<QComboBox>(form, "Sel_Systeme")->setCurrentIndex(1);
-    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("S"));
-    control<QComboBox>(form, "Sel_Parfum")->setCurrentIndex(2);
-    EXPECT_EQ(display(form, "LabCodeParfum"), QStringLiteral("LAV"));
-    auto* ral = control<QComboBox>(form, "ComboBox1");
+    control<QComboBox>(form, "systemCombo")->setCurrentIndex(1);
+    EXPECT_EQ(display(form, "systemField"), QStringLiteral("S"));
+    control<QComboBox>(form, "perfumeCombo")->setCurrentIndex(2);
+    EXPECT_EQ(display(form, "perfumeField"), QStringLiteral("LAV"));
+    auto* ral = control<QComboBox>(form, "ralCombo");
     ral->setCurrentIndex(ral::indexOfNumber(QStringLiteral("5015")));
-    EXPECT_EQ(display(form, "LabCodeCouleur"), QStringLiteral("515"));
-    control<QDateEdit>(form, "Calendrier")->setDate(QDate(2006, 12, 5));
-    EXPECT_EQ(display(form, "LabJour") + display(form, "LabAnnee"), QStringLiteral("33906"));
+    EXPECT_EQ(display(form, "colourField"), QStringLiteral("515"));
+    control<QDateEdit>(form, "productionDatePicker")->setDate(QDate(2006, 12, 5));
+    EXPECT_EQ(display(form, "dayField") + display(form, "yearField"), QStringLiteral("33906"));
 
     // a chosen logo holds until the production place changes
     solid(Qt::green).save(m_data.file(QStringLiteral("logos/Autre.bmp")), "BMP");
     Dialogs::setNextFileName(m_data.file(QStringLiteral("logos/Autre.bmp")));
-    control<QPushButton>(form, "imglog")->click();
+    control<QPushButton>(form, "otherLogosButton")->click();
     EXPECT_EQ(form.logoPath(), m_data.file(QStringLiteral("logos/Autre.bmp")));
-    control<QComboBox>(form, "Sel_Origine")->setCurrentIndex(1);
-    EXPECT_EQ(display(form, "LabCodePostal"), QStringLiteral("59300"));
+    control<QComboBox>(form, "placeCombo")->setCurrentIndex(1);
+    EXPECT_EQ(display(form, "factoryField"), QStringLiteral("59300"));
     EXPECT_EQ(QFileInfo(form.logoPath()).fileName(), QStringLiteral("Valenciennes.bmp"));
-    EXPECT_FALSE(control<QLabel>(form, "Img_logo")->pixmap().isNull());
-    EXPECT_EQ(form.CalculOF(), QStringLiteral("S00006515LAV5930033906"));
+    EXPECT_FALSE(control<QLabel>(form, "logoPicture")->pixmap().isNull());
+    EXPECT_EQ(form.code(), QStringLiteral("S00006515LAV5930033906"));
 
     // cancelling the logo dialog, or choosing a file that is no picture, changes nothing
-    control<QPushButton>(form, "imglog")->click();
+    control<QPushButton>(form, "otherLogosButton")->click();
     m_data.write(QStringLiteral("logos/Faux.bmp"), "not a bitmap");
     Dialogs::setNextFileName(m_data.file(QStringLiteral("logos/Faux.bmp")));
-    control<QPushButton>(form, "imglog")->click();
+    control<QPushButton>(form, "otherLogosButton")->click();
     EXPECT_EQ(QFileInfo(form.logoPath()).fileName(), QStringLiteral("Valenciennes.bmp"));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("Faux.bmp")));
 
     // a typed beginning is completed to the item it starts, which is then taken
     Dialogs::clearShownMessages();
-    retype(control<QComboBox>(form, "Sel_Systeme")->lineEdit(), QStringLiteral("Bou"));
-    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("B"));
-    retype(control<QComboBox>(form, "Sel_Systeme")->lineEdit(), QStringLiteral("Sav"));
-    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("S"));
+    retype(control<QComboBox>(form, "systemCombo")->lineEdit(), QStringLiteral("Bou"));
+    EXPECT_EQ(display(form, "systemField"), QStringLiteral("B"));
+    retype(control<QComboBox>(form, "systemCombo")->lineEdit(), QStringLiteral("Sav"));
+    EXPECT_EQ(display(form, "systemField"), QStringLiteral("S"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 
     // a typed system that names no item is refused with the runtime's message
-    retype(control<QComboBox>(form, "Sel_Systeme")->lineEdit(), QStringLiteral("X"));
+    retype(control<QComboBox>(form, "systemCombo")->lineEdit(), QStringLiteral("X"));
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("List index out of bounds (-1)")});
-    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("S"));
+    EXPECT_EQ(display(form, "systemField"), QStringLiteral("S"));
 
     // the clipboard gets the composed code
-    control<QPushButton>(form, "Button4")->click();
+    control<QPushButton>(form, "copyCodeButton")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("S00006515LAV5930033906"));
 }
 
 // A system letter stored in lower case by an older configuration is shown and composed as stored:
 // the code panel shows what the labels print.
-TEST_F(MainWindow, aLowerCaseSystemLetterIsShownAsTheLabelsPrintIt)
+TEST_F(MainWindowTest, aLowerCaseSystemLetterIsShownAsTheLabelsPrintIt)
 {
     m_data.write(QStringLiteral("Config/cfg.xml"), configBytes().replace("<Code>S</Code>", "<Code>s</Code>"));
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    control<QComboBox>(form, "Sel_Systeme")->setCurrentIndex(1);
-    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("s"));
-    EXPECT_TRUE(form.CalculOF().startsWith(QStringLiteral("s000"))) << qPrintable(form.CalculOF());
-    EXPECT_EQ(form.code(), form.CalculOF());
-    control<QPushButton>(form, "Button4")->click();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), form.CalculOF());
+    control<QComboBox>(form, "systemCombo")->setCurrentIndex(1);
+    EXPECT_EQ(display(form, "systemField"), QStringLiteral("s"));
+    EXPECT_TRUE(form.code().startsWith(QStringLiteral("s000"))) << qPrintable(form.code());
+    control<QPushButton>(form, "copyCodeButton")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), form.code());
 }
 
-TEST_F(MainWindow, labelTextsFollowThePairChangedLast)
+TEST_F(MainWindowTest, labelTextsFollowThePairChangedLast)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    auto* memo = control<QPlainTextEdit>(form, "Memo1");
+    auto* memo = control<QPlainTextEdit>(form, "manualMultilineTextEdit");
     ASSERT_TRUE(memo->toPlainText().isEmpty());
-    // Edit2 typed while Memo1 is empty: the multiline text becomes empty too
-    QTest::keyClicks(control<QLineEdit>(form, "Edit2"), QStringLiteral("!"));
+    // the manual operator text typed while the manual multiline text is empty: the multiline text becomes empty too
+    QTest::keyClicks(control<QLineEdit>(form, "manualOperatorTextEdit"), QStringLiteral("!"));
     EXPECT_EQ(form.operatorText(), QStringLiteral("Texte facultatif 2!"));
     EXPECT_EQ(form.multilineText(), QString());
     QTest::keyClicks(memo, QStringLiteral("a"));
@@ -433,14 +432,14 @@ TEST_F(MainWindow, labelTextsFollowThePairChangedLast)
     QTest::keyClicks(memo, QStringLiteral("b"));
     EXPECT_EQ(form.multilineText(), QStringLiteral("a\r\nb"));
 
-    QTest::keyClicks(control<QLineEdit>(form, "Text2"), QStringLiteral("."));
+    QTest::keyClicks(control<QLineEdit>(form, "operatorTextEdit"), QStringLiteral("."));
     EXPECT_EQ(form.operatorText(), QStringLiteral("Opérateur du matin."));
     EXPECT_EQ(form.multilineText(), QStringLiteral("Ligne un\r\nLigne deux"));
 }
 
 // The incremental list's tool bar through the window: a file loaded and saved back, the list the
 // labels receive, a file that cannot be read, clearing.
-TEST_F(MainWindow, incrementalListLoadsSavesAndClears)
+TEST_F(MainWindowTest, incrementalListLoadsSavesAndClears)
 {
     struct Case
     {
@@ -455,19 +454,19 @@ TEST_F(MainWindow, incrementalListLoadsSavesAndClears)
         {"lone CR", "x\ry", {"x", "y"}, "x\r\ny"},
         {"Windows-1252", "\xe9t\xe9\r\n\x9cuf", {"été", "œuf"}, "\xe9t\xe9\r\n\x9cuf"},
     };
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    control<QTabWidget>(form, "PageControl1")->setCurrentIndex(1);
-    auto* list = control<QPlainTextEdit>(form, "MemoIncrement");
+    control<QTabWidget>(form, "textTabs")->setCurrentIndex(1);
+    auto* list = control<QPlainTextEdit>(form, "incrementalTextEdit");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Dialogs::clearShownMessages();
         m_data.write(QStringLiteral("in.txt"), c.file);
         Dialogs::setNextFileName(m_data.file(QStringLiteral("in.txt")));
-        control<QToolButton>(form, "ToolButton6")->click();
+        control<QToolButton>(form, "openIncrementalButton")->click();
         EXPECT_EQ(form.incrementalLines(), c.lines);
         Dialogs::setNextFileName(m_data.file(QStringLiteral("out.txt")));
-        control<QToolButton>(form, "ToolButton17")->click();
+        control<QToolButton>(form, "saveIncrementalButton")->click();
         EXPECT_EQ(m_data.read(QStringLiteral("out.txt")), c.saved);
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
     }
@@ -475,11 +474,11 @@ TEST_F(MainWindow, incrementalListLoadsSavesAndClears)
     // a file that cannot be read is reported and the list keeps its lines
     const QString before = list->toPlainText();
     Dialogs::setNextFileName(m_data.file(QStringLiteral("absent.txt")));
-    control<QToolButton>(form, "ToolButton6")->click();
+    control<QToolButton>(form, "openIncrementalButton")->click();
     EXPECT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_EQ(list->toPlainText(), before);
 
-    control<QToolButton>(form, "ToolButton3")->click();
+    control<QToolButton>(form, "clearIncrementalButton")->click();
     EXPECT_TRUE(list->toPlainText().isEmpty());
     EXPECT_TRUE(form.incrementalLines().isEmpty());
 }
@@ -492,13 +491,13 @@ struct DateCase
     const char* message; // or the message shown
 };
 
-TEST_F(MainWindow, dateCalculator)
+TEST_F(MainWindowTest, dateCalculator)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    auto* picker = control<QDateEdit>(form, "Calculquant");
+    auto* picker = control<QDateEdit>(form, "dayOfYearDatePicker");
     const QDate today = QDate::currentDate();
-    const QString quant = display(form, "Quant");
+    const QString quant = display(form, "dayOfYearField");
     EXPECT_EQ(quant, quantieme(today));
 
     const DateCase cases[] = {
@@ -513,9 +512,9 @@ TEST_F(MainWindow, dateCalculator)
         SCOPED_TRACE(std::string(c.day) + "/" + c.year);
         Dialogs::clearShownMessages();
         const QDate before = picker->date();
-        retype(control<QLineEdit>(form, "EditQuant"), QString::fromLatin1(c.day));
-        retype(control<QLineEdit>(form, "EditAn"), QString::fromLatin1(c.year));
-        control<QPushButton>(form, "Button5")->click();
+        retype(control<QLineEdit>(form, "dayEdit"), QString::fromLatin1(c.day));
+        retype(control<QLineEdit>(form, "yearEdit"), QString::fromLatin1(c.year));
+        control<QPushButton>(form, "calculateDateButton")->click();
         if (c.message) {
             EXPECT_EQ(Dialogs::shownMessages(), QStringList{QString::fromUtf8(c.message)});
             EXPECT_EQ(picker->date(), before);
@@ -523,14 +522,14 @@ TEST_F(MainWindow, dateCalculator)
             EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
             EXPECT_EQ(picker->date(), c.date);
         }
-        // a date set by the program raises no change: Quant, the date field and the code stay
-        EXPECT_EQ(display(form, "Quant"), quant);
-        EXPECT_EQ(display(form, "LabJour"), FixeDate(today).day);
+        // a date set by the program raises no change: the day-of-year field, the date field and the code stay
+        EXPECT_EQ(display(form, "dayOfYearField"), quant);
+        EXPECT_EQ(display(form, "dayField"), FixeDate(today).day);
     }
-    // the operator's own change of the picker updates Quant, and still not the code
+    // the operator's own change of the picker updates the day-of-year field, and still not the code
     picker->setDate(QDate(2008, 3, 1));
-    EXPECT_EQ(display(form, "Quant"), QStringLiteral("061"));
-    EXPECT_EQ(display(form, "LabJour"), FixeDate(today).day);
+    EXPECT_EQ(display(form, "dayOfYearField"), QStringLiteral("061"));
+    EXPECT_EQ(display(form, "dayField"), FixeDate(today).day);
     // the picker shows the long date of the regional settings
     EXPECT_EQ(picker->text(), QLocale::system().toString(QDate(2008, 3, 1), QLocale::LongFormat));
 }
@@ -538,14 +537,15 @@ TEST_F(MainWindow, dateCalculator)
 // Dates typed digit by digit, as an operator types them: day "29", month by its first letters, year
 // "2007", through every intermediate value (day "2", year "2", "20", "200"), in both pickers; the weekday
 // of the long date comes back once the picker is left.
-TEST_F(MainWindow, datesAreTypedDigitByDigit)
+TEST_F(MainWindowTest, datesAreTypedDigitByDigit)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    const std::pair<const char*, const char*> pickers[] = {{"Calendrier", "Text2"}, {"Calculquant", "Edit2"}};
+    const std::pair<const char*, const char*> pickers[] = {{"productionDatePicker", "operatorTextEdit"},
+                                                           {"dayOfYearDatePicker", "manualOperatorTextEdit"}};
     for (const auto& [name, next] : pickers) {
         SCOPED_TRACE(name);
-        form.setManualMode(QByteArray(name) == "Calculquant");
+        form.setManualMode(QByteArray(name) == "dayOfYearDatePicker");
         auto* picker = control<QDateEdit>(form, name);
         picker->setDate(QDate(2026, 12, 10));
         picker->setFocus();
@@ -558,10 +558,10 @@ TEST_F(MainWindow, datesAreTypedDigitByDigit)
         control<QLineEdit>(form, next)->setFocus();
         EXPECT_EQ(picker->date(), QDate(2007, 3, 29));
         EXPECT_EQ(picker->text(), QLocale().toString(QDate(2007, 3, 29), QLocale::LongFormat));
-        if (QByteArray(name) == "Calendrier")
-            EXPECT_EQ(display(form, "LabJour") + display(form, "LabAnnee"), QStringLiteral("08807"));
+        if (QByteArray(name) == "productionDatePicker")
+            EXPECT_EQ(display(form, "dayField") + display(form, "yearField"), QStringLiteral("08807"));
         else
-            EXPECT_EQ(display(form, "Quant"), QStringLiteral("088"));
+            EXPECT_EQ(display(form, "dayOfYearField"), QStringLiteral("088"));
     }
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
@@ -574,21 +574,22 @@ struct PickerCase
     const char* next;
     bool manual;
 };
-const PickerCase kPickers[] = {{"Calendrier", "Text2", false}, {"Calculquant", "Edit2", true}};
+const PickerCase kPickers[] = {{"productionDatePicker", "operatorTextEdit", false},
+                               {"dayOfYearDatePicker", "manualOperatorTextEdit", true}};
 
 // A date typed in digits, day first, in every writing an operator uses, into a picker freshly focused,
 // after Home or with its text all selected: the picker takes it, the code carries its day and year, and the long date
 // shows again once the picker is left.
-TEST_F(MainWindow, datesTypedInDigitsAreTakenWhole)
+TEST_F(MainWindowTest, datesTypedInDigitsAreTakenWhole)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
     const QDate july14(2025, 7, 14);
     for (const PickerCase& p : kPickers) {
         form.setManualMode(p.manual);
         auto* picker = control<QDateEdit>(form, p.picker);
         // the calculator never touches the code
-        const QString dateField = display(form, "LabJour") + display(form, "LabAnnee");
+        const QString dateField = display(form, "dayField") + display(form, "yearField");
         for (const char* typed : {"14/07/2025", "14.07.2025", "14 07 2025", "14072025", "14-07-2025", "14/7/2025"}) {
             for (const char* way : {"freshly focused", "after Home", "all selected"}) {
                 SCOPED_TRACE(std::string(p.picker) + " " + typed + " " + way);
@@ -610,11 +611,11 @@ TEST_F(MainWindow, datesTypedInDigitsAreTakenWhole)
                 EXPECT_EQ(picker->date(), july14);
                 EXPECT_EQ(picker->text(), QLocale().toString(july14, QLocale::LongFormat));
                 if (p.manual) {
-                    EXPECT_EQ(display(form, "Quant"), QStringLiteral("195"));
-                    EXPECT_EQ(display(form, "LabJour") + display(form, "LabAnnee"), dateField);
+                    EXPECT_EQ(display(form, "dayOfYearField"), QStringLiteral("195"));
+                    EXPECT_EQ(display(form, "dayField") + display(form, "yearField"), dateField);
                 } else {
-                    EXPECT_EQ(display(form, "LabJour") + display(form, "LabAnnee"), QStringLiteral("19525"));
-                    EXPECT_TRUE(form.CalculOF().endsWith(QStringLiteral("19525"))) << qPrintable(form.CalculOF());
+                    EXPECT_EQ(display(form, "dayField") + display(form, "yearField"), QStringLiteral("19525"));
+                    EXPECT_TRUE(form.code().endsWith(QStringLiteral("19525"))) << qPrintable(form.code());
                 }
             }
         }
@@ -626,7 +627,7 @@ TEST_F(MainWindow, datesTypedInDigitsAreTakenWhole)
 // message, once, and the picker keeps its date: the day is never moved to another month, nor the
 // missing parts taken from the date shown. A day alone goes to the month and year shown, as the day
 // section takes it.
-TEST_F(MainWindow, typedDatesThatDoNotExistAreRefusedAndTheDateStays)
+TEST_F(MainWindowTest, typedDatesThatDoNotExistAreRefusedAndTheDateStays)
 {
     const struct
     {
@@ -653,27 +654,27 @@ TEST_F(MainWindow, typedDatesThatDoNotExistAreRefusedAndTheDateStays)
         {"7/", nullptr, QDate(2026, 11, 7)},
         {"31", "La date « 31/11/2026 » n'existe pas.", {}},
     };
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    auto* picker = control<QDateEdit>(form, "Calendrier");
+    auto* picker = control<QDateEdit>(form, "productionDatePicker");
     const QDate before(2026, 11, 10);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         Dialogs::clearShownMessages();
         picker->setDate(before);
-        const QString code = form.CalculOF();
-        control<QWidget>(form, "Text2")->setFocus();
+        const QString code = form.code();
+        control<QWidget>(form, "operatorTextEdit")->setFocus();
         picker->setFocus();
         QTest::keyClicks(picker, QString::fromLatin1(c.typed));
-        control<QWidget>(form, "Text2")->setFocus();
+        control<QWidget>(form, "operatorTextEdit")->setFocus();
         if (c.message) {
             EXPECT_EQ(Dialogs::shownMessages(), QStringList{QString::fromUtf8(c.message)});
             EXPECT_EQ(picker->date(), before);
-            EXPECT_EQ(form.CalculOF(), code);
+            EXPECT_EQ(form.code(), code);
         } else {
             EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
             EXPECT_EQ(picker->date(), c.taken);
-            EXPECT_EQ(form.CalculOF().right(5), FixeDate(c.taken).field());
+            EXPECT_EQ(form.code().right(5), FixeDate(c.taken).field());
         }
         EXPECT_EQ(picker->text(), QLocale().toString(picker->date(), QLocale::LongFormat));
     }
@@ -690,7 +691,7 @@ TEST_F(MainWindow, typedDatesThatDoNotExistAreRefusedAndTheDateStays)
     EXPECT_EQ(picker->date(), QDate(2025, 3, 31));
     // Tab finishes what is typed before it moves to the next section: a day alone is taken there
     picker->setDate(before);
-    control<QWidget>(form, "Text2")->setFocus();
+    control<QWidget>(form, "operatorTextEdit")->setFocus();
     picker->setFocus();
     QTest::keyClicks(picker, QStringLiteral("12"));
     QTest::keyClick(picker, Qt::Key_Tab);
@@ -698,7 +699,7 @@ TEST_F(MainWindow, typedDatesThatDoNotExistAreRefusedAndTheDateStays)
     EXPECT_EQ(Dialogs::shownMessages().size(), 1);
     // Escape drops what is typed and keeps the date
     picker->setDate(before);
-    control<QWidget>(form, "Text2")->setFocus();
+    control<QWidget>(form, "operatorTextEdit")->setFocus();
     picker->setFocus();
     QTest::keyClicks(picker, QStringLiteral("01/0"));
     QTest::keyClick(picker, Qt::Key_Escape);
@@ -708,12 +709,12 @@ TEST_F(MainWindow, typedDatesThatDoNotExistAreRefusedAndTheDateStays)
 }
 
 // The long date is never cut off: each picker is wide enough for the widest date of the year.
-TEST_F(MainWindow, longDatesAreNeverCutOff)
+TEST_F(MainWindowTest, longDatesAreNeverCutOff)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    for (const char* name : {"Calendrier", "Calculquant"}) {
-        form.setManualMode(QByteArray(name) == "Calculquant");
+    for (const char* name : {"productionDatePicker", "dayOfYearDatePicker"}) {
+        form.setManualMode(QByteArray(name) == "dayOfYearDatePicker");
         auto* picker = control<QDateEdit>(form, name);
         QApplication::processEvents(); // the switch of view is laid out by the event loop
         for (int month = 1; month <= 12; ++month)
@@ -725,23 +726,23 @@ TEST_F(MainWindow, longDatesAreNeverCutOff)
     }
 }
 
-TEST_F(MainWindow, closeBoxSavesExactlyAsQuitter)
+TEST_F(MainWindowTest, closeBoxSavesExactlyAsQuitter)
 {
-    auto closeWith = [this](const std::function<void(TForm1&)>& how) {
+    auto closeWith = [this](const std::function<void(MainWindow&)>& how) {
         m_data.write(QStringLiteral("Config/cfg.xml"), fixtureBytes(QStringLiteral("cfg.xml")));
-        TForm1 form;
+        MainWindow form;
         showActive(form);
         form.move(30, 40);
         form.resize(800, 560);
-        retype(control<QLineEdit>(form, "Text2"), QStringLiteral("Équipe B"));
-        control<QPlainTextEdit>(form, "memotexte")->setPlainText(QStringLiteral("un\ndeux €"));
+        retype(control<QLineEdit>(form, "operatorTextEdit"), QStringLiteral("Équipe B"));
+        control<QPlainTextEdit>(form, "multilineTextEdit")->setPlainText(QStringLiteral("un\ndeux €"));
         form.setManualMode(true);
         how(form);
         EXPECT_FALSE(form.isVisible());
         return configBytes();
     };
-    const QByteArray byCloseBox = closeWith([](TForm1& f) { f.close(); });
-    const QByteArray byButton = closeWith([](TForm1& f) { f.findChild<QToolButton*>("ToolButton14")->click(); });
+    const QByteArray byCloseBox = closeWith([](MainWindow& f) { f.close(); });
+    const QByteArray byButton = closeWith([](MainWindow& f) { f.findChild<QToolButton*>("quitButton")->click(); });
     EXPECT_EQ(byCloseBox, byButton);
     EXPECT_EQ(setting(byButton, "Gauche"), "30");
     EXPECT_EQ(setting(byButton, "Haut"), "40");
@@ -759,7 +760,7 @@ TEST_F(MainWindow, closeBoxSavesExactlyAsQuitter)
 // A file written by the Windows program (Windows-1252 bytes declared ISO-8859-1, CR LF, the lists in
 // another order) goes through a start and a close with its lists as they were, and a "€" typed into
 // the operator field comes back at the next start.
-TEST_F(MainWindow, windowsConfigurationAndATypedEuroSurviveACloseAndTheNextStart)
+TEST_F(MainWindowTest, windowsConfigurationAndATypedEuroSurviveACloseAndTheNextStart)
 {
     QFile windows(test::fixture(QStringLiteral("config/windows_cfg.xml")));
     ASSERT_TRUE(windows.open(QIODevice::ReadOnly));
@@ -773,12 +774,12 @@ TEST_F(MainWindow, windowsConfigurationAndATypedEuroSurviveACloseAndTheNextStart
         return from < 0 ? QByteArray("(absent)") : bytes.mid(from, bytes.indexOf(close) + close.size() - from);
     };
     {
-        TForm1 form;
+        MainWindow form;
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
-        EXPECT_EQ(control<QComboBox>(form, "Sel_Systeme")->itemText(0), QStringLiteral("Système à bougies"));
-        EXPECT_EQ(control<QComboBox>(form, "Sel_Parfum")->itemText(0), QStringLiteral("Cœur de rose"));
+        EXPECT_EQ(control<QComboBox>(form, "systemCombo")->itemText(0), QStringLiteral("Système à bougies"));
+        EXPECT_EQ(control<QComboBox>(form, "perfumeCombo")->itemText(0), QStringLiteral("Cœur de rose"));
         showActive(form);
-        auto* operatorField = control<QLineEdit>(form, "Text2");
+        auto* operatorField = control<QLineEdit>(form, "operatorTextEdit");
         retype(operatorField, QStringLiteral("Prix 5 "));
         // what a keyboard layout types for the euro sign and the dash: key events carrying the character
         for (const QChar ch : QStringLiteral("€ – Zoé")) {
@@ -797,16 +798,16 @@ TEST_F(MainWindow, windowsConfigurationAndATypedEuroSurviveACloseAndTheNextStart
     EXPECT_EQ(block(saved, "Parfums"), block(original, "Parfums").replace("\x9C", "&#339;").replace("\x92", "&#8217;"));
     EXPECT_EQ(setting(saved, "Eleve"), "Prix 5 &#8364; &#8211; Zo\xE9");
 
-    TForm1 again;
+    MainWindow again;
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
-    EXPECT_EQ(control<QLineEdit>(again, "Text2")->text(), QStringLiteral("Prix 5 € – Zoé"));
+    EXPECT_EQ(control<QLineEdit>(again, "operatorTextEdit")->text(), QStringLiteral("Prix 5 € – Zoé"));
     EXPECT_EQ(again.operatorText(), QStringLiteral("Prix 5 € – Zoé"));
-    EXPECT_EQ(control<QComboBox>(again, "Sel_Parfum")->itemText(1), QStringLiteral("Fleur d’oranger"));
+    EXPECT_EQ(control<QComboBox>(again, "perfumeCombo")->itemText(1), QStringLiteral("Fleur d’oranger"));
 }
 
-TEST_F(MainWindow, failedSaveKeepsTheWindowOpen)
+TEST_F(MainWindowTest, failedSaveKeepsTheWindowOpen)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
     ASSERT_TRUE(QDir(m_data.file(QStringLiteral("Config"))).removeRecursively());
     EXPECT_FALSE(form.close());
@@ -820,12 +821,12 @@ TEST_F(MainWindow, failedSaveKeepsTheWindowOpen)
     EXPECT_EQ(setting(configBytes(), "Eleve"), QStringLiteral("Opérateur du matin").toLatin1());
 }
 
-TEST_F(MainWindow, listEditsShowInTheListsAtOnce)
+TEST_F(MainWindowTest, listEditsShowInTheListsAtOnce)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    auto* systems = control<QComboBox>(form, "Sel_Systeme");
-    auto* places = control<QComboBox>(form, "Sel_Origine");
+    auto* systems = control<QComboBox>(form, "systemCombo");
+    auto* places = control<QComboBox>(form, "placeCombo");
     systems->setCurrentIndex(1);
     places->setCurrentIndex(1);
     form.configuration().addSystem(QStringLiteral("Cire"), QStringLiteral("C"));
@@ -836,38 +837,38 @@ TEST_F(MainWindow, listEditsShowInTheListsAtOnce)
     EXPECT_EQ(systems->currentIndex(), 1);
     EXPECT_EQ(places->count(), 3);
     EXPECT_EQ(places->currentText(), QStringLiteral("Valenciennes"));
-    EXPECT_EQ(display(form, "LabCodeSyst") + display(form, "LabCodePostal"), QStringLiteral("S59300"));
+    EXPECT_EQ(display(form, "systemField") + display(form, "factoryField"), QStringLiteral("S59300"));
 
     // after a reset nothing addresses an entry that is gone; the fields keep their values
     form.configuration().reset();
     form.listsChanged();
     EXPECT_EQ(systems->count(), 0);
     EXPECT_EQ(places->count(), 0);
-    EXPECT_EQ(display(form, "LabCodeSyst"), QStringLiteral("S"));
+    EXPECT_EQ(display(form, "systemField"), QStringLiteral("S"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
     EXPECT_TRUE(form.close());
     EXPECT_TRUE(configBytes().contains("<Form1>"));
 }
 
-TEST_F(MainWindow, aResetRepairsAnUnreadableConfigurationForTheClose)
+TEST_F(MainWindowTest, aResetRepairsAnUnreadableConfigurationForTheClose)
 {
     m_data.write(QStringLiteral("Config/cfg.xml"), "<Configuration>");
-    TForm1 form;
+    MainWindow form;
     ASSERT_EQ(form.settings().state(), MainSettings::State::Unreadable);
     form.configuration().reset();
     form.listsChanged();
     EXPECT_EQ(form.settings().state(), MainSettings::State::Loaded);
-    retype(control<QLineEdit>(form, "Text2"), QStringLiteral("Nuit"));
+    retype(control<QLineEdit>(form, "operatorTextEdit"), QStringLiteral("Nuit"));
     EXPECT_TRUE(form.close());
     EXPECT_EQ(setting(configBytes(), "Eleve"), "Nuit");
 }
 
-TEST_F(MainWindow, withoutAConfigurationFolderTheWindowStillCloses)
+TEST_F(MainWindowTest, withoutAConfigurationFolderTheWindowStillCloses)
 {
     // no configuration, and a file where its folder should be: nothing can be saved
     ASSERT_TRUE(QDir(m_data.file(QStringLiteral("Config"))).removeRecursively());
     m_data.write(QStringLiteral("Config"), "not a folder");
-    TForm1 form;
+    MainWindow form;
     ASSERT_EQ(form.settings().state(), MainSettings::State::Missing);
     showActive(form);
     Dialogs::clearShownMessages();
@@ -889,7 +890,7 @@ void PrintTo(const StartFailure& f, std::ostream* os)
     *os << f.name;
 }
 
-class StartFailures : public MainWindow, public ::testing::WithParamInterface<StartFailure>
+class StartFailures : public MainWindowTest, public ::testing::WithParamInterface<StartFailure>
 {
 };
 
@@ -898,18 +899,18 @@ TEST_P(StartFailures, areReportedAndTheWindowStaysUsable)
     const StartFailure& f = GetParam();
     f.damage(m_data);
     const QByteArray configBefore = configBytes();
-    TForm1 form;
+    MainWindow form;
     ASSERT_EQ(Dialogs::shownMessages().size(), 1) << qPrintable(Dialogs::shownMessages().join(u'\n'));
     EXPECT_TRUE(Dialogs::shownMessages().first().contains(QString::fromUtf8(f.messageHas)))
         << qPrintable(Dialogs::shownMessages().first());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("PELORIN étiquettes code barre"));
-    EXPECT_EQ(control<QComboBox>(form, "Sel_Systeme")->count(), f.systems);
+    EXPECT_EQ(control<QComboBox>(form, "systemCombo")->count(), f.systems);
 
     showActive(form);
-    retype(control<QLineEdit>(form, "LabeledEditMasse"), QStringLiteral("25"));
-    EXPECT_EQ(display(form, "LabMasse"), QStringLiteral("025"));
-    EXPECT_EQ(display(form, "LabCodeCouleur"), QStringLiteral("100"));
-    EXPECT_EQ(display(form, "LabJour"), FixeDate(QDate::currentDate()).day);
+    retype(control<QLineEdit>(form, "massEdit"), QStringLiteral("25"));
+    EXPECT_EQ(display(form, "massField"), QStringLiteral("025"));
+    EXPECT_EQ(display(form, "colourField"), QStringLiteral("100"));
+    EXPECT_EQ(display(form, "dayField"), FixeDate(QDate::currentDate()).day);
     EXPECT_EQ(Dialogs::shownMessages().size(), 1);
 
     Dialogs::clearShownMessages();
@@ -950,11 +951,11 @@ INSTANTIATE_TEST_SUITE_P(
                      2}),
     [](const ::testing::TestParamInfo<StartFailure>& info) { return std::string(info.param.name); });
 
-TEST_F(MainWindow, descriptionThatDidNotLoadIsStillNamedAtClose)
+TEST_F(MainWindowTest, descriptionThatDidNotLoadIsStillNamedAtClose)
 {
     setSetting("CodeManu", QStringLiteral("-1"));
     QFile::remove(m_data.file(QStringLiteral("Modeles/Test.ETQ")));
-    TForm1 form;
+    MainWindow form;
     // reading stopped at the description: manual mode was not read
     EXPECT_FALSE(form.manualMode());
     EXPECT_TRUE(form.modelPanel()->text().isEmpty());
@@ -964,13 +965,13 @@ TEST_F(MainWindow, descriptionThatDidNotLoadIsStillNamedAtClose)
 
 // Reading stopped at a setting that does not convert: the label texts after it were never shown, so
 // closing keeps the file's own, unless the operator typed new ones.
-TEST_F(MainWindow, textsThatReadingNeverReachedAreKeptAtClose)
+TEST_F(MainWindowTest, textsThatReadingNeverReachedAreKeptAtClose)
 {
     struct Case
     {
         const char* name;
         const char* badSetting;
-        const char* typedOperator; // typed into Text2 before closing, or none
+        const char* typedOperator; // typed into the operator text before closing, or none
         QByteArray eleve;          // Eleve written at close
     };
     const QByteArray original = QStringLiteral("Opérateur du matin").toLatin1();
@@ -986,12 +987,12 @@ TEST_F(MainWindow, textsThatReadingNeverReachedAreKeptAtClose)
         setSetting(c.badSetting, QStringLiteral("12a"));
         Dialogs::clearShownMessages();
         {
-            TForm1 form;
+            MainWindow form;
             EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("'12a' is not a valid integer value")});
-            EXPECT_TRUE(control<QLineEdit>(form, "Text2")->text().isEmpty());
+            EXPECT_TRUE(control<QLineEdit>(form, "operatorTextEdit")->text().isEmpty());
             if (c.typedOperator) {
                 showActive(form);
-                retype(control<QLineEdit>(form, "Text2"), QString::fromLatin1(c.typedOperator));
+                retype(control<QLineEdit>(form, "operatorTextEdit"), QString::fromLatin1(c.typedOperator));
             }
             EXPECT_TRUE(form.close());
         }
@@ -1002,11 +1003,11 @@ TEST_F(MainWindow, textsThatReadingNeverReachedAreKeptAtClose)
     }
 }
 
-TEST_F(MainWindow, offScreenGeometryComesBackIntoView)
+TEST_F(MainWindowTest, offScreenGeometryComesBackIntoView)
 {
     setSetting("Gauche", QStringLiteral("5000"));
     setSetting("Haut", QStringLiteral("-3000"));
-    TForm1 form;
+    MainWindow form;
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_TRUE(screen.contains(form.geometry().topLeft())) << form.x() << "," << form.y();
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
@@ -1052,25 +1053,25 @@ public slots:
     void open(const QUrl& url) { urls << url; }
 };
 
-TEST_F(MainWindow, toolbarHintsStatusBarAndHelpPages)
+TEST_F(MainWindowTest, toolbarHintsStatusBarAndHelpPages)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
     // every tool button is named for assistive technology
     for (QToolButton* b : form.findChildren<QToolButton*>()) {
-        const bool ours =
-            b->objectName().startsWith(QLatin1String("ToolButton")) || b->objectName() == QLatin1String("ExportPdf");
+        const bool ours = b->objectName().startsWith(QLatin1String("ToolButton")) ||
+                          b->objectName() == QLatin1String("exportPdfButton");
         EXPECT_TRUE(!ours || !b->accessibleName().isEmpty()) << qPrintable(b->objectName());
     }
-    auto* open = control<QToolButton>(form, "ToolButton2");
+    auto* open = control<QToolButton>(form, "openButton");
     EXPECT_EQ(open->toolTip(), QStringLiteral("Charger une page d'étiquettes. (Ctrl+O)"));
     EXPECT_EQ(open->statusTip(), QStringLiteral("Charger une page d'étiquettes."));
-    EXPECT_EQ(control<QToolButton>(form, "ToolButton12")->toolTip(),
+    EXPECT_EQ(control<QToolButton>(form, "aboutButton")->toolTip(),
               QStringLiteral("Information \"à propos\" (Ctrl+F1)"));
 
     // the hint goes to the first panel and the description's name stays in the second
-    QStatusTipEvent tip(control<QToolButton>(form, "ToolButton4")->statusTip());
-    QCoreApplication::sendEvent(control<QToolButton>(form, "ToolButton4"), &tip);
+    QStatusTipEvent tip(control<QToolButton>(form, "zoomFitButton")->statusTip());
+    QCoreApplication::sendEvent(control<QToolButton>(form, "zoomFitButton"), &tip);
     EXPECT_EQ(form.hintPanel()->text(), QStringLiteral("Zoom au mieux."));
     EXPECT_TRUE(form.modelPanel()->isVisible());
     EXPECT_EQ(form.modelPanel()->text(), QStringLiteral("Test.ETQ"));
@@ -1079,8 +1080,8 @@ TEST_F(MainWindow, toolbarHintsStatusBarAndHelpPages)
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
     m_data.write(QStringLiteral("Help/Pelorin.htm"), "<html></html>");
     m_data.write(QStringLiteral("Help/Nuancier.htm"), "<html></html>");
-    control<QToolButton>(form, "ToolButton11")->click();
-    control<QToolButton>(form, "ToolButton19")->click();
+    control<QToolButton>(form, "helpButton")->click();
+    control<QToolButton>(form, "ralChartButton")->click();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(recorder.urls.size(), 2);
     EXPECT_EQ(recorder.urls[0].toLocalFile(), m_data.file(QStringLiteral("Help/Pelorin.htm")));
@@ -1090,18 +1091,18 @@ TEST_F(MainWindow, toolbarHintsStatusBarAndHelpPages)
 
 // The first status panel confirms what was done, and comes back to it when the mouse leaves a control
 // whose hint it showed meanwhile.
-TEST_F(MainWindow, statusBarConfirmsTheExport)
+TEST_F(MainWindowTest, statusBarConfirmsTheExport)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
     const QString pdf = m_data.file(QStringLiteral("Planche.pdf"));
     Dialogs::setNextFileName(pdf);
-    control<QToolButton>(form, "ExportPdf")->click();
+    control<QToolButton>(form, "exportPdfButton")->click();
     ASSERT_TRUE(QFileInfo::exists(pdf));
     const QString done = QStringLiteral("Page exportée : %1").arg(QDir::toNativeSeparators(pdf));
     EXPECT_EQ(form.hintPanel()->text(), done);
 
-    auto* zoom = control<QToolButton>(form, "ToolButton4");
+    auto* zoom = control<QToolButton>(form, "zoomFitButton");
     QStatusTipEvent enter(zoom->statusTip()), leave{QString()};
     QCoreApplication::sendEvent(zoom, &enter);
     EXPECT_EQ(form.hintPanel()->text(), QStringLiteral("Zoom au mieux."));
@@ -1111,7 +1112,7 @@ TEST_F(MainWindow, statusBarConfirmsTheExport)
 
     // a cancelled export claims nothing new
     QFile::remove(pdf);
-    control<QToolButton>(form, "ExportPdf")->click();
+    control<QToolButton>(form, "exportPdfButton")->click();
     EXPECT_FALSE(QFileInfo::exists(pdf));
     EXPECT_EQ(form.hintPanel()->text(), done);
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
@@ -1137,9 +1138,9 @@ TEST(ToolIcons, drawnOnesAreColouredAtBothScales)
     }
 }
 
-TEST_F(MainWindow, helpPageMissingOrUnopenedIsSaid)
+TEST_F(MainWindowTest, helpPageMissingOrUnopenedIsSaid)
 {
-    TForm1 form;
+    MainWindow form;
     const struct Case
     {
         const char* button;
@@ -1148,11 +1149,11 @@ TEST_F(MainWindow, helpPageMissingOrUnopenedIsSaid)
         bool browser;
         const char* why;
     } cases[] = {
-        {"ToolButton11", "Pelorin.htm", false, true, "le fichier n'existe pas."},
-        {"ToolButton19", "Nuancier.htm", false, true, "le fichier n'existe pas."},
-        {"ToolButton11", "Pelorin.htm", true, false, "aucun navigateur n'a pu l'afficher."},
-        {"ToolButton19", "Nuancier.htm", true, false, "aucun navigateur n'a pu l'afficher."},
-        {"ToolButton19", "Nuancier.htm", true, true, nullptr},
+        {"helpButton", "Pelorin.htm", false, true, "le fichier n'existe pas."},
+        {"ralChartButton", "Nuancier.htm", false, true, "le fichier n'existe pas."},
+        {"helpButton", "Pelorin.htm", true, false, "aucun navigateur n'a pu l'afficher."},
+        {"ralChartButton", "Nuancier.htm", true, false, "aucun navigateur n'a pu l'afficher."},
+        {"ralChartButton", "Nuancier.htm", true, true, nullptr},
     };
     for (const Case& c : cases) {
         const QString relative = QStringLiteral("Help/") + QLatin1String(c.page);
@@ -1192,9 +1193,9 @@ public:
     }
 };
 
-TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
+TEST_F(MainWindowTest, keyboardFirstTabShortcutsAndMnemonics)
 {
-    TForm1 form;
+    MainWindow form;
     CountingDialog selection, scan, configuration;
     form.setSelectionWindow(&selection);
     form.setScanWindow(&scan);
@@ -1204,40 +1205,40 @@ TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
     // the first Tab from start-up reaches "Système": tool bar buttons and code fields take no Tab stop
     QWidget* start = QApplication::focusWidget() ? QApplication::focusWidget() : &form;
     QTest::keyClick(start, Qt::Key_Tab);
-    auto* systems = control<QComboBox>(form, "Sel_Systeme");
+    auto* systems = control<QComboBox>(form, "systemCombo");
     QWidget* focused = QApplication::focusWidget();
     ASSERT_NE(focused, nullptr);
     EXPECT_TRUE(focused == systems || focused->parentWidget() == systems) << qPrintable(focused->objectName());
     for (const char* name :
-         {"ToolButton2", "ToolButton9", "ToolButtonImprimerChoix", "ToolButton14", "ExportPdf", "ToolButton20"})
+         {"openButton", "printButton", "printDialogButton", "quitButton", "exportPdfButton", "scanButton"})
         EXPECT_EQ(control<QToolButton>(form, name)->focusPolicy(), Qt::NoFocus) << name;
-    for (const char* name : {"LabCodeSyst", "LabMasse", "LabJour", "LabAnnee", "Quant"})
+    for (const char* name : {"systemField", "massField", "dayField", "yearField", "dayOfYearField"})
         EXPECT_EQ(control<QLineEdit>(form, name)->focusPolicy(), Qt::NoFocus) << name;
 
     // each command's shortcut is shown in its hint
     const std::pair<const char*, const char*> hints[] = {
-        {"ToolButton9", "Ctrl+P"},
-        {"ExportPdf", "Ctrl+Shift+E"},
-        {"ToolButton16", "Ctrl+L"},
-        {"ToolButton11", "F1"},
-        {"ToolButton14", "Ctrl+Q"},
-        {"ToolButton20", "Ctrl+K"},
-        {"ToolButtonImprimerChoix", "Ctrl+Shift+P"},
-        {"ToolButton2", "Ctrl+O"},
-        {"ToolButton4", "Ctrl+0"},
-        {"ToolButton5", "Ctrl++"},
-        {"ToolButton8", "Ctrl+-"},
-        {"ToolButton1", "Ctrl+,"},
-        {"ToolButton19", "Ctrl+Shift+N"},
-        {"ToolButton12", "Ctrl+F1"},
+        {"printButton", "Ctrl+P"},
+        {"exportPdfButton", "Ctrl+Shift+E"},
+        {"selectLabelsButton", "Ctrl+L"},
+        {"helpButton", "F1"},
+        {"quitButton", "Ctrl+Q"},
+        {"scanButton", "Ctrl+K"},
+        {"printDialogButton", "Ctrl+Shift+P"},
+        {"openButton", "Ctrl+O"},
+        {"zoomFitButton", "Ctrl+0"},
+        {"zoomInButton", "Ctrl++"},
+        {"zoomOutButton", "Ctrl+-"},
+        {"configurationButton", "Ctrl+,"},
+        {"ralChartButton", "Ctrl+Shift+N"},
+        {"aboutButton", "Ctrl+F1"},
     };
     for (const auto& [name, keys] : hints)
         EXPECT_TRUE(control<QToolButton>(form, name)->toolTip().endsWith(QStringLiteral("(%1)").arg(keys)))
             << name << ": " << qPrintable(control<QToolButton>(form, name)->toolTip());
-    EXPECT_TRUE(control<QPushButton>(form, "Button1")->toolTip().contains(QStringLiteral("F5")));
+    EXPECT_TRUE(control<QPushButton>(form, "redisplayButton")->toolTip().contains(QStringLiteral("F5")));
 
     // and reaches it from anywhere in the window
-    auto* mass = control<QLineEdit>(form, "LabeledEditMasse");
+    auto* mass = control<QLineEdit>(form, "massEdit");
     mass->setFocus();
     QTest::keyClick(mass, Qt::Key_L, Qt::ControlModifier);
     QTest::keyClick(mass, Qt::Key_K, Qt::ControlModifier);
@@ -1272,7 +1273,7 @@ TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
     Dialogs::clearShownMessages();
 
     // mnemonics: Alt+I brings the incremental list's tab to the front, Alt+M goes to the mass
-    auto* tabs = control<QTabWidget>(form, "PageControl1");
+    auto* tabs = control<QTabWidget>(form, "textTabs");
     QTest::keyClick(&form, Qt::Key_I, Qt::AltModifier);
     EXPECT_EQ(tabs->currentIndex(), 1);
     QTest::keyClick(&form, Qt::Key_M, Qt::AltModifier);
@@ -1283,12 +1284,12 @@ TEST_F(MainWindow, keyboardFirstTabShortcutsAndMnemonics)
     EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(MainWindow, tabReachesTheLabelTextsInOrder)
+TEST_F(MainWindowTest, tabReachesTheLabelTextsInOrder)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    control<QTabWidget>(form, "PageControl1")->setCurrentIndex(0);
-    auto* copy = control<QPushButton>(form, "Button4");
+    control<QTabWidget>(form, "textTabs")->setCurrentIndex(0);
+    auto* copy = control<QPushButton>(form, "copyCodeButton");
     copy->setFocus();
     QStringList order;
     for (int i = 0; i < 4; ++i) {
@@ -1297,32 +1298,32 @@ TEST_F(MainWindow, tabReachesTheLabelTextsInOrder)
         order << (focused ? focused->objectName() : QString());
     }
     // the tabs of the texts, then "Opérateur", then "Multiligne", then out of it again
-    EXPECT_EQ(order.mid(1, 2), (QStringList{QStringLiteral("Text2"), QStringLiteral("memotexte")}))
+    EXPECT_EQ(order.mid(1, 2), (QStringList{QStringLiteral("operatorTextEdit"), QStringLiteral("multilineTextEdit")}))
         << qPrintable(order.join(u' '));
-    EXPECT_NE(order.value(3), QStringLiteral("memotexte"));
+    EXPECT_NE(order.value(3), QStringLiteral("multilineTextEdit"));
 }
 
-TEST_F(MainWindow, everyFieldHasAnAccessibleName)
+TEST_F(MainWindowTest, everyFieldHasAnAccessibleName)
 {
-    TForm1 form;
+    MainWindow form;
     const QList<QWidget*> all = form.findChildren<QWidget*>();
     for (QWidget* w : all) {
         const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
                            qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QPlainTextEdit*>(w);
         // the edits inside combo boxes and spin boxes belong to them; Image is never shown
         const QWidget* parent = w->parentWidget();
-        if (!field || w->objectName() == QLatin1String("Image") || qobject_cast<const QComboBox*>(parent) ||
+        if (!field || w->objectName() == QLatin1String("logoPathEdit") || qobject_cast<const QComboBox*>(parent) ||
             qobject_cast<const QAbstractSpinBox*>(parent))
             continue;
         EXPECT_FALSE(w->accessibleName().isEmpty()) << qPrintable(w->objectName());
     }
 }
 
-TEST_F(MainWindow, ralListDrawsItsSwatches)
+TEST_F(MainWindowTest, ralListDrawsItsSwatches)
 {
-    TForm1 form;
+    MainWindow form;
     showActive(form);
-    auto* box = control<QComboBox>(form, "ComboBox1");
+    auto* box = control<QComboBox>(form, "ralCombo");
     EXPECT_EQ(box->view()->sizeHintForRow(0), ral::kRowHeight);
     auto swatchPixels = [box](const QColor& colour) {
         const QImage shot = box->grab().toImage();
@@ -1349,4 +1350,4 @@ TEST_F(MainWindow, ralListDrawsItsSwatches)
 
 } // namespace
 
-#include "mainform_test.moc"
+#include "mainwindow_test.moc"

@@ -1,4 +1,4 @@
-#include "app/ui/mainform.h"
+#include "app/ui/mainwindow.h"
 
 #include "app/ui/maincontrols.h"
 #include "app/ui/pictures.h"
@@ -14,7 +14,7 @@
 #include "code/rallist.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/pagepreview.h"
-#include "ui_mainform.h"
+#include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -103,45 +103,51 @@ QPixmap logoPixmap(const QImage& image)
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>())
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
     m_sheet = std::make_unique<LabelSheet>(*this, this, [this](const QString& name) { m_modelPanel->setText(name); });
-    connect(m_sheet.get(), &LabelSheet::pageDelivered, this, &TForm1::showDone);
-    ui->Panel1->layout()->addWidget(m_sheet->preview());
+    connect(m_sheet.get(), &LabelSheet::pageDelivered, this, &MainWindow::showDone);
+    ui->previewPanel->layout()->addWidget(m_sheet->preview());
     // On a small screen (a laptop at double scaling) the window may be narrower or lower than the
     // selections: they scroll, and the preview keeps what is left.
-    auto* selections = new QScrollArea(ui->Central);
+    auto* selections = new QScrollArea(ui->centralArea);
     selections->setObjectName(QStringLiteral("SelectionsScroller"));
     selections->setFrameShape(QFrame::NoFrame);
     selections->setWidgetResizable(true);
     selections->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     selections->setFocusPolicy(Qt::NoFocus);
-    delete ui->Central->layout()->replaceWidget(ui->Panel3, selections);
-    selections->setWidget(ui->Panel3);
+    delete ui->centralArea->layout()->replaceWidget(ui->selectionsPanel, selections);
+    selections->setWidget(ui->selectionsPanel);
     createStatusBar();
     nameFieldsByTheirCaptions(this);
     wireToolBar();
     wireSelectionView();
     wireManualView();
     // the selection view lies over the manual view; whoever hides it uncovers the other
-    ui->Panel2->installEventFilter(this);
+    ui->selectionView->installEventFilter(this);
     // The preview joins the window after its form is laid out, and would take its Tab stop right
     // after the texts' tab bar: the label texts follow the tab bar, the preview comes last.
-    QWidget* chain[] = {ui->PageControl1, ui->Text2,        ui->memotexte,     ui->ToolButton3,
-                        ui->ToolButton6,  ui->ToolButton17, ui->MemoIncrement, m_sheet->preview()};
-    if (auto* tabBar = ui->PageControl1->findChild<QTabBar*>())
+    QWidget* chain[] = {ui->textTabs,
+                        ui->operatorTextEdit,
+                        ui->multilineTextEdit,
+                        ui->clearIncrementalButton,
+                        ui->openIncrementalButton,
+                        ui->saveIncrementalButton,
+                        ui->incrementalTextEdit,
+                        m_sheet->preview()};
+    if (auto* tabBar = ui->textTabs->findChild<QTabBar*>())
         chain[0] = tabBar;
     for (size_t i = 0; i + 1 < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i], chain[i + 1]);
     // no control holds the focus at start: the first Tab reaches "Système"
-    ui->Central->setFocus();
+    ui->centralArea->setFocus();
     prepare();
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::wireToolBar()
+void MainWindow::wireToolBar()
 {
     struct Icon
     {
@@ -170,11 +176,11 @@ void TForm1::wireToolBar()
     // the themes' own are pale enough to look disabled, or show a flatbed scanner as a blank sheet
     ui->actionExportPdf->setIcon(pdfIcon());
     ui->actionScan->setIcon(barcodeScannerIcon());
-    ui->ToolBar1->toggleViewAction()->setVisible(false);
-    ui->ToolBar1->setFixedHeight(41);
-    for (QAction* action : ui->ToolBar1->actions())
-        nameToolButton(ui->ToolBar1, action);
-    nameOverflowButton(ui->ToolBar1);
+    ui->commandToolBar->toggleViewAction()->setVisible(false);
+    ui->commandToolBar->setFixedHeight(41);
+    for (QAction* action : ui->commandToolBar->actions())
+        nameToolButton(ui->commandToolBar, action);
+    nameOverflowButton(ui->commandToolBar);
 
     connect(ui->actionOpen, &QAction::triggered, this, [this] { m_sheet->ChargerProjetRav(); });
     connect(ui->actionZoomFit, &QAction::triggered, this, [this] { m_sheet->zoommieuxClick(); });
@@ -185,22 +191,22 @@ void TForm1::wireToolBar()
     connect(ui->actionPrintDialog, &QAction::triggered, this, [this] { m_sheet->ImprimDialogClick(); });
     connect(ui->actionExportPdf, &QAction::triggered, this, [this] { m_sheet->ExportPdfClick(); });
     connect(ui->actionConfiguration, &QAction::triggered, this, [this] { showModalWindow(m_configurationWindow); });
-    connect(ui->actionRalChart, &QAction::triggered, this, &TForm1::ToolButton19Click);
-    connect(ui->actionHelp, &QAction::triggered, this, &TForm1::ToolButton11Click);
+    connect(ui->actionRalChart, &QAction::triggered, this, &MainWindow::showRalChart);
+    connect(ui->actionHelp, &QAction::triggered, this, &MainWindow::showHelp);
     connect(ui->actionScan, &QAction::triggered, this, [this] { showModalWindow(m_scanWindow); });
     connect(ui->actionAbout, &QAction::triggered, this, [this] { showModalWindow(m_aboutBox); });
     connect(ui->actionQuit, &QAction::triggered, this, &QWidget::close);
-    connect(ui->actionRefresh, &QAction::triggered, ui->Button1, &QPushButton::click);
+    connect(ui->actionRefresh, &QAction::triggered, ui->redisplayButton, &QPushButton::click);
 }
 
-QToolBar* TForm1::commandBar() const
+QToolBar* MainWindow::commandBar() const
 {
-    return ui->ToolBar1;
+    return ui->commandToolBar;
 }
 
-void TForm1::createStatusBar()
+void MainWindow::createStatusBar()
 {
-    ui->StatusBar1->setSizeGripEnabled(true);
+    ui->mainStatusBar->setSizeGripEnabled(true);
     m_hintPanel = new QLabel;
     m_hintPanel->setObjectName(QStringLiteral("StatusHint"));
     // 450 and 300 pixels wide where the window has room, narrower on a small screen
@@ -214,132 +220,132 @@ void TForm1::createStatusBar()
     m_modelPanel->setMinimumWidth(80);
     m_modelPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_modelPanel->setAccessibleName(QStringLiteral("Page d'étiquettes"));
-    ui->StatusBar1->addWidget(m_hintPanel, 3);
-    ui->StatusBar1->addWidget(m_modelPanel, 2);
+    ui->mainStatusBar->addWidget(m_hintPanel, 3);
+    ui->mainStatusBar->addWidget(m_modelPanel, 2);
 }
 
-void TForm1::wireSelectionView()
+void MainWindow::wireSelectionView()
 {
-    for (QComboBox* box : {ui->Sel_Systeme, ui->Sel_Nature, ui->Sel_Origine, ui->Sel_Parfum})
+    for (QComboBox* box : {ui->systemCombo, ui->packagingCombo, ui->placeCombo, ui->perfumeCombo})
         // names are compared as typed, so a typed beginning completes only to an item of the same case
         box->completer()->setCaseSensitivity(Qt::CaseSensitive);
-    ui->Sel_Nature->addItems(packagingItems());
-    ui->CaisseSavon->hide();
+    ui->packagingCombo->addItems(packagingItems());
+    ui->soapBoxGroup->hide();
 
     // room for each code field's characters (a list code may be longer than its usual width)
     const std::pair<QLineEdit*, int> displays[] = {
-        {ui->LabCodeSyst, 1},   {ui->LabMasse, 3},      {ui->LabCodeCond, 2}, {ui->LabCodeCouleur, 3},
-        {ui->LabCodeParfum, 3}, {ui->LabCodePostal, 5}, {ui->LabJour, 3},     {ui->LabAnnee, 2},
+        {ui->systemField, 1},  {ui->massField, 3},    {ui->packagingField, 2}, {ui->colourField, 3},
+        {ui->perfumeField, 3}, {ui->factoryField, 5}, {ui->dayField, 3},       {ui->yearField, 2},
     };
     for (const auto& [field, chars] : displays) {
         field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QString(chars, u'0')) + 12);
         // eight captions share the panel's width: a size smaller keeps them apart
-        if (QLabel* caption = findChild<QLabel*>(QStringLiteral("Label") + field->objectName())) {
+        if (QLabel* caption = findChild<QLabel*>(field->objectName() + QStringLiteral("Label"))) {
             QFont small = caption->font();
             small.setPointSizeF(small.pointSizeF() * 0.9);
             caption->setFont(small);
         }
     }
-    ui->LabeledEditMasse->setFixedWidth(ui->LabeledEditMasse->fontMetrics().horizontalAdvance(QStringLiteral("00000")) +
-                                        12);
+    ui->massEdit->setFixedWidth(ui->massEdit->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
     // what the code cannot hold is refused as typed, and said beside the field and in the status bar
     const RefusalNotice refused = [this](QWidget* field, const QString& why) {
         showRefusal(field, why);
         m_hintPanel->setText(why);
     };
-    ui->LabeledEditMasse->setValidator(new MassValidator(ui->LabeledEditMasse, refused));
-    for (SpinEdit* spin : {ui->SpinEdit1, ui->SpinEdit2})
+    ui->massEdit->setValidator(new MassValidator(ui->massEdit, refused));
+    for (SpinEdit* spin : {ui->layersSpin, ui->rowsSpin})
         spin->setRefusalNotice(refused);
 
-    for (QToolButton* b : {ui->ToolButton3, ui->ToolButton6, ui->ToolButton17})
+    for (QToolButton* b : {ui->clearIncrementalButton, ui->openIncrementalButton, ui->saveIncrementalButton})
         b->setFixedSize(31, 31);
-    ui->ToolButton3->setIcon(themeIcon(QStringLiteral("edit-clear"), QStyle::SP_DialogResetButton));
-    ui->ToolButton6->setIcon(themeIcon(QStringLiteral("document-open"), QStyle::SP_DialogOpenButton));
-    ui->ToolButton17->setIcon(themeIcon(QStringLiteral("document-save"), QStyle::SP_DialogSaveButton));
+    ui->clearIncrementalButton->setIcon(themeIcon(QStringLiteral("edit-clear"), QStyle::SP_DialogResetButton));
+    ui->openIncrementalButton->setIcon(themeIcon(QStringLiteral("document-open"), QStyle::SP_DialogOpenButton));
+    ui->saveIncrementalButton->setIcon(themeIcon(QStringLiteral("document-save"), QStyle::SP_DialogSaveButton));
 
     // a typed text is taken once the list has completed it, as picking the completed item would be
-    auto whenTyped = [this](QComboBox* box, void (TForm1::*handler)()) {
+    auto whenTyped = [this](QComboBox* box, void (MainWindow::*handler)()) {
         connect(box->lineEdit(), &QLineEdit::textEdited, this,
                 [this, handler] { QMetaObject::invokeMethod(this, handler, Qt::QueuedConnection); });
     };
-    connect(ui->Sel_Systeme, &QComboBox::currentIndexChanged, this, &TForm1::Sel_SystemeChange);
-    whenTyped(ui->Sel_Systeme, &TForm1::Sel_SystemeChange);
-    connect(ui->LabeledEditMasse, &QLineEdit::textChanged, this, &TForm1::LabeledEditMasseChange);
-    connect(ui->ComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::ComboBox1Change);
-    connect(ui->Sel_Nature, &QComboBox::currentIndexChanged, this, &TForm1::Sel_NatureChange);
-    whenTyped(ui->Sel_Nature, &TForm1::Sel_NatureChange);
-    connect(ui->SpinEdit1, &QSpinBox::textChanged, this, &TForm1::Changeboitagesavon);
-    connect(ui->SpinEdit2, &QSpinBox::textChanged, this, &TForm1::Changeboitagesavon);
-    connect(ui->SpinEdit1, &QSpinBox::editingFinished, this, [this] { SpinEditExit(ui->SpinEdit1); });
-    connect(ui->SpinEdit2, &QSpinBox::editingFinished, this, [this] { SpinEditExit(ui->SpinEdit2); });
-    connect(ui->Sel_Origine, &QComboBox::currentIndexChanged, this, &TForm1::Sel_OrigineChange);
-    whenTyped(ui->Sel_Origine, &TForm1::Sel_OrigineChange);
-    connect(ui->Sel_Parfum, &QComboBox::currentIndexChanged, this, &TForm1::Sel_ParfumChange);
-    whenTyped(ui->Sel_Parfum, &TForm1::Sel_ParfumChange);
-    connect(ui->Calendrier, &QDateEdit::dateChanged, this, &TForm1::CalendrierChange);
-    connect(ui->Text2, &QLineEdit::textChanged, this, &TForm1::Button3Click);
-    connect(ui->memotexte, &QPlainTextEdit::textChanged, this, &TForm1::Button3Click);
-    connect(ui->ToolButton3, &QToolButton::clicked, this, &TForm1::ToolButton3Click);
-    connect(ui->ToolButton6, &QToolButton::clicked, this, &TForm1::ToolButton6Click);
-    connect(ui->ToolButton17, &QToolButton::clicked, this, &TForm1::ToolButton17Click);
-    connect(ui->imglog, &QPushButton::clicked, this, &TForm1::imglogClick);
-    connect(ui->Button1, &QPushButton::clicked, this, [this] { m_sheet->Preview(); });
-    connect(ui->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(ui->systemCombo, &QComboBox::currentIndexChanged, this, &MainWindow::systemChanged);
+    whenTyped(ui->systemCombo, &MainWindow::systemChanged);
+    connect(ui->massEdit, &QLineEdit::textChanged, this, &MainWindow::massChanged);
+    connect(ui->ralCombo, &QComboBox::currentIndexChanged, this, &MainWindow::ralChanged);
+    connect(ui->packagingCombo, &QComboBox::currentIndexChanged, this, &MainWindow::packagingChanged);
+    whenTyped(ui->packagingCombo, &MainWindow::packagingChanged);
+    connect(ui->layersSpin, &QSpinBox::textChanged, this, &MainWindow::soapBoxChanged);
+    connect(ui->rowsSpin, &QSpinBox::textChanged, this, &MainWindow::soapBoxChanged);
+    connect(ui->layersSpin, &QSpinBox::editingFinished, this, [this] { finishSpinEdit(ui->layersSpin); });
+    connect(ui->rowsSpin, &QSpinBox::editingFinished, this, [this] { finishSpinEdit(ui->rowsSpin); });
+    connect(ui->placeCombo, &QComboBox::currentIndexChanged, this, &MainWindow::placeChanged);
+    whenTyped(ui->placeCombo, &MainWindow::placeChanged);
+    connect(ui->perfumeCombo, &QComboBox::currentIndexChanged, this, &MainWindow::perfumeChanged);
+    whenTyped(ui->perfumeCombo, &MainWindow::perfumeChanged);
+    connect(ui->productionDatePicker, &QDateEdit::dateChanged, this, &MainWindow::productionDateChanged);
+    connect(ui->operatorTextEdit, &QLineEdit::textChanged, this, &MainWindow::takeAutoTexts);
+    connect(ui->multilineTextEdit, &QPlainTextEdit::textChanged, this, &MainWindow::takeAutoTexts);
+    connect(ui->clearIncrementalButton, &QToolButton::clicked, this, &MainWindow::clearIncrementalList);
+    connect(ui->openIncrementalButton, &QToolButton::clicked, this, &MainWindow::openIncrementalList);
+    connect(ui->saveIncrementalButton, &QToolButton::clicked, this, &MainWindow::saveIncrementalList);
+    connect(ui->otherLogosButton, &QPushButton::clicked, this, &MainWindow::chooseLogo);
+    connect(ui->redisplayButton, &QPushButton::clicked, this, [this] { m_sheet->Preview(); });
+    connect(ui->copyCodeButton, &QPushButton::clicked, this, &MainWindow::copyCodeToClipboard);
 }
 
-void TForm1::wireManualView()
+void MainWindow::wireManualView()
 {
-    ui->CodeManu->setMaxLength(kManualCodeLength);
-    ui->EditQuant->setMaxLength(kDayOfYearWidth);
-    for (QLineEdit* edit : {ui->CodeManu, ui->EditQuant, ui->EditAn})
+    ui->manualCodeEdit->setMaxLength(kManualCodeLength);
+    ui->dayEdit->setMaxLength(kDayOfYearWidth);
+    for (QLineEdit* edit : {ui->manualCodeEdit, ui->dayEdit, ui->yearEdit})
         edit->setValidator(new UpperCaseValidator(edit));
-    ui->Image1->setPixmap(labelPicture(QSize(220, 140)));
+    ui->labelPicture->setPixmap(labelPicture(QSize(220, 140)));
 
-    connect(ui->CodeManu, &QLineEdit::textChanged, this, [this](const QString& text) { m_code.setManualCode(text); });
-    connect(ui->Button2, &QPushButton::clicked, this, &TForm1::CodeManuChange);
-    connect(ui->Calculquant, &QDateEdit::dateChanged, this, &TForm1::Quantieme);
-    connect(ui->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-    connect(ui->Edit2, &QLineEdit::textChanged, this, &TForm1::Edit2Change);
-    connect(ui->Memo1, &QPlainTextEdit::textChanged, this, &TForm1::Edit2Change);
+    connect(ui->manualCodeEdit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_code.setManualCode(text); });
+    connect(ui->validateManualCodeButton, &QPushButton::clicked, this, &MainWindow::previewManualCode);
+    connect(ui->dayOfYearDatePicker, &QDateEdit::dateChanged, this, &MainWindow::showDayOfYear);
+    connect(ui->calculateDateButton, &QPushButton::clicked, this, &MainWindow::calculateDate);
+    connect(ui->manualOperatorTextEdit, &QLineEdit::textChanged, this, &MainWindow::takeManualTexts);
+    connect(ui->manualMultilineTextEdit, &QPlainTextEdit::textChanged, this, &MainWindow::takeManualTexts);
 }
 
-void TForm1::prepare()
+void MainWindow::prepare()
 {
     guarded(this, [this] { m_settings.open(); });
     setWindowTitle(QStringLiteral("PELORIN étiquettes code barre"));
 
     m_logoFolder = DataFolder::path(QStringLiteral("logos"));
-    ui->Image->setText(DataFolder::path(QStringLiteral("logos\\Anzin.bmp")));
-    showLogo(ui->Image->text(), true);
+    ui->logoPathEdit->setText(DataFolder::path(QStringLiteral("logos\\Anzin.bmp")));
+    showLogo(ui->logoPathEdit->text(), true);
 
     m_code.clear();
     const QDate today = QDate::currentDate();
     {
-        const QSignalBlocker a(ui->Calendrier), b(ui->Calculquant);
-        ui->Calendrier->setDate(today);
-        ui->Calculquant->setDate(today);
+        const QSignalBlocker a(ui->productionDatePicker), b(ui->dayOfYearDatePicker);
+        ui->productionDatePicker->setDate(today);
+        ui->dayOfYearDatePicker->setDate(today);
     }
-    m_code.setDate(ui->Calendrier->date());
-    Quantieme();
+    m_code.setDate(ui->productionDatePicker->date());
+    showDayOfYear();
 
     guarded(this, [this] { m_settings.read([this](const QString& path) { m_sheet->loadDescription(path); }); });
     const MainSettings::Values& read = m_settings.values();
     if (read.operatorText)
-        ui->Text2->setText(*read.operatorText);
+        ui->operatorTextEdit->setText(*read.operatorText);
     if (read.memoText)
-        ui->memotexte->setPlainText(*read.memoText);
+        ui->multilineTextEdit->setPlainText(*read.memoText);
     applyGeometry();
     setManualMode(read.manual.value_or(false));
 
     {
-        const QSignalBlocker a(ui->ComboBox1), b(ui->Sel_Nature);
-        ui->ComboBox1->setCurrentIndex(0);
-        ui->Sel_Nature->setCurrentIndex(0);
+        const QSignalBlocker a(ui->ralCombo), b(ui->packagingCombo);
+        ui->ralCombo->setCurrentIndex(0);
+        ui->packagingCombo->setCurrentIndex(0);
     }
-    ChangeBox();
+    reloadSelections();
 }
 
-void TForm1::applyGeometry()
+void MainWindow::applyGeometry()
 {
     QList<QRect> screens;
     for (const QScreen* s : QGuiApplication::screens())
@@ -349,26 +355,26 @@ void TForm1::applyGeometry()
     move(r.topLeft());
 }
 
-void TForm1::setManualMode(bool on)
+void MainWindow::setManualMode(bool on)
 {
     m_code.setManualMode(on);
-    ui->Panel2->setVisible(!on);
-    ui->ManualView->setVisible(on);
+    ui->selectionView->setVisible(!on);
+    ui->manualView->setVisible(on);
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->Panel2) {
+    if (watched == ui->selectionView) {
         // whoever hides the selection view uncovers the manual view, and the reverse
         if (event->type() == QEvent::HideToParent)
-            ui->ManualView->setVisible(true);
+            ui->manualView->setVisible(true);
         else if (event->type() == QEvent::ShowToParent)
-            ui->ManualView->setVisible(false);
+            ui->manualView->setVisible(false);
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool TForm1::event(QEvent* event)
+bool MainWindow::event(QEvent* event)
 {
     if (event->type() == QEvent::StatusTip) {
         // the mouse leaving a control gives the panel back to what was last done
@@ -379,7 +385,7 @@ bool TForm1::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
-void TForm1::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (m_shown || event->spontaneous())
@@ -392,7 +398,7 @@ void TForm1::showEvent(QShowEvent* event)
     });
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!saveSettings()) {
         event->ignore();
@@ -401,108 +407,109 @@ void TForm1::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-bool TForm1::saveSettings()
+bool MainWindow::saveSettings()
 {
     MainSettings::Current now;
     now.geometry = (isMaximized() || isFullScreen()) ? normalGeometry() : QRect(pos(), size());
-    now.operatorText = ui->Text2->text();
-    now.operatorTyped = ui->Text2->isModified();
-    now.memoText = ui->memotexte->toPlainText();
-    now.memoTyped = ui->memotexte->document()->isModified();
+    now.operatorText = ui->operatorTextEdit->text();
+    now.operatorTyped = ui->operatorTextEdit->isModified();
+    now.memoText = ui->multilineTextEdit->toPlainText();
+    now.memoTyped = ui->multilineTextEdit->document()->isModified();
     if (m_sheet->EtiqXML().isActive())
         now.model = m_sheet->EtiqXML().fileName();
     now.manual = m_code.manualMode();
     return guarded(this, [&] { m_settings.save(now); }) || m_settings.mayCloseUnsaved();
 }
 
-void TForm1::Afficher()
+void MainWindow::showPage()
 {
     m_sheet->Afficher();
 }
 
-QStringList TForm1::incrementalLines() const
+QStringList MainWindow::incrementalLines() const
 {
-    return displayedLines(ui->MemoIncrement->toPlainText(), ui->MemoIncrement->font(), incrementTextWidth());
+    return displayedLines(ui->incrementalTextEdit->toPlainText(), ui->incrementalTextEdit->font(),
+                          incrementTextWidth());
 }
 
-qreal TForm1::incrementTextWidth() const
+qreal MainWindow::incrementTextWidth() const
 {
-    const qreal margins = 2 * ui->MemoIncrement->document()->documentMargin();
-    if (ui->MemoIncrement->isVisible())
-        return ui->MemoIncrement->viewport()->width() - margins;
+    const qreal margins = 2 * ui->incrementalTextEdit->document()->documentMargin();
+    if (ui->incrementalTextEdit->isVisible())
+        return ui->incrementalTextEdit->viewport()->width() - margins;
     // a hidden tab has not been laid out: its page is as wide as the one in front
-    const QWidget* page = ui->PageControl1->currentWidget();
-    const QMargins m = ui->MemoIncrement->parentWidget()->layout()->contentsMargins();
-    return page->width() - m.left() - m.right() - 2 * ui->MemoIncrement->frameWidth() - margins;
+    const QWidget* page = ui->textTabs->currentWidget();
+    const QMargins m = ui->incrementalTextEdit->parentWidget()->layout()->contentsMargins();
+    return page->width() - m.left() - m.right() - 2 * ui->incrementalTextEdit->frameWidth() - margins;
 }
 
-QString TForm1::version() const
+QString MainWindow::version() const
 {
     return LireVersion();
 }
 
-QString TForm1::logoPath() const
+QString MainWindow::logoPath() const
 {
-    return ui->Image->text();
+    return ui->logoPathEdit->text();
 }
 
-void TForm1::showFields()
+void MainWindow::showFields()
 {
     const CodeFields& f = m_code.fields();
     // as stored, as the labels and the command line print it
-    ui->LabCodeSyst->setText(f.system);
-    ui->LabMasse->setText(f.mass);
-    ui->LabCodeCond->setText(f.packaging);
-    ui->LabCodeCouleur->setText(f.colour);
-    ui->LabCodeParfum->setText(f.perfume);
-    ui->LabCodePostal->setText(f.factory);
-    ui->LabJour->setText(m_code.dateDisplay().day);
-    ui->LabAnnee->setText(m_code.dateDisplay().year);
+    ui->systemField->setText(f.system);
+    ui->massField->setText(f.mass);
+    ui->packagingField->setText(f.packaging);
+    ui->colourField->setText(f.colour);
+    ui->perfumeField->setText(f.perfume);
+    ui->factoryField->setText(f.factory);
+    ui->dayField->setText(m_code.dateDisplay().day);
+    ui->yearField->setText(m_code.dateDisplay().year);
 }
 
-void TForm1::showDone(const QString& what)
+void MainWindow::showDone(const QString& what)
 {
     m_lastDone = what;
     m_hintPanel->setText(what);
 }
 
-void TForm1::showLogo(const QString& path, bool reportMissing)
+void MainWindow::showLogo(const QString& path, bool reportMissing)
 {
-    ui->Img_logo->clear();
+    ui->logoPicture->clear();
     if (path.isEmpty() || (!reportMissing && !QFileInfo::exists(path)))
         return;
-    guarded(this, [&] { ui->Img_logo->setPixmap(logoPixmap(readPicture(path))); });
+    guarded(this, [&] { ui->logoPicture->setPixmap(logoPixmap(readPicture(path))); });
 }
 
-void TForm1::ChangeBox()
+void MainWindow::reloadSelections()
 {
     SelectionLists lists;
     if (m_settings.state() != MainSettings::State::Unreadable)
         guarded(this, [&] { lists = selectionLists(m_config); });
     {
-        const QSignalBlocker a(ui->Sel_Origine), b(ui->Sel_Systeme), c(ui->Sel_Parfum), d(ui->ComboBox1),
-            e(ui->Sel_Nature);
-        ui->Sel_Origine->clear();
-        ui->Sel_Systeme->clear();
-        ui->Sel_Parfum->clear();
-        ui->Sel_Origine->addItems(lists.places);
-        ui->Sel_Systeme->addItems(lists.systems);
-        ui->Sel_Parfum->addItems(lists.perfumes);
-        ui->Sel_Origine->setCurrentIndex(lists.places.isEmpty() ? -1 : 0);
-        ui->Sel_Systeme->setCurrentIndex(lists.systems.isEmpty() ? -1 : 0);
-        ui->Sel_Parfum->setCurrentIndex(lists.perfumes.isEmpty() ? -1 : 0);
-        ui->ComboBox1->setCurrentIndex(0);
-        ui->Sel_Nature->setCurrentIndex(0);
+        const QSignalBlocker a(ui->placeCombo), b(ui->systemCombo), c(ui->perfumeCombo), d(ui->ralCombo),
+            e(ui->packagingCombo);
+        ui->placeCombo->clear();
+        ui->systemCombo->clear();
+        ui->perfumeCombo->clear();
+        ui->placeCombo->addItems(lists.places);
+        ui->systemCombo->addItems(lists.systems);
+        ui->perfumeCombo->addItems(lists.perfumes);
+        ui->placeCombo->setCurrentIndex(lists.places.isEmpty() ? -1 : 0);
+        ui->systemCombo->setCurrentIndex(lists.systems.isEmpty() ? -1 : 0);
+        ui->perfumeCombo->setCurrentIndex(lists.perfumes.isEmpty() ? -1 : 0);
+        ui->ralCombo->setCurrentIndex(0);
+        ui->packagingCombo->setCurrentIndex(0);
     }
     CodeSelection selection;
-    selection.systemIndex = selectedPosition(ui->Sel_Systeme);
-    selection.massText = ui->LabeledEditMasse->text();
-    selection.packagingIndex = selectedPosition(ui->Sel_Nature);
-    selection.layersText = ui->SpinEdit1->text();
-    selection.rowsText = ui->SpinEdit2->text();
-    selection.ralIndex = ui->ComboBox1->currentIndex();
-    selection.perfumeName = ui->Sel_Parfum->currentText();
-    selection.placeName = ui->Sel_Origine->currentText();
+    selection.systemIndex = selectedPosition(ui->systemCombo);
+    selection.massText = ui->massEdit->text();
+    selection.packagingIndex = selectedPosition(ui->packagingCombo);
+    selection.layersText = ui->layersSpin->text();
+    selection.rowsText = ui->rowsSpin->text();
+    selection.ralIndex = ui->ralCombo->currentIndex();
+    selection.perfumeName = ui->perfumeCombo->currentText();
+    selection.placeName = ui->placeCombo->currentText();
     try {
         m_code.computeAll(selection);
     } catch (const Error& e) {
@@ -510,14 +517,14 @@ void TForm1::ChangeBox()
         if (m_settings.state() == MainSettings::State::Loaded)
             Dialogs::error(this, e.message());
     }
-    ui->CaisseSavon->setVisible(selection.packagingIndex == kSoapPackaging);
-    ui->Image->setText(m_code.logoPath());
+    ui->soapBoxGroup->setVisible(selection.packagingIndex == kSoapPackaging);
+    ui->logoPathEdit->setText(m_code.logoPath());
     showLogo(m_code.logoPath(), false);
     showFields();
-    Button1Click();
+    takeAutoTexts();
 }
 
-void TForm1::listsChanged()
+void MainWindow::listsChanged()
 {
     m_settings.listsEdited();
     SelectionLists lists;
@@ -536,151 +543,146 @@ void TForm1::listsChanged()
         box->setCurrentIndex(keep);
         return box->currentText() != text || (position >= 0 && keep != position);
     };
-    const bool systemMoved = refill(ui->Sel_Systeme, lists.systems);
-    const bool placeMoved = refill(ui->Sel_Origine, lists.places);
-    const bool perfumeMoved = refill(ui->Sel_Parfum, lists.perfumes);
-    if (systemMoved && ui->Sel_Systeme->currentIndex() >= 0)
-        Sel_SystemeChange();
+    const bool systemMoved = refill(ui->systemCombo, lists.systems);
+    const bool placeMoved = refill(ui->placeCombo, lists.places);
+    const bool perfumeMoved = refill(ui->perfumeCombo, lists.perfumes);
+    if (systemMoved && ui->systemCombo->currentIndex() >= 0)
+        systemChanged();
     if (placeMoved)
-        Sel_OrigineChange();
+        placeChanged();
     if (perfumeMoved)
-        Sel_ParfumChange();
+        perfumeChanged();
 }
 
-void TForm1::Sel_SystemeChange()
+void MainWindow::systemChanged()
 {
-    guarded(this, [&] { m_code.setSystem(selectedPosition(ui->Sel_Systeme)); });
+    guarded(this, [&] { m_code.setSystem(selectedPosition(ui->systemCombo)); });
     showFields();
 }
 
-void TForm1::LabeledEditMasseChange()
+void MainWindow::massChanged()
 {
     // a field emptied while the operator corrects it composes "000"
-    const QString mass = ui->LabeledEditMasse->text();
+    const QString mass = ui->massEdit->text();
     guarded(this, [&] { m_code.setMass(mass.isEmpty() ? QStringLiteral("0") : mass); });
     showFields();
 }
 
-void TForm1::Sel_NatureChange()
+void MainWindow::packagingChanged()
 {
-    const int index = selectedPosition(ui->Sel_Nature);
-    ui->CaisseSavon->setVisible(index == kSoapPackaging);
-    m_code.setPackaging(index, ui->SpinEdit1->text(), ui->SpinEdit2->text());
+    const int index = selectedPosition(ui->packagingCombo);
+    ui->soapBoxGroup->setVisible(index == kSoapPackaging);
+    m_code.setPackaging(index, ui->layersSpin->text(), ui->rowsSpin->text());
     showFields();
 }
 
-void TForm1::Changeboitagesavon()
+void MainWindow::soapBoxChanged()
 {
-    m_code.setSoapPackaging(ui->SpinEdit1->text(), ui->SpinEdit2->text());
+    m_code.setSoapPackaging(ui->layersSpin->text(), ui->rowsSpin->text());
     showFields();
 }
 
-void TForm1::SpinEditExit(QSpinBox* spin)
+void MainWindow::finishSpinEdit(QSpinBox* spin)
 {
     const int clamped = clampSpin(spinValue(spin->text()));
     if (spin->text() != QString::number(clamped)) {
         const QSignalBlocker block(spin);
         spin->setValue(clamped);
     }
-    Changeboitagesavon();
+    soapBoxChanged();
 }
 
-void TForm1::ComboBox1Change()
+void MainWindow::ralChanged()
 {
-    guarded(this, [&] { m_code.setColour(ui->ComboBox1->currentIndex()); });
+    guarded(this, [&] { m_code.setColour(ui->ralCombo->currentIndex()); });
     showFields();
 }
 
-void TForm1::Sel_ParfumChange()
+void MainWindow::perfumeChanged()
 {
-    guarded(this, [&] { m_code.setPerfume(ui->Sel_Parfum->currentText()); });
+    guarded(this, [&] { m_code.setPerfume(ui->perfumeCombo->currentText()); });
     showFields();
 }
 
-void TForm1::Sel_OrigineChange()
+void MainWindow::placeChanged()
 {
-    guarded(this, [&] { m_code.setFactory(ui->Sel_Origine->currentText()); });
-    ui->Image->setText(m_code.logoPath());
+    guarded(this, [&] { m_code.setFactory(ui->placeCombo->currentText()); });
+    ui->logoPathEdit->setText(m_code.logoPath());
     showLogo(m_code.logoPath(), false);
     showFields();
 }
 
-void TForm1::CalendrierChange()
+void MainWindow::productionDateChanged()
 {
-    m_code.setDate(ui->Calendrier->date());
+    m_code.setDate(ui->productionDatePicker->date());
     showFields();
 }
 
-void TForm1::CodeManuChange()
+void MainWindow::previewManualCode()
 {
     m_sheet->Preview();
 }
 
-void TForm1::Button4Click()
+void MainWindow::copyCodeToClipboard()
 {
     QGuiApplication::clipboard()->setText(m_code.composedCode());
 }
 
-void TForm1::Quantieme()
+void MainWindow::showDayOfYear()
 {
-    ui->Quant->setText(quantieme(ui->Calculquant->date()));
+    ui->dayOfYearField->setText(quantieme(ui->dayOfYearDatePicker->date()));
 }
 
-void TForm1::Button5Click()
+void MainWindow::calculateDate()
 {
     guarded(this, [&] {
-        const QDate date = calculateDate(ui->EditQuant->text(), ui->EditAn->text());
-        if (date < ui->Calculquant->minimumDate())
+        const QDate date = pelorin::calculateDate(ui->dayEdit->text(), ui->yearEdit->text());
+        if (date < ui->dayOfYearDatePicker->minimumDate())
             throw Error(QStringLiteral("Le calendrier ne montre pas les dates antérieures à l'an 100."));
-        // a date set from here raises no change: Quant keeps the day it showed
-        const QSignalBlocker block(ui->Calculquant);
-        ui->Calculquant->setDate(date);
+        // a date set from here raises no change: the day-of-year field keeps the day it showed
+        const QSignalBlocker block(ui->dayOfYearDatePicker);
+        ui->dayOfYearDatePicker->setDate(date);
     });
 }
 
-void TForm1::Button3Click()
+void MainWindow::takeAutoTexts()
 {
-    m_operatorText = ui->Text2->text();
-    m_multilineText = ui->memotexte->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+    m_operatorText = ui->operatorTextEdit->text();
+    m_multilineText = ui->multilineTextEdit->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
 }
 
-void TForm1::Edit2Change()
+void MainWindow::takeManualTexts()
 {
-    m_operatorText = ui->Edit2->text();
-    m_multilineText = ui->Memo1->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+    m_operatorText = ui->manualOperatorTextEdit->text();
+    m_multilineText = ui->manualMultilineTextEdit->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
 }
 
-void TForm1::Button1Click()
+void MainWindow::clearIncrementalList()
 {
-    Button3Click();
+    ui->incrementalTextEdit->clear();
 }
 
-void TForm1::ToolButton3Click()
-{
-    ui->MemoIncrement->clear();
-}
-
-void TForm1::ToolButton6Click()
+void MainWindow::openIncrementalList()
 {
     const QString path = Dialogs::openFileName(this, QStringLiteral("Ouvrir"), DataFolder::root(),
                                                QStringLiteral("Fichier étiquette. (*.ETQ *.etq);;Tous (*)"));
     if (path.isEmpty())
         return;
     guarded(this, [&] {
-        ui->MemoIncrement->setPlainText(
+        ui->incrementalTextEdit->setPlainText(
             loadIncrementalList(path).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     });
 }
 
-void TForm1::ToolButton17Click()
+void MainWindow::saveIncrementalList()
 {
     const QString path = Dialogs::saveFileName(this, QStringLiteral("Enregistrer sous"), DataFolder::root(), QString());
     if (path.isEmpty())
         return;
-    guarded(this, [&] { saveIncrementalList(path, ui->MemoIncrement->toPlainText()); });
+    guarded(this, [&] { pelorin::saveIncrementalList(path, ui->incrementalTextEdit->toPlainText()); });
 }
 
-void TForm1::imglogClick()
+void MainWindow::chooseLogo()
 {
     const QString path =
         Dialogs::openFileName(this, QStringLiteral("Ouvrir"), m_logoFolder, QStringLiteral("Bitmap. (*.BMP *.bmp)"));
@@ -689,22 +691,22 @@ void TForm1::imglogClick()
     guarded(this, [&] {
         // the picture is read first: a file that is no picture changes nothing
         const QImage image = readPicture(path);
-        ui->Image->setText(QFileInfo(path).absoluteFilePath());
-        ui->Img_logo->setPixmap(logoPixmap(image));
+        ui->logoPathEdit->setText(QFileInfo(path).absoluteFilePath());
+        ui->logoPicture->setPixmap(logoPixmap(image));
     });
 }
 
-void TForm1::ToolButton11Click()
+void MainWindow::showHelp()
 {
     Dialogs::openDocument(this, DataFolder::path(QStringLiteral("Help\\Pelorin.htm")));
 }
 
-void TForm1::ToolButton19Click()
+void MainWindow::showRalChart()
 {
     Dialogs::openDocument(this, DataFolder::path(QStringLiteral("Help\\Nuancier.htm")));
 }
 
-void TForm1::showModalWindow(QDialog* window)
+void MainWindow::showModalWindow(QDialog* window)
 {
     if (window)
         window->exec();

@@ -16,7 +16,7 @@ class QSpinBox;
 class QToolBar;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
 namespace pelorin {
@@ -26,7 +26,7 @@ class LabelSheet;
 // The main window: the code composed from the selections (or typed in manual mode), the label
 // texts, and the page of labels previewed on the right. It owns the configuration document, the
 // sheet of labels and the code fields; the other windows reach them through it.
-class TForm1 : public QMainWindow, public LabelValues, public ConfigurationHost
+class MainWindow : public QMainWindow, public LabelValues, public ConfigurationHost
 {
     Q_OBJECT
 
@@ -34,19 +34,17 @@ public:
     // Runs the whole preparation: the configuration, the default logo, the saved settings (and the
     // description they name), the selection lists and every field of the code. A file that fails to
     // load is reported in a message box and the window still comes up usable.
-    explicit TForm1(QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // How the configuration file fared at start-up (it decides what closing writes) and the settings
     // read from it.
     const MainSettings& settings() const { return m_settings; }
 
-    ConfigFile& ConfigXML() { return m_config; }
     TraceCode& traceCode() { return m_code; }
     LabelSheet& sheet() { return *m_sheet; }
 
-    QString CalculOF() const { return m_code.CalculOF(); }
-    void Afficher();
+    void showPage();
 
     // ConfigurationHost: what the configuration window works on.
     ConfigFile& configuration() override { return m_config; }
@@ -69,7 +67,7 @@ public:
     bool saveSettings();
 
     // LabelValues: what the labels receive at every page build.
-    QString code() const override { return CalculOF(); }
+    QString code() const override { return m_code.CalculOF(); }
     QString operatorText() const override { return m_operatorText; }
     QString multilineText() const override { return m_multilineText; }
     QStringList incrementalLines() const override;
@@ -98,29 +96,28 @@ private:
     void applyGeometry();
 
     // Handlers.
-    void ChangeBox();
-    void Sel_SystemeChange();
-    void LabeledEditMasseChange();
-    void Sel_NatureChange();
-    void Changeboitagesavon();
-    void SpinEditExit(QSpinBox* spin);
-    void ComboBox1Change();
-    void Sel_ParfumChange();
-    void Sel_OrigineChange();
-    void CalendrierChange();
-    void CodeManuChange();
-    void Button4Click();
-    void Quantieme();
-    void Button5Click();
-    void Button3Click();
-    void Edit2Change();
-    void Button1Click();
-    void ToolButton3Click();
-    void ToolButton6Click();
-    void ToolButton17Click();
-    void imglogClick();
-    void ToolButton11Click();
-    void ToolButton19Click();
+    void reloadSelections();
+    void systemChanged();
+    void massChanged();
+    void packagingChanged();
+    void soapBoxChanged();
+    void finishSpinEdit(QSpinBox* spin);
+    void ralChanged();
+    void perfumeChanged();
+    void placeChanged();
+    void productionDateChanged();
+    void previewManualCode();
+    void copyCodeToClipboard();
+    void showDayOfYear();
+    void calculateDate();
+    void takeAutoTexts();
+    void takeManualTexts();
+    void clearIncrementalList();
+    void openIncrementalList();
+    void saveIncrementalList();
+    void chooseLogo();
+    void showHelp();
+    void showRalChart();
     void showModalWindow(QDialog* window);
 
     void showFields();
@@ -128,7 +125,7 @@ private:
     void showLogo(const QString& path, bool reportMissing);
     qreal incrementTextWidth() const;
 
-    std::unique_ptr<Ui::TForm1> ui;
+    std::unique_ptr<Ui::MainWindow> ui;
     ConfigFile m_config;
     MainSettings m_settings{m_config};
     TraceCode m_code{m_config};
@@ -149,6 +146,5 @@ private:
 
 // The window's default place and size, before the saved settings replace them.
 inline constexpr QRect kDefaultMainGeometry{268, 235, 831, 586};
-
 
 } // namespace pelorin
