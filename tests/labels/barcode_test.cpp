@@ -66,7 +66,7 @@ bool isWhole(double v)
 }
 
 // The bounding box of the dark pixels inside `area`; empty when there are none.
-QRect ink(const QImage& img, QRect area)
+QRect inkIn(const QImage& img, QRect area)
 {
     area &= img.rect();
     int x0 = INT_MAX, y0 = INT_MAX, x1 = -1, y1 = -1;
@@ -163,7 +163,7 @@ TEST(BarcodeSymbology, WhatCannotBeEncodedGivesAnEmptySymbolWithItsReasonAndDraw
         b.barcode().symbology = c.symbology;
         b.barcode().text = c.text;
         const QImage img = renderImage(execute(page), 100);
-        EXPECT_TRUE(ink(img, img.rect()).isNull());
+        EXPECT_TRUE(inkIn(img, img.rect()).isNull());
     }
 }
 
@@ -194,7 +194,7 @@ TEST(BarcodeSymbology, APageOfQrCodeAndDataMatrixSymbolsPaintsWhatReadersDecode)
     for (const auto& [c, box] : {std::pair{&executed.components()[0], QRect(150, 150, 540, 300)},
                                  std::pair{&executed.components()[1], QRect(900, 150, 240, 300)}}) {
         SCOPED_TRACE(c->symbol.symbology.zintId);
-        const QRect symbol = ink(image, box.adjusted(-20, -20, 20, 20));
+        const QRect symbol = inkIn(image, box.adjusted(-20, -20, 20, 20));
         EXPECT_EQ(symbol.topLeft(), box.topLeft());
         EXPECT_EQ(symbol.width(), symbol.height());
         EXPECT_EQ(symbol.width() % c->symbol.modules, 0);
