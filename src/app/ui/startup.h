@@ -10,9 +10,9 @@ namespace pelorin {
 class DataFolderLock;
 class TForm1;
 class TForm3;
-class TForm4;
+class LabelSelectionWindow;
 class TAboutBox;
-class TscanForm;
+class ScanWindow;
 class JournalHooks;
 
 // The whole program: the command line when its first argument is a command, else the windows.
@@ -64,9 +64,9 @@ public:
 
     TForm1& mainForm() const { return *m_form1; }
     TForm3& configurationWindow() const { return *m_form3; }
-    TForm4& selectionWindow() const { return *m_form4; }
+    LabelSelectionWindow& selectionWindow() const { return *m_form4; }
     TAboutBox& aboutBox() const { return *m_aboutBox; }
-    TscanForm& scanWindow() const { return *m_scanForm; }
+    ScanWindow& scanWindow() const { return *m_scanForm; }
     JournalHooks& journalHooks() const { return *m_journalHooks; }
 
     // Whether another copy of the program held the data folder at start.
@@ -76,9 +76,9 @@ private:
     std::unique_ptr<DataFolderLock> m_lock;
     std::unique_ptr<TForm1> m_form1;
     std::unique_ptr<TForm3> m_form3;
-    std::unique_ptr<TForm4> m_form4;
+    std::unique_ptr<LabelSelectionWindow> m_form4;
     std::unique_ptr<TAboutBox> m_aboutBox;
-    std::unique_ptr<TscanForm> m_scanForm;
+    std::unique_ptr<ScanWindow> m_scanForm;
     std::unique_ptr<JournalHooks> m_journalHooks;
 };
 

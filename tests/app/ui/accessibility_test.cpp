@@ -5,9 +5,9 @@
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
 #include "editor/ui/form3.h"
-#include "labels/ui/form4.h"
-#include "scan/ui/scanconfig.h"
-#include "scan/ui/scanform.h"
+#include "labels/ui/labelselectionwindow.h"
+#include "scan/ui/serialsettingsdialog.h"
+#include "scan/ui/scanwindow.h"
 #include "support/testsupport.h"
 
 #include <QAbstractItemView>
@@ -203,11 +203,13 @@ TEST(Accessibility, everyControlOfEveryWindowHasAName)
     Dialogs::clearShownMessages();
     ProgramWindows windows;
     const std::pair<const char*, const QWidget*> all[] = {
-        {"TForm1", &windows.mainForm()},        {"TForm3", &windows.configurationWindow()},
-        {"TForm4", &windows.selectionWindow()}, {"TAboutBox", &windows.aboutBox()},
-        {"TscanForm", &windows.scanWindow()}, // TScanconfig is its child
+        {"TForm1", &windows.mainForm()},
+        {"TForm3", &windows.configurationWindow()},
+        {"LabelSelectionWindow", &windows.selectionWindow()},
+        {"TAboutBox", &windows.aboutBox()},
+        {"ScanWindow", &windows.scanWindow()}, // SerialSettingsDialog is its child
     };
-    ASSERT_NE(windows.scanWindow().findChild<QDialog*>(QStringLiteral("Scanconfig")), nullptr);
+    ASSERT_NE(windows.scanWindow().findChild<QDialog*>(QStringLiteral("serialSettingsDialog")), nullptr);
     for (const auto& [name, window] : all) {
         int walked = 0;
         const QStringList offenders = unnamedControls(*window, &walked);
