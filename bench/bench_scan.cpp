@@ -6,7 +6,7 @@
 #include "scan/decode.h"
 #include "scan/scangrid.h"
 #include "scan/scbfile.h"
-#include "scan/ui/scanform.h"
+#include "scan/ui/scanwindow.h"
 
 #include <QApplication>
 #include <QTableView>
@@ -83,14 +83,14 @@ void BM_LoadScb100k(benchmark::State& state)
 
     for (auto _ : state) {
         state.PauseTiming();
-        auto form = std::make_unique<TscanForm>(config);
+        auto form = std::make_unique<ScanWindow>(config);
         form->show();
         QApplication::processEvents();
-        auto* view = form->findChild<QTableView*>(QStringLiteral("StringGrid1"));
+        auto* view = form->findChild<QTableView*>(QStringLiteral("scanGrid"));
         state.ResumeTiming();
 
         Dialogs::setNextFileName(path);
-        form->ToolButton6Click();
+        form->openSheetFile();
         view->scrollToBottom();
         benchmark::DoNotOptimize(view->viewport()->grab());
 

@@ -123,7 +123,7 @@ public:
     // `FixeDate` on the production date.
     void setDate(const QDate& date);
 
-    // Manual mode: `CalculOF` then returns the manual code unchanged.
+    // Manual mode: `currentCode` then returns the manual code unchanged.
     bool manualMode() const { return m_manualMode; }
     void setManualMode(bool on) { m_manualMode = on; }
     const QString& manualCode() const { return m_manualCode; }
@@ -131,7 +131,7 @@ public:
     void setManualCode(const QString& typed) { m_manualCode = manualCodeText(typed); }
 
     // The code the labels carry: the manual code in manual mode, otherwise the seven fields.
-    QString CalculOF() const { return m_manualMode ? m_manualCode : m_fields.composed(); }
+    QString currentCode() const { return m_manualMode ? m_manualCode : m_fields.composed(); }
     // The seven fields, whatever the mode (the clipboard copy).
     QString composedCode() const { return m_fields.composed(); }
 

@@ -31,7 +31,7 @@ public:
     // Error (with its line and column) and EtiqXML keeps the text parsed last.
     void parse(const QString& text);
 
-    // Fixecellule's model part: the marks rebuilt from EtiqXML, every label marked (the errors of
+    // rebuildGrid's model part: the marks rebuilt from EtiqXML, every label marked (the errors of
     // SelectionMarks::rebuild).
     void rebuildMarks();
 

@@ -11,7 +11,7 @@ namespace {
 
 using report::ComponentClass;
 
-report::Component& placed(report::Page& page, ComponentClass cls, const TCompEtq& rec)
+report::Component& placed(report::Page& page, ComponentClass cls, const PlacedComponent& rec)
 {
     report::Component& c = page.create(cls, rec.Name);
     c.top = rec.Top;
@@ -31,7 +31,7 @@ void setText(report::Component& c, const QString& text, int rotation, int fontHe
 
 // The drawings: each converts its own values first, then creates its component.
 
-void createRectangle(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+void createRectangle(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
 {
     rec.BorderWidth = d.value("BorderWidth").integer();
     // the radii of a component are whole millimetres
@@ -44,14 +44,15 @@ void createRectangle(TCompEtq& rec, const ComponentDescription& d, int, report::
     r.borderWidth = rec.BorderWidth;
 }
 
-void createAutoTexte(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues& values)
+void createAutoTexte(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page,
+                     const LabelValues& values)
 {
     rec.Rotation = d.value("Rotation").integer();
     rec.Taille = d.value("Taille").integer();
     setText(placed(page, ComponentClass::Text, rec), values.operatorText(), rec.Rotation, rec.Taille);
 }
 
-void createAutoIncTexte(TCompEtq& rec, const ComponentDescription& d, int labelNumber, report::Page& page,
+void createAutoIncTexte(PlacedComponent& rec, const ComponentDescription& d, int labelNumber, report::Page& page,
                         const LabelValues& values)
 {
     rec.Rotation = d.value("Rotation").integer();
@@ -62,7 +63,7 @@ void createAutoIncTexte(TCompEtq& rec, const ComponentDescription& d, int labelN
     setText(placed(page, ComponentClass::Text, rec), text, rec.Rotation, rec.Taille);
 }
 
-void createTexte(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+void createTexte(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
 {
     rec.Text = d.value("Text").text();
     rec.Rotation = d.value("Rotation").integer();
@@ -70,32 +71,35 @@ void createTexte(TCompEtq& rec, const ComponentDescription& d, int, report::Page
     setText(placed(page, ComponentClass::Text, rec), rec.Text, rec.Rotation, rec.Taille);
 }
 
-void createAutoVersion(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues& values)
+void createAutoVersion(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page,
+                       const LabelValues& values)
 {
     // the version is always small: its Taille is not read
     rec.Rotation = d.value("Rotation").integer();
     setText(placed(page, ComponentClass::Text, rec), QStringLiteral("Pelorin V") + values.version(), rec.Rotation, 6);
 }
 
-void createAutoBarCode(TCompEtq& rec, const ComponentDescription&, int, report::Page& page, const LabelValues& values)
+void createAutoBarCode(PlacedComponent& rec, const ComponentDescription&, int, report::Page& page,
+                       const LabelValues& values)
 {
     placed(page, ComponentClass::Barcode, rec).barcode().text = values.code();
 }
 
-void createBarCode128(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+void createBarCode128(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
 {
     rec.Text = d.value("Text").text();
     placed(page, ComponentClass::Barcode, rec).barcode().text = rec.Text;
 }
 
-void createAutoLogo(TCompEtq& rec, const ComponentDescription&, int, report::Page& page, const LabelValues& values)
+void createAutoLogo(PlacedComponent& rec, const ComponentDescription&, int, report::Page& page,
+                    const LabelValues& values)
 {
     report::BitmapProps& b = placed(page, ComponentClass::Bitmap, rec).bitmap();
     b.fileLink = values.logoPath();
     b.matchInside = true;
 }
 
-void createImage(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+void createImage(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
 {
     rec.FileName = DataFolder::path(QStringLiteral("Logos\\") + d.value("FileName").text());
     report::BitmapProps& b = placed(page, ComponentClass::Bitmap, rec).bitmap();
@@ -103,7 +107,7 @@ void createImage(TCompEtq& rec, const ComponentDescription& d, int, report::Page
     b.matchInside = true;
 }
 
-void createAutoMemoTexte(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page,
+void createAutoMemoTexte(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page,
                          const LabelValues& values)
 {
     rec.Taille = d.value("Taille").integer();
@@ -112,7 +116,7 @@ void createAutoMemoTexte(TCompEtq& rec, const ComponentDescription& d, int, repo
     m.fontHeightPx = rec.Taille;
 }
 
-void createMemoTexte(TCompEtq& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
+void createMemoTexte(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
 {
     rec.Text = d.value("Text").text();
     rec.Taille = d.value("Taille").integer();
@@ -133,57 +137,59 @@ const std::vector<ComponentType>& componentTypeTable()
     // `reads`, which decides the message when several values are bad
     static const std::vector<ComponentType> table = {
         {QStringLiteral("Rectangle"),
-         {{"BorderWidth", "LabeledEdit31"}, {"VRadius", "LabeledEdit32"}, {"HRadius", "LabeledEdit30"}},
+         {{"BorderWidth", "rectangleBorderEdit"},
+          {"VRadius", "rectangleVRadiusEdit"},
+          {"HRadius", "rectangleHRadiusEdit"}},
          {{"BorderWidth", ValueKind::Integer, kMaxPixelSize},
           {"HRadius", ValueKind::Integer, kMaxLengthMm},
           {"VRadius", ValueKind::Integer, kMaxLengthMm}},
          "pageRectangle",
          createRectangle},
         {QStringLiteral("AutoTexte"),
-         {{"Taille", "LabeledEdit22"}, {"Rotation", "LabeledEdit23"}},
+         {{"Taille", "autoTextSizeEdit"}, {"Rotation", "autoTextRotationEdit"}},
          {kRotation, kTaille},
          "pageAutoTexte",
          createAutoTexte},
         {QStringLiteral("AutoIncTexte"),
-         {{"Taille", "LabeledEdit24"}, {"Rotation", "LabeledEdit25"}},
+         {{"Taille", "autoIncTextSizeEdit"}, {"Rotation", "autoIncTextRotationEdit"}},
          {kRotation, kTaille},
          "pageAutoIncTexte",
          createAutoIncTexte},
         {QStringLiteral("Texte"),
-         {{"Text", "LabeledEdit21"}, {"Taille", "LabeledEdit33"}, {"Rotation", "LabeledEdit26"}},
+         {{"Text", "textEdit"}, {"Taille", "textSizeEdit"}, {"Rotation", "textRotationEdit"}},
          {kText, kRotation, kTaille},
          "pageTexte",
          createTexte},
         // the version's size is the one of the Texte page: it has no field of its own
         {QStringLiteral("AutoVersion"),
-         {{"Taille", "LabeledEdit33"}, {"Rotation", "LabeledEdit27"}},
+         {{"Taille", "textSizeEdit"}, {"Rotation", "autoVersionRotationEdit"}},
          {kRotation},
          "pageAutoVersion",
          createAutoVersion},
         {QStringLiteral("AutoBarCode"),
-         {{"Rotation", "LabeledEdit37"}, {"Position", "LabeledEdit38"}},
+         {{"Rotation", "autoBarCodeRotationEdit"}, {"Position", "autoBarCodePositionEdit"}},
          {},
          "pageAutoBarCode",
          createAutoBarCode},
         {QStringLiteral("BarCode128"),
-         {{"Rotation", "LabeledEdit39"}, {"Position", "LabeledEdit40"}, {"Text", "LabeledEdit29"}},
+         {{"Rotation", "barCodeRotationEdit"}, {"Position", "barCodePositionEdit"}, {"Text", "barCodeTextEdit"}},
          {kText},
          "pageBarCode128",
          createBarCode128},
         {QStringLiteral("AutoLogo"), {}, {}, "pageAutoLogo", createAutoLogo},
         {QStringLiteral("Image"),
-         {{"FileName", "LabeledEdit28"}},
+         {{"FileName", "imageFileEdit"}},
          {{"FileName", ValueKind::Text}},
          "pageImage",
          createImage},
         {QStringLiteral("AutoMemoTexte"),
-         {{"Taille", "LabeledEdit36"}},
+         {{"Taille", "autoMemoTextSizeEdit"}},
          {kTaille},
          "pageAutoMemoTexte",
          createAutoMemoTexte},
         // the whole text of the memo, its line breaks kept
         {QStringLiteral("MemoTexte"),
-         {{"Position", "LabeledEdit35"}, {"Text", "Memo2"}, {"Taille", "LabeledEdit34"}},
+         {{"Position", "memoTextPositionEdit"}, {"Text", "memoTextEdit"}, {"Taille", "memoTextSizeEdit"}},
          {kText, kTaille},
          "pageMemoTexte",
          createMemoTexte},

@@ -11,7 +11,7 @@ namespace pelorin {
 
 class LabelValues;
 struct ComponentDescription;
-struct TCompEtq;
+struct PlacedComponent;
 namespace report {
 class Page;
 }
@@ -42,7 +42,7 @@ struct ReadElement
 // on that label (inches); the type's own values are read from `component`. Every own value is
 // converted before anything is created, so a value that does not convert (Error) leaves no
 // component; so does a name that is not an identifier.
-using CreateComponent = void (*)(TCompEtq& rec, const ComponentDescription& component, int labelNumber,
+using CreateComponent = void (*)(PlacedComponent& rec, const ComponentDescription& component, int labelNumber,
                                  report::Page& page, const LabelValues& values);
 
 struct ComponentType

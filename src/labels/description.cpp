@@ -67,9 +67,9 @@ double DescriptionValue::number() const
     return m_number;
 }
 
-TPage SheetFormat::page() const
+SheetGeometry SheetFormat::page() const
 {
-    TPage p;
+    SheetGeometry p;
     p.Reference = Reference.text();
     p.Hauteur = Hauteur.inches();
     p.Largeur = Largeur.inches();
@@ -193,7 +193,7 @@ const std::vector<ComponentDescription>& LabelDescription::components() const
     return m_components;
 }
 
-TPage readFormat(const LabelDescription& description)
+SheetGeometry readFormat(const LabelDescription& description)
 {
     return description.format().page();
 }

@@ -18,7 +18,7 @@ namespace pelorin {
 inline constexpr double kMillimetresPerInch = 25.4;
 
 // The sheet format, lengths in inches.
-struct TPage
+struct SheetGeometry
 {
     QString Reference;
     double Hauteur = 0.0, Largeur = 0.0;
@@ -34,7 +34,7 @@ struct TPage
 
 // One component placed on one label: position on the page and size in inches, then the values of
 // its type.
-struct TCompEtq
+struct PlacedComponent
 {
     QString Type;
     QString Name;
@@ -87,7 +87,7 @@ struct SheetFormat
     // The format in inches. Values convert in a fixed order (Reference, Hauteur, Largeur, the four
     // margins, Ligne, Colonne, the gaps, the label size, the radii), so that of several bad values
     // the first in that order is the one reported; too many labels are refused (checkLabelCount).
-    TPage page() const;
+    SheetGeometry page() const;
 };
 
 struct ComponentType;
@@ -164,7 +164,7 @@ std::optional<ValueFault> findValueFault(const LabelDescription& description, co
 QString valueFaultMessage(const QString& fileName, const ValueFault& fault);
 
 // The sheet format of a description, in inches (SheetFormat::page()).
-TPage readFormat(const LabelDescription& description);
+SheetGeometry readFormat(const LabelDescription& description);
 
 // A sheet holds at most this many labels, and no count of rows or columns goes past it, even
 // negative: a mistyped count (40000 rows) is refused with a message instead of exhausting memory

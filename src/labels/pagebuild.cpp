@@ -50,8 +50,8 @@ report::Component& pageText(report::Page& page, const QString& name, double top,
 
 } // namespace
 
-bool CreateRaveObject(TCompEtq rec, const ComponentDescription& component, int labelNumber, report::Page& page,
-                      const LabelValues& values)
+bool placeComponent(PlacedComponent rec, const ComponentDescription& component, int labelNumber, report::Page& page,
+                    const LabelValues& values)
 {
     if (!component.type)
         return false;
@@ -66,7 +66,7 @@ PageBuildResult buildPage(report::Page& page, const LabelDescription& descriptio
         executionReport->clear();
     const std::vector<ComponentDescription>& components = description.components();
     const int count = int(components.size());
-    const TPage p = description.format().page();
+    const SheetGeometry p = description.format().page();
     if (executionReport)
         executionReport->append(p.Reference);
 
@@ -117,7 +117,7 @@ PageBuildResult buildPage(report::Page& page, const LabelDescription& descriptio
                 result.componentIndex = k;
                 try {
                     const ComponentDescription& component = components[size_t(k)];
-                    TCompEtq rec;
+                    PlacedComponent rec;
                     rec.Type = component.Type.text();
                     rec.Name = component.Name.text();
                     const double top = component.Top.inches();
@@ -128,7 +128,7 @@ PageBuildResult buildPage(report::Page& page, const LabelDescription& descriptio
                     rec.Left = left + p.MargeGauche + c * p.columnPitch();
                     rec.Height = height;
                     rec.Width = width;
-                    if (!CreateRaveObject(rec, component, labelNumber, page, values)) {
+                    if (!placeComponent(rec, component, labelNumber, page, values)) {
                         result.stop = PageBuildResult::Stop::UnknownType;
                         result.message = unknownComponentMessage();
                         return result;

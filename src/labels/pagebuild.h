@@ -25,8 +25,8 @@ QString unknownComponentMessage(); // "erreur de composant"
 // row after row, marked or not). `rec` carries the type, the name and the position already moved to
 // that label, in inches. False, and nothing created, for a type that is none of the table's; Error
 // for a value that does not convert or a name that is not an identifier (nothing created either).
-bool CreateRaveObject(TCompEtq rec, const ComponentDescription& component, int labelNumber, report::Page& page,
-                      const LabelValues& values);
+bool placeComponent(PlacedComponent rec, const ComponentDescription& component, int labelNumber, report::Page& page,
+                    const LabelValues& values);
 
 struct PageBuildResult
 {

@@ -19,7 +19,7 @@ constexpr int kSystemes = 0, kLieux = 1, kParfums = 2;
 
 } // namespace
 
-bool EstNumerique(const QString& text)
+bool isAllDigits(const QString& text)
 {
     for (QChar c : text)
         if (c < u'0' || c > u'9')
@@ -61,20 +61,20 @@ QString CodeDecoder::lookup(int list, const QString& field) const
     return *it;
 }
 
-QString CodeDecoder::Decode_Systeme(const QString& code) const
+QString CodeDecoder::decodeSystem(const QString& code) const
 {
     return lookup(kSystemes, codeField(code, CodeField::System));
 }
 
-QString CodeDecoder::Decode_Masse(const QString& code) const
+QString CodeDecoder::decodeMass(const QString& code) const
 {
     const QString f = codeField(code, CodeField::Mass);
     if (f.size() < fieldWidth(CodeField::Mass))
         return QString();
-    return EstNumerique(f) ? f + QStringLiteral(" gr") : kErreur;
+    return isAllDigits(f) ? f + QStringLiteral(" gr") : kErreur;
 }
 
-QString CodeDecoder::Decode_Boite(const QString& code) const
+QString CodeDecoder::decodePackaging(const QString& code) const
 {
     const QString f = codeField(code, CodeField::Packaging);
     // The system letter, not the packaging field, tells a soap case. Layers come first, as in the
@@ -96,33 +96,33 @@ QString CodeDecoder::Decode_Boite(const QString& code) const
     return kErreur;
 }
 
-QString CodeDecoder::Decode_Couleur(const QString& code) const
+QString CodeDecoder::decodeColour(const QString& code) const
 {
     // The field is the RAL number without its second digit, which is always 0: 515 is RAL 5015, shown
     // as the main window's colour list shows it.
     const QString f = codeField(code, CodeField::Colour);
-    if (f.size() != fieldWidth(CodeField::Colour) || !EstNumerique(f))
+    if (f.size() != fieldWidth(CodeField::Colour) || !isAllDigits(f))
         return kErreur;
     return QStringLiteral("RAL ") + f.left(1) + u'0' + f.mid(1);
 }
 
-QString CodeDecoder::Decode_Parfum(const QString& code) const
+QString CodeDecoder::decodePerfume(const QString& code) const
 {
     return lookup(kParfums, codeField(code, CodeField::Perfume));
 }
 
-QString CodeDecoder::Decode_Usine(const QString& code) const
+QString CodeDecoder::decodeFactory(const QString& code) const
 {
     return lookup(kLieux, codeField(code, CodeField::Factory));
 }
 
-QString CodeDecoder::Decode_Date(const QString& code) const
+QString CodeDecoder::decodeDate(const QString& code) const
 {
     // the day of the year, then the year's last two digits
     const QString f = codeField(code, CodeField::Date);
     if (f.size() < fieldWidth(CodeField::Date))
         return QString();
-    if (!EstNumerique(f))
+    if (!isAllDigits(f))
         return kErreur;
     const int twoDigits = f.mid(kDayOfYearWidth, kYearWidth).toInt();
     const int year = twoDigits < 50 ? 2000 + twoDigits : 1900 + twoDigits;
@@ -138,14 +138,14 @@ QString CodeDecoder::Decode_Date(const QString& code) const
 DecodedTexts CodeDecoder::decodeAll(const QString& code, QString* dateError) const
 {
     DecodedTexts t;
-    t[0] = Decode_Systeme(code);
-    t[1] = Decode_Masse(code);
-    t[2] = Decode_Boite(code);
-    t[3] = Decode_Couleur(code);
-    t[4] = Decode_Parfum(code);
-    t[5] = Decode_Usine(code);
+    t[0] = decodeSystem(code);
+    t[1] = decodeMass(code);
+    t[2] = decodePackaging(code);
+    t[3] = decodeColour(code);
+    t[4] = decodePerfume(code);
+    t[5] = decodeFactory(code);
     try {
-        t[6] = Decode_Date(code);
+        t[6] = decodeDate(code);
     } catch (const Error& e) {
         if (dateError)
             *dateError = e.message();

@@ -15,7 +15,7 @@ namespace pelorin {
 class ConfigFile;
 
 // True when every character is one of the digits 0 to 9 (an empty text included).
-bool EstNumerique(const QString& text);
+bool isAllDigits(const QString& text);
 
 // The number of decoded texts of a code, in the grid's column order: system, mass, packaging,
 // colour, perfume, factory, date.
@@ -33,15 +33,15 @@ public:
     CodeDecoder(const CodeDecoder&) = delete;
     CodeDecoder& operator=(const CodeDecoder&) = delete;
 
-    QString Decode_Systeme(const QString& code) const;
-    QString Decode_Masse(const QString& code) const;
-    QString Decode_Boite(const QString& code) const;
-    QString Decode_Couleur(const QString& code) const;
-    QString Decode_Parfum(const QString& code) const;
-    QString Decode_Usine(const QString& code) const;
+    QString decodeSystem(const QString& code) const;
+    QString decodeMass(const QString& code) const;
+    QString decodePackaging(const QString& code) const;
+    QString decodeColour(const QString& code) const;
+    QString decodePerfume(const QString& code) const;
+    QString decodeFactory(const QString& code) const;
     // The date in the short date format of the regional settings; throws
     // Error("Date impossible : jour <day> de l'année <year>") for day 0 or a day past the year's end.
-    QString Decode_Date(const QString& code) const;
+    QString decodeDate(const QString& code) const;
 
     // All seven texts. A date conversion error does not stop the others: the date text stays
     // empty and the error's message goes to `dateError` (left untouched when the date decodes).

@@ -85,7 +85,7 @@ QStringList ScanGrid::codes() const
     return list;
 }
 
-void ScanGrid::ajouterligne(const QString& code)
+void ScanGrid::addRow(const QString& code)
 {
     appendCodes(QStringList{code});
 }

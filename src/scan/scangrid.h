@@ -47,7 +47,7 @@ public:
     QStringList codes() const;
 
     // Adds one read below the others, decoded.
-    void ajouterligne(const QString& code);
+    void addRow(const QString& code);
     // Adds the reads in order as one insertion, so that a view lays out and repaints once. Every read
     // goes in as it came, one row each, whatever it holds: a date that cannot be decoded leaves its
     // cell empty and says so in the row's Erreur cell. A configuration that cannot be read stops at

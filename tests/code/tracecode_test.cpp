@@ -70,7 +70,7 @@ TEST_F(TraceCodeTest, ListsAreFilledAsTheSelectorsShowThem)
 TEST_F(TraceCodeTest, FirstCodeAfterStartUp)
 {
     startUp();
-    EXPECT_EQ(m_code.CalculOF(), QStringLiteral("B00006100LAV5930033906"));
+    EXPECT_EQ(m_code.currentCode(), QStringLiteral("B00006100LAV5930033906"));
     EXPECT_EQ(m_code.fields().system, QStringLiteral("B"));
     EXPECT_EQ(m_code.fields().mass, QStringLiteral("000"));
     EXPECT_EQ(m_code.fields().packaging, QStringLiteral("06"));
@@ -89,13 +89,13 @@ TEST_F(TraceCodeTest, EachSelectionChangesItsOwnField)
     m_code.setMass(QStringLiteral("250"));
     m_code.setPackaging(1, QStringLiteral("1"), QStringLiteral("1"));
     m_code.setColour(ral("5015"));
-    EXPECT_EQ(m_code.CalculOF(), QStringLiteral("B25012515LAV5930033906"));
+    EXPECT_EQ(m_code.currentCode(), QStringLiteral("B25012515LAV5930033906"));
     m_code.setSystem(1);
     m_code.setPerfume(QStringLiteral("lavande"));
     m_code.setFactory(QStringLiteral("Écaillon"));
     m_code.setDate(QDate(2008, 12, 31));
-    EXPECT_EQ(m_code.CalculOF(), QStringLiteral("S25012515LVX5917636608"));
-    EXPECT_EQ(m_code.composedCode(), m_code.CalculOF());
+    EXPECT_EQ(m_code.currentCode(), QStringLiteral("S25012515LVX5917636608"));
+    EXPECT_EQ(m_code.composedCode(), m_code.currentCode());
 }
 
 TEST_F(TraceCodeTest, Mass)
@@ -222,22 +222,22 @@ TEST_F(TraceCodeTest, ManualMode)
 {
     startUp();
     m_code.setManualMode(true);
-    EXPECT_EQ(m_code.CalculOF(), QString()) << "an empty manual code is the code";
+    EXPECT_EQ(m_code.currentCode(), QString()) << "an empty manual code is the code";
     m_code.setManualCode(QStringLiteral("b250abc-é"));
-    EXPECT_EQ(m_code.CalculOF(), QStringLiteral("B250ABC-É"));
+    EXPECT_EQ(m_code.currentCode(), QStringLiteral("B250ABC-É"));
     m_code.setManualCode(QStringLiteral("abcdefghijklmnopqrstuvwxyz"));
-    EXPECT_EQ(m_code.CalculOF(), QStringLiteral("ABCDEFGHIJKLMNOPQR"));
+    EXPECT_EQ(m_code.currentCode(), QStringLiteral("ABCDEFGHIJKLMNOPQR"));
     EXPECT_EQ(m_code.composedCode(), QStringLiteral("B00006100LAV5930033906")) << "the clipboard copy";
     m_code.setMass(QStringLiteral("12"));
     m_code.setManualMode(false);
-    EXPECT_EQ(m_code.CalculOF(), QStringLiteral("B01206100LAV5930033906")) << "fields kept computing";
+    EXPECT_EQ(m_code.currentCode(), QStringLiteral("B01206100LAV5930033906")) << "fields kept computing";
 }
 
 TEST_F(TraceCodeTest, ClearEmptiesAllButThePerfume)
 {
     startUp();
     m_code.clear();
-    EXPECT_EQ(m_code.CalculOF(), QStringLiteral("LAV"));
+    EXPECT_EQ(m_code.currentCode(), QStringLiteral("LAV"));
     EXPECT_TRUE(m_code.dateDisplay().day.isEmpty());
 }
 
@@ -260,7 +260,7 @@ TEST(TraceCodeWithoutSystems, OtherFieldsAreStillComputed)
     code.setDate(QDate(2007, 1, 1));
     EXPECT_EQ(message([&] { code.computeAll(startupSelection(lists)); }),
               QStringLiteral("List index out of bounds (-1)"));
-    EXPECT_EQ(code.CalculOF(), QStringLiteral("000061005930000107"));
+    EXPECT_EQ(code.currentCode(), QStringLiteral("000061005930000107"));
 }
 
 } // namespace

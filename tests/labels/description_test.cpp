@@ -44,7 +44,7 @@ TEST(NewDescription, EveryFieldLandsInItsOwnElementAndReadsBack)
     f.EcartVertical = QStringLiteral("9");
     XmlDocument doc;
     doc.parseText(newDescriptionLines(f).join(u'\n'));
-    const TPage p = readFormat(doc);
+    const SheetGeometry p = readFormat(doc);
     EXPECT_EQ(p.Reference, f.Reference);
     const std::pair<double, double> lengths[] = {
         {p.Largeur, 211},
@@ -230,7 +230,7 @@ TEST(ReadingRules, ElementOrderIndentationAndLineBreaksDoNotMatter)
     for (const QString& t : texts) {
         XmlDocument doc;
         doc.parseText(t);
-        const TPage p = readFormat(doc);
+        const SheetGeometry p = readFormat(doc);
         EXPECT_EQ(p.Reference, QStringLiteral("Avery"));
         EXPECT_DOUBLE_EQ(p.Hauteur * 25.4, 297);
         EXPECT_DOUBLE_EQ(p.Largeur * 25.4, 210);
@@ -318,7 +318,7 @@ TEST(ReadFormat, ConversionMessagesAndTheOrderOfReading)
     f.Ligne = QStringLiteral("-1");
     f.MargeHaute = QStringLiteral("+2,5");
     doc.parseText(descriptionText(f));
-    const TPage p = readFormat(doc);
+    const SheetGeometry p = readFormat(doc);
     EXPECT_EQ(p.Reference, QString());
     EXPECT_EQ(p.Ligne, -1);
     EXPECT_DOUBLE_EQ(p.MargeHaute * 25.4, 2.5);
@@ -336,7 +336,7 @@ TEST(ReadFormat, DecimalsReadWithACommaOrAPointWhateverTheRegionalSettings)
     XmlDocument doc;
     doc.parseText(descriptionText(f, {c}));
     const LabelDescription d(doc);
-    const TPage p = readFormat(d);
+    const SheetGeometry p = readFormat(d);
     EXPECT_DOUBLE_EQ(p.Hauteur * 25.4, 297.5);
     EXPECT_DOUBLE_EQ(p.LargeurEtiquette * 25.4, 38.1);
     EXPECT_DOUBLE_EQ(p.MargeGauche * 25.4, -0.5);

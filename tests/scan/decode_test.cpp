@@ -76,13 +76,13 @@ TEST_F(DecodeTest, DecodesEveryFieldOfTheTable)
                 // one line each: a CSV record or a journal entry is one line
                 EXPECT_FALSE(texts[size_t(i)].contains(u'\r') || texts[size_t(i)].contains(u'\n')) << "field " << i;
             }
-            EXPECT_EQ(decoder.Decode_Systeme(code), texts[0]);
-            EXPECT_EQ(decoder.Decode_Masse(code), texts[1]);
-            EXPECT_EQ(decoder.Decode_Boite(code), texts[2]);
-            EXPECT_EQ(decoder.Decode_Couleur(code), texts[3]);
-            EXPECT_EQ(decoder.Decode_Parfum(code), texts[4]);
-            EXPECT_EQ(decoder.Decode_Usine(code), texts[5]);
-            EXPECT_EQ(decoder.Decode_Date(code), texts[6]);
+            EXPECT_EQ(decoder.decodeSystem(code), texts[0]);
+            EXPECT_EQ(decoder.decodeMass(code), texts[1]);
+            EXPECT_EQ(decoder.decodePackaging(code), texts[2]);
+            EXPECT_EQ(decoder.decodeColour(code), texts[3]);
+            EXPECT_EQ(decoder.decodePerfume(code), texts[4]);
+            EXPECT_EQ(decoder.decodeFactory(code), texts[5]);
+            EXPECT_EQ(decoder.decodeDate(code), texts[6]);
         }
     }
 }
@@ -103,7 +103,7 @@ TEST_F(DecodeTest, ImpossibleDayRaisesTheConversionError)
     for (const auto& c : cases) {
         const QString full = QStringLiteral("P2500610000312345") + QString::fromLatin1(c.date);
         try {
-            decoder.Decode_Date(full);
+            decoder.decodeDate(full);
             ADD_FAILURE() << "no error for " << c.date;
         } catch (const Error& e) {
             EXPECT_EQ(e.message().toStdString(), std::string(c.message));
@@ -117,9 +117,9 @@ TEST_F(DecodeTest, ImpossibleDayRaisesTheConversionError)
         EXPECT_TRUE(texts[6].isEmpty());
     }
     // day 366 exists in a leap year
-    EXPECT_EQ(decoder.Decode_Date(QStringLiteral("P250061000031234536600")), QStringLiteral("31/12/2000"));
-    EXPECT_EQ(decoder.Decode_Date(QStringLiteral("P250061000031234506004")), QStringLiteral("29/02/2004"));
-    EXPECT_EQ(decoder.Decode_Date(QStringLiteral("P250061000031234506005")), QStringLiteral("01/03/2005"));
+    EXPECT_EQ(decoder.decodeDate(QStringLiteral("P250061000031234536600")), QStringLiteral("31/12/2000"));
+    EXPECT_EQ(decoder.decodeDate(QStringLiteral("P250061000031234506004")), QStringLiteral("29/02/2004"));
+    EXPECT_EQ(decoder.decodeDate(QStringLiteral("P250061000031234506005")), QStringLiteral("01/03/2005"));
 }
 
 TEST_F(DecodeTest, ReadProblemSaysWhyAReadIsNotAWholeCodeThatDecodes)
@@ -151,12 +151,12 @@ TEST_F(DecodeTest, ReadProblemSaysWhyAReadIsNotAWholeCodeThatDecodes)
     }
 }
 
-TEST(EstNumerique, OnlyTheTenAsciiDigits)
+TEST(isAllDigits, OnlyTheTenAsciiDigits)
 {
-    EXPECT_TRUE(EstNumerique(QString()));
-    EXPECT_TRUE(EstNumerique(QStringLiteral("0123456789")));
+    EXPECT_TRUE(isAllDigits(QString()));
+    EXPECT_TRUE(isAllDigits(QStringLiteral("0123456789")));
     for (const char* text : {"12a", " 12", "12 ", "-1", "+1", "1,5", "\xd9\xa1\xd9\xa2", "\xef\xbc\x91"})
-        EXPECT_FALSE(EstNumerique(QString::fromUtf8(text))) << text;
+        EXPECT_FALSE(isAllDigits(QString::fromUtf8(text))) << text;
 }
 
 // A missing list or entry field reads as empty, and decoding leaves the configuration as it was.
@@ -174,10 +174,10 @@ TEST(DecodeLookup, MissingListsAndFieldsReadEmpty)
         std::optional<DecodeBatch> scope;
         if (batch)
             scope.emplace(decoder);
-        EXPECT_EQ(decoder.Decode_Systeme(QString()), QStringLiteral("Sans code"));
-        EXPECT_EQ(decoder.Decode_Systeme(QStringLiteral("X")), QStringLiteral("X"));
-        EXPECT_EQ(decoder.Decode_Parfum(QStringLiteral("P25006100003")), QStringLiteral("Erreur"));
-        EXPECT_EQ(decoder.Decode_Usine(QStringLiteral("P2500610000312345")), QStringLiteral("Erreur"));
+        EXPECT_EQ(decoder.decodeSystem(QString()), QStringLiteral("Sans code"));
+        EXPECT_EQ(decoder.decodeSystem(QStringLiteral("X")), QStringLiteral("X"));
+        EXPECT_EQ(decoder.decodePerfume(QStringLiteral("P25006100003")), QStringLiteral("Erreur"));
+        EXPECT_EQ(decoder.decodeFactory(QStringLiteral("P2500610000312345")), QStringLiteral("Erreur"));
         EXPECT_EQ(config.document().toBytes(), before);
     }
 }
@@ -186,9 +186,9 @@ TEST(DecodeLookup, UnloadedConfigurationIsAnError)
 {
     ConfigFile config;
     const CodeDecoder decoder(config);
-    EXPECT_THROW(decoder.Decode_Systeme(QStringLiteral("P")), Error);
+    EXPECT_THROW(decoder.decodeSystem(QStringLiteral("P")), Error);
     // the fields that need no list still decode
-    EXPECT_EQ(decoder.Decode_Masse(QStringLiteral("P250")), QStringLiteral("250 gr"));
+    EXPECT_EQ(decoder.decodeMass(QStringLiteral("P250")), QStringLiteral("250 gr"));
 }
 
 } // namespace

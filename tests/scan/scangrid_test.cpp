@@ -49,8 +49,8 @@ TEST_F(ScanGridTest, StartsWithTheHeaderAndOneEmptyRow)
 TEST_F(ScanGridTest, AjouterligneFillsTheEmptyRowAndAddsOneBelow)
 {
     ScanGrid grid(m_decoder);
-    grid.ajouterligne(kCode);
-    grid.ajouterligne(kSoap);
+    grid.addRow(kCode);
+    grid.addRow(kSoap);
     EXPECT_EQ(grid.gridRowCount(), 4);
     EXPECT_EQ(grid.rowCount(), 3);
     EXPECT_EQ(row(grid, 1), QStringList({"1", kCode, "Pâte à modeler", "250 gr", "Boite de 6", "RAL 1000", "Lavande",
@@ -78,8 +78,8 @@ TEST_F(ScanGridTest, AReadToCheckIsARowInRedWithItsReason)
         {QStringLiteral("P25006100ZZZ1234507406"), "Champ non reconnu : Parfum", "15/03/2006"},
     };
     for (const auto& c : cases)
-        grid.ajouterligne(c.code);
-    grid.ajouterligne(kCode);
+        grid.addRow(c.code);
+    grid.addRow(kCode);
     ASSERT_EQ(grid.codeCount(), 5);
     EXPECT_EQ(grid.problemCount(), 4);
     for (int i = 0; i < 4; ++i) {
@@ -105,7 +105,7 @@ TEST_F(ScanGridTest, AReadToCheckIsARowInRedWithItsReason)
 TEST_F(ScanGridTest, AppendCodesInsertsOnceAndGoesOnPastADateError)
 {
     ScanGrid grid(m_decoder);
-    grid.ajouterligne(kSoap);
+    grid.addRow(kSoap);
     QList<std::pair<int, int>> inserted;
     QObject::connect(&grid, &ScanGrid::rowsInserted, [&](const QModelIndex&, int first, int last) {
         inserted << std::pair{first, last};
@@ -143,7 +143,7 @@ TEST_F(ScanGridTest, ClearLeavesOneEmptyRowAndNumbersFromOne)
     grid.clear();
     EXPECT_EQ(grid.gridRowCount(), 2);
     EXPECT_TRUE(grid.codes().isEmpty());
-    grid.ajouterligne(kSoap);
+    grid.addRow(kSoap);
     EXPECT_EQ(grid.cell(1, 0), QStringLiteral("1"));
     EXPECT_EQ(grid.cell(1, 1), kSoap);
     EXPECT_EQ(grid.gridRowCount(), 3);
@@ -154,7 +154,7 @@ TEST_F(ScanGridTest, AnUnloadedConfigurationAddsNothing)
     ConfigFile empty;
     const CodeDecoder decoder(empty);
     ScanGrid grid(decoder);
-    EXPECT_THROW(grid.ajouterligne(kCode), Error);
+    EXPECT_THROW(grid.addRow(kCode), Error);
     EXPECT_EQ(grid.gridRowCount(), 2);
 }
 

@@ -39,22 +39,12 @@ struct Receiver
     QStringList faults;
 };
 
-QString messageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const SerialError& e) {
-        return e.message();
-    }
-    return QStringLiteral("no error");
-}
-
 // Changes the link's settings as `change` says.
 QString change(SerialLink& link, const std::function<void(SerialSettings&)>& change)
 {
     SerialSettings s = link.settings();
     change(s);
-    return messageOf([&] { link.setSettings(s); });
+    return test::serialErrorOf([&] { link.setSettings(s); });
 }
 
 } // namespace
@@ -200,7 +190,7 @@ TEST(SerialLink, OpensConfiguresAndAppliesChangesToTheOpenPort)
     // a pseudo-terminal keeps 8 data bits only: 7 are asked for, and the device that does not keep
     // them is reported rather than run at other settings than the ones chosen; the port stays closed
     test::clearTermiosRequests();
-    EXPECT_EQ(messageOf([&] { link.open(); }), kRefused);
+    EXPECT_EQ(test::serialErrorOf([&] { link.open(); }), kRefused);
     EXPECT_FALSE(link.isOpen());
     EXPECT_TRUE(test::anyTermiosRequest(-1, [](const termios& t) { return (t.c_cflag & CSIZE) == CS7; }));
     change(link, [](SerialSettings& s) { s.dataBits = 8; });
@@ -251,7 +241,7 @@ TEST(SerialLink, OpensConfiguresAndAppliesChangesToTheOpenPort)
     EXPECT_EQ(link.handle(), -1);
     link.close(); // already closed: nothing happens
     // 1.5 stop bits at opening: the port stays closed
-    EXPECT_EQ(messageOf([&] { link.open(); }), "SetCommState function failed");
+    EXPECT_EQ(test::serialErrorOf([&] { link.open(); }), "SetCommState function failed");
     EXPECT_FALSE(link.isOpen());
 }
 
@@ -286,11 +276,11 @@ TEST(SerialLink, OpeningFailuresLeaveThePortClosed)
     Pty pty;
     SerialLink link;
     change(link, [](SerialSettings& s) { s.port = QStringLiteral("/nonexistent/ttyX"); });
-    EXPECT_EQ(messageOf([&] { link.open(); }), "Unable to open com port (win error code: 2)");
+    EXPECT_EQ(test::serialErrorOf([&] { link.open(); }), "Unable to open com port (win error code: 2)");
     EXPECT_FALSE(link.isOpen());
 
     change(link, [](SerialSettings& s) { s.port = QStringLiteral("/dev/null"); });
-    EXPECT_EQ(messageOf([&] { link.open(); }), "Unable to open com port (win error code: 25)");
+    EXPECT_EQ(test::serialErrorOf([&] { link.open(); }), "Unable to open com port (win error code: 25)");
     EXPECT_FALSE(link.isOpen());
 
     // the device is not shared: one held by another link is refused
@@ -298,7 +288,7 @@ TEST(SerialLink, OpeningFailuresLeaveThePortClosed)
     change(first, [&](SerialSettings& s) { s.port = pty.path(); });
     first.open();
     change(link, [&](SerialSettings& s) { s.port = pty.path(); });
-    EXPECT_EQ(messageOf([&] { link.open(); }), "Unable to open com port (win error code: 16)");
+    EXPECT_EQ(test::serialErrorOf([&] { link.open(); }), "Unable to open com port (win error code: 16)");
     EXPECT_FALSE(link.isOpen());
     EXPECT_TRUE(first.isOpen());
 
@@ -336,7 +326,7 @@ TEST(SerialLink, TheKernelConsoleIsNeverOpened)
     setSerialSystemRoot(root.path());
     SerialLink link;
     change(link, [&](SerialSettings& s) { s.port = pty.path(); });
-    const QString message = messageOf([&] { link.open(); });
+    const QString message = test::serialErrorOf([&] { link.open(); });
     setSerialSystemRoot(QString());
     EXPECT_EQ(message, "Unable to open com port (win error code: 16)");
     EXPECT_FALSE(link.isOpen());
@@ -407,9 +397,9 @@ TEST(SerialLink, ADeviceThatGoesAwayEndsReceptionWithAMessageAndCostsNothing)
     // nothing left spinning on the hung-up device, and the loss is told once
     EXPECT_LT(test::cpuMsWhileIdle(500), 100.0);
     EXPECT_EQ(r.faults.size(), 1);
-    EXPECT_EQ(messageOf([&] { r.link.close(); }), "no error");
+    EXPECT_EQ(test::serialErrorOf([&] { r.link.close(); }), "no error");
     // a device that is gone cannot be opened again
-    EXPECT_TRUE(messageOf([&] { r.link.open(); }).startsWith("Unable to open com port"));
+    EXPECT_TRUE(test::serialErrorOf([&] { r.link.open(); }).startsWith("Unable to open com port"));
     EXPECT_FALSE(r.link.isOpen());
 }
 

@@ -9,16 +9,6 @@ using namespace pelorin;
 
 namespace {
 
-QString messageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const SerialError& e) {
-        return e.message();
-    }
-    return QStringLiteral("no error");
-}
-
 QStringList namesOf(const QList<SerialPortInfo>& ports)
 {
     QStringList names;
@@ -59,7 +49,7 @@ TEST(SerialPortList, DevicesOnlyWithoutEmptyUartsNorTheConsoleSortedIgnoringCase
     root.install();
     const QStringList names = namesOf(listSerialPorts());
     setSerialSystemRoot(root.path() + "/none");
-    const QString unreadable = messageOf([] { listSerialPorts(); });
+    const QString unreadable = test::serialErrorOf([] { listSerialPorts(); });
     test::FakeTtyTree::uninstall();
 
     EXPECT_EQ(names.join(','), "/dev/serial/by-id/usb-Scanner_9-if00,ttyACM0,ttyacm9,ttyS2,ttyUSB0,ttyUSB10,ttyUSB2");

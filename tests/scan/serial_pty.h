@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the serial tests: a real pseudo-terminal (the kernel's tty layer, nothing mocked), what
 // the port asked of the device, and waiting on the event loop for what the port delivers.
+#include "scan/serialerror.h"
 #include "scan/serialports.h"
 
 #include <QByteArray>
@@ -174,6 +175,17 @@ private:
 
 // Runs the event loop until `done` holds or `limitMs` has passed (a safety net against a hang, not
 // a measure of speed); returns `done`'s last value.
+// The message of the serial error `f` raises, "no error" when it raises none.
+inline QString serialErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const SerialError& e) {
+        return e.message();
+    }
+    return QStringLiteral("no error");
+}
+
 inline bool waitUntil(const std::function<bool()>& done, int limitMs = 20000)
 {
     QDeadlineTimer limit(limitMs);

@@ -160,7 +160,7 @@ ComposedCode composeCode(const SelectionOptions& o, ConfigFile& config)
         code.setManualMode(true);
         code.setManualCode(*o.manual);
     }
-    return ComposedCode{code.CalculOF(), code.logoPath(), code.fields()};
+    return ComposedCode{code.currentCode(), code.logoPath(), code.fields()};
 }
 
 } // namespace pelorin::cli

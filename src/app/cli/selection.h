@@ -61,7 +61,7 @@ void loadConfiguration(const SelectionOptions& options, ConfigFile& config);
 // configuration without systems).
 struct ComposedCode
 {
-    QString code;     // what CalculOF gives
+    QString code;     // what currentCode gives
     QString logoPath; // the production place's logo
     CodeFields fields;
 };

@@ -11,7 +11,7 @@
 #include "scan/codesource.h"
 #include "scan/decode.h"
 #include "scan/scansession.h"
-#include "scan/ui/scanform.h"
+#include "scan/ui/scanwindow.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -38,7 +38,7 @@ journal::Settings journalSettings(QWidget* parent)
 
 } // namespace
 
-JournalHooks::JournalHooks(MainWindow& mainWindow, TscanForm& scanForm)
+JournalHooks::JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm)
     : m_mainWindow(mainWindow), m_scanForm(scanForm),
       m_journal(std::make_unique<journal::Journal>(journalSettings(&mainWindow))), m_timer(new QTimer(this))
 {
@@ -140,7 +140,7 @@ void JournalHooks::recordScan(const TakenCode& taken)
     }
     // never a message box here: it would take the keyboard scanner's characters away from the edit box
     if (!message.isEmpty())
-        if (auto* bar = m_scanForm.findChild<QStatusBar*>(QStringLiteral("StatusBar1")))
+        if (auto* bar = m_scanForm.findChild<QStatusBar*>(QStringLiteral("statusBar")))
             bar->showMessage(QString(message).replace(u'\n', u' '));
     if (m_status)
         m_status->setText(m_journal->statusText());

@@ -10,7 +10,7 @@ class QToolButton;
 namespace pelorin {
 
 class MainWindow;
-class TscanForm;
+class ScanWindow;
 struct TakenCode;
 
 namespace journal {
@@ -27,7 +27,7 @@ class JournalHooks : public QObject
     Q_OBJECT
 
 public:
-    JournalHooks(MainWindow& mainWindow, TscanForm& scanForm);
+    JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm);
     ~JournalHooks() override;
 
     journal::Journal& journal() { return *m_journal; }
@@ -41,7 +41,7 @@ private:
     void recordScan(const TakenCode& taken);
 
     MainWindow& m_mainWindow;
-    TscanForm& m_scanForm;
+    ScanWindow& m_scanForm;
     std::unique_ptr<journal::Journal> m_journal;
     QPointer<QToolButton> m_button;
     QPointer<QLabel> m_status;

@@ -182,14 +182,14 @@ void MainWindow::wireToolBar()
         nameToolButton(ui->commandToolBar, action);
     nameOverflowButton(ui->commandToolBar);
 
-    connect(ui->actionOpen, &QAction::triggered, this, [this] { m_sheet->ChargerProjetRav(); });
-    connect(ui->actionZoomFit, &QAction::triggered, this, [this] { m_sheet->zoommieuxClick(); });
-    connect(ui->actionZoomIn, &QAction::triggered, this, [this] { m_sheet->zoomplusClick(); });
-    connect(ui->actionZoomOut, &QAction::triggered, this, [this] { m_sheet->zoommoinsClick(); });
+    connect(ui->actionOpen, &QAction::triggered, this, [this] { m_sheet->chooseDescription(); });
+    connect(ui->actionZoomFit, &QAction::triggered, this, [this] { m_sheet->zoomToFit(); });
+    connect(ui->actionZoomIn, &QAction::triggered, this, [this] { m_sheet->zoomIn(); });
+    connect(ui->actionZoomOut, &QAction::triggered, this, [this] { m_sheet->zoomOut(); });
     connect(ui->actionSelectLabels, &QAction::triggered, this, [this] { showModalWindow(m_selectionWindow); });
-    connect(ui->actionPrint, &QAction::triggered, this, [this] { m_sheet->ImprimClick(); });
-    connect(ui->actionPrintDialog, &QAction::triggered, this, [this] { m_sheet->ImprimDialogClick(); });
-    connect(ui->actionExportPdf, &QAction::triggered, this, [this] { m_sheet->ExportPdfClick(); });
+    connect(ui->actionPrint, &QAction::triggered, this, [this] { m_sheet->printPage(); });
+    connect(ui->actionPrintDialog, &QAction::triggered, this, [this] { m_sheet->printPageWithDialog(); });
+    connect(ui->actionExportPdf, &QAction::triggered, this, [this] { m_sheet->exportPdf(); });
     connect(ui->actionConfiguration, &QAction::triggered, this, [this] { showModalWindow(m_configurationWindow); });
     connect(ui->actionRalChart, &QAction::triggered, this, &MainWindow::showRalChart);
     connect(ui->actionHelp, &QAction::triggered, this, &MainWindow::showHelp);
@@ -394,7 +394,7 @@ void MainWindow::showEvent(QShowEvent* event)
     // the first page was fitted before the window had its size: fit it to the real preview
     QTimer::singleShot(0, this, [this] {
         if (m_sheet->preview()->page())
-            m_sheet->zoommieuxClick();
+            m_sheet->zoomToFit();
     });
 }
 
@@ -423,7 +423,7 @@ bool MainWindow::saveSettings()
 
 void MainWindow::showPage()
 {
-    m_sheet->Afficher();
+    m_sheet->showPage();
 }
 
 QStringList MainWindow::incrementalLines() const

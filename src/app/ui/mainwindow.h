@@ -67,7 +67,7 @@ public:
     bool saveSettings();
 
     // LabelValues: what the labels receive at every page build.
-    QString code() const override { return m_code.CalculOF(); }
+    QString code() const override { return m_code.currentCode(); }
     QString operatorText() const override { return m_operatorText; }
     QString multilineText() const override { return m_multilineText; }
     QStringList incrementalLines() const override;

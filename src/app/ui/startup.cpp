@@ -15,9 +15,9 @@
 #include "base/ui/dialogs.h"
 #include "config/folderlock.h"
 #include "app/ui/configurationwindow.h"
-#include "labels/ui/form4.h"
+#include "labels/ui/labelselectionwindow.h"
 #include "labels/ui/labelsheet.h"
-#include "scan/ui/scanform.h"
+#include "scan/ui/scanwindow.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -220,7 +220,7 @@ void openStartFile(ProgramWindows& windows, const QString& file)
         return;
     }
     // the scan window opens over the main window once the event loop runs, as its button opens it
-    TscanForm& scan = windows.scanWindow();
+    ScanWindow& scan = windows.scanWindow();
     QTimer::singleShot(0, &scan, [&scan, file] {
         scan.openSheet(file);
         scan.exec();
@@ -267,11 +267,11 @@ ProgramWindows::ProgramWindows(int pauseMs) : m_lock(std::make_unique<DataFolder
     m_configurationWindow = std::make_unique<ConfigurationWindow>(*m_mainWindow, *m_mainWindow);
     m_mainWindow->setConfigurationWindow(m_configurationWindow.get());
     // its preparation shows the first page of the description the settings named
-    m_form4 = std::make_unique<TForm4>(m_mainWindow->sheet());
+    m_form4 = std::make_unique<LabelSelectionWindow>(m_mainWindow->sheet());
     m_mainWindow->setSelectionWindow(m_form4.get());
     m_aboutBox = std::make_unique<AboutBox>();
     m_mainWindow->setAboutBox(m_aboutBox.get());
-    m_scanForm = std::make_unique<TscanForm>(m_mainWindow->configuration());
+    m_scanForm = std::make_unique<ScanWindow>(m_mainWindow->configuration());
     m_mainWindow->setScanWindow(m_scanForm.get());
     m_journalHooks = std::make_unique<JournalHooks>(*m_mainWindow, *m_scanForm);
 }

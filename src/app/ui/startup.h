@@ -10,9 +10,9 @@ namespace pelorin {
 class DataFolderLock;
 class MainWindow;
 class ConfigurationWindow;
-class TForm4;
+class LabelSelectionWindow;
 class AboutBox;
-class TscanForm;
+class ScanWindow;
 class JournalHooks;
 
 // The whole program: the command line when its first argument is a command, else the windows.
@@ -64,9 +64,9 @@ public:
 
     MainWindow& mainWindow() const { return *m_mainWindow; }
     ConfigurationWindow& configurationWindow() const { return *m_configurationWindow; }
-    TForm4& selectionWindow() const { return *m_form4; }
+    LabelSelectionWindow& selectionWindow() const { return *m_form4; }
     AboutBox& aboutBox() const { return *m_aboutBox; }
-    TscanForm& scanWindow() const { return *m_scanForm; }
+    ScanWindow& scanWindow() const { return *m_scanForm; }
     JournalHooks& journalHooks() const { return *m_journalHooks; }
 
     // Whether another copy of the program held the data folder at start.
@@ -76,9 +76,9 @@ private:
     std::unique_ptr<DataFolderLock> m_lock;
     std::unique_ptr<MainWindow> m_mainWindow;
     std::unique_ptr<ConfigurationWindow> m_configurationWindow;
-    std::unique_ptr<TForm4> m_form4;
+    std::unique_ptr<LabelSelectionWindow> m_form4;
     std::unique_ptr<AboutBox> m_aboutBox;
-    std::unique_ptr<TscanForm> m_scanForm;
+    std::unique_ptr<ScanWindow> m_scanForm;
     std::unique_ptr<JournalHooks> m_journalHooks;
 };
 

@@ -71,53 +71,53 @@ PageEditorPage::PageEditorPage(LabelValues& values, const QString& sheetFolder, 
     createTypeChoice();
 
     const std::pair<QToolButton*, std::pair<const char*, QStyle::StandardPixmap>> icons[] = {
-        {ui->ToolButton17, {"document-new", QStyle::SP_FileIcon}},
-        {ui->ToolButton3, {"document-open", QStyle::SP_DialogOpenButton}},
-        {ui->ToolButton2, {"document-save", QStyle::SP_DialogSaveButton}},
-        {ui->ToolButton5, {"zoom-fit-best", QStyle::SP_TitleBarMaxButton}},
-        {ui->ToolButton1, {"zoom-in", QStyle::SP_ArrowUp}},
-        {ui->ToolButton4, {"zoom-out", QStyle::SP_ArrowDown}},
-        {ui->clearMemoText, {"document-new", QStyle::SP_FileIcon}},
-        {ui->loadMemoText, {"document-open", QStyle::SP_DialogOpenButton}},
-        {ui->saveMemoText, {"document-save", QStyle::SP_DialogSaveButton}},
+        {ui->newDescriptionButton, {"document-new", QStyle::SP_FileIcon}},
+        {ui->openDescriptionButton, {"document-open", QStyle::SP_DialogOpenButton}},
+        {ui->saveDescriptionButton, {"document-save", QStyle::SP_DialogSaveButton}},
+        {ui->zoomToFitButton, {"zoom-fit-best", QStyle::SP_TitleBarMaxButton}},
+        {ui->zoomInButton, {"zoom-in", QStyle::SP_ArrowUp}},
+        {ui->zoomOutButton, {"zoom-out", QStyle::SP_ArrowDown}},
+        {ui->clearMemoTextButton, {"document-new", QStyle::SP_FileIcon}},
+        {ui->loadMemoTextButton, {"document-open", QStyle::SP_DialogOpenButton}},
+        {ui->saveMemoTextButton, {"document-save", QStyle::SP_DialogSaveButton}},
     };
     for (const auto& [button, icon] : icons)
         button->setIcon(themeIcon(QString::fromLatin1(icon.first), icon.second));
 
-    ui->XMLMemo->setPlainText(newDescriptionLines(FormatTexts()).join(u'\n'));
-    ui->ScrollBox1->setZoom(kStartZoom);
-    ui->ScrollBox1->setShadowDepth(0);
-    ui->StringGrid1->setMarks(m_sheet.marks());
+    ui->descriptionText->setPlainText(newDescriptionLines(FormatTexts()).join(u'\n'));
+    ui->pagePreview->setZoom(kStartZoom);
+    ui->pagePreview->setShadowDepth(0);
+    ui->labelGrid->setMarks(m_sheet.marks());
 
     // the switches start on, like the model's
     {
-        const QSignalBlocker a(ui->tracemarge), b(ui->etiquettes);
-        ui->tracemarge->setChecked(m_sheet.marks().marginFrame());
-        ui->etiquettes->setChecked(m_sheet.marks().outlines());
+        const QSignalBlocker a(ui->marginsCheck), b(ui->labelsCheck);
+        ui->marginsCheck->setChecked(m_sheet.marks().marginFrame());
+        ui->labelsCheck->setChecked(m_sheet.marks().outlines());
     }
-    connect(ui->tracemarge, &QCheckBox::toggled, this, [this](bool on) {
+    connect(ui->marginsCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_sheet.marks().setMarginFrame(on);
         redraw();
     });
-    connect(ui->etiquettes, &QCheckBox::toggled, this, [this](bool on) {
+    connect(ui->labelsCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_sheet.marks().setOutlines(on);
         redraw();
     });
-    connect(ui->StringGrid1, &SelectionGrid::markToggled, this, [this] { redraw(); });
-    connect(ui->ToolButton17, &QToolButton::clicked, this, &PageEditorPage::ToolButton17Click);
-    connect(ui->ToolButton3, &QToolButton::clicked, this, &PageEditorPage::ToolButton3Click);
-    connect(ui->ToolButton2, &QToolButton::clicked, this, &PageEditorPage::ToolButton2Click);
-    connect(ui->ToolButton5, &QToolButton::clicked, ui->ScrollBox1, &report::PagePreview::zoomToFit);
-    connect(ui->ToolButton1, &QToolButton::clicked, ui->ScrollBox1, &report::PagePreview::zoomIn);
-    connect(ui->ToolButton4, &QToolButton::clicked, ui->ScrollBox1, &report::PagePreview::zoomOut);
-    connect(ui->Button1, &QPushButton::clicked, this, &PageEditorPage::Button1Click);
-    connect(ui->Button7, &QPushButton::clicked, this, &PageEditorPage::Button7Click);
-    connect(ui->Button6, &QPushButton::clicked, this, &PageEditorPage::Button6Click);
-    connect(ui->Button8, &QPushButton::clicked, this, &PageEditorPage::Button8Click);
-    connect(m_typeChoice, &QButtonGroup::idClicked, this, &PageEditorPage::RadioGroup1Click);
-    connect(ui->clearMemoText, &QToolButton::clicked, this, &PageEditorPage::ToolBar2ClearClick);
-    connect(ui->loadMemoText, &QToolButton::clicked, this, &PageEditorPage::ToolBar2LoadClick);
-    connect(ui->saveMemoText, &QToolButton::clicked, this, &PageEditorPage::ToolBar2SaveClick);
+    connect(ui->labelGrid, &SelectionGrid::markToggled, this, [this] { redraw(); });
+    connect(ui->newDescriptionButton, &QToolButton::clicked, this, &PageEditorPage::newDescription);
+    connect(ui->openDescriptionButton, &QToolButton::clicked, this, &PageEditorPage::openDescriptionFile);
+    connect(ui->saveDescriptionButton, &QToolButton::clicked, this, &PageEditorPage::saveDescription);
+    connect(ui->zoomToFitButton, &QToolButton::clicked, ui->pagePreview, &report::PagePreview::zoomToFit);
+    connect(ui->zoomInButton, &QToolButton::clicked, ui->pagePreview, &report::PagePreview::zoomIn);
+    connect(ui->zoomOutButton, &QToolButton::clicked, ui->pagePreview, &report::PagePreview::zoomOut);
+    connect(ui->createPageButton, &QPushButton::clicked, this, &PageEditorPage::createPage);
+    connect(ui->addComponentButton, &QPushButton::clicked, this, &PageEditorPage::addComponent);
+    connect(ui->redrawPageButton, &QPushButton::clicked, this, &PageEditorPage::redrawPage);
+    connect(ui->redrawGridButton, &QPushButton::clicked, this, &PageEditorPage::redrawGrid);
+    connect(m_typeChoice, &QButtonGroup::idClicked, this, &PageEditorPage::componentTypeChosen);
+    connect(ui->clearMemoTextButton, &QToolButton::clicked, this, &PageEditorPage::clearMemoText);
+    connect(ui->loadMemoTextButton, &QToolButton::clicked, this, &PageEditorPage::loadMemoText);
+    connect(ui->saveMemoTextButton, &QToolButton::clicked, this, &PageEditorPage::saveMemoText);
 }
 
 PageEditorPage::~PageEditorPage() = default;
@@ -125,16 +125,16 @@ PageEditorPage::~PageEditorPage() = default;
 void PageEditorPage::createTypeChoice()
 {
     // one radio button per type of the table, in two columns; the first selected
-    m_typeChoice = new QButtonGroup(ui->RadioGroup1);
+    m_typeChoice = new QButtonGroup(ui->componentTypeGroup);
     const auto& table = componentTypeTable();
     const int perColumn = int((table.size() + 1) / 2);
     for (int i = 0; i < int(table.size()); ++i) {
-        auto* radio = new QRadioButton(table[size_t(i)].name, ui->RadioGroup1);
+        auto* radio = new QRadioButton(table[size_t(i)].name, ui->componentTypeGroup);
         m_typeChoice->addButton(radio, i);
-        ui->RadioGroup1Layout->addWidget(radio, i % perColumn, i / perColumn);
+        ui->componentTypeGroupLayout->addWidget(radio, i % perColumn, i / perColumn);
     }
     m_typeChoice->button(0)->setChecked(true);
-    RadioGroup1Click(0);
+    componentTypeChosen(0);
 }
 
 QWidget* PageEditorPage::createStandardSheetChoice()
@@ -173,51 +173,51 @@ QWidget* PageEditorPage::createStandardSheetChoice()
 void PageEditorPage::applyStandardSheet(const SheetTemplate& sheet)
 {
     const FormatTexts f = sheet.formatTexts();
-    ui->LabeledEdit14->setText(f.Reference);
-    ui->LabeledEdit8->setText(f.Largeur);
-    ui->LabeledEdit7->setText(f.Hauteur);
-    ui->LabeledEdit6->setText(f.MargeGauche);
-    ui->LabeledEdit9->setText(f.MargeDroite);
-    ui->LabeledEdit10->setText(f.MargeHaute);
-    ui->LabeledEdit5->setText(f.MargeBasse);
-    ui->LabeledEdit12->setText(f.Ligne);
-    ui->LabeledEdit11->setText(f.Colonne);
-    ui->LabeledEdit16->setText(f.LargeurEtiquette);
-    ui->LabeledEdit17->setText(f.HauteurEtiquette);
-    ui->LabeledEdit15->setText(f.EcartHorizontal);
-    ui->LabeledEdit13->setText(f.EcartVertical);
-    ui->LabeledEdit18->setText(f.EtiquetteHorizontalRadius);
-    ui->LabeledEdit19->setText(f.EtiquetteVerticalRadius);
+    ui->pageReferenceEdit->setText(f.Reference);
+    ui->pageWidthEdit->setText(f.Largeur);
+    ui->pageHeightEdit->setText(f.Hauteur);
+    ui->leftMarginEdit->setText(f.MargeGauche);
+    ui->rightMarginEdit->setText(f.MargeDroite);
+    ui->topMarginEdit->setText(f.MargeHaute);
+    ui->bottomMarginEdit->setText(f.MargeBasse);
+    ui->rowsEdit->setText(f.Ligne);
+    ui->columnsEdit->setText(f.Colonne);
+    ui->labelWidthEdit->setText(f.LargeurEtiquette);
+    ui->labelHeightEdit->setText(f.HauteurEtiquette);
+    ui->horizontalGapEdit->setText(f.EcartHorizontal);
+    ui->verticalGapEdit->setText(f.EcartVertical);
+    ui->labelHRadiusEdit->setText(f.EtiquetteHorizontalRadius);
+    ui->labelVRadiusEdit->setText(f.EtiquetteVerticalRadius);
 }
 
 QStringList PageEditorPage::memoLines() const
 {
-    return textLines(rawText(ui->XMLMemo));
+    return textLines(rawText(ui->descriptionText));
 }
 
 void PageEditorPage::setMemoLines(const QStringList& lines)
 {
-    replaceText(ui->XMLMemo, lines.join(u'\n'));
+    replaceText(ui->descriptionText, lines.join(u'\n'));
 }
 
 FormatTexts PageEditorPage::formatTexts() const
 {
     FormatTexts f;
-    f.Reference = ui->LabeledEdit14->text();
-    f.Largeur = ui->LabeledEdit8->text();
-    f.Hauteur = ui->LabeledEdit7->text();
-    f.Ligne = ui->LabeledEdit12->text();
-    f.Colonne = ui->LabeledEdit11->text();
-    f.MargeGauche = ui->LabeledEdit6->text();
-    f.MargeDroite = ui->LabeledEdit9->text();
-    f.MargeHaute = ui->LabeledEdit10->text();
-    f.MargeBasse = ui->LabeledEdit5->text();
-    f.LargeurEtiquette = ui->LabeledEdit16->text();
-    f.HauteurEtiquette = ui->LabeledEdit17->text();
-    f.EtiquetteVerticalRadius = ui->LabeledEdit19->text();
-    f.EtiquetteHorizontalRadius = ui->LabeledEdit18->text();
-    f.EcartHorizontal = ui->LabeledEdit15->text();
-    f.EcartVertical = ui->LabeledEdit13->text();
+    f.Reference = ui->pageReferenceEdit->text();
+    f.Largeur = ui->pageWidthEdit->text();
+    f.Hauteur = ui->pageHeightEdit->text();
+    f.Ligne = ui->rowsEdit->text();
+    f.Colonne = ui->columnsEdit->text();
+    f.MargeGauche = ui->leftMarginEdit->text();
+    f.MargeDroite = ui->rightMarginEdit->text();
+    f.MargeHaute = ui->topMarginEdit->text();
+    f.MargeBasse = ui->bottomMarginEdit->text();
+    f.LargeurEtiquette = ui->labelWidthEdit->text();
+    f.HauteurEtiquette = ui->labelHeightEdit->text();
+    f.EtiquetteVerticalRadius = ui->labelVRadiusEdit->text();
+    f.EtiquetteHorizontalRadius = ui->labelHRadiusEdit->text();
+    f.EcartHorizontal = ui->horizontalGapEdit->text();
+    f.EcartVertical = ui->verticalGapEdit->text();
     return f;
 }
 
@@ -226,11 +226,11 @@ QStringList PageEditorPage::componentBlock() const
     const ComponentType* type = selectedType();
     CommonTexts common;
     common.Type = type ? type->name : QString();
-    common.Name = ui->LabeledEdit20->text();
-    common.Top = ui->LabeledEdit1->text();
-    common.Left = ui->LabeledEdit2->text();
-    common.Height = ui->LabeledEdit3->text();
-    common.Width = ui->LabeledEdit4->text();
+    common.Name = ui->componentNameEdit->text();
+    common.Top = ui->componentTopEdit->text();
+    common.Left = ui->componentLeftEdit->text();
+    common.Height = ui->componentHeightEdit->text();
+    common.Width = ui->componentWidthEdit->text();
     // each own element takes the text of the field the table names for it
     return componentBlockLines(common, [this, type](const char* element) {
         for (const WrittenElement& w : type->writes) {
@@ -266,13 +266,13 @@ void PageEditorPage::draw()
             preview = m_sheet.build(m_values, report::defaultPrinterPaperInches());
         } catch (...) {
             // nothing was built: the preview keeps its page, the report of this build is empty
-            ui->Memo1->clear();
+            ui->reportText->clear();
             throw;
         }
     });
-    if (!built || !guarded(this, [&] { ui->ScrollBox1->setPage(preview.page); }))
+    if (!built || !guarded(this, [&] { ui->pagePreview->setPage(preview.page); }))
         return;
-    ui->Memo1->setPlainText(preview.report.join(u'\n'));
+    ui->reportText->setPlainText(preview.report.join(u'\n'));
     // what was built is shown even when a component stopped the build, then the reason
     switch (preview.result.stop) {
     case PageBuildResult::Stop::None:
@@ -292,11 +292,11 @@ void PageEditorPage::redraw()
         draw();
 }
 
-void PageEditorPage::Fixecellule()
+void PageEditorPage::rebuildGrid()
 {
     guarded(this, [&] {
         m_sheet.rebuildMarks();
-        ui->StringGrid1->fitCells(m_sheet.marks().columns(), m_sheet.marks().rows());
+        ui->labelGrid->fitCells(m_sheet.marks().columns(), m_sheet.marks().rows());
     });
 }
 
@@ -305,17 +305,17 @@ void PageEditorPage::showing()
     if (!parseMemo())
         return;
     // the grid first, so that the preview shows the labels it marks
-    Fixecellule();
+    rebuildGrid();
     draw();
-    ui->ScrollBox1->zoomToFit();
+    ui->pagePreview->zoomToFit();
 }
 
-void PageEditorPage::ToolButton17Click()
+void PageEditorPage::newDescription()
 {
     setMemoLines({});
 }
 
-void PageEditorPage::ToolButton3Click()
+void PageEditorPage::openDescriptionFile()
 {
     const QString dir = m_descriptionFile.isEmpty() ? DataFolder::path(QStringLiteral("Modeles")) : m_descriptionFile;
     const QString path = Dialogs::openFileName(this, QStringLiteral("Charger un descriptif"), dir, kDescriptionFilters);
@@ -328,11 +328,11 @@ void PageEditorPage::ToolButton3Click()
     m_descriptionFile = path;
     if (!parseMemo())
         return;
-    Fixecellule();
+    rebuildGrid();
     draw();
 }
 
-void PageEditorPage::ToolButton2Click()
+void PageEditorPage::saveDescription()
 {
     const QString proposed =
         m_descriptionFile.isEmpty() ? DataFolder::path(QStringLiteral("Modeles")) : m_descriptionFile;
@@ -345,16 +345,16 @@ void PageEditorPage::ToolButton2Click()
     m_descriptionFile = path;
 }
 
-void PageEditorPage::Button1Click()
+void PageEditorPage::createPage()
 {
     setMemoLines(newDescriptionLines(formatTexts()));
     if (!parseMemo())
         return;
-    Fixecellule();
+    rebuildGrid();
     draw();
 }
 
-void PageEditorPage::Button7Click()
+void PageEditorPage::addComponent()
 {
     QStringList lines = memoLines();
     if (!insertComponentBlock(lines, componentBlock()))
@@ -363,46 +363,46 @@ void PageEditorPage::Button7Click()
     redraw();
 }
 
-void PageEditorPage::Button6Click()
+void PageEditorPage::redrawPage()
 {
     redraw();
 }
 
-void PageEditorPage::Button8Click()
+void PageEditorPage::redrawGrid()
 {
-    Fixecellule();
+    rebuildGrid();
 }
 
-void PageEditorPage::RadioGroup1Click(int)
+void PageEditorPage::componentTypeChosen(int)
 {
     // the page the table names for the type: several types may share one
     if (const ComponentType* type = selectedType())
-        if (auto* page = ui->Notebook1->findChild<QWidget*>(QString::fromLatin1(type->editorPage)))
-            ui->Notebook1->setCurrentWidget(page);
+        if (auto* page = ui->parameterPages->findChild<QWidget*>(QString::fromLatin1(type->editorPage)))
+            ui->parameterPages->setCurrentWidget(page);
 }
 
-void PageEditorPage::ToolBar2ClearClick()
+void PageEditorPage::clearMemoText()
 {
-    replaceText(ui->Memo2, QString());
+    replaceText(ui->memoTextEdit, QString());
 }
 
-void PageEditorPage::ToolBar2LoadClick()
+void PageEditorPage::loadMemoText()
 {
     const QString path = Dialogs::openFileName(this, QStringLiteral("Charger un texte"), DataFolder::root(), QString());
     if (path.isEmpty())
         return;
-    if (!guarded(this, [&] { replaceText(ui->Memo2, readTextLines(path).join(u'\n')); }))
+    if (!guarded(this, [&] { replaceText(ui->memoTextEdit, readTextLines(path).join(u'\n')); }))
         return;
     m_memoTextFile = path;
 }
 
-void PageEditorPage::ToolBar2SaveClick()
+void PageEditorPage::saveMemoText()
 {
     const QString proposed = m_memoTextFile.isEmpty() ? DataFolder::root() : m_memoTextFile;
     const QString path = Dialogs::saveFileName(this, QStringLiteral("Enregistrer le texte"), proposed, QString());
     if (path.isEmpty())
         return;
-    if (!guarded(this, [&] { writeTextLines(path, textLines(rawText(ui->Memo2))); }))
+    if (!guarded(this, [&] { writeTextLines(path, textLines(rawText(ui->memoTextEdit))); }))
         return;
     m_memoTextFile = path;
 }

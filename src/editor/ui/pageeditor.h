@@ -23,7 +23,7 @@ class LabelValues;
 
 // The tab "Editeur de page d'étiquettes" of the configuration window: label page descriptions
 // created, extended with components, previewed with an execution report, opened and saved as text.
-// The text of XMLMemo is the description; every command replaces its lines, inserts lines, writes
+// The text of descriptionText is the description; every command replaces its lines, inserts lines, writes
 // them, or parses them into the editor's own sheet, from which the preview and the grid are built.
 // The components take their live values (code, texts, version, logo) from the main window. The tab
 // is laid out in pageeditor.ui; this class wires it.
@@ -42,7 +42,7 @@ public:
     void showing();
 
     EditorSheet& sheet() { return m_sheet; }
-    // The lines of XMLMemo.
+    // The lines of descriptionText.
     QStringList memoLines() const;
     // The file the save dialog proposes: the description last opened or saved.
     QString descriptionFile() const { return m_descriptionFile; }
@@ -52,19 +52,19 @@ public:
     void applyStandardSheet(const SheetTemplate& sheet);
 
     // Handlers.
-    void ToolButton17Click();
-    void ToolButton3Click();
-    void ToolButton2Click();
-    void Button1Click();
-    void Button7Click();
-    void Button6Click();
-    void Button8Click();
-    void RadioGroup1Click(int index);
-    void ToolBar2ClearClick();
-    void ToolBar2LoadClick();
-    void ToolBar2SaveClick();
+    void newDescription();
+    void openDescriptionFile();
+    void saveDescription();
+    void createPage();
+    void addComponent();
+    void redrawPage();
+    void redrawGrid();
+    void componentTypeChosen(int index);
+    void clearMemoText();
+    void loadMemoText();
+    void saveMemoText();
     // Rebuilds the marks and the grid from EtiqXML as last parsed; no redraw.
-    void Fixecellule();
+    void rebuildGrid();
 
 private:
     QWidget* createStandardSheetChoice();
@@ -76,7 +76,7 @@ private:
     const ComponentType* selectedType() const;
     void setMemoLines(const QStringList& lines);
 
-    // Parses XMLMemo into the sheet; false, the parser's message shown and everything kept, when the
+    // Parses descriptionText into the sheet; false, the parser's message shown and everything kept, when the
     // text is not well-formed.
     bool parseMemo();
     // Builds the page from EtiqXML as parsed, shows it and writes the execution report.
@@ -86,7 +86,7 @@ private:
 
     // the controls of pageeditor.ui, named as the operator's documentation names them
     std::unique_ptr<Ui::EditorPage> ui;
-    QButtonGroup* m_typeChoice = nullptr;       // the radio buttons of RadioGroup1, in the table's order
+    QButtonGroup* m_typeChoice = nullptr;       // the radio buttons of componentTypeGroup, in the table's order
     QComboBox* m_standardSheetChoice = nullptr; // absent without the label-sheet database
     LabelValues& m_values;
     EditorSheet m_sheet;

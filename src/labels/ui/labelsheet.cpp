@@ -35,7 +35,7 @@ LabelSheet::LabelSheet(LabelValues& values, QWidget* window, StatusCallback stat
     : m_values(values), m_window(window), m_status(std::move(status))
 {
     m_preview = new report::PagePreview(window);
-    m_preview->setObjectName(QStringLiteral("ScrollBox1"));
+    m_preview->setObjectName(QStringLiteral("pagePreview"));
     m_preview->setZoom(kStartZoom);
     m_preview->setShadowDepth(kShadowDepth);
 }
@@ -112,12 +112,12 @@ QString LabelSheet::buildMessage(const QString& message) const
     return message;
 }
 
-bool LabelSheet::Afficher()
+bool LabelSheet::showPage()
 {
     return build() != Build::Failed;
 }
 
-void LabelSheet::ChargerProjetRav()
+void LabelSheet::chooseDescription()
 {
     const QString path = Dialogs::openFileName(m_window.data(), QStringLiteral("Charger une page d'étiquettes"),
                                                DataFolder::path(QStringLiteral("Modeles")),
@@ -164,8 +164,8 @@ void LabelSheet::rebuildMarksAndShow()
 
 void LabelSheet::showAndFit()
 {
-    Afficher();
-    zoommieuxClick();
+    showPage();
+    zoomToFit();
 }
 
 void LabelSheet::setSelectionRebuild(std::function<void()> rebuild)
@@ -173,22 +173,22 @@ void LabelSheet::setSelectionRebuild(std::function<void()> rebuild)
     m_selectionRebuild = std::move(rebuild);
 }
 
-void LabelSheet::zoommieuxClick()
+void LabelSheet::zoomToFit()
 {
     m_preview->zoomToFit();
 }
 
-void LabelSheet::zoomplusClick()
+void LabelSheet::zoomIn()
 {
     m_preview->zoomIn();
 }
 
-void LabelSheet::zoommoinsClick()
+void LabelSheet::zoomOut()
 {
     m_preview->zoomOut();
 }
 
-void LabelSheet::ImprimClick()
+void LabelSheet::printPage()
 {
     // the page is built first, so that it holds the code, texts and selection of this moment
     if (build() == Build::Failed || !m_page)
@@ -196,7 +196,7 @@ void LabelSheet::ImprimClick()
     print(QString(), 1);
 }
 
-void LabelSheet::ImprimDialogClick()
+void LabelSheet::printPageWithDialog()
 {
     if (build() == Build::Failed || !m_page)
         return;
@@ -229,7 +229,7 @@ void LabelSheet::print(const QString& printer, int copies)
     }
 }
 
-void LabelSheet::ExportPdfClick()
+void LabelSheet::exportPdf()
 {
     if (build() == Build::Failed || !m_page)
         return;
@@ -257,11 +257,11 @@ void LabelSheet::ExportPdfClick()
 void LabelSheet::installShortcuts(QWidget* window)
 {
     auto* open = new QShortcut(QKeySequence::Open, window);
-    connect(open, &QShortcut::activated, this, &LabelSheet::ChargerProjetRav);
+    connect(open, &QShortcut::activated, this, &LabelSheet::chooseDescription);
     auto* print = new QShortcut(QKeySequence::Print, window);
-    connect(print, &QShortcut::activated, this, &LabelSheet::ImprimClick);
+    connect(print, &QShortcut::activated, this, &LabelSheet::printPage);
     auto* printDialog = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), window);
-    connect(printDialog, &QShortcut::activated, this, &LabelSheet::ImprimDialogClick);
+    connect(printDialog, &QShortcut::activated, this, &LabelSheet::printPageWithDialog);
 }
 
 } // namespace pelorin

@@ -16,7 +16,7 @@ namespace pelorin {
 class LabelValues;
 
 // The main window's sheet of labels: the current label page description `EtiqXML`, the selection
-// marks, the executed page of the last build and the preview `ScrollBox1` it is shown in, with the
+// marks, the executed page of the last build and the preview `pagePreview` it is shown in, with the
 // commands that open a description, zoom, print and export the page. The main window puts the
 // preview in its right-hand panel and connects its buttons to the commands; every command reports
 // its errors itself in a message box, so the buttons can call them directly.
@@ -37,7 +37,7 @@ public:
     LabelDescription& EtiqXML() { return m_description; }
     const LabelDescription& EtiqXML() const { return m_description; }
     SelectionMarks& marks() { return m_marks; }
-    // The preview, objectName "ScrollBox1": zoom 40 at first, a page shadow of 3 pixels.
+    // The preview, objectName "pagePreview": zoom 40 at first, a page shadow of 3 pixels.
     report::PagePreview* preview() const { return m_preview; }
     // The page of the last build that was shown (null before the first), the one the preview draws.
     std::shared_ptr<const report::ExecutedPage> page() const { return m_page; }
@@ -52,47 +52,47 @@ public:
     // previous page; a bad component shows the page as far as it was built, then its message; an
     // unknown component type shows "erreur de composant" and the page as built. Returns whether a
     // page was built and shown (the unknown type included), which is what printing asks.
-    bool Afficher();
+    bool showPage();
     // "Réafficher" and "Valider ".
-    void Preview() { Afficher(); }
+    void Preview() { showPage(); }
 
     // "Charger une page d'étiquettes.": the open dialog in the models folder. Cancelling changes
     // nothing. An unreadable file shows its message and releases the description ("No active
     // document" until a readable one is opened), the status bar and the marks staying as they were.
     // A readable one shows its name in the status bar, then the marks are rebuilt (the label
-    // selection window's Fixecellule when there is one), the page is built and the zoom fitted.
-    void ChargerProjetRav();
+    // selection window's rebuildGrid when there is one), the page is built and the zoom fitted.
+    void chooseDescription();
     // The same once a file is chosen (a file named on the command line).
     void openDescription(const QString& path);
 
     // "Zoom au mieux.", "Agrandir.", "Réduire.": 10 to 200 percent in steps of 10.
-    void zoommieuxClick();
-    void zoomplusClick();
-    void zoommoinsClick();
+    void zoomToFit();
+    void zoomIn();
+    void zoomOut();
 
     // "Imprimer la page.": builds the page, then prints it on the default printer without a dialog,
     // one copy, exactly as the preview shows it. "Aucune imprimante n'est installée." when there is
     // no printer. A failed build prints nothing, but for an unknown component type, whose page is
     // printed as built.
-    void ImprimClick();
+    void printPage();
     // "Imprimer…" (Ctrl+Shift+P): builds the page, then asks the printer and the number of copies in
     // the print dialog, which opens on the printer chosen last during this session. Cancelling prints
     // nothing. A print job is named "Pelorin <code> <page name>" either way.
-    void ImprimDialogClick();
+    void printPageWithDialog();
     // The printer "Imprimer…" chose last in this session; empty before (the default printer).
     QString sessionPrinter() const { return m_sessionPrinter; }
     // "Exporter la page en PDF.": builds the page, then writes it as a vector PDF to a file chosen
     // in a save dialog.
-    void ExportPdfClick();
+    void exportPdf();
 
-    // The label selection window registers its Fixecellule here, so that opening a description
+    // The label selection window registers its rebuildGrid here, so that opening a description
     // rebuilds its grid as well. Without one, opening rebuilds the marks, builds the page and fits
     // the zoom.
     void setSelectionRebuild(std::function<void()> rebuild);
     // The message of an error met building the page or the marks: a value of the description that
     // does not convert is named with the file, the element and the component; others as they are.
     QString buildMessage(const QString& message) const;
-    // Builds the page and fits the zoom (the last step of Fixecellule).
+    // Builds the page and fits the zoom (the last step of rebuildGrid).
     void showAndFit();
 
     // Told where each page goes: a printer (its name), just before the job is sent, so that the page

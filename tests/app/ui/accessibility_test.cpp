@@ -5,9 +5,9 @@
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
 #include "app/ui/configurationwindow.h"
-#include "labels/ui/form4.h"
-#include "scan/ui/scanconfig.h"
-#include "scan/ui/scanform.h"
+#include "labels/ui/labelselectionwindow.h"
+#include "scan/ui/serialsettingsdialog.h"
+#include "scan/ui/scanwindow.h"
 #include "support/testsupport.h"
 
 #include <QAbstractItemView>
@@ -204,10 +204,10 @@ TEST(Accessibility, everyControlOfEveryWindowHasAName)
     ProgramWindows windows;
     const std::pair<const char*, const QWidget*> all[] = {
         {"MainWindow", &windows.mainWindow()},  {"ConfigurationWindow", &windows.configurationWindow()},
-        {"TForm4", &windows.selectionWindow()}, {"AboutBox", &windows.aboutBox()},
-        {"TscanForm", &windows.scanWindow()}, // TScanconfig is its child
+        {"LabelSelectionWindow", &windows.selectionWindow()}, {"AboutBox", &windows.aboutBox()},
+        {"ScanWindow", &windows.scanWindow()}, // SerialSettingsDialog is its child
     };
-    ASSERT_NE(windows.scanWindow().findChild<QDialog*>(QStringLiteral("Scanconfig")), nullptr);
+    ASSERT_NE(windows.scanWindow().findChild<QDialog*>(QStringLiteral("serialSettingsDialog")), nullptr);
     for (const auto& [name, window] : all) {
         int walked = 0;
         const QStringList offenders = unnamedControls(*window, &walked);

@@ -4,9 +4,9 @@
 #include "app/ui/startup.h"
 #include "base/ui/dialogs.h"
 #include "app/ui/configurationwindow.h"
-#include "labels/ui/form4.h"
-#include "scan/ui/scanconfig.h"
-#include "scan/ui/scanform.h"
+#include "labels/ui/labelselectionwindow.h"
+#include "scan/ui/serialsettingsdialog.h"
+#include "scan/ui/scanwindow.h"
 #include "support/testsupport.h"
 
 #include <QLayout>
@@ -33,8 +33,8 @@ TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
 
     const std::pair<const char*, QDialog*> shownFromMain[] = {
         {"ConfigurationWindow", &windows.configurationWindow()},
-        {"TForm4", &windows.selectionWindow()},
-        {"TscanForm", &windows.scanWindow()},
+        {"LabelSelectionWindow", &windows.selectionWindow()},
+        {"ScanWindow", &windows.scanWindow()},
     };
     for (const auto& [name, window] : shownFromMain) {
         window->show();
@@ -44,7 +44,7 @@ TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
     }
 
     // the label selection opens clear of the preview, whose page it redraws at every mark
-    TForm4& selection = windows.selectionWindow();
+    LabelSelectionWindow& selection = windows.selectionWindow();
     selection.show();
     const QWidget* panel = main.findChild<QWidget*>(QStringLiteral("previewPanel"));
     ASSERT_NE(panel, nullptr);
@@ -55,10 +55,10 @@ TEST(OpenWindows, areTiedToTheWindowThatShowsThem)
     selection.hide();
 
     // the serial settings are shown from the scan window, their parent
-    TscanForm& scan = windows.scanWindow();
+    ScanWindow& scan = windows.scanWindow();
     scan.show();
     scan.activateWindow();
-    auto* settings = scan.findChild<QDialog*>(QStringLiteral("Scanconfig"));
+    auto* settings = scan.findChild<QDialog*>(QStringLiteral("serialSettingsDialog"));
     ASSERT_NE(settings, nullptr);
     settings->show();
     EXPECT_EQ(settings->windowHandle()->transientParent(), scan.windowHandle());

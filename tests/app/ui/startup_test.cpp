@@ -6,10 +6,10 @@
 #include "base/version.h"
 #include "base/ui/dialogs.h"
 #include "app/ui/configurationwindow.h"
-#include "labels/ui/form4.h"
+#include "labels/ui/labelselectionwindow.h"
 #include "labels/ui/labelsheet.h"
 #include "scan/scangrid.h"
-#include "scan/ui/scanform.h"
+#include "scan/ui/scanwindow.h"
 #include "support/testsupport.h"
 
 #include <QCheckBox>
@@ -254,7 +254,7 @@ TEST(StartUp, opensTheFileNamedOnTheCommandLine)
     for (const char* name : {"ailleurs/Lot12.SCB", "ailleurs/codes"}) {
         ProgramWindows windows;
         windows.mainWindow().show();
-        TscanForm& scan = windows.scanWindow();
+        ScanWindow& scan = windows.scanWindow();
         // the scan window runs modal: what it shows is read, and it is closed, from inside its loop
         QStringList shown;
         bool seen = false;

@@ -80,7 +80,7 @@ protected:
     void chooseObject(const QString& type)
     {
         for (QRadioButton* radio :
-             editor().findChild<QGroupBox*>(QStringLiteral("RadioGroup1"))->findChildren<QRadioButton*>())
+             editor().findChild<QGroupBox*>(QStringLiteral("componentTypeGroup"))->findChildren<QRadioButton*>())
             if (radio->text() == type)
                 radio->click();
     }
@@ -93,18 +93,18 @@ protected:
         EXPECT_EQ(after.mid(after.size() - (before.size() - at)), before.mid(at));
         return after.mid(at, after.size() - before.size());
     }
-    void PageControl3Tab(int index)
+    void showCommandTab(int index)
     {
-        editor().findChild<QTabWidget*>(QStringLiteral("PageControl3"))->setCurrentIndex(index);
+        editor().findChild<QTabWidget*>(QStringLiteral("commandTabs"))->setCurrentIndex(index);
     }
     void setMemo(const QStringList& lines)
     {
-        editor().findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->setPlainText(lines.join(u'\n'));
+        editor().findChild<QPlainTextEdit*>(QStringLiteral("descriptionText"))->setPlainText(lines.join(u'\n'));
     }
     QStringList marksShown()
     {
         QStringList cells;
-        SelectionGrid* grid = editor().findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
+        SelectionGrid* grid = editor().findChild<SelectionGrid*>(QStringLiteral("labelGrid"));
         for (int r = 0; r < grid->rowCount(); ++r)
             for (int c = 0; c < grid->columnCount(); ++c)
                 cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
@@ -128,67 +128,68 @@ TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
     EXPECT_EQ(f.tabs()->currentIndex(), 1);
 
     PageEditorPage& e = editor();
-    EXPECT_EQ(e.findChild<QToolButton*>(QStringLiteral("ToolButton17"))->toolTip(),
+    EXPECT_EQ(e.findChild<QToolButton*>(QStringLiteral("newDescriptionButton"))->toolTip(),
               QStringLiteral("Charger une configuration d'étiquette."));
-    EXPECT_EQ(e.findChild<QToolButton*>(QStringLiteral("ToolButton3"))->toolTip(),
+    EXPECT_EQ(e.findChild<QToolButton*>(QStringLiteral("openDescriptionButton"))->toolTip(),
               QStringLiteral("Lire la configuration d'étiquette."));
-    for (QToolButton* b : {e.findChild<QToolButton*>(QStringLiteral("ToolButton17")),
-                           e.findChild<QToolButton*>(QStringLiteral("ToolButton3")),
-                           e.findChild<QToolButton*>(QStringLiteral("ToolButton2")),
-                           e.findChild<QToolButton*>(QStringLiteral("ToolButton5")),
-                           e.findChild<QToolButton*>(QStringLiteral("ToolButton1")),
-                           e.findChild<QToolButton*>(QStringLiteral("ToolButton4")),
-                           e.findChild<QToolButton*>(QStringLiteral("clearMemoText")),
-                           e.findChild<QToolButton*>(QStringLiteral("loadMemoText")),
-                           e.findChild<QToolButton*>(QStringLiteral("saveMemoText"))}) {
+    for (QToolButton* b : {e.findChild<QToolButton*>(QStringLiteral("newDescriptionButton")),
+                           e.findChild<QToolButton*>(QStringLiteral("openDescriptionButton")),
+                           e.findChild<QToolButton*>(QStringLiteral("saveDescriptionButton")),
+                           e.findChild<QToolButton*>(QStringLiteral("zoomToFitButton")),
+                           e.findChild<QToolButton*>(QStringLiteral("zoomInButton")),
+                           e.findChild<QToolButton*>(QStringLiteral("zoomOutButton")),
+                           e.findChild<QToolButton*>(QStringLiteral("clearMemoTextButton")),
+                           e.findChild<QToolButton*>(QStringLiteral("loadMemoTextButton")),
+                           e.findChild<QToolButton*>(QStringLiteral("saveMemoTextButton"))}) {
         EXPECT_FALSE(b->accessibleName().isEmpty()) << qPrintable(b->objectName());
         EXPECT_FALSE(b->icon().isNull()) << qPrintable(b->objectName());
     }
-    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl2"))->tabText(0), QStringLiteral("Fichier xml"));
-    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl2"))->tabText(1),
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("descriptionTabs"))->tabText(0), QStringLiteral("Fichier xml"));
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("descriptionTabs"))->tabText(1),
               QStringLiteral("Compte rendu d'exécution."));
-    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->tabText(0), QStringLiteral("Nouvelle page"));
-    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->tabText(1), QStringLiteral("Ajouter objets"));
-    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->tabText(2), QStringLiteral("Edition manuelle"));
-    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("PageControl3"))->currentIndex(), 1);
-    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->height(), 209);
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("commandTabs"))->tabText(0), QStringLiteral("Nouvelle page"));
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("commandTabs"))->tabText(1), QStringLiteral("Ajouter objets"));
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("commandTabs"))->tabText(2), QStringLiteral("Edition manuelle"));
+    EXPECT_EQ(e.findChild<QTabWidget*>(QStringLiteral("commandTabs"))->currentIndex(), 1);
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("descriptionText"))->height(), 209);
     // the text shows a description's longest element line whole, and grows with the window
     auto* pages = e.window()->findChild<QTabWidget*>(QStringLiteral("configurationTabs"));
     ASSERT_NE(pages, nullptr);
     pages->setCurrentWidget(&e);
     QCoreApplication::processEvents();
-    const auto* xml = e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"));
+    const auto* xml = e.findChild<QPlainTextEdit*>(QStringLiteral("descriptionText"));
     const int line = xml->fontMetrics().horizontalAdvance(
         QStringLiteral("<EtiquetteHorizontalRadius>12,5</EtiquetteHorizontalRadius>"));
     EXPECT_GE(xml->viewport()->width(), line);
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->size(), QSize(199, 281));
-    EXPECT_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->shadowDepth(), 0);
-    EXPECT_EQ(e.findChild<QGroupBox*>(QStringLiteral("RadioGroup1"))->title(), QStringLiteral(" Objets "));
-    EXPECT_EQ(e.findChild<QStackedWidget*>(QStringLiteral("Notebook1"))->count(), 11);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->size(), QSize(199, 281));
+    EXPECT_EQ(e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->shadowDepth(), 0);
+    EXPECT_EQ(e.findChild<QGroupBox*>(QStringLiteral("componentTypeGroup"))->title(), QStringLiteral(" Objets "));
+    EXPECT_EQ(e.findChild<QStackedWidget*>(QStringLiteral("parameterPages"))->count(), 11);
     // every field is announced by its caption, e.g. the reference and the texte of a BarCode128
-    EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit14"))->accessibleName(), QStringLiteral("Référence"));
-    EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit29"))->accessibleName(),
+    EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("pageReferenceEdit"))->accessibleName(),
+              QStringLiteral("Référence"));
+    EXPECT_EQ(e.findChild<QLineEdit*>(QStringLiteral("barCodeTextEdit"))->accessibleName(),
               QStringLiteral("Texte du code barre"));
 
     // the preview starts fitted to the page; the zoom buttons step it by 10
     EXPECT_DOUBLE_EQ(
-        e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->zoom(),
-        std::clamp(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->fitZoom(), 10.0, 200.0));
-    e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->setZoom(100);
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton1")));
-    EXPECT_DOUBLE_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->zoom(), 110);
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton4")));
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton4")));
-    EXPECT_DOUBLE_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->zoom(), 90);
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton5")));
+        e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->zoom(),
+        std::clamp(e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->fitZoom(), 10.0, 200.0));
+    e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->setZoom(100);
+    click(e.findChild<QToolButton*>(QStringLiteral("zoomInButton")));
+    EXPECT_DOUBLE_EQ(e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->zoom(), 110);
+    click(e.findChild<QToolButton*>(QStringLiteral("zoomOutButton")));
+    click(e.findChild<QToolButton*>(QStringLiteral("zoomOutButton")));
+    EXPECT_DOUBLE_EQ(e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->zoom(), 90);
+    click(e.findChild<QToolButton*>(QStringLiteral("zoomToFitButton")));
     EXPECT_DOUBLE_EQ(
-        e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->zoom(),
-        std::clamp(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->fitZoom(), 10.0, 200.0));
+        e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->zoom(),
+        std::clamp(e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->fitZoom(), 10.0, 200.0));
 
     // the radio group turns the notebook's pages
     chooseObject(QStringLiteral("MemoTexte"));
-    EXPECT_EQ(e.findChild<QStackedWidget*>(QStringLiteral("Notebook1"))->currentIndex(), 10);
-    EXPECT_TRUE(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2"))->isVisibleTo(&e));
+    EXPECT_EQ(e.findChild<QStackedWidget*>(QStringLiteral("parameterPages"))->currentIndex(), 10);
+    EXPECT_TRUE(e.findChild<QPlainTextEdit*>(QStringLiteral("memoTextEdit"))->isVisibleTo(&e));
 
     // the last tab in front stays in front
     f.tabs()->setCurrentIndex(0);
@@ -200,12 +201,13 @@ TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
 TEST_F(PageEditor, InitialTextAndCreerWithTheInitialFields)
 {
     EXPECT_EQ(editor().memoLines(), kInitialLines);
-    click(editor().findChild<QToolButton*>(QStringLiteral("ToolButton17")));
+    click(editor().findChild<QToolButton*>(QStringLiteral("newDescriptionButton")));
     EXPECT_TRUE(editor().memoLines().isEmpty());
-    click(editor().findChild<QPushButton*>(QStringLiteral("Button1")));
+    click(editor().findChild<QPushButton*>(QStringLiteral("createPageButton")));
     EXPECT_EQ(editor().memoLines(), kInitialLines);
     // the execution report of the new, empty page holds its reference only
-    EXPECT_EQ(editor().findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(), QStringLiteral("Avery"));
+    EXPECT_EQ(editor().findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText(),
+              QStringLiteral("Avery"));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
@@ -213,7 +215,7 @@ TEST_F(PageEditor, AjouterInsertsTheBlockOfTheType)
 {
     PageEditorPage& e = editor();
     // a Rectangle with the initial fields
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
     EXPECT_EQ(added(kInitialLines),
               QStringList({QStringLiteral("<Composant>"), QStringLiteral("<Type>Rectangle</Type>"),
                            QStringLiteral("<Name>Objet</Name>"), QStringLiteral("<Top>10</Top>"),
@@ -225,7 +227,7 @@ TEST_F(PageEditor, AjouterInsertsTheBlockOfTheType)
     // an AutoLogo: the seven common lines and the closing one
     setMemo(kInitialLines);
     chooseObject(QStringLiteral("AutoLogo"));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
     const QStringList logo = added(kInitialLines);
     EXPECT_EQ(logo.size(), 8);
     EXPECT_EQ(logo.value(1), QStringLiteral("<Type>AutoLogo</Type>"));
@@ -234,10 +236,10 @@ TEST_F(PageEditor, AjouterInsertsTheBlockOfTheType)
     // an AutoVersion takes its size from the Texte page
     setMemo(kInitialLines);
     chooseObject(QStringLiteral("Texte"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit33")), QStringLiteral("12"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("textSizeEdit")), QStringLiteral("12"));
     chooseObject(QStringLiteral("AutoVersion"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit27")), QStringLiteral("90"));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    type(e.findChild<QLineEdit*>(QStringLiteral("autoVersionRotationEdit")), QStringLiteral("90"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
     const QStringList version = added(kInitialLines);
     EXPECT_EQ(version.mid(7), QStringList({QStringLiteral("<Taille>12</Taille>"),
                                            QStringLiteral("<Rotation>90</Rotation>"), QStringLiteral("</Composant>")}));
@@ -245,10 +247,10 @@ TEST_F(PageEditor, AjouterInsertsTheBlockOfTheType)
     // a MemoTexte spreads its text over the lines typed
     setMemo(kInitialLines);
     chooseObject(QStringLiteral("MemoTexte"));
-    QTest::keyClicks(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2")), QStringLiteral("un"));
-    QTest::keyClick(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2")), Qt::Key_Return);
-    QTest::keyClicks(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2")), QStringLiteral("deux"));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    QTest::keyClicks(e.findChild<QPlainTextEdit*>(QStringLiteral("memoTextEdit")), QStringLiteral("un"));
+    QTest::keyClick(e.findChild<QPlainTextEdit*>(QStringLiteral("memoTextEdit")), Qt::Key_Return);
+    QTest::keyClicks(e.findChild<QPlainTextEdit*>(QStringLiteral("memoTextEdit")), QStringLiteral("deux"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
     EXPECT_EQ(added(kInitialLines).mid(7),
               QStringList({QStringLiteral("<Position>Left</Position>"), QStringLiteral("<Text>un"),
                            QStringLiteral("deux</Text>"), QStringLiteral("<Taille>8</Taille>"),
@@ -264,7 +266,7 @@ TEST_F(PageEditor, AjouterNeedsALineThatIsExactlyTheClosingTag)
         QStringList lines = kInitialLines;
         lines[20] = closing;
         setMemo(lines);
-        click(editor().findChild<QPushButton*>(QStringLiteral("Button7")));
+        click(editor().findChild<QPushButton*>(QStringLiteral("addComponentButton")));
         EXPECT_EQ(editor().memoLines(), lines) << qPrintable(closing);
     }
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
@@ -274,44 +276,44 @@ TEST_F(PageEditor, CreerRebuildsTheGridAllMarked)
 {
     PageEditorPage& e = editor();
     EXPECT_EQ(marksShown(), QStringList(8, QStringLiteral("X")));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit12")), QStringLiteral("3"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit11")), QStringLiteral("3"));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button1")));
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 3);
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), 3);
+    type(e.findChild<QLineEdit*>(QStringLiteral("rowsEdit")), QStringLiteral("3"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("columnsEdit")), QStringLiteral("3"));
+    click(e.findChild<QPushButton*>(QStringLiteral("createPageButton")));
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 3);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->columnCount(), 3);
     EXPECT_EQ(marksShown(), QStringList(9, QStringLiteral("X")));
     // (199 - 2 x 3 - 2) / 3 and (281 - 2 x 3 - 2) / 3
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->cellWidth(), 63);
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->cellHeight(), 91);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->cellWidth(), 63);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->cellHeight(), 91);
 }
 
 // The page drawn: the margin frame, 8 outlines, 3 page texts, one rectangle per marked label.
 TEST_F(PageEditor, SwitchesAndGridMarksRedrawThePreview)
 {
     PageEditorPage& e = editor();
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
     auto shown = [&e] {
-        return e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->page()
-                   ? int(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->page()->components().size())
+        return e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->page()
+                   ? int(e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->page()->components().size())
                    : -1;
     };
     EXPECT_EQ(shown(), 1 + 8 + 3 + 8);
-    PageControl3Tab(2);
-    QTest::mouseClick(e.findChild<QCheckBox*>(QStringLiteral("tracemarge")), Qt::LeftButton, {},
-                      QPoint(6, e.findChild<QCheckBox*>(QStringLiteral("tracemarge"))->height() / 2));
+    showCommandTab(2);
+    QTest::mouseClick(e.findChild<QCheckBox*>(QStringLiteral("marginsCheck")), Qt::LeftButton, {},
+                      QPoint(6, e.findChild<QCheckBox*>(QStringLiteral("marginsCheck"))->height() / 2));
     EXPECT_EQ(shown(), 8 + 3 + 8);
-    QTest::mouseClick(e.findChild<QCheckBox*>(QStringLiteral("etiquettes")), Qt::LeftButton, {},
-                      QPoint(6, e.findChild<QCheckBox*>(QStringLiteral("etiquettes"))->height() / 2));
+    QTest::mouseClick(e.findChild<QCheckBox*>(QStringLiteral("labelsCheck")), Qt::LeftButton, {},
+                      QPoint(6, e.findChild<QCheckBox*>(QStringLiteral("labelsCheck"))->height() / 2));
     EXPECT_EQ(shown(), 3 + 8);
     // a double-click on the second label of the first row unmarks it, and the page follows
-    const QPoint at = e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))
-                          ->visualRect(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->model()->index(0, 1))
+    const QPoint at = e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))
+                          ->visualRect(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->model()->index(0, 1))
                           .center();
-    QTest::mouseClick(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->viewport(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(0, 1)->text(), QString());
+    QTest::mouseClick(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->item(0, 1)->text(), QString());
     EXPECT_EQ(shown(), 3 + 7);
-    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))
                   ->toPlainText()
                   .count(QStringLiteral("** Trace composant **")),
               7);
@@ -323,11 +325,11 @@ TEST_F(PageEditor, RedessinerLaGrilleUsesTheTextParsedLast)
     QStringList lines = kInitialLines;
     lines[6] = QStringLiteral("<Ligne>5</Ligne>");
     setMemo(lines);
-    click(e.findChild<QPushButton*>(QStringLiteral("Button8")));
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 4);
-    click(e.findChild<QPushButton*>(QStringLiteral("Button6")));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button8")));
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 5);
+    click(e.findChild<QPushButton*>(QStringLiteral("redrawGridButton")));
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 4);
+    click(e.findChild<QPushButton*>(QStringLiteral("redrawPageButton")));
+    click(e.findChild<QPushButton*>(QStringLiteral("redrawGridButton")));
+    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 5);
 }
 
 // What is typed in a field goes in as a reference where the text would otherwise break.
@@ -335,9 +337,9 @@ TEST_F(PageEditor, MarkupTypedInAFieldKeepsTheTextReadable)
 {
     PageEditorPage& e = editor();
     chooseObject(QStringLiteral("Texte"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("Libelle"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit21")), QStringLiteral("R&D <1> > 0"));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentNameEdit")), QStringLiteral("Libelle"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("textEdit")), QStringLiteral("R&D <1> > 0"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
     EXPECT_TRUE(e.memoLines().contains(QStringLiteral("<Text>R&amp;D &lt;1&gt; &gt; 0</Text>")))
         << qPrintable(e.memoLines().join(u'\n'));
@@ -348,10 +350,11 @@ TEST_F(PageEditor, MarkupTypedInAFieldKeepsTheTextReadable)
 TEST_F(PageEditor, AMalformedTextIsReportedWithItsPlaceAndChangesNothingShown)
 {
     PageEditorPage& e = editor();
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7"))); // one rectangle: a report of ten lines per label
-    const QString report = e.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
+    click(e.findChild<QPushButton*>(
+        QStringLiteral("addComponentButton"))); // one rectangle: a report of ten lines per label
+    const QString report = e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText();
     ASSERT_TRUE(report.startsWith(QStringLiteral("Avery\n** Trace composant **")));
-    const auto page = e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->page();
+    const auto page = e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->page();
     ASSERT_NE(page, nullptr);
     e.sheet().marks().toggle(1, 0);
     const QStringList cells = marksShown();
@@ -362,42 +365,42 @@ TEST_F(PageEditor, AMalformedTextIsReportedWithItsPlaceAndChangesNothingShown)
     ASSERT_GE(name, 0);
     lines[name] = QStringLiteral("<Name>a<b</Name>");
     setMemo(lines);
-    click(e.findChild<QPushButton*>(QStringLiteral("Button6")));
+    click(e.findChild<QPushButton*>(QStringLiteral("redrawPageButton")));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     const QString message = Dialogs::shownMessages().first();
     EXPECT_TRUE(message.contains(QStringLiteral("at line 23, column"))) << qPrintable(message);
-    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(), report);
-    EXPECT_EQ(e.findChild<report::PagePreview*>(QStringLiteral("ScrollBox1"))->page(), page);
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText(), report);
+    EXPECT_EQ(e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->page(), page);
     EXPECT_EQ(marksShown(), cells);
     // the grid is still rebuilt from the text parsed last
-    click(e.findChild<QPushButton*>(QStringLiteral("Button8")));
+    click(e.findChild<QPushButton*>(QStringLiteral("redrawGridButton")));
     EXPECT_EQ(marksShown(), QStringList(8, QStringLiteral("X")));
 }
 
 TEST_F(PageEditor, ASavedDescriptionBuildsTheSamePageInTheMainWindow)
 {
     PageEditorPage& e = editor();
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7"))); // Rectangle
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton"))); // Rectangle
     chooseObject(QStringLiteral("Texte"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("Libelle"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit21")), QStringLiteral("Modéle € œ"));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentNameEdit")), QStringLiteral("Libelle"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("textEdit")), QStringLiteral("Modéle € œ"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
     chooseObject(QStringLiteral("AutoBarCode"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("Code"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit1")), QStringLiteral("22,5"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit3")), QStringLiteral("15"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit4")), QStringLiteral("60"));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentNameEdit")), QStringLiteral("Code"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentTopEdit")), QStringLiteral("22,5"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentHeightEdit")), QStringLiteral("15"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentWidthEdit")), QStringLiteral("60"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
     chooseObject(QStringLiteral("AutoTexte"));
-    type(e.findChild<QLineEdit*>(QStringLiteral("LabeledEdit20")), QStringLiteral("Operateur"));
-    click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentNameEdit")), QStringLiteral("Operateur"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
     e.sheet().marks().toggle(0, 1); // the third label stays blank in both
-    click(e.findChild<QPushButton*>(QStringLiteral("Button6")));
+    click(e.findChild<QPushButton*>(QStringLiteral("redrawPageButton")));
     ASSERT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 
     const QString path = m_data.file(QStringLiteral("Modeles/Editeur"));
     Dialogs::setNextFileName(path);
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
+    click(e.findChild<QToolButton*>(QStringLiteral("saveDescriptionButton")));
     const QString saved = path + QStringLiteral(".ETQ");
     ASSERT_TRUE(QFile::exists(saved));
     EXPECT_EQ(e.descriptionFile(), saved);
@@ -407,7 +410,7 @@ TEST_F(PageEditor, ASavedDescriptionBuildsTheSamePageInTheMainWindow)
     sheet.loadDescription(saved);
     sheet.marks().rebuild(sheet.EtiqXML());
     sheet.marks().toggle(0, 1);
-    ASSERT_TRUE(sheet.Afficher());
+    ASSERT_TRUE(sheet.showPage());
     ASSERT_TRUE(e.sheet().page() && sheet.page());
     EXPECT_FALSE(e.sheet().page()->isEmpty());
     EXPECT_EQ(*sheet.page(), *e.sheet().page());
@@ -424,32 +427,32 @@ TEST_F(PageEditor, SavingAnOpenedFileProposesItAndWritesTheLinesShown)
 
     PageEditorPage& e = editor();
     Dialogs::setNextFileName(path);
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton3")));
+    click(e.findChild<QToolButton*>(QStringLiteral("openDescriptionButton")));
     EXPECT_EQ(e.memoLines().value(3), QStringLiteral("<Reference>Modéle €</Reference>"));
-    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText(), QStringLiteral("Modéle €"));
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText(), QStringLiteral("Modéle €"));
 
     // cancelling writes nothing, but the dialog proposed the file opened
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
+    click(e.findChild<QToolButton*>(QStringLiteral("saveDescriptionButton")));
     EXPECT_EQ(Dialogs::lastDialogPath(), path);
     EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes);
 
     // saved unchanged: the same bytes; edited: exactly the lines shown
     Dialogs::setNextFileName(path);
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
+    click(e.findChild<QToolButton*>(QStringLiteral("saveDescriptionButton")));
     EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes);
-    QTextCursor end(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->document());
+    QTextCursor end(e.findChild<QPlainTextEdit*>(QStringLiteral("descriptionText"))->document());
     end.movePosition(QTextCursor::End);
-    e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->setTextCursor(end);
-    QTest::keyClick(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo")), Qt::Key_Return);
-    QTest::keyClicks(e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo")), QStringLiteral("  <!-- fin -->"));
+    e.findChild<QPlainTextEdit*>(QStringLiteral("descriptionText"))->setTextCursor(end);
+    QTest::keyClick(e.findChild<QPlainTextEdit*>(QStringLiteral("descriptionText")), Qt::Key_Return);
+    QTest::keyClicks(e.findChild<QPlainTextEdit*>(QStringLiteral("descriptionText")), QStringLiteral("  <!-- fin -->"));
     Dialogs::setNextFileName(path);
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
+    click(e.findChild<QToolButton*>(QStringLiteral("saveDescriptionButton")));
     EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes + "  <!-- fin -->\r\n");
 
     // a character the file cannot hold is refused and the file kept
-    e.findChild<QPlainTextEdit*>(QStringLiteral("XMLMemo"))->insertPlainText(QStringLiteral(" Ω"));
+    e.findChild<QPlainTextEdit*>(QStringLiteral("descriptionText"))->insertPlainText(QStringLiteral(" Ω"));
     Dialogs::setNextFileName(path);
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton2")));
+    click(e.findChild<QToolButton*>(QStringLiteral("saveDescriptionButton")));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().startsWith(QStringLiteral("Le caractère « Ω » de la ligne 23")));
     EXPECT_EQ(m_data.read(QStringLiteral("Modeles/Ouvert.ETQ")), bytes + "  <!-- fin -->\r\n");
@@ -459,7 +462,7 @@ TEST_F(PageEditor, AFileThatCannotBeReadKeepsTheText)
 {
     PageEditorPage& e = editor();
     Dialogs::setNextFileName(m_data.file(QStringLiteral("Modeles/Absent.ETQ")));
-    click(e.findChild<QToolButton*>(QStringLiteral("ToolButton3")));
+    click(e.findChild<QToolButton*>(QStringLiteral("openDescriptionButton")));
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().startsWith(QStringLiteral("Cannot open file")));
     EXPECT_EQ(e.memoLines(), kInitialLines);
@@ -471,18 +474,18 @@ TEST_F(PageEditor, MemoTexteLoadsAndSavesItsText)
     PageEditorPage& e = editor();
     m_data.write(QStringLiteral("texte.txt"), "premi\xe8re\r\nseconde\r\n");
     Dialogs::setNextFileName(m_data.file(QStringLiteral("texte.txt")));
-    click(e.findChild<QToolButton*>(QStringLiteral("loadMemoText")));
+    click(e.findChild<QToolButton*>(QStringLiteral("loadMemoTextButton")));
     EXPECT_EQ(Dialogs::lastDialogPath(), DataFolder::root());
-    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2"))->toPlainText(),
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("memoTextEdit"))->toPlainText(),
               QStringLiteral("première\nseconde"));
-    click(e.findChild<QToolButton*>(QStringLiteral("saveMemoText"))); // cancelled
+    click(e.findChild<QToolButton*>(QStringLiteral("saveMemoTextButton"))); // cancelled
     EXPECT_EQ(Dialogs::lastDialogPath(), m_data.file(QStringLiteral("texte.txt")));
     Dialogs::setNextFileName(m_data.file(QStringLiteral("copie")));
-    click(e.findChild<QToolButton*>(QStringLiteral("saveMemoText")));
+    click(e.findChild<QToolButton*>(QStringLiteral("saveMemoTextButton")));
     // no extension is added to a MemoTexte's file
     EXPECT_EQ(m_data.read(QStringLiteral("copie")), QByteArray("premi\xe8re\r\nseconde\r\n"));
-    click(e.findChild<QToolButton*>(QStringLiteral("clearMemoText")));
-    EXPECT_TRUE(e.findChild<QPlainTextEdit*>(QStringLiteral("Memo2"))->toPlainText().isEmpty());
+    click(e.findChild<QToolButton*>(QStringLiteral("clearMemoTextButton")));
+    EXPECT_TRUE(e.findChild<QPlainTextEdit*>(QStringLiteral("memoTextEdit"))->toPlainText().isEmpty());
 }
 
 TEST_F(PageEditor, StandardSheetsFillThePageFields)
@@ -500,20 +503,21 @@ TEST_F(PageEditor, StandardSheetsFillThePageFields)
     ASSERT_GE(index, 0);
     choice->setCurrentIndex(index);
     emit choice->activated(index);
-    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit14"))->text(), QStringLiteral("Acme R200"));
-    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit7"))->text(), QStringLiteral("152,4"));
-    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit5"))->text(), QStringLiteral("22,86"));
-    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit13"))->text(), QStringLiteral("5,08"));
+    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("pageReferenceEdit"))->text(),
+              QStringLiteral("Acme R200"));
+    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("pageHeightEdit"))->text(), QStringLiteral("152,4"));
+    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("bottomMarginEdit"))->text(), QStringLiteral("22,86"));
+    EXPECT_EQ(withSheets.findChild<QLineEdit*>(QStringLiteral("verticalGapEdit"))->text(), QStringLiteral("5,08"));
 
     // the fields stay the operator's; "CREER" writes them as they stand, and the page builds
-    type(withSheets.findChild<QLineEdit*>(QStringLiteral("LabeledEdit14")), QStringLiteral("Ma planche"));
-    click(withSheets.findChild<QPushButton*>(QStringLiteral("Button1")));
+    type(withSheets.findChild<QLineEdit*>(QStringLiteral("pageReferenceEdit")), QStringLiteral("Ma planche"));
+    click(withSheets.findChild<QPushButton*>(QStringLiteral("createPageButton")));
     const QStringList lines = withSheets.memoLines();
     EXPECT_EQ(lines.value(3), QStringLiteral("<Reference>Ma planche</Reference>"));
     EXPECT_EQ(lines.value(6), QStringLiteral("<Ligne>4</Ligne>"));
     EXPECT_EQ(lines.value(12), QStringLiteral("<LargeurEtiquette>50,8</LargeurEtiquette>"));
-    EXPECT_EQ(withSheets.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), 2);
-    EXPECT_EQ(withSheets.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 4);
+    EXPECT_EQ(withSheets.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->columnCount(), 2);
+    EXPECT_EQ(withSheets.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 4);
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
@@ -537,12 +541,12 @@ namespace {
 TEST_F(PageEditor, EveryTypeOfTheTableShowsItsPageAndWritesTheFieldsItNames)
 {
     PageEditorPage& e = editor();
-    auto* notebook = e.findChild<QStackedWidget*>(QStringLiteral("Notebook1"));
+    auto* notebook = e.findChild<QStackedWidget*>(QStringLiteral("parameterPages"));
     int n = 0;
     for (const ComponentType& type : componentTypeTable()) {
         SCOPED_TRACE(type.name.toStdString());
         for (QRadioButton* radio :
-             e.findChild<QGroupBox*>(QStringLiteral("RadioGroup1"))->findChildren<QRadioButton*>())
+             e.findChild<QGroupBox*>(QStringLiteral("componentTypeGroup"))->findChildren<QRadioButton*>())
             if (radio->text() == type.name)
                 radio->click();
         ASSERT_NE(notebook->currentWidget(), nullptr);
@@ -562,7 +566,7 @@ TEST_F(PageEditor, EveryTypeOfTheTableShowsItsPageAndWritesTheFieldsItNames)
             expected << QStringLiteral("<%1>%2</%1>").arg(QString::fromLatin1(w.element), value);
         }
         const QStringList before = e.memoLines();
-        click(e.findChild<QPushButton*>(QStringLiteral("Button7")));
+        click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
         const QStringList block = added(before);
         ASSERT_EQ(block.size(), 8 + expected.size());
         EXPECT_EQ(block[1], QStringLiteral("<Type>") + type.name + QStringLiteral("</Type>"));

@@ -9,7 +9,7 @@
 #include "journal/search.h"
 #include "journal/ui/journalform.h"
 #include "journal/ui/journalmodel.h"
-#include "scan/ui/scanform.h"
+#include "scan/ui/scanwindow.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -84,11 +84,11 @@ TEST_P(JournalInProgram, PrintedExportedAndScannedCodesAreRecorded)
     }
 
     // a keyboard scanner, automatic insertion on
-    TscanForm& scan = windows.scanWindow();
+    ScanWindow& scan = windows.scanWindow();
     scan.show();
-    scan.findChild<QToolButton*>(QStringLiteral("autobouton"))->setChecked(true);
-    QTest::keyClicks(scan.findChild<QLineEdit*>(QStringLiteral("Edit1")), mainWindow.code());
-    QTest::keyClicks(scan.findChild<QLineEdit*>(QStringLiteral("Edit1")), QStringLiteral("B25012515LAV5930036606"));
+    scan.findChild<QToolButton*>(QStringLiteral("autoInsertButton"))->setChecked(true);
+    QTest::keyClicks(scan.findChild<QLineEdit*>(QStringLiteral("codeEdit")), mainWindow.code());
+    QTest::keyClicks(scan.findChild<QLineEdit*>(QStringLiteral("codeEdit")), QStringLiteral("B25012515LAV5930036606"));
     scan.hide();
     // the code that does not decode is a read to check, never a scan
     const QList<Entry> scanned = entries(journal, EntryKind::Scan);

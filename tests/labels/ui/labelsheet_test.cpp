@@ -26,20 +26,19 @@ struct ZoomCase
 TEST(LabelSheetZoom, StepsByTenBetweenTenAndTwoHundred)
 {
     SheetWindow w;
-    EXPECT_EQ(w.sheet->preview()->objectName(), QStringLiteral("ScrollBox1"));
+    EXPECT_EQ(w.sheet->preview()->objectName(), QStringLiteral("pagePreview"));
     EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 40.0);
     EXPECT_EQ(w.sheet->preview()->shadowDepth(), 3);
 
     // one "Agrandir." from the start, then one "Réduire." back
-    w.sheet->zoomplusClick();
+    w.sheet->zoomIn();
     EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 50.0);
-    w.sheet->zoommoinsClick();
+    w.sheet->zoomOut();
     EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 40.0);
 
     const ZoomCase cases[] = {
-        {195, &LabelSheet::zoomplusClick, 200}, {200, &LabelSheet::zoomplusClick, 200},
-        {15, &LabelSheet::zoommoinsClick, 10},  {10, &LabelSheet::zoommoinsClick, 10},
-        {100, &LabelSheet::zoommoinsClick, 90}, {100, &LabelSheet::zoomplusClick, 110},
+        {195, &LabelSheet::zoomIn, 200}, {200, &LabelSheet::zoomIn, 200}, {15, &LabelSheet::zoomOut, 10},
+        {10, &LabelSheet::zoomOut, 10},  {100, &LabelSheet::zoomOut, 90}, {100, &LabelSheet::zoomIn, 110},
     };
     for (const ZoomCase& c : cases) {
         w.sheet->preview()->setZoom(c.start);
@@ -53,10 +52,10 @@ TEST(LabelSheetZoom, FitShowsTheWholePageAndBuildingKeepsTheZoom)
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
     w.sheet->marks().rebuild(w.sheet->EtiqXML());
-    ASSERT_TRUE(w.sheet->Afficher());
+    ASSERT_TRUE(w.sheet->showPage());
     EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), 40.0);
 
-    w.sheet->zoommieuxClick();
+    w.sheet->zoomToFit();
     const double fitted = w.sheet->preview()->zoom();
     EXPECT_GE(fitted, 10.0);
     const QSize page = w.sheet->preview()->pageSizePixels();
@@ -81,7 +80,7 @@ TEST(LabelSheetOpen, OpensFromTheModelsFolderShowsTheNameAndRemarksEveryLabel)
 
     const QString other = w.writeDescription(QStringLiteral("Trois.ETQ"), test::sheetFormat(3, 3));
     Dialogs::setNextFileName(other);
-    w.sheet->ChargerProjetRav();
+    w.sheet->chooseDescription();
 
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
     EXPECT_EQ(w.status, QStringLiteral("Trois.ETQ"));
@@ -102,7 +101,7 @@ TEST(LabelSheetOpen, APageThatCannotBeBuiltLeavesTheShownPageAndItsName)
 {
     SheetWindow w;
     Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
-    w.sheet->ChargerProjetRav();
+    w.sheet->chooseDescription();
     ASSERT_EQ(w.status, QStringLiteral("Avery.ETQ"));
     const auto shown = w.shownPage();
     ASSERT_NE(shown, nullptr);
@@ -111,7 +110,7 @@ TEST(LabelSheetOpen, APageThatCannotBeBuiltLeavesTheShownPageAndItsName)
     bad.Hauteur = QStringLiteral("29,7cm");
     Dialogs::clearShownMessages();
     Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Casse.ETQ"), bad));
-    w.sheet->ChargerProjetRav();
+    w.sheet->chooseDescription();
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("29,7cm")));
     EXPECT_EQ(w.status, QStringLiteral("Avery.ETQ"));
@@ -119,7 +118,7 @@ TEST(LabelSheetOpen, APageThatCannotBeBuiltLeavesTheShownPageAndItsName)
 
     // a good page opened after it is shown and named as usual
     Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Trois.ETQ"), test::sheetFormat(3, 3)));
-    w.sheet->ChargerProjetRav();
+    w.sheet->chooseDescription();
     EXPECT_EQ(w.status, QStringLiteral("Trois.ETQ"));
     EXPECT_NE(w.shownPage(), shown);
 }
@@ -158,12 +157,12 @@ TEST(LabelSheetOpen, CancellingChangesNothing)
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
     w.sheet->marks().rebuild(w.sheet->EtiqXML());
     w.sheet->marks().toggle(1, 2);
-    ASSERT_TRUE(w.sheet->Afficher());
+    ASSERT_TRUE(w.sheet->showPage());
     w.sheet->preview()->setZoom(70);
     const auto page = w.sheet->preview()->page();
     EXPECT_EQ(w.sheet->page(), page);
 
-    w.sheet->ChargerProjetRav(); // no file queued: the dialog is cancelled
+    w.sheet->chooseDescription(); // no file queued: the dialog is cancelled
 
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
     EXPECT_EQ(w.status, QStringLiteral("Avery.ETQ"));
@@ -192,14 +191,14 @@ TEST(LabelSheetOpen, UnreadableFileReleasesTheDescriptionAndKeepsStatusAndMarks)
         w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
         w.sheet->marks().rebuild(w.sheet->EtiqXML());
         w.sheet->marks().toggle(0, 1);
-        ASSERT_TRUE(w.sheet->Afficher());
+        ASSERT_TRUE(w.sheet->showPage());
         const auto shown = w.sheet->page();
         ASSERT_TRUE(shown);
 
         const QString path = bad.bytes.isEmpty() ? w.data.file(QStringLiteral("Modeles/") + QLatin1String(bad.name))
                                                  : w.writeRaw(QLatin1String(bad.name), bad.bytes);
         Dialogs::setNextFileName(path);
-        w.sheet->ChargerProjetRav();
+        w.sheet->chooseDescription();
 
         // the loader's own message, nothing else
         QString loaderMessage;
@@ -218,13 +217,13 @@ TEST(LabelSheetOpen, UnreadableFileReleasesTheDescriptionAndKeepsStatusAndMarks)
 
         // until a readable description is opened, no page can be built
         Dialogs::clearShownMessages();
-        EXPECT_FALSE(w.sheet->Afficher());
+        EXPECT_FALSE(w.sheet->showPage());
         EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("No active document")});
         EXPECT_EQ(w.sheet->page(), shown);
 
         Dialogs::clearShownMessages();
         Dialogs::setNextFileName(w.data.file(QStringLiteral("Modeles/Avery.ETQ")));
-        w.sheet->ChargerProjetRav();
+        w.sheet->chooseDescription();
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
         EXPECT_TRUE(w.sheet->marks().isMarked(0, 1));
         EXPECT_NE(*w.sheet->page(), *shown);
@@ -257,7 +256,7 @@ TEST(LabelSheetOpen, AValueThatDoesNotConvertIsNamedAndTheStatusFollowsThePageSh
         SCOPED_TRACE(c.file);
         SheetWindow w;
         Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
-        w.sheet->ChargerProjetRav();
+        w.sheet->chooseDescription();
         ASSERT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
         ASSERT_EQ(w.status, QStringLiteral("Avery.ETQ"));
         const auto good = w.sheet->preview()->page();
@@ -279,7 +278,7 @@ TEST(LabelSheetOpen, AValueThatDoesNotConvertIsNamedAndTheStatusFollowsThePageSh
             components[size_t(c.component)].Width = bad;
         }
         Dialogs::setNextFileName(w.writeDescription(QString::fromUtf8(c.file), format, components));
-        w.sheet->ChargerProjetRav();
+        w.sheet->chooseDescription();
 
         EXPECT_EQ(Dialogs::shownMessages(), QStringList{QString::fromUtf8(c.message)});
         if (c.newPageShown) {
@@ -297,7 +296,7 @@ TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
     w.sheet->marks().rebuild(w.sheet->EtiqXML());
-    ASSERT_TRUE(w.sheet->Afficher());
+    ASSERT_TRUE(w.sheet->showPage());
     const auto good = w.sheet->page();
 
     // a sheet format value that is no number: its message, and the previous page stays
@@ -305,7 +304,7 @@ TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
     badFormat.Largeur = QStringLiteral("21O");
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Largeur.ETQ"), badFormat));
     Dialogs::clearShownMessages();
-    EXPECT_FALSE(w.sheet->Afficher());
+    EXPECT_FALSE(w.sheet->showPage());
     EXPECT_EQ(Dialogs::shownMessages(),
               QStringList{QStringLiteral(
                   "Largeur.ETQ : la valeur « 21O » de l'élément Largeur du format de la page n'est pas un nombre.")});
@@ -317,7 +316,7 @@ TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
     components[1].Type = QStringLiteral("Cercle");
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Inconnu.ETQ"), test::sheetFormat(4, 2), components));
     Dialogs::clearShownMessages();
-    EXPECT_TRUE(w.sheet->Afficher());
+    EXPECT_TRUE(w.sheet->showPage());
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("erreur de composant")});
     ASSERT_NE(w.shownPage(), nullptr);
     EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 1);
@@ -328,7 +327,7 @@ TEST(LabelSheetBuild, FailureRulesOfThePageBuild)
     badTaille[1].Taille = QStringLiteral("huit");
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Taille.ETQ"), test::sheetFormat(4, 2), badTaille));
     Dialogs::clearShownMessages();
-    EXPECT_FALSE(w.sheet->Afficher());
+    EXPECT_FALSE(w.sheet->showPage());
     EXPECT_EQ(Dialogs::shownMessages(),
               QStringList{QStringLiteral("Taille.ETQ : la valeur « huit » de l'élément Taille du composant "
                                          "Operateur n'est pas un nombre entier.")});

@@ -1,4 +1,4 @@
-#include "labels/ui/form4.h"
+#include "labels/ui/labelselectionwindow.h"
 #include "gridclicks.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/printdialogs.h"
@@ -98,13 +98,13 @@ protected:
     }
 
     // Prints with the selection window's button and returns the file the queue wrote.
-    QString printWithToken(SheetWindow& w, TForm4& form)
+    QString printWithToken(SheetWindow& w, LabelSelectionWindow& form)
     {
         const QString token = uniqueToken();
         w.values.m_operatorText = token;
         const QSet<QString> before = pdfFiles(m_out);
         QSignalSpy delivered(w.sheet.get(), &LabelSheet::pageDelivered);
-        QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("ToolButton1")), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("printButton")), Qt::LeftButton);
         EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
         // the default printer, named, and the one copy
         EXPECT_EQ(delivered.size(), 1);
@@ -133,10 +133,10 @@ TEST_F(SheetPrint, PrintsWhatThePreviewShowsOnTheDefaultPrinter)
 {
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), clearSheet()));
-    TForm4 form(*w.sheet, w.window.get());
+    LabelSelectionWindow form(*w.sheet, w.window.get());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")), 1,
+    doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid")), 1,
                     0); // the second label of the first row left blank
     QTemporaryDir scratch;
 
@@ -157,8 +157,8 @@ TEST_F(SheetPrint, PrintsWhatThePreviewShowsOnTheDefaultPrinter)
     EXPECT_GT(darkPixels(page, 300, kFrameRightEdge), 0) << "no margin frame";
 
     // neither frame nor outlines once both switches are off; the marked labels keep their components
-    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracemarge")), Qt::LeftButton);
-    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracecontour")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("marginsCheck")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("outlinesCheck")), Qt::LeftButton);
     Dialogs::clearShownMessages();
     const QString second = printWithToken(w, form);
     ASSERT_FALSE(second.isEmpty());
@@ -182,7 +182,7 @@ TEST_F(SheetPrint, PrintDialogChoosesThePrinterAndCopiesAndRemembersThePrinter)
 
     // cancelled: nothing is printed and nothing remembered
     const QSet<QString> before = pdfFiles(m_out);
-    w.sheet->ImprimDialogClick();
+    w.sheet->printPageWithDialog();
     EXPECT_EQ(PrintDialogs::lastOfferedPrinter(), QPrinterInfo::defaultPrinterName());
     EXPECT_TRUE(w.sheet->sessionPrinter().isEmpty());
 
@@ -190,7 +190,7 @@ TEST_F(SheetPrint, PrintDialogChoosesThePrinterAndCopiesAndRemembersThePrinter)
     w.values.m_operatorText = token;
     PrintDialogs::setNextChoice({m_printer, 2});
     QSignalSpy delivered(w.sheet.get(), &LabelSheet::pageDelivered);
-    w.sheet->ImprimDialogClick();
+    w.sheet->printPageWithDialog();
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
     ASSERT_EQ(delivered.size(), 1);
     EXPECT_EQ(delivered.first().first().toString(), QStringLiteral("Page envoyée à %1 (2 exemplaires)").arg(m_printer));
@@ -207,7 +207,7 @@ TEST_F(SheetPrint, PrintDialogChoosesThePrinterAndCopiesAndRemembersThePrinter)
 
     // the next time, the dialog opens on that printer; a printer that has gone is said
     PrintDialogs::setNextChoice({QStringLiteral("Absente"), 1});
-    w.sheet->ImprimDialogClick();
+    w.sheet->printPageWithDialog();
     EXPECT_EQ(PrintDialogs::lastOfferedPrinter(), m_printer);
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("L'imprimante « Absente » n'existe pas.")});
 }
@@ -251,19 +251,19 @@ TEST(SheetPrintAlone, DISABLED_PrintWithoutPrinter)
         w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), c.format, c.components));
         w.sheet->marks().rebuild(w.sheet->EtiqXML());
         Dialogs::clearShownMessages();
-        w.sheet->ImprimClick();
+        w.sheet->printPage();
         EXPECT_EQ(Dialogs::shownMessages(), c.messages);
     }
 
     // from the selection window's button as well, and the program goes on
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), clearSheet()));
-    TForm4 form(*w.sheet, w.window.get());
+    LabelSelectionWindow form(*w.sheet, w.window.get());
     Dialogs::clearShownMessages();
-    QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("ToolButton1")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("printButton")), Qt::LeftButton);
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{noPrinter});
     EXPECT_NE(w.shownPage(), nullptr);
-    EXPECT_TRUE(w.sheet->Afficher());
+    EXPECT_TRUE(w.sheet->showPage());
 }
 
 TEST(SheetPrintAlone, NoPrinterShowsTheMessageAndGoesOn)
@@ -296,15 +296,15 @@ TEST(SheetPdf, ExportsTheShownPageAsAVectorPdf)
 {
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Essai.ETQ"), clearSheet()));
-    TForm4 form(*w.sheet, w.window.get());
-    doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")), 1, 0);
+    LabelSelectionWindow form(*w.sheet, w.window.get());
+    doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid")), 1, 0);
     QTemporaryDir out;
     Dialogs::clearShownMessages();
 
     // the name typed without extension takes ".pdf"
     QSignalSpy delivered(w.sheet.get(), &LabelSheet::pageDelivered);
     Dialogs::setNextFileName(out.filePath(QStringLiteral("Planche")));
-    w.sheet->ExportPdfClick();
+    w.sheet->exportPdf();
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
     const QString pdf = out.filePath(QStringLiteral("Planche.pdf"));
     ASSERT_TRUE(QFileInfo::exists(pdf));
@@ -326,13 +326,13 @@ TEST(SheetPdf, ExportsTheShownPageAsAVectorPdf)
 
     // cancelled: nothing written, nothing said
     const QStringList before = QDir(out.path()).entryList(QDir::Files);
-    w.sheet->ExportPdfClick();
+    w.sheet->exportPdf();
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), before);
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 
     // a folder that does not exist: the reason, and no file
     Dialogs::setNextFileName(out.filePath(QStringLiteral("absent/Planche.pdf")));
-    w.sheet->ExportPdfClick();
+    w.sheet->exportPdf();
     EXPECT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_FALSE(QFileInfo::exists(out.filePath(QStringLiteral("absent/Planche.pdf"))));
     // neither the cancelled export nor the failed one claims a page went out

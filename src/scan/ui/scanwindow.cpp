@@ -1,5 +1,5 @@
-#include "scan/ui/scanform.h"
-#include "ui_scanform.h"
+#include "scan/ui/scanwindow.h"
+#include "ui_scanwindow.h"
 
 #include "base/error.h"
 #include "base/ui/dialogs.h"
@@ -11,7 +11,7 @@
 #include "scan/scansession.h"
 #include "scan/scbfile.h"
 #include "scan/serialsource.h"
-#include "scan/ui/scanconfig.h"
+#include "scan/ui/serialsettingsdialog.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -61,12 +61,12 @@ public:
 
 } // namespace
 
-TscanForm::TscanForm(ConfigFile& config, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TscanForm>()), m_session(new ScanSession(config, this)),
+ScanWindow::ScanWindow(ConfigFile& config, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::ScanWindow>()), m_session(new ScanSession(config, this)),
       m_keyboard(new KeyboardCodeSource(this)), m_serial(new SerialCodeSource(this))
 {
     ui->setupUi(this);
-    nameOverflowButton(ui->ToolBar1);
+    nameOverflowButton(ui->toolBar);
 
     const struct
     {
@@ -74,33 +74,33 @@ TscanForm::TscanForm(ConfigFile& config, QWidget* parent)
         const char* icon;
         QStyle::StandardPixmap fallback;
     } icons[] = {
-        {ui->ToolButton1, "edit-delete", QStyle::SP_DialogResetButton},
-        {ui->ToolButton6, "document-open", QStyle::SP_DialogOpenButton},
-        {ui->ToolButton2, "document-save", QStyle::SP_DialogSaveButton},
-        {ui->ToolButton4, "preferences-system", QStyle::SP_ComputerIcon},
-        {ui->ps2bouton, "input-keyboard", QStyle::SP_DesktopIcon},
-        {ui->usbbouton, "drive-removable-media", QStyle::SP_DriveFDIcon},
-        {ui->seriebouton, "modem", QStyle::SP_DriveNetIcon},
-        {ui->autobouton, "media-playlist-repeat", QStyle::SP_BrowserReload},
-        {ui->ajoutCode, "list-add", QStyle::SP_DialogApplyButton},
+        {ui->clearButton, "edit-delete", QStyle::SP_DialogResetButton},
+        {ui->openButton, "document-open", QStyle::SP_DialogOpenButton},
+        {ui->saveButton, "document-save", QStyle::SP_DialogSaveButton},
+        {ui->serialSettingsButton, "preferences-system", QStyle::SP_ComputerIcon},
+        {ui->ps2Button, "input-keyboard", QStyle::SP_DesktopIcon},
+        {ui->usbButton, "drive-removable-media", QStyle::SP_DriveFDIcon},
+        {ui->serialButton, "modem", QStyle::SP_DriveNetIcon},
+        {ui->autoInsertButton, "media-playlist-repeat", QStyle::SP_BrowserReload},
+        {ui->addButton, "list-add", QStyle::SP_DialogApplyButton},
     };
     for (const auto& i : icons)
         i.button->setIcon(themeIcon(QString::fromLatin1(i.icon), i.fallback));
 
     m_modeGroup = new QButtonGroup(this);
     m_modeGroup->setExclusive(true);
-    for (QToolButton* button : {ui->ps2bouton, ui->usbbouton, ui->seriebouton})
+    for (QToolButton* button : {ui->ps2Button, ui->usbButton, ui->serialButton})
         m_modeGroup->addButton(button, button->property("Tag").toInt());
 
     QFont gridFont(QStringLiteral("Courier New"));
     gridFont.setPixelSize(11);
-    ui->StringGrid1->setFont(gridFont);
-    ui->StringGrid1->setModel(m_session->sheet());
-    ui->StringGrid1->setItemDelegate(new ScanCellDelegate(ui->StringGrid1));
+    ui->scanGrid->setFont(gridFont);
+    ui->scanGrid->setModel(m_session->sheet());
+    ui->scanGrid->setItemDelegate(new ScanCellDelegate(ui->scanGrid));
     // fixed row heights: a view of 100 000 rows never measures a row
-    ui->StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ui->scanGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     // the header row is the view's own header, which stays in sight while the rows scroll
-    QHeaderView* columns = ui->StringGrid1->horizontalHeader();
+    QHeaderView* columns = ui->scanGrid->horizontalHeader();
     columns->setFont(gridFont);
     columns->setDefaultAlignment(Qt::AlignCenter);
     columns->setSectionsClickable(false);
@@ -108,28 +108,28 @@ TscanForm::TscanForm(ConfigFile& config, QWidget* parent)
     for (int c = 0; c < ScanGrid::kColumnCount; ++c)
         columns->resizeSection(c, kColumnWidths[c]);
 
-    connect(ui->ToolButton1, &QToolButton::clicked, this, &TscanForm::ToolButton1Click);
-    connect(ui->ToolButton6, &QToolButton::clicked, this, &TscanForm::ToolButton6Click);
-    connect(ui->ToolButton2, &QToolButton::clicked, this, &TscanForm::ToolButton2Click);
-    connect(ui->ToolButton4, &QToolButton::clicked, this, &TscanForm::ToolButton4Click);
-    connect(m_modeGroup, &QButtonGroup::idClicked, this, &TscanForm::ChoixScannerChange);
-    connect(ui->ajoutCode, &QToolButton::clicked, this, &TscanForm::ajoutCodeClick);
+    connect(ui->clearButton, &QToolButton::clicked, this, &ScanWindow::clearSheet);
+    connect(ui->openButton, &QToolButton::clicked, this, &ScanWindow::openSheetFile);
+    connect(ui->saveButton, &QToolButton::clicked, this, &ScanWindow::saveSheet);
+    connect(ui->serialSettingsButton, &QToolButton::clicked, this, &ScanWindow::showSerialSettings);
+    connect(m_modeGroup, &QButtonGroup::idClicked, this, &ScanWindow::scannerModeChanged);
+    connect(ui->addButton, &QToolButton::clicked, this, &ScanWindow::addTypedCode);
 
-    // the keyboard-wedge scanner types into Edit1; the source tells where a read ends, and the box
+    // the keyboard-wedge scanner types into codeEdit; the source tells where a read ends, and the box
     // is emptied for the next one
-    ui->Edit1->installEventFilter(this);
-    connect(ui->autobouton, &QToolButton::toggled, m_keyboard, &KeyboardCodeSource::setAutoInsert);
-    connect(ui->Edit1, &QLineEdit::textChanged, this, &TscanForm::Edit1Change);
-    connect(ui->Edit1, &QLineEdit::returnPressed, this, [this] { m_keyboard->enterPressed(ui->Edit1->text()); });
-    connect(m_keyboard, &KeyboardCodeSource::readEnded, ui->Edit1, &QLineEdit::clear);
+    ui->codeEdit->installEventFilter(this);
+    connect(ui->autoInsertButton, &QToolButton::toggled, m_keyboard, &KeyboardCodeSource::setAutoInsert);
+    connect(ui->codeEdit, &QLineEdit::textChanged, this, &ScanWindow::codeEditChanged);
+    connect(ui->codeEdit, &QLineEdit::returnPressed, this, [this] { m_keyboard->enterPressed(ui->codeEdit->text()); });
+    connect(m_keyboard, &KeyboardCodeSource::readEnded, ui->codeEdit, &QLineEdit::clear);
 
     // the RS-232 scanner: COM1 at 9600 bits per second, 8 data bits, no parity, 1 stop bit, no flow
     // control, DTR and RTS held off; closed until the RS232 button is clicked
-    ComPort1 = m_serial->link();
-    ComPort1->setSettings(SerialSettings());
-    Scanconfig = new TScanconfig(ComPort1, this);
+    serialLink = m_serial->link();
+    serialLink->setSettings(SerialSettings());
+    m_serialSettings = new SerialSettingsDialog(serialLink, this);
     // the end character is read anew for every chunk
-    m_serial->setEndCharacter([this] { return Scanconfig->endCharacter(); });
+    m_serial->setEndCharacter([this] { return m_serialSettings->endCharacter(); });
 
     // The sources the window reads from, each fed to the session the same way; a new kind of
     // scanner is one more entry here.
@@ -141,43 +141,43 @@ TscanForm::TscanForm(ConfigFile& config, QWidget* parent)
             [this](const QString& message) { Dialogs::error(this, message); });
     connect(grid(), &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { rowsTaken(first, last); });
-    connect(grid(), &QAbstractItemModel::modelReset, this, &TscanForm::showCounts);
+    connect(grid(), &QAbstractItemModel::modelReset, this, &ScanWindow::showCounts);
     showCounts();
 }
 
-TscanForm::~TscanForm() = default;
+ScanWindow::~ScanWindow() = default;
 
-ScanGrid* TscanForm::grid() const
+ScanGrid* ScanWindow::grid() const
 {
     return m_session->sheet();
 }
 
-TscanForm::ScannerMode TscanForm::scannerMode() const
+ScanWindow::ScannerMode ScanWindow::scannerMode() const
 {
     return ScannerMode(m_modeGroup->checkedId());
 }
 
-bool TscanForm::autoInsert() const
+bool ScanWindow::autoInsert() const
 {
     return m_keyboard->autoInsert();
 }
 
-int TscanForm::readPause() const
+int ScanWindow::readPause() const
 {
     return m_keyboard->pause();
 }
 
-void TscanForm::setReadPause(int milliseconds)
+void ScanWindow::setReadPause(int milliseconds)
 {
     m_keyboard->setPause(milliseconds);
 }
 
-const QByteArray& TscanForm::receptionBuffer() const
+const QByteArray& ScanWindow::receptionBuffer() const
 {
     return m_serial->buffer();
 }
 
-void TscanForm::attachSource(CodeSource* source)
+void ScanWindow::attachSource(CodeSource* source)
 {
     m_session->attach(source);
     // the device went away (the port is closed by then, the RS232 button stays down) or a chunk could
@@ -185,7 +185,7 @@ void TscanForm::attachSource(CodeSource* source)
     connect(source, &CodeSource::failed, this, [this](const QString& message) { Dialogs::error(this, message); });
 }
 
-void TscanForm::rowsTaken(int first, int last)
+void ScanWindow::rowsTaken(int first, int last)
 {
     for (int i = first; i <= last && i < grid()->codeCount(); ++i)
         if (!grid()->problem(i).isEmpty()) {
@@ -196,37 +196,37 @@ void TscanForm::rowsTaken(int first, int last)
     showCounts();
 }
 
-void TscanForm::showCounts()
+void ScanWindow::showCounts()
 {
-    ui->StatusBar1->showMessage(
+    ui->statusBar->showMessage(
         QStringLiteral("%1 lectures, %2 à vérifier").arg(grid()->codeCount()).arg(grid()->problemCount()));
 }
 
-void TscanForm::Edit1Change(const QString& text)
+void ScanWindow::codeEditChanged(const QString& text)
 {
     m_keyboard->textChanged(text);
 }
 
-void TscanForm::Edit1Exit()
+void ScanWindow::codeEditLeft()
 {
     // A PS2 scanner types wherever the focus is: it is given back to the edit box once the event
     // that took it away has been handled.
     if (scannerMode() != Ps2)
         return;
     QTimer::singleShot(0, this, [this] {
-        if (scannerMode() == Ps2 && isVisible() && ui->Edit1->isEnabled())
-            ui->Edit1->setFocus(Qt::OtherFocusReason);
+        if (scannerMode() == Ps2 && isVisible() && ui->codeEdit->isEnabled())
+            ui->codeEdit->setFocus(Qt::OtherFocusReason);
     });
 }
 
-void TscanForm::ChoixScannerChange(int tag)
+void ScanWindow::scannerModeChanged(int tag)
 {
     // every mode button first closes the port; RS232 opens it again with the settings as they stand
     if (!guarded(this, [this] { m_serial->close(); }))
         return;
     switch (tag) {
     case Ps2:
-        ui->Edit1->setFocus(Qt::OtherFocusReason);
+        ui->codeEdit->setFocus(Qt::OtherFocusReason);
         break;
     case Usb:
         break;
@@ -237,37 +237,37 @@ void TscanForm::ChoixScannerChange(int tag)
     }
 }
 
-void TscanForm::ajoutCodeClick()
+void ScanWindow::addTypedCode()
 {
-    m_keyboard->addRequested(ui->Edit1->text());
+    m_keyboard->addRequested(ui->codeEdit->text());
 }
 
-void TscanForm::ToolButton1Click()
+void ScanWindow::clearSheet()
 {
     // a read begun in the box goes with the sheet; the counts start again from nothing
-    ui->Edit1->clear();
+    ui->codeEdit->clear();
     grid()->clear();
 }
 
-void TscanForm::ToolButton2Click()
+void ScanWindow::saveSheet()
 {
     const QString path = Dialogs::saveFileName(this, QString(), QString(), kScbFilter, kScbSuffix);
     if (path.isEmpty())
         return;
     const QStringList codes = grid()->codes();
     if (guarded(this, [&] { writeScbFile(path, codes); }))
-        ui->StatusBar1->showMessage(
+        ui->statusBar->showMessage(
             QStringLiteral("Codes enregistrés : %1 (%2 codes)").arg(QFileInfo(path).fileName()).arg(codes.size()));
 }
 
-void TscanForm::ToolButton6Click()
+void ScanWindow::openSheetFile()
 {
     const QString path = Dialogs::openFileName(this, QString(), QString(), kScbFilter);
     if (!path.isEmpty())
         openSheet(path);
 }
 
-void TscanForm::openSheet(const QString& path)
+void ScanWindow::openSheet(const QString& path)
 {
     // Every line gives one row, automatic insertion or not, and all go in at once so that the view
     // lays out once; a line that is not a whole code that decodes is marked in its row, and saving the
@@ -279,40 +279,40 @@ void TscanForm::openSheet(const QString& path)
     });
 }
 
-void TscanForm::ToolButton4Click()
+void ScanWindow::showSerialSettings()
 {
-    Scanconfig->exec();
+    m_serialSettings->exec();
 }
 
-void TscanForm::FormClose()
+void ScanWindow::closePort()
 {
     // closing hides the window and closes the port: the rows and the mode buttons stay as they are
     guarded(this, [this] { m_serial->close(); });
 }
 
-void TscanForm::setVisible(bool visible)
+void ScanWindow::setVisible(bool visible)
 {
     if (visible)
         tieToOpener(this);
     QDialog::setVisible(visible);
 }
 
-void TscanForm::showEvent(QShowEvent* event)
+void ScanWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    ui->Edit1->setFocus(Qt::OtherFocusReason);
+    ui->codeEdit->setFocus(Qt::OtherFocusReason);
 }
 
-void TscanForm::done(int result)
+void ScanWindow::done(int result)
 {
-    FormClose();
+    closePort();
     QDialog::done(result);
 }
 
-bool TscanForm::eventFilter(QObject* watched, QEvent* event)
+bool ScanWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->Edit1 && event->type() == QEvent::FocusOut)
-        Edit1Exit();
+    if (watched == ui->codeEdit && event->type() == QEvent::FocusOut)
+        codeEditLeft();
     return QDialog::eventFilter(watched, event);
 }
 

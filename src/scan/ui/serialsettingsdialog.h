@@ -3,7 +3,7 @@
 #include <memory>
 
 namespace Ui {
-class TScanconfig;
+class SerialSettingsDialog;
 }
 
 namespace pelorin {
@@ -12,14 +12,14 @@ class SerialLink;
 
 // The serial settings of the scan window's link: five selectors bound to it, each choice applied
 // at once, and the end character of a received code. Nothing here is stored between runs. The
-// controls are those of scanconfig.ui.
-class TScanconfig : public QDialog
+// controls are those of serialsettingsdialog.ui.
+class SerialSettingsDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TScanconfig(SerialLink* link, QWidget* parent = nullptr);
-    ~TScanconfig() override;
+    explicit SerialSettingsDialog(SerialLink* link, QWidget* parent = nullptr);
+    ~SerialSettingsDialog() override;
 
     // The end character of a code received over the serial line, 0 to 255.
     int endCharacter() const;
@@ -28,7 +28,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    std::unique_ptr<Ui::TScanconfig> ui;
+    std::unique_ptr<Ui::SerialSettingsDialog> ui;
     QString m_reportedListError;
 };
 

@@ -1,4 +1,4 @@
-#include "labels/ui/form4.h"
+#include "labels/ui/labelselectionwindow.h"
 
 #include "base/error.h"
 #include "base/ui/dialogs.h"
@@ -6,7 +6,7 @@
 #include "labels/marks.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/selectiongrid.h"
-#include "ui_form4.h"
+#include "ui_labelselectionwindow.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -17,45 +17,46 @@
 
 namespace pelorin {
 
-TForm4::TForm4(LabelSheet& sheet, QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::Form4>()), m_sheet(&sheet)
+LabelSelectionWindow::LabelSelectionWindow(LabelSheet& sheet, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::LabelSelectionWindow>()), m_sheet(&sheet)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    ui->ToolButton1->setIcon(themeIcon(QStringLiteral("document-print"), QStyle::SP_DialogSaveButton));
-    ui->StringGrid1->setMarks(sheet.marks());
+    ui->printButton->setIcon(themeIcon(QStringLiteral("document-print"), QStyle::SP_DialogSaveButton));
+    ui->labelGrid->setMarks(sheet.marks());
 
     syncSwitches();
-    connect(&sheet.marks(), &SelectionMarks::changed, this, &TForm4::syncSwitches);
-    connect(ui->tracemarge, &QCheckBox::toggled, this, [this](bool on) {
+    connect(&sheet.marks(), &SelectionMarks::changed, this, &LabelSelectionWindow::syncSwitches);
+    connect(ui->marginsCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_sheet->marks().setMarginFrame(on);
-        m_sheet->Afficher();
+        m_sheet->showPage();
     });
-    connect(ui->tracecontour, &QCheckBox::toggled, this, [this](bool on) {
+    connect(ui->outlinesCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_sheet->marks().setOutlines(on);
-        m_sheet->Afficher();
+        m_sheet->showPage();
     });
-    connect(ui->StringGrid1, &SelectionGrid::markToggled, this, [this] { m_sheet->Afficher(); });
-    connect(ui->ToolButton1, &QToolButton::clicked, this, [this] { m_sheet->ImprimClick(); });
+    connect(ui->labelGrid, &SelectionGrid::markToggled, this, [this] { m_sheet->showPage(); });
+    connect(ui->printButton, &QToolButton::clicked, this, [this] { m_sheet->printPage(); });
     connect(ui->markAllButton, &QPushButton::clicked, this, [this] {
         m_sheet->marks().markAll();
-        m_sheet->Afficher();
+        m_sheet->showPage();
     });
     connect(ui->unmarkAllButton, &QPushButton::clicked, this, [this] {
         m_sheet->marks().unmarkAll();
-        m_sheet->Afficher();
+        m_sheet->showPage();
     });
 
-    sheet.setSelectionRebuild([this] { Fixecellule(); });
-    Fixecellule();
+    sheet.setSelectionRebuild([this] { rebuildGrid(); });
+    rebuildGrid();
 }
 
-TForm4::~TForm4()
+LabelSelectionWindow::~LabelSelectionWindow()
 {
     if (m_sheet)
         m_sheet->setSelectionRebuild({});
 }
 
-void TForm4::setVisible(bool visible)
+void LabelSelectionWindow::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
         tieToOpener(this);
@@ -77,13 +78,13 @@ void TForm4::setVisible(bool visible)
     QDialog::setVisible(visible);
 }
 
-void TForm4::Fixecellule()
+void LabelSelectionWindow::rebuildGrid()
 {
     SelectionMarks& marks = m_sheet->marks();
     // the model checks the counts and takes them (a count of zero stops it before any mark)
     try {
         marks.rebuild(m_sheet->EtiqXML());
-        ui->StringGrid1->fitCells(marks.columns(), marks.rows());
+        ui->labelGrid->fitCells(marks.columns(), marks.rows());
     } catch (...) {
         Dialogs::error(this, m_sheet->buildMessage(currentErrorMessage()));
         return;
@@ -91,13 +92,13 @@ void TForm4::Fixecellule()
     m_sheet->showAndFit();
 }
 
-void TForm4::syncSwitches()
+void LabelSelectionWindow::syncSwitches()
 {
     const SelectionMarks& marks = m_sheet->marks();
-    const QSignalBlocker blockMargins(ui->tracemarge);
-    const QSignalBlocker blockOutlines(ui->tracecontour);
-    ui->tracemarge->setChecked(marks.marginFrame());
-    ui->tracecontour->setChecked(marks.outlines());
+    const QSignalBlocker blockMargins(ui->marginsCheck);
+    const QSignalBlocker blockOutlines(ui->outlinesCheck);
+    ui->marginsCheck->setChecked(marks.marginFrame());
+    ui->outlinesCheck->setChecked(marks.outlines());
 }
 
 } // namespace pelorin

@@ -5,7 +5,7 @@
 class QButtonGroup;
 
 namespace Ui {
-class TscanForm;
+class ScanWindow;
 }
 
 namespace pelorin {
@@ -17,15 +17,15 @@ class ScanGrid;
 class ScanSession;
 class SerialCodeSource;
 class SerialLink;
-class TScanconfig;
+class SerialSettingsDialog;
 
-// The scan window: every source of reads (the keyboard-wedge scanner typing into Edit1, the RS-232
+// The scan window: every source of reads (the keyboard-wedge scanner typing into codeEdit, the RS-232
 // scanner on the serial link, a file of codes) is attached to the scan session, which decodes each read
 // against the configuration into a row of its sheet; the window shows what the session took, reads to
 // check in red with their reason, and counts them in its status bar. The sheet is saved to and read
 // from SCB files. Closing the window only hides it, so the rows stay for the next showing. The
-// controls are those of scanform.ui.
-class TscanForm : public QDialog
+// controls are those of scanwindow.ui.
+class ScanWindow : public QDialog
 {
     Q_OBJECT
 
@@ -34,8 +34,8 @@ public:
     enum ScannerMode { Ps2 = 0, Usb = 1, Serie = 2 };
 
     // `config` is the main window's configuration, read at every row insertion.
-    explicit TscanForm(ConfigFile& config, QWidget* parent = nullptr);
-    ~TscanForm() override;
+    explicit ScanWindow(ConfigFile& config, QWidget* parent = nullptr);
+    ~ScanWindow() override;
 
     // Every read the window takes goes through the session, which announces it (ScanSession::codeTaken).
     ScanSession* session() const { return m_session; }
@@ -52,21 +52,21 @@ public:
     // chosen; a file that cannot be read is reported.
     void openSheet(const QString& path);
 
-    // The RS-232 scanner's link, owned by the window; its settings window is TScanconfig.
-    SerialLink* ComPort1;
+    // The RS-232 scanner's link, owned by the window; its settings window is SerialSettingsDialog.
+    SerialLink* serialLink;
 
     // The characters received since the last end character.
     const QByteArray& receptionBuffer() const;
 
-    void Edit1Change(const QString& text);
-    void Edit1Exit();
-    void ChoixScannerChange(int tag);
-    void ajoutCodeClick();
-    void ToolButton1Click();
-    void ToolButton2Click();
-    void ToolButton4Click();
-    void ToolButton6Click();
-    void FormClose();
+    void codeEditChanged(const QString& text);
+    void codeEditLeft();
+    void scannerModeChanged(int tag);
+    void addTypedCode();
+    void clearSheet();
+    void saveSheet();
+    void showSerialSettings();
+    void openSheetFile();
+    void closePort();
 
     // Opens tied to the window that shows it (pelorin::tieToOpener), so centred on it.
     void setVisible(bool visible) override;
@@ -83,12 +83,12 @@ private:
     void rowsTaken(int first, int last);
     void showCounts();
 
-    std::unique_ptr<Ui::TscanForm> ui;
+    std::unique_ptr<Ui::ScanWindow> ui;
     ScanSession* m_session;
     KeyboardCodeSource* m_keyboard;
     SerialCodeSource* m_serial;
     QButtonGroup* m_modeGroup;
-    TScanconfig* Scanconfig;
+    SerialSettingsDialog* m_serialSettings;
 };
 
 } // namespace pelorin

@@ -1,4 +1,4 @@
-#include "labels/ui/form4.h"
+#include "labels/ui/labelselectionwindow.h"
 
 #include "gridclicks.h"
 #include "labels/ui/selectiongrid.h"
@@ -17,28 +17,28 @@ using test::SheetWindow;
 
 using test::doubleClickCell;
 
-TEST(Form4, LooksAndStartsWithEveryLabelMarkedAndThePageFitted)
+TEST(LabelSelectionWindow, LooksAndStartsWithEveryLabelMarkedAndThePageFitted)
 {
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
-    TForm4 form(*w.sheet, w.window.get());
+    LabelSelectionWindow form(*w.sheet, w.window.get());
 
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Etiquettes"));
     EXPECT_TRUE(form.windowFlags().testFlag(Qt::Tool));
-    EXPECT_EQ(form.findChild<QToolButton*>(QStringLiteral("ToolButton1"))->toolTip(),
+    EXPECT_EQ(form.findChild<QToolButton*>(QStringLiteral("printButton"))->toolTip(),
               QStringLiteral("Imprimer la page."));
-    EXPECT_EQ(form.findChild<QToolButton*>(QStringLiteral("ToolButton1"))->accessibleName(),
+    EXPECT_EQ(form.findChild<QToolButton*>(QStringLiteral("printButton"))->accessibleName(),
               QStringLiteral("Imprimer la page."));
-    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("tracemarge"))->text(), QStringLiteral("Marges"));
-    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("tracemarge"))->toolTip(),
+    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("marginsCheck"))->text(), QStringLiteral("Marges"));
+    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("marginsCheck"))->toolTip(),
               QStringLiteral("Afficher les marges étiquettes."));
-    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("tracecontour"))->text(), QStringLiteral("Contours"));
-    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("tracecontour"))->toolTip(),
+    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("outlinesCheck"))->text(), QStringLiteral("Contours"));
+    EXPECT_EQ(form.findChild<QCheckBox*>(QStringLiteral("outlinesCheck"))->toolTip(),
               QStringLiteral("Afficher les contours étiquettes."));
-    EXPECT_TRUE(form.findChild<QCheckBox*>(QStringLiteral("tracemarge"))->isChecked());
-    EXPECT_TRUE(form.findChild<QCheckBox*>(QStringLiteral("tracecontour"))->isChecked());
-    SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
-    ASSERT_EQ(grid, form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")));
+    EXPECT_TRUE(form.findChild<QCheckBox*>(QStringLiteral("marginsCheck"))->isChecked());
+    EXPECT_TRUE(form.findChild<QCheckBox*>(QStringLiteral("outlinesCheck"))->isChecked());
+    SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"));
+    ASSERT_EQ(grid, form.findChild<SelectionGrid*>(QStringLiteral("labelGrid")));
     EXPECT_EQ(grid->size(), QSize(212, 297));
     EXPECT_EQ(grid->toolTip(), QStringLiteral("Double clic pour afficher."));
     EXPECT_EQ(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -60,7 +60,7 @@ TEST(Form4, LooksAndStartsWithEveryLabelMarkedAndThePageFitted)
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
 }
 
-TEST(Form4, CellSizesFillTheGrid)
+TEST(LabelSelectionWindow, CellSizesFillTheGrid)
 {
     struct Case
     {
@@ -72,9 +72,9 @@ TEST(Form4, CellSizesFillTheGrid)
         SheetWindow w;
         w.sheet->loadDescription(
             w.writeDescription(QStringLiteral("Grille.ETQ"), test::sheetFormat(c.rows, c.columns)));
-        TForm4 form(*w.sheet, w.window.get());
+        LabelSelectionWindow form(*w.sheet, w.window.get());
         form.show();
-        SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
+        SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"));
         EXPECT_EQ(grid->cellWidth(), c.cellWidth);
         EXPECT_EQ(grid->cellHeight(), c.cellHeight);
         // the cells and their 2-pixel lines, one line more than cells, end within the grid
@@ -89,7 +89,7 @@ TEST(Form4, CellSizesFillTheGrid)
     }
 }
 
-TEST(Form4, ZeroRowsOrColumnsIsRefusedBeforeAnyMark)
+TEST(LabelSelectionWindow, ZeroRowsOrColumnsIsRefusedBeforeAnyMark)
 {
     for (const auto& [rows, columns] : {std::pair{0, 2}, std::pair{4, 0}}) {
         SCOPED_TRACE(testing::Message() << rows << " x " << columns);
@@ -97,29 +97,28 @@ TEST(Form4, ZeroRowsOrColumnsIsRefusedBeforeAnyMark)
         w.sheet->loadDescription(w.writeDescription(QStringLiteral("Zero.ETQ"), test::sheetFormat(rows, columns)));
         int shown = 0;
         QObject::connect(w.sheet.get(), &LabelSheet::pageShown, [&] { ++shown; });
-        TForm4 form(*w.sheet, w.window.get());
+        LabelSelectionWindow form(*w.sheet, w.window.get());
 
         EXPECT_EQ(Dialogs::shownMessages(), QStringList{QStringLiteral("Division by zero")});
         // the grid takes the counts, at least one, and nothing is marked or displayed
-        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), std::max(columns, 1));
-        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), std::max(rows, 1));
-        for (int r = 0; r < form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(); ++r)
-            for (int c = 0; c < form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(); ++c)
-                EXPECT_TRUE(
-                    form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(r, c)->text().isEmpty());
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->columnCount(), std::max(columns, 1));
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), std::max(rows, 1));
+        for (int r = 0; r < form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(); ++r)
+            for (int c = 0; c < form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->columnCount(); ++c)
+                EXPECT_TRUE(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->item(r, c)->text().isEmpty());
         EXPECT_EQ(shown, 0);
         EXPECT_EQ(w.shownPage(), nullptr);
     }
 }
 
-TEST(Form4, DoubleClickTogglesTheMarkAndRedisplays)
+TEST(LabelSelectionWindow, DoubleClickTogglesTheMarkAndRedisplays)
 {
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
-    TForm4 form(*w.sheet, w.window.get());
+    LabelSelectionWindow form(*w.sheet, w.window.get());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
+    SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"));
 
     // the second label of the first row: blank on the page, its outline kept
     doubleClickCell(grid, 1, 0);
@@ -149,14 +148,14 @@ TEST(Form4, DoubleClickTogglesTheMarkAndRedisplays)
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
 }
 
-TEST(Form4, EveryLabelMarkedOrUnmarkedAtOnceAndEachNamedByItsNumber)
+TEST(LabelSelectionWindow, EveryLabelMarkedOrUnmarkedAtOnceAndEachNamedByItsNumber)
 {
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
-    TForm4 form(*w.sheet, w.window.get());
+    LabelSelectionWindow form(*w.sheet, w.window.get());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"));
+    SelectionGrid* grid = form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"));
 
     // numbered left to right, then row after row, as the page numbers them; a screen reader says
     // the number and the mark
@@ -184,66 +183,66 @@ TEST(Form4, EveryLabelMarkedOrUnmarkedAtOnceAndEachNamedByItsNumber)
     EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 2);
 }
 
-TEST(Form4, SwitchesRedisplayWithoutFrameOrOutlines)
+TEST(LabelSelectionWindow, SwitchesRedisplayWithoutFrameOrOutlines)
 {
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
-    TForm4 form(*w.sheet, w.window.get());
+    LabelSelectionWindow form(*w.sheet, w.window.get());
     form.show();
     ASSERT_NE(w.shownPage(), nullptr);
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::DashDot), 1);
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);
 
-    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracemarge")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("marginsCheck")), Qt::LeftButton);
     EXPECT_FALSE(w.sheet->marks().marginFrame());
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::DashDot), 0);
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 8);
 
-    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracecontour")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("outlinesCheck")), Qt::LeftButton);
     EXPECT_FALSE(w.sheet->marks().outlines());
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::Dot), 0);
     // the labels keep their components
     EXPECT_EQ(test::contentIn(*w.shownPage(), 5, 10, 100, 50), 2);
 
-    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracemarge")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("marginsCheck")), Qt::LeftButton);
     EXPECT_EQ(test::countRectangles(*w.shownPage(), report::BorderStyle::DashDot), 1);
 }
 
-TEST(Form4, MarksSurviveClosingAndReopeningAndAnotherDescriptionRemarksAll)
+TEST(LabelSelectionWindow, MarksSurviveClosingAndReopeningAndAnotherDescriptionRemarksAll)
 {
     SheetWindow w;
     w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
-    TForm4 form(*w.sheet, w.window.get());
+    LabelSelectionWindow form(*w.sheet, w.window.get());
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")), 0, 2);
-    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("tracecontour")), Qt::LeftButton);
+    doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid")), 0, 2);
+    QTest::mouseClick(form.findChild<QCheckBox*>(QStringLiteral("outlinesCheck")), Qt::LeftButton);
     form.close();
 
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    EXPECT_TRUE(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(2, 0)->text().isEmpty());
-    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(1, 0)->text(), QStringLiteral("X"));
-    EXPECT_FALSE(form.findChild<QCheckBox*>(QStringLiteral("tracecontour"))->isChecked());
+    EXPECT_TRUE(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->item(2, 0)->text().isEmpty());
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->item(1, 0)->text(), QStringLiteral("X"));
+    EXPECT_FALSE(form.findChild<QCheckBox*>(QStringLiteral("outlinesCheck"))->isChecked());
     form.close();
 
     // opening another description in the main window rebuilds the grid: every label marked again
     Dialogs::setNextFileName(w.writeDescription(QStringLiteral("Petit.ETQ"), test::sheetFormat(2, 3)));
-    w.sheet->ChargerProjetRav();
-    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), 3);
-    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 2);
-    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->cellWidth(), 68);
-    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->cellHeight(), 145);
+    w.sheet->chooseDescription();
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->columnCount(), 3);
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 2);
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->cellWidth(), 68);
+    EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->cellHeight(), 145);
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 3; ++c)
-            EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(r, c)->text(),
+            EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->item(r, c)->text(),
                       QStringLiteral("X"));
     EXPECT_EQ(w.status, QStringLiteral("Petit.ETQ"));
     EXPECT_DOUBLE_EQ(w.sheet->preview()->zoom(), w.sheet->preview()->fitZoom());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u'|').toStdString();
 }
 
-TEST(Form4, UnreadableCountsLeaveTheGridAsItWas)
+TEST(LabelSelectionWindow, UnreadableCountsLeaveTheGridAsItWas)
 {
     struct Case
     {
@@ -261,8 +260,8 @@ TEST(Form4, UnreadableCountsLeaveTheGridAsItWas)
         SCOPED_TRACE(c.what);
         SheetWindow w;
         w.sheet->loadDescription(w.writeDescription(QStringLiteral("Avery.ETQ"), test::sheetFormat(4, 2)));
-        TForm4 form(*w.sheet, w.window.get());
-        doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1")), 1, 1);
+        LabelSelectionWindow form(*w.sheet, w.window.get());
+        doubleClickCell(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid")), 1, 1);
         const auto page = w.sheet->preview()->page();
         if (c.rows.isEmpty()) {
             w.sheet->EtiqXML().release();
@@ -273,13 +272,12 @@ TEST(Form4, UnreadableCountsLeaveTheGridAsItWas)
         }
         Dialogs::clearShownMessages();
 
-        form.Fixecellule();
+        form.rebuildGrid();
         EXPECT_EQ(Dialogs::shownMessages(), QStringList{c.message});
-        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->rowCount(), 4);
-        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->columnCount(), 2);
-        EXPECT_TRUE(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(1, 1)->text().isEmpty());
-        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("StringGrid1"))->item(0, 0)->text(),
-                  QStringLiteral("X"));
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 4);
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->columnCount(), 2);
+        EXPECT_TRUE(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->item(1, 1)->text().isEmpty());
+        EXPECT_EQ(form.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->item(0, 0)->text(), QStringLiteral("X"));
         EXPECT_EQ(w.sheet->preview()->page(), page);
     }
 }

@@ -1,5 +1,5 @@
-#include "scan/ui/scanconfig.h"
-#include "ui_scanconfig.h"
+#include "scan/ui/serialsettingsdialog.h"
+#include "ui_serialsettingsdialog.h"
 
 #include "base/ui/dialogs.h"
 #include "scan/ui/serialsettingbox.h"
@@ -68,40 +68,41 @@ QPixmap bannerPicture(int width)
 
 } // namespace
 
-TScanconfig::TScanconfig(SerialLink* link, QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TScanconfig>())
+SerialSettingsDialog::SerialSettingsDialog(SerialLink* link, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::SerialSettingsDialog>())
 {
     ui->setupUi(this);
     // a tool window with only its close box
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     const std::pair<SerialSettingBox*, SerialSetting> selectors[] = {
-        {ui->ComComboBox4, SerialSetting::Port},     {ui->ComComboBox1, SerialSetting::BaudRate},
-        {ui->ComComboBox2, SerialSetting::DataBits}, {ui->ComComboBox3, SerialSetting::Parity},
-        {ui->ComComboBox5, SerialSetting::StopBits},
+        {ui->portCombo, SerialSetting::Port},         {ui->baudCombo, SerialSetting::BaudRate},
+        {ui->dataBitsCombo, SerialSetting::DataBits}, {ui->parityCombo, SerialSetting::Parity},
+        {ui->stopBitsCombo, SerialSetting::StopBits},
     };
     for (auto [box, setting] : selectors) {
         box->setSetting(setting);
         box->setLink(link);
     }
     // the banner spans the window, however wide the selectors make it
-    ui->Image1->setPixmap(bannerPicture(qMax(kBannerWidth, ui->Panel1->sizeHint().width())));
+    ui->bannerImage->setPixmap(bannerPicture(qMax(kBannerWidth, ui->settingsPanel->sizeHint().width())));
 }
 
-TScanconfig::~TScanconfig() = default;
+SerialSettingsDialog::~SerialSettingsDialog() = default;
 
-int TScanconfig::endCharacter() const
+int SerialSettingsDialog::endCharacter() const
 {
-    return ui->codefin->value();
+    return ui->endCharacterSpin->value();
 }
 
-void TScanconfig::showEvent(QShowEvent* event)
+void SerialSettingsDialog::showEvent(QShowEvent* event)
 {
     // a scanner plugged in since the last showing is offered; the choices made stay
-    ui->ComComboBox4->refreshItems();
+    ui->portCombo->refreshItems();
     QDialog::showEvent(event);
     // a system without a readable list of ports still works with the port named; the operator is
     // told once why the list is short
-    const QString error = ui->ComComboBox4->listError();
+    const QString error = ui->portCombo->listError();
     if (!error.isEmpty() && error != m_reportedListError) {
         m_reportedListError = error;
         QTimer::singleShot(0, this, [this, error] { Dialogs::error(this, error); });

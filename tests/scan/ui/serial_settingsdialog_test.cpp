@@ -1,7 +1,7 @@
 #include "../serial_pty.h"
 #include "base/ui/dialogs.h"
 #include "scan/seriallink.h"
-#include "scan/ui/scanconfig.h"
+#include "scan/ui/serialsettingsdialog.h"
 #include "scan/ui/serialsettingbox.h"
 
 #include <QLabel>
@@ -42,7 +42,7 @@ void setPort(SerialLink& link, const QString& port)
     link.setSettings(settings);
 }
 
-class ScanconfigTest : public ::testing::Test
+class SerialSettingsDialogTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -61,7 +61,7 @@ protected:
 
 } // namespace
 
-TEST_F(ScanconfigTest, ListsThePortsAndShowsTheLinksCurrentValues)
+TEST_F(SerialSettingsDialogTest, ListsThePortsAndShowsTheLinksCurrentValues)
 {
     SerialLink link;
     SerialSettings settings;
@@ -71,26 +71,26 @@ TEST_F(ScanconfigTest, ListsThePortsAndShowsTheLinksCurrentValues)
     settings.parity = SerialSettings::Parity::Even;
     settings.stopBits = SerialSettings::StopBits::Two;
     link.setSettings(settings);
-    TScanconfig window(&link);
+    SerialSettingsDialog window(&link);
 
     QStringList items;
-    for (int i = 0; i < box(window, "ComComboBox4")->count(); ++i)
-        items << box(window, "ComComboBox4")->itemText(i);
+    for (int i = 0; i < box(window, "portCombo")->count(); ++i)
+        items << box(window, "portCombo")->itemText(i);
     QStringList listed;
     for (const SerialPortInfo& port : listSerialPorts())
         listed << port.name;
     EXPECT_EQ(items, listed);
     EXPECT_EQ(items, QStringList({"ttyACM0", "ttyUSB0"})); // the console is not offered
 
-    EXPECT_EQ(box(window, "ComComboBox4")->choice(), "ttyUSB0"); // matched ignoring case
-    EXPECT_EQ(box(window, "ComComboBox1")->choice(), "19200");
-    EXPECT_EQ(box(window, "ComComboBox2")->choice(), "7");
-    EXPECT_EQ(box(window, "ComComboBox3")->choice(), "Even");
-    EXPECT_EQ(box(window, "ComComboBox5")->choice(), "2");
-    EXPECT_EQ(box(window, "ComComboBox1")->count(), 16);
-    EXPECT_EQ(control<QSpinBox>(window, "codefin")->value(), 13);
-    EXPECT_EQ(control<QSpinBox>(window, "codefin")->minimum(), 0);
-    EXPECT_EQ(control<QSpinBox>(window, "codefin")->maximum(), 255);
+    EXPECT_EQ(box(window, "portCombo")->choice(), "ttyUSB0"); // matched ignoring case
+    EXPECT_EQ(box(window, "baudCombo")->choice(), "19200");
+    EXPECT_EQ(box(window, "dataBitsCombo")->choice(), "7");
+    EXPECT_EQ(box(window, "parityCombo")->choice(), "Even");
+    EXPECT_EQ(box(window, "stopBitsCombo")->choice(), "2");
+    EXPECT_EQ(box(window, "baudCombo")->count(), 16);
+    EXPECT_EQ(control<QSpinBox>(window, "endCharacterSpin")->value(), 13);
+    EXPECT_EQ(control<QSpinBox>(window, "endCharacterSpin")->minimum(), 0);
+    EXPECT_EQ(control<QSpinBox>(window, "endCharacterSpin")->maximum(), 255);
     EXPECT_EQ(window.endCharacter(), 13);
     EXPECT_EQ(window.windowTitle(), "Scanconfig");
     // nothing was chosen, so nothing was applied
@@ -103,92 +103,92 @@ TEST_F(ScanconfigTest, ListsThePortsAndShowsTheLinksCurrentValues)
         if (label->buddy())
             captions << label->text() + '=' + label->buddy()->objectName();
     captions.sort();
-    EXPECT_EQ(captions.join(','), "Bits=ComComboBox2,Code fin=codefin,Parité=ComComboBox3,Port=ComComboBox4,"
-                                  "Stop=ComComboBox5,Vitesse=ComComboBox1");
+    EXPECT_EQ(captions.join(','), "Bits=dataBitsCombo,Code fin=endCharacterSpin,Parité=parityCombo,Port=portCombo,"
+                                  "Stop=stopBitsCombo,Vitesse=baudCombo");
 }
 
-TEST_F(ScanconfigTest, APortMissingFromTheListShowsNothingUntilChosen)
+TEST_F(SerialSettingsDialogTest, APortMissingFromTheListShowsNothingUntilChosen)
 {
     SerialLink link; // COM1, not a listed name
-    TScanconfig window(&link);
-    EXPECT_EQ(box(window, "ComComboBox4")->choice(), "");
-    EXPECT_EQ(box(window, "ComComboBox4")->currentIndex(), -1);
-    EXPECT_EQ(box(window, "ComComboBox1")->choice(), "9600");
-    EXPECT_EQ(box(window, "ComComboBox2")->choice(), "8");
-    EXPECT_EQ(box(window, "ComComboBox3")->choice(), "None");
-    EXPECT_EQ(box(window, "ComComboBox5")->choice(), "1");
+    SerialSettingsDialog window(&link);
+    EXPECT_EQ(box(window, "portCombo")->choice(), "");
+    EXPECT_EQ(box(window, "portCombo")->currentIndex(), -1);
+    EXPECT_EQ(box(window, "baudCombo")->choice(), "9600");
+    EXPECT_EQ(box(window, "dataBitsCombo")->choice(), "8");
+    EXPECT_EQ(box(window, "parityCombo")->choice(), "None");
+    EXPECT_EQ(box(window, "stopBitsCombo")->choice(), "1");
     EXPECT_EQ(link.settings().port, "COM1");
 
     // while the port is closed a choice is only stored
-    choose(box(window, "ComComboBox4"), "ttyACM0");
+    choose(box(window, "portCombo"), "ttyACM0");
     EXPECT_EQ(link.settings().port, "ttyACM0");
     EXPECT_FALSE(link.isOpen());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
-TEST_F(ScanconfigTest, AChoiceAppliesToTheOpenPortAtOnce)
+TEST_F(SerialSettingsDialogTest, AChoiceAppliesToTheOpenPortAtOnce)
 {
     test::Pty pty;
     SerialLink link;
     setPort(link, pty.path());
     link.open();
     const int fd = link.handle();
-    TScanconfig window(&link);
+    SerialSettingsDialog window(&link);
     window.show();
 
-    choose(box(window, "ComComboBox1"), "115200");
+    choose(box(window, "baudCombo"), "115200");
     EXPECT_EQ(link.settings().baudRate, 115200);
     termios t = pty.slaveTermios();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B115200));
     EXPECT_EQ(link.handle(), fd); // applied to the open device, not reopened
 
-    choose(box(window, "ComComboBox1"), "Custom"); // the custom rate, 9600
-    EXPECT_EQ(box(window, "ComComboBox1")->choice(), "Custom");
+    choose(box(window, "baudCombo"), "Custom"); // the custom rate, 9600
+    EXPECT_EQ(box(window, "baudCombo")->choice(), "Custom");
     t = pty.slaveTermios();
     EXPECT_EQ(cfgetospeed(&t), speed_t(B9600));
 
-    choose(box(window, "ComComboBox5"), "2");
+    choose(box(window, "stopBitsCombo"), "2");
     EXPECT_TRUE(pty.slaveTermios().c_cflag & CSTOPB);
     test::clearTermiosRequests();
-    choose(box(window, "ComComboBox3"), "Mark");
+    choose(box(window, "parityCombo"), "Mark");
     EXPECT_EQ(link.settings().parity, SerialSettings::Parity::Mark);
     EXPECT_TRUE(test::anyTermiosRequest(
         fd, [](const termios& t) { return (t.c_cflag & (PARENB | CMSPAR | PARODD)) == (PARENB | CMSPAR | PARODD); }));
     // a pseudo-terminal keeps 8 data bits, and may refuse a change it ignores altogether: what counts
     // is what the link asked for
-    choose(box(window, "ComComboBox2"), "6");
+    choose(box(window, "dataBitsCombo"), "6");
     EXPECT_EQ(link.settings().dataBits, 6);
     EXPECT_TRUE(test::anyTermiosRequest(fd, [](const termios& t) { return (t.c_cflag & CSIZE) == CS6; }));
     for (const QString& m : Dialogs::shownMessages())
         EXPECT_TRUE(m.startsWith("SetCommState function failed")) << m.toStdString();
-    choose(box(window, "ComComboBox2"), "8");
+    choose(box(window, "dataBitsCombo"), "8");
     EXPECT_TRUE(link.isOpen());
     Dialogs::clearShownMessages();
 
     // a setting the line refuses: the error is shown and the selector keeps the choice
-    choose(box(window, "ComComboBox5"), "1.5");
+    choose(box(window, "stopBitsCombo"), "1.5");
     EXPECT_EQ(Dialogs::shownMessages(), QStringList{"SetCommState function failed"});
-    EXPECT_EQ(box(window, "ComComboBox5")->choice(), "1.5");
+    EXPECT_EQ(box(window, "stopBitsCombo")->choice(), "1.5");
     EXPECT_TRUE(link.isOpen());
 
     // another port closes this one and opens that one; one that cannot be opened leaves it closed
     Dialogs::clearShownMessages();
-    choose(box(window, "ComComboBox4"), "ttyUSB0");
+    choose(box(window, "portCombo"), "ttyUSB0");
     EXPECT_FALSE(link.isOpen());
     EXPECT_EQ(link.settings().port, "ttyUSB0");
-    EXPECT_EQ(box(window, "ComComboBox4")->choice(), "ttyUSB0");
+    EXPECT_EQ(box(window, "portCombo")->choice(), "ttyUSB0");
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages()[0].startsWith("Unable to open com port (win error code: "));
 }
 
-TEST_F(ScanconfigTest, WithoutAReadableListThePortsOwnNameIsOfferedAndTheReasonShownOnce)
+TEST_F(SerialSettingsDialogTest, WithoutAReadableListThePortsOwnNameIsOfferedAndTheReasonShownOnce)
 {
     setSerialSystemRoot(tree.path() + "/gone");
     SerialLink link;
     setPort(link, "ttyUSB3");
-    TScanconfig window(&link);
-    EXPECT_EQ(box(window, "ComComboBox4")->count(), 1);
-    EXPECT_EQ(box(window, "ComComboBox4")->choice(), "ttyUSB3");
+    SerialSettingsDialog window(&link);
+    EXPECT_EQ(box(window, "portCombo")->count(), 1);
+    EXPECT_EQ(box(window, "portCombo")->choice(), "ttyUSB3");
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()); // the program starts quietly
 
     window.show();
@@ -200,7 +200,7 @@ TEST_F(ScanconfigTest, WithoutAReadableListThePortsOwnNameIsOfferedAndTheReasonS
     EXPECT_EQ(Dialogs::shownMessages().size(), 1);
 }
 
-TEST_F(ScanconfigTest, ALinkDestroyedIsForgotten)
+TEST_F(SerialSettingsDialogTest, ALinkDestroyedIsForgotten)
 {
     auto* link = new SerialLink;
     SerialSettings settings;

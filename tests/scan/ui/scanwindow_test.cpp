@@ -3,7 +3,7 @@
 #include "config/configfile.h"
 #include "scan/scangrid.h"
 #include "scan/scansession.h"
-#include "scan/ui/scanform.h"
+#include "scan/ui/scanwindow.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -26,13 +26,13 @@ using pelorin::test::kBadDay;
 using pelorin::test::kCode;
 using pelorin::test::kSoap;
 
-class ScanFormTest : public ::testing::Test
+class ScanWindowTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         m_config.document().loadFile(test::fixture(QStringLiteral("scan/cfg.xml")));
-        m_form = std::make_unique<TscanForm>(m_config);
+        m_form = std::make_unique<ScanWindow>(m_config);
         Dialogs::clearShownMessages();
     }
 
@@ -42,7 +42,7 @@ protected:
         EXPECT_NE(c, nullptr) << name;
         return c;
     }
-    QLineEdit* edit() const { return control<QLineEdit>("Edit1"); }
+    QLineEdit* edit() const { return control<QLineEdit>("codeEdit"); }
     void click(const char* button) const { QTest::mouseClick(control<QToolButton>(button), Qt::LeftButton); }
     // QTRY_VERIFY reports to Qt Test, not to this test: wait with a result instead
     bool editGetsFocus() const
@@ -51,7 +51,7 @@ protected:
     }
     QString cell(int row, int column) const { return m_form->grid()->cell(row, column); }
     QStringList codes() const { return m_form->grid()->codes(); }
-    QString status() const { return control<QStatusBar>("StatusBar1")->currentMessage(); }
+    QString status() const { return control<QStatusBar>("statusBar")->currentMessage(); }
     // A scanner types the read into the box, with its suffix when it has one.
     void scan(const QString& read, bool withReturn = true) const
     {
@@ -76,15 +76,15 @@ protected:
     void open(const QString& path) const
     {
         Dialogs::setNextFileName(path);
-        click("ToolButton6");
+        click("openButton");
     }
 
     ConfigFile m_config;
-    std::unique_ptr<TscanForm> m_form;
+    std::unique_ptr<ScanWindow> m_form;
     QTemporaryDir m_dir;
 };
 
-TEST_F(ScanFormTest, ToolbarAndSheetAsBuilt)
+TEST_F(ScanWindowTest, ToolbarAndSheetAsBuilt)
 {
     EXPECT_EQ(m_form->windowTitle(), QStringLiteral("Scancode"));
     EXPECT_EQ(m_form->size(), QSize(900, 600));
@@ -93,14 +93,14 @@ TEST_F(ScanFormTest, ToolbarAndSheetAsBuilt)
         const char* name;
         const char* hint;
     } buttons[] = {
-        {"ToolButton1", "Vider la feuille."},
-        {"ToolButton6", "Ouvrir un fichier de codes."},
-        {"ToolButton4", "Configurer la liaison."},
-        {"ps2bouton", "Scanner PS2"},
-        {"usbbouton", "Scanner USB"},
-        {"seriebouton", "Scanner RS232."},
-        {"autobouton", "Insertion automatique."},
-        {"ajoutCode", "Ajouter"},
+        {"clearButton", "Vider la feuille."},
+        {"openButton", "Ouvrir un fichier de codes."},
+        {"serialSettingsButton", "Configurer la liaison."},
+        {"ps2Button", "Scanner PS2"},
+        {"usbButton", "Scanner USB"},
+        {"serialButton", "Scanner RS232."},
+        {"autoInsertButton", "Insertion automatique."},
+        {"addButton", "Ajouter"},
     };
     for (const auto& b : buttons) {
         QToolButton* button = control<QToolButton>(b.name);
@@ -109,15 +109,15 @@ TEST_F(ScanFormTest, ToolbarAndSheetAsBuilt)
         EXPECT_EQ(button->accessibleName(), QString::fromUtf8(b.hint)) << b.name;
         EXPECT_FALSE(button->icon().isNull()) << b.name;
     }
-    EXPECT_FALSE(control<QToolButton>("ToolButton2")->accessibleName().isEmpty());
+    EXPECT_FALSE(control<QToolButton>("saveButton")->accessibleName().isEmpty());
     EXPECT_EQ(edit()->width(), 184);
-    EXPECT_TRUE(control<QToolButton>("ps2bouton")->isChecked());
-    EXPECT_FALSE(control<QToolButton>("usbbouton")->isChecked());
-    EXPECT_FALSE(control<QToolButton>("autobouton")->isChecked());
-    for (auto [name, tag] : {std::pair{"ps2bouton", 0}, std::pair{"usbbouton", 1}, std::pair{"seriebouton", 2}})
+    EXPECT_TRUE(control<QToolButton>("ps2Button")->isChecked());
+    EXPECT_FALSE(control<QToolButton>("usbButton")->isChecked());
+    EXPECT_FALSE(control<QToolButton>("autoInsertButton")->isChecked());
+    for (auto [name, tag] : {std::pair{"ps2Button", 0}, std::pair{"usbButton", 1}, std::pair{"serialButton", 2}})
         EXPECT_EQ(control<QToolButton>(name)->property("Tag").toInt(), tag) << name;
 
-    QTableView* view = control<QTableView>("StringGrid1");
+    QTableView* view = control<QTableView>("scanGrid");
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->model()->rowCount(), 1) << "one empty row below the header";
     EXPECT_EQ(view->verticalHeader()->defaultSectionSize(), 26);
@@ -134,7 +134,7 @@ TEST_F(ScanFormTest, ToolbarAndSheetAsBuilt)
 
 // Reads as a scanner with a Return suffix sends them, good codes and misreads mixed: each read is
 // one row, the box is empty after each, whatever the mode.
-TEST_F(ScanFormTest, ReturnEndsEachReadInEveryMode)
+TEST_F(ScanWindowTest, ReturnEndsEachReadInEveryMode)
 {
     const QString misread = QStringLiteral("S2503451");
     const QStringList reads = {kCode, misread, kSoap, kCode.left(21), kCode, kBadDay, kSoap};
@@ -142,12 +142,12 @@ TEST_F(ScanFormTest, ReturnEndsEachReadInEveryMode)
     {
         const char* mode;
         bool autoInsert;
-    } modes[] = {{"ps2bouton", false}, {"ps2bouton", true}, {"usbbouton", false}, {"usbbouton", true}};
+    } modes[] = {{"ps2Button", false}, {"ps2Button", true}, {"usbButton", false}, {"usbButton", true}};
     for (const auto& m : modes) {
         SCOPED_TRACE(std::string(m.mode) + (m.autoInsert ? " auto" : ""));
-        click("ToolButton1");
+        click("clearButton");
         click(m.mode);
-        control<QToolButton>("autobouton")->setChecked(m.autoInsert);
+        control<QToolButton>("autoInsertButton")->setChecked(m.autoInsert);
         for (const QString& read : reads) {
             scan(read);
             EXPECT_TRUE(edit()->text().isEmpty()) << read.toStdString();
@@ -166,9 +166,9 @@ TEST_F(ScanFormTest, ReturnEndsEachReadInEveryMode)
     }
 }
 
-TEST_F(ScanFormTest, AutomaticInsertionTakesA22CharacterCodeAtOnceAndAMisreadAfterAPause)
+TEST_F(ScanWindowTest, AutomaticInsertionTakesA22CharacterCodeAtOnceAndAMisreadAfterAPause)
 {
-    click("autobouton");
+    click("autoInsertButton");
     // a scanner without a suffix
     scan(kCode, false);
     EXPECT_EQ(codes(), QStringList{kCode});
@@ -196,38 +196,38 @@ TEST_F(ScanFormTest, AutomaticInsertionTakesA22CharacterCodeAtOnceAndAMisreadAft
     EXPECT_EQ(codes().last(), misread);
 }
 
-TEST_F(ScanFormTest, AjouterAddsWhatWasTypedByHandWithoutAutomaticInsertion)
+TEST_F(ScanWindowTest, AjouterAddsWhatWasTypedByHandWithoutAutomaticInsertion)
 {
-    click("ajoutCode");
+    click("addButton");
     EXPECT_EQ(m_form->grid()->codeCount(), 0) << "empty box";
 
     // no automatic insertion: a whole code waits in the box, even past the pause
     scan(kSoap, false);
     QTest::qWait(300);
     EXPECT_EQ(m_form->grid()->codeCount(), 0);
-    click("ajoutCode");
+    click("addButton");
     EXPECT_EQ(codes(), QStringList{kSoap});
     EXPECT_TRUE(edit()->text().isEmpty());
-    click("ajoutCode");
+    click("addButton");
     EXPECT_EQ(m_form->grid()->codeCount(), 1) << "the box was emptied";
     scan(QStringLiteral("P25"), false);
-    click("ajoutCode");
+    click("addButton");
     EXPECT_EQ(codes(), QStringList({kSoap, QStringLiteral("P25")}));
     EXPECT_EQ(cell(2, 0), QStringLiteral("2"));
     EXPECT_EQ(cell(2, ScanGrid::ColErreur), QStringLiteral("Lecture de 3 caractère(s) au lieu de 22"));
 
     // with automatic insertion "Ajouter" does nothing
-    click("autobouton");
+    click("autoInsertButton");
     m_form->setReadPause(0);
     scan(QStringLiteral("P25"), false);
-    click("ajoutCode");
+    click("addButton");
     EXPECT_EQ(m_form->grid()->codeCount(), 2);
     EXPECT_EQ(edit()->text(), QStringLiteral("P25"));
 }
 
-TEST_F(ScanFormTest, ADateErrorIsTheRowsReasonNotADialog)
+TEST_F(ScanWindowTest, ADateErrorIsTheRowsReasonNotADialog)
 {
-    click("autobouton");
+    click("autoInsertButton");
     scan(kBadDay);
     scan(kCode);
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
@@ -242,7 +242,7 @@ TEST_F(ScanFormTest, ADateErrorIsTheRowsReasonNotADialog)
     EXPECT_EQ(status(), QStringLiteral("2 lectures, 1 à vérifier"));
 }
 
-TEST_F(ScanFormTest, DecodedWordsAreTheMainWindows)
+TEST_F(ScanWindowTest, DecodedWordsAreTheMainWindows)
 {
     scan(kSoap);
     scan(kCode);
@@ -251,35 +251,35 @@ TEST_F(ScanFormTest, DecodedWordsAreTheMainWindows)
     EXPECT_EQ(cell(2, ScanGrid::ColCouleur), QStringLiteral("RAL 1000"));
 }
 
-TEST_F(ScanFormTest, SavesTheSheetAsAnScbFile)
+TEST_F(ScanWindowTest, SavesTheSheetAsAnScbFile)
 {
     // an empty sheet, and a name typed without its extension
     Dialogs::setNextFileName(m_dir.filePath(QStringLiteral("vide")));
-    click("ToolButton2");
+    click("saveButton");
     EXPECT_EQ(readFile(m_dir.filePath(QStringLiteral("vide.SCB"))), QByteArray("ScanCode\r\n\r\n"));
     EXPECT_EQ(status(), QStringLiteral("Codes enregistrés : vide.SCB (0 codes)"));
 
     // a misread is kept as read
     scan(kCode);
     edit()->setText(QStringLiteral("Bé"));
-    click("ajoutCode");
+    click("addButton");
     const QString path = m_dir.filePath(QStringLiteral("deux.SCB"));
     Dialogs::setNextFileName(path);
-    click("ToolButton2");
+    click("saveButton");
     EXPECT_EQ(readFile(path), QByteArray("ScanCode\r\n") + kCode.toLatin1() + "\r\nB\xe9\r\n\r\n");
     EXPECT_EQ(status(), QStringLiteral("Codes enregistrés : deux.SCB (2 codes)"));
 
     // a file that cannot be written is reported; cancelling the dialog writes nothing
     Dialogs::setNextFileName(m_dir.filePath(QStringLiteral("absent/x.SCB")));
-    click("ToolButton2");
+    click("saveButton");
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     EXPECT_TRUE(Dialogs::shownMessages().first().startsWith(QStringLiteral("Cannot create file")));
     EXPECT_EQ(status(), QStringLiteral("Codes enregistrés : deux.SCB (2 codes)"));
-    click("ToolButton2");
+    click("saveButton");
     EXPECT_EQ(Dialogs::shownMessages().size(), 1);
 }
 
-TEST_F(ScanFormTest, OpeningAddsEveryCodeLineWithOrWithoutTheFinalEmptyLine)
+TEST_F(ScanWindowTest, OpeningAddsEveryCodeLineWithOrWithoutTheFinalEmptyLine)
 {
     scan(QStringLiteral("P2"), false);
     open(writeFile("ab.SCB", "ScanCode\r\nA\r\nB\r\n\r\n"));
@@ -301,16 +301,16 @@ TEST_F(ScanFormTest, OpeningAddsEveryCodeLineWithOrWithoutTheFinalEmptyLine)
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
-TEST_F(ScanFormTest, OpeningWithAutomaticInsertionAddsEachCodeOnce)
+TEST_F(ScanWindowTest, OpeningWithAutomaticInsertionAddsEachCodeOnce)
 {
-    click("autobouton");
+    click("autoInsertButton");
     open(writeFile("codes.SCB", (QStringLiteral("ScanCode\r\n") + kCode + "\r\n" + kSoap + "\r\n\r\n").toLatin1()));
     EXPECT_EQ(codes(), QStringList({kCode, kSoap}));
     EXPECT_TRUE(edit()->text().isEmpty());
     EXPECT_EQ(status(), QStringLiteral("2 lectures, 0 à vérifier"));
 }
 
-TEST_F(ScanFormTest, OpeningGoesOnPastADateErrorAndReportsUnreadableFiles)
+TEST_F(ScanWindowTest, OpeningGoesOnPastADateErrorAndReportsUnreadableFiles)
 {
     // every line is loaded, those with a date that cannot be decoded with their date cell empty and
     // their reason, without a dialog; saving the sheet again keeps every code
@@ -328,7 +328,7 @@ TEST_F(ScanFormTest, OpeningGoesOnPastADateErrorAndReportsUnreadableFiles)
     EXPECT_EQ(status(), QStringLiteral("4 lectures, 2 à vérifier"));
     const QString again = m_dir.filePath(QStringLiteral("again.SCB"));
     Dialogs::setNextFileName(again);
-    click("ToolButton2");
+    click("saveButton");
     EXPECT_EQ(readFile(again), bytes);
 
     open(m_dir.filePath(QStringLiteral("absent.SCB")));
@@ -337,14 +337,14 @@ TEST_F(ScanFormTest, OpeningGoesOnPastADateErrorAndReportsUnreadableFiles)
     EXPECT_EQ(m_form->grid()->codeCount(), 4);
 }
 
-TEST_F(ScanFormTest, EmptyingTheSheetEmptiesTheBoxAndNumbersFromOneAgain)
+TEST_F(ScanWindowTest, EmptyingTheSheetEmptiesTheBoxAndNumbersFromOneAgain)
 {
     open(writeFile("five.SCB", "ScanCode\r\n1\r\n2\r\n3\r\n4\r\n5\r\n\r\n"));
     ASSERT_EQ(m_form->grid()->codeCount(), 5);
     scan(QStringLiteral("S25034"), false);
-    click("ToolButton1");
+    click("clearButton");
     EXPECT_EQ(m_form->grid()->gridRowCount(), 2);
-    EXPECT_EQ(control<QTableView>("StringGrid1")->model()->rowCount(), 1);
+    EXPECT_EQ(control<QTableView>("scanGrid")->model()->rowCount(), 1);
     EXPECT_TRUE(edit()->text().isEmpty());
     EXPECT_EQ(status(), QStringLiteral("0 lectures, 0 à vérifier"));
     scan(kCode);
@@ -353,60 +353,60 @@ TEST_F(ScanFormTest, EmptyingTheSheetEmptiesTheBoxAndNumbersFromOneAgain)
     EXPECT_EQ(status(), QStringLiteral("1 lectures, 0 à vérifier"));
 }
 
-TEST_F(ScanFormTest, EveryReadIsTakenWithItsOwnSource)
+TEST_F(ScanWindowTest, EveryReadIsTakenWithItsOwnSource)
 {
     QStringList sources;
     QObject::connect(m_form->session(), &ScanSession::codeTaken, [&](const TakenCode& t) { sources << t.source; });
     // whatever the mode button, a read typed into the box comes from the keyboard
-    click("usbbouton");
+    click("usbButton");
     scan(kCode);
-    click("ps2bouton");
+    click("ps2Button");
     scan(kSoap);
     open(writeFile("one.SCB", "ScanCode\r\nA\r\n\r\n"));
     EXPECT_EQ(sources, QStringList({"clavier", "clavier", "fichier"}));
 }
 
-TEST_F(ScanFormTest, Ps2ModeKeepsTheFocusInTheEditBox)
+TEST_F(ScanWindowTest, Ps2ModeKeepsTheFocusInTheEditBox)
 {
     m_form->show();
     m_form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
-    QTableView* view = control<QTableView>("StringGrid1");
+    QTableView* view = control<QTableView>("scanGrid");
     EXPECT_TRUE(editGetsFocus());
 
     view->setFocus();
     EXPECT_TRUE(editGetsFocus());
 
-    click("usbbouton");
-    EXPECT_EQ(m_form->scannerMode(), TscanForm::Usb);
+    click("usbButton");
+    EXPECT_EQ(m_form->scannerMode(), ScanWindow::Usb);
     view->setFocus();
     QTest::qWait(20);
     EXPECT_TRUE(view->hasFocus());
 
-    click("ps2bouton");
+    click("ps2Button");
     EXPECT_TRUE(editGetsFocus());
 }
 
-TEST_F(ScanFormTest, ClosingKeepsTheRowsAndTheMode)
+TEST_F(ScanWindowTest, ClosingKeepsTheRowsAndTheMode)
 {
     m_form->show();
     scan(kCode);
-    click("usbbouton");
+    click("usbButton");
     m_form->close();
     EXPECT_FALSE(m_form->isVisible());
     m_form->show();
     EXPECT_EQ(codes(), QStringList{kCode});
-    EXPECT_EQ(m_form->scannerMode(), TscanForm::Usb);
+    EXPECT_EQ(m_form->scannerMode(), ScanWindow::Usb);
 }
 
-TEST_F(ScanFormTest, CellsShowReadsToCheckInRedAndTheSoapPackagingOnOneLine)
+TEST_F(ScanWindowTest, CellsShowReadsToCheckInRedAndTheSoapPackagingOnOneLine)
 {
     // row 1 a soap code, row 2 a box code, row 3 a misread
     scan(kSoap);
     scan(kCode);
     scan(QStringLiteral("S2503451"));
     m_form->show();
-    QTableView* view = control<QTableView>("StringGrid1");
+    QTableView* view = control<QTableView>("scanGrid");
     QImage image = view->viewport()->grab().toImage();
     const qreal dpr = image.devicePixelRatio();
 
