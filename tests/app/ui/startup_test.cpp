@@ -69,7 +69,9 @@ TEST(StartUp, versionOnTheSplashWindowAndTheAboutBox)
     const QLabel* label = splash.findChild<QLabel*>(QStringLiteral("versionLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), QStringLiteral("Version ") + LireVersion());
-    EXPECT_EQ(label->pos(), QPoint(32, 52));
+    // the version shows whole inside the splash
+    EXPECT_TRUE(splash.rect().contains(label->geometry()));
+    EXPECT_GE(label->width(), label->sizeHint().width());
     EXPECT_TRUE(label->font().bold());
 
     AboutBox about;

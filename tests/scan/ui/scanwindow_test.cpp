@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <QFile>
 #include <QHeaderView>
+#include <QScreen>
 #include <QLineEdit>
 #include <QStatusBar>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,7 +89,9 @@ protected:
 TEST_F(ScanWindowTest, ToolbarAndSheetAsBuilt)
 {
     EXPECT_EQ(m_form->windowTitle(), QStringLiteral("Scancode"));
-    EXPECT_EQ(m_form->size(), QSize(900, 600));
+    // shown, the window lies on the screen
+    m_form->show();
+    EXPECT_TRUE(m_form->screen()->availableGeometry().contains(m_form->frameGeometry()));
     const struct
     {
         const char* name;
@@ -110,7 +114,8 @@ TEST_F(ScanWindowTest, ToolbarAndSheetAsBuilt)
         EXPECT_FALSE(button->icon().isNull()) << b.name;
     }
     EXPECT_FALSE(control<QToolButton>("saveButton")->accessibleName().isEmpty());
-    EXPECT_EQ(edit()->width(), 184);
+    // the code box shows a whole code
+    EXPECT_GE(edit()->width(), edit()->fontMetrics().horizontalAdvance(QString(22, u'0')));
     EXPECT_TRUE(control<QToolButton>("ps2Button")->isChecked());
     EXPECT_FALSE(control<QToolButton>("usbButton")->isChecked());
     EXPECT_FALSE(control<QToolButton>("autoInsertButton")->isChecked());
