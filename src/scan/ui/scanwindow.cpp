@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
+#include <QSpinBox>
 #include <QTimer>
 
 namespace pelorin {
@@ -67,6 +68,17 @@ ScanWindow::ScanWindow(ConfigFile& config, QWidget* parent)
 {
     ui->setupUi(this);
     nameOverflowButton(ui->toolBar);
+    // the pause that ends a read from a scanner that sends no Return, for the operator to set
+    auto* pause = new QSpinBox(this);
+    pause->setObjectName(QStringLiteral("readPauseSpin"));
+    pause->setRange(0, 2000);
+    pause->setSingleStep(10);
+    pause->setSuffix(QStringLiteral(" ms"));
+    pause->setSpecialValueText(QStringLiteral("aucune pause"));
+    pause->setValue(m_keyboard->pause());
+    setHint(pause, QStringLiteral("Pause qui termine une lecture sans Entrée (insertion automatique)."));
+    ui->toolBar->addWidget(pause);
+    connect(pause, &QSpinBox::valueChanged, this, [this](int ms) { m_keyboard->setPause(ms); });
 
     const struct
     {

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QScreen>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QScreen>
@@ -191,9 +192,16 @@ TEST_F(ScanWindowTest, AutomaticInsertionTakesA22CharacterCodeAtOnceAndAMisreadA
     EXPECT_EQ(cell(2, ScanGrid::ColErreur), QStringLiteral("Lecture de 8 caractère(s) au lieu de 22"));
     EXPECT_EQ(status(), QStringLiteral("4 lectures, 1 à vérifier"));
 
-    // the pause can be set; with none, a short read waits for Return
+    // the operator sets the pause in the tool bar; with none, a short read waits for Return
     EXPECT_EQ(m_form->readPause(), 100);
-    m_form->setReadPause(0);
+    auto* pause = control<QSpinBox>("readPauseSpin");
+    ASSERT_NE(pause, nullptr);
+    EXPECT_FALSE(pause->accessibleName().isEmpty());
+    pause->selectAll();
+    QTest::keyClicks(pause, QStringLiteral("0"));
+    QTest::keyClick(pause, Qt::Key_Tab);
+    EXPECT_EQ(m_form->readPause(), 0);
+    edit()->setFocus();
     scan(misread, false);
     QTest::qWait(300);
     EXPECT_EQ(edit()->text(), misread);
