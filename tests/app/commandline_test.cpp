@@ -297,7 +297,11 @@ TEST(CommandLine, PrintsOnTheNamedPrinterWithItsCopiesAndJobName)
     EXPECT_EQ(cells.value(4), code);
     EXPECT_EQ(cells.value(14), QStringLiteral("Lot.ETQ"));
     EXPECT_EQ(cells.value(15), QStringLiteral("1"));
-    EXPECT_EQ(cells.value(18), printer);
+    // two copies of the one label, at the queue's own resolution
+    EXPECT_EQ(cells.value(16), QStringLiteral("2"));
+    EXPECT_EQ(cells.value(17), QStringLiteral("2"));
+    EXPECT_EQ(cells.value(18), QStringLiteral("300"));
+    EXPECT_EQ(cells.value(21), printer);
 
     // a printer that is no queue is said, and nothing is printed nor recorded
     const test::RunResult unknown =
