@@ -54,6 +54,10 @@ public:
     // After a list edit the lists show the entries as they now stand; a selection whose entry is
     // gone moves to the first item, and only the fields of selections that moved are computed again.
     void listsChanged() override;
+    PrintHistory* printHistory() override { return m_printHistory; }
+    // The journal's answers for the lists (none by default); whoever gives it takes it back before
+    // it goes.
+    void setPrintHistory(PrintHistory* history) { m_printHistory = history; }
 
     // The windows created after this one at start-up, each shown modally from its button; until a
     // window is given, its button does nothing.
@@ -142,6 +146,7 @@ private:
     QPointer<QDialog> m_selectionWindow;
     QPointer<QDialog> m_aboutBox;
     QPointer<QDialog> m_scanWindow;
+    PrintHistory* m_printHistory = nullptr;
 };
 
 // The window's default place and size, before the saved settings replace them.
