@@ -2,6 +2,7 @@
 #include "code/tracecode.h"
 #include "config/configfile.h"
 #include "config/mainsettings.h"
+#include "config/operatorchoices.h"
 #include "config/ui/configurationhost.h"
 #include "labels/labelvalues.h"
 
@@ -98,6 +99,10 @@ private:
     void wireManualView();
     void prepare();
     void applyGeometry();
+    // The operator's last choices back in the controls (config/operatorchoices.h); what no longer
+    // exists stays at the first entry.
+    void restoreChoices();
+    OperatorChoices currentChoices() const;
 
     // Handlers.
     void reloadSelections();
@@ -141,6 +146,7 @@ private:
     QLabel* m_hintPanel = nullptr;
     QLabel* m_modelPanel = nullptr;
     QString m_lastDone; // what the first status panel shows when no hint is
+    QAction* m_keepDateAction = nullptr;
 
     QPointer<QDialog> m_configurationWindow;
     QPointer<QDialog> m_selectionWindow;
