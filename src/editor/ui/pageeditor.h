@@ -68,6 +68,8 @@ public:
 
 private:
     QWidget* createStandardSheetChoice();
+    // "Choisir…": the standard sheet chooser, whose choice fills the "Nouvelle page" fields.
+    void chooseStandardSheet();
     void createTypeChoice();
 
     FormatTexts formatTexts() const;
