@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "journal/reprint.h"
 #include "journal/search.h"
 
 namespace Ui {
@@ -29,6 +30,12 @@ public:
     void ExportCsv();
     void ExportPdf();
 
+    // "Réimprimer": the print chosen in the table printed again through the program's printer (on
+    // the default printer), recorded as a reprint. Enabled on a print whose description was kept,
+    // once the program has given its printer.
+    void Reimprimer();
+    void setPagePrinter(PagePrinter printer);
+
     Filter filter() const;
     View view() const;
     JournalModel* model() const { return m_model; }
@@ -38,10 +45,12 @@ protected:
 
 private:
     void showCount();
+    void updateReprint();
 
     std::unique_ptr<Ui::JournalForm> m_ui;
     Journal& m_journal;
     JournalModel* m_model;
+    PagePrinter m_printer;
 };
 
 } // namespace pelorin::journal

@@ -22,6 +22,8 @@ public:
     void reset(Database& db, const Filter& filter, View view);
     View view() const { return m_view; }
     Search* search() const { return m_search.get(); }
+    // The entry shown on `row` of the entries view; null elsewhere.
+    const Row* entryAt(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
