@@ -5,6 +5,7 @@
 #include <QVariantList>
 #include <memory>
 
+#include "base/error.h"
 #include "journal/entry.h"
 #include "journal/settings.h"
 
@@ -21,12 +22,27 @@ namespace pelorin::journal {
 // one is refused, since an older program cannot know what it would break.
 constexpr int kSchemaVersion = 4;
 
+// How long a journal connection waits for a lock another program holds (a table being rebuilt, the
+// schema being migrated, an SQLite file being written) and for one write: past it the write fails,
+// and the entry waits in the outbox while the print goes out.
+constexpr int kLockWaitMilliseconds = 3000;
+constexpr int kWriteWaitMilliseconds = 5000;
+
+// The store refused the entries for what they hold (a text it cannot take, a value a check refuses),
+// not for want of reach or time: sent again, they would be refused again.
+class RefusedEntries : public Error
+{
+public:
+    using Error::Error;
+};
+
 class Database
 {
 public:
     // Opens the SQLite journal at `path` (its folder is created), in WAL mode with every commit
-    // synced to disk, so that an entry is durable once insert() returns. Error with the reason.
-    static std::unique_ptr<Database> openSqlite(const QString& path);
+    // synced to disk, so that an entry is durable once insert() returns. Error with the reason, in
+    // `cannotOpen` when given (%1 the file, %2 the reason).
+    static std::unique_ptr<Database> openSqlite(const QString& path, const QString& cannotOpen = QString());
     // Connects to the libpq service `service` (empty: the PGSERVICE variable), to `database` when
     // given. Waits at most a few seconds for a server that does not answer. Error with the reason.
     static std::unique_ptr<Database> openPostgres(const QString& service, const QString& database = QString());
@@ -51,7 +67,8 @@ public:
     void migrate(int target = kSchemaVersion);
 
     // Stores the entries in one transaction; an entry whose id is already stored is skipped.
-    // Returns how many were new. Error with the store's message (nothing is stored then).
+    // Returns how many were new. Error with the store's message (nothing is stored then);
+    // RefusedEntries when the store answered but refused what an entry holds.
     int insert(const QList<Entry>& entries);
 
     // Runs one statement; Error with the store's message.
@@ -79,6 +96,7 @@ private:
     void rebuildEntryTable(int version);
     void fillDerivedColumns(int version);
     [[noreturn]] void fail(const QSqlQuery& query, const QString& what);
+    void takeMigrationLock();
 
     Engine m_engine;
     QString m_connection;
@@ -89,5 +107,8 @@ private:
 
 // Prepares and runs a statement on `db` with positional values; Error with the store's message.
 void runQuery(QSqlQuery& query, const QString& sql, const QVariantList& values);
+// After the last row of `query`: Error naming the store when the rows ended on a failure (a damaged
+// file) rather than at their end, so that a partial listing is never passed off as whole.
+void checkRowsEnded(const QSqlQuery& query, const Database& db);
 
 } // namespace pelorin::journal

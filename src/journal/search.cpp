@@ -122,6 +122,7 @@ QList<Row> Search::entries(int limit, const Row* after)
     QList<Row> rows;
     while (q.next())
         rows.append(rowOf(q));
+    checkRowsEnded(q, m_db);
     return rows;
 }
 
@@ -178,6 +179,7 @@ QList<CodeRow> Search::codes(View view, int limit, qint64 offset)
     QList<CodeRow> rows;
     while (q.next())
         rows.append(codeRowOf(q));
+    checkRowsEnded(q, m_db);
     return rows;
 }
 
@@ -199,6 +201,7 @@ void Search::forEachCode(View view, const std::function<void(const CodeRow&)>& v
     runQuery(q, sql, values);
     while (q.next())
         visit(codeRowOf(q));
+    checkRowsEnded(q, m_db);
 }
 
 QString shownTime(const QDateTime& utc)
@@ -229,8 +232,7 @@ void Search::forEachReconciled(const std::function<void(const ReconcileRow&)>& v
         r.scanned = q.value(2).toLongLong();
         visit(r);
     }
-    if (q.lastError().isValid())
-        throw Error(q.lastError().text());
+    checkRowsEnded(q, m_db);
 }
 
 } // namespace pelorin::journal

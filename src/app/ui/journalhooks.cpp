@@ -63,6 +63,23 @@ JournalHooks::JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm)
         [this](bool toFile, const QString& output, int copies) { recordPrint(toFile, output, copies); });
     connect(m_scanForm.session(), &ScanSession::codeTaken, this, &JournalHooks::recordScan);
 
+    // entries held in memory only are lost with the program: closing says so and asks first
+    m_mainWindow.addCloseCheck([this] {
+        // the outbox or the store may take them now
+        if (m_journal->unsaved() > 0)
+            m_journal->flush(true);
+        const qint64 unsaved = m_journal->unsaved();
+        if (unsaved == 0)
+            return true;
+        return Dialogs::question(&m_mainWindow,
+                                 QStringLiteral("%1 entrées du journal ne sont enregistrées nulle part : ni le journal "
+                                                "ni sa file d'envoi n'ont pu les prendre (%2).\nElles seront perdues "
+                                                "si le programme se ferme. Fermer quand même ?")
+                                     .arg(unsaved)
+                                     .arg(m_journal->triedPlaces()),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    });
+
     // entries that wait are sent as soon as the store answers again
     connect(m_timer, &QTimer::timeout, this, &JournalHooks::refreshStatus);
     m_timer->start(5000);

@@ -38,6 +38,7 @@ JournalForm::JournalForm(Journal& journal, QWidget* parent)
     connect(m_ui->ComboVue, &QComboBox::currentIndexChanged, this, &JournalForm::Chercher);
     connect(m_model, &JournalModel::failed, this, [this](const QString& message) { Dialogs::error(this, message); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &JournalForm::showCount);
+    connect(m_model, &JournalModel::failed, this, &JournalForm::showCount);
 }
 
 JournalForm::~JournalForm() = default;
@@ -86,17 +87,25 @@ View JournalForm::view() const
 
 void JournalForm::Chercher()
 {
-    guarded(this, [&] {
+    const bool read = guarded(this, [&] {
         m_journal.flush(true);
         m_model->reset(m_journal.store(), filter(), view());
         m_ui->TableJournal->resizeColumnsToContents();
         showCount();
     });
+    if (!read)
+        showCount();
 }
 
 void JournalForm::showCount()
 {
     const int shown = m_model->rowCount();
+    if (m_model->incomplete()) {
+        m_ui->LabelCompte->setText(
+            QStringLiteral("%1 lignes affichées : liste incomplète, le journal n'a pas pu être lu jusqu'au bout")
+                .arg(shown));
+        return;
+    }
     if (!m_model->search()) {
         m_ui->LabelCompte->clear();
         return;

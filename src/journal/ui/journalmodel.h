@@ -22,6 +22,8 @@ public:
     void reset(Database& db, const Filter& filter, View view);
     View view() const { return m_view; }
     Search* search() const { return m_search.get(); }
+    // True when a read failed before the end of the list: what is shown is not all there is.
+    bool incomplete() const { return m_incomplete; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -42,6 +44,7 @@ private:
     QList<Row> m_rows;
     QList<CodeRow> m_codes;
     bool m_more = false;
+    bool m_incomplete = false;
 };
 
 } // namespace pelorin::journal
