@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "journal/journal.h"
+#include "journal/journalworker.h"
 #include "journal/outbox.h"
 #include "journal/search.h"
 #include "support/testsupport.h"
@@ -13,7 +14,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QScopeGuard>
 #include <QSqlQuery>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace pelorin;
 using namespace pelorin::journal;
@@ -301,3 +310,64 @@ TEST_P(FaultyJournalCommand, AListingThatFailsPartWayIsAnError)
 }
 
 PELORIN_BOTH_ENGINES(FaultyJournalCommand);
+
+// A PostgreSQL server that accepts connections and never answers (a listening socket nobody reads):
+// recording and sending run off the caller's thread, whose event loop keeps turning while each try
+// waits for the server, and the entries wait in the outbox.
+TEST(JournalWorkerOnSilentServer, TheCallersEventLoopKeepsTurningAndTheEntriesWait)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    const auto closeListener = qScopeGuard([&] { ::close(listener); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+
+    QTemporaryDir folder;
+    QFile services(folder.filePath(QStringLiteral("pg_service.conf")));
+    ASSERT_TRUE(services.open(QIODevice::WriteOnly));
+    services.write(QStringLiteral("[silent]\nhost=127.0.0.1\nport=%1\ndbname=journal\nuser=pelorin\n")
+                       .arg(ntohs(address.sin_port))
+                       .toUtf8());
+    services.close();
+    const QByteArray sharedServices = qgetenv("PGSERVICEFILE");
+    qputenv("PGSERVICEFILE", services.fileName().toLocal8Bit());
+    const auto restore = qScopeGuard([&] { qputenv("PGSERVICEFILE", sharedServices); });
+
+    Settings settings;
+    settings.engine = Engine::PostgreSQL;
+    settings.service = QStringLiteral("silent");
+    JournalWorker worker(settings, folder.path());
+    // the longest time between two ticks of the caller's event loop: a liveness check, not a speed
+    QElapsedTimer clock;
+    qint64 lastTick = 0, longestGap = 0;
+    QTimer tick;
+    tick.setInterval(20);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+        lastTick = clock.elapsed();
+    });
+    clock.start();
+    tick.start();
+    for (int n = 0; n < 3; ++n)
+        worker.record(sampleEntry(EntryKind::Scan, n));
+    worker.flush();
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&worker, &JournalWorker::statusChanged, &loop, [&] {
+        if (worker.statusText() == QStringLiteral("Journal : hors ligne, 3 en attente"))
+            loop.quit();
+    });
+    deadline.start(30000);
+    loop.exec();
+    tick.stop();
+    EXPECT_EQ(worker.statusText(), QStringLiteral("Journal : hors ligne, 3 en attente"));
+    EXPECT_LT(longestGap, 200);
+    EXPECT_EQ(worker.unsaved(), 0);
+}

@@ -4,6 +4,7 @@
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
 #include "journal/journal.h"
+#include "journal/journalworker.h"
 #include "journal/recording.h"
 #include "journal/ui/journalform.h"
 #include "labels/ui/labelsheet.h"
@@ -25,6 +26,10 @@ namespace pelorin {
 
 namespace {
 
+// What a recording's message is about: a print's is shown once the job has gone, a scan's in the scan
+// window's status bar.
+enum RecordTag { PrintRecord, ScanRecord };
+
 journal::Settings journalSettings(QWidget* parent)
 {
     try {
@@ -40,7 +45,7 @@ journal::Settings journalSettings(QWidget* parent)
 
 JournalHooks::JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm)
     : m_mainWindow(mainWindow), m_scanForm(scanForm),
-      m_journal(std::make_unique<journal::Journal>(journalSettings(&mainWindow))), m_timer(new QTimer(this))
+      m_journal(std::make_unique<journal::JournalWorker>(journalSettings(&mainWindow))), m_timer(new QTimer(this))
 {
     m_button = new QToolButton;
     m_button->setObjectName(QStringLiteral("journalButton"));
@@ -65,10 +70,13 @@ JournalHooks::JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm)
 
     // entries held in memory only are lost with the program: closing says so and asks first
     m_mainWindow.addCloseCheck([this] {
-        // the outbox or the store may take them now
-        if (m_journal->unsaved() > 0)
-            m_journal->flush(true);
-        const qint64 unsaved = m_journal->unsaved();
+        qint64 unsaved = 0;
+        m_journal->runAndWait([&](journal::Journal& j) {
+            // the outbox or the store may take them now
+            if (j.unsaved() > 0)
+                j.flush(true);
+            unsaved = j.unsaved();
+        });
         if (unsaved == 0)
             return true;
         return Dialogs::question(&m_mainWindow,
@@ -78,6 +86,11 @@ JournalHooks::JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm)
                                      .arg(unsaved)
                                      .arg(m_journal->triedPlaces()),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    });
+    connect(m_journal.get(), &journal::JournalWorker::recorded, this, &JournalHooks::showRecorded);
+    connect(m_journal.get(), &journal::JournalWorker::statusChanged, this, [this] {
+        if (m_status)
+            m_status->setText(m_journal->statusText());
     });
 
     // entries that wait are sent as soon as the store answers again
@@ -91,7 +104,9 @@ JournalHooks::~JournalHooks() = default;
 void JournalHooks::showJournal()
 {
     guarded(&m_mainWindow, [&] {
-        journal::JournalForm form(*m_journal, &m_mainWindow);
+        // a journal of its own, on this thread, for the searches
+        journal::Journal reader(m_journal->settings());
+        journal::JournalForm form(reader, &m_mainWindow);
         shrinkToScreen(&form);
         form.exec();
     });
@@ -100,10 +115,18 @@ void JournalHooks::showJournal()
 
 void JournalHooks::refreshStatus()
 {
-    if (m_journal->pending() > 0)
-        m_journal->flush();
-    if (m_status)
-        m_status->setText(m_journal->statusText());
+    m_journal->flush();
+}
+
+void JournalHooks::showRecorded(const QString& message, int tag)
+{
+    if (tag == ScanRecord) {
+        // never a message box here: it would take the keyboard scanner's characters away from the edit box
+        if (auto* bar = m_scanForm.findChild<QStatusBar*>(QStringLiteral("statusBar")))
+            bar->showMessage(QString(message).replace(u'\n', u' '));
+        return;
+    }
+    Dialogs::error(&m_mainWindow, message);
 }
 
 void JournalHooks::recordPrint(bool toFile, const QString& output, int copies)
@@ -129,18 +152,12 @@ void JournalHooks::recordPrint(bool toFile, const QString& output, int copies)
         if (!toFile)
             page.dpi = report::printerResolution(output);
         const CodeDecoder decoder(m_mainWindow.configuration());
-        const journal::RecordResult r = m_journal->record(journal::printEntry(page, decoder));
-        if (!r.message.isEmpty()) {
-            // after the job has gone: the message must not hold the print up
-            QTimer::singleShot(0, &m_mainWindow,
-                               [this, message = r.message] { Dialogs::error(&m_mainWindow, message); });
-        }
+        // its message comes back once the job has gone: it must not hold the print up
+        m_journal->record(journal::printEntry(page, decoder), PrintRecord);
     } catch (...) {
         const QString message = currentErrorMessage();
         QTimer::singleShot(0, &m_mainWindow, [this, message] { Dialogs::error(&m_mainWindow, message); });
     }
-    if (m_status)
-        m_status->setText(m_journal->statusText());
 }
 
 void JournalHooks::recordScan(const TakenCode& taken)
@@ -148,19 +165,12 @@ void JournalHooks::recordScan(const TakenCode& taken)
     // a sheet read back from its file holds codes scanned before, already on record or imported apart
     if (taken.source == kFileSource)
         return;
-    QString message;
     try {
         // a read that is not a whole code that decodes is recorded as a failed read, never as a scan
-        message = m_journal->record(journal::scanEntry(taken.code, taken.texts, taken.problem, taken.source)).message;
+        m_journal->record(journal::scanEntry(taken.code, taken.texts, taken.problem, taken.source), ScanRecord);
     } catch (...) {
-        message = currentErrorMessage();
+        showRecorded(currentErrorMessage(), ScanRecord);
     }
-    // never a message box here: it would take the keyboard scanner's characters away from the edit box
-    if (!message.isEmpty())
-        if (auto* bar = m_scanForm.findChild<QStatusBar*>(QStringLiteral("statusBar")))
-            bar->showMessage(QString(message).replace(u'\n', u' '));
-    if (m_status)
-        m_status->setText(m_journal->statusText());
 }
 
 } // namespace pelorin
