@@ -94,7 +94,11 @@ bool hasControlCharacters(const QString& text)
 
 ScbReads readScbReads(const QString& path)
 {
-    const QByteArray bytes = readRegularFile(path, kMaxScbFileBytes, QStringLiteral("le fichier de codes"));
+    return scbReads(readRegularFile(path, kMaxScbFileBytes, QStringLiteral("le fichier de codes")), path);
+}
+
+ScbReads scbReads(const QByteArray& bytes, const QString& path)
+{
     // the header is what tells a sheet of codes from any other text: a page description, a
     // configuration file or a program would otherwise give a "read" per line
     const qsizetype end = bytes.indexOf('\n');

@@ -39,8 +39,10 @@ struct ScbReads
     QStringList codes;
     int notCodes = 0;
 };
-// The reads of an SCB file for an import. Error naming the file when its first line is not the
-// sheet's header "ScanCode" (a file of another kind), or when it cannot be read.
+// The reads of an SCB file's bytes for an import. Error naming the file (`path`) when its first line
+// is not the sheet's header "ScanCode" (a file of another kind).
+ScbReads scbReads(const QByteArray& bytes, const QString& path);
+// The same from the file; Error also when it cannot be read.
 ScbReads readScbReads(const QString& path);
 
 } // namespace pelorin
