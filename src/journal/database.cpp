@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
+#include <QUrl>
 
 namespace pelorin::journal {
 
@@ -199,6 +200,46 @@ std::unique_ptr<Database> Database::openSqlite(const QString& path, const QStrin
         throw Error(cannot.arg(path, e.message()));
     }
     return d;
+}
+
+std::unique_ptr<Database> Database::openSqliteForReading(const QString& path)
+{
+    const QString cannot = QStringLiteral("Le journal « %1 » ne peut pas être lu : %2");
+    if (!QFileInfo(path).isFile())
+        throw Error(cannot.arg(path, QStringLiteral("fichier introuvable")));
+    // read-only first, which still sees what a writer left in the write-ahead log; when even its
+    // shared-memory file cannot be made (a read-only folder), the file is read as it stands
+    const QString uri = QStringLiteral("file:%1?immutable=1")
+                            .arg(QString::fromUtf8(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/")));
+    QString reason;
+    for (const auto& [name, options] :
+         {std::pair{path, QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(kLockWaitMilliseconds)},
+          std::pair{uri, QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI")}}) {
+        const QString connection = connectionName();
+        std::unique_ptr<Database> d(new Database(Engine::SQLite, connection, path));
+        d->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        d->m_db.setDatabaseName(name);
+        d->m_db.setConnectOptions(options);
+        if (!d->m_db.open()) {
+            reason = storeMessage(d->m_db.lastError());
+            continue;
+        }
+        int version = 0;
+        try {
+            version = d->schemaVersion();
+        } catch (const Error& e) {
+            reason = e.message();
+            continue;
+        }
+        if (version != kSchemaVersion)
+            throw Error(QStringLiteral("Le journal « %1 » est d'un autre schéma (%2, celui-ci connaît le schéma %3) et "
+                                       "ne peut pas être mis à jour en lecture seule.")
+                            .arg(path)
+                            .arg(version)
+                            .arg(kSchemaVersion));
+        return d;
+    }
+    throw Error(cannot.arg(path, reason));
 }
 
 std::unique_ptr<Database> Database::openPostgres(const QString& service, const QString& database)

@@ -43,6 +43,10 @@ public:
     // synced to disk, so that an entry is durable once insert() returns. Error with the reason, in
     // `cannotOpen` when given (%1 the file, %2 the reason).
     static std::unique_ptr<Database> openSqlite(const QString& path, const QString& cannotOpen = QString());
+    // Opens the SQLite journal at `path` for reading only (a copy on a read-only disk, a file this user
+    // may not write): nothing is created or migrated. Error when it cannot be read, or when its schema
+    // is not this program's.
+    static std::unique_ptr<Database> openSqliteForReading(const QString& path);
     // Connects to the libpq service `service` (empty: the PGSERVICE variable), to `database` when
     // given. Waits at most a few seconds for a server that does not answer. Error with the reason.
     static std::unique_ptr<Database> openPostgres(const QString& service, const QString& database = QString());

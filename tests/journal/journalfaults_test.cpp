@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSet>
 #include <QScopeGuard>
 #include <QSqlQuery>
@@ -309,8 +310,6 @@ TEST_P(FaultyJournalCommand, AListingThatFailsPartWayIsAnError)
     }
 }
 
-PELORIN_BOTH_ENGINES(FaultyJournalCommand);
-
 // A PostgreSQL server that accepts connections and never answers (a listening socket nobody reads):
 // recording and sending run off the caller's thread, whose event loop keeps turning while each try
 // waits for the server, and the entries wait in the outbox.
@@ -371,3 +370,67 @@ TEST(JournalWorkerOnSilentServer, TheCallersEventLoopKeepsTurningAndTheEntriesWa
     EXPECT_LT(longestGap, 200);
     EXPECT_EQ(worker.unsaved(), 0);
 }
+
+// A copy of a journal on a read-only disk (a small file system mounted read-only: the folder stays
+// read-only even to root) is listed, whole; nothing is written beside it.
+TEST_P(FaultyJournalCommand, AReadOnlyCopyOfTheJournalIsListed)
+{
+    if (postgres())
+        GTEST_SKIP() << "a copy of a journal is an SQLite file";
+    QList<Entry> entries;
+    for (int n = 0; n < 5; ++n)
+        entries << sampleEntry(EntryKind::Scan, n);
+    open()->insert(entries);
+
+    QTemporaryDir mountPoint;
+    const auto mount = [&](const QStringList& args) { return QProcess::execute(QStringLiteral("mount"), args) == 0; };
+    if (!mount({QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=4m"),
+                QStringLiteral("tmpfs"), mountPoint.path()}))
+        GTEST_SKIP() << "no file system can be mounted here (mount needs the right to)";
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint.path()}); });
+    const QString copy = mountPoint.filePath(QStringLiteral("journal.sqlite"));
+    ASSERT_TRUE(QFile::copy(settings().sqlitePath, copy));
+    ASSERT_TRUE(mount({QStringLiteral("-o"), QStringLiteral("remount,ro"), mountPoint.path()}));
+    Settings s = settings();
+    s.sqlitePath = copy;
+    s.saveFile(m_data.file(QStringLiteral("Config/journal.ini")));
+
+    const test::RunResult r = run({QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    QSet<QString> listed;
+    for (const QJsonValue& v : QJsonDocument::fromJson(r.out).array())
+        listed << v.toObject()[QLatin1String("id")].toString();
+    QSet<QString> recorded;
+    for (const Entry& e : std::as_const(entries))
+        recorded << e.id;
+    EXPECT_EQ(listed, recorded);
+    EXPECT_EQ(QDir(mountPoint.path()).entryList(QDir::Files), QStringList{QStringLiteral("journal.sqlite")});
+}
+
+
+// A print whose entry neither the journal nor its outbox can take (their folder lies under a file, as
+// a full or read-only disk would refuse them, root included): the page still goes out, and the
+// command says both that it was printed and that its entry is lost, with a status that is not 0.
+TEST_P(FaultyJournalCommand, APrintWhoseEntryIsLostSaysSoAndFails)
+{
+    if (postgres())
+        GTEST_SKIP() << "the data folder's own journal is SQLite's";
+    const QString printer = qEnvironmentVariable("PELORIN_TEST_PRINTER");
+    if (printer.isEmpty())
+        GTEST_SKIP() << "no test printer: PELORIN_TEST_PRINTER is unset (./test.sh starts CUPS with a PDF queue)";
+    QDir(m_data.path()).mkpath(QStringLiteral("Modeles"));
+    ASSERT_TRUE(
+        QFile::copy(test::fixture(QStringLiteral("labels/sheet4x2.ETQ")), m_data.file(QStringLiteral("Modeles/Lot.ETQ"))));
+    QDir(journalFolder()).removeRecursively();
+    m_data.write(QStringLiteral("Journal"), "not a folder");
+    const test::RunResult r = test::runPelorin(
+        {QStringLiteral("print"), QStringLiteral("--data"), m_data.path(), QStringLiteral("--model"),
+         QStringLiteral("Lot.ETQ"), QStringLiteral("--code"), QStringLiteral("B25012515LAV5930033906"),
+         QStringLiteral("--printer"), printer});
+    EXPECT_EQ(r.exitCode, 3) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("est perdue")) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("La page est imprimée")) << r.err.constData();
+    EXPECT_FALSE(r.err.contains("gardée en mémoire")) << r.err.constData();
+}
+
+PELORIN_BOTH_ENGINES(FaultyJournalCommand);

@@ -134,6 +134,20 @@ int importFiles(Journal& journal, const QStringList& files, QTextStream& out, QT
     return status;
 }
 
+// The store a listing reads: the journal's, or, when that cannot be opened for writing (a copy on a
+// read-only disk), the SQLite file opened for reading only.
+Database& listedStore(Journal& journal, std::unique_ptr<Database>& readOnly)
+{
+    try {
+        return journal.store();
+    } catch (const Error&) {
+        if (journal.settings().engine != Engine::SQLite || !QFileInfo(journal.settings().sqlitePath).isFile())
+            throw;
+        readOnly = Database::openSqliteForReading(journal.settings().sqlitePath);
+        return *readOnly;
+    }
+}
+
 int check(Journal& journal, QTextStream& out)
 {
     const CheckReport r = journal.check();
@@ -332,6 +346,7 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
 
     DataFolder::locate(parser.value(data));
     Journal journal(Settings::load());
+    std::unique_ptr<Database> readOnlyCopy;
     if (parser.isSet(checkOption))
         return check(journal, out);
     if (parser.isSet(QStringLiteral("set-aside")))
@@ -343,7 +358,7 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     journal.flush(true);
     if (journal.pending() > 0)
         err << journal.statusText() << '\n';
-    Search search(journal.store(), filter);
+    Search search(listedStore(journal, readOnlyCopy), filter);
     if (parser.isSet(reconcile))
         return writeReconciliation(search, shape, out);
     const View view = parser.isSet(unscanned)   ? View::PrintedNotScanned
