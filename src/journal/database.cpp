@@ -324,7 +324,10 @@ int Database::schemaVersion()
 {
     QSqlQuery q(m_db);
     const QString exists = m_engine == Engine::PostgreSQL
-                               ? QStringLiteral("SELECT to_regclass('journal_schema') IS NOT NULL")
+                               // the catalog read as of this statement, as another program's migration
+                               // committed it (the name cache may not have seen it yet)
+                               ? QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_tables WHERE "
+                                                "schemaname = current_schema() AND tablename = 'journal_schema')")
                                : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'journal_schema'");
     if (!q.exec(exists))
         fail(q, QString());
