@@ -5,12 +5,14 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
+#include <QUrl>
 
 namespace pelorin::journal {
 
@@ -30,6 +32,21 @@ QString storeMessage(const QSqlError& error)
     if (text.isEmpty())
         text = error.text().trimmed();
     return text;
+}
+
+// True when the store answered and refused what a statement carried, rather than failing to run it:
+// PostgreSQL's data exceptions (22), refused constraints (23), a text it could not read as one (the
+// byte 0 of a code ends its quoted value early: a syntax error, 42601) and values past its limits (54);
+// SQLite's refused constraints, too large and mismatched values.
+bool refusesContent(Engine engine, const QSqlError& error)
+{
+    const QString state = error.nativeErrorCode();
+    if (engine == Engine::PostgreSQL)
+        return state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23")) ||
+               state == QLatin1String("42601") || state.startsWith(QLatin1String("54"));
+    bool number = false;
+    const int code = state.toInt(&number) & 0xff;
+    return number && (code == 18 || code == 19 || code == 20);
 }
 
 // A conninfo value, quoted as libpq reads it.
@@ -141,6 +158,15 @@ void runQuery(QSqlQuery& query, const QString& sql, const QVariantList& values)
         throw Error(storeMessage(query.lastError()));
 }
 
+void checkRowsEnded(const QSqlQuery& query, const Database& db)
+{
+    if (!query.lastError().isValid())
+        return;
+    throw Error(QStringLiteral("La lecture du journal « %1 » s'est arrêtée avant la fin : %2\nLa liste est "
+                               "incomplète ; « pelorin journal --check » vérifie le journal.")
+                    .arg(db.name(), storeMessage(query.lastError())));
+}
+
 Database::Database(Engine engine, const QString& connection, const QString& name)
     : m_engine(engine), m_connection(connection), m_name(name)
 {
@@ -165,7 +191,7 @@ std::unique_ptr<Database> Database::open(const Settings& settings)
     return openSqlite(sqlitePath(settings));
 }
 
-std::unique_ptr<Database> Database::openSqlite(const QString& path)
+std::unique_ptr<Database> Database::openSqlite(const QString& path, const QString& cannotOpen)
 {
     const QString connection = connectionName();
     std::unique_ptr<Database> d(new Database(Engine::SQLite, connection, path));
@@ -174,9 +200,11 @@ std::unique_ptr<Database> Database::openSqlite(const QString& path)
         throw Error(QStringLiteral("Le pilote SQLite de Qt (QSQLITE) n'est pas installé."));
     QDir().mkpath(QFileInfo(path).absolutePath());
     d->m_db.setDatabaseName(path);
-    // concurrent writers (several programs on one file) wait for each other instead of failing
-    d->m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
-    const QString cannot = QStringLiteral("Le journal « %1 » ne peut pas être ouvert : %2");
+    // concurrent writers (several programs on one file) wait for each other, a few seconds at most: a
+    // file another program keeps locked must not hold a print up
+    d->m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kLockWaitMilliseconds));
+    const QString cannot =
+        cannotOpen.isEmpty() ? QStringLiteral("Le journal « %1 » ne peut pas être ouvert : %2") : cannotOpen;
     if (!d->m_db.open()) {
         d->m_connectionLost = true;
         throw Error(cannot.arg(path, storeMessage(d->m_db.lastError())));
@@ -197,6 +225,46 @@ std::unique_ptr<Database> Database::openSqlite(const QString& path)
     return d;
 }
 
+std::unique_ptr<Database> Database::openSqliteForReading(const QString& path)
+{
+    const QString cannot = QStringLiteral("Le journal « %1 » ne peut pas être lu : %2");
+    if (!QFileInfo(path).isFile())
+        throw Error(cannot.arg(path, QStringLiteral("fichier introuvable")));
+    // read-only first, which still sees what a writer left in the write-ahead log; when even its
+    // shared-memory file cannot be made (a read-only folder), the file is read as it stands
+    const QString uri = QStringLiteral("file:%1?immutable=1")
+                            .arg(QString::fromUtf8(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/")));
+    QString reason;
+    for (const auto& [name, options] :
+         {std::pair{path, QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(kLockWaitMilliseconds)},
+          std::pair{uri, QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI")}}) {
+        const QString connection = connectionName();
+        std::unique_ptr<Database> d(new Database(Engine::SQLite, connection, path));
+        d->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        d->m_db.setDatabaseName(name);
+        d->m_db.setConnectOptions(options);
+        if (!d->m_db.open()) {
+            reason = storeMessage(d->m_db.lastError());
+            continue;
+        }
+        int version = 0;
+        try {
+            version = d->schemaVersion();
+        } catch (const Error& e) {
+            reason = e.message();
+            continue;
+        }
+        if (version != kSchemaVersion)
+            throw Error(QStringLiteral("Le journal « %1 » est d'un autre schéma (%2, celui-ci connaît le schéma %3) et "
+                                       "ne peut pas être mis à jour en lecture seule.")
+                            .arg(path)
+                            .arg(version)
+                            .arg(kSchemaVersion));
+        return d;
+    }
+    throw Error(cannot.arg(path, reason));
+}
+
 std::unique_ptr<Database> Database::openPostgres(const QString& service, const QString& database)
 {
     const QString connection = connectionName();
@@ -213,7 +281,12 @@ std::unique_ptr<Database> Database::openPostgres(const QString& service, const Q
     // a server that does not answer must not hold up a print for long
     options << QStringLiteral("connect_timeout=3") << QStringLiteral("application_name=pelorin")
             << QStringLiteral("keepalives_idle=5") << QStringLiteral("keepalives_interval=2")
-            << QStringLiteral("keepalives_count=2") << QStringLiteral("tcp_user_timeout=6000");
+            << QStringLiteral("keepalives_count=2")
+            << QStringLiteral("tcp_user_timeout=6000")
+            // a table another session locks (a VACUUM FULL, a REINDEX, an ALTER) is waited for a few
+            // seconds, not for as long as that session keeps it
+            << QStringLiteral("options=") +
+                   conninfoValue(QStringLiteral("-c lock_timeout=%1").arg(kLockWaitMilliseconds));
     d->m_db.setConnectOptions(options.join(u';'));
     if (!d->m_db.open()) {
         d->m_connectionLost = true;
@@ -274,7 +347,10 @@ int Database::schemaVersion()
 {
     QSqlQuery q(m_db);
     const QString exists = m_engine == Engine::PostgreSQL
-                               ? QStringLiteral("SELECT to_regclass('journal_schema') IS NOT NULL")
+                               // the catalog read as of this statement, as another program's migration
+                               // committed it (the name cache may not have seen it yet)
+                               ? QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_tables WHERE "
+                                                "schemaname = current_schema() AND tablename = 'journal_schema')")
                                : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'journal_schema'");
     if (!q.exec(exists))
         fail(q, QString());
@@ -285,8 +361,36 @@ int Database::schemaVersion()
     return q.next() ? q.value(0).toInt() : 0;
 }
 
+void Database::takeMigrationLock()
+{
+    // a bounded wait: a session holding the lock (a migration stuck, or any session that took it) must
+    // not stop this program for longer than a lock on a table would
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("SELECT pg_try_advisory_xact_lock(7305221)")))
+            fail(q, QString());
+        if (q.next() && q.value(0).toBool())
+            return;
+        if (waited.hasExpired(kLockWaitMilliseconds))
+            throw Error(QStringLiteral("Le journal « %1 » est en cours de mise à jour par un autre programme "
+                                       "(verrou non obtenu en %2 s).")
+                            .arg(m_name)
+                            .arg(kLockWaitMilliseconds / 1000));
+        QThread::msleep(50);
+    }
+}
+
 void Database::migrate(int target)
 {
+    // a journal already at this version is used as it is, without the lock: a role that only inserts
+    // and reads then never waits on the programs that update the schema
+    {
+        const int version = schemaVersion();
+        if (version >= target && version <= kSchemaVersion)
+            return;
+    }
     for (;;) {
         // one version per transaction; the lock makes a second program wait and then see the
         // version the first one reached
@@ -295,8 +399,11 @@ void Database::migrate(int target)
         if (!q.exec(pg ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
             fail(q, QStringLiteral("Le journal « %1 » ne peut pas être mis à jour").arg(m_name));
         try {
-            if (pg && !q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7305221)")))
-                fail(q, QString());
+            if (pg) {
+                takeMigrationLock();
+                // a large journal's migration takes what it takes; only locks stay bounded
+                exec(QStringLiteral("SET LOCAL statement_timeout = 0"));
+            }
             q.finish();
             const int version = schemaVersion();
             if (version > kSchemaVersion)
@@ -463,6 +570,9 @@ int Database::insert(const QList<Entry>& entries)
         fail(begin, QString());
     int added = 0;
     try {
+        // a write that takes longer than this is given up (the entries wait in the outbox)
+        if (pg)
+            exec(QStringLiteral("SET LOCAL statement_timeout = %1").arg(kWriteWaitMilliseconds));
         QSqlQuery q(m_db);
         if (!q.prepare(insertSql()))
             fail(q, QString());
@@ -474,8 +584,11 @@ int Database::insert(const QList<Entry>& entries)
             int i = 0;
             for (const Column* c : columns)
                 q.bindValue(i++, stored(c->get(e)));
-            if (!q.exec())
+            if (!q.exec()) {
+                if (refusesContent(m_engine, q.lastError()))
+                    throw RefusedEntries(storeMessage(q.lastError()));
                 fail(q, QString());
+            }
             if (q.numRowsAffected() > 0)
                 ++added;
         }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/error.h"
 #include "journal/entry.h"
 #include "journal/settings.h"
 
@@ -22,12 +23,31 @@ namespace pelorin::journal {
 // one is refused, since an older program cannot know what it would break.
 constexpr int kSchemaVersion = 5;
 
+// How long a journal connection waits for a lock another program holds (a table being rebuilt, the
+// schema being migrated, an SQLite file being written) and for one write: past it the write fails,
+// and the entry waits in the outbox while the print goes out.
+constexpr int kLockWaitMilliseconds = 3000;
+constexpr int kWriteWaitMilliseconds = 5000;
+
+// The store refused the entries for what they hold (a text it cannot take, a value a check refuses),
+// not for want of reach or time: sent again, they would be refused again.
+class RefusedEntries : public Error
+{
+public:
+    using Error::Error;
+};
+
 class Database
 {
 public:
     // Opens the SQLite journal at `path` (its folder is created), in WAL mode with every commit
-    // synced to disk, so that an entry is durable once insert() returns. Error with the reason.
-    static std::unique_ptr<Database> openSqlite(const QString& path);
+    // synced to disk, so that an entry is durable once insert() returns. Error with the reason, in
+    // `cannotOpen` when given (%1 the file, %2 the reason).
+    static std::unique_ptr<Database> openSqlite(const QString& path, const QString& cannotOpen = QString());
+    // Opens the SQLite journal at `path` for reading only (a copy on a read-only disk, a file this user
+    // may not write): nothing is created or migrated. Error when it cannot be read, or when its schema
+    // is not this program's.
+    static std::unique_ptr<Database> openSqliteForReading(const QString& path);
     // Connects to the libpq service `service` (empty: the PGSERVICE variable), to `database` when
     // given. Waits at most a few seconds for a server that does not answer. Error with the reason.
     static std::unique_ptr<Database> openPostgres(const QString& service, const QString& database = QString());
@@ -55,7 +75,7 @@ public:
     // that carries its page description stores it in the same transaction under its fingerprint,
     // unless a print of the same description did before. Returns how many entries were new. Error
     // with the store's message, or for a fingerprint that is not its description's (nothing is
-    // stored then).
+    // stored then); RefusedEntries when the store answered but refused what an entry holds.
     int insert(const QList<Entry>& entries);
     // The page description printed under `fingerprint`, as its bytes were; none when the journal
     // does not hold it (a print recorded before descriptions were kept). Error with the store's message.
@@ -87,6 +107,7 @@ private:
     void fillDerivedColumns(int version);
     void storePage(QSqlQuery& query, const Entry& e);
     [[noreturn]] void fail(const QSqlQuery& query, const QString& what);
+    void takeMigrationLock();
 
     Engine m_engine;
     QString m_connection;
@@ -97,5 +118,8 @@ private:
 
 // Prepares and runs a statement on `db` with positional values; Error with the store's message.
 void runQuery(QSqlQuery& query, const QString& sql, const QVariantList& values);
+// After the last row of `query`: Error naming the store when the rows ended on a failure (a damaged
+// file) rather than at their end, so that a partial listing is never passed off as whole.
+void checkRowsEnded(const QSqlQuery& query, const Database& db);
 
 } // namespace pelorin::journal

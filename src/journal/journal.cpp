@@ -17,7 +17,7 @@ constexpr int kBatch = 200;
 
 bool CheckReport::ok() const
 {
-    return integrity == QLatin1String("ok") && outboxIntegrity == QLatin1String("ok");
+    return integrity == QLatin1String("ok") && outboxIntegrity == QLatin1String("ok") && setAside == 0;
 }
 
 Journal::Journal(const Settings& settings, const QString& folder)
@@ -80,6 +80,7 @@ RecordResult Journal::record(const QList<Entry>& entries)
 {
     RecordResult result;
     const bool wasFailing = m_failing;
+    bool refused = false;
     // straight to the store when nothing waits before this entry, so that the order holds
     if (m_memory.isEmpty() && storeMayBeTried()) {
         try {
@@ -91,6 +92,9 @@ RecordResult Journal::record(const QList<Entry>& entries)
                 result.stored = true;
                 return result;
             }
+        } catch (const RefusedEntries&) {
+            // the store answers: the outbox sorts out which entry it refuses, the others go on
+            refused = true;
         } catch (...) {
             storeFailed(currentErrorMessage());
         }
@@ -103,6 +107,7 @@ RecordResult Journal::record(const QList<Entry>& entries)
         } catch (...) {
             m_memory.append(entries);
             result.waiting = true;
+            result.inMemory = true;
             result.message = QStringLiteral("Le journal ne peut pas être écrit : %1\nLa file d'envoi non plus (%2) : "
                                             "l'entrée est gardée en mémoire jusqu'à ce qu'elle puisse l'être.")
                                  .arg(m_lastError.isEmpty() ? QStringLiteral("-") : m_lastError, currentErrorMessage());
@@ -111,13 +116,45 @@ RecordResult Journal::record(const QList<Entry>& entries)
     } else {
         m_memory.append(entries);
         result.waiting = true;
+        result.inMemory = true;
     }
+    // the store may be back: send what waits, this entry included
+    const qint64 setAsideBefore = m_setAside;
+    if (refused || storeMayBeTried())
+        flush(refused);
     if (m_failing && !wasFailing)
         result.message = waits.arg(m_lastError);
-    // the store may be back: send what waits, this entry included
-    if (storeMayBeTried())
-        flush();
+    if (m_setAside > setAsideBefore) {
+        result.setAside = true;
+        result.message = QStringLiteral("Le journal refuse une entrée : %1\nElle est mise de côté dans la file "
+                                        "d'envoi (« pelorin journal --check » la montre).")
+                             .arg(m_lastError);
+    }
+    // what the flush sent is in the store now
+    if (!result.inMemory && !m_failing && pending() == 0) {
+        result.stored = !result.setAside;
+        result.waiting = false;
+    }
     return result;
+}
+
+int Journal::sendOneByOne(Database& db, Outbox& box, const QList<std::pair<qint64, Entry>>& rows)
+{
+    // each entry alone: the one the store refuses is set aside with its reason, the others are stored;
+    // a failure of the store itself (out of reach, a lock) still stops the sending
+    int sent = 0;
+    for (const auto& [position, entry] : rows) {
+        try {
+            db.insert({entry});
+            box.remove({position});
+            ++sent;
+        } catch (const RefusedEntries& e) {
+            box.setAside(position, e.message());
+            m_lastError = e.message();
+            ++m_setAside;
+        }
+    }
+    return sent;
 }
 
 int Journal::flush(bool force)
@@ -138,7 +175,12 @@ int Journal::flush(bool force)
                     positions << position;
                     entries << entry;
                 }
-                db.insert(entries);
+                try {
+                    db.insert(entries);
+                } catch (const RefusedEntries&) {
+                    sent += sendOneByOne(db, *box, rows);
+                    continue;
+                }
                 // removed only once stored: a crash in between sends them again, stored once by id
                 box->remove(positions);
                 sent += int(entries.size());
@@ -175,6 +217,22 @@ qint64 Journal::pending()
     return n;
 }
 
+QString Journal::triedPlaces() const
+{
+    const QString store =
+        m_settings.engine == Engine::PostgreSQL
+            ? QStringLiteral("le serveur (service « %1 »)")
+                  .arg(m_settings.service.isEmpty() ? QString::fromLocal8Bit(qgetenv("PGSERVICE")) : m_settings.service)
+            : QStringLiteral("« %1 »").arg(m_settings.sqlitePath);
+    return QStringLiteral("%1 et « %2 »").arg(store, m_outboxPath);
+}
+
+QList<SetAsideEntry> Journal::setAsideEntries()
+{
+    Outbox* box = outbox(false);
+    return box ? box->setAsideEntries() : QList<SetAsideEntry>();
+}
+
 QString Journal::statusText()
 {
     const qint64 n = pending();
@@ -200,6 +258,7 @@ CheckReport Journal::check()
         if (Outbox* box = outbox(false)) {
             report.outboxIntegrity = box->integrityCheck();
             report.pending = box->count();
+            report.setAside = box->setAsideCount();
         }
     } catch (...) {
         report.outboxIntegrity = currentErrorMessage();

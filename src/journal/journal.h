@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "journal/entry.h"
+#include "journal/outbox.h"
 #include "journal/settings.h"
 
 // The journal a program records into: the store the settings name, and the outbox where entries
@@ -17,12 +18,13 @@
 namespace pelorin::journal {
 
 class Database;
-class Outbox;
 
 struct RecordResult
 {
-    bool stored = false;  // in the journal itself
-    bool waiting = false; // in the outbox (or, when even that failed, in memory)
+    bool stored = false;   // in the journal itself
+    bool waiting = false;  // in the outbox (or, when even that failed, in memory)
+    bool inMemory = false; // neither the journal nor the outbox could take it: lost when the program ends
+    bool setAside = false; // the journal refused what it holds: set aside in the outbox with the reason
     // What the operator should be told: set when the journal has just become unwritable, and when
     // an entry could not even be put in the outbox. Empty while things merely go on waiting.
     QString message;
@@ -34,6 +36,7 @@ struct CheckReport
     QString integrity;       // "ok", or the store's report or error
     QString outboxIntegrity; // "ok" (also when there is no outbox)
     qint64 pending = 0;      // entries waiting in the outbox
+    qint64 setAside = 0;     // entries the journal refused, kept apart in the outbox
     bool ok() const;
 };
 
@@ -58,6 +61,12 @@ public:
     qint64 pending();
     // "Journal : hors ligne, N en attente" while entries wait; empty otherwise.
     QString statusText();
+    // Entries held in memory only, neither the journal nor the outbox having taken them.
+    qint64 unsaved() const { return m_memory.size(); }
+    // Where they were to go, for the message that says they would be lost: the journal and the outbox.
+    QString triedPlaces() const;
+    // The entries the journal refused, with its reasons, oldest first; Error when the outbox cannot be read.
+    QList<SetAsideEntry> setAsideEntries();
     // The last failure of the store, for the messages.
     const QString& lastError() const { return m_lastError; }
 
@@ -77,6 +86,7 @@ public:
 
 private:
     bool storeMayBeTried() const;
+    int sendOneByOne(Database& db, Outbox& box, const QList<std::pair<qint64, Entry>>& rows);
     void storeFailed(const QString& message);
     Outbox* outbox(bool create);
 
@@ -91,6 +101,7 @@ private:
     int m_failures = 0; // one after another, since the store last answered
     QElapsedTimer m_sinceFailure;
     int m_retryDelay = 5000;
+    qint64 m_setAside = 0; // entries set aside by this program since it started
 };
 
 } // namespace pelorin::journal

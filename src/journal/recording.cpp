@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "scan/decode.h"
+#include "scan/scbfile.h"
 
 namespace pelorin::journal {
 
@@ -19,6 +20,22 @@ void decodeInto(Entry& e, const CodeDecoder& decoder)
     }
 }
 
+// A read holding control characters (line noise, a byte 0) keeps its place as a misread, each of them
+// shown as U+FFFD: the journal never stores them, and the read is never taken for a code.
+bool cleanRead(Entry& e)
+{
+    if (!hasControlCharacters(e.code))
+        return false;
+    QString cleaned;
+    cleaned.reserve(e.code.size());
+    for (const QChar c : std::as_const(e.code))
+        cleaned += hasControlCharacters(QString(c)) ? QChar(QChar::ReplacementCharacter) : c;
+    e.code = cleaned;
+    e.kind = EntryKind::Misread;
+    e.error = QStringLiteral("Lecture avec des caractères de contrôle (remplacés par « \uFFFD »)");
+    return true;
+}
+
 } // namespace
 
 Entry scanEntry(const QString& code, const CodeDecoder& decoder, const QString& source)
@@ -26,6 +43,8 @@ Entry scanEntry(const QString& code, const CodeDecoder& decoder, const QString& 
     Entry e = newEntry(EntryKind::Scan);
     e.code = code;
     e.source = source;
+    if (cleanRead(e))
+        return e;
     decodeInto(e, decoder);
     if (!e.error.isEmpty())
         e.kind = EntryKind::Misread;
@@ -38,6 +57,8 @@ Entry scanEntry(const QString& code, const std::array<QString, kDecodedCount>& t
     Entry e = newEntry(EntryKind::Scan);
     e.code = code;
     e.source = source;
+    if (cleanRead(e))
+        return e;
     e.decoded = texts;
     // the reason given wins; without one, a read that is no whole code that decodes is still said so
     e.error = error.isEmpty() ? readProblem(code, texts, QString()) : error;

@@ -149,6 +149,7 @@ QList<Row> Search::entries(int limit, const Row* after)
     QList<Row> rows;
     while (q.next())
         rows.append(rowOf(q));
+    checkRowsEnded(q, m_db);
     return rows;
 }
 
@@ -234,6 +235,7 @@ QList<CodeRow> Search::codes(View view, int limit, qint64 offset)
     QList<CodeRow> rows;
     while (q.next())
         rows.append(codeRowOf(q));
+    checkRowsEnded(q, m_db);
     return rows;
 }
 
@@ -255,6 +257,7 @@ void Search::forEachCode(View view, const std::function<void(const CodeRow&)>& v
     runQuery(q, sql, values);
     while (q.next())
         visit(codeRowOf(q));
+    checkRowsEnded(q, m_db);
 }
 
 QString shownTime(const QDateTime& utc)
@@ -285,8 +288,7 @@ void Search::forEachReconciled(const std::function<void(const ReconcileRow&)>& v
         r.scanned = q.value(2).toLongLong();
         visit(r);
     }
-    if (q.lastError().isValid())
-        throw Error(q.lastError().text());
+    checkRowsEnded(q, m_db);
 }
 
 } // namespace pelorin::journal

@@ -49,8 +49,12 @@ Component& Page::create(ComponentClass cls, const QString& requestedName)
             n = 1;
         while (n <= 9999 && m_names.contains(base + QString::number(n)))
             ++n;
+        // a name has four digits at most: a page needing more of one kind is refused, in words the
+        // operator can act on
         if (n > 9999)
-            throw Error(QStringLiteral("''%1'' is not a valid component name").arg(requestedName));
+            throw Error(QStringLiteral("Le composant « %1 » ne peut pas être ajouté : page trop grande (plus de "
+                                       "9 999 composants « %2 »).")
+                            .arg(requestedName, base));
         name = base + QString::number(n);
     }
     m_names.insert(name);

@@ -83,4 +83,40 @@ QStringList readScbFile(const QString& path)
     return scbCodes(readRegularFile(path, kMaxScbFileBytes, QStringLiteral("le fichier de codes")));
 }
 
+bool hasControlCharacters(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
+            return true;
+    return false;
+}
+
+ScbReads readScbReads(const QString& path)
+{
+    return scbReads(readRegularFile(path, kMaxScbFileBytes, QStringLiteral("le fichier de codes")), path);
+}
+
+ScbReads scbReads(const QByteArray& bytes, const QString& path)
+{
+    // the header is what tells a sheet of codes from any other text: a page description, a
+    // configuration file or a program would otherwise give a "read" per line
+    const qsizetype end = bytes.indexOf('\n');
+    QByteArray first = end < 0 ? bytes : bytes.left(end);
+    if (first.endsWith('\r'))
+        first.chop(1);
+    if (first.trimmed() != kHeader.toLatin1())
+        throw Error(QStringLiteral("« %1 » n'est pas un fichier de codes scannés : sa première ligne n'est pas "
+                                   "« %2 ».")
+                        .arg(path, kHeader));
+    ScbReads reads;
+    for (const QString& line : scbCodes(bytes)) {
+        if (line.trimmed().isEmpty() || line.size() > kMaxReadLength || hasControlCharacters(line))
+            ++reads.notCodes;
+        else
+            reads.codes << line;
+    }
+    return reads;
+}
+
 } // namespace pelorin

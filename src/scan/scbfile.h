@@ -26,4 +26,23 @@ void writeScbFile(const QString& path, const QStringList& codes);
 // Error when the file cannot be read.
 QStringList readScbFile(const QString& path);
 
+// True when a read holds a character no scanner sends as part of a code (a control character: a
+// byte 0, a tab, a line break, a C1 control): such a text never reaches the journal.
+bool hasControlCharacters(const QString& text);
+// The longest line an import takes as a read: two codes run together, and a little more.
+inline constexpr int kMaxReadLength = 64;
+
+// What an import takes from a file: the lines that may be reads of a code, and how many lines are
+// none (blank, holding a control character, or longer than any read).
+struct ScbReads
+{
+    QStringList codes;
+    int notCodes = 0;
+};
+// The reads of an SCB file's bytes for an import. Error naming the file (`path`) when its first line
+// is not the sheet's header "ScanCode" (a file of another kind).
+ScbReads scbReads(const QByteArray& bytes, const QString& path);
+// The same from the file; Error also when it cannot be read.
+ScbReads readScbReads(const QString& path);
+
 } // namespace pelorin

@@ -78,6 +78,26 @@ TEST(ReportNames, NamesThatAreNotIdentifiersAreRefusedWithTheEnginesMessage)
     EXPECT_EQ(page.create(ComponentClass::Text, QStringLiteral("_a1_Z")).name, QStringLiteral("_a1_Z"));
 }
 
+// Past the 9 999 names of one kind a page can number, the next component is refused in French and
+// the page keeps what it had.
+TEST(ReportNames, APageOfMoreThan9999ComponentsOfOneKindIsTooLarge)
+{
+    Page page;
+    for (int n = 0; n <= 9999; ++n)
+        page.create(ComponentClass::Text, QStringLiteral("Version"));
+    EXPECT_EQ(page.components().back()->name, QStringLiteral("Text9999"));
+    try {
+        page.create(ComponentClass::Text, QStringLiteral("Version"));
+        ADD_FAILURE() << "a 10 000th text was numbered";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("page trop grande"))) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains(QStringLiteral("is not a valid component name")));
+    }
+    EXPECT_EQ(page.components().size(), 10000u);
+    // another kind still has its own numbers
+    EXPECT_EQ(page.create(ComponentClass::Memo, QStringLiteral("Version")).name, QStringLiteral("Memo1"));
+}
+
 TEST(ReportExecute, ExecutionCarriesEveryComponentWithItsBarcodeAndBitmapResolved)
 {
     QTemporaryDir dir;

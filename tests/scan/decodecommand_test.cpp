@@ -149,6 +149,39 @@ TEST_F(DecodeCommandTest, CsvQuotesAsRfc4180)
                              "\"Cœur & Rose, \"\"ancienne\"\"\",Usine du Nord,31/12/2004\r\n"));
 }
 
+// A read that holds a tab stays one cell of its TSV line, and a read a spreadsheet would take for a
+// formula is written behind an apostrophe in CSV, as the journal writes them.
+TEST_F(DecodeCommandTest, HostileReadsStayCellsAndNeverFormulas)
+{
+    const struct
+    {
+        const char* code;
+        const char* tsvCell;
+        const char* csvCell;
+    } cases[] = {
+        {"B2501\t2515LAV5930033906", "B2501 2515LAV5930033906", "B2501\t2515LAV5930033906"},
+        {"=HYPERLINK(\"x\")", "=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"+33612345678", "+33612345678", "'+33612345678"},
+        {"-2+3", "-2+3", "'-2+3"},
+        {"@SUM(A1)", "@SUM(A1)", "'@SUM(A1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        // after "--", a read beginning with "-" is no option
+        test::RunResult r = decode({QStringLiteral("--"), QString::fromUtf8(c.code)});
+        const QStringList tsv = QString::fromUtf8(r.out).split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(tsv.size(), 1) << r.out.constData();
+        const QStringList cells = tsv[0].split(u'\t');
+        EXPECT_EQ(cells.size(), 8) << tsv[0].toStdString();
+        EXPECT_EQ(cells.value(0), QString::fromUtf8(c.tsvCell));
+        r = decode(
+            {QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--"), QString::fromUtf8(c.code)});
+        const QStringList csv = QString::fromUtf8(r.out).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        ASSERT_EQ(csv.size(), 2) << r.out.constData();
+        EXPECT_TRUE(csv[1].startsWith(QString::fromUtf8(c.csvCell) + u',')) << csv[1].toStdString();
+    }
+}
+
 // JSON: one array, one object per code with named fields, the texts as decoded.
 TEST_F(DecodeCommandTest, JsonHasOneObjectPerCode)
 {

@@ -100,13 +100,18 @@ QString commandList()
 
 QString decodedLine(const QString& code, const QStringList& texts)
 {
-    QString line = code;
-    for (QString t : texts) {
+    // one line, one cell a field: a tab or a line break inside a read (the code included) is written
+    // as the journal's lines write it
+    const auto cell = [](QString t) {
         t.replace(QLatin1String("\r\n"), QLatin1String(" / "));
         t.replace(u'\r', QLatin1String(" / "));
         t.replace(u'\n', QLatin1String(" / "));
-        line += u'\t' + t;
-    }
+        t.replace(u'\t', u' ');
+        return t;
+    };
+    QString line = cell(code);
+    for (const QString& t : texts)
+        line += u'\t' + cell(t);
     return line;
 }
 

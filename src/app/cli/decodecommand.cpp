@@ -56,8 +56,13 @@ QStringList codeLines(const QString& text)
 }
 
 // RFC 4180: a field holding a comma, a quote or a line break goes between quotes, its quotes doubled.
-QString csvField(const QString& text)
+// A field a spreadsheet would take for a formula (=, +, -, @ first) gets a leading apostrophe, as in
+// the journal's CSV, so that a scanned text cannot run one.
+QString csvField(const QString& field)
 {
+    QString text = field;
+    if (!text.isEmpty() && QStringLiteral("=+-@").contains(text.front()))
+        text.prepend(u'\'');
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n'))
         return text;
     QString quoted = text;

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 
 // `pelorin journal`: lists the journal's entries, imports scan sheets, checks the journal.
@@ -55,14 +56,20 @@ int importFiles(Journal& journal, const QStringList& files, QTextStream& out, QT
     const DecodeBatch batch(decoder);
     int status = 0;
     for (const QString& path : files) {
-        QStringList codes;
+        ScbReads reads;
         try {
-            codes = readScbFile(path);
+            reads = readScbReads(path);
         } catch (const Error& e) {
             err << e.message() << '\n';
             status = 1;
             continue;
         }
+        const QStringList& codes = reads.codes;
+        // lines that are no read of a code are counted apart, never recorded as scans
+        if (reads.notCodes > 0)
+            err << QStringLiteral("%1 : %2 lignes qui ne sont pas des codes, non enregistrées\n")
+                       .arg(path)
+                       .arg(reads.notCodes);
         const QFileInfo info(path);
         // the sheet's codes were read when the file was last written
         const QDateTime at = info.lastModified().toUTC();
@@ -87,12 +94,38 @@ int importFiles(Journal& journal, const QStringList& files, QTextStream& out, QT
         } catch (const Error&) {
         }
         if (!stored) {
+            int waiting = 0, lost = 0, setAside = 0;
             for (const Entry& e : std::as_const(entries)) {
                 const RecordResult r = journal.record(e);
-                if (!r.message.isEmpty())
+                if (r.inMemory)
+                    ++lost;
+                else if (r.setAside)
+                    ++setAside;
+                else if (r.waiting)
+                    ++waiting;
+                else if (r.stored)
+                    ++added;
+                if (!r.message.isEmpty() && !r.inMemory)
                     err << r.message << '\n';
             }
-            out << QStringLiteral("%1 : %2 codes en attente d'envoi au journal\n").arg(path).arg(entries.size());
+            QStringList said;
+            if (added > 0 || (waiting == 0 && setAside == 0))
+                said << QStringLiteral("%1 codes enregistrés").arg(added);
+            if (waiting > 0)
+                said << QStringLiteral("%1 codes en attente d'envoi au journal").arg(waiting);
+            if (setAside > 0)
+                said << QStringLiteral("%1 codes refusés par le journal et mis de côté").arg(setAside);
+            out << path << " : " << said.join(QLatin1String(", ")) << '\n';
+            if (lost > 0) {
+                err << QStringLiteral("%1 : %2 codes perdus : ni le journal ni sa file d'envoi n'ont pu les "
+                                      "enregistrer (%3).\n")
+                           .arg(path)
+                           .arg(lost)
+                           .arg(journal.triedPlaces());
+                status = 1;
+            }
+            if (setAside > 0)
+                status = 1;
             continue;
         }
         out << QStringLiteral("%1 : %2 codes enregistrés").arg(path).arg(added);
@@ -145,13 +178,73 @@ int reprintEntry(Journal& journal, const QString& id, const QString& printer, QT
     return 0;
 }
 
+// The store a listing reads: the journal's, or, when that cannot be opened for writing (a copy on a
+// read-only disk), the SQLite file opened for reading only.
+Database& listedStore(Journal& journal, std::unique_ptr<Database>& readOnly)
+{
+    try {
+        return journal.store();
+    } catch (const Error&) {
+        if (journal.settings().engine != Engine::SQLite || !QFileInfo(journal.settings().sqlitePath).isFile())
+            throw;
+        readOnly = Database::openSqliteForReading(journal.settings().sqlitePath);
+        return *readOnly;
+    }
+}
+
 int check(Journal& journal, QTextStream& out)
 {
     const CheckReport r = journal.check();
     out << QStringLiteral("Journal : %1\n").arg(r.store);
     out << QStringLiteral("Intégrité : %1\n").arg(r.integrity);
     out << QStringLiteral("File d'envoi : %1, %2 en attente\n").arg(r.outboxIntegrity).arg(r.pending);
+    if (r.setAside > 0) {
+        out << QStringLiteral("Mises de côté : %1 entrées refusées par le journal (pelorin journal --set-aside)\n")
+                   .arg(r.setAside);
+        try {
+            for (const SetAsideEntry& a : journal.setAsideEntries())
+                out << QStringLiteral("  %1\t%2\t%3\n").arg(a.entry.id, tsvLine({a.entry.code}), tsvLine({a.reason}));
+        } catch (const Error& e) {
+            out << "  " << e.message() << '\n';
+        }
+    }
     return r.ok() ? 0 : 1;
+}
+
+// The entries the journal refused, as the listings write entries, the store's reason and the moment
+// they were set aside after their own columns.
+int writeSetAside(Journal& journal, const QString& shape, QTextStream& out, QTextStream& err)
+{
+    QList<SetAsideEntry> aside;
+    try {
+        aside = journal.setAsideEntries();
+    } catch (const Error& e) {
+        err << e.message() << '\n';
+        return 1;
+    }
+    if (shape == QLatin1String("json")) {
+        QJsonArray rows;
+        for (const SetAsideEntry& a : std::as_const(aside)) {
+            QJsonObject o = a.entry.toJson();
+            o.insert(QStringLiteral("refused"), a.reason);
+            o.insert(QStringLiteral("set_aside_at"), Database::timeValue(a.at));
+            rows.append(o);
+        }
+        out << QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented));
+        return 0;
+    }
+    const bool csv = shape == QLatin1String("csv");
+    const auto write = [&](const QStringList& cells) {
+        if (csv)
+            out << csvLine(cells);
+        else
+            out << tsvLine(cells) << '\n';
+    };
+    if (csv)
+        write(entryHeaders() << QStringLiteral("refused") << QStringLiteral("set_aside_at"));
+    for (const SetAsideEntry& a : std::as_const(aside))
+        write(entryCells(a.entry) << a.reason << Database::timeValue(a.at));
+    return 0;
 }
 
 } // namespace
@@ -253,6 +346,12 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
              QStringLiteral("Avec --reprint : l'imprimante (une file CUPS) ; l'imprimante par défaut sans cette "
                             "option."),
              QStringLiteral("NOM"));
+    line.add({QStringLiteral("check")},
+             QStringLiteral("Vérifie le journal et sa file d'envoi ; échoue tant que des entrées refusées par le "
+                            "journal sont mises de côté."));
+    line.add({QStringLiteral("set-aside")},
+             QStringLiteral("Liste les entrées que le journal a refusées, mises de côté dans la file d'envoi, avec "
+                            "la raison du refus."));
     if (const std::optional<int> answered = line.answer(arguments, out, err))
         return *answered;
     const auto usageError = [&](const QString& message) { return line.usageError(err, message); };
@@ -312,12 +411,15 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
 
     DataFolder::locate(parser.value(data));
     Journal journal(Settings::load());
+    std::unique_ptr<Database> readOnlyCopy;
     if (parser.isSet(checkOption))
         return check(journal, out);
     if (parser.isSet(pageOption))
         return writePage(journal, parser.value(pageOption), out, err);
     if (parser.isSet(reprintOption))
         return reprintEntry(journal, parser.value(reprintOption), parser.value(printerOption), out, err);
+    if (parser.isSet(QStringLiteral("set-aside")))
+        return writeSetAside(journal, shape, out, err);
     if (parser.isSet(import))
         return importFiles(journal, parser.positionalArguments(), out, err);
 
@@ -325,7 +427,7 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     journal.flush(true);
     if (journal.pending() > 0)
         err << journal.statusText() << '\n';
-    Search search(journal.store(), filter);
+    Search search(listedStore(journal, readOnlyCopy), filter);
     if (parser.isSet(reconcile))
         return writeReconciliation(search, shape, out);
     const View view = parser.isSet(unscanned)   ? View::PrintedNotScanned

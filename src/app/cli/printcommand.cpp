@@ -20,8 +20,9 @@ namespace {
 constexpr int kMaxCopies = 999;
 
 // The page goes on record before its job leaves, under the printer it goes to; a journal that
-// cannot be written says so and never stops the print.
-void recordPrint(LabelPage& page, const QString& printer, int copies, QTextStream& err)
+// cannot be written says so and never stops the print. Returns false when the entry could be made
+// durable nowhere (neither in the journal nor in its outbox): it is lost when this command ends.
+bool recordPrint(LabelPage& page, const QString& printer, int copies, QTextStream& err)
 {
     try {
         journal::Settings settings;
@@ -36,19 +37,32 @@ void recordPrint(LabelPage& page, const QString& printer, int copies, QTextStrea
         page.printed.copies = copies;
         page.printed.dpi = report::printerResolution(printer);
         const CodeDecoder decoder(*page.config);
-        const QString message = log.record(journal::printEntry(page.printed, decoder)).message;
-        if (!message.isEmpty())
-            err << message << '\n';
+        const journal::RecordResult r = log.record(journal::printEntry(page.printed, decoder));
+        if (r.inMemory) {
+            err << QStringLiteral("Le journal ne peut pas être écrit : %1\nL'entrée de cette impression est perdue : "
+                                  "ni le journal ni sa file d'envoi n'ont pu l'enregistrer (%2).\n")
+                       .arg(log.lastError().isEmpty() ? QStringLiteral("-") : log.lastError(), log.triedPlaces());
+            return false;
+        }
+        if (!r.message.isEmpty())
+            err << r.message << '\n';
+        else if (r.waiting)
+            // each print made while the journal is out of reach says so, not only the first
+            err << QStringLiteral("Journal hors ligne : l'entrée attend d'être envoyée (%1 en attente).\n")
+                       .arg(log.pending());
     } catch (...) {
         err << currentErrorMessage() << '\n';
+        return false;
     }
+    return true;
 }
 
 } // namespace
 
 // pelorin print: the page of labels printed as the main window's print buttons print it. Exit
 // status 0 when the job was handed to the print server, 1 for an error (no printer, a page that
-// cannot be built; a page that met an unknown component type is still printed), 2 for a usage error.
+// cannot be built; a page that met an unknown component type is still printed), 2 for a usage error,
+// 3 when the page was printed but its journal entry is lost.
 int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     CommandLine line(QStringLiteral("print"), QString(),
@@ -84,13 +98,17 @@ int printCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
         LabelPage page = buildLabelPage(selectionOptions(line), pageOptions(line));
         job.name = report::jobName(page.code, page.name);
         const QString target = report::printerQueue(job.printer);
-        if (!target.isEmpty())
-            recordPrint(page, target, job.copies, err);
+        const bool recorded = target.isEmpty() || recordPrint(page, target, job.copies, err);
         report::printPage(page.executed, job);
+        if (!recorded)
+            err << QStringLiteral("La page est imprimée (tâche « %1 »), mais son entrée au journal est perdue.\n")
+                       .arg(job.name);
         if (!page.result.complete()) {
             err << page.result.message << '\n';
             return 1;
         }
+        if (!recorded)
+            return 3;
     } catch (const Error& e) {
         err << e.message() << '\n';
         return 1;

@@ -5,6 +5,7 @@
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
 #include "journal/journal.h"
+#include "journal/journalworker.h"
 #include "journal/recording.h"
 #include "journal/search.h"
 #include "journal/ui/journalform.h"
@@ -27,6 +28,10 @@ namespace pelorin {
 
 namespace {
 
+// What a recording's message is about: a print's is shown once the job has gone, a scan's in the scan
+// window's status bar.
+enum RecordTag { PrintRecord, ScanRecord };
+
 journal::Settings journalSettings(QWidget* parent)
 {
     try {
@@ -42,7 +47,7 @@ journal::Settings journalSettings(QWidget* parent)
 
 JournalHooks::JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm)
     : m_mainWindow(mainWindow), m_scanForm(scanForm),
-      m_journal(std::make_unique<journal::Journal>(journalSettings(&mainWindow))), m_timer(new QTimer(this))
+      m_journal(std::make_unique<journal::JournalWorker>(journalSettings(&mainWindow))), m_timer(new QTimer(this))
 {
     m_button = new QToolButton;
     m_button->setObjectName(QStringLiteral("journalButton"));
@@ -64,6 +69,31 @@ JournalHooks::JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm)
     m_mainWindow.sheet().setOutputRecorder(
         [this](bool toFile, const QString& output, int copies) { recordPrint(toFile, output, copies); });
     connect(m_scanForm.session(), &ScanSession::codeTaken, this, &JournalHooks::recordScan);
+
+    // entries held in memory only are lost with the program: closing says so and asks first
+    m_mainWindow.addCloseCheck([this] {
+        qint64 unsaved = 0;
+        m_journal->runAndWait([&](journal::Journal& j) {
+            // the outbox or the store may take them now
+            if (j.unsaved() > 0)
+                j.flush(true);
+            unsaved = j.unsaved();
+        });
+        if (unsaved == 0)
+            return true;
+        return Dialogs::question(&m_mainWindow,
+                                 QStringLiteral("%1 entrées du journal ne sont enregistrées nulle part : ni le journal "
+                                                "ni sa file d'envoi n'ont pu les prendre (%2).\nElles seront perdues "
+                                                "si le programme se ferme. Fermer quand même ?")
+                                     .arg(unsaved)
+                                     .arg(m_journal->triedPlaces()),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    });
+    connect(m_journal.get(), &journal::JournalWorker::recorded, this, &JournalHooks::showRecorded);
+    connect(m_journal.get(), &journal::JournalWorker::statusChanged, this, [this] {
+        if (m_status)
+            m_status->setText(m_journal->statusText());
+    });
 
     // entries that wait are sent as soon as the store answers again
     connect(m_timer, &QTimer::timeout, this, &JournalHooks::refreshStatus);
@@ -92,13 +122,17 @@ bool JournalHooks::printed(RefList list, const QString& code)
         filter.perfume = code;
         break;
     }
-    return journal::Search(m_journal->store(), filter).countEntries() > 0;
+    // asked while the operator edits a list, on this thread: a journal of its own for the search
+    journal::Journal reader(m_journal->settings());
+    return journal::Search(reader.store(), filter).countEntries() > 0;
 }
 
 void JournalHooks::showJournal()
 {
     guarded(&m_mainWindow, [&] {
-        journal::JournalForm form(*m_journal, &m_mainWindow);
+        // a journal of its own, on this thread, for the searches
+        journal::Journal reader(m_journal->settings());
+        journal::JournalForm form(reader, &m_mainWindow);
         // a print chosen in the journal is printed again as it was, with the configuration in use
         form.setPagePrinter([this](const journal::PageToReprint& page, const QString& printer) {
             return cli::printAgain(page, printer, m_mainWindow.configuration());
@@ -111,10 +145,18 @@ void JournalHooks::showJournal()
 
 void JournalHooks::refreshStatus()
 {
-    if (m_journal->pending() > 0)
-        m_journal->flush();
-    if (m_status)
-        m_status->setText(m_journal->statusText());
+    m_journal->flush();
+}
+
+void JournalHooks::showRecorded(const QString& message, int tag)
+{
+    if (tag == ScanRecord) {
+        // never a message box here: it would take the keyboard scanner's characters away from the edit box
+        if (auto* bar = m_scanForm.findChild<QStatusBar*>(QStringLiteral("statusBar")))
+            bar->showMessage(QString(message).replace(u'\n', u' '));
+        return;
+    }
+    Dialogs::error(&m_mainWindow, message);
 }
 
 void JournalHooks::recordPrint(bool toFile, const QString& output, int copies)
@@ -145,18 +187,12 @@ void JournalHooks::recordPrint(bool toFile, const QString& output, int copies)
         if (!toFile)
             page.dpi = report::printerResolution(output);
         const CodeDecoder decoder(m_mainWindow.configuration());
-        const journal::RecordResult r = m_journal->record(journal::printEntry(page, decoder));
-        if (!r.message.isEmpty()) {
-            // after the job has gone: the message must not hold the print up
-            QTimer::singleShot(0, &m_mainWindow,
-                               [this, message = r.message] { Dialogs::error(&m_mainWindow, message); });
-        }
+        // its message comes back once the job has gone: it must not hold the print up
+        m_journal->record(journal::printEntry(page, decoder), PrintRecord);
     } catch (...) {
         const QString message = currentErrorMessage();
         QTimer::singleShot(0, &m_mainWindow, [this, message] { Dialogs::error(&m_mainWindow, message); });
     }
-    if (m_status)
-        m_status->setText(m_journal->statusText());
 }
 
 void JournalHooks::recordScan(const TakenCode& taken)
@@ -164,19 +200,12 @@ void JournalHooks::recordScan(const TakenCode& taken)
     // a sheet read back from its file holds codes scanned before, already on record or imported apart
     if (taken.source == kFileSource)
         return;
-    QString message;
     try {
         // a read that is not a whole code that decodes is recorded as a failed read, never as a scan
-        message = m_journal->record(journal::scanEntry(taken.code, taken.texts, taken.problem, taken.source)).message;
+        m_journal->record(journal::scanEntry(taken.code, taken.texts, taken.problem, taken.source), ScanRecord);
     } catch (...) {
-        message = currentErrorMessage();
+        showRecorded(currentErrorMessage(), ScanRecord);
     }
-    // never a message box here: it would take the keyboard scanner's characters away from the edit box
-    if (!message.isEmpty())
-        if (auto* bar = m_scanForm.findChild<QStatusBar*>(QStringLiteral("statusBar")))
-            bar->showMessage(QString(message).replace(u'\n', u' '));
-    if (m_status)
-        m_status->setText(m_journal->statusText());
 }
 
 } // namespace pelorin

@@ -16,7 +16,7 @@ class ScanWindow;
 struct TakenCode;
 
 namespace journal {
-class Journal;
+class JournalWorker;
 }
 
 // The journal in the program: every page printed or exported from the main window and every code the
@@ -32,10 +32,11 @@ public:
     JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm);
     ~JournalHooks() override;
 
-    journal::Journal& journal() { return *m_journal; }
+    // The journal recording runs on, off the window's thread.
+    journal::JournalWorker& journal() { return *m_journal; }
     // "Journal", modal over the main window.
     void showJournal();
-    // Updates the status text, sending what waits when the store may be back.
+    // Sends what waits when the store may be back; the status text follows.
     void refreshStatus();
 
     // PrintHistory, for the configuration lists: the pages printed, PDF exports included, whose code
@@ -48,7 +49,9 @@ private:
 
     MainWindow& m_mainWindow;
     ScanWindow& m_scanForm;
-    std::unique_ptr<journal::Journal> m_journal;
+    void showRecorded(const QString& message, int tag);
+
+    std::unique_ptr<journal::JournalWorker> m_journal;
     QPointer<QToolButton> m_button;
     QPointer<QLabel> m_status;
     QTimer* m_timer;

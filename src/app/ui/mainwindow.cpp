@@ -496,6 +496,11 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    for (const auto& mayClose : m_closeChecks)
+        if (!mayClose()) {
+            event->ignore();
+            return;
+        }
     if (!saveSettings()) {
         event->ignore();
         return;

@@ -9,6 +9,8 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
+#include <functional>
+#include <vector>
 #include <memory>
 
 class QDialog;
@@ -85,6 +87,9 @@ public:
     QLabel* modelPanel() const { return m_modelPanel; }
     // The tool bar, for the commands other parts of the program add (the journal's).
     QToolBar* commandBar() const;
+    // Asked before the window closes, by the parts that hold something closing would lose (the
+    // journal's entries not yet saved anywhere): false keeps the window open.
+    void addCloseCheck(std::function<bool()> mayClose) { m_closeChecks.push_back(std::move(mayClose)); }
 
 protected:
     bool event(QEvent* event) override;
@@ -144,6 +149,7 @@ private:
     QString m_logoFolder;
     bool m_shown = false;
     QLabel* m_hintPanel = nullptr;
+    std::vector<std::function<bool()>> m_closeChecks;
     QLabel* m_modelPanel = nullptr;
     QString m_lastDone; // what the first status panel shows when no hint is
     QAction* m_keepDateAction = nullptr;

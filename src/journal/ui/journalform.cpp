@@ -43,6 +43,7 @@ JournalForm::JournalForm(Journal& journal, QWidget* parent)
             &JournalForm::updateReprint);
     connect(m_model, &QAbstractItemModel::modelReset, this, &JournalForm::updateReprint);
     updateReprint();
+    connect(m_model, &JournalModel::failed, this, &JournalForm::showCount);
 }
 
 JournalForm::~JournalForm() = default;
@@ -91,12 +92,14 @@ View JournalForm::view() const
 
 void JournalForm::Chercher()
 {
-    guarded(this, [&] {
+    const bool read = guarded(this, [&] {
         m_journal.flush(true);
         m_model->reset(m_journal.store(), filter(), view());
         m_ui->TableJournal->resizeColumnsToContents();
         showCount();
     });
+    if (!read)
+        showCount();
 }
 
 void JournalForm::setPagePrinter(PagePrinter printer)
@@ -128,6 +131,12 @@ void JournalForm::Reimprimer()
 void JournalForm::showCount()
 {
     const int shown = m_model->rowCount();
+    if (m_model->incomplete()) {
+        m_ui->LabelCompte->setText(
+            QStringLiteral("%1 lignes affichées : liste incomplète, le journal n'a pas pu être lu jusqu'au bout")
+                .arg(shown));
+        return;
+    }
     if (!m_model->search()) {
         m_ui->LabelCompte->clear();
         return;

@@ -14,6 +14,7 @@ void JournalModel::reset(Database& db, const Filter& filter, View view)
     m_rows.clear();
     m_codes.clear();
     m_more = false;
+    m_incomplete = false;
     try {
         if (view == View::Entries)
             m_rows = m_search->entries(kPage);
@@ -21,6 +22,7 @@ void JournalModel::reset(Database& db, const Filter& filter, View view)
             m_codes = m_search->codes(view, kPage);
         m_more = (view == View::Entries ? m_rows.size() : m_codes.size()) == kPage;
     } catch (...) {
+        m_incomplete = true;
         endResetModel();
         throw;
     }
@@ -102,6 +104,7 @@ void JournalModel::fetchMore(const QModelIndex& parent)
         }
     } catch (...) {
         m_more = false;
+        m_incomplete = true;
         emit failed(currentErrorMessage());
     }
 }

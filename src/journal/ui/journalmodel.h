@@ -24,6 +24,8 @@ public:
     Search* search() const { return m_search.get(); }
     // The entry shown on `row` of the entries view; null elsewhere.
     const Row* entryAt(int row) const;
+    // True when a read failed before the end of the list: what is shown is not all there is.
+    bool incomplete() const { return m_incomplete; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -44,6 +46,7 @@ private:
     QList<Row> m_rows;
     QList<CodeRow> m_codes;
     bool m_more = false;
+    bool m_incomplete = false;
 };
 
 } // namespace pelorin::journal
