@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 #include "journal/search.h"
 
@@ -28,6 +29,8 @@ public:
     // "Exporter en CSV…", "Exporter en PDF…": every row the filters select, through a save dialog.
     void ExportCsv();
     void ExportPdf();
+    // "Rappel…": the recall window, on the code typed in the filter if any.
+    void Rappel();
 
     Filter filter() const;
     View view() const;
@@ -35,6 +38,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showCount();
@@ -42,6 +46,8 @@ private:
     std::unique_ptr<Ui::JournalForm> m_ui;
     Journal& m_journal;
     JournalModel* m_model;
+    // the reconciliation view's totals, read once per search
+    std::optional<ReconcileTotals> m_totals;
 };
 
 } // namespace pelorin::journal

@@ -22,6 +22,8 @@ public:
     void reset(Database& db, const Filter& filter, View view);
     View view() const { return m_view; }
     Search* search() const { return m_search.get(); }
+    // The headers of a view's columns.
+    static QStringList headers(View view);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -41,6 +43,7 @@ private:
     View m_view = View::Entries;
     QList<Row> m_rows;
     QList<CodeRow> m_codes;
+    QList<ReconcileRow> m_reconciled;
     bool m_more = false;
 };
 
