@@ -23,7 +23,8 @@ namespace {
 // A date filter takes a date typed in digits with its separators ("14/07/2025", "14.07.2025",
 // "14072025"), as the main window's date does: freshly focused or with its text all selected, what
 // is typed is a whole date, shown as typed and taken once its year is complete; the time of the
-// picker is kept. A date that no calendar has is refused with the reason, the filter unchanged.
+// picker is kept. A date that no calendar has is refused with the reason, the filter unchanged, and
+// stays in sight to be corrected (Backspace) or dropped (Escape).
 class TypedDateFilter : public QObject
 {
 public:
@@ -62,11 +63,15 @@ private:
         const bool digit = plain && c >= u'0' && c <= u'9';
         const bool typing = !m_typed.isEmpty();
         if ((digit && (m_armed || typing)) || (typing && plain && isDateSeparator(c))) {
-            type(c);
+            // what follows a refused date waits for it to be corrected or dropped
+            if (!m_refused)
+                type(c);
             return true;
         }
         if (typing && event->key() == Qt::Key_Backspace) {
             m_typed.chop(1);
+            const TypedDate::State state = readTypedDate(m_typed).state;
+            m_refused = state == TypedDate::State::Impossible || state == TypedDate::State::Malformed;
             show(m_typed.isEmpty() ? shownDate() : m_typed);
             return true;
         }
@@ -94,7 +99,11 @@ private:
             return;
         case TypedDate::State::Impossible:
         case TypedDate::State::Malformed:
-            drop();
+            // kept in sight, for the operator to correct (Backspace) or drop (Escape); the filter's
+            // date is untouched
+            m_typed = typed;
+            m_refused = true;
+            show(m_typed);
             Dialogs::error(m_edit, read.message);
             return;
         case TypedDate::State::Empty:
@@ -119,6 +128,7 @@ private:
 
     void drop()
     {
+        m_refused = false;
         if (m_typed.isEmpty())
             return;
         m_typed.clear();
@@ -128,6 +138,7 @@ private:
     QDateTimeEdit* m_edit;
     QString m_typed;
     bool m_armed = false;
+    bool m_refused = false;
 };
 
 } // namespace
@@ -316,11 +327,13 @@ void JournalForm::ExportPdf()
 
 void JournalForm::Rappel()
 {
-    RecallForm recall(m_journal, this);
-    recall.findChild<QLineEdit*>(QStringLiteral("EditTexte"))->setText(m_ui->EditCode->text());
+    // a window of its own beside the journal's, which stays usable
+    auto* recall = new RecallForm(m_journal, this);
+    recall->setAttribute(Qt::WA_DeleteOnClose);
+    recall->setText(m_ui->EditCode->text());
+    recall->show();
     if (!m_ui->EditCode->text().isEmpty())
-        recall.search();
-    recall.exec();
+        recall->search();
 }
 
 } // namespace pelorin::journal

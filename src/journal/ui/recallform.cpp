@@ -75,6 +75,11 @@ RecallForm::RecallForm(Journal& journal, QWidget* parent)
 
 RecallForm::~RecallForm() = default;
 
+void RecallForm::setText(const QString& text)
+{
+    m_ui->EditTexte->setText(text);
+}
+
 QTableWidget* RecallForm::printsTable() const
 {
     return m_ui->TableImpressions;

@@ -22,6 +22,7 @@ public:
     explicit RecallForm(Journal& journal, QWidget* parent = nullptr);
     ~RecallForm() override;
 
+    void setText(const QString& text);
     // "Chercher": the report of the text typed.
     void search();
     void exportCsv();
