@@ -1,14 +1,18 @@
 // The journal's speed. Recording an entry, durable (goal: under 2 ms on SQLite, under 5 ms on a local
-// PostgreSQL); and on a journal of many entries (PELORIN_BENCH_ROWS, 10 million by default) a search
-// by whole code, by lot (perfume + place + production day) and by day (goal: under 50 ms each), and
-// the journal window's first rows (goal: under 300 ms; peak memory with /usr/bin/time -v running only
-// --benchmark_filter=FirstRows, goal under 200 MB).
+// PostgreSQL), a scan and a print with its page description (stored once per fingerprint); and on
+// journals of 100 000 and 1 million entries (and 10 million with PELORIN_BENCH_LARGE=1; the size is
+// the benchmarks' argument) a search by whole code, by lot (perfume + place + production day, by
+// code and by name) and by day (goal: flat, under 50 ms each), the reconciliation of a lot (goal:
+// under 100 ms), and the journal window's first rows (goal: under 300 ms; peak memory with
+// /usr/bin/time -v running only --benchmark_filter=FirstRows, goal under 200 MB).
 //
-// The large journals are made once, by one INSERT ... SELECT, and kept: the SQLite file at
-// PELORIN_BENCH_SQLITE (default /tmp/pelorin-bench-journal.sqlite), the PostgreSQL database
-// pelorin_bench on the service PELORIN_TEST_PGSERVICE (the PostgreSQL cases are skipped without it).
+// The large journals are made once per size, by one INSERT ... SELECT, and kept: the SQLite files
+// PELORIN_BENCH_SQLITE-<size>.sqlite (default /tmp/pelorin-bench-journal-<size>.sqlite), the
+// PostgreSQL databases pelorin_bench_<size> on the service PELORIN_TEST_PGSERVICE (the PostgreSQL
+// cases are skipped without it).
 #include "journal/database.h"
 #include "journal/journal.h"
+#include "journal/recording.h"
 #include "journal/search.h"
 #include "journal/ui/journalmodel.h"
 
@@ -19,18 +23,13 @@
 #include <benchmark/benchmark.h>
 #include <QFile>
 #include <cstdio>
+#include <map>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace pelorin::journal;
 
 namespace {
-
-qint64 rows()
-{
-    const qint64 n = qEnvironmentVariableIntValue("PELORIN_BENCH_ROWS");
-    return n > 0 ? n : 10000000;
-}
 
 QString service()
 {
@@ -48,14 +47,39 @@ Entry sample(int n)
     return e;
 }
 
-void record(benchmark::State& state, const Settings& settings)
+// A print of a label page description of a few kilobytes, the same page each time: its bytes are
+// stored with the first print only.
+Entry samplePrint(int n)
+{
+    static const QByteArray description = [] {
+        QByteArray etq = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Page><Format><Ligne>8</Ligne>"
+                         "<Colonne>3</Colonne></Format><Composants>";
+        for (int i = 0; i < 40; ++i)
+            etq += "<Composant><Type>AutoBarCode</Type><Name>Code" + QByteArray::number(i) +
+                   "</Name><Top>10</Top><Left>5</Left><Height>12</Height><Width>50</Width></Composant>\r\n";
+        return etq + "</Composants></Page>\r\n";
+    }();
+    Entry e = sample(n);
+    e.kind = EntryKind::Print;
+    e.source.clear();
+    e.model = QStringLiteral("Etiq65.ETQ");
+    e.labels = QStringLiteral("1-24");
+    e.labelCount = 24;
+    e.labelTotal = 24;
+    e.output = QStringLiteral("PDF");
+    e.description = description;
+    e.fingerprint = pageFingerprint(description);
+    return e;
+}
+
+void record(benchmark::State& state, const Settings& settings, Entry (*make)(int) = sample)
 {
     QTemporaryDir dir;
     Journal journal(settings, dir.path());
     journal.store();
     int n = 0;
     for (auto _ : state) {
-        const RecordResult r = journal.record(sample(n++));
+        const RecordResult r = journal.record(make(n++));
         if (!r.stored) {
             state.SkipWithError("the entry was not stored");
             break;
@@ -72,6 +96,15 @@ void RecordSqlite(benchmark::State& state)
 }
 BENCHMARK(RecordSqlite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+void RecordPrintSqlite(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    Settings s;
+    s.sqlitePath = dir.filePath(QStringLiteral("journal.sqlite"));
+    record(state, s, samplePrint);
+}
+BENCHMARK(RecordPrintSqlite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 void RecordPostgres(benchmark::State& state)
 {
     if (service().isEmpty()) {
@@ -84,6 +117,19 @@ void RecordPostgres(benchmark::State& state)
     record(state, s);
 }
 BENCHMARK(RecordPostgres)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void RecordPrintPostgres(benchmark::State& state)
+{
+    if (service().isEmpty()) {
+        state.SkipWithError("no PostgreSQL service (PELORIN_TEST_PGSERVICE)");
+        return;
+    }
+    Settings s;
+    s.engine = Engine::PostgreSQL;
+    s.service = service();
+    record(state, s, samplePrint);
+}
+BENCHMARK(RecordPrintPostgres)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The rows of the large journal: 3 s apart from 2024-01-01, a third printed, 8 workstations, 50
 // perfumes, 40 places, a production day changing every 1000 entries.
@@ -116,9 +162,9 @@ QString generateSql(Engine engine, qint64 count)
         .arg(count - 1);
 }
 
-// The large journals, opened once for every search and closed before the application goes: a
-// database connection must not outlive Qt's SQL drivers.
-std::unique_ptr<Database> g_largeJournals[2];
+// The large journals, by engine and size, opened once for every search and closed before the
+// application goes: a database connection must not outlive Qt's SQL drivers.
+std::map<std::pair<Engine, qint64>, std::unique_ptr<Database>> g_largeJournals;
 
 // The entry halfway through the generated journal, whatever its size: the searches look for its
 // code, its lot and its day, so that they find something at any size.
@@ -128,9 +174,9 @@ struct MiddleEntry
     QDate productionDate;
     QDateTime at;
 };
-MiddleEntry middleEntry()
+MiddleEntry middleEntry(qint64 rows)
 {
-    const qint64 i = rows() / 2;
+    const qint64 i = rows / 2;
     MiddleEntry m;
     m.perfume = QStringLiteral("P%1").arg(i % 50, 2, 10, QLatin1Char('0'));
     m.place = QStringLiteral("%1").arg(59000 + (i / 7) % 40, 5, 10, QLatin1Char('0'));
@@ -142,50 +188,72 @@ MiddleEntry middleEntry()
     return m;
 }
 
-// The large journal of this engine, made when missing or of another size.
-std::unique_ptr<Database> largeJournal(Engine engine)
+// The large journal of this engine and size, made when missing or of another size; null when the
+// PostgreSQL server does not answer.
+std::unique_ptr<Database> openLargeJournal(Engine engine, qint64 rows)
 {
     std::unique_ptr<Database> db;
     if (engine == Engine::SQLite) {
-        const QString path = qEnvironmentVariableIsEmpty("PELORIN_BENCH_SQLITE")
-                                 ? QStringLiteral("/tmp/pelorin-bench-journal.sqlite")
+        const QString base = qEnvironmentVariableIsEmpty("PELORIN_BENCH_SQLITE")
+                                 ? QStringLiteral("/tmp/pelorin-bench-journal")
                                  : qEnvironmentVariable("PELORIN_BENCH_SQLITE");
-        db = Database::openSqlite(path);
+        db = Database::openSqlite(QStringLiteral("%1-%2.sqlite").arg(base).arg(rows));
     } else {
+        const QString name = QStringLiteral("pelorin_bench_%1").arg(rows);
         try {
             auto admin = Database::openPostgres(service());
             QSqlQuery q(admin->db());
-            q.exec(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = 'pelorin_bench'"));
+            q.exec(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = '%1'").arg(name));
             if (!q.next())
-                admin->exec(QStringLiteral("CREATE DATABASE pelorin_bench"));
+                admin->exec(QStringLiteral("CREATE DATABASE %1").arg(name));
         } catch (...) {
             return nullptr;
         }
-        db = Database::openPostgres(service(), QStringLiteral("pelorin_bench"));
+        db = Database::openPostgres(service(), name);
     }
     db->migrate();
     QSqlQuery q(db->db());
     q.exec(QStringLiteral("SELECT count(*) FROM journal_entry"));
     q.next();
-    if (q.value(0).toLongLong() != rows()) {
+    if (q.value(0).toLongLong() != rows) {
+        q.finish();
         db->exec(QStringLiteral("DELETE FROM journal_entry"));
-        std::fprintf(stderr, "making a journal of %lld entries...\n", rows());
-        db->exec(generateSql(engine, rows()));
+        std::fprintf(stderr, "making a journal of %lld entries...\n", rows);
+        db->exec(generateSql(engine, rows));
         db->exec(engine == Engine::SQLite ? QStringLiteral("ANALYZE") : QStringLiteral("VACUUM ANALYZE journal_entry"));
     }
     return db;
 }
 
-void search(benchmark::State& state, Engine engine, const std::function<Filter()>& make, int expectAtLeast)
+Database* largeJournal(Engine engine, qint64 rows)
+{
+    std::unique_ptr<Database>& db = g_largeJournals[{engine, rows}];
+    if (!db)
+        db = openLargeJournal(engine, rows);
+    return db.get();
+}
+
+bool skipWithoutServer(benchmark::State& state, Engine engine)
 {
     if (engine == Engine::PostgreSQL && service().isEmpty()) {
         state.SkipWithError("no PostgreSQL service (PELORIN_TEST_PGSERVICE)");
+        return true;
+    }
+    return false;
+}
+
+using MakeFilter = Filter (*)(qint64 rows);
+
+void search(benchmark::State& state, Engine engine, MakeFilter make, int expectAtLeast)
+{
+    if (skipWithoutServer(state, engine))
+        return;
+    Database* db = largeJournal(engine, state.range(0));
+    if (!db) {
+        state.SkipWithError("the PostgreSQL server does not answer");
         return;
     }
-    auto& db = g_largeJournals[engine == Engine::SQLite ? 0 : 1];
-    if (!db)
-        db = largeJournal(engine);
-    const Filter f = make();
+    const Filter f = make(state.range(0));
     qsizetype found = 0;
     for (auto _ : state) {
         Search s(*db, f);
@@ -197,85 +265,103 @@ void search(benchmark::State& state, Engine engine, const std::function<Filter()
         state.SkipWithError("the search found less than expected");
 }
 
-Filter byCode()
+// Labels printed against labels read for every code of a lot.
+void reconcile(benchmark::State& state, Engine engine, MakeFilter make)
+{
+    if (skipWithoutServer(state, engine))
+        return;
+    Database* db = largeJournal(engine, state.range(0));
+    if (!db) {
+        state.SkipWithError("the PostgreSQL server does not answer");
+        return;
+    }
+    const Filter f = make(state.range(0));
+    qint64 printed = 0, codes = 0;
+    for (auto _ : state) {
+        printed = codes = 0;
+        Search(*db, f).forEachReconciled([&](const ReconcileRow& r) {
+            printed += r.printed + r.scanned;
+            ++codes;
+        });
+        benchmark::DoNotOptimize(printed);
+    }
+    state.counters["codes"] = double(codes);
+    if (codes < 1)
+        state.SkipWithError("the lot has no code");
+}
+
+Filter byCode(qint64 rows)
 {
     Filter f;
-    f.code = middleEntry().code;
+    f.code = middleEntry(rows).code;
     return f;
 }
-Filter byLot()
+Filter byLot(qint64 rows)
 {
     Filter f;
-    const MiddleEntry m = middleEntry();
+    const MiddleEntry m = middleEntry(rows);
     f.perfume = m.perfume;
     f.place = m.place;
     f.productionDate = m.productionDate;
     return f;
 }
-Filter byDay()
+// the same lot by the names the codes decode to
+Filter byLotNames(qint64 rows)
+{
+    Filter f = byLot(rows);
+    f.perfume = QStringLiteral("Parfum ") + f.perfume;
+    f.place = QStringLiteral("Usine ") + f.place;
+    return f;
+}
+Filter byDay(qint64 rows)
 {
     Filter f;
     // the day of the middle entry's time: a day's entries at most, fewer in a small journal
-    f.from = QDateTime(middleEntry().at.date(), QTime(0, 0), Qt::UTC);
+    f.from = QDateTime(middleEntry(rows).at.date(), QTime(0, 0), Qt::UTC);
     f.to = f.from.addDays(1);
     return f;
 }
 
-void SearchByCodeSqlite(benchmark::State& s)
-{
-    search(s, Engine::SQLite, byCode, 1);
-}
-void SearchByLotSqlite(benchmark::State& s)
-{
-    search(s, Engine::SQLite, byLot, 1);
-}
-void SearchByDaySqlite(benchmark::State& s)
-{
-    search(s, Engine::SQLite, byDay, 200);
-}
-void SearchByCodePostgres(benchmark::State& s)
-{
-    search(s, Engine::PostgreSQL, byCode, 1);
-}
-void SearchByLotPostgres(benchmark::State& s)
-{
-    search(s, Engine::PostgreSQL, byLot, 1);
-}
-void SearchByDayPostgres(benchmark::State& s)
-{
-    search(s, Engine::PostgreSQL, byDay, 200);
-}
-BENCHMARK(SearchByCodeSqlite)->Unit(benchmark::kMillisecond);
-BENCHMARK(SearchByLotSqlite)->Unit(benchmark::kMillisecond);
-BENCHMARK(SearchByDaySqlite)->Unit(benchmark::kMillisecond);
-BENCHMARK(SearchByCodePostgres)->Unit(benchmark::kMillisecond);
-BENCHMARK(SearchByLotPostgres)->Unit(benchmark::kMillisecond);
-BENCHMARK(SearchByDayPostgres)->Unit(benchmark::kMillisecond);
-
 // The window's first rows: the model reset on the whole journal, newest first.
 void firstRows(benchmark::State& state, Engine engine)
 {
-    if (engine == Engine::PostgreSQL && service().isEmpty()) {
-        state.SkipWithError("no PostgreSQL service (PELORIN_TEST_PGSERVICE)");
+    if (skipWithoutServer(state, engine))
+        return;
+    Database* db = largeJournal(engine, state.range(0));
+    if (!db) {
+        state.SkipWithError("the PostgreSQL server does not answer");
         return;
     }
-    auto db = largeJournal(engine);
     for (auto _ : state) {
         JournalModel model;
         model.reset(*db, {}, View::Entries);
         benchmark::DoNotOptimize(model.rowCount());
     }
 }
-void FirstRowsSqlite(benchmark::State& s)
+
+// The searches, the reconciliation and the first rows on each engine and journal size.
+void registerLargeJournalBenchmarks()
 {
-    firstRows(s, Engine::SQLite);
+    QList<qint64> sizes = {100000, 1000000};
+    if (qEnvironmentVariableIntValue("PELORIN_BENCH_LARGE") == 1)
+        sizes << 10000000;
+    for (const auto& [engine, suffix] :
+         {std::pair{Engine::SQLite, "Sqlite"}, std::pair{Engine::PostgreSQL, "Postgres"}}) {
+        const auto add = [&](const char* what, auto run) {
+            auto* b =
+                benchmark::RegisterBenchmark((std::string(what) + suffix).c_str(), run)->Unit(benchmark::kMillisecond);
+            for (qint64 n : sizes)
+                b->Arg(n);
+        };
+        const Engine e = engine;
+        add("SearchByCode", [e](benchmark::State& s) { search(s, e, byCode, 1); });
+        add("SearchByLot", [e](benchmark::State& s) { search(s, e, byLot, 1); });
+        add("SearchByLotNames", [e](benchmark::State& s) { search(s, e, byLotNames, 1); });
+        add("SearchByDay", [e](benchmark::State& s) { search(s, e, byDay, 200); });
+        add("ReconcileLot", [e](benchmark::State& s) { reconcile(s, e, byLot); });
+        add("FirstRows", [e](benchmark::State& s) { firstRows(s, e); });
+    }
 }
-void FirstRowsPostgres(benchmark::State& s)
-{
-    firstRows(s, Engine::PostgreSQL);
-}
-BENCHMARK(FirstRowsSqlite)->Unit(benchmark::kMillisecond);
-BENCHMARK(FirstRowsPostgres)->Unit(benchmark::kMillisecond);
 
 // Eight processes recording 10 000 entries each at once into one store: exactly 80 000, none twice.
 void concurrent(benchmark::State& state, const Settings& settings, const std::function<void()>& clear,
@@ -351,10 +437,11 @@ BENCHMARK(ConcurrentPostgres)->Unit(benchmark::kSecond)->Iterations(1);
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    registerLargeJournalBenchmarks();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    for (auto& db : g_largeJournals)
-        db.reset();
+    // every connection closed while Qt's SQL drivers are still there
+    g_largeJournals.clear();
     return 0;
 }

@@ -128,6 +128,19 @@ const Column
                  setText<&Entry::source>},
                 {"id", "TEXT NOT NULL UNIQUE", "UUID NOT NULL UNIQUE", 1, "Identifiant", "id", Column::Shown,
                  getText<&Entry::id>, setText<&Entry::id>},
+                // the description as printed, kept once under this key (see Database::pageDescription)
+                {"fingerprint", kText, kText, 5, "Empreinte de la page", "fingerprint",
+                 Column::Shown | Column::JsonWhenSet, getText<&Entry::fingerprint>, setText<&Entry::fingerprint>},
+                {"reprint_of", kText, kText, 5, "Réimpression de", "reprint_of", Column::Shown | Column::JsonWhenSet,
+                 getText<&Entry::reprintOf>, setText<&Entry::reprintOf>},
+                // one line per label, in the order of the labels; shown only where asked for
+                {"all_texts", kText, kText, 5, "Textes", "texts", Column::AllTexts | Column::JsonWhenSet,
+                 [](const Entry& e) -> QVariant { return e.allTexts.join(u'\n'); },
+                 [](Entry& e, const QVariant& v) {
+                     const QString text = v.toString();
+                     e.allTexts = text.isEmpty() ? QStringList() : text.split(u'\n');
+                 },
+                 [](const Entry& e) { return e.allTexts.join(QLatin1String(" / ")); }},
                 // the code's fields, for the searches by lot and by production day
                 {"system_code", kText, kText, 2, nullptr, nullptr, Column::Derived,
                  [](const Entry& e) -> QVariant { return e.systemCode(); }, nullptr},
@@ -228,16 +241,18 @@ const QList<const Column*>& decodedColumns()
     return columns;
 }
 
-const QList<const Column*>& shownColumns()
+const QList<const Column*>& shownColumns(bool allTexts)
 {
-    static const QList<const Column*> columns = [] {
+    const auto make = [](unsigned uses) {
         QList<const Column*> shown;
         for (const Column& c : kColumns)
-            if (c.uses & Column::Shown)
+            if (c.uses & uses)
                 shown << &c;
         return shown;
-    }();
-    return columns;
+    };
+    static const QList<const Column*> columns = make(Column::Shown);
+    static const QList<const Column*> withTexts = make(Column::Shown | Column::AllTexts);
+    return allTexts ? withTexts : columns;
 }
 
 QList<int> entryColumnsOnPaper()
@@ -264,18 +279,18 @@ QString createTableSql(Engine engine, int version, const QString& table)
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(table, definitions.join(QLatin1String(", ")));
 }
 
-QStringList entryHeaders()
+QStringList entryHeaders(bool allTexts)
 {
     QStringList headers;
-    for (const Column* c : shownColumns())
+    for (const Column* c : shownColumns(allTexts))
         headers << QString::fromUtf8(c->header);
     return headers;
 }
 
-QStringList entryCells(const Entry& e, Reader reader)
+QStringList entryCells(const Entry& e, Reader reader, bool allTexts)
 {
     QStringList cells;
-    for (const Column* c : shownColumns())
+    for (const Column* c : shownColumns(allTexts))
         cells << c->cell(e, reader);
     return cells;
 }

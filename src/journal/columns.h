@@ -31,14 +31,15 @@ QString programDate(const QString& code, const QString& decodedDate);
 struct Column
 {
     enum Use : unsigned {
-        Shown = 1,          // a column of the window, the CSV and the TSV, under `header`
-        OnPaper = 2,        // and of the PDF export of the entries
-        Decoded = 4,        // one of the code's decoded texts, which the reconciliation views carry too
-        DecodedOnPaper = 8, // and show on paper
-        Derived = 16,       // cut from the code for the searches: written with the entry, never read back
-        Time = 32,          // a moment, read back from the store as UTC text
-        JsonWhenSet = 64,   // left out of the JSON where empty (a key only some kinds have)
-        OneOfTheKinds = 128 // holds a kind's store name: the store refuses any other
+        Shown = 1,           // a column of the window, the CSV and the TSV, under `header`
+        OnPaper = 2,         // and of the PDF export of the entries
+        Decoded = 4,         // one of the code's decoded texts, which the reconciliation views carry too
+        DecodedOnPaper = 8,  // and show on paper
+        Derived = 16,        // cut from the code for the searches: written with the entry, never read back
+        Time = 32,           // a moment, read back from the store as UTC text
+        JsonWhenSet = 64,    // left out of the JSON where empty (a key only some kinds have)
+        OneOfTheKinds = 128, // holds a kind's store name: the store refuses any other
+        AllTexts = 256       // shown, under `header`, only where every text of the labels is asked for
     };
 
     const char* name; // in the store
@@ -70,16 +71,17 @@ QList<const Column*> storedColumns(int version, bool read = false);
 const QList<const Column*>& readColumns();
 const QList<const Column*>& decodedColumns();
 
-// The columns of an entry as the window, the exports and the command line show them.
-QStringList entryHeaders();
-QStringList entryCells(const Entry& e, Reader reader = Reader::Person);
+// The columns of an entry as the window, the exports and the command line show them; with
+// `allTexts`, the text of every label printed as well.
+QStringList entryHeaders(bool allTexts = false);
+QStringList entryCells(const Entry& e, Reader reader = Reader::Person, bool allTexts = false);
 // An entry as the command line's JSON gives it (Entry::toJson() keeps the stored texts, for the
 // outbox): the production day in ISO 8601.
 QJsonObject entryJson(const Entry& e);
 // The JSON key of each decoded text, in the scan grid's order: the words `decode` uses too.
 QStringList decodedJsonKeys();
 // The columns shown, in order; and the positions among them of those the PDF shows.
-const QList<const Column*>& shownColumns();
+const QList<const Column*>& shownColumns(bool allTexts = false);
 QList<int> entryColumnsOnPaper();
 
 // The check that `column` holds one of the kinds a journal of schema `version` knows.

@@ -74,10 +74,32 @@ const QString& insertSql()
 // What each migration does besides adding the columns of its version (those come from the column
 // table). Version 1: the entries with their decoded texts; version 2: the code's fields for the
 // searches by lot and by production day; version 3: the misreads, a kind of their own; version 4:
-// a print's copies, its labels printed in all and the printer's resolution.
+// a print's copies, its labels printed in all and the printer's resolution; version 5: the page
+// descriptions printed, each kept once under its fingerprint, the texts of every label, the
+// reprints, and the indexes that answer a lot by its day whether its fields are given by code or
+// by name.
 QStringList migrationSql(Engine engine, int to)
 {
     const bool pg = engine == Engine::PostgreSQL;
+    if (to == 5) {
+        return {
+            pg ? QStringLiteral("CREATE TABLE journal_page (fingerprint TEXT PRIMARY KEY, description BYTEA NOT NULL, "
+                                "first_seen TIMESTAMPTZ NOT NULL)")
+               : QStringLiteral("CREATE TABLE journal_page (fingerprint TEXT PRIMARY KEY, description BLOB NOT NULL, "
+                                "first_seen TEXT NOT NULL)"),
+            // the day first: each branch of a lot search (code or name for the perfume, for the place)
+            // is an equality on the day and the perfume at least; these make the day alone too
+            QStringLiteral("CREATE INDEX journal_entry_lot_day ON journal_entry (production_date, perfume_code, "
+                           "factory_code)"),
+            QStringLiteral("CREATE INDEX journal_entry_lot_day_names ON journal_entry (production_date, d_perfume, "
+                           "d_factory)"),
+            QStringLiteral("DROP INDEX IF EXISTS journal_entry_production"),
+            // the role the workstations write with, where the server has it, may add pages and read them
+            pg ? QStringLiteral("DO $$ BEGIN IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'pelorin_journal') THEN "
+                                "GRANT SELECT, INSERT ON journal_page TO pelorin_journal; END IF; END $$")
+               : QString(),
+        };
+    }
     if (to == 1) {
         return {
             QStringLiteral("CREATE TABLE journal_schema (version INTEGER NOT NULL)"),
@@ -308,7 +330,8 @@ void Database::migrateStep(int from)
                 exec(QStringLiteral("ALTER TABLE journal_entry ADD COLUMN %1").arg(c->definition(m_engine, to)));
     }
     for (const QString& sql : migrationSql(m_engine, to))
-        exec(sql);
+        if (!sql.isEmpty())
+            exec(sql);
     if (to == 3)
         admitMisreads();
     // the prints stored before the copies were counted were one copy each, of the labels marked
@@ -442,8 +465,11 @@ int Database::insert(const QList<Entry>& entries)
         QSqlQuery q(m_db);
         if (!q.prepare(insertSql()))
             fail(q, QString());
+        QSqlQuery page(m_db);
         const QList<const Column*>& columns = writtenColumns();
         for (const Entry& e : entries) {
+            if (!e.description.isEmpty())
+                storePage(page, e);
             int i = 0;
             for (const Column* c : columns)
                 q.bindValue(i++, stored(c->get(e)));
@@ -461,6 +487,37 @@ int Database::insert(const QList<Entry>& entries)
         throw;
     }
     return added;
+}
+
+void Database::storePage(QSqlQuery& query, const Entry& e)
+{
+    // the key is what the bytes give, so that no entry can name a description it did not print
+    if (e.fingerprint != pageFingerprint(e.description))
+        throw Error(QStringLiteral("L'empreinte « %1 » de la page imprimée ne correspond pas à sa description.")
+                        .arg(e.fingerprint));
+    // the first print of a description keeps it; every later one finds it there
+    if (!query.prepare(QStringLiteral("INSERT INTO journal_page (fingerprint, description, first_seen) "
+                                      "VALUES (?, ?, ?) ON CONFLICT (fingerprint) DO NOTHING")))
+        fail(query, QString());
+    query.bindValue(0, e.fingerprint);
+    query.bindValue(1, e.description);
+    query.bindValue(2, timeValue(e.at));
+    if (!query.exec())
+        fail(query, QString());
+}
+
+std::optional<QByteArray> Database::pageDescription(const QString& fingerprint)
+{
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT description FROM journal_page WHERE fingerprint = ?")))
+        fail(q, QString());
+    q.addBindValue(fingerprint.toLower());
+    if (!q.exec())
+        fail(q, QString());
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0).toByteArray();
 }
 
 QString Database::integrityCheck()

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVariantList>
 #include <memory>
+#include <optional>
 
 #include "journal/entry.h"
 #include "journal/settings.h"
@@ -19,7 +20,7 @@ namespace pelorin::journal {
 
 // The schema this program writes. Every older version is migrated forward when opened; a newer
 // one is refused, since an older program cannot know what it would break.
-constexpr int kSchemaVersion = 4;
+constexpr int kSchemaVersion = 5;
 
 class Database
 {
@@ -50,9 +51,15 @@ public:
     // its own transaction, serialised between processes. Error for a store newer than this program.
     void migrate(int target = kSchemaVersion);
 
-    // Stores the entries in one transaction; an entry whose id is already stored is skipped.
-    // Returns how many were new. Error with the store's message (nothing is stored then).
+    // Stores the entries in one transaction; an entry whose id is already stored is skipped. A print
+    // that carries its page description stores it in the same transaction under its fingerprint,
+    // unless a print of the same description did before. Returns how many entries were new. Error
+    // with the store's message, or for a fingerprint that is not its description's (nothing is
+    // stored then).
     int insert(const QList<Entry>& entries);
+    // The page description printed under `fingerprint`, as its bytes were; none when the journal
+    // does not hold it (a print recorded before descriptions were kept). Error with the store's message.
+    std::optional<QByteArray> pageDescription(const QString& fingerprint);
 
     // Runs one statement; Error with the store's message.
     void exec(const QString& sql, const QVariantList& values = {});
@@ -78,6 +85,7 @@ private:
     void admitMisreads();
     void rebuildEntryTable(int version);
     void fillDerivedColumns(int version);
+    void storePage(QSqlQuery& query, const Entry& e);
     [[noreturn]] void fail(const QSqlQuery& query, const QString& what);
 
     Engine m_engine;

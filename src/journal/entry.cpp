@@ -116,6 +116,11 @@ Entry Entry::fromJson(const QJsonObject& o)
     return e;
 }
 
+QString pageFingerprint(const QByteArray& description)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(description, QCryptographicHash::Sha256).toHex());
+}
+
 QString newId()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces);

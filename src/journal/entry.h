@@ -1,5 +1,6 @@
 #pragma once
 #include <QDate>
+#include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
@@ -51,8 +52,15 @@ struct Entry
     int dpi = 0;        // the printer's resolution, 0 when unknown
     QString firstText;  // first and last lines of the incremental list the labels carried
     QString lastText;
+    QStringList allTexts; // every line the marked labels carried, when the page prints the list
     Medium medium = Medium::Printer;
     QString output; // printer name or file path
+    // The page description as printed: its SHA-256 (hex), the key under which the journal keeps its
+    // bytes once, whatever the number of prints; and those bytes, carried with the entry until it is
+    // stored (never a column of its own).
+    QString fingerprint;
+    QByteArray description;
+    QString reprintOf; // a reprint: the id of the print it repeats
 
     // scans
     QString source; // "clavier", "RS-232 /dev/ttyUSB0", "fichier codes.SCB"
@@ -67,6 +75,9 @@ struct Entry
     QJsonObject toJson() const;
     static Entry fromJson(const QJsonObject& json);
 };
+
+// The fingerprint of a page description: the SHA-256 of its bytes, in lower-case hex.
+QString pageFingerprint(const QByteArray& description);
 
 // A new entry of `kind` stamped now, on this workstation, by this system user, with a fresh id.
 Entry newEntry(EntryKind kind);

@@ -60,8 +60,13 @@ Entry printEntry(const PrintedPage& page, const CodeDecoder& decoder)
     e.dpi = qMax(0, page.dpi);
     e.firstText = page.firstText;
     e.lastText = page.lastText;
+    e.allTexts = page.allTexts;
     e.medium = page.medium;
     e.output = page.output;
+    e.description = page.description;
+    if (!page.description.isEmpty())
+        e.fingerprint = pageFingerprint(page.description);
+    e.reprintOf = page.reprintOf;
     decodeInto(e, decoder);
     // a printed code that does not decode is still what went on the labels; only scans report errors
     e.error.clear();

@@ -29,10 +29,13 @@ struct PrintedPage
     QList<int> labels; // numbers of the marked labels
     QString firstText; // the incremental list's lines on the first and last marked labels
     QString lastText;
+    QStringList allTexts; // the line of every marked label, when the page prints the list
     Medium medium = Medium::Printer;
     QString output; // the printer's name or the file's path
     int copies = 1;
-    int dpi = 0; // the printer's resolution, 0 when unknown
+    int dpi = 0;            // the printer's resolution, 0 when unknown
+    QByteArray description; // the page description's bytes as printed
+    QString reprintOf;      // the id of the print this one repeats
 };
 Entry printEntry(const PrintedPage& page, const CodeDecoder& decoder);
 

@@ -54,6 +54,38 @@ CodeRow codeRowOf(const QSqlQuery& q)
 // A whole code is looked up by the index; a part of one is searched in every code.
 constexpr int kWholeCode = 22;
 
+// The entries of a lot on its production day. A field given may be its code or its name: an OR of
+// the two would make the store read every entry of the day, so each pairing (code or name for the
+// perfume, code or name for the place) is a branch of its own, each an equality on the day and the
+// perfume that one of the day's lot indexes answers.
+QString lotEntries(const Filter& f, QVariantList& values)
+{
+    const QString day = f.productionDate.toString(Qt::ISODate);
+    QStringList branches;
+    for (const bool perfumeByName : {false, true}) {
+        if (perfumeByName && f.perfume.isEmpty())
+            continue;
+        for (const bool placeByName : {false, true}) {
+            if (placeByName && f.place.isEmpty())
+                continue;
+            QString branch = QStringLiteral("SELECT lot.seq FROM journal_entry lot WHERE lot.production_date = ?");
+            values << day;
+            if (!f.perfume.isEmpty()) {
+                branch += perfumeByName ? QStringLiteral(" AND lot.d_perfume = ?")
+                                        : QStringLiteral(" AND lot.perfume_code = ?");
+                values << f.perfume;
+            }
+            if (!f.place.isEmpty()) {
+                branch += placeByName ? QStringLiteral(" AND lot.d_factory = ?")
+                                      : QStringLiteral(" AND lot.factory_code = ?");
+                values << f.place;
+            }
+            branches << branch;
+        }
+    }
+    return branches.join(QLatin1String(" UNION ALL "));
+}
+
 } // namespace
 
 Search::Search(Database& db, const Filter& filter) : m_db(db), m_filter(filter) {}
@@ -78,11 +110,15 @@ QString Search::where(const QString& a, QVariantList& values) const
         values << value << value;
     };
     field(f.system, "system_code", "d_system");
-    field(f.perfume, "perfume_code", "d_perfume");
-    field(f.place, "factory_code", "d_factory");
-    if (f.productionDate.isValid()) {
-        terms << a + QStringLiteral(".production_date = ?");
-        values << f.productionDate.toString(Qt::ISODate);
+    if (f.productionDate.isValid() && (!f.perfume.isEmpty() || !f.place.isEmpty())) {
+        terms << a + QStringLiteral(".seq IN (%1)").arg(lotEntries(f, values));
+    } else {
+        field(f.perfume, "perfume_code", "d_perfume");
+        field(f.place, "factory_code", "d_factory");
+        if (f.productionDate.isValid()) {
+            terms << a + QStringLiteral(".production_date = ?");
+            values << f.productionDate.toString(Qt::ISODate);
+        }
     }
     if (f.from.isValid()) {
         terms << a + QStringLiteral(".at >= ?");
@@ -106,6 +142,32 @@ QString Search::where(const QString& a, QVariantList& values) const
 QList<Row> Search::entries(int limit, const Row* after)
 {
     QVariantList values;
+    const QString sql = entriesSql(limit, after, values);
+    QSqlQuery q(m_db.db());
+    q.setForwardOnly(true);
+    runQuery(q, sql, values);
+    QList<Row> rows;
+    while (q.next())
+        rows.append(rowOf(q));
+    return rows;
+}
+
+QStringList Search::entriesPlan(int limit)
+{
+    QVariantList values;
+    const QString sql = entriesSql(limit, nullptr, values);
+    const bool pg = m_db.engine() == Engine::PostgreSQL;
+    QSqlQuery q(m_db.db());
+    q.setForwardOnly(true);
+    runQuery(q, (pg ? QStringLiteral("EXPLAIN ") : QStringLiteral("EXPLAIN QUERY PLAN ")) + sql, values);
+    QStringList plan;
+    while (q.next())
+        plan << q.value(pg ? 0 : 3).toString();
+    return plan;
+}
+
+QString Search::entriesSql(int limit, const Row* after, QVariantList& values) const
+{
     QString sql = QStringLiteral("SELECT %1 FROM journal_entry e WHERE %2")
                       .arg(selectedColumns(m_db, QStringLiteral("e")), where(QStringLiteral("e"), values));
     if (after) {
@@ -116,13 +178,7 @@ QList<Row> Search::entries(int limit, const Row* after)
     }
     sql += QStringLiteral(" ORDER BY e.at DESC, e.seq DESC LIMIT ?");
     values << limit;
-    QSqlQuery q(m_db.db());
-    q.setForwardOnly(true);
-    runQuery(q, sql, values);
-    QList<Row> rows;
-    while (q.next())
-        rows.append(rowOf(q));
-    return rows;
+    return sql;
 }
 
 qint64 Search::countEntries()

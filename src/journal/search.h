@@ -94,6 +94,9 @@ public:
     // Up to `limit` entries, newest first, after `after` (the last row of the previous page), or
     // from the newest when null.
     QList<Row> entries(int limit, const Row* after = nullptr);
+    // How the store reads the first page of entries: the lines of SQLite's EXPLAIN QUERY PLAN or of
+    // PostgreSQL's EXPLAIN, which name the indexes it uses.
+    QStringList entriesPlan(int limit);
     qint64 countEntries();
     // Every matching entry, newest first, handed one by one (for exports): nothing is held.
     void forEachEntry(const std::function<void(const Row&)>& visit);
@@ -113,6 +116,7 @@ public:
 
 private:
     QString where(const QString& alias, QVariantList& values) const;
+    QString entriesSql(int limit, const Row* after, QVariantList& values) const;
     QString codesSql(View view, QVariantList& values) const;
     QString reconciledSql(QVariantList& values, const QString& after) const;
 

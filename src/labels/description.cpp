@@ -2,6 +2,7 @@
 
 #include "base/convert.h"
 #include "base/error.h"
+#include "base/files.h"
 #include "config/xmldocument.h"
 
 #include <QLocale>
@@ -167,16 +168,35 @@ LabelDescription::LabelDescription(const XmlDocument& document)
 
 LabelDescription LabelDescription::load(const QString& path, const QString& kind)
 {
+    // the bytes read once, so that what is kept of a print is what was printed
+    return fromBytes(readRegularFile(path, kMaxXmlFileBytes, kind), path);
+}
+
+LabelDescription LabelDescription::fromBytes(const QByteArray& bytes, const QString& name)
+{
     XmlDocument document;
-    document.loadFile(path, kind);
-    return LabelDescription(document);
+    document.loadBytes(bytes, name);
+    LabelDescription d(document);
+    d.m_fileName = name;
+    d.m_bytes = bytes;
+    return d;
 }
 
 LabelDescription LabelDescription::parse(const QString& text)
 {
     XmlDocument document;
     document.parseText(text);
-    return LabelDescription(document);
+    LabelDescription d(document);
+    d.m_bytes = document.toBytes();
+    return d;
+}
+
+bool LabelDescription::printsIncrementalText() const
+{
+    for (const ComponentDescription& c : m_components)
+        if (c.Type.text() == QLatin1String("AutoIncTexte"))
+            return true;
+    return false;
 }
 
 const SheetFormat& LabelDescription::format() const

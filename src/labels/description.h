@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -124,12 +125,20 @@ public:
     static LabelDescription load(const QString& path, const QString& kind = QStringLiteral("la description"));
     // A description text (the editor's lines); the parser's Error when it is not well-formed.
     static LabelDescription parse(const QString& text);
+    // A description from its file's bytes (a page printed before, as the journal kept it); `name`
+    // names it in the messages and is its fileName().
+    static LabelDescription fromBytes(const QByteArray& bytes, const QString& name);
 
     bool isActive() const { return m_active; }
     // No description loaded any more.
     void release() { *this = LabelDescription(); }
     // The path it was loaded from (empty for a text).
     const QString& fileName() const { return m_fileName; }
+    // The bytes it was read from (a text's as it would be saved): what the journal keeps of a page
+    // printed from it.
+    const QByteArray& bytes() const { return m_bytes; }
+    // True when its labels print the incremental list.
+    bool printsIncrementalText() const;
 
     // Error("No active document") when not loaded.
     const SheetFormat& format() const;
@@ -138,6 +147,7 @@ public:
 private:
     bool m_active = false;
     QString m_fileName;
+    QByteArray m_bytes;
     SheetFormat m_format;
     std::vector<ComponentDescription> m_components;
 };

@@ -1,6 +1,7 @@
 #include "base/version.h"
 #include "support/testsupport.h"
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -251,37 +252,42 @@ TEST(CommandLine, PrintsOnTheNamedPrinterWithItsCopiesAndJobName)
         listed = listed || job.title == title;
     EXPECT_TRUE(listed) << "no job named " << title.toStdString();
 
-    // the printout: the file the queue wrote, titled with the job's name
-    QString printout, infoText;
-    const QDeadlineTimer deadline(120000);
-    while (printout.isEmpty() && !deadline.hasExpired()) {
-        for (const QString& name : QDir(outFolder).entryList({QStringLiteral("*.pdf")}, QDir::Files)) {
-            if (before.contains(name))
-                continue;
-            QProcess info;
-            info.start(QStringLiteral("pdfinfo"), {QDir(outFolder).filePath(name)});
-            info.waitForFinished(30000);
-            const QString text = QString::fromUtf8(info.readAllStandardOutput());
-            if (text.contains(code)) {
-                printout = QDir(outFolder).filePath(name);
-                infoText = text;
+    // the printout: the file the queue wrote, titled with the job's name, two pages (the copies), its
+    // barcode read back
+    const auto checkPrintout = [&](const QStringList& earlier) {
+        QString printout, infoText;
+        const QDeadlineTimer deadline(120000);
+        while (printout.isEmpty() && !deadline.hasExpired()) {
+            for (const QString& name : QDir(outFolder).entryList({QStringLiteral("*.pdf")}, QDir::Files)) {
+                if (earlier.contains(name))
+                    continue;
+                QProcess info;
+                info.start(QStringLiteral("pdfinfo"), {QDir(outFolder).filePath(name)});
+                info.waitForFinished(30000);
+                const QString text = QString::fromUtf8(info.readAllStandardOutput());
+                if (text.contains(code)) {
+                    printout = QDir(outFolder).filePath(name);
+                    infoText = text;
+                }
             }
+            QThread::msleep(250);
         }
-        QThread::msleep(250);
-    }
-    ASSERT_FALSE(printout.isEmpty()) << "no printout in " << outFolder.toStdString();
-    EXPECT_TRUE(infoText.contains(QRegularExpression(QStringLiteral("Title:\\s+\\(?%1\\)?\\n").arg(title))))
-        << infoText.toStdString();
-    EXPECT_TRUE(infoText.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n")))) << infoText.toStdString();
+        ASSERT_FALSE(printout.isEmpty()) << "no printout in " << outFolder.toStdString();
+        EXPECT_TRUE(infoText.contains(QRegularExpression(QStringLiteral("Title:\\s+\\(?%1\\)?\\n").arg(title))))
+            << infoText.toStdString();
+        EXPECT_TRUE(infoText.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n")))) << infoText.toStdString();
 
-    QTemporaryDir dir;
-    QProcess raster;
-    raster.start(QStringLiteral("pdftoppm"),
-                 {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"), QStringLiteral("-f"),
-                  QStringLiteral("1"), QStringLiteral("-singlefile"), printout, dir.filePath(QStringLiteral("page"))});
-    ASSERT_TRUE(raster.waitForFinished(60000));
-    EXPECT_EQ(test::zbarRead(dir.filePath(QStringLiteral("page.png"))), QStringList{code});
-    QFile::remove(printout);
+        QTemporaryDir dir;
+        QProcess raster;
+        raster.start(QStringLiteral("pdftoppm"),
+                     {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"), QStringLiteral("-f"),
+                      QStringLiteral("1"), QStringLiteral("-singlefile"), printout,
+                      dir.filePath(QStringLiteral("page"))});
+        ASSERT_TRUE(raster.waitForFinished(60000));
+        EXPECT_EQ(test::zbarRead(dir.filePath(QStringLiteral("page.png"))), QStringList{code});
+        QFile::remove(printout);
+    };
+    checkPrintout(before);
 
     // the page is on the journal's record: its code, page, the one label printed and the printer
     const auto printEntries = [&] {
@@ -310,6 +316,51 @@ TEST(CommandLine, PrintsOnTheNamedPrinterWithItsCopiesAndJobName)
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_EQ(QString::fromUtf8(unknown.err), QStringLiteral("L'imprimante « Absente » n'existe pas.\n"));
     EXPECT_EQ(printEntries().size(), 1);
+
+    // the description printed is kept under its fingerprint, byte for byte
+    QFile etq(data.file(QStringLiteral("Modeles/Lot.ETQ")));
+    ASSERT_TRUE(etq.open(QIODevice::ReadOnly));
+    const QByteArray description = etq.readAll();
+    const QString firstId = cells.value(23), fingerprint = cells.value(24);
+    EXPECT_EQ(fingerprint,
+              QString::fromLatin1(QCryptographicHash::hash(description, QCryptographicHash::Sha256).toHex()));
+    EXPECT_TRUE(cells.value(25).isEmpty());
+    const test::RunResult page = test::runPelorin(
+        {QStringLiteral("journal"), QStringLiteral("--data"), data.path(), QStringLiteral("--page"), fingerprint});
+    EXPECT_EQ(page.exitCode, 0) << page.err.toStdString();
+    EXPECT_EQ(page.out, description);
+
+    // printed again from the record, after the description was edited: the page as it was, its copies,
+    // recorded as a reprint of the first print
+    ASSERT_TRUE(etq.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    etq.write(QByteArray(description).replace("<Colonne>", "<Colonne>1"));
+    etq.close();
+    const QStringList beforeReprint = QDir(outFolder).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    const test::RunResult again =
+        test::runPelorin({QStringLiteral("journal"), QStringLiteral("--data"), data.path(), QStringLiteral("--reprint"),
+                          firstId, QStringLiteral("--printer"), printer});
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    checkPrintout(beforeReprint);
+    entries = printEntries();
+    ASSERT_EQ(entries.size(), 2) << entries.join(u'\n').toStdString();
+    const QStringList reprinted = entries.first().split(u'\t');
+    EXPECT_EQ(reprinted.value(4), code);
+    EXPECT_EQ(reprinted.value(15), QStringLiteral("1"));
+    EXPECT_EQ(reprinted.value(16), QStringLiteral("2"));
+    EXPECT_EQ(reprinted.value(17), QStringLiteral("2"));
+    EXPECT_EQ(reprinted.value(21), printer);
+    EXPECT_NE(reprinted.value(23), firstId);
+    EXPECT_EQ(reprinted.value(24), fingerprint);
+    EXPECT_EQ(reprinted.value(25), firstId);
+
+    // what cannot be printed again is said, and nothing is recorded
+    const test::RunResult refused =
+        test::runPelorin({QStringLiteral("journal"), QStringLiteral("--data"), data.path(), QStringLiteral("--reprint"),
+                          QStringLiteral("00000000-0000-4000-8000-000000000000")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(QString::fromUtf8(refused.err).contains(QStringLiteral("Aucune entrée du journal")))
+        << refused.err.toStdString();
+    EXPECT_EQ(printEntries().size(), 2);
 }
 
 } // namespace

@@ -3,9 +3,11 @@
 #include "base/error.h"
 #include "journal/journal.h"
 #include "journal/outbox.h"
+#include "journal/reprint.h"
 #include "journal/search.h"
 #include "support/testsupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -267,6 +269,248 @@ TEST_P(JournalStore, ReconcilesPrintedAndScannedCodes)
     EXPECT_EQ(Search(*db, afterPrints).countCodes(View::ScannedNotPrinted), 1);
 }
 
+namespace {
+
+// A print of `description`, as printEntry() makes it.
+Entry printOf(int n, const QByteArray& description)
+{
+    Entry e = sampleEntry(EntryKind::Print, n * 2); // even: to a printer
+    e.description = description;
+    e.fingerprint = pageFingerprint(description);
+    return e;
+}
+
+qint64 pagesStored(Database& db)
+{
+    QSqlQuery q(db.db());
+    runQuery(q, QStringLiteral("SELECT count(*) FROM journal_page"), {});
+    return q.next() ? q.value(0).toLongLong() : -1;
+}
+
+} // namespace
+
+// Each description is kept once, however many prints carry it, and given back byte for byte; an
+// entry that names a description it does not carry stores nothing.
+TEST_P(JournalStore, KeepsEachPrintedDescriptionOnceAndGivesItBack)
+{
+    auto db = open();
+    // bytes no text conversion keeps: Windows-1252, a NUL, CR LF
+    const QByteArray etq = QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Page>\xe9t\xe9\x9c", 52) +
+                           QByteArray(1, '\0') + "</Page>\r\n";
+    const QByteArray edited = QByteArray(etq).replace("Page>", "Page >");
+    EXPECT_EQ(pageFingerprint(etq).size(), 64);
+    EXPECT_EQ(pageFingerprint(etq),
+              QString::fromLatin1(QCryptographicHash::hash(etq, QCryptographicHash::Sha256).toHex()));
+    EXPECT_NE(pageFingerprint(etq), pageFingerprint(edited));
+    EXPECT_EQ(db->insert({printOf(1, etq), printOf(2, etq)}), 2);
+    EXPECT_EQ(db->insert({printOf(3, edited), printOf(4, etq), sampleEntry(EntryKind::Scan, 5)}), 3);
+    EXPECT_EQ(pagesStored(*db), 2);
+    EXPECT_EQ(db->pageDescription(pageFingerprint(etq)), etq);
+    EXPECT_EQ(db->pageDescription(pageFingerprint(edited)), edited);
+    EXPECT_EQ(db->pageDescription(pageFingerprint("autre")), std::nullopt);
+    // the entry reads back with its fingerprint, and the first print's time is the description's
+    const QList<Row> rows = everything(*db, with([](Filter& f) { f.kind = EntryKind::Print; }));
+    ASSERT_EQ(rows.size(), 4);
+    const QByteArray printed[] = {etq, edited, etq, etq}; // newest first
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(rows[i].entry.fingerprint, pageFingerprint(printed[i])) << i;
+
+    Entry forged = printOf(6, etq);
+    forged.fingerprint = pageFingerprint(edited);
+    const QString other = pageFingerprint("<Page/>");
+    Entry alone = printOf(7, "<Page/>");
+    try {
+        db->insert({alone, forged});
+        ADD_FAILURE() << "a forged fingerprint was stored";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("ne correspond pas"))) << e.message().toStdString();
+    }
+    EXPECT_EQ(pagesStored(*db), 2);
+    EXPECT_EQ(db->pageDescription(other), std::nullopt);
+    EXPECT_EQ(storedCount(*db), 5);
+}
+
+// Offline, a print waits in the outbox with its description, and both reach the store together.
+TEST_P(JournalStore, APrintMadeOfflineKeepsItsDescription)
+{
+    takeStoreAway();
+    Journal journal(m_settings, folder());
+    journal.setRetryDelay(0);
+    const QByteArray etq = "<?xml version=\"1.0\"?>\r\n<Page><Format/></Page>\r\n";
+    Entry print = printOf(1, etq);
+    print.allTexts = {QStringLiteral("N°1"), QString(), QStringLiteral("N°5 « x »")};
+    print.reprintOf = newId();
+    EXPECT_TRUE(journal.record(print).waiting);
+    bringStoreBack();
+    EXPECT_EQ(journal.flush(true), 1);
+    auto db = open();
+    EXPECT_EQ(db->pageDescription(print.fingerprint), etq);
+    const QList<Row> rows = everything(*db);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].entry.toJson(), print.toJson());
+    EXPECT_EQ(rows[0].entry.allTexts, print.allTexts);
+    EXPECT_EQ(rows[0].entry.reprintOf, print.reprintOf);
+}
+
+// A lot given by its perfume and place, each by code or by name, on its production day: the same
+// entries as the plain test of every field, read through the lot indexes rather than the whole day.
+TEST_P(JournalStore, LotSearchFindsTheSameEntriesThroughTheLotIndexes)
+{
+    auto db = open();
+    QList<Entry> entries;
+    int n = 0;
+    // perfume LAV (Lavande) or ROS (Rose), place 59300 (Valenciennes) or 62100 (Calais), two days
+    for (const char* perfume : {"LAV", "ROS"})
+        for (const char* place : {"59300", "62100"})
+            for (const char* day : {"33906", "34006"})
+                for (int copy = 0; copy < 2; ++copy) {
+                    Entry e = sampleEntry(copy ? EntryKind::Scan : EntryKind::Print, n++,
+                                          QStringLiteral("B25012515%1%2%3")
+                                              .arg(QLatin1String(perfume), QLatin1String(place), QLatin1String(day)));
+                    e.decoded[4] = QLatin1String(perfume) == QLatin1String("LAV") ? QStringLiteral("Lavande")
+                                                                                  : QStringLiteral("Rose");
+                    e.decoded[5] = QLatin1String(place) == QLatin1String("59300") ? QStringLiteral("Valenciennes")
+                                                                                  : QStringLiteral("Calais");
+                    entries << e;
+                }
+    db->insert(entries);
+    const QDate day339(2006, 12, 5), day340(2006, 12, 6);
+    const struct
+    {
+        QString perfume, place;
+        QDate day;
+    } lots[] = {
+        {QStringLiteral("LAV"), QStringLiteral("59300"), day339},
+        {QStringLiteral("Lavande"), QStringLiteral("Valenciennes"), day339},
+        {QStringLiteral("LAV"), QStringLiteral("Calais"), day340},
+        {QStringLiteral("Rose"), QStringLiteral("62100"), day340},
+        {QStringLiteral("Rose"), QString(), day339},
+        {QString(), QStringLiteral("Calais"), day339},
+        {QStringLiteral("Lavande"), QStringLiteral("59300"), QDate(2006, 12, 7)},
+    };
+    for (const auto& lot : lots) {
+        SCOPED_TRACE((lot.perfume + u' ' + lot.place + u' ' + lot.day.toString(Qt::ISODate)).toStdString());
+        Filter f;
+        f.perfume = lot.perfume;
+        f.place = lot.place;
+        f.productionDate = lot.day;
+        QStringList expected;
+        for (const Entry& e : std::as_const(entries))
+            if ((lot.perfume.isEmpty() || e.perfumeCode() == lot.perfume || e.decoded[4] == lot.perfume) &&
+                (lot.place.isEmpty() || e.factoryCode() == lot.place || e.decoded[5] == lot.place) &&
+                e.productionDate() == lot.day)
+                expected.prepend(e.id); // newest first
+        QStringList found;
+        for (const Row& r : everything(*db, f))
+            found << r.entry.id;
+        EXPECT_EQ(found, expected);
+        EXPECT_EQ(Search(*db, f).countEntries(), expected.size());
+        if (!lot.perfume.isEmpty() && !postgres()) {
+            // every branch is an equality on the day and the perfume that a lot index answers: never
+            // a scan of the table, nor of every entry of the day
+            const QStringList plan = Search(*db, f).entriesPlan(100);
+            const QString text = plan.join(u'\n');
+            EXPECT_TRUE(text.contains(QStringLiteral("journal_entry_lot_day (production_date=? AND perfume_code=?")))
+                << text.toStdString();
+            EXPECT_TRUE(text.contains(QStringLiteral("journal_entry_lot_day_names (production_date=? AND d_perfume=?")))
+                << text.toStdString();
+            for (const QString& step : plan)
+                EXPECT_FALSE(step.startsWith(QLatin1String("SCAN"))) << text.toStdString();
+        }
+    }
+}
+
+// A reprint hands the program's printer the first print's description, code, labels, texts and
+// copies, and is recorded as a print of its own linked to the first; a reprint of a reprint repeats
+// the first too. What cannot be printed again says why and records nothing.
+TEST_P(JournalStore, ReprintsAPrintAsItWasLinkedToTheFirst)
+{
+    Journal journal(m_settings, folder());
+    const QByteArray etq = "<?xml version=\"1.0\"?>\r\n<Page><Format/></Page>\r\n";
+    Entry first = printOf(1, etq);
+    first.labels = QStringLiteral("2-3,6");
+    first.labelCount = 3;
+    first.copies = 2;
+    first.labelTotal = 6;
+    first.allTexts = {QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("f")};
+    Entry withoutTexts = printOf(2, etq);
+    withoutTexts.labels = QStringLiteral("1-3");
+    Entry old = sampleEntry(EntryKind::Print, 6); // before the descriptions were kept
+    Entry exported = printOf(3, etq);
+    exported.medium = Medium::PdfFile;
+    const Entry scan = sampleEntry(EntryKind::Scan, 8);
+    ASSERT_TRUE(journal.record({first, withoutTexts, old, exported, scan}).stored);
+
+    QList<PageToReprint> handed;
+    const PagePrinter printer = [&](const PageToReprint& page, const QString& to) {
+        handed << page;
+        return Reprinted{to.isEmpty() ? QStringLiteral("PDF") : to, 300};
+    };
+    Entry again, againOfAgain;
+    EXPECT_TRUE(reprint(journal, first.id, printer, QString(), &again).stored);
+    EXPECT_TRUE(reprint(journal, again.id, printer, QStringLiteral("Atelier"), &againOfAgain).stored);
+    ASSERT_EQ(handed.size(), 2);
+    for (const PageToReprint& page : handed) {
+        EXPECT_EQ(page.first.id, first.id);
+        EXPECT_EQ(page.description, etq);
+        EXPECT_EQ(page.labels, (QList<int>{2, 3, 6}));
+        EXPECT_EQ(page.incrementalLines, (QStringList{QString(), QStringLiteral("b"), QStringLiteral("c"), QString(),
+                                                      QString(), QStringLiteral("f")}));
+        EXPECT_EQ(page.first.copies, 2);
+    }
+    EXPECT_EQ(againOfAgain.output, QStringLiteral("Atelier"));
+    auto db = open();
+    for (const Entry* e : {&again, &againOfAgain}) {
+        const QList<Row> rows = everything(*db, with([&](Filter& f) { f.code = e->code; }));
+        const auto stored = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.entry.id == e->id; });
+        ASSERT_NE(stored, rows.end());
+        EXPECT_EQ(stored->entry.reprintOf, first.id);
+        EXPECT_NE(stored->entry.id, first.id);
+        EXPECT_EQ(stored->entry.fingerprint, first.fingerprint);
+        EXPECT_EQ(stored->entry.labelTotal, 6);
+        EXPECT_EQ(stored->entry.copies, 2);
+        EXPECT_EQ(stored->entry.allTexts, first.allTexts);
+        EXPECT_EQ(stored->entry.dpi, 300);
+        EXPECT_GT(stored->entry.at, first.at);
+    }
+    EXPECT_EQ(pagesStored(*db), 1);
+
+    // without every text, the first and last still go on their labels
+    reprint(journal, withoutTexts.id, printer);
+    ASSERT_EQ(handed.size(), 3);
+    EXPECT_EQ(handed[2].incrementalLines, (QStringList{QStringLiteral("N°1"), QString(), QStringLiteral("N°5")}));
+
+    const struct
+    {
+        QString id;
+        const char* says;
+    } refused[] = {
+        {old.id, "ne garde pas la description"},
+        {exported.id, "n'est pas une impression"},
+        {scan.id, "n'est pas une impression"},
+        {newId(), "Aucune entrée"},
+    };
+    const qint64 before = storedCount(*db);
+    for (const auto& r : refused) {
+        try {
+            reprint(journal, r.id, printer);
+            ADD_FAILURE() << r.says;
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(r.says))) << e.message().toStdString();
+        }
+    }
+    // a printer that fails records nothing
+    EXPECT_THROW(
+        reprint(journal, first.id,
+                [](const PageToReprint&, const QString&) -> Reprinted { throw Error(QStringLiteral("panne")); }),
+        Error);
+    EXPECT_EQ(handed.size(), 3);
+    EXPECT_EQ(storedCount(*db), before);
+    EXPECT_FALSE(canReprint(old));
+    EXPECT_FALSE(canReprint(exported));
+    EXPECT_TRUE(canReprint(first));
+}
+
 TEST_P(JournalStore, MigratesFromEveryEarlierVersion)
 {
     for (int from = 0; from < kSchemaVersion; ++from) {
@@ -306,8 +550,15 @@ TEST_P(JournalStore, MigratesFromEveryEarlierVersion)
             const QList<Row> rows = everything(*db, lot);
             ASSERT_EQ(rows.size(), 1);
             EXPECT_EQ(rows[0].entry.id, old.id);
+            // a print from before the descriptions were kept: none to show again
+            EXPECT_TRUE(rows[0].entry.fingerprint.isEmpty());
+            EXPECT_TRUE(rows[0].entry.allTexts.isEmpty());
+            EXPECT_TRUE(rows[0].entry.reprintOf.isEmpty());
         }
         EXPECT_EQ(db->insert({sampleEntry(EntryKind::Scan, 1)}), 1);
+        const Entry print = printOf(3, "<Page/>");
+        EXPECT_EQ(db->insert({print}), 1);
+        EXPECT_EQ(db->pageDescription(print.fingerprint), QByteArray("<Page/>"));
         // migrating again changes nothing
         db->migrate();
         EXPECT_EQ(db->schemaVersion(), kSchemaVersion);
@@ -464,7 +715,12 @@ TEST_P(JournalStore, MigratesAVersion2JournalItsFailedReadsBecomingMisreads)
         if (row.contains(entries[1].id) || row.contains(entries[4].id))
             row.replace(QLatin1String(" scan"), QLatin1String(" misread"));
     EXPECT_EQ(positions(*db), expected);
-    EXPECT_EQ(indexNames(*db), indexes);
+    // every index kept through the rebuild, the lot indexes by day in place of the day's own
+    QStringList expectedIndexes = indexes;
+    EXPECT_EQ(expectedIndexes.removeAll(QStringLiteral("journal_entry_production")), 1);
+    expectedIndexes << QStringLiteral("journal_entry_lot_day") << QStringLiteral("journal_entry_lot_day_names");
+    expectedIndexes.sort();
+    EXPECT_EQ(indexNames(*db), expectedIndexes);
     if (!postgres()) {
         EXPECT_EQ(db->integrityCheck(), QStringLiteral("ok"));
     }

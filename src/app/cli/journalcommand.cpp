@@ -1,5 +1,6 @@
 #include "app/cli/cli.h"
 #include "app/cli/commandline.h"
+#include "app/cli/labelpage.h"
 
 #include "base/error.h"
 #include "base/paths.h"
@@ -9,6 +10,7 @@
 #include "journal/journal.h"
 #include "journal/recall.h"
 #include "journal/recording.h"
+#include "journal/reprint.h"
 #include "journal/search.h"
 #include "scan/decode.h"
 #include "scan/scbfile.h"
@@ -100,6 +102,48 @@ int importFiles(Journal& journal, const QStringList& files, QTextStream& out, QT
         out << '\n';
     }
     return status;
+}
+
+// The description printed under a fingerprint, its bytes as they were.
+int writePage(Journal& journal, const QString& fingerprint, QTextStream& out, QTextStream& err)
+{
+    try {
+        const std::optional<QByteArray> description = journal.store().pageDescription(fingerprint);
+        if (!description) {
+            err << QStringLiteral("Le journal ne garde aucune description de page d'empreinte « %1 ».\n")
+                       .arg(fingerprint);
+            return 1;
+        }
+        out.flush();
+        if (QIODevice* device = out.device())
+            device->write(*description);
+        else
+            out << QString::fromUtf8(*description);
+    } catch (const Error& e) {
+        err << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int reprintEntry(Journal& journal, const QString& id, const QString& printer, QTextStream& out, QTextStream& err)
+{
+    try {
+        ConfigFile config;
+        config.load();
+        Entry recorded;
+        const RecordResult r = reprint(
+            journal, id, [&](const PageToReprint& page, const QString& to) { return printAgain(page, to, config); },
+            printer, &recorded);
+        if (!r.message.isEmpty())
+            err << r.message << '\n';
+        out << QStringLiteral("Page réimprimée sur « %1 » : entrée %2, réimpression de %3\n")
+                   .arg(recorded.output, recorded.id, recorded.reprintOf);
+    } catch (const Error& e) {
+        err << e.message() << '\n';
+        return 1;
+    }
+    return 0;
 }
 
 int check(Journal& journal, QTextStream& out)
@@ -202,6 +246,21 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     line.add({QStringLiteral("import")},
              QStringLiteral("Enregistre au journal les codes des feuilles de codes scannés données."));
     line.add({QStringLiteral("check")}, QStringLiteral("Vérifie le journal et sa file d'envoi."));
+    line.add({QStringLiteral("all-texts")},
+             QStringLiteral("Ajoute aux entrées la colonne « Textes » : le texte incrémental de chaque étiquette "
+                            "imprimée."));
+    line.add({QStringLiteral("page")},
+             QStringLiteral("Écrit sur la sortie la description de page imprimée sous cette empreinte, telle "
+                            "qu'elle a été imprimée."),
+             QStringLiteral("EMPREINTE"));
+    line.add({QStringLiteral("reprint")},
+             QStringLiteral("Imprime de nouveau la page de l'impression d'identifiant ID (même code, même "
+                            "description, mêmes étiquettes et exemplaires) et l'enregistre comme réimpression."),
+             QStringLiteral("ID"));
+    line.add({QStringLiteral("printer")},
+             QStringLiteral("Avec --reprint : l'imprimante (une file CUPS) ; l'imprimante par défaut sans cette "
+                            "option."),
+             QStringLiteral("NOM"));
     if (const std::optional<int> answered = line.answer(arguments, out, err))
         return *answered;
     const auto usageError = [&](const QString& message) { return line.usageError(err, message); };
@@ -266,10 +325,19 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (!parser.isSet(import) && !parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("pelorin journal : argument inconnu %1").arg(parser.positionalArguments()[0]));
 
+    const QString pageOption = QStringLiteral("page"), reprintOption = QStringLiteral("reprint"),
+                  printerOption = QStringLiteral("printer");
+    if (parser.isSet(printerOption) && !parser.isSet(reprintOption))
+        return usageError(QStringLiteral("pelorin journal : --printer ne sert qu'avec --reprint"));
+
     DataFolder::locate(parser.value(data));
     Journal journal(Settings::load());
     if (parser.isSet(checkOption))
         return check(journal, out);
+    if (parser.isSet(pageOption))
+        return writePage(journal, parser.value(pageOption), out, err);
+    if (parser.isSet(reprintOption))
+        return reprintEntry(journal, parser.value(reprintOption), parser.value(printerOption), out, err);
     if (parser.isSet(import))
         return importFiles(journal, parser.positionalArguments(), out, err);
 
@@ -316,10 +384,11 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         else
             out << tsvLine(cells) << '\n';
     };
+    const bool allTexts = parser.isSet(QStringLiteral("all-texts"));
     if (csv)
-        write(view == View::Entries ? entryHeaders() : codeHeaders());
+        write(view == View::Entries ? entryHeaders(allTexts) : codeHeaders());
     if (view == View::Entries)
-        search.forEachEntry([&](const Row& r) { write(entryCells(r.entry, reader)); });
+        search.forEachEntry([&](const Row& r) { write(entryCells(r.entry, reader, allTexts)); });
     else
         search.forEachCode(view, [&](const CodeRow& r) { write(codeCells(r, reader)); });
     return 0;

@@ -145,7 +145,64 @@ LabelPage buildLabelPage(const SelectionOptions& selection, const PageOptions& o
         built.printed.firstText = values.m_incrementalLines.value(built.printed.labels.first() - 1);
         built.printed.lastText = values.m_incrementalLines.value(built.printed.labels.last() - 1);
     }
+    built.printed.description = description.bytes();
+    if (description.printsIncrementalText())
+        for (int n : std::as_const(built.printed.labels))
+            built.printed.allTexts << values.m_incrementalLines.value(n - 1);
     return built;
+}
+
+LabelPage rebuildLabelPage(const journal::PageToReprint& reprinted, ConfigFile& config)
+{
+    const journal::Entry& first = reprinted.first;
+    FixedLabelValues values;
+    values.m_version = LireVersion();
+    values.m_code = first.code;
+    values.m_operatorText = first.operatorText;
+    values.m_incrementalLines = reprinted.incrementalLines;
+    // the logo of the place the code was printed for, when the configuration still knows it
+    SelectionOptions selection;
+    selection.manual = first.code;
+    if (!first.decoded[5].isEmpty())
+        selection.place = first.decoded[5];
+    try {
+        values.m_logoPath = composeCode(selection, config).logoPath;
+    } catch (const Error&) {
+    }
+    const LabelDescription description = LabelDescription::fromBytes(reprinted.description, first.model);
+    SelectionMarks marks;
+    marks.rebuild(description);
+    const int count = marks.columns() * marks.rows();
+    for (int n = 1; n <= count; ++n)
+        if (marks.isLabelMarked(n) != reprinted.labels.contains(n))
+            marks.toggle((n - 1) % marks.columns(), (n - 1) / marks.columns());
+
+    report::Page page(report::defaultPrinterPaperInches());
+    LabelPage built;
+    built.result = buildPage(page, description, marks, values);
+    if (built.result.stop == PageBuildResult::Stop::Failed)
+        throw Error(built.result.message);
+    built.executed = report::execute(page);
+    built.code = first.code;
+    built.name = QFileInfo(first.model).completeBaseName();
+    return built;
+}
+
+journal::Reprinted printAgain(const journal::PageToReprint& reprinted, const QString& printer, ConfigFile& config)
+{
+    const QString target = report::printerQueue(printer);
+    if (target.isEmpty())
+        throw Error(printer.isEmpty() ? QStringLiteral("Aucune imprimante par défaut : la page n'est pas réimprimée.")
+                                      : QStringLiteral("L'imprimante « %1 » n'existe pas : la page n'est pas "
+                                                       "réimprimée.")
+                                            .arg(printer));
+    const LabelPage page = rebuildLabelPage(reprinted, config);
+    report::PrintJob job;
+    job.printer = target;
+    job.copies = qMax(1, reprinted.first.copies);
+    job.name = report::jobName(page.code, page.name);
+    report::printPage(page.executed, job);
+    return {target, report::printerResolution(target)};
 }
 
 } // namespace pelorin::cli

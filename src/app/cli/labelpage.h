@@ -1,6 +1,7 @@
 #pragma once
 #include "app/cli/selection.h"
 #include "journal/recording.h"
+#include "journal/reprint.h"
 #include "labels/executedpage.h"
 #include "labels/pagebuild.h"
 
@@ -46,5 +47,13 @@ struct LabelPage
 // value, a missing description or list name); a page that met an unknown component type is built
 // up to it, as the window prints it, and says so in `result`.
 LabelPage buildLabelPage(const SelectionOptions& selection, const PageOptions& page);
+
+// A page printed before, built again from the description the journal kept: the same code,
+// operator text, marked labels and incremental texts; the logo of its place as `config` names it
+// (the page holds no configuration). Error for a description that no longer builds.
+LabelPage rebuildLabelPage(const journal::PageToReprint& reprinted, ConfigFile& config);
+// Prints it again, the first print's copies, on `printer` (the default printer when empty). Error
+// when there is no such printer or the page cannot be built; the queue and its resolution otherwise.
+journal::Reprinted printAgain(const journal::PageToReprint& reprinted, const QString& printer, ConfigFile& config);
 
 } // namespace pelorin::cli

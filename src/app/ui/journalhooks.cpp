@@ -1,5 +1,6 @@
 #include "app/ui/journalhooks.h"
 
+#include "app/cli/labelpage.h"
 #include "app/ui/mainwindow.h"
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
@@ -75,6 +76,10 @@ void JournalHooks::showJournal()
 {
     guarded(&m_mainWindow, [&] {
         journal::JournalForm form(*m_journal, &m_mainWindow);
+        // a print chosen in the journal is printed again as it was, with the configuration in use
+        form.setPagePrinter([this](const journal::PageToReprint& page, const QString& printer) {
+            return cli::printAgain(page, printer, m_mainWindow.configuration());
+        });
         shrinkToScreen(&form);
         form.exec();
     });
@@ -106,6 +111,11 @@ void JournalHooks::recordPrint(bool toFile, const QString& output, int copies)
             page.firstText = lines.value(page.labels.first() - 1);
             page.lastText = lines.value(page.labels.last() - 1);
         }
+        const LabelDescription& description = sheet.EtiqXML();
+        page.description = description.bytes();
+        if (description.printsIncrementalText())
+            for (int n : std::as_const(page.labels))
+                page.allTexts << lines.value(n - 1);
         page.medium = toFile ? journal::Medium::PdfFile : journal::Medium::Printer;
         page.output = output;
         page.copies = copies;

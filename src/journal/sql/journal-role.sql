@@ -17,8 +17,10 @@ END
 $$;
 
 GRANT USAGE ON SCHEMA public TO pelorin_journal;
-REVOKE ALL ON journal_entry, journal_schema FROM pelorin_journal;
+REVOKE ALL ON journal_entry, journal_schema, journal_page FROM pelorin_journal;
 GRANT SELECT, INSERT ON journal_entry TO pelorin_journal;
+-- the page descriptions printed: added once each, read to show or print a page again
+GRANT SELECT, INSERT ON journal_page TO pelorin_journal;
 GRANT SELECT ON journal_schema TO pelorin_journal;
 -- the entries' positions come from this sequence
 GRANT USAGE ON SEQUENCE journal_entry_seq_seq TO pelorin_journal;

@@ -172,6 +172,11 @@ JournalForm::JournalForm(Journal& journal, QWidget* parent)
     connect(m_ui->ComboVue, &QComboBox::currentIndexChanged, this, &JournalForm::Chercher);
     connect(m_model, &JournalModel::failed, this, [this](const QString& message) { Dialogs::error(this, message); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &JournalForm::showCount);
+    connect(m_ui->ButtonReimprimer, &QPushButton::clicked, this, &JournalForm::Reimprimer);
+    connect(m_ui->TableJournal->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &JournalForm::updateReprint);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &JournalForm::updateReprint);
+    updateReprint();
 }
 
 JournalForm::~JournalForm() = default;
@@ -241,6 +246,32 @@ void JournalForm::Chercher()
         m_model->reset(m_journal.store(), filter(), view());
         m_ui->TableJournal->resizeColumnsToContents();
         showCount();
+    });
+}
+
+void JournalForm::setPagePrinter(PagePrinter printer)
+{
+    m_printer = std::move(printer);
+    updateReprint();
+}
+
+void JournalForm::updateReprint()
+{
+    const Row* row = m_model->entryAt(m_ui->TableJournal->currentIndex().row());
+    m_ui->ButtonReimprimer->setEnabled(m_printer && row && canReprint(row->entry));
+}
+
+void JournalForm::Reimprimer()
+{
+    const Row* row = m_model->entryAt(m_ui->TableJournal->currentIndex().row());
+    if (!m_printer || !row || !canReprint(row->entry))
+        return;
+    const QString id = row->entry.id;
+    guarded(this, [&] {
+        const RecordResult recorded = reprint(m_journal, id, m_printer);
+        if (!recorded.message.isEmpty())
+            Dialogs::error(this, recorded.message);
+        Chercher();
     });
 }
 

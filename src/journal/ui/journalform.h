@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "journal/reprint.h"
 #include "journal/search.h"
 
 namespace Ui {
@@ -32,6 +33,12 @@ public:
     // "Rappel…": the recall window, on the code typed in the filter if any.
     void Rappel();
 
+    // "Réimprimer": the print chosen in the table printed again through the program's printer (on
+    // the default printer), recorded as a reprint. Enabled on a print whose description was kept,
+    // once the program has given its printer.
+    void Reimprimer();
+    void setPagePrinter(PagePrinter printer);
+
     Filter filter() const;
     View view() const;
     JournalModel* model() const { return m_model; }
@@ -42,12 +49,14 @@ protected:
 
 private:
     void showCount();
+    void updateReprint();
 
     std::unique_ptr<Ui::JournalForm> m_ui;
     Journal& m_journal;
     JournalModel* m_model;
     // the reconciliation view's totals, read once per search
     std::optional<ReconcileTotals> m_totals;
+    PagePrinter m_printer;
 };
 
 } // namespace pelorin::journal

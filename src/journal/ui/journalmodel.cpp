@@ -31,6 +31,13 @@ void JournalModel::reset(Database& db, const Filter& filter, View view)
     endResetModel();
 }
 
+const Row* JournalModel::entryAt(int row) const
+{
+    if (m_view != View::Entries || row < 0 || row >= m_rows.size())
+        return nullptr;
+    return &m_rows[row];
+}
+
 int JournalModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid())

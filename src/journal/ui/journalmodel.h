@@ -24,6 +24,8 @@ public:
     Search* search() const { return m_search.get(); }
     // The headers of a view's columns.
     static QStringList headers(View view);
+    // The entry shown on `row` of the entries view; null elsewhere.
+    const Row* entryAt(int row) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
