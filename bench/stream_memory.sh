@@ -15,13 +15,16 @@ export QT_QPA_PLATFORM=offscreen
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# kilobytes of the command's peak resident set; its output goes nowhere
+# kilobytes of the command's peak resident set; its output goes nowhere. Status 3 (a code with a
+# field the lists do not name) is a whole result too.
 peak() {
-    /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>"$work/err" || {
+    local status=0
+    /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>"$work/err" || status=$?
+    if [ "$status" -ne 0 ] && [ "$status" -ne 3 ]; then
         cat "$work/err" >&2
         return 1
-    }
-    cat "$work/rss"
+    fi
+    tail -n 1 "$work/rss"
 }
 
 codes() {
@@ -33,21 +36,22 @@ printf '%-10s %14s %14s %14s %14s\n' rows "json (KB)" "csv (KB)" "tsv (KB)" "dec
 for n in "${sizes[@]}"; do
     data="$work/data-$n"
     mkdir -p "$data/Config"
+    cp "$root/tests/fixtures/scan/cfg.xml" "$data/Config/cfg.xml"
     # the schema as the program makes it, then the rows straight into the file
     "$pelorin" journal --data "$data" --check >/dev/null
     db="$data/Journal/journal.sqlite"
-    columns=$(sqlite3 "$db" "SELECT group_concat(name, ',') FROM pragma_table_info('journal_entry') WHERE name NOT IN ('seq')")
+    columns=$(sqlite3 "$db" "SELECT group_concat(name, '|') FROM pragma_table_info('journal_entry') WHERE name NOT IN ('seq')")
     values=$(sqlite3 "$db" "SELECT group_concat(CASE name
         WHEN 'at' THEN 'strftime(''%Y-%m-%dT%H:%M:%S.000Z'', 1700000000 + i, ''unixepoch'')'
         WHEN 'kind' THEN 'CASE WHEN i % 2 THEN ''scan'' ELSE ''print'' END'
         WHEN 'code' THEN 'printf(''B25012515LAV%05d%03d06'', i % 100000, 1 + i % 365)'
         WHEN 'id' THEN 'printf(''00000000-0000-4000-8000-%012d'', i)'
         WHEN 'production_date' THEN '''2006-12-05'''
-        ELSE 'DEFAULT_' END, ',') FROM pragma_table_info('journal_entry') WHERE name NOT IN ('seq')")
+        ELSE 'DEFAULT_' END, '|') FROM pragma_table_info('journal_entry') WHERE name NOT IN ('seq')")
     # the columns with a default take it: drop them from both lists
     sel=""; cols=""
-    IFS=',' read -ra cs <<<"$columns"
-    IFS=',' read -ra vs <<<"${values//, /,}"
+    IFS='|' read -ra cs <<<"$columns"
+    IFS='|' read -ra vs <<<"$values"
     for k in "${!cs[@]}"; do
         [ "${vs[$k]}" = DEFAULT_ ] && continue
         cols="$cols${cols:+,}${cs[$k]}"
