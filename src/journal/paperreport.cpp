@@ -41,14 +41,15 @@ QString paperText(QString text)
 constexpr qsizetype kKeptWhole = 24;
 
 // What a column needs for a text so that no code or time is cut in two: the whole of a short one
-// (when `shortWhole`), else its widest word.
+// (when `shortWhole`), else its widest word. A word longer than a short text (a fingerprint, a long
+// path) asks for no more than a short text's room: it is the one to wrap where room is short.
 double widestWord(const QFontMetricsF& metrics, const QString& text, bool shortWhole = true)
 {
     if (shortWhole && text.size() <= kKeptWhole && !text.contains(QChar::LineSeparator))
         return metrics.horizontalAdvance(text);
     double widest = 0;
     for (const QString& word : text.split(QRegularExpression(QStringLiteral("[\\s\\x{2028}]+")), Qt::SkipEmptyParts))
-        widest = std::max(widest, metrics.horizontalAdvance(word));
+        widest = std::max(widest, metrics.horizontalAdvance(word.left(kKeptWhole)));
     return widest;
 }
 
