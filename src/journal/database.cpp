@@ -88,7 +88,8 @@ QStringList migrationSql(Engine engine, int to)
                : QStringLiteral("CREATE TABLE journal_page (fingerprint TEXT PRIMARY KEY, description BLOB NOT NULL, "
                                 "first_seen TEXT NOT NULL)"),
             // the day first: each branch of a lot search (code or name for the perfume, for the place)
-            // is an equality on the day and the perfume at least; these make the day alone too
+            // is an equality on the day and the perfume at least; a search by day alone uses them too,
+            // so the day's own index goes
             QStringLiteral("CREATE INDEX journal_entry_lot_day ON journal_entry (production_date, perfume_code, "
                            "factory_code)"),
             QStringLiteral("CREATE INDEX journal_entry_lot_day_names ON journal_entry (production_date, d_perfume, "

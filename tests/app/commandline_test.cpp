@@ -321,6 +321,7 @@ TEST(CommandLine, PrintsOnTheNamedPrinterWithItsCopiesAndJobName)
     QFile etq(data.file(QStringLiteral("Modeles/Lot.ETQ")));
     ASSERT_TRUE(etq.open(QIODevice::ReadOnly));
     const QByteArray description = etq.readAll();
+    etq.close();
     const QString firstId = cells.value(23), fingerprint = cells.value(24);
     EXPECT_EQ(fingerprint,
               QString::fromLatin1(QCryptographicHash::hash(description, QCryptographicHash::Sha256).toHex()));

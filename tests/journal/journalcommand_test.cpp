@@ -1,6 +1,7 @@
 #include "journal/journalfixture.h"
 
 #include "config/configfile.h"
+#include "journal/columns.h"
 #include "journal/journal.h"
 #include "journal/recording.h"
 #include "scan/codesource.h"
@@ -242,6 +243,39 @@ TEST_P(JournalCommand, ReconcilesLabelsPrintedAgainstLabelsRead)
               QStringLiteral("code,printed,scanned,missing,unexpected\r\n") + code + QStringLiteral(",24,3,21,0\r\n"));
     r = run({QStringLiteral("--reconcile"), QStringLiteral("--unscanned")});
     EXPECT_EQ(r.exitCode, 2);
+}
+
+// Every label's text on request, the page description given back by its fingerprint.
+TEST_P(JournalCommand, ShowsEveryLabelsTextOnRequestAndAPageByItsFingerprint)
+{
+    Entry print = sampleEntry(EntryKind::Print, 2);
+    print.allTexts = {QStringLiteral("N°1"), QStringLiteral("N°2"), QStringLiteral("N°5")};
+    print.description = QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Page>\xe9</Page>\r\n");
+    print.fingerprint = pageFingerprint(print.description);
+    open()->insert({print});
+
+    const QStringList headers = entryHeaders(true);
+    ASSERT_EQ(headers.last(), QStringLiteral("Textes"));
+    test::RunResult r = run({QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--all-texts")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    QStringList rows = lines(r.out);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].trimmed().endsWith(QStringLiteral(",Textes"))) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].trimmed().endsWith(QStringLiteral(",N°1 / N°2 / N°5"))) << rows[1].toStdString();
+    r = run({QStringLiteral("--format"), QStringLiteral("csv")});
+    EXPECT_FALSE(lines(r.out).value(0).contains(QStringLiteral("Textes")));
+    r = run({QStringLiteral("--format"), QStringLiteral("json")});
+    const QJsonObject o = QJsonDocument::fromJson(r.out).array().at(0).toObject();
+    EXPECT_EQ(o.value(QLatin1String("texts")).toString(), QStringLiteral("N°1\nN°2\nN°5"));
+    EXPECT_EQ(o.value(QLatin1String("fingerprint")).toString(), print.fingerprint);
+
+    r = run({QStringLiteral("--page"), print.fingerprint});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(r.out, print.description);
+    r = run({QStringLiteral("--page"), pageFingerprint("autre")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(QString::fromUtf8(r.err).contains(QStringLiteral("aucune description de page"))) << r.err.constData();
+    EXPECT_TRUE(r.out.isEmpty());
 }
 
 TEST_P(JournalCommand, ReportsAStoreOutOfReachAndWhatWaits)

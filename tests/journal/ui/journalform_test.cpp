@@ -2,6 +2,7 @@
 
 #include "base/ui/dialogs.h"
 #include "journal/journal.h"
+#include "journal/reprint.h"
 #include "journal/ui/journalform.h"
 #include "journal/ui/journalmodel.h"
 #include "journal/ui/recallform.h"
@@ -323,6 +324,54 @@ TEST_P(JournalWindow, CtrlTabLeavesTheTable)
     }
     // forward and back land on different neighbours
     EXPECT_NE(seen[0], seen[1]);
+}
+
+// "Réimprimer" prints the chosen print again through the program's printer, only a print to a printer
+// whose description the journal kept, and the reprint shows in the table, linked to the first.
+TEST_P(JournalWindow, ReprintsTheChosenPrintWhoseDescriptionWasKept)
+{
+    const QByteArray etq = "<?xml version=\"1.0\"?>\r\n<Page><Format/></Page>\r\n";
+    Entry print = sampleEntry(EntryKind::Print, 600, QStringLiteral("R25012515LAV5930033906"));
+    print.description = etq;
+    print.fingerprint = pageFingerprint(etq);
+    Entry old = sampleEntry(EntryKind::Print, 602, QStringLiteral("R25012515LAV5930033906"));
+    const Entry scan = sampleEntry(EntryKind::Scan, 601, QStringLiteral("R25012515LAV5930033906"));
+    m_journal->store().insert({print, scan, old});
+    auto* button = m_form->findChild<QPushButton*>(QStringLiteral("ButtonReimprimer"));
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->text().remove(u'&'), QStringLiteral("Réimprimer"));
+    search(QStringLiteral("R2501"));
+    ASSERT_EQ(m_table->model()->rowCount(), 3);
+    const auto choose = [&](int row) {
+        QTest::mouseClick(m_table->viewport(), Qt::LeftButton, {},
+                          m_table->visualRect(m_table->model()->index(row, 4)).center());
+    };
+    // newest first: the print from before descriptions were kept, the scan, the print
+    choose(2);
+    EXPECT_FALSE(button->isEnabled()); // no printer given yet
+
+    QList<PageToReprint> printed;
+    m_form->setPagePrinter([&](const PageToReprint& page, const QString& printer) {
+        printed << page;
+        return Reprinted{printer.isEmpty() ? QStringLiteral("Atelier") : printer, 600};
+    });
+    for (const auto& [row, enabled] : {std::pair{0, false}, {1, false}, {2, true}}) {
+        choose(row);
+        EXPECT_EQ(button->isEnabled(), enabled) << row;
+    }
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(printed.size(), 1);
+    EXPECT_EQ(printed[0].description, etq);
+    EXPECT_EQ(printed[0].first.id, print.id);
+    // the table shows the reprint on top, on the printer it went to, linked to the first print
+    ASSERT_EQ(m_table->model()->rowCount(), 4);
+    const QStringList headers = entryHeaders();
+    const auto cell = [&](int row, const QString& header) {
+        return m_table->model()->data(m_table->model()->index(row, int(headers.indexOf(header)))).toString();
+    };
+    EXPECT_EQ(cell(0, QStringLiteral("Réimpression de")), print.id);
+    EXPECT_EQ(cell(0, QStringLiteral("Imprimante ou fichier")), QStringLiteral("Atelier"));
+    EXPECT_EQ(cell(0, QStringLiteral("Empreinte de la page")), print.fingerprint);
 }
 
 PELORIN_BOTH_ENGINES(JournalWindow);

@@ -9,6 +9,9 @@
 #include "journal/search.h"
 #include "journal/ui/journalform.h"
 #include "journal/ui/journalmodel.h"
+#include <QFile>
+#include "journal/database.h"
+#include "labels/ui/labelsheet.h"
 #include "scan/ui/scanwindow.h"
 #include "support/testsupport.h"
 
@@ -74,6 +77,12 @@ TEST_P(JournalInProgram, PrintedExportedAndScannedCodesAreRecorded)
     EXPECT_GT(page.labelCount, 0);
     EXPECT_TRUE(page.labels.startsWith(QStringLiteral("1")));
     EXPECT_FALSE(page.model.isEmpty());
+    // the description as it was read for the page, kept under its fingerprint
+    QFile etq(mainWindow.sheet().EtiqXML().fileName());
+    ASSERT_TRUE(etq.open(QIODevice::ReadOnly));
+    const QByteArray description = etq.readAll();
+    EXPECT_EQ(page.fingerprint, pageFingerprint(description));
+    EXPECT_EQ(journal.store().pageDescription(page.fingerprint), description);
 
     if (!qEnvironmentVariableIsEmpty("PELORIN_TEST_PRINTER") && !QPrinterInfo::defaultPrinter().isNull()) {
         QTest::mouseClick(mainWindow.findChild<QToolButton*>(QStringLiteral("printButton")), Qt::LeftButton);
