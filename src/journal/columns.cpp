@@ -173,6 +173,12 @@ const struct
      [](const CodeRow& r) { return QJsonValue(r.last.toString(Qt::ISODateWithMs)); }},
 };
 
+// The decoded production day, which programs read in ISO 8601.
+bool holdsProductionDay(const Column& c)
+{
+    return qstrcmp(c.name, "d_date") == 0;
+}
+
 } // namespace
 
 QString Column::definition(Engine engine, int version) const
@@ -184,9 +190,23 @@ QString Column::definition(Engine engine, int version) const
     return sql;
 }
 
-QString Column::cell(const Entry& e) const
+QString Column::cell(const Entry& e, Reader reader) const
 {
+    if (reader == Reader::Program) {
+        if (uses & Time)
+            return get(e).toString();
+        if (holdsProductionDay(*this))
+            return programDate(e.code, get(e).toString());
+    }
     return shown ? shown(e) : get(e).toString();
+}
+
+QString programDate(const QString& code, const QString& decodedDate)
+{
+    if (decodedDate.isEmpty())
+        return decodedDate;
+    const QDate day = productionDateOfCode(code);
+    return day.isValid() ? day.toString(Qt::ISODate) : decodedDate;
 }
 
 std::span<const Column> entryColumns()
@@ -267,12 +287,29 @@ QStringList entryHeaders(bool allTexts)
     return headers;
 }
 
-QStringList entryCells(const Entry& e, bool allTexts)
+QStringList entryCells(const Entry& e, Reader reader, bool allTexts)
 {
     QStringList cells;
     for (const Column* c : shownColumns(allTexts))
-        cells << c->cell(e);
+        cells << c->cell(e, reader);
     return cells;
+}
+
+QJsonObject entryJson(const Entry& e)
+{
+    QJsonObject o = e.toJson();
+    for (const Column& c : kColumns)
+        if (c.json && holdsProductionDay(c))
+            o[QLatin1String(c.json)] = c.cell(e, Reader::Program);
+    return o;
+}
+
+QStringList decodedJsonKeys()
+{
+    QStringList keys;
+    for (const Column* c : decodedColumns())
+        keys << QLatin1String(c->json);
+    return keys;
 }
 
 QStringList codeHeaders()
@@ -285,15 +322,16 @@ QStringList codeHeaders()
     return headers;
 }
 
-QStringList codeCells(const CodeRow& row)
+QStringList codeCells(const CodeRow& row, Reader reader)
 {
     QStringList cells;
     for (const auto& c : kCodeColumns)
-        cells << c.cell(row);
+        cells << (reader == Reader::Program ? c.value(row).toVariant().toString() : c.cell(row));
     Entry latest;
+    latest.code = row.code;
     latest.decoded = row.decoded;
     for (const Column* c : decodedColumns())
-        cells << c->cell(latest);
+        cells << c->cell(latest, reader);
     return cells;
 }
 
@@ -303,9 +341,10 @@ QJsonObject codeJson(const CodeRow& row)
     for (const auto& c : kCodeColumns)
         o[QLatin1String(c.json)] = c.value(row);
     Entry latest;
+    latest.code = row.code;
     latest.decoded = row.decoded;
     for (const Column* c : decodedColumns())
-        o[QLatin1String(c->json)] = QJsonValue::fromVariant(c->get(latest));
+        o[QLatin1String(c->json)] = c->cell(latest, Reader::Program);
     return o;
 }
 

@@ -19,6 +19,15 @@ namespace pelorin::journal {
 
 struct CodeRow;
 
+// Who reads a cell. A person (the window, the TSV, the PDF) reads local times and dates as the
+// decoding wrote them; a program (CSV, JSON) reads ISO 8601, times in UTC with their Z, the same
+// bytes whatever the regional settings of the machine that wrote them.
+enum class Reader { Person, Program };
+
+// The production day of a code as programs read it: "2006-12-05" where the code's date field is a
+// day, else the decoded text as it is (empty, "Erreur").
+QString programDate(const QString& code, const QString& decodedDate);
+
 struct Column
 {
     enum Use : unsigned {
@@ -49,7 +58,7 @@ struct Column
 
     // "name TYPE" as a journal of schema `version` declares it on `engine`.
     QString definition(Engine engine, int version) const;
-    QString cell(const Entry& e) const;
+    QString cell(const Entry& e, Reader reader = Reader::Person) const;
 };
 
 // Every column of an entry, in the order the window and the exports show them (and the store keeps
@@ -65,7 +74,12 @@ const QList<const Column*>& decodedColumns();
 // The columns of an entry as the window, the exports and the command line show them; with
 // `allTexts`, the text of every label printed as well.
 QStringList entryHeaders(bool allTexts = false);
-QStringList entryCells(const Entry& e, bool allTexts = false);
+QStringList entryCells(const Entry& e, Reader reader = Reader::Person, bool allTexts = false);
+// An entry as the command line's JSON gives it (Entry::toJson() keeps the stored texts, for the
+// outbox): the production day in ISO 8601.
+QJsonObject entryJson(const Entry& e);
+// The JSON key of each decoded text, in the scan grid's order: the words `decode` uses too.
+QStringList decodedJsonKeys();
 // The columns shown, in order; and the positions among them of those the PDF shows.
 const QList<const Column*>& shownColumns(bool allTexts = false);
 QList<int> entryColumnsOnPaper();
@@ -78,7 +92,7 @@ QString createTableSql(Engine engine, int version, const QString& table);
 // The reconciliation views: the code, how many entries, the first and the last time, then the decoded
 // texts of its latest entry.
 QStringList codeHeaders();
-QStringList codeCells(const CodeRow& row);
+QStringList codeCells(const CodeRow& row, Reader reader = Reader::Person);
 QJsonObject codeJson(const CodeRow& row);
 QList<int> codeColumnsOnPaper();
 

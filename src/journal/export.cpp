@@ -4,14 +4,12 @@
 #include "base/error.h"
 #include "base/files.h"
 
-#include <QFileInfo>
-#include <QFontMetrics>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
+#include "journal/paperreport.h"
+#include "journal/recall.h"
+
+#include <QJsonDocument>
 #include <QSaveFile>
-#include <cstdio>
+#include <QTextStream>
 
 namespace pelorin::journal {
 
@@ -20,9 +18,10 @@ namespace {
 QString csvCell(QString cell)
 {
     static const QString formulaStarts = QStringLiteral("=+-@");
+    cell = oneLine(cell);
     if (!cell.isEmpty() && formulaStarts.contains(cell.front()))
         cell.prepend(u'\'');
-    if (cell.contains(u';') || cell.contains(u'"') || cell.contains(u'\n') || cell.contains(u'\r')) {
+    if (cell.contains(u',') || cell.contains(u'"')) {
         cell.replace(QLatin1String("\""), QLatin1String("\"\""));
         cell = u'"' + cell + u'"';
     }
@@ -37,7 +36,7 @@ QString csvLine(const QStringList& cells)
     out.reserve(cells.size());
     for (const QString& c : cells)
         out << csvCell(c);
-    return out.join(u';') + QStringLiteral("\r\n");
+    return out.join(u',') + QStringLiteral("\r\n");
 }
 
 QByteArray encodeCsv(const QString& text, CsvEncoding encoding)
@@ -53,17 +52,75 @@ QByteArray encodeCsv(const QString& text, CsvEncoding encoding)
     return text.toUtf8();
 }
 
+QString oneLine(QString cell)
+{
+    cell.replace(QLatin1String("\r\n"), QLatin1String(" / "));
+    cell.replace(u'\r', QLatin1String(" / "));
+    cell.replace(u'\n', QLatin1String(" / "));
+    return cell;
+}
+
 QString tsvLine(const QStringList& cells)
 {
     QStringList out;
-    for (QString c : cells) {
-        c.replace(QLatin1String("\r\n"), QLatin1String(" / "));
-        c.replace(u'\r', QLatin1String(" / "));
-        c.replace(u'\n', QLatin1String(" / "));
-        c.replace(u'\t', u' ');
-        out << c;
-    }
+    for (const QString& c : cells)
+        out << oneLine(c).replace(u'\t', u' ');
     return out.join(u'\t');
+}
+
+JsonArrayWriter::JsonArrayWriter(QTextStream& out) : m_out(out)
+{
+    m_out << "[";
+}
+
+void JsonArrayWriter::add(const QJsonObject& object)
+{
+    // the object as an element of an indented array: one level further in
+    QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Indented);
+    text.chop(1);
+    text.replace("\n", "\n    ");
+    m_out << (m_first ? "\n    " : ",\n    ") << QString::fromUtf8(text);
+    m_first = false;
+}
+
+void JsonArrayWriter::finish()
+{
+    m_out << "\n]\n";
+}
+
+QString filterDescription(const Filter& f)
+{
+    QStringList parts;
+    if (!f.code.isEmpty())
+        parts << QStringLiteral("code contenant « %1 »").arg(f.code);
+    if (!f.system.isEmpty())
+        parts << QStringLiteral("système « %1 »").arg(f.system);
+    if (!f.perfume.isEmpty())
+        parts << QStringLiteral("parfum « %1 »").arg(f.perfume);
+    if (!f.place.isEmpty())
+        parts << QStringLiteral("lieu « %1 »").arg(f.place);
+    if (f.productionDate.isValid())
+        parts << QStringLiteral("date de production %1").arg(f.productionDate.toString(QStringLiteral("dd/MM/yyyy")));
+    if (f.from.isValid())
+        parts << QStringLiteral("à partir du %1").arg(shownTime(f.from));
+    if (f.to.isValid())
+        parts << QStringLiteral("avant le %1").arg(shownTime(f.to));
+    if (!f.workstation.isEmpty())
+        parts << QStringLiteral("poste « %1 »").arg(f.workstation);
+    if (f.kind) {
+        static const char* const kinds[] = {"impressions", "lectures", "lectures à vérifier"};
+        parts << QString::fromUtf8(kinds[int(*f.kind)]);
+    }
+    if (parts.isEmpty())
+        return QStringLiteral("Filtre : aucun (tout le journal)");
+    return QStringLiteral("Filtre : ") + parts.join(QLatin1String(", "));
+}
+
+QString madeAtDescription(const QDateTime& utc)
+{
+    const QDateTime local = utc.toLocalTime();
+    return QStringLiteral("Établi le %1 à %2 (heure locale)")
+        .arg(local.toString(QStringLiteral("dd/MM/yyyy")), local.toString(QStringLiteral("HH:mm:ss")));
 }
 
 void exportCsv(Search& search, View view, const QString& path, CsvEncoding encoding)
@@ -81,12 +138,20 @@ void exportCsv(Search& search, View view, const QString& path, CsvEncoding encod
         first = false;
         file.write(bytes);
     };
-    if (view == View::Entries) {
+    if (view == View::Reconciliation) {
+        write(csvLine(Recall::totalHeaders()));
+        ReconcileTotals total;
+        search.forEachReconciled([&](const ReconcileRow& r) {
+            total.add(r);
+            write(csvLine(Recall::totalCells(r)));
+        });
+        write(csvLine(Recall::sumCells(total)));
+    } else if (view == View::Entries) {
         write(csvLine(entryHeaders()));
-        search.forEachEntry([&](const Row& r) { write(csvLine(entryCells(r.entry))); });
+        search.forEachEntry([&](const Row& r) { write(csvLine(entryCells(r.entry, Reader::Program))); });
     } else {
         write(csvLine(codeHeaders()));
-        search.forEachCode(view, [&](const CodeRow& r) { write(csvLine(codeCells(r))); });
+        search.forEachCode(view, [&](const CodeRow& r) { write(csvLine(codeCells(r, Reader::Program))); });
     }
     if (!file.commit())
         throw Error(QStringLiteral("Impossible d'écrire le fichier « %1 » : %2").arg(path, file.errorString()));
@@ -94,7 +159,6 @@ void exportCsv(Search& search, View view, const QString& path, CsvEncoding encod
 
 void exportPdf(Search& search, View view, const QString& path, const QString& title)
 {
-    checkWriteTarget(path);
     // the columns worth paper; the id and the long texts stay in the CSV
     QStringList headers;
     QList<int> columns;
@@ -105,67 +169,31 @@ void exportPdf(Search& search, View view, const QString& path, const QString& ti
         headers = codeHeaders();
         columns = codeColumnsOnPaper();
     }
-    const QString tmp = path + QStringLiteral(".part");
-    {
-        QPdfWriter pdf(tmp);
-        pdf.setTitle(title);
-        pdf.setCreator(QStringLiteral("Pelorin"));
-        pdf.setResolution(300);
-        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
-                                      QPageLayout::Millimeter));
-        QPainter p;
-        if (!p.begin(&pdf))
-            throw Error(QStringLiteral("Impossible de créer le fichier « %1 ».").arg(path));
-        QFont font(QStringLiteral("Liberation Sans"));
-        font.setPointSizeF(7);
-        p.setFont(font);
-        const QRect page = p.viewport();
-        const int lineHeight = QFontMetrics(font, &pdf).height() + 6;
-        const int columnWidth = page.width() / int(columns.size());
-        int y = 0;
-        int pageNumber = 1;
-        const auto header = [&] {
-            QFont bold = font;
-            bold.setBold(true);
-            p.setFont(bold);
-            p.drawText(QRect(0, 0, page.width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                       QStringLiteral("%1 — page %2").arg(title).arg(pageNumber));
-            y = lineHeight * 3 / 2;
-            for (int i = 0; i < columns.size(); ++i)
-                p.drawText(QRect(i * columnWidth, y, columnWidth - 4, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                           headers[columns[i]]);
-            y += lineHeight;
-            p.drawLine(0, y, page.width(), y);
-            p.setFont(font);
-        };
-        header();
-        const auto line = [&](const QStringList& cells) {
-            if (y + lineHeight > page.height()) {
-                pdf.newPage();
-                ++pageNumber;
-                header();
-            }
-            for (int i = 0; i < columns.size(); ++i) {
-                QString cell = cells.value(columns[i]);
-                cell.replace(QLatin1String("\r\n"), QLatin1String(" / "));
-                const QRect box(i * columnWidth, y, columnWidth - 4, lineHeight);
-                p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter,
-                           p.fontMetrics().elidedText(cell, Qt::ElideRight, box.width()));
-            }
-            y += lineHeight;
-        };
-        if (view == View::Entries)
-            search.forEachEntry([&](const Row& r) { line(entryCells(r.entry)); });
-        else
-            search.forEachCode(view, [&](const CodeRow& r) { line(codeCells(r)); });
-        if (!p.end())
-            throw Error(QStringLiteral("Impossible d'écrire le fichier « %1 ».").arg(path));
+    const auto onPaper = [&](const QStringList& cells) {
+        QStringList shown;
+        for (int i : std::as_const(columns))
+            shown << cells.value(i);
+        return shown;
+    };
+    PaperReport report(path, title,
+                       {filterDescription(search.filter()), madeAtDescription(QDateTime::currentDateTimeUtc())});
+    if (view == View::Reconciliation) {
+        report.table(QString(), Recall::totalHeaders());
+        ReconcileTotals total;
+        search.forEachReconciled([&](const ReconcileRow& r) {
+            total.add(r);
+            report.row(Recall::totalCells(r));
+        });
+        report.row(Recall::sumCells(total));
+        report.finish();
+        return;
     }
-    // rename() replaces the old file in one step: a failed export leaves it as it was
-    if (std::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(path).constData()) != 0) {
-        QFile::remove(tmp);
-        throw Error(QStringLiteral("Impossible d'écrire le fichier « %1 ».").arg(path));
-    }
+    report.table(QString(), onPaper(headers));
+    if (view == View::Entries)
+        search.forEachEntry([&](const Row& r) { report.row(onPaper(entryCells(r.entry))); });
+    else
+        search.forEachCode(view, [&](const CodeRow& r) { report.row(onPaper(codeCells(r))); });
+    report.finish();
 }
 
 } // namespace pelorin::journal

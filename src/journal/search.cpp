@@ -265,30 +265,84 @@ QString shownTime(const QDateTime& utc)
     return utc.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
 }
 
-void Search::forEachReconciled(const std::function<void(const ReconcileRow&)>& visit)
+QString Search::reconciledSql(QVariantList& values, const QString& after) const
 {
     Filter withoutKind = m_filter;
     withoutKind.kind.reset();
+    QString conditions = Search(m_db, withoutKind).where(QStringLiteral("e"), values);
+    if (!after.isNull()) {
+        conditions += QStringLiteral(" AND e.code > ?");
+        values << after;
+    }
+    // labels printed on paper (a PDF export puts none there) against valid reads
+    return QStringLiteral("SELECT e.code, "
+                          "sum(CASE WHEN e.kind = 'print' AND e.medium <> 'pdf' THEN e.label_total ELSE 0 END) AS "
+                          "printed, "
+                          "sum(CASE WHEN e.kind = 'scan' THEN 1 ELSE 0 END) AS scanned "
+                          "FROM journal_entry e WHERE e.kind IN ('print', 'scan') AND %1 GROUP BY e.code")
+        .arg(conditions);
+}
+
+namespace {
+
+ReconcileRow reconcileRowOf(const QSqlQuery& q)
+{
+    ReconcileRow r;
+    r.code = q.value(0).toString();
+    r.printed = q.value(1).toLongLong();
+    r.scanned = q.value(2).toLongLong();
+    return r;
+}
+
+} // namespace
+
+void Search::forEachReconciled(const std::function<void(const ReconcileRow&)>& visit)
+{
     QVariantList values;
-    const QString conditions = Search(m_db, withoutKind).where(QStringLiteral("e"), values);
-    const QString sql =
-        QStringLiteral("SELECT e.code, "
-                       "sum(CASE WHEN e.kind = 'print' AND e.medium <> 'pdf' THEN e.label_total ELSE 0 END), "
-                       "sum(CASE WHEN e.kind = 'scan' THEN 1 ELSE 0 END) "
-                       "FROM journal_entry e WHERE e.kind IN ('print', 'scan') AND %1 GROUP BY e.code "
-                       "ORDER BY e.code")
-            .arg(conditions);
+    const QString sql = reconciledSql(values, QString()) + QStringLiteral(" ORDER BY e.code");
     QSqlQuery q(m_db.db());
     q.setForwardOnly(true);
     runQuery(q, sql, values);
-    while (q.next()) {
-        ReconcileRow r;
-        r.code = q.value(0).toString();
-        r.printed = q.value(1).toLongLong();
-        r.scanned = q.value(2).toLongLong();
-        visit(r);
-    }
+    while (q.next())
+        visit(reconcileRowOf(q));
     checkRowsEnded(q, m_db);
+}
+
+QList<ReconcileRow> Search::reconciled(int limit, const QString& after)
+{
+    QVariantList values;
+    const QString sql =
+        reconciledSql(values, after.isEmpty() ? QString() : after) + QStringLiteral(" ORDER BY e.code LIMIT ?");
+    values << limit;
+    QSqlQuery q(m_db.db());
+    q.setForwardOnly(true);
+    runQuery(q, sql, values);
+    QList<ReconcileRow> rows;
+    while (q.next())
+        rows << reconcileRowOf(q);
+    checkRowsEnded(q, m_db);
+    return rows;
+}
+
+ReconcileTotals Search::reconciledTotals()
+{
+    QVariantList values;
+    const QString sql =
+        QStringLiteral("SELECT sum(printed), sum(scanned), "
+                       "sum(CASE WHEN printed > scanned THEN printed - scanned ELSE 0 END), "
+                       "sum(CASE WHEN scanned > printed THEN scanned - printed ELSE 0 END), count(*) FROM (%1) c")
+            .arg(reconciledSql(values, QString()));
+    QSqlQuery q(m_db.db());
+    runQuery(q, sql, values);
+    ReconcileTotals t;
+    if (q.next()) {
+        t.printed = q.value(0).toLongLong();
+        t.scanned = q.value(1).toLongLong();
+        t.missing = q.value(2).toLongLong();
+        t.unexpected = q.value(3).toLongLong();
+        t.codes = q.value(4).toLongLong();
+    }
+    return t;
 }
 
 } // namespace pelorin::journal

@@ -33,6 +33,7 @@ enum class View {
     Entries,           // the entries themselves, newest first
     PrintedNotScanned, // codes printed that no scan ever read, one row per code
     ScannedNotPrinted, // codes scanned that no printed page carried, one row per code
+    Reconciliation,    // every code with its labels printed and read, in the order of the codes
 };
 
 // An entry as stored, with its position in the store (what the pages continue after).
@@ -64,10 +65,31 @@ struct ReconcileRow
     qint64 unexpected() const { return scanned > printed ? scanned - printed : 0; } // read, never printed
 };
 
+// The labels of many codes: each code's differences summed, so that labels missing of one code are
+// not made up by labels of another read too many.
+struct ReconcileTotals
+{
+    qint64 printed = 0;
+    qint64 scanned = 0;
+    qint64 missing = 0;
+    qint64 unexpected = 0;
+    qint64 codes = 0;
+
+    void add(const ReconcileRow& r)
+    {
+        printed += r.printed;
+        scanned += r.scanned;
+        missing += r.missing();
+        unexpected += r.unexpected();
+        ++codes;
+    }
+};
+
 class Search
 {
 public:
     Search(Database& db, const Filter& filter);
+    const Filter& filter() const { return m_filter; }
 
     // Up to `limit` entries, newest first, after `after` (the last row of the previous page), or
     // from the newest when null.
@@ -87,11 +109,16 @@ public:
     // Every code the filter selects (whatever its kind filter) with its labels printed and read, in
     // the order of the codes, handed one by one.
     void forEachReconciled(const std::function<void(const ReconcileRow&)>& visit);
+    // Up to `limit` of them, after the code `after` (from the first when empty), as the window pages.
+    QList<ReconcileRow> reconciled(int limit, const QString& after = QString());
+    // The sums over every code the filter selects.
+    ReconcileTotals reconciledTotals();
 
 private:
     QString where(const QString& alias, QVariantList& values) const;
     QString entriesSql(int limit, const Row* after, QVariantList& values) const;
     QString codesSql(View view, QVariantList& values) const;
+    QString reconciledSql(QVariantList& values, const QString& after) const;
 
     Database& m_db;
     Filter m_filter;

@@ -157,17 +157,17 @@ TEST_P(JournalCommand, ListsWhatTheFiltersSelectInEachFormat)
             codes << line.split(u'\t').value(byCode ? 0 : 4);
         EXPECT_EQ(codes, c.codes) << c.args.join(u' ').toStdString();
     }
-    // CSV: a header, ";" between cells, quotes doubled where a cell holds them
+    // CSV: a header, "," between cells, quotes doubled where a cell holds them
     test::RunResult r =
         run({QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--kind"), QStringLiteral("print")});
     ASSERT_EQ(r.exitCode, 0);
     const QStringList csv = QString::fromUtf8(r.out).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(csv.size(), 3);
-    EXPECT_TRUE(csv[0].startsWith(QStringLiteral("Date et heure;Type;Poste;Utilisateur;Code;Système")));
-    EXPECT_TRUE(csv[2].contains(QStringLiteral(";\"Lot d'été « spécial »\";")) ||
-                csv[2].contains(QStringLiteral(";Lot d'été « spécial »;")))
+    EXPECT_TRUE(csv[0].startsWith(QStringLiteral("Date et heure,Type,Poste,Utilisateur,Code,Système")));
+    EXPECT_TRUE(csv[2].contains(QStringLiteral(",\"Lot d'été « spécial »\",")) ||
+                csv[2].contains(QStringLiteral(",Lot d'été « spécial »,")))
         << csv[2].toStdString();
-    EXPECT_TRUE(csv[1].contains(QStringLiteral(";Impression;")) || csv[1].contains(QStringLiteral(";Export PDF;")));
+    EXPECT_TRUE(csv[1].contains(QStringLiteral(",Impression,")) || csv[1].contains(QStringLiteral(",Export PDF,")));
 
     const struct
     {
@@ -240,7 +240,7 @@ TEST_P(JournalCommand, ReconcilesLabelsPrintedAgainstLabelsRead)
              QStringLiteral("csv")});
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_EQ(QString::fromUtf8(r.out),
-              QStringLiteral("code;printed;scanned;missing;unexpected\r\n") + code + QStringLiteral(";24;3;21;0\r\n"));
+              QStringLiteral("code,printed,scanned,missing,unexpected\r\n") + code + QStringLiteral(",24,3,21,0\r\n"));
     r = run({QStringLiteral("--reconcile"), QStringLiteral("--unscanned")});
     EXPECT_EQ(r.exitCode, 2);
 }
@@ -260,8 +260,8 @@ TEST_P(JournalCommand, ShowsEveryLabelsTextOnRequestAndAPageByItsFingerprint)
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     QStringList rows = lines(r.out);
     ASSERT_EQ(rows.size(), 2);
-    EXPECT_TRUE(rows[0].trimmed().endsWith(QStringLiteral(";Textes"))) << rows[0].toStdString();
-    EXPECT_TRUE(rows[1].trimmed().endsWith(QStringLiteral(";N°1 / N°2 / N°5"))) << rows[1].toStdString();
+    EXPECT_TRUE(rows[0].trimmed().endsWith(QStringLiteral(",Textes"))) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].trimmed().endsWith(QStringLiteral(",N°1 / N°2 / N°5"))) << rows[1].toStdString();
     r = run({QStringLiteral("--format"), QStringLiteral("csv")});
     EXPECT_FALSE(lines(r.out).value(0).contains(QStringLiteral("Textes")));
     r = run({QStringLiteral("--format"), QStringLiteral("json")});

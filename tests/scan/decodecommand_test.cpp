@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace pelorin;
@@ -144,9 +145,9 @@ TEST_F(DecodeCommandTest, CsvQuotesAsRfc4180)
     EXPECT_EQ(QString::fromUtf8(r.out),
               QStringLiteral("ScanCode,Système,Masse,Boite,Couleur,Parfum,Usine,Date\r\n"
                              "P250061000031234507406,Pâte à modeler,250 gr,Boite de 6,RAL 1000,Lavande,Usine du Nord,"
-                             "15/03/2006\r\n"
+                             "2006-03-15\r\n"
                              "S50006100LAV1234536604,Savon,500 gr,0 couche(s) / 6 rang(s),RAL 1000,"
-                             "\"Cœur & Rose, \"\"ancienne\"\"\",Usine du Nord,31/12/2004\r\n"));
+                             "\"Cœur & Rose, \"\"ancienne\"\"\",Usine du Nord,2004-12-31\r\n"));
 }
 
 // A read that holds a tab stays one cell of its TSV line, and a read a spreadsheet would take for a
@@ -182,7 +183,8 @@ TEST_F(DecodeCommandTest, HostileReadsStayCellsAndNeverFormulas)
     }
 }
 
-// JSON: one array, one object per code with named fields, the texts as decoded.
+// JSON: one array, one object per code with named fields (the words of the journal's listings), the
+// texts as decoded, the production day in ISO 8601.
 TEST_F(DecodeCommandTest, JsonHasOneObjectPerCode)
 {
     const test::RunResult r = decode({QStringLiteral("--format"), QStringLiteral("json"),
@@ -195,14 +197,15 @@ TEST_F(DecodeCommandTest, JsonHasOneObjectPerCode)
     const QJsonArray codes = document.array();
     ASSERT_EQ(codes.size(), 2);
     const QJsonObject soap = codes[0].toObject();
-    EXPECT_EQ(soap.keys(), QStringList({"boite", "code", "couleur", "date", "masse", "parfum", "systeme", "usine"}));
+    EXPECT_EQ(soap.keys(),
+              QStringList({"code", "colour", "date", "factory", "mass", "packaging", "perfume", "system"}));
     EXPECT_EQ(soap[QStringLiteral("code")].toString(), QStringLiteral("S50006100LAV1234536604"));
-    EXPECT_EQ(soap[QStringLiteral("systeme")].toString(), QStringLiteral("Savon"));
-    EXPECT_EQ(soap[QStringLiteral("boite")].toString(), QStringLiteral("0 couche(s) / 6 rang(s)"));
-    EXPECT_EQ(soap[QStringLiteral("parfum")].toString(), QStringLiteral("Cœur & Rose"));
-    EXPECT_EQ(soap[QStringLiteral("date")].toString(), QStringLiteral("31/12/2004"));
-    EXPECT_EQ(codes[1].toObject()[QStringLiteral("usine")].toString(), QStringLiteral("Erreur"));
-    EXPECT_EQ(codes[1].toObject()[QStringLiteral("masse")].toString(), QString());
+    EXPECT_EQ(soap[QStringLiteral("system")].toString(), QStringLiteral("Savon"));
+    EXPECT_EQ(soap[QStringLiteral("packaging")].toString(), QStringLiteral("0 couche(s) / 6 rang(s)"));
+    EXPECT_EQ(soap[QStringLiteral("perfume")].toString(), QStringLiteral("Cœur & Rose"));
+    EXPECT_EQ(soap[QStringLiteral("date")].toString(), QStringLiteral("2004-12-31"));
+    EXPECT_EQ(codes[1].toObject()[QStringLiteral("factory")].toString(), QStringLiteral("Erreur"));
+    EXPECT_EQ(codes[1].toObject()[QStringLiteral("mass")].toString(), QString());
 
     const test::RunResult none =
         test::runPelorin({QStringLiteral("decode"), QStringLiteral("--data"), m_data.path(), QStringLiteral("--format"),
@@ -210,6 +213,50 @@ TEST_F(DecodeCommandTest, JsonHasOneObjectPerCode)
                          60000, "\r\n");
     EXPECT_EQ(none.exitCode, 0);
     EXPECT_TRUE(QJsonDocument::fromJson(none.out).isArray()) << none.out.toStdString();
+}
+
+// "-" answers each line as it comes: a scanner piped in sees the first result before its input ends,
+// in every format; a line far too long for a code is passed over with a message, not held whole.
+TEST_F(DecodeCommandTest, AnswersEachLineOfStandardInputBeforeTheInputEnds)
+{
+    const struct
+    {
+        const char* format;
+        const char* firstResult;
+    } cases[] = {
+        {"tsv", "P250061000031234507406\tPâte à modeler"},
+        {"csv", "P250061000031234507406,Pâte à modeler"},
+        {"json", "\"code\":\"P250061000031234507406\""},
+    };
+    for (const auto& c : cases) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(PELORIN_BINARY),
+                {QStringLiteral("decode"), QStringLiteral("--data"), m_data.path(), QStringLiteral("--format"),
+                 QLatin1String(c.format), QStringLiteral("-")});
+        ASSERT_TRUE(p.waitForStarted(10000));
+        p.write("P250061000031234507406\r\n");
+        QByteArray out;
+        // the input stays open: the result must come without it ending
+        while (!out.contains(c.firstResult) && p.waitForReadyRead(30000))
+            out += p.readAllStandardOutput();
+        EXPECT_TRUE(QString::fromUtf8(out).contains(QString::fromUtf8(c.firstResult))) << c.format << out.constData();
+        EXPECT_EQ(p.state(), QProcess::Running) << c.format;
+        p.write(QByteArray(200 * 1024, 'A') + "\nS50006100LAV1234536604\n");
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(30000));
+        out += p.readAllStandardOutput();
+        EXPECT_EQ(p.exitCode(), 3) << c.format;
+        EXPECT_TRUE(out.contains("S50006100LAV1234536604")) << c.format;
+        EXPECT_FALSE(out.contains("AAAA")) << c.format;
+        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("ce n'est pas un code")))
+            << c.format;
+        if (QLatin1String(c.format) == QLatin1String("json")) {
+            EXPECT_EQ(QJsonDocument::fromJson(out).array().size(), 2) << out.constData();
+        }
+    }
 }
 
 TEST_F(DecodeCommandTest, MissingFilesAndBadArgumentsFailWithAMessage)

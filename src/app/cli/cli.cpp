@@ -26,14 +26,58 @@ constexpr Command kCommands[] = {
     {"decode", decodeCommand, "[--format tsv|csv|json] CODE...|- | --scb FICHIER.SCB|-", "Décode des codes scannés."},
     {"scan", scanCommand, "--port PORT [options du port] [--append FICHIER.SCB]",
      "Lit et décode les codes d'une douchette sur un port série."},
-    {"journal", journalCommand, "[filtres] [--format tsv|csv|json] | --import FICHIER.SCB... | --check",
+    {"journal", journalCommand,
+     "[filtres] [--reconcile | --recall TEXTE [-o FICHIER.pdf]] [--format tsv|csv|json] | --import FICHIER.SCB... "
+     "| --check",
      "Liste, complète ou vérifie le journal de traçabilité."},
 };
 
+// The program's own options that a command takes too, and whether each has a value.
+const struct
+{
+    const char* name;
+    bool hasValue;
+} kGlobalOptions[] = {{"--data", true}};
+
+// `pelorin --data D code ...` is `pelorin code --data D ...`: the program's options given before the
+// command are passed to it, so that a script may name the data folder once, first.
+QStringList commandFirst(const QStringList& args)
+{
+    QStringList global;
+    qsizetype i = 0;
+    while (i < args.size()) {
+        const QString& a = args[i];
+        bool known = false;
+        for (const auto& o : kGlobalOptions) {
+            const QString name = QLatin1String(o.name);
+            if (a == name && o.hasValue && i + 1 < args.size()) {
+                global << a << args[i + 1];
+                i += 2;
+                known = true;
+            } else if (o.hasValue && a.startsWith(name + u'=')) {
+                global << a;
+                ++i;
+                known = true;
+            }
+            if (known)
+                break;
+        }
+        if (!known)
+            break;
+    }
+    if (global.isEmpty() || i >= args.size())
+        return args;
+    for (const Command& c : kCommands)
+        if (args[i] == QLatin1String(c.name))
+            return QStringList{args[i]} + global + args.mid(i + 1);
+    return args;
+}
+
 } // namespace
 
-bool isCommand(const QStringList& args)
+bool isCommand(const QStringList& given)
 {
+    const QStringList args = commandFirst(given);
     if (args.isEmpty())
         return false;
     for (const Command& c : kCommands)
@@ -42,8 +86,9 @@ bool isCommand(const QStringList& args)
     return false;
 }
 
-int run(const QStringList& args, QTextStream& out, QTextStream& err)
+int run(const QStringList& given, QTextStream& out, QTextStream& err)
 {
+    const QStringList args = commandFirst(given);
     for (const Command& c : kCommands)
         if (!args.isEmpty() && args.first() == QLatin1String(c.name)) {
             // the boundary of every command: whatever escapes it is reported, never an abort

@@ -5,13 +5,18 @@
 #include "base/error.h"
 #include "base/paths.h"
 #include "config/configfile.h"
+#include "journal/columns.h"
+#include "journal/export.h"
 #include "scan/decode.h"
 #include "scan/scbfile.h"
 
 #include <QFile>
-#include <QJsonObject>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
+#include <cstdio>
+#include <cstring>
+#include <algorithm>
 
 namespace pelorin::cli {
 
@@ -19,9 +24,44 @@ namespace {
 
 const QString kStandardInput = QStringLiteral("-");
 
-// The names of a decoded code's fields: the scan grid's headers in CSV, plain keys in JSON.
+// The names of a decoded code's fields: the scan grid's headers in CSV; in JSON the keys the
+// journal's listings give the same texts.
 const char* const kCsvHeaders[] = {"ScanCode", "Système", "Masse", "Boite", "Couleur", "Parfum", "Usine", "Date"};
-const char* const kJsonKeys[] = {"code", "systeme", "masse", "boite", "couleur", "parfum", "usine", "date"};
+
+QStringList jsonKeys()
+{
+    return QStringList{QStringLiteral("code")} + journal::decodedJsonKeys();
+}
+
+// A line of standard input longer than this is no code: the rest of it is passed over, so that an
+// input without line breaks cannot fill the memory.
+constexpr size_t kLongestLine = 64 * 1024;
+
+// Reads standard input one line at a time, without its line break (LF or CR LF). False at its end.
+// `tooLong` when the line was cut.
+bool readInputLine(QByteArray* line, bool* tooLong)
+{
+    line->clear();
+    *tooLong = false;
+    char buffer[4096];
+    bool any = false;
+    while (std::fgets(buffer, sizeof buffer, stdin)) {
+        any = true;
+        const size_t n = std::strlen(buffer);
+        const bool ended = n > 0 && buffer[n - 1] == '\n';
+        if (size_t(line->size()) < kLongestLine)
+            line->append(buffer, qsizetype(std::min(n, kLongestLine - size_t(line->size()))));
+        else
+            *tooLong = true;
+        if (ended)
+            break;
+    }
+    if (line->endsWith('\n'))
+        line->chop(1);
+    if (line->endsWith('\r'))
+        line->chop(1);
+    return any;
+}
 
 enum class Format { Tsv, Csv, Json };
 
@@ -40,42 +80,6 @@ QString inputText(const QByteArray& bytes)
     if (text.toUtf8() != bytes)
         text = fromCp1252(bytes);
     return text;
-}
-
-// One code a line, LF or CR LF; blank lines are no codes.
-QStringList codeLines(const QString& text)
-{
-    QStringList codes;
-    for (QString line : text.split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (!line.trimmed().isEmpty())
-            codes << line;
-    }
-    return codes;
-}
-
-// RFC 4180: a field holding a comma, a quote or a line break goes between quotes, its quotes doubled.
-// A field a spreadsheet would take for a formula (=, +, -, @ first) gets a leading apostrophe, as in
-// the journal's CSV, so that a scanned text cannot run one.
-QString csvField(const QString& field)
-{
-    QString text = field;
-    if (!text.isEmpty() && QStringLiteral("=+-@").contains(text.front()))
-        text.prepend(u'\'');
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n'))
-        return text;
-    QString quoted = text;
-    quoted.replace(u'"', QLatin1String("\"\""));
-    return u'"' + quoted + u'"';
-}
-
-QString csvRecord(const QStringList& fields)
-{
-    QStringList cells;
-    for (const QString& f : fields)
-        cells << csvField(f);
-    return cells.join(u',') + QLatin1String("\r\n");
 }
 
 } // namespace
@@ -126,13 +130,18 @@ int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     DataFolder::locate(line.isSet(QStringLiteral("data")) ? line.value(QStringLiteral("data")) : QString());
 
     ConfigFile config;
+    // the codes before "-", those of standard input, then those after it
+    QStringList before = codes, after;
+    bool standardInput = false;
     try {
         config.load();
         if (hasScb) {
             const QString scb = line.value(QStringLiteral("scb"));
-            codes = scb == kStandardInput ? scbCodes(readStandardInput()) : readScbFile(scb);
+            before = scb == kStandardInput ? scbCodes(readStandardInput()) : readScbFile(scb);
         } else if (const qsizetype at = codes.indexOf(kStandardInput); at >= 0) {
-            codes = codes.mid(0, at) + codeLines(inputText(readStandardInput())) + codes.mid(at + 1);
+            before = codes.mid(0, at);
+            after = codes.mid(at + 1);
+            standardInput = true;
         }
     } catch (const Error& e) {
         err << e.message() << '\n';
@@ -142,16 +151,18 @@ int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     const CodeDecoder decoder(config);
     const DecodeBatch batch(decoder);
     int status = 0;
+    const QStringList keys = jsonKeys();
     if (format == Format::Csv) {
         QStringList headers;
         for (const char* h : kCsvHeaders)
             headers << QString::fromUtf8(h);
-        out << csvRecord(headers);
+        out << journal::csvLine(headers);
     } else if (format == Format::Json) {
         out << "[";
     }
     bool first = true;
-    for (const QString& code : std::as_const(codes)) {
+    // false when the decoding cannot go on
+    const auto decodeOne = [&](const QString& code) {
         QString dateError;
         DecodedTexts texts;
         try {
@@ -159,20 +170,24 @@ int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
         } catch (const Error& e) {
             out.flush();
             err << e.message() << '\n';
-            return 1;
+            status = 1;
+            return false;
         }
-        const QStringList fields = QStringList{code} + QStringList(texts.begin(), texts.end());
+        QStringList fields = QStringList{code} + QStringList(texts.begin(), texts.end());
         switch (format) {
         case Format::Tsv:
             out << decodedLine(code, QStringList(texts.begin(), texts.end())) << '\n';
             break;
         case Format::Csv:
-            out << csvRecord(fields);
+            // the production day in ISO 8601, whatever the regional settings
+            fields.last() = journal::programDate(code, fields.last());
+            out << journal::csvLine(fields);
             break;
         case Format::Json: {
+            fields.last() = journal::programDate(code, fields.last());
             QJsonObject object;
             for (int i = 0; i < fields.size(); ++i)
-                object.insert(QLatin1String(kJsonKeys[i]), fields[i]);
+                object.insert(keys[i], fields[i]);
             out << (first ? "\n" : ",\n") << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
             break;
         }
@@ -188,7 +203,43 @@ int decodeCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
             err.flush();
             status = 3;
         }
+        return true;
+    };
+    for (const QString& code : std::as_const(before))
+        if (!decodeOne(code))
+            return 1;
+    if (standardInput) {
+        // each line is decoded as it comes and its result written at once: a scanner piped in sees
+        // every answer as it reads, and an endless input takes no more memory than one line
+        QByteArray bytes;
+        bool tooLong = false;
+        qint64 number = 0;
+        while (readInputLine(&bytes, &tooLong)) {
+            ++number;
+            if (tooLong) {
+                out.flush();
+                err << QStringLiteral("Ligne %1 de l'entrée standard : plus de %2 octets, ce n'est pas un code.")
+                           .arg(number)
+                           .arg(kLongestLine)
+                    << '\n';
+                err.flush();
+                status = std::max(status, 3);
+                continue;
+            }
+            const QString code = inputText(bytes);
+            if (code.trimmed().isEmpty())
+                continue;
+            if (!decodeOne(code))
+                return 1;
+            if (!flushOutput(out)) {
+                err << outputLostMessage() << '\n';
+                return 1;
+            }
+        }
     }
+    for (const QString& code : std::as_const(after))
+        if (!decodeOne(code))
+            return 1;
     if (format == Format::Json)
         out << (first ? "]\n" : "\n]\n");
     return status;

@@ -8,6 +8,7 @@
 #include "journal/database.h"
 #include "journal/export.h"
 #include "journal/journal.h"
+#include "journal/recall.h"
 #include "journal/recording.h"
 #include "journal/reprint.h"
 #include "journal/search.h"
@@ -326,6 +327,13 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     line.add({QStringLiteral("reconcile")},
              QStringLiteral("Pour chaque code : les étiquettes imprimées, les étiquettes lues, celles jamais lues "
                             "(missing) et celles lues sans avoir été imprimées (unexpected)."));
+    line.add({QStringLiteral("recall")},
+             QStringLiteral("Le rapport de rappel de ce code ou de cette partie de code (un lot) : chaque page "
+                            "imprimée qui le portait, chaque lecture, et les étiquettes imprimées et lues par code."),
+             QStringLiteral("TEXTE"));
+    line.add({QStringLiteral("o"), QStringLiteral("output")},
+             QStringLiteral("Avec --recall : écrit le rapport dans ce fichier PDF au lieu de la sortie standard."),
+             QStringLiteral("FICHIER.pdf"));
     line.add({QStringLiteral("format")}, QStringLiteral("La forme de la sortie : tsv (par défaut), csv ou json."),
              QStringLiteral("tsv|csv|json"));
     line.add({QStringLiteral("import")},
@@ -363,7 +371,8 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
                   production = QStringLiteral("production-date"), unscanned = QStringLiteral("unscanned"),
                   unprinted = QStringLiteral("unprinted"), format = QStringLiteral("format"),
                   import = QStringLiteral("import"), checkOption = QStringLiteral("check"),
-                  reconcile = QStringLiteral("reconcile");
+                  reconcile = QStringLiteral("reconcile"), recall = QStringLiteral("recall"),
+                  output = QStringLiteral("output");
 
     Filter filter;
     if (parser.isSet(from) && !parseMoment(parser.value(from), false, &filter.from))
@@ -397,6 +406,17 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (parser.isSet(reconcile) && (parser.isSet(unscanned) || parser.isSet(unprinted)))
         return usageError(
             QStringLiteral("pelorin journal : --reconcile ne va ni avec --unscanned ni avec --unprinted"));
+    if (parser.isSet(recall) &&
+        (parser.isSet(reconcile) || parser.isSet(unscanned) || parser.isSet(unprinted) || parser.isSet(code)))
+        return usageError(QStringLiteral(
+            "pelorin journal : --recall ne va ni avec --reconcile, ni avec --unscanned, --unprinted ou --code"));
+    if (parser.isSet(recall) && parser.value(recall).isEmpty())
+        return usageError(QStringLiteral("pelorin journal --recall : le texte à chercher est vide"));
+    if (parser.isSet(output) && !parser.isSet(recall))
+        return usageError(QStringLiteral("pelorin journal : -o ne sert qu'avec --recall"));
+    if (parser.isSet(output) && !parser.value(output).endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        return usageError(
+            QStringLiteral("pelorin journal -o : « %1 » n'est pas un fichier PDF (.pdf)").arg(parser.value(output)));
     if (parser.isSet(unscanned) && parser.isSet(unprinted))
         return usageError(QStringLiteral("pelorin journal : --unscanned ou --unprinted, pas les deux"));
     if (parser.isSet(import) && parser.positionalArguments().isEmpty())
@@ -427,22 +447,40 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     journal.flush(true);
     if (journal.pending() > 0)
         err << journal.statusText() << '\n';
-    Search search(listedStore(journal, readOnlyCopy), filter);
+    Database& listed = listedStore(journal, readOnlyCopy);
+    if (parser.isSet(recall)) {
+        Recall report(listed, parser.value(recall), filter);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        if (parser.isSet(output)) {
+            exportRecallPdf(report, parser.value(output), now);
+            return 0;
+        }
+        writeRecall(report,
+                    shape == QLatin1String("json")  ? TextShape::Json
+                    : shape == QLatin1String("csv") ? TextShape::Csv
+                                                    : TextShape::Tsv,
+                    out, now);
+        return 0;
+    }
+    Search search(listed, filter);
     if (parser.isSet(reconcile))
         return writeReconciliation(search, shape, out);
     const View view = parser.isSet(unscanned)   ? View::PrintedNotScanned
                       : parser.isSet(unprinted) ? View::ScannedNotPrinted
                                                 : View::Entries;
+    // every format is written row by row as the rows are read: a journal of millions of entries
+    // never sits whole in memory
     if (shape == QLatin1String("json")) {
-        QJsonArray rows;
+        JsonArrayWriter rows(out);
         if (view == View::Entries)
-            search.forEachEntry([&](const Row& r) { rows.append(r.entry.toJson()); });
+            search.forEachEntry([&](const Row& r) { rows.add(entryJson(r.entry)); });
         else
-            search.forEachCode(view, [&](const CodeRow& r) { rows.append(codeJson(r)); });
-        out << QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented));
+            search.forEachCode(view, [&](const CodeRow& r) { rows.add(codeJson(r)); });
+        rows.finish();
         return 0;
     }
     const bool csv = shape == QLatin1String("csv");
+    const Reader reader = csv ? Reader::Program : Reader::Person;
     const auto write = [&](const QStringList& cells) {
         if (csv)
             out << csvLine(cells);
@@ -453,9 +491,9 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (csv)
         write(view == View::Entries ? entryHeaders(allTexts) : codeHeaders());
     if (view == View::Entries)
-        search.forEachEntry([&](const Row& r) { write(entryCells(r.entry, allTexts)); });
+        search.forEachEntry([&](const Row& r) { write(entryCells(r.entry, reader, allTexts)); });
     else
-        search.forEachCode(view, [&](const CodeRow& r) { write(codeCells(r)); });
+        search.forEachCode(view, [&](const CodeRow& r) { write(codeCells(r, reader)); });
     return 0;
 }
 

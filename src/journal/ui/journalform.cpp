@@ -5,13 +5,143 @@
 #include "journal/export.h"
 #include "journal/journal.h"
 #include "journal/ui/journalmodel.h"
+#include "journal/ui/recallform.h"
 #include "ui_journalform.h"
+
+#include "base/typeddate.h"
 
 #include <QDir>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QStandardPaths>
 
 namespace pelorin::journal {
+
+namespace {
+
+// A date filter takes a date typed in digits with its separators ("14/07/2025", "14.07.2025",
+// "14072025"), as the main window's date does: freshly focused or with its text all selected, what
+// is typed is a whole date, shown as typed and taken once its year is complete; the time of the
+// picker is kept. A date that no calendar has is refused with the reason, the filter unchanged, and
+// stays in sight to be corrected (Backspace) or dropped (Escape).
+class TypedDateFilter : public QObject
+{
+public:
+    explicit TypedDateFilter(QDateTimeEdit* edit) : QObject(edit), m_edit(edit) { edit->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            drop();
+            m_armed = true;
+            break;
+        case QEvent::FocusOut:
+            drop();
+            m_armed = false;
+            break;
+        case QEvent::MouseButtonPress:
+            drop();
+            m_armed = false;
+            break;
+        case QEvent::KeyPress:
+            return key(static_cast<QKeyEvent*>(event));
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    bool key(QKeyEvent* event)
+    {
+        const QString text = event->text();
+        const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        const QChar c = text.size() == 1 ? text.at(0) : QChar();
+        const bool digit = plain && c >= u'0' && c <= u'9';
+        const bool typing = !m_typed.isEmpty();
+        if ((digit && (m_armed || typing)) || (typing && plain && isDateSeparator(c))) {
+            // what follows a refused date waits for it to be corrected or dropped
+            if (!m_refused)
+                type(c);
+            return true;
+        }
+        if (typing && event->key() == Qt::Key_Backspace) {
+            m_typed.chop(1);
+            const TypedDate::State state = readTypedDate(m_typed).state;
+            m_refused = state == TypedDate::State::Impossible || state == TypedDate::State::Malformed;
+            show(m_typed.isEmpty() ? shownDate() : m_typed);
+            return true;
+        }
+        if (typing && event->key() == Qt::Key_Escape) {
+            drop();
+            return true;
+        }
+        if (typing)
+            drop();
+        m_armed = event->matches(QKeySequence::SelectAll) ||
+                  (event->key() == Qt::Key_Home && !(event->modifiers() & Qt::ShiftModifier));
+        return false;
+    }
+
+    void type(QChar c)
+    {
+        const QString typed = m_typed + c;
+        const TypedDate read = readTypedDate(typed);
+        switch (read.state) {
+        case TypedDate::State::Complete:
+            m_typed.clear();
+            m_armed = false;
+            m_edit->setDate(read.date);
+            show(shownDate());
+            return;
+        case TypedDate::State::Impossible:
+        case TypedDate::State::Malformed:
+            // kept in sight, for the operator to correct (Backspace) or drop (Escape); the filter's
+            // date is untouched
+            m_typed = typed;
+            m_refused = true;
+            show(m_typed);
+            Dialogs::error(m_edit, read.message);
+            return;
+        case TypedDate::State::Empty:
+        case TypedDate::State::Partial:
+            break;
+        }
+        m_typed = typed;
+        show(m_typed);
+    }
+
+    QString shownDate() const { return m_edit->dateTime().toString(m_edit->displayFormat()); }
+
+    void show(const QString& text)
+    {
+        QLineEdit* line = m_edit->findChild<QLineEdit*>();
+        if (!line)
+            return;
+        const QSignalBlocker block(line);
+        line->setText(text);
+        line->setCursorPosition(int(text.size()));
+    }
+
+    void drop()
+    {
+        m_refused = false;
+        if (m_typed.isEmpty())
+            return;
+        m_typed.clear();
+        show(shownDate());
+    }
+
+    QDateTimeEdit* m_edit;
+    QString m_typed;
+    bool m_armed = false;
+    bool m_refused = false;
+};
+
+} // namespace
 
 JournalForm::JournalForm(Journal& journal, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::JournalForm>()), m_journal(journal), m_model(new JournalModel(this))
@@ -24,17 +154,21 @@ JournalForm::JournalForm(Journal& journal, QWidget* parent)
     m_ui->DateProduction->setDate(now.date());
     m_ui->DateDebut->setDateTime(QDateTime(now.date(), QTime(0, 0)));
     m_ui->DateFin->setDateTime(now);
-    for (auto [check, edit] : {std::pair<QCheckBox*, QWidget*>{m_ui->CheckProduction, m_ui->DateProduction},
+    for (auto [check, edit] : {std::pair<QCheckBox*, QDateTimeEdit*>{m_ui->CheckProduction, m_ui->DateProduction},
                                {m_ui->CheckDebut, m_ui->DateDebut},
                                {m_ui->CheckFin, m_ui->DateFin}}) {
         edit->setEnabled(false);
         connect(check, &QCheckBox::toggled, edit, &QWidget::setEnabled);
+        new TypedDateFilter(edit);
     }
+    // Tab moves between the cells; Ctrl+Tab and Ctrl+Shift+Tab leave the table, as in Qt's own views
+    m_ui->TableJournal->installEventFilter(this);
     m_ui->ButtonChercher->setDefault(true);
     connect(m_ui->ButtonChercher, &QPushButton::clicked, this, &JournalForm::Chercher);
     connect(m_ui->ButtonCsv, &QPushButton::clicked, this, &JournalForm::ExportCsv);
     connect(m_ui->ButtonPdf, &QPushButton::clicked, this, &JournalForm::ExportPdf);
     connect(m_ui->ButtonFermer, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->ButtonRappel, &QPushButton::clicked, this, &JournalForm::Rappel);
     connect(m_ui->ComboVue, &QComboBox::currentIndexChanged, this, &JournalForm::Chercher);
     connect(m_model, &JournalModel::failed, this, [this](const QString& message) { Dialogs::error(this, message); });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &JournalForm::showCount);
@@ -47,6 +181,19 @@ JournalForm::JournalForm(Journal& journal, QWidget* parent)
 }
 
 JournalForm::~JournalForm() = default;
+
+bool JournalForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui->TableJournal && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & Qt::ControlModifier && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
+            const bool back = key->key() == Qt::Key_Backtab || key->modifiers() & Qt::ShiftModifier;
+            focusNextPrevChild(!back);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void JournalForm::showEvent(QShowEvent* event)
 {
@@ -85,6 +232,8 @@ View JournalForm::view() const
         return View::PrintedNotScanned;
     case 2:
         return View::ScannedNotPrinted;
+    case 3:
+        return View::Reconciliation;
     default:
         return View::Entries;
     }
@@ -94,6 +243,7 @@ void JournalForm::Chercher()
 {
     const bool read = guarded(this, [&] {
         m_journal.flush(true);
+        m_totals.reset();
         m_model->reset(m_journal.store(), filter(), view());
         m_ui->TableJournal->resizeColumnsToContents();
         showCount();
@@ -147,6 +297,23 @@ void JournalForm::showCount()
                                        : QStringLiteral("%1 entrées").arg(shown));
         return;
     }
+    if (m_model->view() == View::Reconciliation) {
+        try {
+            if (!m_totals)
+                m_totals = m_model->search()->reconciledTotals();
+            const ReconcileTotals& t = *m_totals;
+            m_ui->LabelCompte->setText(QStringLiteral("%1 codes : %2 étiquettes imprimées, %3 lues, %4 jamais lues, "
+                                                      "%5 lues sans impression")
+                                           .arg(t.codes)
+                                           .arg(t.printed)
+                                           .arg(t.scanned)
+                                           .arg(t.missing)
+                                           .arg(t.unexpected));
+        } catch (const Error& e) {
+            m_ui->LabelCompte->setText(e.message());
+        }
+        return;
+    }
     qint64 total = shown;
     if (m_model->canFetchMore()) {
         try {
@@ -196,6 +363,17 @@ void JournalForm::ExportPdf()
         Search search(m_journal.store(), filter());
         exportPdf(search, view(), path, QStringLiteral("Journal — %1").arg(m_ui->ComboVue->currentText()));
     });
+}
+
+void JournalForm::Rappel()
+{
+    // a window of its own beside the journal's, which stays usable
+    auto* recall = new RecallForm(m_journal, this);
+    recall->setAttribute(Qt::WA_DeleteOnClose);
+    recall->setText(m_ui->EditCode->text());
+    recall->show();
+    if (!m_ui->EditCode->text().isEmpty())
+        recall->search();
 }
 
 } // namespace pelorin::journal

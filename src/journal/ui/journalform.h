@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 #include "journal/reprint.h"
 #include "journal/search.h"
@@ -29,6 +30,8 @@ public:
     // "Exporter en CSV…", "Exporter en PDF…": every row the filters select, through a save dialog.
     void ExportCsv();
     void ExportPdf();
+    // "Rappel…": the recall window, on the code typed in the filter if any.
+    void Rappel();
 
     // "Réimprimer": the print chosen in the table printed again through the program's printer (on
     // the default printer), recorded as a reprint. Enabled on a print whose description was kept,
@@ -42,6 +45,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showCount();
@@ -50,6 +54,8 @@ private:
     std::unique_ptr<Ui::JournalForm> m_ui;
     Journal& m_journal;
     JournalModel* m_model;
+    // the reconciliation view's totals, read once per search
+    std::optional<ReconcileTotals> m_totals;
     PagePrinter m_printer;
 };
 

@@ -1,6 +1,7 @@
 #include "journal/ui/journalmodel.h"
 
 #include "base/error.h"
+#include "journal/recall.h"
 
 namespace pelorin::journal {
 
@@ -13,14 +14,17 @@ void JournalModel::reset(Database& db, const Filter& filter, View view)
     m_view = view;
     m_rows.clear();
     m_codes.clear();
+    m_reconciled.clear();
     m_more = false;
     m_incomplete = false;
     try {
         if (view == View::Entries)
             m_rows = m_search->entries(kPage);
+        else if (view == View::Reconciliation)
+            m_reconciled = m_search->reconciled(kPage);
         else
             m_codes = m_search->codes(view, kPage);
-        m_more = (view == View::Entries ? m_rows.size() : m_codes.size()) == kPage;
+        m_more = rowCount() == kPage;
     } catch (...) {
         m_incomplete = true;
         endResetModel();
@@ -40,14 +44,37 @@ int JournalModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid())
         return 0;
-    return int(m_view == View::Entries ? m_rows.size() : m_codes.size());
+    switch (m_view) {
+    case View::Entries:
+        return int(m_rows.size());
+    case View::Reconciliation:
+        return int(m_reconciled.size());
+    case View::PrintedNotScanned:
+    case View::ScannedNotPrinted:
+        break;
+    }
+    return int(m_codes.size());
+}
+
+QStringList JournalModel::headers(View view)
+{
+    switch (view) {
+    case View::Entries:
+        return entryHeaders();
+    case View::Reconciliation:
+        return Recall::totalHeaders();
+    case View::PrintedNotScanned:
+    case View::ScannedNotPrinted:
+        break;
+    }
+    return codeHeaders();
 }
 
 int JournalModel::columnCount(const QModelIndex& parent) const
 {
     if (parent.isValid())
         return 0;
-    return int(m_view == View::Entries ? shownColumns().size() : codeHeaders().size());
+    return int(headers(m_view).size());
 }
 
 QVariant JournalModel::data(const QModelIndex& index, int role) const
@@ -59,6 +86,8 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const
         const QList<const Column*>& columns = shownColumns();
         if (index.column() < columns.size())
             cell = columns[index.column()]->cell(m_rows.at(index.row()).entry);
+    } else if (m_view == View::Reconciliation) {
+        cell = Recall::totalCells(m_reconciled.at(index.row())).value(index.column());
     } else {
         cell = codeCells(m_codes.at(index.row())).value(index.column());
     }
@@ -71,7 +100,7 @@ QVariant JournalModel::headerData(int section, Qt::Orientation orientation, int 
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    return (m_view == View::Entries ? entryHeaders() : codeHeaders()).value(section);
+    return headers(m_view).value(section);
 }
 
 bool JournalModel::canFetchMore(const QModelIndex& parent) const
@@ -92,6 +121,14 @@ void JournalModel::fetchMore(const QModelIndex& parent)
                 return;
             beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size() + page.size() - 1));
             m_rows += page;
+            endInsertRows();
+        } else if (m_view == View::Reconciliation) {
+            const QList<ReconcileRow> page = m_search->reconciled(kPage, m_reconciled.last().code);
+            m_more = page.size() == kPage;
+            if (page.isEmpty())
+                return;
+            beginInsertRows(QModelIndex(), int(m_reconciled.size()), int(m_reconciled.size() + page.size() - 1));
+            m_reconciled += page;
             endInsertRows();
         } else {
             const QList<CodeRow> page = m_search->codes(m_view, kPage, m_codes.size());

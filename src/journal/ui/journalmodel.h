@@ -22,6 +22,8 @@ public:
     void reset(Database& db, const Filter& filter, View view);
     View view() const { return m_view; }
     Search* search() const { return m_search.get(); }
+    // The headers of a view's columns.
+    static QStringList headers(View view);
     // The entry shown on `row` of the entries view; null elsewhere.
     const Row* entryAt(int row) const;
     // True when a read failed before the end of the list: what is shown is not all there is.
@@ -45,6 +47,7 @@ private:
     View m_view = View::Entries;
     QList<Row> m_rows;
     QList<CodeRow> m_codes;
+    QList<ReconcileRow> m_reconciled;
     bool m_more = false;
     bool m_incomplete = false;
 };

@@ -5,15 +5,19 @@
 #include "journal/reprint.h"
 #include "journal/ui/journalform.h"
 #include "journal/ui/journalmodel.h"
+#include "journal/ui/recallform.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 
 using namespace pelorin;
@@ -168,10 +172,10 @@ TEST_P(JournalWindow, ExportsWhatIsShownToCsvInBothEncodingsAndToPdf)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray cp1252 = f.readAll();
     f.close();
-    EXPECT_TRUE(cp1252.startsWith("Date et heure;Type;Poste;Utilisateur;Code;Syst\xE8me;"))
+    EXPECT_TRUE(cp1252.startsWith("Date et heure,Type,Poste,Utilisateur,Code,Syst\xE8me,"))
         << cp1252.left(80).constData();
     EXPECT_EQ(cp1252.count("\r\n"), 3); // the header and the two entries
-    EXPECT_TRUE(cp1252.contains(";P%_'\\501;"));
+    EXPECT_TRUE(cp1252.contains(",P%_'\\501,"));
 
     m_form->findChild<QComboBox*>(QStringLiteral("ComboEncodage"))->setCurrentIndex(1);
     Dialogs::setNextFileName(csv);
@@ -179,7 +183,7 @@ TEST_P(JournalWindow, ExportsWhatIsShownToCsvInBothEncodingsAndToPdf)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray utf8 = f.readAll();
     EXPECT_TRUE(utf8.startsWith("\xEF\xBB\xBF"
-                                "Date et heure;Type;Poste;Utilisateur;Code;Système;"));
+                                "Date et heure,Type,Poste,Utilisateur,Code,Système,"));
     EXPECT_EQ(utf8.count("\xEF\xBB\xBF"), 1);
 
     const QString pdf = folder() + QStringLiteral("/journal.pdf");
@@ -192,6 +196,134 @@ TEST_P(JournalWindow, ExportsWhatIsShownToCsvInBothEncodingsAndToPdf)
     EXPECT_TRUE(shown.contains(QStringLiteral("P%_'\\500"))) << shown.toStdString();
     EXPECT_TRUE(shown.contains(QStringLiteral("P%_'\\501")));
     EXPECT_FALSE(shown.contains(QStringLiteral("S%XY")));
+    // the filter it was made with, and when
+    EXPECT_TRUE(shown.contains(QStringLiteral("Filtre : code contenant « P% »"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Établi le ")));
+}
+
+// The reconciliation view: one row per code the filter selects, labels printed against labels read,
+// with the totals under the table; the recall window shows a lot's sheets, reads and totals.
+TEST_P(JournalWindow, ReconcilesLabelsPerCodeAndRecallsALot)
+{
+    QList<Entry> lot;
+    const QString printed = QStringLiteral("R25012515LAV5930033906"), extra = QStringLiteral("R25012515LAV5930033907");
+    Entry print = sampleEntry(EntryKind::Print, 600, printed);
+    print.medium = Medium::Printer;
+    print.copies = 3;
+    print.labelTotal = 12;
+    lot << print;
+    for (int i = 0; i < 5; ++i)
+        lot << sampleEntry(EntryKind::Scan, 601 + i, printed);
+    lot << sampleEntry(EntryKind::Scan, 610, extra);
+    m_journal->store().insert(lot);
+
+    auto* edit = m_form->findChild<QLineEdit*>(QStringLiteral("EditCode"));
+    edit->setText(QStringLiteral("R2501"));
+    m_form->findChild<QComboBox*>(QStringLiteral("ComboVue"))->setCurrentIndex(3);
+    QAbstractItemModel* model = m_table->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    const QStringList expected[] = {{printed, "12", "5", "7", "0"}, {extra, "0", "1", "0", "1"}};
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 5; ++c)
+            EXPECT_EQ(model->data(model->index(r, c)).toString(), expected[r][c]) << r << "," << c;
+    EXPECT_EQ(label(),
+              QStringLiteral("2 codes : 12 étiquettes imprimées, 6 lues, 7 jamais lues, 1 lues sans impression"));
+
+    QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonRappel")), Qt::LeftButton);
+    auto* recall = m_form->findChild<RecallForm*>();
+    ASSERT_TRUE(recall);
+    EXPECT_EQ(recall->printsTable()->rowCount(), 1);
+    EXPECT_EQ(recall->scansTable()->rowCount(), 6);
+    ASSERT_EQ(recall->totalsTable()->rowCount(), 3);
+    EXPECT_EQ(recall->totalsTable()->item(2, 0)->text(), QStringLiteral("Total"));
+    EXPECT_EQ(recall->totalsTable()->item(2, 3)->text(), QStringLiteral("7"));
+    const QString pdf = folder() + QStringLiteral("/rappel.pdf");
+    Dialogs::setNextFileName(pdf);
+    QTest::mouseClick(recall->findChild<QPushButton*>(QStringLiteral("ButtonPdf")), Qt::LeftButton);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString shown = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(shown.contains(QStringLiteral("Rappel : « R2501 »"))) << shown.toStdString();
+    EXPECT_EQ(shown.count(printed), 1 + 5 + 1);
+}
+
+// The date filters take a date typed with its separators, as the main window's date does; a date no
+// calendar has is refused with the reason and the filter keeps its date.
+TEST_P(JournalWindow, DateFiltersTakeTypedDates)
+{
+    const struct
+    {
+        const char* typed;
+        QDate date; // invalid: refused
+    } cases[] = {
+        {"14/07/2025", QDate(2025, 7, 14)},
+        {"14.07.2025", QDate(2025, 7, 14)},
+        {"3.2.2024", QDate(2024, 2, 3)},
+        {"29022024", QDate(2024, 2, 29)},
+        {"31/02/2025", QDate()},
+    };
+    m_form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
+    for (const char* name : {"DateProduction", "DateDebut", "DateFin"}) {
+        auto* edit = m_form->findChild<QDateTimeEdit*>(QLatin1String(name));
+        ASSERT_TRUE(edit) << name;
+        edit->setEnabled(true);
+        for (const auto& c : cases) {
+            const QDateTime before(QDate(2020, 1, 1), QTime(10, 30));
+            edit->setDateTime(before);
+            Dialogs::clearShownMessages();
+            // reached by the keyboard, as an operator reaches it
+            m_form->findChild<QLineEdit*>(QStringLiteral("EditPoste"))->setFocus(Qt::TabFocusReason);
+            edit->setFocus(Qt::TabFocusReason);
+            ASSERT_TRUE(edit->hasFocus());
+            QTest::keyClicks(edit, QLatin1String(c.typed));
+            if (c.date.isValid()) {
+                EXPECT_EQ(edit->date(), c.date) << name << " " << c.typed;
+                // the time of a moment filter is kept
+                EXPECT_EQ(edit->time(), before.time()) << name << " " << c.typed;
+                EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << name << " " << c.typed;
+            } else {
+                EXPECT_EQ(edit->dateTime(), before) << name << " " << c.typed;
+                EXPECT_EQ(Dialogs::shownMessages().size(), 1) << name << " " << c.typed;
+                // Escape drops what was typed; the filter shows its own date again
+                QTest::keyClick(edit, Qt::Key_Escape);
+                EXPECT_EQ(edit->findChild<QLineEdit*>()->text(), before.toString(edit->displayFormat()));
+            }
+        }
+    }
+}
+
+// Tab moves between the table's cells; Ctrl+Tab and Ctrl+Shift+Tab leave the table both ways.
+TEST_P(JournalWindow, CtrlTabLeavesTheTable)
+{
+    m_form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
+    const struct
+    {
+        Qt::KeyboardModifiers modifiers;
+        bool leaves;
+    } cases[] = {{Qt::NoModifier, false}, {Qt::ControlModifier, true}, {Qt::ControlModifier | Qt::ShiftModifier, true}};
+    QWidget* seen[2] = {nullptr, nullptr};
+    int left = 0;
+    for (const auto& c : cases) {
+        m_table->setFocus(Qt::OtherFocusReason);
+        m_table->setCurrentIndex(m_table->model()->index(0, 0));
+        ASSERT_TRUE(m_table->hasFocus());
+        QTest::keyClick(m_table, Qt::Key_Tab, c.modifiers);
+        QWidget* focus = QApplication::focusWidget();
+        if (!c.leaves) {
+            EXPECT_EQ(focus, m_table);
+            EXPECT_EQ(m_table->currentIndex().column(), 1);
+            continue;
+        }
+        EXPECT_NE(focus, m_table);
+        ASSERT_TRUE(focus);
+        EXPECT_TRUE(m_form->isAncestorOf(focus));
+        seen[left++] = focus;
+    }
+    // forward and back land on different neighbours
+    EXPECT_NE(seen[0], seen[1]);
 }
 
 // "Réimprimer" prints the chosen print again through the program's printer, only a print to a printer
