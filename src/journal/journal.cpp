@@ -17,7 +17,7 @@ constexpr int kBatch = 200;
 
 bool CheckReport::ok() const
 {
-    return integrity == QLatin1String("ok") && outboxIntegrity == QLatin1String("ok");
+    return integrity == QLatin1String("ok") && outboxIntegrity == QLatin1String("ok") && left == 0;
 }
 
 Journal::Journal(const Settings& settings, const QString& folder)
@@ -191,6 +191,8 @@ CheckReport Journal::check()
             : m_settings.sqlitePath;
     try {
         report.integrity = store().integrityCheck();
+        report.details = describeStore(store());
+        report.reached = true;
     } catch (...) {
         report.integrity = currentErrorMessage();
         storeFailed(report.integrity);
@@ -205,6 +207,15 @@ CheckReport Journal::check()
         report.outboxIntegrity = currentErrorMessage();
     }
     report.pending += m_memory.size();
+    // what waits is sent now, so that a check that passes leaves nothing behind on the workstation
+    if (report.reached && report.outboxIntegrity == QLatin1String("ok") && report.pending > 0) {
+        report.sent = flush(true);
+        try {
+            report.details = describeStore(store());
+        } catch (...) {
+        }
+    }
+    report.left = pending();
     return report;
 }
 

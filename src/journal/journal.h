@@ -6,6 +6,7 @@
 
 #include "journal/entry.h"
 #include "journal/settings.h"
+#include "journal/storeinfo.h"
 
 // The journal a program records into: the store the settings name, and the outbox where entries
 // wait while that store cannot be written (a server out of reach, a file that cannot be opened).
@@ -34,6 +35,11 @@ struct CheckReport
     QString integrity;       // "ok", or the store's report or error
     QString outboxIntegrity; // "ok" (also when there is no outbox)
     qint64 pending = 0;      // entries waiting in the outbox
+    bool reached = false;    // the store answered: `details` are its own
+    StoreDetails details;
+    int sent = 0;    // of those waiting, sent by the check
+    qint64 left = 0; // still waiting after it
+    // The store, the outbox and every entry in the store.
     bool ok() const;
 };
 
@@ -63,7 +69,7 @@ public:
 
     // The store, connected, its schema created or migrated. Error when it cannot be reached.
     Database& store();
-    // Checks the store and the outbox; never throws.
+    // Checks the store and the outbox, and sends what waits; never throws.
     CheckReport check();
 
     const Settings& settings() const { return m_settings; }

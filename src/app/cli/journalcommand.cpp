@@ -9,6 +9,7 @@
 #include "journal/journal.h"
 #include "journal/recording.h"
 #include "journal/search.h"
+#include "journal/setupsql.h"
 #include "scan/decode.h"
 #include "scan/scbfile.h"
 
@@ -104,9 +105,26 @@ int importFiles(Journal& journal, const QStringList& files, QTextStream& out, QT
 int check(Journal& journal, QTextStream& out)
 {
     const CheckReport r = journal.check();
+    const Settings& settings = journal.settings();
+    out << QStringLiteral("Réglages : %1\n").arg(settings.sourceText());
+    out << QStringLiteral("Moteur : %1\n").arg(settings.engineName());
     out << QStringLiteral("Journal : %1\n").arg(r.store);
+    if (r.reached) {
+        const StoreDetails& d = r.details;
+        if (settings.engine == Engine::PostgreSQL) {
+            out << QStringLiteral("Serveur : %1 (PostgreSQL %2)\n").arg(d.server, d.serverVersion);
+            out << QStringLiteral("Base : %1\n").arg(d.database);
+            out << QStringLiteral("Utilisateur : %1\n").arg(d.user);
+        }
+        out << QStringLiteral("Version du schéma : %1\n").arg(d.schemaVersion);
+        out << QStringLiteral("Entrées : %1\n").arg(d.entries);
+    }
     out << QStringLiteral("Intégrité : %1\n").arg(r.integrity);
     out << QStringLiteral("File d'envoi : %1, %2 en attente\n").arg(r.outboxIntegrity).arg(r.pending);
+    if (r.pending > 0)
+        out << QStringLiteral("Envoi : %1 envoyées, %2 encore en attente\n").arg(r.sent).arg(r.left);
+    if (r.left > 0 && r.reached && !journal.lastError().isEmpty())
+        out << QStringLiteral("Erreur d'envoi : %1\n").arg(journal.lastError());
     return r.ok() ? 0 : 1;
 }
 
@@ -193,7 +211,16 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
              QStringLiteral("tsv|csv|json"));
     line.add({QStringLiteral("import")},
              QStringLiteral("Enregistre au journal les codes des feuilles de codes scannés données."));
-    line.add({QStringLiteral("check")}, QStringLiteral("Vérifie le journal et sa file d'envoi."));
+    line.add({QStringLiteral("check")},
+             QStringLiteral("Vérifie le journal : les réglages lus, le serveur, la base et l'utilisateur, la version "
+                            "du schéma, le nombre d'entrées et la file d'envoi, dont il envoie ce qui attend."));
+    line.add({QStringLiteral("service")},
+             QStringLiteral("Se connecte par ce service PostgreSQL plutôt que par celui des réglages (le service du "
+                            "propriétaire, qui crée et met à jour les tables)."),
+             QStringLiteral("NOM"));
+    line.add({QStringLiteral("setup-sql")},
+             QStringLiteral("Écrit le script SQL qu'un superutilisateur PostgreSQL exécute une fois pour préparer "
+                            "un journal partagé (base, propriétaire, droits du rôle des postes)."));
     if (const std::optional<int> answered = line.answer(arguments, out, err))
         return *answered;
     const auto usageError = [&](const QString& message) { return line.usageError(err, message); };
@@ -205,7 +232,7 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
                   production = QStringLiteral("production-date"), unscanned = QStringLiteral("unscanned"),
                   unprinted = QStringLiteral("unprinted"), format = QStringLiteral("format"),
                   import = QStringLiteral("import"), checkOption = QStringLiteral("check"),
-                  reconcile = QStringLiteral("reconcile");
+                  reconcile = QStringLiteral("reconcile"), service = QStringLiteral("service");
 
     Filter filter;
     if (parser.isSet(from) && !parseMoment(parser.value(from), false, &filter.from))
@@ -246,8 +273,17 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (!parser.isSet(import) && !parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("pelorin journal : argument inconnu %1").arg(parser.positionalArguments()[0]));
 
+    if (parser.isSet(QStringLiteral("setup-sql"))) {
+        out << setupSql();
+        return 0;
+    }
     DataFolder::locate(parser.value(data));
-    Journal journal(Settings::load());
+    Settings settings = Settings::load();
+    if (parser.isSet(service)) {
+        settings.engine = Engine::PostgreSQL;
+        settings.service = parser.value(service);
+    }
+    Journal journal(settings);
     if (parser.isSet(checkOption))
         return check(journal, out);
     if (parser.isSet(import))
