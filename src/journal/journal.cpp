@@ -181,14 +181,23 @@ QString Journal::statusText()
     return n > 0 ? QStringLiteral("Journal : hors ligne, %1 en attente").arg(n) : QString();
 }
 
+QString Journal::storeName() const
+{
+    if (m_settings.engine == Engine::SQLite)
+        return m_settings.sqlitePath;
+    return QStringLiteral("PostgreSQL, service « %1 »")
+        .arg(m_settings.service.isEmpty() ? QString::fromLocal8Bit(qgetenv("PGSERVICE")) : m_settings.service);
+}
+
+QString Journal::sourceLine() const
+{
+    return QStringLiteral("Journal : %1 (réglages : %2)").arg(storeName(), m_settings.sourceText());
+}
+
 CheckReport Journal::check()
 {
     CheckReport report;
-    report.store =
-        m_settings.engine == Engine::PostgreSQL
-            ? QStringLiteral("PostgreSQL, service « %1 »")
-                  .arg(m_settings.service.isEmpty() ? QString::fromLocal8Bit(qgetenv("PGSERVICE")) : m_settings.service)
-            : m_settings.sqlitePath;
+    report.store = storeName();
     try {
         report.integrity = store().integrityCheck();
         report.details = describeStore(store());

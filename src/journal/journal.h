@@ -73,6 +73,10 @@ public:
     CheckReport check();
 
     const Settings& settings() const { return m_settings; }
+    // The store the settings name: "PostgreSQL, service « pelorin »" or the SQLite file.
+    QString storeName() const;
+    // The store and the settings file it comes from, as the journal window shows them.
+    QString sourceLine() const;
     const QString& outboxPath() const { return m_outboxPath; }
     // How long a store that failed is left alone before the next try: 5 s by default after the first
     // failure, doubled at each failure that follows, at most a minute, back to the first delay once
