@@ -11,6 +11,18 @@ namespace pelorin {
 namespace {
 
 QString g_root;
+QString g_shared;
+
+// What the installed copy serves to every user instead of copying it into each home, so that an
+// upgrade reaches them: the guide and the label pages. A user's own edited copy comes first.
+bool servedFromInstall(const QString& relative)
+{
+    QString first = relative;
+    first.replace(u'\\', u'/');
+    first = first.section(u'/', 0, 0, QString::SectionSkipEmpty);
+    return first.compare(QLatin1String("Help"), Qt::CaseInsensitive) == 0 ||
+           first.compare(QLatin1String("Modeles"), Qt::CaseInsensitive) == 0;
+}
 
 QString executableFolder()
 {
@@ -19,7 +31,7 @@ QString executableFolder()
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 }
 
-bool copyTree(const QString& from, const QString& to)
+bool copyTree(const QString& from, const QString& to, bool top = false)
 {
     QDir src(from);
     if (!src.exists() || !QDir().mkpath(to))
@@ -28,6 +40,9 @@ bool copyTree(const QString& from, const QString& to)
     const auto entries = src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QFileInfo& e : entries) {
         const QString target = to + u'/' + e.fileName();
+        // the installed folder's guide, pages and setup script stay where they are installed
+        if (top && (servedFromInstall(e.fileName()) || e.suffix() == QLatin1String("sql")))
+            continue;
         if (e.isDir())
             ok = copyTree(e.absoluteFilePath(), target) && ok;
         else if (!QFileInfo::exists(target))
@@ -62,6 +77,7 @@ QString DataFolder::locate(const QString& explicitDir)
 QString DataFolder::locate(const QString& explicitDir, const QString& exe)
 {
     QString chosen;
+    g_shared.clear();
     if (!explicitDir.isEmpty()) {
         // a folder named on the command line is what the operator asked for, even beside a portable copy
         chosen = explicitDir;
@@ -74,10 +90,11 @@ QString DataFolder::locate(const QString& explicitDir, const QString& exe)
         if (xdg.isEmpty())
             xdg = QDir::homePath() + QStringLiteral("/.local/share");
         chosen = xdg + QStringLiteral("/pelorin");
-        if (!QFileInfo::exists(resolvePath(chosen, QStringLiteral("Config/cfg.xml")))) {
-            const QString seed = installedDataFolder(exe);
-            if (!seed.isEmpty())
-                copyTree(seed, chosen);
+        const QString seed = installedDataFolder(exe);
+        if (!seed.isEmpty()) {
+            if (!QFileInfo::exists(resolvePath(chosen, QStringLiteral("Config/cfg.xml"))))
+                copyTree(seed, chosen, true);
+            g_shared = QDir(seed).absolutePath();
         }
     }
     setRoot(chosen);
@@ -98,7 +115,18 @@ QString DataFolder::root()
 
 QString DataFolder::path(const QString& relative)
 {
-    return resolvePath(root(), relative);
+    const QString own = resolvePath(root(), relative);
+    if (!g_shared.isEmpty() && !QFileInfo::exists(own) && servedFromInstall(relative)) {
+        const QString installed = resolvePath(g_shared, relative);
+        if (QFileInfo::exists(installed))
+            return installed;
+    }
+    return own;
+}
+
+QString DataFolder::installed()
+{
+    return g_shared;
 }
 
 QString resolvePath(const QString& base, const QString& relative)

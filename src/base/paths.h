@@ -17,7 +17,9 @@ public:
     //  2. the executable's own folder when it holds Config/cfg.xml (portable, as on Windows);
     //     otherwise the environment variable PELORIN_DATA;
     //  3. otherwise $XDG_DATA_HOME/pelorin (~/.local/share/pelorin), seeded on first use from the
-    //     installed copy of the data folder.
+    //     installed copy of the data folder, except its Help/ and Modeles/: those are read from the
+    //     installed copy whenever the user's folder has no file of that name, so that an upgrade
+    //     reaches every user while a page the user edited and saved keeps coming first.
     // The result is also made the folder in force.
     static QString locate(const QString& explicitDir = QString());
     // The same choice for a program whose executable lies in `executableDir`.
@@ -27,8 +29,12 @@ public:
     // The folder in force, without a trailing separator.
     static QString root();
 
-    // The full path of a stored relative path under the folder in force.
+    // The full path of a stored relative path under the folder in force (or, for Help/ and Modeles/,
+    // under the installed copy when the folder in force has no such file).
     static QString path(const QString& relative);
+    // The installed copy that serves Help/ and Modeles/; empty when the folder in force is complete
+    // (given with --data, portable, or PELORIN_DATA).
+    static QString installed();
 };
 
 // `relative` (backslashes or slashes) under `base`, each component matched without regard to

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "journal/columns.h"
+#include "journal/connectionerror.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -197,7 +198,7 @@ std::unique_ptr<Database> Database::openSqlite(const QString& path, const QStrin
     std::unique_ptr<Database> d(new Database(Engine::SQLite, connection, path));
     d->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     if (!d->m_db.isValid())
-        throw Error(QStringLiteral("Le pilote SQLite de Qt (QSQLITE) n'est pas installé."));
+        throw Error(missingDriverMessage(QStringLiteral("QSQLITE")));
     QDir().mkpath(QFileInfo(path).absolutePath());
     d->m_db.setDatabaseName(path);
     // concurrent writers (several programs on one file) wait for each other, a few seconds at most: a
@@ -272,7 +273,7 @@ std::unique_ptr<Database> Database::openPostgres(const QString& service, const Q
     std::unique_ptr<Database> d(new Database(Engine::PostgreSQL, connection, shown));
     d->m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
     if (!d->m_db.isValid())
-        throw Error(QStringLiteral("Le pilote PostgreSQL de Qt (QPSQL) n'est pas installé."));
+        throw Error(missingDriverMessage(QStringLiteral("QPSQL")));
     QStringList options;
     if (!service.isEmpty())
         options << QStringLiteral("service=") + conninfoValue(service);
@@ -290,8 +291,7 @@ std::unique_ptr<Database> Database::openPostgres(const QString& service, const Q
     d->m_db.setConnectOptions(options.join(u';'));
     if (!d->m_db.open()) {
         d->m_connectionLost = true;
-        throw Error(QStringLiteral("Le serveur du journal (service « %1 ») ne répond pas : %2")
-                        .arg(shown, storeMessage(d->m_db.lastError())));
+        throw Error(connectionFailureMessage(shown, storeMessage(d->m_db.lastError())));
     }
     return d;
 }

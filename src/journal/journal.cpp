@@ -17,7 +17,7 @@ constexpr int kBatch = 200;
 
 bool CheckReport::ok() const
 {
-    return integrity == QLatin1String("ok") && outboxIntegrity == QLatin1String("ok") && setAside == 0;
+    return integrity == QLatin1String("ok") && outboxIntegrity == QLatin1String("ok") && left == 0 && setAside == 0;
 }
 
 Journal::Journal(const Settings& settings, const QString& folder)
@@ -239,16 +239,27 @@ QString Journal::statusText()
     return n > 0 ? QStringLiteral("Journal : hors ligne, %1 en attente").arg(n) : QString();
 }
 
+QString Journal::storeName() const
+{
+    if (m_settings.engine == Engine::SQLite)
+        return m_settings.sqlitePath;
+    return QStringLiteral("PostgreSQL, service « %1 »")
+        .arg(m_settings.service.isEmpty() ? QString::fromLocal8Bit(qgetenv("PGSERVICE")) : m_settings.service);
+}
+
+QString Journal::sourceLine() const
+{
+    return QStringLiteral("Journal : %1 (réglages : %2)").arg(storeName(), m_settings.sourceText());
+}
+
 CheckReport Journal::check()
 {
     CheckReport report;
-    report.store =
-        m_settings.engine == Engine::PostgreSQL
-            ? QStringLiteral("PostgreSQL, service « %1 »")
-                  .arg(m_settings.service.isEmpty() ? QString::fromLocal8Bit(qgetenv("PGSERVICE")) : m_settings.service)
-            : m_settings.sqlitePath;
+    report.store = storeName();
     try {
         report.integrity = store().integrityCheck();
+        report.details = describeStore(store());
+        report.reached = true;
     } catch (...) {
         report.integrity = currentErrorMessage();
         storeFailed(report.integrity);
@@ -264,6 +275,15 @@ CheckReport Journal::check()
         report.outboxIntegrity = currentErrorMessage();
     }
     report.pending += m_memory.size();
+    // what waits is sent now, so that a check that passes leaves nothing behind on the workstation
+    if (report.reached && report.outboxIntegrity == QLatin1String("ok") && report.pending > 0) {
+        report.sent = flush(true);
+        try {
+            report.details = describeStore(store());
+        } catch (...) {
+        }
+    }
+    report.left = pending();
     return report;
 }
 

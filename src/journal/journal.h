@@ -7,6 +7,7 @@
 #include "journal/entry.h"
 #include "journal/outbox.h"
 #include "journal/settings.h"
+#include "journal/storeinfo.h"
 
 // The journal a program records into: the store the settings name, and the outbox where entries
 // wait while that store cannot be written (a server out of reach, a file that cannot be opened).
@@ -37,6 +38,11 @@ struct CheckReport
     QString outboxIntegrity; // "ok" (also when there is no outbox)
     qint64 pending = 0;      // entries waiting in the outbox
     qint64 setAside = 0;     // entries the journal refused, kept apart in the outbox
+    bool reached = false;    // the store answered: `details` are its own
+    StoreDetails details;
+    int sent = 0;    // of those waiting, sent by the check
+    qint64 left = 0; // still waiting after it
+    // The store, the outbox and every entry in the store.
     bool ok() const;
 };
 
@@ -72,10 +78,14 @@ public:
 
     // The store, connected, its schema created or migrated. Error when it cannot be reached.
     Database& store();
-    // Checks the store and the outbox; never throws.
+    // Checks the store and the outbox, and sends what waits; never throws.
     CheckReport check();
 
     const Settings& settings() const { return m_settings; }
+    // The store the settings name: "PostgreSQL, service « pelorin »" or the SQLite file.
+    QString storeName() const;
+    // The store and the settings file it comes from, as the journal window shows them.
+    QString sourceLine() const;
     const QString& outboxPath() const { return m_outboxPath; }
     // How long a store that failed is left alone before the next try: 5 s by default after the first
     // failure, doubled at each failure that follows, at most a minute, back to the first delay once

@@ -90,6 +90,9 @@ TEST(Paths, DataFolderIsChosenInItsOrder)
     QDir().mkpath(exe);
     writeFile(root + "/prefix/share/pelorin/Config/cfg.xml", "<Configuration/>");
     writeFile(root + "/prefix/share/pelorin/logos/Anzin.bmp", "BM");
+    writeFile(root + "/prefix/share/pelorin/Modeles/Planche65.ETQ", "installed page");
+    writeFile(root + "/prefix/share/pelorin/Help/Pelorin.htm", "installed guide");
+    writeFile(root + "/prefix/share/pelorin/journal-setup.sql", "-- setup");
     const QString savedRoot = DataFolder::root();
     const QByteArray savedEnv = qgetenv("PELORIN_DATA"), savedXdg = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", (root + "/xdg").toLocal8Bit());
@@ -102,6 +105,18 @@ TEST(Paths, DataFolderIsChosenInItsOrder)
     EXPECT_EQ(DataFolder::locate(QString(), exe), root + "/xdg/pelorin");
     EXPECT_TRUE(QFileInfo::exists(root + "/xdg/pelorin/Config/cfg.xml"));
     EXPECT_TRUE(QFileInfo::exists(root + "/xdg/pelorin/logos/Anzin.bmp"));
+    // the guide and the pages are read where they are installed, so that an upgrade reaches this user,
+    // until the user saves a page of that name
+    for (const char* installedOnly : {"/xdg/pelorin/Modeles", "/xdg/pelorin/Help", "/xdg/pelorin/journal-setup.sql"})
+        EXPECT_FALSE(QFileInfo::exists(root + installedOnly)) << installedOnly;
+    EXPECT_EQ(DataFolder::installed(), root + "/prefix/share/pelorin");
+    EXPECT_EQ(DataFolder::path("Modeles\\planche65.etq"), root + "/prefix/share/pelorin/Modeles/Planche65.ETQ");
+    EXPECT_EQ(DataFolder::path("Help\\Pelorin.htm"), root + "/prefix/share/pelorin/Help/Pelorin.htm");
+    EXPECT_EQ(DataFolder::path("Modeles\\Mine.ETQ"), root + "/xdg/pelorin/Modeles/Mine.ETQ");
+    writeFile(root + "/xdg/pelorin/Modeles/Planche65.ETQ", "edited page");
+    EXPECT_EQ(DataFolder::path("Modeles\\Planche65.ETQ"), root + "/xdg/pelorin/Modeles/Planche65.ETQ");
+    // only Help and Modeles: the configuration and the logos are the user's own
+    EXPECT_EQ(DataFolder::path("logos\\Other.bmp"), root + "/xdg/pelorin/logos/Other.bmp");
     // the user's own configuration is never replaced by the installed one
     writeFile(root + "/xdg/pelorin/Config/cfg.xml", "<Configuration><Systemes/></Configuration>");
     DataFolder::locate(QString(), exe);
@@ -114,6 +129,9 @@ TEST(Paths, DataFolderIsChosenInItsOrder)
     qputenv("PELORIN_DATA", (root + "/elsewhere").toLocal8Bit());
     EXPECT_EQ(DataFolder::locate(QString(), exe), exe);
     EXPECT_EQ(DataFolder::path("Config\\cfg.xml"), exe + "/config/CFG.xml");
+    // a complete folder of its own reads nothing from the installed copy
+    EXPECT_TRUE(DataFolder::installed().isEmpty());
+    EXPECT_EQ(DataFolder::path("Modeles\\Planche65.ETQ"), exe + "/Modeles/Planche65.ETQ");
 
     savedEnv.isNull() ? qunsetenv("PELORIN_DATA") : qputenv("PELORIN_DATA", savedEnv);
     savedXdg.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", savedXdg);

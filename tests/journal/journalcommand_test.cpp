@@ -299,34 +299,4 @@ TEST_P(JournalCommand, ReportsAStoreOutOfReachAndWhatWaits)
     EXPECT_TRUE(r.err.contains("Journal : hors ligne, 1 en attente")) << r.err.constData();
 }
 
-class JournalRole : public JournalTest
-{
-};
-
-TEST_P(JournalRole, MayOnlyAddAndRead)
-{
-    auto db = open();
-    QProcess psql;
-    psql.start(QStringLiteral("psql"),
-               {QStringLiteral("service=%1 dbname=%2").arg(test::testService(), m_database), QStringLiteral("-q"),
-                QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-f"),
-                QStringLiteral(PELORIN_SOURCE_DIR "/src/journal/sql/journal-role.sql")});
-    ASSERT_TRUE(psql.waitForFinished(30000));
-    ASSERT_EQ(psql.exitCode(), 0) << psql.readAllStandardError().constData();
-    db->exec(QStringLiteral("SET ROLE pelorin_journal"));
-    db->migrate(); // the schema is current: nothing to create, nothing refused
-    const Entry e = sampleEntry(EntryKind::Scan, 1);
-    EXPECT_EQ(db->insert({e}), 1);
-    EXPECT_EQ(db->insert({e}), 0);
-    QSqlQuery q(db->db());
-    EXPECT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM journal_entry")));
-    EXPECT_FALSE(q.exec(QStringLiteral("UPDATE journal_entry SET code = 'X'")));
-    EXPECT_FALSE(q.exec(QStringLiteral("DELETE FROM journal_entry")));
-    EXPECT_FALSE(q.exec(QStringLiteral("TRUNCATE journal_entry")));
-    EXPECT_FALSE(q.exec(QStringLiteral("DROP TABLE journal_entry")));
-    db->exec(QStringLiteral("RESET ROLE"));
-}
-
 PELORIN_BOTH_ENGINES(JournalCommand);
-// a role of the shared server: SQLite has none
-INSTANTIATE_TEST_SUITE_P(PostgreSQLOnly, JournalRole, ::testing::Values(Engine::PostgreSQL), test::engineName);

@@ -5,7 +5,7 @@
 set -euo pipefail
 build_dir=$1
 version=$2
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli lintian zbarimg pdftoppm; do
+for tool in cpack dpkg-deb dpkg-shlibdeps readelf desktop-file-validate appstreamcli lintian zbarimg pdftoppm; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 
@@ -21,9 +21,11 @@ deb=$tmp/out/pelorin_${version}_amd64.deb
 # control fields: dependencies computed from the binary, plus the fonts loaded by name
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for d in libqt6widgets6 libqt6printsupport6 libzint2.11 libpugixml1v5 libc6 fonts-liberation2; do
+for d in libqt6widgets6 libqt6printsupport6 libzint2.11 libpugixml1v5 libc6 fonts-liberation2 libqt6sql6-sqlite; do
     [[ $depends == *"$d"* ]] || fail "Depends lacks $d"
 done
+# the shared journal's driver, installed unless the administrator says otherwise
+[[ $(dpkg-deb -f "$deb" Recommends) == *libqt6sql6-psql* ]] || fail "Recommends lacks libqt6sql6-psql"
 [[ $(dpkg-deb -f "$deb" Section) == misc ]] || fail "Section"
 [[ $(dpkg-deb -f "$deb" Maintainer) == *@* ]] || fail "Maintainer"
 [[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "Version"
@@ -32,7 +34,7 @@ done
 dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./|/|' >"$tmp/files"
 for f in /usr/bin/pelorin \
     /usr/share/pelorin/Config/cfg.xml /usr/share/pelorin/Modeles/Planche65.ETQ /usr/share/pelorin/Modeles/Avery4x2.ETQ \
-    /usr/share/pelorin/logos/Anzin.bmp /usr/share/pelorin/Help/Pelorin.htm \
+    /usr/share/pelorin/logos/Anzin.bmp /usr/share/pelorin/Help/Pelorin.htm /usr/share/pelorin/journal-setup.sql \
     /usr/share/applications/pelorin.desktop /usr/share/metainfo/org.pelorin.Pelorin.metainfo.xml \
     /usr/share/mime/packages/pelorin.xml \
     /usr/share/icons/hicolor/scalable/apps/pelorin.svg /usr/share/icons/hicolor/48x48/apps/pelorin.png \
@@ -51,6 +53,10 @@ if grep -Ei 'test|gtest|bench' "$tmp/files"; then fail "test files in the packag
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
 file "$root/usr/bin/pelorin" | grep -q ', stripped' || fail "the program is not stripped"
+# Debian's hardening: relocations read-only and bound at start-up, fortified functions
+readelf -lW "$root/usr/bin/pelorin" | grep -q GNU_RELRO || fail "the program is not linked with relro"
+readelf -dW "$root/usr/bin/pelorin" | grep -qE 'BIND_NOW|FLAGS_1.*NOW' || fail "the program is not linked with bindnow"
+readelf --dyn-syms -W "$root/usr/bin/pelorin" | grep -qE '__[a-z_]+_chk' || fail "the program uses no fortified function"
 desktop-file-validate "$root/usr/share/applications/pelorin.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.pelorin.Pelorin.metainfo.xml" || fail "appstreamcli validate"
 # the man page formats without a warning
@@ -67,6 +73,11 @@ run() { env -i PATH=/usr/bin:/bin HOME="$home" LANG=fr_FR.UTF-8 "$root/usr/bin/p
 run render --model Planche65.ETQ --code B25012515LAV5930033906 --unmark "$(seq -s, 2 65)" -o "$tmp/page.pdf" ||
     fail "render"
 [[ -f $home/.local/share/pelorin/Config/cfg.xml ]] || fail "the user's data folder was not seeded"
+# the guide and the pages are read where they are installed: an upgrade reaches every user
+[[ ! -e $home/.local/share/pelorin/Modeles && ! -e $home/.local/share/pelorin/Help ]] ||
+    fail "the pages or the guide were copied into the user's folder"
+# the superuser's setup script, printed by the program and installed, is one text
+run journal --setup-sql | cmp -s - "$root/usr/share/pelorin/journal-setup.sql" || fail "journal --setup-sql"
 pdftoppm -r 300 -png -singlefile "$tmp/page.pdf" "$tmp/page"
 codes=$(zbarimg --quiet --raw --nodbus "$tmp/page.png")
 [[ $codes == B25012515LAV5930033906 ]] || fail "the page's barcode reads '$codes'"

@@ -12,6 +12,7 @@
 #include "journal/recording.h"
 #include "journal/reprint.h"
 #include "journal/search.h"
+#include "journal/setupsql.h"
 #include "scan/decode.h"
 #include "scan/scbfile.h"
 
@@ -196,7 +197,20 @@ Database& listedStore(Journal& journal, std::unique_ptr<Database>& readOnly)
 int check(Journal& journal, QTextStream& out)
 {
     const CheckReport r = journal.check();
+    const Settings& settings = journal.settings();
+    out << QStringLiteral("Réglages : %1\n").arg(settings.sourceText());
+    out << QStringLiteral("Moteur : %1\n").arg(settings.engineName());
     out << QStringLiteral("Journal : %1\n").arg(r.store);
+    if (r.reached) {
+        const StoreDetails& d = r.details;
+        if (settings.engine == Engine::PostgreSQL) {
+            out << QStringLiteral("Serveur : %1 (PostgreSQL %2)\n").arg(d.server, d.serverVersion);
+            out << QStringLiteral("Base : %1\n").arg(d.database);
+            out << QStringLiteral("Utilisateur : %1\n").arg(d.user);
+        }
+        out << QStringLiteral("Version du schéma : %1\n").arg(d.schemaVersion);
+        out << QStringLiteral("Entrées : %1\n").arg(d.entries);
+    }
     out << QStringLiteral("Intégrité : %1\n").arg(r.integrity);
     out << QStringLiteral("File d'envoi : %1, %2 en attente\n").arg(r.outboxIntegrity).arg(r.pending);
     if (r.setAside > 0) {
@@ -209,6 +223,10 @@ int check(Journal& journal, QTextStream& out)
             out << "  " << e.message() << '\n';
         }
     }
+    if (r.pending > 0)
+        out << QStringLiteral("Envoi : %1 envoyées, %2 encore en attente\n").arg(r.sent).arg(r.left);
+    if (r.left > 0 && r.reached && !journal.lastError().isEmpty())
+        out << QStringLiteral("Erreur d'envoi : %1\n").arg(journal.lastError());
     return r.ok() ? 0 : 1;
 }
 
@@ -338,7 +356,17 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
              QStringLiteral("tsv|csv|json"));
     line.add({QStringLiteral("import")},
              QStringLiteral("Enregistre au journal les codes des feuilles de codes scannés données."));
-    line.add({QStringLiteral("check")}, QStringLiteral("Vérifie le journal et sa file d'envoi."));
+    line.add({QStringLiteral("check")},
+             QStringLiteral("Vérifie le journal : les réglages lus, le serveur, la base et l'utilisateur, la version "
+                            "du schéma, le nombre d'entrées et la file d'envoi, dont il envoie ce qui attend ; échoue tant que des "
+                            "entrées refusées par le journal sont mises de côté."));
+    line.add({QStringLiteral("service")},
+             QStringLiteral("Se connecte par ce service PostgreSQL plutôt que par celui des réglages (le service du "
+                            "propriétaire, qui crée et met à jour les tables)."),
+             QStringLiteral("NOM"));
+    line.add({QStringLiteral("setup-sql")},
+             QStringLiteral("Écrit le script SQL qu'un superutilisateur PostgreSQL exécute une fois pour préparer "
+                            "un journal partagé (base, propriétaire, droits du rôle des postes)."));
     line.add({QStringLiteral("all-texts")},
              QStringLiteral("Ajoute aux entrées la colonne « Textes » : le texte incrémental de chaque étiquette "
                             "imprimée."));
@@ -354,9 +382,6 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
              QStringLiteral("Avec --reprint : l'imprimante (une file CUPS) ; l'imprimante par défaut sans cette "
                             "option."),
              QStringLiteral("NOM"));
-    line.add({QStringLiteral("check")},
-             QStringLiteral("Vérifie le journal et sa file d'envoi ; échoue tant que des entrées refusées par le "
-                            "journal sont mises de côté."));
     line.add({QStringLiteral("set-aside")},
              QStringLiteral("Liste les entrées que le journal a refusées, mises de côté dans la file d'envoi, avec "
                             "la raison du refus."));
@@ -372,7 +397,7 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
                   unprinted = QStringLiteral("unprinted"), format = QStringLiteral("format"),
                   import = QStringLiteral("import"), checkOption = QStringLiteral("check"),
                   reconcile = QStringLiteral("reconcile"), recall = QStringLiteral("recall"),
-                  output = QStringLiteral("output");
+                  output = QStringLiteral("output"), service = QStringLiteral("service");
 
     Filter filter;
     if (parser.isSet(from) && !parseMoment(parser.value(from), false, &filter.from))
@@ -429,8 +454,17 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (parser.isSet(printerOption) && !parser.isSet(reprintOption))
         return usageError(QStringLiteral("pelorin journal : --printer ne sert qu'avec --reprint"));
 
+    if (parser.isSet(QStringLiteral("setup-sql"))) {
+        out << setupSql();
+        return 0;
+    }
     DataFolder::locate(parser.value(data));
-    Journal journal(Settings::load());
+    Settings settings = Settings::load();
+    if (parser.isSet(service)) {
+        settings.engine = Engine::PostgreSQL;
+        settings.service = parser.value(service);
+    }
+    Journal journal(settings);
     std::unique_ptr<Database> readOnlyCopy;
     if (parser.isSet(checkOption))
         return check(journal, out);

@@ -150,6 +150,8 @@ JournalForm::JournalForm(Journal& journal, QWidget* parent)
     m_ui->TableJournal->setModel(m_model);
     m_ui->TableJournal->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_ui->TableJournal->verticalHeader()->hide();
+    // where the entries come from, so that a workstation journalling elsewhere than meant shows it
+    m_ui->LabelSource->setText(m_journal.sourceLine());
     const QDateTime now = QDateTime::currentDateTime();
     m_ui->DateProduction->setDate(now.date());
     m_ui->DateDebut->setDateTime(QDateTime(now.date(), QTime(0, 0)));

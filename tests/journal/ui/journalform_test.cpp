@@ -75,6 +75,15 @@ protected:
 TEST_P(JournalWindow, ShowsAPageAndFetchesTheNextAsTheTableScrolls)
 {
     EXPECT_EQ(m_form->windowTitle(), QStringLiteral("Journal"));
+    // the store in use, and that no settings file chose it
+    auto* source = m_form->findChild<QLabel*>(QStringLiteral("LabelSource"));
+    ASSERT_TRUE(source);
+    EXPECT_TRUE(source->text().startsWith(
+        QStringLiteral("Journal : %1 (réglages : aucun")
+            .arg(postgres() ? QStringLiteral("PostgreSQL, service « %1 »").arg(m_settings.service)
+                            : m_settings.sqlitePath)))
+        << source->text().toStdString();
+    EXPECT_EQ(source->accessibleName(), QStringLiteral("Journal en usage"));
     QAbstractItemModel* model = m_table->model();
     EXPECT_EQ(model->rowCount(), JournalModel::kPage);
     EXPECT_EQ(label(), QStringLiteral("200 entrées affichées, d'autres suivent"));
