@@ -28,6 +28,8 @@ constexpr Command kCommands[] = {
      "Lit et décode les codes d'une douchette sur un port série."},
     {"journal", journalCommand, "[filtres] [--format tsv|csv|json] | --import FICHIER.SCB... | --check",
      "Liste, complète ou vérifie le journal de traçabilité."},
+    {"calibrate", calibrateCommand, "--printer NOM [--page [-o FICHIER.pdf] | --dx MM --dy MM [--sx % --sy %]]",
+     "Imprime la page de calibration d'une imprimante, enregistre ou affiche son décalage et son échelle."},
 };
 
 } // namespace
