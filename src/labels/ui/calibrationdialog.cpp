@@ -45,6 +45,7 @@ CalibrationDialog::CalibrationDialog(const QString& printer, QWidget* parent) : 
                              this);
     intro->setObjectName(QStringLiteral("calibrationIntro"));
     intro->setWordWrap(true);
+    intro->setMinimumWidth(420);
     layout->addWidget(intro);
 
     auto* printButton = new QPushButton(QStringLiteral("Imprimer la page de calibration"), this);
