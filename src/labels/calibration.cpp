@@ -31,7 +31,7 @@ void checkRange(const QString& what, double value, double least, double most, co
                         .arg(what, shortestDecimal(value), unit, shortestDecimal(least), shortestDecimal(most)));
 }
 
-constexpr double mm(double millimetres)
+constexpr double inches(double millimetres)
 {
     return millimetres / kMillimetresPerInch;
 }
@@ -109,7 +109,7 @@ QString calibrationText(const PrinterCalibration& c)
 QTransform calibrationTransform(const PrinterCalibration& c, double unitsPerInch)
 {
     QTransform t;
-    t.translate(mm(c.dx) * unitsPerInch, mm(c.dy) * unitsPerInch);
+    t.translate(inches(c.dx) * unitsPerInch, inches(c.dy) * unitsPerInch);
     t.scale(c.sx / 100.0, c.sy / 100.0);
     return t;
 }
@@ -125,12 +125,12 @@ report::Page calibrationPage(QSizeF paperInches, const QString& printer)
     // a line is a rectangle without width or height, drawn with the thinnest pen
     const auto line = [&page](double left, double top, double w, double h) {
         report::Component& c = page.create(ComponentClass::Rectangle, QStringLiteral("Trait"));
-        c.left = mm(left), c.top = mm(top), c.width = mm(w), c.height = mm(h);
+        c.left = inches(left), c.top = inches(top), c.width = inches(w), c.height = inches(h);
         c.rectangle().borderWidth = 0;
     };
     const auto text = [&page](double left, double top, const QString& s, int pixels = 0) {
         report::Component& c = page.create(ComponentClass::Text, QStringLiteral("Texte"));
-        c.left = mm(left), c.top = mm(top), c.width = mm(5), c.height = mm(5);
+        c.left = inches(left), c.top = inches(top), c.width = inches(5), c.height = inches(5);
         c.text().text = s;
         c.text().fontHeightPx = pixels;
     };
@@ -167,8 +167,8 @@ report::Page calibrationPage(QSizeF paperInches, const QString& printer)
     const QString across = shortestDecimal(crosses[1].x - inset), down = shortestDecimal(crosses[2].y - inset);
     const QString at = shortestDecimal(inset);
     report::Component& notice = page.create(ComponentClass::Memo, QStringLiteral("Consignes"));
-    notice.left = mm(inset + 10.0), notice.top = mm(inset + 15.0);
-    notice.width = mm(width - 2 * inset - 20.0), notice.height = mm(120.0);
+    notice.left = inches(inset + 10.0), notice.top = inches(inset + 15.0);
+    notice.width = inches(width - 2 * inset - 20.0), notice.height = inches(120.0);
     notice.memo().fontHeightPx = 16;
     notice.memo().text =
         QStringLiteral("Calibration de l'imprimante « %1 »\n\n"
