@@ -9,6 +9,8 @@ namespace pelorin::report {
 static_assert(kCode128.zintId == BARCODE_CODE128);
 static_assert(kQrCode.zintId == BARCODE_QRCODE);
 static_assert(kDataMatrix.zintId == BARCODE_DATAMATRIX);
+static_assert(kGs1_128.zintId == BARCODE_GS1_128);
+static_assert(kEan13.zintId == BARCODE_EANX);
 
 namespace {
 
@@ -44,7 +46,7 @@ BarcodeSymbol encodeBarcode(Symbology symbology, const QString& text, QString* r
     if (!symbol)
         return refused(refusal, QStringLiteral("Out of memory"));
     symbol->symbology = symbology.zintId;
-    symbol->input_mode = DATA_MODE;
+    symbol->input_mode = symbology.gs1 || symbology.zintId == BARCODE_GS1_128 ? GS1_MODE : DATA_MODE;
     symbol->show_hrt = 1;
     const int rc =
         ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()), int(data.size()));

@@ -9,6 +9,9 @@ namespace pelorin::report {
 struct Symbology
 {
     int zintId = 20; // Code 128, what a label's barcode has always been
+    // The text is GS1 data, Application Identifiers in brackets ("[01]03453120000011[10]LOT"), for
+    // a symbology that takes GS1 data as an option (GS1 Data Matrix); GS1-128 always takes it.
+    bool gs1 = false;
 
     bool operator==(const Symbology&) const = default;
 };
@@ -16,6 +19,9 @@ struct Symbology
 inline constexpr Symbology kCode128{20};
 inline constexpr Symbology kQrCode{58};
 inline constexpr Symbology kDataMatrix{71};
+inline constexpr Symbology kGs1_128{16};
+inline constexpr Symbology kEan13{13}; // 12 digits and the check digit it computes, or 13 with theirs
+inline constexpr Symbology kGs1DataMatrix{71, true};
 
 // One dark rectangle of a symbol, in modules from the symbol's top-left corner.
 struct ModuleRect

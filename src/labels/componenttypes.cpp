@@ -4,6 +4,7 @@
 #include "labels/description.h"
 #include "labels/labelvalues.h"
 #include "labels/reportpage.h"
+#include "labels/symbologies.h"
 
 namespace pelorin {
 
@@ -79,16 +80,35 @@ void createAutoVersion(PlacedComponent& rec, const ComponentDescription& d, int,
     setText(placed(page, ComponentClass::Text, rec), QStringLiteral("Pelorin V") + values.version(), rec.Rotation, 6);
 }
 
-void createAutoBarCode(PlacedComponent& rec, const ComponentDescription&, int, report::Page& page,
+void setBarcode(report::Component& c, report::Symbology symbology, const QString& text)
+{
+    report::BarcodeProps& b = c.barcode();
+    b.symbology = symbology;
+    b.text = text;
+}
+
+// The code itself, or what its symbology carries of it: GS1 data composed from the code's fields
+// and the description's GTIN, or the GTIN alone for EAN-13, which holds digits only.
+void createAutoBarCode(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page,
                        const LabelValues& values)
 {
-    placed(page, ComponentClass::Barcode, rec).barcode().text = values.code();
+    const report::Symbology symbology = readSymbology(d.value("Symbology").text());
+    QString text = values.code();
+    if (symbology.gs1 || symbology == report::kGs1_128)
+        text = checkedBarcodeText(symbology, gs1EncoderText(gs1FromCode(text, d.value("GTIN").text())));
+    else if (symbology == report::kEan13)
+        text = checkedBarcodeText(symbology, d.value("GTIN").text());
+    else if (symbology != report::kCode128)
+        text = checkedBarcodeText(symbology, text);
+    setBarcode(placed(page, ComponentClass::Barcode, rec), symbology, text);
 }
 
 void createBarCode128(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
 {
     rec.Text = d.value("Text").text();
-    placed(page, ComponentClass::Barcode, rec).barcode().text = rec.Text;
+    const report::Symbology symbology = readSymbology(d.value("Symbology").text());
+    const QString text = checkedBarcodeText(symbology, rec.Text);
+    setBarcode(placed(page, ComponentClass::Barcode, rec), symbology, text);
 }
 
 void createAutoLogo(PlacedComponent& rec, const ComponentDescription&, int, report::Page& page,
@@ -128,6 +148,9 @@ void createMemoTexte(PlacedComponent& rec, const ComponentDescription& d, int, r
 constexpr ReadElement kTaille{"Taille", ValueKind::Integer, kMaxPixelSize};
 constexpr ReadElement kRotation{"Rotation", ValueKind::Integer};
 constexpr ReadElement kText{"Text", ValueKind::Text};
+// optional: a description without it keeps its Code 128
+constexpr ReadElement kSymbology{"Symbology", ValueKind::Text};
+constexpr ReadElement kGtin{"GTIN", ValueKind::Text};
 
 } // namespace
 
@@ -168,12 +191,12 @@ const std::vector<ComponentType>& componentTypeTable()
          createAutoVersion},
         {QStringLiteral("AutoBarCode"),
          {{"Rotation", "autoBarCodeRotationEdit"}, {"Position", "autoBarCodePositionEdit"}},
-         {},
+         {kSymbology, kGtin},
          "pageAutoBarCode",
          createAutoBarCode},
         {QStringLiteral("BarCode128"),
          {{"Rotation", "barCodeRotationEdit"}, {"Position", "barCodePositionEdit"}, {"Text", "barCodeTextEdit"}},
-         {kText},
+         {kText, kSymbology},
          "pageBarCode128",
          createBarCode128},
         {QStringLiteral("AutoLogo"), {}, {}, "pageAutoLogo", createAutoLogo},

@@ -127,7 +127,7 @@ ExecutedPage execute(const Page& page)
     // each distinct file is read once, the components refer to it by index
     QHash<QString, int> imageIndex;
     // a sheet repeats one barcode text on every label: each is encoded once
-    QHash<QPair<int, QString>, BarcodeSymbol> symbols;
+    QHash<QPair<QPair<int, bool>, QString>, BarcodeSymbol> symbols;
     executed.m_components.reserve(page.components().size());
     for (const std::unique_ptr<Component>& component : page.components()) {
         const Component& c = *component;
@@ -159,7 +159,7 @@ ExecutedPage execute(const Page& page)
         }
         case ComponentClass::Barcode: {
             const auto& p = std::get<BarcodeProps>(c.props);
-            const QPair<int, QString> key(p.symbology.zintId, p.text);
+            const QPair<QPair<int, bool>, QString> key(qMakePair(p.symbology.zintId, p.symbology.gs1), p.text);
             auto it = symbols.constFind(key);
             if (it == symbols.constEnd())
                 it = symbols.insert(key, encodeBarcode(p.symbology, p.text));

@@ -12,6 +12,7 @@
 #include "labels/exporter.h"
 #include "labels/painter.h"
 #include "labels/reportpage.h"
+#include "labels/symbologies.h"
 #include "support/testsupport.h"
 
 using namespace pelorin;
@@ -31,8 +32,9 @@ bool haveZxing()
     return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-// "<format> <text>" for every symbol zxing-cpp finds in the image.
-QStringList zxingRead(const QImage& image)
+// "<format> <text>" for every symbol zxing-cpp finds in the image; "<format> <symbology identifier>
+// <text>" with `identifiers` (GS1 data is told by its identifier, "]C1" or "]d2").
+QStringList zxingRead(const QImage& image, bool identifiers = false)
 {
     QTemporaryDir dir;
     const QString pgm = dir.filePath(QStringLiteral("page.pgm"));
@@ -45,13 +47,13 @@ m = re.match(rb'P5\s+(\d+)\s+(\d+)\s+\d+\s', data)
 w, h = int(m.group(1)), int(m.group(2))
 img = numpy.frombuffer(data, dtype=numpy.uint8, count=w * h, offset=m.end()).reshape(h, w)
 for r in zxingcpp.read_barcodes(img):
-    print(r.format.name + ' ' + r.text)
+    print(r.format.name + ' ' + (r.symbology_identifier + ' ' if sys.argv[2] == '1' else '') + r.text)
 )");
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
     p.setProcessEnvironment(env);
-    p.start(kPython, {QStringLiteral("-c"), script, pgm});
+    p.start(kPython, {QStringLiteral("-c"), script, pgm, identifiers ? QStringLiteral("1") : QStringLiteral("0")});
     p.waitForFinished(60000);
     QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     const QByteArray err = p.readAllStandardError();
@@ -214,4 +216,67 @@ TEST(BarcodeSymbology, APageOfQrCodeAndDataMatrixSymbolsPaintsWhatReadersDecode)
     EXPECT_EQ(QSet<QString>(read.begin(), read.end()),
               (QSet<QString>{QStringLiteral("QRCode ") + kCode, QStringLiteral("DataMatrix ") + lot}))
         << read.join(u'|').toStdString();
+}
+
+// GS1 data composed from the code, a GTIN as EAN-13 and a GS1 Data Matrix, painted at a label
+// printer's resolution, read back by both readers with their identifiers.
+TEST(BarcodeSymbology, Gs1AndEan13SymbolsReadBackWithTheirIdentifiers)
+{
+    const QString gs1 = gs1EncoderText(gs1FromCode(kCode, QStringLiteral("5901234123457")));
+    struct Placed
+    {
+        Symbology symbology;
+        QString text;
+        QRectF box; // inches
+    };
+    const Placed placed[] = {
+        {kGs1_128, gs1, QRectF(0.3, 0.3, 3.6, 0.8)},
+        {kEan13, QStringLiteral("590123412345"), QRectF(0.3, 1.5, 1.6, 0.8)},
+        {kGs1DataMatrix, gs1, QRectF(2.5, 1.5, 0.8, 0.8)},
+    };
+    Page page(QSizeF(4.5, 2.6));
+    for (const Placed& p : placed) {
+        Component& c = page.create(ComponentClass::Barcode, QStringLiteral("Code"));
+        c.left = p.box.left(), c.top = p.box.top(), c.width = p.box.width(), c.height = p.box.height();
+        c.barcode().symbology = p.symbology;
+        c.barcode().text = p.text;
+    }
+    const ExecutedPage executed = execute(page);
+    for (const ExecutedComponent& c : executed.components())
+        ASSERT_FALSE(c.symbol.isEmpty()) << c.symbol.symbology.zintId;
+    // GS1-128 is Code 128 whose first character is FNC1; its line under the bars shows the identifiers
+    // day 339 of 2006 is 5 December, 250 g are 0.250 kg, the lot is the code's last 13 characters
+    EXPECT_EQ(executed.components()[0].symbol.humanReadable,
+              QStringLiteral("(01)05901234123457(11)061205(3103)000250(10)LAV5930033906"));
+    // what readers give: the element strings one after the other, the variable lot last
+    const QString elementStrings = QStringLiteral("0105901234123457"
+                                                  "11061205"
+                                                  "3103000250"
+                                                  "10LAV5930033906");
+    EXPECT_EQ(executed.components()[1].symbol.humanReadable, QStringLiteral("5901234123457"));
+    const QImage image = renderImage(executed, 300);
+
+    if (test::haveZbar()) {
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("page.png"));
+        ASSERT_TRUE(image.save(png));
+        const QStringList read = test::zbarRead(png);
+        EXPECT_EQ(QSet<QString>(read.begin(), read.end()),
+                  (QSet<QString>{elementStrings, QStringLiteral("5901234123457")}))
+            << read.join(u'|').toStdString();
+    }
+    if (!haveZxing())
+        GTEST_SKIP() << "zxing-cpp for Python is not installed";
+    // one symbol at a time: this zxing-cpp aborts when it compares a 1-D result with a 2-D one
+    // "]C1" and "]d2" are GS1-128 and GS1 Data Matrix: the symbol starts with FNC1
+    const QString expected[] = {QStringLiteral("Code128 ]C1 ") + elementStrings,
+                                QStringLiteral("EAN13 ]E0 5901234123457"),
+                                QStringLiteral("DataMatrix ]d2 ") + elementStrings};
+    for (int i = 0; i < 3; ++i) {
+        const QRectF& box = placed[i].box;
+        const QRect area(int((box.left() - 0.2) * 300), int((box.top() - 0.2) * 300), int((box.width() + 0.4) * 300),
+                         int((box.height() + 0.4) * 300));
+        const QStringList read = zxingRead(image.copy(area), true);
+        EXPECT_EQ(read, QStringList{expected[i]}) << read.join(u'|').toStdString();
+    }
 }

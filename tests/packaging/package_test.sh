@@ -85,7 +85,7 @@ codes=$(zbarimg --quiet --raw --nodbus "$tmp/page.png")
 # every option that a command's --help lists is in the man page and offered by the completion
 man_text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$root/usr/share/man/man1/pelorin.1.gz" 2>/dev/null | col -b)
 completion_text=$(cat "$root/usr/share/bash-completion/completions/pelorin")
-for command in "" code render print decode scan journal; do
+for command in "" code render print decode scan journal calibrate; do
     # shellcheck disable=SC2086
     for option in $(run $command --help | grep -oE '^ +(-[A-Za-z], )?--[a-z][a-z-]*' | grep -oE -- '--[a-z-]+'); do
         grep -qF -- "$option" <<<"$man_text" || fail "the man page lacks ${command:-pelorin} $option"

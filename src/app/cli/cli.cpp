@@ -30,6 +30,8 @@ constexpr Command kCommands[] = {
      "[filtres] [--reconcile | --recall TEXTE [-o FICHIER.pdf]] [--format tsv|csv|json] | --import FICHIER.SCB... "
      "| --check",
      "Liste, complète ou vérifie le journal de traçabilité."},
+    {"calibrate", calibrateCommand, "--printer NOM [--page [-o FICHIER.pdf] | --dx MM --dy MM [--sx % --sy %]]",
+     "Imprime la page de calibration d'une imprimante, enregistre ou affiche son décalage et son échelle."},
 };
 
 // The program's own options that a command takes too, and whether each has a value.

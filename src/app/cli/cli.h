@@ -24,6 +24,7 @@ int printCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int decodeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int scanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int journalCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int calibrateCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // Flushes `out` and the process's standard output; false when some of what was written could not be
 // (a full disk, a closed pipe): a result that is lost is an error, never a success.

@@ -3,9 +3,13 @@
 #include "base/ui/widgetkit.h"
 
 #include "base/ui/dialogs.h"
+#include "labels/ui/calibrationdialog.h"
 
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QList>
 #include <QPrintDialog>
+#include <QPushButton>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -33,6 +37,20 @@ std::optional<PrintDialogs::Choice> PrintDialogs::ask(QWidget* parent, const QSt
     dialog.setWindowTitle(QStringLiteral("Imprimer"));
     // the page is the whole paper: no range, no selection, no current page to choose
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    // the calibration of the printer chosen in the dialog (its list of printers is "printers")
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+        QPushButton* calibrate = buttons->addButton(QStringLiteral("Calibrer…"), QDialogButtonBox::ActionRole);
+        calibrate->setObjectName(QStringLiteral("calibrateButton"));
+        calibrate->setToolTip(QStringLiteral("Imprime la page de calibration de l'imprimante et enregistre le "
+                                             "décalage et l'échelle mesurés"));
+        QObject::connect(calibrate, &QPushButton::clicked, &dialog, [&dialog] {
+            const auto* printers = dialog.findChild<QComboBox*>(QStringLiteral("printers"));
+            const QString chosen =
+                printers && !printers->currentText().isEmpty() ? printers->currentText() : g_lastOffered;
+            CalibrationDialog calibration(chosen, &dialog);
+            calibration.exec();
+        });
+    }
     // laid out first, so that one larger than a small screen is fitted to it before it shows
     dialog.ensurePolished();
     dialog.adjustSize();

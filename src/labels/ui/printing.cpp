@@ -10,6 +10,7 @@
 #include <cups/cups.h>
 #include <memory>
 
+#include "labels/calibration.h"
 #include "labels/painter.h"
 
 namespace pelorin::report {
@@ -27,7 +28,12 @@ QString noPrinterMessage()
 
 QSizeF defaultPrinterPaperInches()
 {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    return printerPaperInches(QString());
+}
+
+QSizeF printerPaperInches(const QString& printer)
+{
+    const QPrinterInfo info = printer.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printer);
     if (info.isNull())
         return Page().paperInches();
     const QPageSize pageSize = info.defaultPageSize();
@@ -116,7 +122,17 @@ void printPage(const ExecutedPage& page, const PrintJob& job)
     QPainter painter;
     if (!painter.begin(&printer))
         throw Error(noPrinterMessage());
-    paintPage(painter, page, printer.resolution(), printerResolution(printer.printerName()));
+    const int dpi = printerResolution(printer.printerName());
+    const PrinterCalibration calibration =
+        job.calibrated ? loadCalibration(printer.printerName()) : PrinterCalibration();
+    if (calibration.isIdentity()) {
+        paintPage(painter, page, printer.resolution(), dpi);
+    } else {
+        // the page is drawn in its own coordinates, scaled and shifted on the way to the device; its
+        // bars still fall on the printer's dots, whose width in the page's units the scale changes
+        painter.setWorldTransform(calibrationTransform(calibration, printer.resolution()));
+        paintPage(painter, page, printer.resolution(), dpi * calibration.sx / 100.0);
+    }
     if (!painter.end())
         throw Error(noPrinterMessage());
 }
