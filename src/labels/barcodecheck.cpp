@@ -347,4 +347,31 @@ PageReport checkPage(const ExecutedPage& page, double dpi)
     return report;
 }
 
+QualityMark qualityMark(const PageReport& report)
+{
+    const Grade grade = report.grade();
+    return grade <= Grade::B ? QualityMark::Green : grade == Grade::C ? QualityMark::Orange : QualityMark::Red;
+}
+
+QString qualityHint(const PageReport& report)
+{
+    if (report.barcodes.empty())
+        return QStringLiteral("Aucun code-barres sur la page.");
+    const QString grade(gradeLetter(report.grade()));
+    const BarcodeReport* worst = report.worst();
+    switch (qualityMark(report)) {
+    case QualityMark::Green:
+        return QStringLiteral("Codes-barres lisibles à %1 points par pouce (qualité %2).").arg(report.dpi).arg(grade);
+    case QualityMark::Orange:
+        return QStringLiteral("Codes-barres de lecture incertaine à %1 points par pouce (qualité %2). %3")
+            .arg(report.dpi)
+            .arg(grade, worst->reason(report.minimumModuleMm));
+    case QualityMark::Red:
+        break;
+    }
+    return QStringLiteral("Codes-barres illisibles à %1 points par pouce (qualité %2). %3")
+        .arg(report.dpi)
+        .arg(grade, worst->reason(report.minimumModuleMm));
+}
+
 } // namespace pelorin::report

@@ -136,4 +136,11 @@ struct PageReport
 BarcodeReport checkBarcode(const ExecutedComponent& component, double dpi, double minimumModuleMm);
 PageReport checkPage(const ExecutedPage& page, double dpi);
 
+// What the operator is shown of a page's check: green when every barcode grades A or B, orange for
+// C, red below or when a box is too narrow; with the reason in words.
+enum class QualityMark { Green, Orange, Red };
+QualityMark qualityMark(const PageReport& report);
+// "Codes-barres lisibles à 300 points par pouce (qualité A).", or what stands in the way.
+QString qualityHint(const PageReport& report);
+
 } // namespace pelorin::report

@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -137,6 +138,8 @@ TEST_F(RenderCommand, EveryLabelOfTheShippedSixtyFiveLabelSheetScansWhereItsBars
                         QStringLiteral("Planche65.ETQ"), QStringLiteral("--code"), kCode, QStringLiteral("--dpi"),
                         QString::number(dpi), QStringLiteral("-o"), png});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        // an A4 page at 600 dpi is past the image reader's default limit of 128 MB
+        QImageReader::setAllocationLimit(0);
         const QImage page(png);
         ASSERT_FALSE(page.isNull());
         const double dotsPerMm = page.dotsPerMeterX() / 1000.0;
