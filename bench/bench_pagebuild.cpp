@@ -4,6 +4,7 @@
 // 60 Hz frame (16 ms).
 #include "base/error.h"
 #include "config/xmldocument.h"
+#include "labels/barcodecheck.h"
 #include "labels/description.h"
 #include "labels/exporter.h"
 #include "labels/labelvalues.h"
@@ -221,6 +222,23 @@ void BM_Paint96(benchmark::State& state)
     setLabels(state, labels);
 }
 
+// The check of every barcode of the page for a printer's resolution (the main window's mark after
+// every rebuild, pelorin check): a 65-label page well under 5 ms, at a resolution where the
+// barcodes fit (600) and one where they do not (300).
+void BM_CheckPage(benchmark::State& state)
+{
+    const int labels = int(state.range(0));
+    const double dpi = double(state.range(1));
+    Fixture f(labels, logoFile());
+    const report::ExecutedPage executed = f.buildAndExecute();
+    for (auto _ : state) {
+        const report::PageReport report = report::checkPage(executed, dpi);
+        benchmark::DoNotOptimize(report.barcodes.data());
+    }
+    setLabels(state, labels);
+    state.counters["dpi"] = dpi;
+}
+
 void labelCounts(benchmark::internal::Benchmark* b)
 {
     b->Arg(8)->Arg(24)->Arg(65)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
@@ -231,6 +249,7 @@ BENCHMARK(BM_Build)->Apply(labelCounts);
 BENCHMARK(BM_RebuildAndPaint96)->Apply(labelCounts);
 BENCHMARK(BM_RebuildAndPdf300)->Apply(labelCounts);
 BENCHMARK(BM_Paint96)->Apply(labelCounts);
+BENCHMARK(BM_CheckPage)->ArgsProduct({{8, 24, 65}, {300, 600}})->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,6 +1,11 @@
 #pragma once
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <vector>
+
+#include "labels/barcode.h"
+#include "labels/executedpage.h"
 
 // What a barcode will be worth once printed, predicted from its geometry before anything is printed:
 // how its modules fall on a printer's dots, its quiet zones, and the decodability a verifier would
@@ -54,5 +59,88 @@ struct ModuleFit
     double minimumBoxMm = 0.0;
 };
 ModuleFit fitModules(int modules, double boxMm, double dpi, double minModuleMm = 0.125, int quietModules = 10);
+
+// The narrowest module a scanner is expected to read when a page does not say otherwise, mm.
+inline constexpr double kDefaultMinimumModuleMm = 0.125;
+// The resolution barcodes are fitted for when the printer does not tell its own: the common one of
+// office and label printers.
+inline constexpr int kDefaultPrinterDpi = 300;
+
+// The quiet zone a symbology needs on each side, in modules: ten for linear symbols, four for a QR
+// Code, one for a Data Matrix.
+int quietZoneModules(Symbology symbology);
+// "Code 128", "QR Code", …: how the check names a symbology.
+QString symbologyName(Symbology symbology);
+
+// Where a barcode is drawn in its box for a device of `dpi` dots per inch, the one geometry the
+// painter draws and the check grades. The largest whole number of dots per module that leaves the
+// symbology's quiet zones inside the box is taken, the symbol centred on a whole dot (a symbol of
+// fixed proportions is fitted to the box's height as well, and centred both ways); a linear
+// symbol's bars run from the box's top to the human-readable line, or to its bottom when the box is
+// too low for both. When even that module stays under the minimum, nothing is drawn but a marked
+// placeholder: a symbol graded F would be worse than none, as it looks like a code.
+struct BarcodePlacement
+{
+    bool drawn = false;
+    int dotsPerModule = 0;
+    double moduleInches = 0.0;
+    QRectF symbol;             // the modules' area, inches from the paper's corner, on whole dots
+    double quietModules = 0.0; // the narrower of the two quiet zones, in modules
+    double minimumBoxMm = 0.0; // the narrowest box giving the minimum module in whole dots
+    // the human-readable line under the bars: its em (0: none) and its cell's top-left corner, inches
+    double textEm = 0.0;
+    QPointF textAt;
+};
+BarcodePlacement placeBarcode(const BarcodeSymbol& symbol, const QRectF& boxInches, double dpi,
+                              double minimumModuleMm = kDefaultMinimumModuleMm);
+
+// What one barcode of a page will be worth once printed.
+struct BarcodeReport
+{
+    int component = -1; // index among the page's components
+    QString name;       // the component's name on the page
+    QRectF box;         // inches
+    Symbology symbology;
+    int modules = 0;
+    bool drawn = false; // false: the box is too narrow for the minimum module at this resolution
+    double moduleMm = 0.0;
+    double moduleDots = 0.0;
+    bool wholeDots = false;
+    double quietModules = 0.0;
+    int quietRequired = 0;
+    double barHeightMm = 0.0;
+    double minimumBoxMm = 0.0;
+    double decodability = 0.0; // edge-to-similar-edge, for Code 128; 1 or 0 for the others
+    Grade grade = Grade::F;
+
+    // Why the grade is what it is, in the operator's words.
+    QString reason(double minimumModuleMm) const;
+};
+
+// Every barcode of the page at `dpi` dots per inch, in the page's order. Empty symbols (a text that
+// cannot be encoded) draw nothing and are not listed.
+struct PageReport
+{
+    double dpi = 0.0;
+    double minimumModuleMm = kDefaultMinimumModuleMm;
+    std::vector<BarcodeReport> barcodes;
+
+    // The worst grade of the page; A for a page without barcodes.
+    Grade grade() const;
+    // Every barcode grades A or B: what a page must reach to be printed without a question.
+    bool scans() const { return grade() <= Grade::B; }
+    // The first barcode of the worst grade, or null.
+    const BarcodeReport* worst() const;
+};
+
+BarcodeReport checkBarcode(const ExecutedComponent& component, double dpi, double minimumModuleMm);
+PageReport checkPage(const ExecutedPage& page, double dpi);
+
+// What the operator is shown of a page's check: green when every barcode grades A or B, orange for
+// C, red below or when a box is too narrow; with the reason in words.
+enum class QualityMark { Green, Orange, Red };
+QualityMark qualityMark(const PageReport& report);
+// "Codes-barres lisibles à 300 points par pouce (qualité A).", or what stands in the way.
+QString qualityHint(const PageReport& report);
 
 } // namespace pelorin::report

@@ -86,6 +86,13 @@ SheetGeometry SheetFormat::page() const
     p.LargeurEtiquette = LargeurEtiquette.inches();
     p.EtiquetteVerticalRadius = EtiquetteVerticalRadius.inches();
     p.EtiquetteHorizontalRadius = EtiquetteHorizontalRadius.inches();
+    if (!MinimumModule.text().isEmpty()) {
+        p.MinimumModuleMm = MinimumModule.number();
+        if (p.MinimumModuleMm < kLeastMinimumModuleMm)
+            throw Error(QStringLiteral("'%1' n'est pas une largeur de module possible (au moins %2 mm)")
+                            .arg(MinimumModule.text())
+                            .arg(kLeastMinimumModuleMm));
+    }
     checkLabelCount(p.Ligne, p.Colonne);
     return p;
 }
@@ -141,6 +148,9 @@ LabelDescription::LabelDescription(const XmlDocument& document)
     f.LargeurEtiquette = lengthValue(format, "LargeurEtiquette");
     f.EtiquetteVerticalRadius = lengthValue(format, "EtiquetteVerticalRadius");
     f.EtiquetteHorizontalRadius = lengthValue(format, "EtiquetteHorizontalRadius");
+    // looked for without being added: a description without it stays as it was
+    if (const pugi::xml_node minimum = format.child("MinimumModule"))
+        f.MinimumModule = DescriptionValue(ValueKind::Decimal, text(minimum), kMostMinimumModuleMm);
 
     // every child element of Composants is a component, whatever its name
     for (const pugi::xml_node node : entries(find(root, "Composants"))) {
@@ -281,6 +291,7 @@ std::optional<ValueFault> findValueFault(const LabelDescription& description, co
         {"LargeurEtiquette", &f.LargeurEtiquette},
         {"EtiquetteVerticalRadius", &f.EtiquetteVerticalRadius},
         {"EtiquetteHorizontalRadius", &f.EtiquetteHorizontalRadius},
+        {"MinimumModule", &f.MinimumModule},
     };
     for (const auto& [element, value] : formatValues)
         if (matches(*value))
@@ -343,6 +354,8 @@ QStringList newDescriptionLines(const FormatTexts& f)
     appendElementLines(lines, QStringLiteral("EtiquetteHorizontalRadius"), f.EtiquetteHorizontalRadius);
     appendElementLines(lines, QStringLiteral("EcartHorizontal"), f.EcartHorizontal);
     appendElementLines(lines, QStringLiteral("EcartVertical"), f.EcartVertical);
+    if (!f.MinimumModule.isEmpty())
+        appendElementLines(lines, QStringLiteral("MinimumModule"), f.MinimumModule);
     lines += {
         QStringLiteral("</Format>"),
         QStringLiteral("<Composants>"),

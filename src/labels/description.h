@@ -28,6 +28,8 @@ struct SheetGeometry
     double EcartHorizontal = 0.0, EcartVertical = 0.0;
     double HauteurEtiquette = 0.0, LargeurEtiquette = 0.0;
     double EtiquetteVerticalRadius = 0.0, EtiquetteHorizontalRadius = 0.0;
+    // the narrowest barcode module the sheet's labels may be printed with, mm
+    double MinimumModuleMm = 0.125;
 
     double columnPitch() const { return EcartHorizontal + LargeurEtiquette; }
     double rowPitch() const { return EcartVertical + HauteurEtiquette; }
@@ -84,9 +86,12 @@ struct SheetFormat
     DescriptionValue Reference, Hauteur, Largeur, MargeGauche, MargeDroite, MargeHaute, MargeBasse, Ligne, Colonne,
         EcartHorizontal, EcartVertical, HauteurEtiquette, LargeurEtiquette, EtiquetteVerticalRadius,
         EtiquetteHorizontalRadius;
+    // Optional, unlike the others: the narrowest barcode module in mm. A description without it has
+    // the common 0.125 mm, and is neither read nor written any differently.
+    DescriptionValue MinimumModule;
 
     // The format in inches. Values convert in a fixed order (Reference, Hauteur, Largeur, the four
-    // margins, Ligne, Colonne, the gaps, the label size, the radii), so that of several bad values
+    // margins, Ligne, Colonne, the gaps, the label size, the radii, the minimum module), so that of several bad values
     // the first in that order is the one reported; too many labels are refused (checkLabelCount).
     SheetGeometry page() const;
 };
@@ -176,6 +181,10 @@ QString valueFaultMessage(const QString& fileName, const ValueFault& fault);
 // The sheet format of a description, in inches (SheetFormat::page()).
 SheetGeometry readFormat(const LabelDescription& description);
 
+// The bounds of a description's minimum module, mm.
+inline constexpr double kLeastMinimumModuleMm = 0.01;
+inline constexpr double kMostMinimumModuleMm = 10.0;
+
 // A sheet holds at most this many labels, and no count of rows or columns goes past it, even
 // negative: a mistyped count (40000 rows) is refused with a message instead of exhausting memory
 // while the grid or the page is built.
@@ -202,10 +211,12 @@ struct FormatTexts
     QString EtiquetteHorizontalRadius = QStringLiteral("5");
     QString EcartHorizontal = QStringLiteral("1");
     QString EcartVertical = QStringLiteral("1");
+    // written only when given, after EcartVertical
+    QString MinimumModule;
 };
 
 // The 22 lines of a new description: declaration, `Page`, `Format` with its fifteen elements,
-// an empty `Composants`.
+// an empty `Composants` (23 with a minimum module).
 QStringList newDescriptionLines(const FormatTexts& fields);
 
 // The texts of the six common fields of the editor's "Ajouter objets" tab, as typed.

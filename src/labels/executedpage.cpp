@@ -108,7 +108,8 @@ bool ExecutedComponent::operator==(const ExecutedComponent& o) const
 
 bool ExecutedPage::operator==(const ExecutedPage& o) const
 {
-    if (m_paper != o.m_paper || m_components != o.m_components || m_images.size() != o.m_images.size())
+    if (m_paper != o.m_paper || m_minimumModuleMm != o.m_minimumModuleMm || m_components != o.m_components ||
+        m_images.size() != o.m_images.size())
         return false;
     for (size_t i = 0; i < m_images.size(); ++i)
         if (m_images[i]->image() != o.m_images[i]->image())
@@ -123,6 +124,10 @@ ExecutedPage execute(const Page& page)
     const QSizeF paper = page.paperInches();
     if (paper.width() > 0.0 && paper.height() > 0.0 && paper.width() <= 1000.0 && paper.height() <= 1000.0)
         executed.m_paper = paper;
+    // a module under a hundredth of a millimetre, or no number, would let any box pass
+    const double minimum = page.minimumModuleMm();
+    if (std::isfinite(minimum) && minimum >= 0.01 && minimum <= kMostModuleMm)
+        executed.m_minimumModuleMm = minimum;
 
     // each distinct file is read once, the components refer to it by index
     QHash<QString, int> imageIndex;
@@ -133,6 +138,7 @@ ExecutedPage execute(const Page& page)
         const Component& c = *component;
         ExecutedComponent e;
         e.cls = c.cls;
+        e.name = c.name;
         e.box = QRectF(finite(c.left), finite(c.top), finite(c.width), finite(c.height));
         switch (c.cls) {
         case ComponentClass::Rectangle: {

@@ -32,7 +32,8 @@ private:
 struct ExecutedComponent
 {
     ComponentClass cls = ComponentClass::Rectangle;
-    QRectF box; // inches, finite
+    QString name; // the component's name on the page, what a check of its barcode calls it by
+    QRectF box;   // inches, finite
 
     // Rectangle
     int borderWidth = 1; // 0 to kMostBorderWidth
@@ -51,13 +52,15 @@ struct ExecutedComponent
     // Bitmap: index into ExecutedPage::images(), -1 when the file could not be read
     int image = -1;
 
-    // Exact comparison, the box included (QRectF's own is fuzzy).
+    // Exact comparison of what is drawn, the box included (QRectF's own is fuzzy); the name is not drawn.
     bool operator==(const ExecutedComponent& other) const;
 };
 
 // A border as wide as a description may give one (1000 screen pixels, 26 cm); wider would only make
 // the painter stroke for seconds.
 inline constexpr int kMostBorderWidth = 1000;
+// The widest minimum module a page may ask for, mm: a barcode's module is never wider.
+inline constexpr double kMostModuleMm = 10.0;
 
 // What paintPage draws. Keeps per-page caches (scaled bitmaps), so paint the same ExecutedPage again
 // rather than executing the page at every paint.
@@ -69,6 +72,8 @@ public:
     ExecutedPage& operator=(ExecutedPage&&) = default;
 
     QSizeF paperInches() const { return m_paper; }
+    // The narrowest barcode module the page allows, mm (Page::minimumModuleMm).
+    double minimumModuleMm() const { return m_minimumModuleMm; }
     const std::vector<ExecutedComponent>& components() const { return m_components; }
     const std::vector<std::unique_ptr<PageImage>>& images() const { return m_images; }
     bool isEmpty() const { return m_components.empty(); }
@@ -81,6 +86,7 @@ private:
     friend ExecutedPage execute(const Page& page);
 
     QSizeF m_paper = Page().paperInches();
+    double m_minimumModuleMm = Page().minimumModuleMm();
     std::vector<ExecutedComponent> m_components;
     std::vector<std::unique_ptr<PageImage>> m_images;
 };

@@ -87,6 +87,11 @@ void exportPng(const ExecutedPage& page, const QString& path, double dpi)
         throw Error(cannotWrite(path, file.errorString()));
 }
 
+QString pdfCreator(int printerDpi)
+{
+    return QStringLiteral("Pelorin (codes-barres ajustés à %1 points par pouce)").arg(printerDpi);
+}
+
 void exportPdf(const ExecutedPage& page, const QString& path, int resolution)
 {
     if (resolution < 72 || resolution > 9600)
@@ -97,7 +102,7 @@ void exportPdf(const ExecutedPage& page, const QString& path, int resolution)
         throw Error(cannotWrite(path, file.errorString()));
     {
         QPdfWriter writer(&file);
-        writer.setCreator(QStringLiteral("Pelorin"));
+        writer.setCreator(pdfCreator(resolution));
         writer.setResolution(resolution);
         writer.setPageSize(QPageSize(page.paperInches(), QPageSize::Inch, QString(), QPageSize::ExactMatch));
         writer.setPageOrientation(QPageLayout::Portrait);
@@ -108,7 +113,7 @@ void exportPdf(const ExecutedPage& page, const QString& path, int resolution)
             file.cancelWriting();
             throw Error(cannotWrite(path, reason));
         }
-        paintPage(painter, page, resolution);
+        paintPage(painter, page, resolution, resolution);
         painter.end();
     }
     if (!file.commit())

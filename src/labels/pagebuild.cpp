@@ -73,6 +73,7 @@ PageBuildResult buildPage(report::Page& page, const LabelDescription& descriptio
     // from here on the page is rebuilt from nothing, and whatever stops the build, what was built
     // is kept for the caller to show
     page.clear();
+    page.setMinimumModuleMm(p.MinimumModuleMm);
     PageBuildResult result;
 
     if (marks.marginFrame()) {

@@ -1,5 +1,7 @@
 #include "labels/painter.h"
 
+#include "labels/barcodecheck.h"
+
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -106,8 +108,9 @@ struct Context
     bool raster; // pixels are the painter's units: snap edges, draw pre-scaled bitmaps and outlines
     QPaintDevice* device;
     PaintCache& cache;
-    double dotUnits = 0.0; // painter units per dot of the printing device; 0 when unknown
-    QRectF paper;          // the page, in painter units
+    double barcodeDpi = 0.0; // the dots barcodes are fitted to
+    double minimumModuleMm = kDefaultMinimumModuleMm;
+    QRectF paper; // the page, in painter units
 
     const FontAt& font(double emInches)
     {
@@ -129,18 +132,6 @@ struct Context
     }
 
     // A single line of text with its cell's top-left corner at `topLeft`.
-    // The width of a text in ems of Arial, whatever its size.
-    double widthEm(const QString& text)
-    {
-        auto it = cache.widths.constFind(text);
-        if (it == cache.widths.constEnd()) {
-            QFont f(kFontFamily);
-            f.setPixelSize(1000);
-            it = cache.widths.insert(text, QFontMetricsF(f).horizontalAdvance(text) / 1000.0);
-        }
-        return *it;
-    }
-
     void drawLine(const QPointF& topLeft, const QString& text, double emInches)
     {
         const FontAt& f = font(emInches);
@@ -340,104 +331,62 @@ void paintMemo(Context& cx, const ExecutedComponent& c)
 void paintBarcode(Context& cx, const ExecutedComponent& c)
 {
     const BarcodeSymbol& s = c.symbol;
-    if (s.isEmpty())
+    if (s.isEmpty() || !(c.box.width() > 0.0) || !(c.box.height() > 0.0))
         return;
     QPainter& p = cx.p;
-    const QRectF box = unitsRect(c.box, cx.ppi);
-    if (box.width() <= 0.0 || box.height() <= 0.0)
-        return;
-
-    // the human-readable line is set under the bars in the default font, made smaller when it would
-    // run past the symbol (onto the next label); a box too low for both keeps the bars only, the
-    // part a scanner needs
-    double em = fontEmInches(0);
-    const FontAt* f = nullptr;
-    bool withText = false;
-    double barsHeight = box.height();
-
-    // the symbol fills the box's width at most, from its left edge; one of fixed proportions fills
-    // the box's height at most as well, its modules square. On a raster a module is a whole number
-    // of pixels, so that every bar has the same width everywhere, unless that gives up more than a
-    // quarter of the width: a label's 35 mm box at 300 dpi would fall from 2 to 1 pixel per module,
-    // bars too thin to print and scan, so there the edges go to the nearest pixel instead. Vector
-    // devices get the exact geometry (a PDF), or the dots of a printer whose resolution is known.
-    // A printer whose dots are known is treated as a raster of those dots.
-    const double dot = cx.raster ? 1.0 : cx.dotUnits;
-    const auto moduleFor = [&](double height) {
-        double module = box.width() / s.modules;
-        if (s.fixedRatio)
-            module = std::min(module, height / s.height);
-        if (dot > 0.0 && module >= dot) {
-            const double whole = std::floor(module / dot + 1e-9) * dot;
-            if (whole >= 0.75 * module)
-                module = whole;
-        }
-        return module;
+    const BarcodePlacement place = placeBarcode(s, c.box, cx.barcodeDpi, cx.minimumModuleMm);
+    // inches to painter units: whole pixels on a raster, the exact dots of the device elsewhere
+    const auto units = [&](double inches) {
+        const double u = clampPixel(inches * cx.ppi);
+        return cx.raster ? std::round(u) : u;
     };
-    double module = moduleFor(barsHeight);
-    if (!s.humanReadable.isEmpty()) {
-        const double symbolWidth = s.modules * module;
-        const double textWidth = cx.widthEm(s.humanReadable) * em * cx.ppi;
-        if (textWidth > symbolWidth && textWidth > 0.0) {
-            // in steps of a quarter of a device pixel, a little under the symbol: hinted glyphs at
-            // small sizes come out wider than their outlines
-            const double step = 0.25 / cx.ppi;
-            em = std::max(step, std::floor(em * symbolWidth / textWidth * 0.97 / step) * step);
-        }
-        f = &cx.font(em);
-        withText = box.height() >= 2.0 * f->cell;
-        if (withText) {
-            barsHeight = box.height() - f->cell;
-            if (s.fixedRatio)
-                module = moduleFor(barsHeight);
-        }
-    }
-    // a symbol of free proportions has its rows stretched to the bars' height; a fixed one keeps
-    // square modules
-    const auto rowsTo = [&](double y) { return s.fixedRatio ? y * module : barsHeight * (y / s.height); };
-    const double symbolBottom = s.fixedRatio ? s.height * module : barsHeight;
-
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
-    if (!cx.raster) {
-        const auto snap = [dot](double x) { return dot > 0.0 ? std::round(x / dot) * dot : x; };
-        const double x0 = snap(box.left());
+    if (!place.drawn) {
+        // no symbol a scanner could misread: the box crossed out, the code still written for the eye
+        const QRectF box(QPointF(units(c.box.left()), units(c.box.top())),
+                         QPointF(units(c.box.right()), units(place.textAt.y())));
+        QPen pen(Qt::black, 0.0);
+        pen.setStyle(Qt::DashLine);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(box);
+        p.drawLine(box.topLeft(), box.bottomRight());
+        p.drawLine(box.bottomLeft(), box.topRight());
+        p.setPen(Qt::NoPen);
+    } else {
+        // a module is a whole number of the device's dots and every edge lies on a dot, so that bars
+        // and spaces of one width print alike everywhere
+        const double module = place.moduleInches;
+        const QRectF& symbol = place.symbol;
+        const auto rowTo = [&](double y) {
+            return s.fixedRatio ? symbol.top() + y * module : symbol.top() + symbol.height() * (y / s.height);
+        };
         std::vector<QRectF> rects;
-        rects.reserve(s.rects.size());
+        std::vector<QRect> pixels;
+        if (cx.raster)
+            pixels.reserve(s.rects.size());
+        else
+            rects.reserve(s.rects.size());
         for (const ModuleRect& m : s.rects) {
-            const double left = snap(x0 + m.x * module), right = snap(x0 + (m.x + m.width) * module);
-            const double top = snap(box.top() + rowsTo(m.y)), bottom = snap(box.top() + rowsTo(m.y + m.height));
-            if (right > left && bottom > top)
+            const double left = units(symbol.left() + m.x * module);
+            const double right = units(symbol.left() + (m.x + m.width) * module);
+            const double top = units(rowTo(m.y));
+            const double bottom = units(rowTo(m.y + m.height));
+            if (!(right > left && bottom > top))
+                continue;
+            if (cx.raster)
+                pixels.emplace_back(QPoint(int(left), int(top)), QPoint(int(right) - 1, int(bottom) - 1));
+            else
                 rects.emplace_back(left, top, right - left, bottom - top);
         }
+        if (!pixels.empty())
+            p.drawRects(pixels.data(), int(pixels.size()));
         if (!rects.empty())
             p.drawRects(rects.data(), int(rects.size()));
-        if (withText)
-            cx.drawLine(QPointF(x0, snap(box.top() + symbolBottom)), s.humanReadable, em);
-        return;
     }
-
-    const double x0 = std::round(box.left());
-    const double y0 = std::round(box.top());
-    // module edges on whole pixels from the symbol's corner; stretched rows on the nearest pixel
-    const auto rowPixel = [&](double y) {
-        return s.fixedRatio ? pixel(y0 + std::round(y * module)) : pixel(box.top() + rowsTo(y));
-    };
-    std::vector<QRect> rects;
-    rects.reserve(s.rects.size());
-    for (const ModuleRect& m : s.rects) {
-        const int left = pixel(x0 + std::round(m.x * module));
-        const int right = pixel(x0 + std::round((m.x + m.width) * module));
-        const int top = rowPixel(m.y);
-        const int bottom = rowPixel(m.y + m.height);
-        if (right > left && bottom > top)
-            rects.emplace_back(QPoint(left, top), QPoint(right - 1, bottom - 1));
-    }
-    if (!rects.empty())
-        p.drawRects(rects.data(), int(rects.size()));
-
-    if (withText)
-        cx.drawLine(QPointF(x0, rowPixel(s.height)), s.humanReadable, em);
+    if (place.textEm > 0.0)
+        cx.drawLine(QPointF(units(place.textAt.x()), units(place.textAt.y())), s.humanReadable, place.textEm);
 }
 
 void paintBitmap(Context& cx, const ExecutedComponent& c, const ExecutedPage& page)
@@ -464,6 +413,21 @@ void paintBitmap(Context& cx, const ExecutedComponent& c, const ExecutedPage& pa
 
 } // namespace
 
+double fontCellPerEm()
+{
+    return cellPerEm();
+}
+
+double barcodeDotsPerInch(const QPainter& painter, double unitsPerInch, double deviceDotsPerInch)
+{
+    if (deviceDotsPerInch > 0.0)
+        return deviceDotsPerInch;
+    const QPaintEngine* engine = painter.paintEngine();
+    const bool raster =
+        engine && engine->type() == QPaintEngine::Raster && painter.worldTransform().type() <= QTransform::TxTranslate;
+    return raster ? unitsPerInch : double(kDefaultPrinterDpi);
+}
+
 double fontEmInches(int fontHeightPx)
 {
     if (fontHeightPx == 0)
@@ -484,9 +448,9 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch,
     const int dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
     std::lock_guard lock(g_cacheMutex);
     PaintCache& cache = cacheFor(unitsPerInch, dpi, raster);
-    Context cx{painter, unitsPerInch, raster, device, cache, 0.0, QRectF()};
-    if (deviceDotsPerInch > 0.0)
-        cx.dotUnits = unitsPerInch / deviceDotsPerInch;
+    Context cx{painter, unitsPerInch, raster, device, cache, 0.0, kDefaultMinimumModuleMm, QRectF()};
+    cx.barcodeDpi = barcodeDotsPerInch(painter, unitsPerInch, deviceDotsPerInch);
+    cx.minimumModuleMm = page.minimumModuleMm();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);

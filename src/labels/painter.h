@@ -10,12 +10,19 @@ namespace pelorin::report {
 // Draws the whole page with the paper's top-left corner at the painter's origin, one inch being
 // `unitsPerInch` units of the painter's current coordinates (device pixels for an image or a
 // printer at its resolution, screen pixels times the zoom for the preview). The paper is filled
-// white first. Edges of rectangles and barcode modules are snapped to whole units, so they stay
-// crisp on any raster device.
-// `deviceDotsPerInch`, when known (a printer's own resolution), puts the barcodes' bar edges on the
-// dots the device will print, so that no bar takes in a dot it only partly covers (label printers
-// blacken such dots, and thin bars then run together).
+// white first. Edges of rectangles are snapped to whole units, so they stay crisp on any raster
+// device.
+// Barcodes are fitted to the dots of the device that prints them (placeBarcode): `deviceDotsPerInch`
+// is that device's resolution (a printer's own), so that a preview or a PDF shows exactly the bars
+// the printer will get; 0 takes the painter's own units for a raster image, else
+// kDefaultPrinterDpi.
 void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch, double deviceDotsPerInch = 0.0);
+
+// The resolution barcodes are fitted for by paintPage with these arguments.
+double barcodeDotsPerInch(const QPainter& painter, double unitsPerInch, double deviceDotsPerInch);
+
+// The character cell of Arial (ascent and descent) in ems.
+double fontCellPerEm();
 
 // The character cell of a font height in pixels at 96 per inch is that many 96ths of an inch
 // high (6 points for 8); 0 is the default Arial 10 points. Gives the em size in inches.

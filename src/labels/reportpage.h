@@ -82,6 +82,10 @@ public:
     const std::vector<std::unique_ptr<Component>>& components() const { return m_components; }
     QSizeF paperInches() const { return m_paper; }
     void setPaperInches(QSizeF size) { m_paper = size; }
+    // The narrowest module, in mm, that a barcode of the page may be printed with: a box too narrow
+    // for it at the device's resolution gets no symbol.
+    double minimumModuleMm() const { return m_minimumModuleMm; }
+    void setMinimumModuleMm(double mm) { m_minimumModuleMm = mm; }
     // Removes every component (a new, empty project).
     void clear();
 
@@ -90,6 +94,7 @@ public:
 
 private:
     QSizeF m_paper;
+    double m_minimumModuleMm = 0.125; // what a common scanner still reads
     std::vector<std::unique_ptr<Component>> m_components;
     QSet<QString> m_names;
     QHash<int, int> m_nextFree; // per class: the lowest number that may still be free

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "labels/barcode.h"
 #include "labels/executedpage.h"
@@ -192,16 +193,24 @@ TEST(BarcodeSymbology, APageOfQrCodeAndDataMatrixSymbolsPaintsWhatReadersDecode)
         paintPage(painter, executed, dpi);
     }
 
-    // square symbols of whole pixels per module, from the box's top-left corner, inside the box
-    for (const auto& [c, box] : {std::pair{&executed.components()[0], QRect(150, 150, 540, 300)},
-                                 std::pair{&executed.components()[1], QRect(900, 150, 240, 300)}}) {
+    // square symbols of whole pixels per module, centred in the box with their quiet zones inside it
+    // (four modules for a QR Code, one for a Data Matrix)
+    for (const auto& [c, box, quiet] : {std::tuple{&executed.components()[0], QRect(150, 150, 540, 300), 4},
+                                        std::tuple{&executed.components()[1], QRect(900, 150, 240, 300), 1}}) {
         SCOPED_TRACE(c->symbol.symbology.zintId);
         const QRect symbol = inkIn(image, box.adjusted(-20, -20, 20, 20));
-        EXPECT_EQ(symbol.topLeft(), box.topLeft());
         EXPECT_EQ(symbol.width(), symbol.height());
-        EXPECT_EQ(symbol.width() % c->symbol.modules, 0);
-        EXPECT_GE(symbol.width(), 0.75 * std::min(box.width(), box.height()));
-        EXPECT_LE(symbol.width(), std::min(box.width(), box.height()));
+        ASSERT_EQ(symbol.width() % c->symbol.modules, 0);
+        const int module = symbol.width() / c->symbol.modules;
+        const int span = c->symbol.modules + 2 * quiet;
+        // the largest whole module that fits the box's narrower side with the quiet zones
+        EXPECT_LE(span * module, std::min(box.width(), box.height()));
+        EXPECT_GT(span * (module + 1), std::min(box.width(), box.height()));
+        const int left = symbol.left() - box.left(), right = box.right() - symbol.right();
+        const int top = symbol.top() - box.top(), bottom = box.bottom() - symbol.bottom();
+        EXPECT_NEAR(left, right, 1);
+        EXPECT_NEAR(top, bottom, 1);
+        EXPECT_GE(std::min({left, right, top, bottom}), quiet * module - 1);
     }
 
     if (test::haveZbar()) {

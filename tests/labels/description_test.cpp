@@ -259,6 +259,52 @@ TEST(ReadingRules, MissingElementReadsEmptyAndLeavesTheDocument)
     EXPECT_EQ(doc.toBytes(), before);
 }
 
+// The minimum barcode module is the one optional element of Format: absent it is 0.125 mm and the
+// description reads and writes as it always did; given, it reads back, and a bad one is refused.
+TEST(ReadingRules, TheMinimumModuleIsOptionalAndWrittenOnlyWhenGiven)
+{
+    FormatTexts plain;
+    const QStringList lines = newDescriptionLines(plain);
+    EXPECT_EQ(lines, test::kInitialDescriptionLines);
+    EXPECT_DOUBLE_EQ(readFormat(LabelDescription::parse(lines.join(u'\n'))).MinimumModuleMm, 0.125);
+
+    struct Case
+    {
+        QString text;
+        double mm;     // read back
+        QString error; // or refused
+    };
+    const Case cases[] = {
+        {QStringLiteral("0,2"), 0.2, QString()},
+        {QStringLiteral("0.33"), 0.33, QString()},
+        {QStringLiteral("fin"), 0.0, QStringLiteral("'fin' is not a valid floating point value")},
+        {QStringLiteral("0"), 0.0, QStringLiteral("'0' n'est pas une largeur de module possible (au moins 0.01 mm)")},
+        {QStringLiteral("25"), 0.0, QStringLiteral("'25' n'est pas une longueur possible (au plus 10 mm)")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        FormatTexts f;
+        f.MinimumModule = c.text;
+        const QStringList written = newDescriptionLines(f);
+        ASSERT_EQ(written.size(), lines.size() + 1);
+        EXPECT_EQ(written.indexOf(QStringLiteral("<MinimumModule>") + c.text + QStringLiteral("</MinimumModule>")),
+                  written.indexOf(QStringLiteral("</Format>")) - 1);
+        const LabelDescription d = LabelDescription::parse(written.join(u'\n'));
+        if (c.error.isEmpty())
+            EXPECT_DOUBLE_EQ(readFormat(d).MinimumModuleMm, c.mm);
+        else
+            EXPECT_EQ(errorOf([&] { readFormat(d); }), c.error);
+    }
+
+    // reading a description without it adds nothing to its document
+    XmlDocument doc;
+    doc.parseText(lines.join(u'\n'));
+    const QByteArray before = doc.toBytes();
+    const LabelDescription d(doc);
+    EXPECT_FALSE(doc.documentElement().child("Format").child("MinimumModule"));
+    EXPECT_EQ(doc.toBytes(), before);
+}
+
 TEST(ReadingRules, ComponentsAreTheChildrenOfComposantsByPositionWhateverTheirNames)
 {
     XmlDocument doc;

@@ -70,7 +70,9 @@ mkdir -p "$home"
 run() { env -i PATH=/usr/bin:/bin HOME="$home" LANG=fr_FR.UTF-8 "$root/usr/bin/pelorin" "$@"; }
 [[ $(run --version) == "pelorin $version" ]] || fail "--version said: $(run --version)"
 [[ $(run -V) == "pelorin $version" ]] || fail "-V"
-run render --model Planche65.ETQ --code B25012515LAV5930033906 --unmark "$(seq -s, 2 65)" -o "$tmp/page.pdf" ||
+# fitted for 600 dpi: the sheet's 33 mm boxes hold no barcode at 300 dpi, where a module of whole dots
+# is too thin
+run render --model Planche65.ETQ --code B25012515LAV5930033906 --unmark "$(seq -s, 2 65)" --dpi 600 -o "$tmp/page.pdf" ||
     fail "render"
 [[ -f $home/.local/share/pelorin/Config/cfg.xml ]] || fail "the user's data folder was not seeded"
 # the guide and the pages are read where they are installed: an upgrade reaches every user
@@ -85,7 +87,7 @@ codes=$(zbarimg --quiet --raw --nodbus "$tmp/page.png")
 # every option that a command's --help lists is in the man page and offered by the completion
 man_text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$root/usr/share/man/man1/pelorin.1.gz" 2>/dev/null | col -b)
 completion_text=$(cat "$root/usr/share/bash-completion/completions/pelorin")
-for command in "" code render print decode scan journal calibrate; do
+for command in "" code render print check decode scan journal calibrate; do
     # shellcheck disable=SC2086
     for option in $(run $command --help | grep -oE '^ +(-[A-Za-z], )?--[a-z][a-z-]*' | grep -oE -- '--[a-z-]+'); do
         grep -qF -- "$option" <<<"$man_text" || fail "the man page lacks ${command:-pelorin} $option"

@@ -23,6 +23,8 @@ constexpr Command kCommands[] = {
      "Écrit la page d'étiquettes en PDF ou en PNG, telle qu'elle s'imprimerait."},
     {"print", printCommand, "[options de sélection et de page] [--printer NOM] [--copies N]",
      "Imprime la page d'étiquettes comme la fenêtre principale."},
+    {"check", checkCommand, "[options de sélection et de page] [--printer NOM | --dpi N] [--format tsv|csv|json]",
+     "Vérifie que les codes-barres de la page seront lisibles une fois imprimés."},
     {"decode", decodeCommand, "[--format tsv|csv|json] CODE...|- | --scb FICHIER.SCB|-", "Décode des codes scannés."},
     {"scan", scanCommand, "--port PORT [options du port] [--append FICHIER.SCB]",
      "Lit et décode les codes d'une douchette sur un port série."},

@@ -3,7 +3,7 @@
 
 class QTextStream;
 
-// The command line: `pelorin code|render|print|decode|scan ...`, on the same logic as the windows and
+// The command line: `pelorin code|render|print|check|decode|scan ...`, on the same logic as the windows and
 // without a display. Each command returns the process exit status (0 done, 1 an error, 2 a usage
 // error); messages go to `err`, each a whole line in the program's own words, results to `out`.
 namespace pelorin::cli {
@@ -21,6 +21,7 @@ QString commandList();
 int codeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int renderCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int printCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+int checkCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int decodeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int scanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int journalCommand(const QStringList& args, QTextStream& out, QTextStream& err);

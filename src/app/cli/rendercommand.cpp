@@ -55,8 +55,8 @@ int renderCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     addSelectionOptions(line);
     addPageOptions(line);
     line.add({QStringLiteral("dpi")},
-             QStringLiteral("La résolution de l'image PNG, ou des codes-barres du PDF, de %1 à %2 points par pouce "
-                            "(300 par défaut pour le PNG).")
+             QStringLiteral("La résolution de l'image PNG, ou celle de l'imprimante aux points de laquelle les "
+                            "codes-barres du PDF sont ajustés, de %1 à %2 points par pouce (300 par défaut).")
                  .arg(kMinDpi)
                  .arg(kMaxDpi),
              QStringLiteral("N"));

@@ -31,6 +31,7 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -205,6 +206,33 @@ void MainWindow::wireToolBar()
     connect(ui->actionAbout, &QAction::triggered, this, [this] { showModalWindow(m_aboutBox); });
     connect(ui->actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(ui->actionRefresh, &QAction::triggered, ui->redisplayButton, &QPushButton::click);
+
+    m_qualityMark = new QLabel;
+    m_qualityMark->setObjectName(QStringLiteral("printQualityMark"));
+    m_qualityMark->setMargin(4);
+    ui->commandToolBar->insertWidget(ui->actionPrintDialog, m_qualityMark);
+    showPrintQuality(report::PageReport());
+    connect(m_sheet.get(), &LabelSheet::pageChecked, this, &MainWindow::showPrintQuality);
+}
+
+void MainWindow::showPrintQuality(const report::PageReport& report)
+{
+    static const QColor colours[] = {QColor(0x2e, 0x9e, 0x44), QColor(0xf0, 0x8c, 0x00), QColor(0xd0, 0x20, 0x20)};
+    const QColor colour = colours[int(report::qualityMark(report))];
+    QPixmap dot(16, 16);
+    dot.fill(Qt::transparent);
+    {
+        QPainter painter(&dot);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(colour.darker(140), 1.0));
+        painter.setBrush(colour);
+        painter.drawEllipse(QRectF(1.5, 1.5, 13.0, 13.0));
+    }
+    m_qualityMark->setPixmap(dot);
+    const QString hint = report::qualityHint(report);
+    m_qualityMark->setToolTip(hint);
+    m_qualityMark->setStatusTip(hint);
+    m_qualityMark->setAccessibleName(QStringLiteral("Qualité des codes-barres : ") + hint);
 }
 
 QToolBar* MainWindow::commandBar() const

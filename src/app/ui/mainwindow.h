@@ -4,6 +4,7 @@
 #include "config/mainsettings.h"
 #include "config/operatorchoices.h"
 #include "config/ui/configurationhost.h"
+#include "labels/barcodecheck.h"
 #include "labels/labelvalues.h"
 
 #include <QMainWindow>
@@ -85,6 +86,9 @@ public:
     // (1 exemplaire)", "Page exportée : …") and the second (the description's file name).
     QLabel* hintPanel() const { return m_hintPanel; }
     QLabel* modelPanel() const { return m_modelPanel; }
+    // The mark beside "Imprimer": green, orange or red as the page's barcodes will scan on the chosen
+    // printer, the reason in its hint and accessible name.
+    QLabel* qualityMark() const { return m_qualityMark; }
     // The tool bar, for the commands other parts of the program add (the journal's).
     QToolBar* commandBar() const;
     // Asked before the window closes, by the parts that hold something closing would lose (the
@@ -133,6 +137,7 @@ private:
     void showHelp();
     void showRalChart();
     void showModalWindow(QDialog* window);
+    void showPrintQuality(const report::PageReport& report);
 
     void showFields();
     void showDone(const QString& what);
@@ -151,6 +156,7 @@ private:
     QLabel* m_hintPanel = nullptr;
     std::vector<std::function<bool()>> m_closeChecks;
     QLabel* m_modelPanel = nullptr;
+    QLabel* m_qualityMark = nullptr;
     QString m_lastDone; // what the first status panel shows when no hint is
     QAction* m_keepDateAction = nullptr;
 

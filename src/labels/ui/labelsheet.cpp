@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QMessageBox>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QWidget>
@@ -78,6 +79,7 @@ LabelSheet::Build LabelSheet::build()
     // what was built is shown even when a component stopped the build, then the reason
     try {
         m_page = report::executeShared(page);
+        m_preview->setPrinterDpi(resolutionOf(m_sessionPrinter));
         m_preview->setPage(m_page);
         m_shownName = QFileInfo(m_description.fileName()).fileName();
     } catch (const Error& e) {
@@ -88,6 +90,7 @@ LabelSheet::Build LabelSheet::build()
         return Build::Failed;
     }
     emit pageShown();
+    emit pageChecked(checkPage());
 
     switch (result.stop) {
     case PageBuildResult::Stop::None:
@@ -203,8 +206,62 @@ void LabelSheet::printPageWithDialog()
     const std::optional<PrintDialogs::Choice> choice = PrintDialogs::ask(m_window.data(), m_sessionPrinter);
     if (!choice)
         return;
-    m_sessionPrinter = choice->printer;
+    if (choice->printer != m_sessionPrinter) {
+        m_sessionPrinter = choice->printer;
+        m_preview->setPrinterDpi(resolutionOf(m_sessionPrinter));
+        emit pageChecked(checkPage());
+    }
     print(choice->printer, choice->copies);
+}
+
+int LabelSheet::resolutionOf(const QString& printer)
+{
+    auto it = m_resolutions.constFind(printer);
+    if (it == m_resolutions.constEnd())
+        it = m_resolutions.insert(printer, report::fittingResolution(printer));
+    return *it;
+}
+
+report::PageReport LabelSheet::checkPage()
+{
+    if (!m_page)
+        return report::PageReport();
+    return report::checkPage(*m_page, resolutionOf(m_sessionPrinter));
+}
+
+bool LabelSheet::confirmQuality(const QString& printer, report::PrintJob& job)
+{
+    const int dpi = resolutionOf(printer);
+    const report::PageReport report = report::checkPage(*m_page, dpi);
+    if (report.grade() <= report::Grade::C)
+        return true;
+    const report::BarcodeReport* worst = report.worst();
+    const QString why = worst ? worst->reason(report.minimumModuleMm) : QString();
+    // the printer's finer resolution, where it has one at which every barcode scans
+    for (const int finer : report::printerResolutions(printer)) {
+        if (finer <= dpi || !report::checkPage(*m_page, finer).scans())
+            continue;
+        const QMessageBox::StandardButton answer = Dialogs::question(
+            m_window.data(),
+            QStringLiteral("Les codes-barres de cette page ne seront pas lisibles à %1 points par pouce.\n%2\n\n"
+                           "L'imprimante peut imprimer à %3 points par pouce, où ils le seront. Imprimer à %3 points "
+                           "par pouce ?")
+                .arg(dpi)
+                .arg(why)
+                .arg(finer),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer == QMessageBox::Cancel)
+            return false;
+        if (answer == QMessageBox::Yes)
+            job.dpi = finer;
+        return true;
+    }
+    return Dialogs::question(m_window.data(),
+                             QStringLiteral("Les codes-barres de cette page ne seront pas lisibles à %1 points par "
+                                            "pouce.\n%2\n\nImprimer quand même ?")
+                                 .arg(dpi)
+                                 .arg(why),
+                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void LabelSheet::print(const QString& printer, int copies)
@@ -214,6 +271,8 @@ void LabelSheet::print(const QString& printer, int copies)
     job.copies = copies;
     const QString name = m_description.fileName();
     job.name = report::jobName(m_values.code(), name.isEmpty() ? QString() : QFileInfo(name).completeBaseName());
+    if (!confirmQuality(printer, job))
+        return;
     try {
         // on record before the job leaves, under the printer it goes to
         const QString target = report::printerQueue(printer);
@@ -245,7 +304,7 @@ void LabelSheet::exportPdf()
     if (path.isEmpty())
         return;
     try {
-        report::exportPdf(*m_page, path);
+        report::exportPdf(*m_page, path, resolutionOf(m_sessionPrinter));
         if (m_recorder)
             m_recorder(true, path, 1);
         emit pageDelivered(QStringLiteral("Page exportée : %1").arg(QDir::toNativeSeparators(path)));

@@ -1,13 +1,16 @@
 #pragma once
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <functional>
 #include <memory>
 
+#include "labels/barcodecheck.h"
 #include "labels/description.h"
 #include "labels/marks.h"
 #include "labels/ui/pagepreview.h"
+#include "labels/ui/printing.h"
 
 class QWidget;
 
@@ -81,6 +84,12 @@ public:
     void printPageWithDialog();
     // The printer "Imprimer…" chose last in this session; empty before (the default printer).
     QString sessionPrinter() const { return m_sessionPrinter; }
+    // The resolution a page for `printer` is fitted and checked for (fittingResolution), asked of
+    // the print server once per printer.
+    int resolutionOf(const QString& printer);
+    // The barcodes of the page shown, checked for the chosen printer (the session's, else the
+    // default one); an empty report before the first page.
+    report::PageReport checkPage();
     // "Exporter la page en PDF.": builds the page, then writes it as a vector PDF to a file chosen
     // in a save dialog.
     void exportPdf();
@@ -109,6 +118,9 @@ signals:
     void descriptionLoaded(const QString& fileName);
     // A page has been built and shown.
     void pageShown();
+    // The page shown has been checked for the chosen printer: after every build and when "Imprimer…"
+    // chooses another printer.
+    void pageChecked(const pelorin::report::PageReport& report);
     // A page has left: "Page envoyée à <printer> (<n> exemplaire(s))" once the print server took the
     // job, "Page exportée : <file>" once the PDF file is written.
     void pageDelivered(const QString& what);
@@ -118,6 +130,9 @@ private:
     Build build();
     void rebuildMarksAndShow();
     void print(const QString& printer, int copies);
+    // Asks before a page whose barcodes will not scan on `printer` is printed, offering a higher
+    // resolution of the printer at which they would; false when the operator does not print.
+    bool confirmQuality(const QString& printer, report::PrintJob& job);
     void setStatus(const QString& fileName);
 
     LabelValues& m_values;
@@ -132,6 +147,7 @@ private:
     std::function<void()> m_selectionRebuild;
     OutputRecorder m_recorder;
     QString m_sessionPrinter;
+    QHash<QString, int> m_resolutions; // by printer name, empty for the default one
 };
 
 } // namespace pelorin

@@ -40,7 +40,7 @@ protected:
             painter.fillRect(QRect(QPoint(shadow, shadow), size), Qt::darkGray);
         // drawn from the page's components at this zoom, so it stays sharp at any size
         painter.setClipRect(QRect(QPoint(0, 0), size), Qt::IntersectClip);
-        paintPage(painter, *page, kScreenDpi * m_preview->m_zoom / 100.0);
+        paintPage(painter, *page, kScreenDpi * m_preview->m_zoom / 100.0, m_preview->m_printerDpi);
     }
 
 private:
@@ -104,6 +104,14 @@ double PagePreview::fitZoom() const
     const double byWidth = (area.width() - m_shadow) * 100.0 / paper.width();
     const double byHeight = (area.height() - m_shadow) * 100.0 / paper.height();
     return std::min(byWidth, byHeight);
+}
+
+void PagePreview::setPrinterDpi(double dpi)
+{
+    if (!(dpi > 0.0) || dpi == m_printerDpi)
+        return;
+    m_printerDpi = dpi;
+    updateCanvas();
 }
 
 void PagePreview::setShadowDepth(int pixels)

@@ -2,6 +2,7 @@
 #include <QScrollArea>
 #include <memory>
 
+#include "labels/barcodecheck.h"
 #include "labels/executedpage.h"
 
 namespace pelorin::report {
@@ -34,6 +35,11 @@ public:
     double fitZoom() const;
     void zoomToFit() { setZoom(fitZoom()); }
 
+    // The resolution of the printer the page is for: barcodes are shown fitted to its dots, as they
+    // will print (kDefaultPrinterDpi at first).
+    double printerDpi() const { return m_printerDpi; }
+    void setPrinterDpi(double dpi);
+
     int shadowDepth() const { return m_shadow; }
     void setShadowDepth(int pixels);
 
@@ -53,6 +59,7 @@ private:
     std::shared_ptr<const ExecutedPage> m_page;
     double m_zoom = 100.0;
     int m_shadow = 3;
+    double m_printerDpi = kDefaultPrinterDpi;
     PageCanvas* m_canvas = nullptr;
 };
 

@@ -4,12 +4,15 @@
 
 #include <QPageSize>
 #include <QPainter>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <cups/cups.h>
+#include <algorithm>
 #include <memory>
 
+#include "labels/barcodecheck.h"
 #include "labels/calibration.h"
 #include "labels/painter.h"
 
@@ -102,6 +105,38 @@ int printerResolution(const QString& printer)
     return dpi >= 100 ? dpi : 0; // coarser dots are no label printer's
 }
 
+std::vector<int> printerResolutions(const QString& printer)
+{
+    const QByteArray name = printer.toUtf8();
+    const std::unique_ptr<cups_dest_t, DestDeleter> dest(
+        cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.isEmpty() ? nullptr : name.constData(), nullptr));
+    if (!dest)
+        return {};
+    const std::unique_ptr<cups_dinfo_t, InfoDeleter> info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
+    ipp_attribute_t* attribute =
+        info ? cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest.get(), info.get(), "printer-resolution") : nullptr;
+    std::vector<int> resolutions;
+    if (!attribute || ippGetValueTag(attribute) != IPP_TAG_RESOLUTION)
+        return resolutions;
+    for (int i = 0; i < ippGetCount(attribute); ++i) {
+        int y = 0;
+        ipp_res_t units = IPP_RES_PER_INCH;
+        const int x = ippGetResolution(attribute, i, &y, &units);
+        const int dpi = units == IPP_RES_PER_CM ? qRound(x * 2.54) : x;
+        if (dpi >= 100)
+            resolutions.push_back(dpi);
+    }
+    std::sort(resolutions.begin(), resolutions.end());
+    resolutions.erase(std::unique(resolutions.begin(), resolutions.end()), resolutions.end());
+    return resolutions;
+}
+
+int fittingResolution(const QString& printer)
+{
+    const int dpi = printerResolution(printer);
+    return dpi > 0 ? dpi : kDefaultPrinterDpi;
+}
+
 void printPage(const ExecutedPage& page, const PrintJob& job)
 {
     QPrinter printer(QPrinter::HighResolution);
@@ -119,10 +154,18 @@ void printPage(const ExecutedPage& page, const PrintJob& job)
     printer.setPageSize(QPageSize(page.paperInches(), QPageSize::Inch, QString(), QPageSize::FuzzyMatch));
     printer.setPageMargins(QMarginsF(0, 0, 0, 0));
     printer.setDocName(job.name.isEmpty() ? QStringLiteral("Pelorin") : job.name);
+    if (job.dpi > 0) {
+        // the job's CUPS options (Qt's key for them, the one its own print dialog sets): the
+        // resolution under its IPP name and under the name drivers give it
+        const QString resolution = QStringLiteral("%1dpi").arg(job.dpi);
+        constexpr auto cupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+        printer.printEngine()->setProperty(cupsOptions, QStringList{QStringLiteral("printer-resolution"), resolution,
+                                                                    QStringLiteral("Resolution"), resolution});
+    }
     QPainter painter;
     if (!painter.begin(&printer))
         throw Error(noPrinterMessage());
-    const int dpi = printerResolution(printer.printerName());
+    const int dpi = job.dpi > 0 ? job.dpi : fittingResolution(printer.printerName());
     const PrinterCalibration calibration =
         job.calibrated ? loadCalibration(printer.printerName()) : PrinterCalibration();
     if (calibration.isIdentity()) {

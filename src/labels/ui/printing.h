@@ -1,6 +1,7 @@
 #pragma once
 #include <QSizeF>
 #include <QString>
+#include <vector>
 
 #include "labels/executedpage.h"
 
@@ -16,6 +17,8 @@ struct PrintJob
     // the printer's stored calibration (offset and scale) moves what is printed; the calibration
     // page itself is printed without it, so that what the operator measures is the printer's own
     bool calibrated = true;
+    // the resolution asked of the printer, one of printerResolutions(); 0 keeps the queue's own
+    int dpi = 0;
 };
 
 // "Pelorin <code> <page name>": the title of a page's print job.
@@ -31,6 +34,14 @@ void printPage(const ExecutedPage& page, const PrintJob& job = PrintJob());
 // default printer when the name is empty): the queue's own resolution option, else its
 // printer-resolution-default IPP attribute. Any user may ask. 0 when it cannot be told.
 int printerResolution(const QString& printer);
+
+// Every resolution the printer offers (its printer-resolution-supported attribute, which CUPS fills
+// from a driver's Resolution choices too), in dots per inch, ascending; empty when it cannot be told.
+std::vector<int> printerResolutions(const QString& printer);
+
+// The resolution a page for this printer is fitted and checked for: its own, kDefaultPrinterDpi
+// when it does not tell.
+int fittingResolution(const QString& printer);
 
 // The queue a job for `printer` goes to (the default one when empty); empty when there is no such
 // queue, so that nothing is printed.

@@ -7,6 +7,7 @@
 #include "code/dayofyear.h"
 #include "code/qstringprint.h"
 #include "code/rallist.h"
+#include "labels/barcodecheck.h"
 #include "labels/marks.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/pagepreview.h"
@@ -28,6 +29,9 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QToolBar>
+#include <QSignalSpy>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -1282,6 +1286,50 @@ public:
         return 0;
     }
 };
+
+// The mark beside "Imprimer" says whether the page's barcodes will scan on the chosen printer: its
+// colour, and the reason in its hint and accessible name; a page whose barcodes cannot scan is only
+// printed once the operator says so.
+TEST_F(MainWindowTest, theQualityMarkBesidePrintFollowsThePageAndPrintingAPageThatWillNotScanAsksFirst)
+{
+    MainWindow form;
+    showActive(form);
+    auto* mark = control<QLabel>(form, "printQualityMark");
+    ASSERT_NE(mark, nullptr);
+    QToolBar* bar = form.commandBar();
+    const QList<QAction*> actions = bar->actions();
+    const qsizetype print = actions.indexOf(form.findChild<QAction*>(QStringLiteral("actionPrint")));
+    ASSERT_GE(print, 0);
+    ASSERT_LT(print + 1, actions.size());
+    EXPECT_EQ(bar->widgetForAction(actions[print + 1]), mark);
+
+    const auto expectShown = [&](report::QualityMark colour) {
+        const report::PageReport report = form.sheet().checkPage();
+        EXPECT_EQ(report::qualityMark(report), colour);
+        const QString hint = report::qualityHint(report);
+        EXPECT_EQ(mark->toolTip(), hint);
+        EXPECT_EQ(mark->accessibleName(), QStringLiteral("Qualité des codes-barres : ") + hint);
+        return hint;
+    };
+    // the test page's 80 mm box holds the code in whole dots of any printer
+    expectShown(report::QualityMark::Green);
+
+    // a 20 mm box holds it at no resolution: red, the box named, and a question before printing
+    QByteArray narrow = fixtureBytes(QStringLiteral("Test.ETQ"));
+    narrow.replace("<Width>80</Width>", "<Width>20</Width>");
+    m_data.write(QStringLiteral("Modeles/Etroit.ETQ"), narrow);
+    form.sheet().openDescription(m_data.file(QStringLiteral("Modeles/Etroit.ETQ")));
+    const QString hint = expectShown(report::QualityMark::Red);
+    EXPECT_TRUE(hint.contains(QStringLiteral("trop étroite"))) << qPrintable(hint);
+    Dialogs::clearShownMessages();
+    QSignalSpy delivered(&form.sheet(), &LabelSheet::pageDelivered);
+    Dialogs::setNextAnswer(QMessageBox::No);
+    control<QToolButton>(form, "printButton")->click();
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().endsWith(QStringLiteral("Imprimer quand même ?")))
+        << qPrintable(Dialogs::shownMessages().first());
+    EXPECT_TRUE(delivered.isEmpty());
+}
 
 TEST_F(MainWindowTest, keyboardFirstTabShortcutsAndMnemonics)
 {

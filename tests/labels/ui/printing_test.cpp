@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -34,6 +35,28 @@ QString runAs(const QString& user, const QString& program, const QStringList& ar
     if (status)
         *status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The resolutions a printer offers are its driver's choices, as the print server publishes them:
+// every one of the driver's file, ascending, its default among them.
+TEST(PrinterResolution, theFinerResolutionsOfferedAreTheDriversChoices)
+{
+    const QString printer = qEnvironmentVariable("PELORIN_TEST_PRINTER");
+    if (printer.isEmpty())
+        GTEST_SKIP() << "no test printer: PELORIN_TEST_PRINTER is unset (./test.sh starts CUPS with a PDF queue)";
+    QFile ppd(QStringLiteral("/etc/cups/ppd/%1.ppd").arg(printer));
+    if (!ppd.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "the driver file of " << qPrintable(printer) << " cannot be read here";
+    static const QRegularExpression choice(QStringLiteral("^\\*Resolution\\s+(\\d+)dpi"),
+                                           QRegularExpression::MultilineOption);
+    std::vector<int> expected;
+    for (auto it = choice.globalMatch(QString::fromLatin1(ppd.readAll())); it.hasNext();)
+        expected.push_back(it.next().captured(1).toInt());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(report::printerResolutions(printer), expected);
+    EXPECT_NE(std::find(expected.begin(), expected.end(), report::printerResolution(printer)), expected.end());
+    EXPECT_TRUE(report::printerResolutions(QStringLiteral("PasUneImprimante")).empty());
+    EXPECT_EQ(report::fittingResolution(QStringLiteral("PasUneImprimante")), 300);
 }
 
 // The resolution the bars are laid on comes from the print server, which answers any user: an

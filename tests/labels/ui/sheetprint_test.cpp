@@ -1,5 +1,6 @@
 #include "labels/ui/labelselectionwindow.h"
 #include "gridclicks.h"
+#include "labels/barcodecheck.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/printdialogs.h"
 #include "labels/ui/printing.h"
@@ -18,6 +19,8 @@
 #include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QImageReader>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -169,6 +172,50 @@ TEST_F(SheetPrint, PrintsWhatThePreviewShowsOnTheDefaultPrinter)
     EXPECT_GT(darkPixels(bare, 300, kLabel1Inside), 0);
     EXPECT_EQ(darkPixels(bare, 300, kLabel2BottomEdge), 0) << "an outline was printed";
     EXPECT_EQ(darkPixels(bare, 300, kFrameRightEdge), 0) << "the margin frame was printed";
+}
+
+// A page whose barcodes cannot be fitted at the printer's own resolution is not printed behind the
+// operator's back: the printer's finer resolution is offered, and the page printed there carries
+// barcodes of whole dots that read back. Declining it asks whether to print anyway.
+TEST_F(SheetPrint, APageThatWillNotScanAtThePrintersResolutionIsOfferedAFinerOne)
+{
+    const int own = report::printerResolution(m_printer);
+    const std::vector<int> offered = report::printerResolutions(m_printer);
+    if (own != 300 || std::find(offered.begin(), offered.end(), 600) == offered.end())
+        GTEST_SKIP() << "the test queue prints at " << own << " dpi, without 600 dpi";
+    SheetWindow w;
+    std::vector<ComponentTexts> components = test::codeAndText();
+    components.front().Width = QStringLiteral("33"); // one dot a module at 300 dpi: 0.085 mm
+    w.sheet->openDescription(w.writeDescription(QStringLiteral("Etroit.ETQ"), clearSheet(), components));
+    ASSERT_TRUE(w.sheet->page());
+    EXPECT_EQ(report::qualityMark(w.sheet->checkPage()), report::QualityMark::Red);
+
+    // declined, then not printed anyway: nothing leaves
+    QSignalSpy delivered(w.sheet.get(), &LabelSheet::pageDelivered);
+    Dialogs::clearShownMessages();
+    Dialogs::setNextAnswer(QMessageBox::Cancel);
+    w.sheet->printPage();
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().endsWith(QStringLiteral("Imprimer à 600 points par pouce ?")))
+        << qPrintable(Dialogs::shownMessages().first());
+    EXPECT_TRUE(delivered.isEmpty());
+
+    const QString token = uniqueToken();
+    w.values.m_operatorText = token;
+    const QSet<QString> before = pdfFiles(m_out);
+    Dialogs::clearShownMessages();
+    Dialogs::setNextAnswer(QMessageBox::Yes);
+    w.sheet->printPage();
+    EXPECT_EQ(Dialogs::shownMessages().size(), 1);
+    ASSERT_EQ(delivered.size(), 1);
+    const QString pdf = waitForPrintout(m_out, before, token, 120);
+    ASSERT_FALSE(pdf.isEmpty());
+    m_printed << pdf;
+    QTemporaryDir scratch;
+    QString png;
+    QImageReader::setAllocationLimit(0); // an A4 page at 600 dpi is past the default 128 MB
+    ASSERT_FALSE(test::rasterise(pdf, 600, scratch, &png).isNull());
+    EXPECT_TRUE(test::zbarRead(png).contains(test::kTestCode));
 }
 
 // "Imprimer…": the dialog's printer and copies, the job named after the code and the page, and the
