@@ -18,7 +18,7 @@ QString componentTypeCaption(const QString& type)
         {"AutoTexte", "Texte opérateur"},
         {"AutoIncTexte", "Texte incrémental"},
         {"MemoTexte", "Texte multiligne"},
-        {"AutoMemoTexte", "Texte multiligne"},
+        {"AutoMemoTexte", "Texte multiligne opérateur"},
         {"AutoVersion", "Version"},
         {"AutoBarCode", "Code de traçabilité"},
         {"BarCode128", "Code-barres fixe"},
@@ -121,17 +121,20 @@ pugi::xml_node layoutBefore(pugi::xml_node node)
 class TextChange : public QUndoCommand
 {
 public:
-    TextChange(PageDocument& doc, QString before, QString after, const QString& caption, bool typing)
-        : QUndoCommand(caption), m_doc(doc), m_before(std::move(before)), m_after(std::move(after)), m_typing(typing)
+    // `merge`: the steps of one burst share it (the typing in the text, the typing in one field of
+    // one object); empty for a step of its own.
+    TextChange(PageDocument& doc, QString before, QString after, const QString& caption, QString merge = QString())
+        : QUndoCommand(caption), m_doc(doc), m_before(std::move(before)), m_after(std::move(after)),
+          m_merge(std::move(merge))
     {
     }
     void undo() override { m_doc.apply(m_before); }
     void redo() override { m_doc.apply(m_after); }
-    int id() const override { return m_typing ? 1 : -1; }
+    int id() const override { return m_merge.isEmpty() ? -1 : 1; }
     bool mergeWith(const QUndoCommand* other) override
     {
         const auto* next = static_cast<const TextChange*>(other);
-        if (!next->m_typing)
+        if (next->m_merge != m_merge)
             return false;
         m_after = next->m_after;
         return true;
@@ -140,7 +143,7 @@ public:
 private:
     PageDocument& m_doc;
     QString m_before, m_after;
-    bool m_typing;
+    QString m_merge;
 };
 
 PageDocument::PageDocument(QObject* parent) : QObject(parent), m_undo(std::make_unique<QUndoStack>())
@@ -165,7 +168,14 @@ void PageDocument::setText(const QString& text)
 {
     if (text == m_text)
         return;
-    m_undo->push(new TextChange(*this, m_text, text, QStringLiteral("Saisie"), true));
+    m_undo->push(new TextChange(*this, m_text, text, QStringLiteral("Saisie"), QStringLiteral("text")));
+}
+
+void PageDocument::replace(const QString& text, const QString& caption)
+{
+    if (text == m_text)
+        return;
+    m_undo->push(new TextChange(*this, m_text, text, caption));
 }
 
 void PageDocument::apply(const QString& text)
@@ -233,7 +243,7 @@ QString PageDocument::value(int index, const char* element) const
     return pelorin::text(find(componentNode(doc, index), element));
 }
 
-template <typename Edit> void PageDocument::edit(const QString& caption, Edit&& change)
+template <typename Edit> void PageDocument::edit(const QString& caption, Edit&& change, const QString& merge)
 {
     if (!isValid())
         throw Error(QStringLiteral("Le texte XML est en erreur à la ligne %1 : corrigez-le d'abord.").arg(m_errorLine));
@@ -243,7 +253,7 @@ template <typename Edit> void PageDocument::edit(const QString& caption, Edit&& 
     change(doc);
     const QString after = rewritten(m_text, original, doc);
     if (after != m_text)
-        m_undo->push(new TextChange(*this, m_text, after, caption, false));
+        m_undo->push(new TextChange(*this, m_text, after, caption, merge));
 }
 
 void PageDocument::setBox(int index, const QRectF& mm, const QString& caption)

@@ -50,6 +50,8 @@ public:
     void open(const QString& text);
     // The text as the operator typed it: one undo step, merged with the typing just before.
     void setText(const QString& text);
+    // The text replaced by a command (a new page, a block added): one undo step of its own.
+    void replace(const QString& text, const QString& caption);
 
     // Whether the text parsed; when not, the message and the line (from 1) of the fault.
     bool isValid() const { return m_error.isEmpty(); }
@@ -68,7 +70,8 @@ public:
     // there or a text that does not parse.
     // The box on the label in millimetres (left, top, width, height), each rounded to 0.1 mm.
     void setBox(int index, const QRectF& mm, const QString& caption = QStringLiteral("Déplacer"));
-    // One element's text; the element is added when missing.
+    // One element's text; the element is added when missing. Changes of one element of one object
+    // in a row are one step.
     void setValue(int index, const char* element, const QString& value);
     void remove(int index);
     // Moves the object to `to` in drawing order (later is drawn over earlier).
@@ -90,7 +93,7 @@ private:
     void apply(const QString& text);
     void reparse();
     // Runs `edit` on the parsed document and pushes the result as one step.
-    template <typename Edit> void edit(const QString& caption, Edit&& edit);
+    template <typename Edit> void edit(const QString& caption, Edit&& edit, const QString& merge = QString());
 
     QString m_text;
     QString m_error;

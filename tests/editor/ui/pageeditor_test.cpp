@@ -1,5 +1,7 @@
 #include "editor/ui/pageeditor.h"
 
+#include "editor/pagedocument.h"
+
 #include "base/paths.h"
 #include "base/ui/dialogs.h"
 #include "code/qstringprint.h"
@@ -81,7 +83,8 @@ protected:
     {
         for (QRadioButton* radio :
              editor().findChild<QGroupBox*>(QStringLiteral("componentTypeGroup"))->findChildren<QRadioButton*>())
-            if (radio->text() == type)
+            // the buttons name the types for people
+            if (radio->text() == componentTypeCaption(type))
                 radio->click();
     }
     // What "Ajouter" inserted: the lines before the first "</Composants>" that the text had not.
@@ -324,17 +327,22 @@ TEST_F(PageEditor, SwitchesAndGridMarksRedrawThePreview)
               7);
 }
 
-TEST_F(PageEditor, RedessinerLaGrilleUsesTheTextParsedLast)
+// The text is read as it is typed: the grid follows its rows at once, and a text in error leaves the
+// grid of the text read last, "Redessiner la grille" too.
+TEST_F(PageEditor, TheGridFollowsTheTextAtOnceAndKeepsTheTextParsedLast)
 {
     PageEditorPage& e = editor();
+    auto* grid = e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"));
     QStringList lines = kInitialLines;
     lines[6] = QStringLiteral("<Ligne>5</Ligne>");
     setMemo(lines);
+    EXPECT_EQ(grid->rowCount(), 5);
+    lines[6] = QStringLiteral("<Ligne>6</Lign>");
+    setMemo(lines);
+    EXPECT_EQ(grid->rowCount(), 5);
     click(e.findChild<QPushButton*>(QStringLiteral("redrawGridButton")));
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 4);
-    click(e.findChild<QPushButton*>(QStringLiteral("redrawPageButton")));
-    click(e.findChild<QPushButton*>(QStringLiteral("redrawGridButton")));
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 5);
+    EXPECT_EQ(grid->rowCount(), 5);
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
 // What is typed in a field goes in as a reference where the text would otherwise break.
@@ -552,7 +560,7 @@ TEST_F(PageEditor, EveryTypeOfTheTableShowsItsPageAndWritesTheFieldsItNames)
         SCOPED_TRACE(type.name.toStdString());
         for (QRadioButton* radio :
              e.findChild<QGroupBox*>(QStringLiteral("componentTypeGroup"))->findChildren<QRadioButton*>())
-            if (radio->text() == type.name)
+            if (radio->text() == componentTypeCaption(type.name))
                 radio->click();
         ASSERT_NE(notebook->currentWidget(), nullptr);
         EXPECT_EQ(notebook->currentWidget()->objectName(), QString::fromLatin1(type.editorPage));
