@@ -199,6 +199,7 @@ void PageDocument::reparse()
     }
     m_error.clear();
     m_errorLine = 0;
+    m_goodText = m_text;
 
     // where each component lies in the text: the parser's offsets are in UTF-8 bytes
     const std::string utf8 = m_text.toStdString();
@@ -239,7 +240,7 @@ void PageDocument::reparse()
 QString PageDocument::value(int index, const char* element) const
 {
     XmlDocument doc;
-    doc.parseText(m_text);
+    doc.parseText(m_goodText);
     return pelorin::text(find(componentNode(doc, index), element));
 }
 

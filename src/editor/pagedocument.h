@@ -63,7 +63,8 @@ public:
     // The sheet format last read, lengths in inches; its values need not convert (geometryValid).
     const SheetGeometry& sheet() const { return m_sheet; }
     bool sheetValid() const { return m_sheetValid; }
-    // The text of an element of an object, as stored; empty when absent.
+    // The text of an element of an object as stored in the text last parsed without fault; empty
+    // when absent.
     QString value(int index, const char* element) const;
 
     // Edits, each one undo step, each throwing Error (nothing changed) for an object that is not
@@ -96,6 +97,7 @@ private:
     template <typename Edit> void edit(const QString& caption, Edit&& edit, const QString& merge = QString());
 
     QString m_text;
+    QString m_goodText; // the text the objects were read from
     QString m_error;
     int m_errorLine = 0;
     std::vector<PageObject> m_objects;

@@ -148,6 +148,8 @@ PageEditorPage::PageEditorPage(LabelValues& values, const QString& sheetFolder, 
         split->addWidget(createObjectPanel());
         split->setStretchFactor(0, 3);
         split->setStretchFactor(1, 2);
+        split->setChildrenCollapsible(false);
+        column->setMinimumWidth(300);
     }
     createCommands();
     if (!sheetFolder.isEmpty())
@@ -537,6 +539,7 @@ QWidget* PageEditorPage::createObjectPanel()
 {
     auto* panel = new QWidget;
     panel->setObjectName(QStringLiteral("objectPanel"));
+    panel->setMaximumWidth(460);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
 
@@ -550,6 +553,7 @@ QWidget* PageEditorPage::createObjectPanel()
                                    QStringLiteral("Haut (mm)"), QStringLiteral("Largeur (mm)"),
                                    QStringLiteral("Hauteur (mm)")});
     m_objectList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_objectList->setMinimumWidth(260);
     listCaption->setBuddy(m_objectList);
     layout->addWidget(listCaption);
     layout->addWidget(m_objectList, 1);
@@ -600,9 +604,14 @@ QWidget* PageEditorPage::createObjectPanel()
     group->setObjectName(QStringLiteral("propertiesGroup"));
     m_properties = new QFormLayout(group);
     createPropertyFields(m_properties);
+    auto* holder = new QWidget;
+    auto* holderLayout = new QVBoxLayout(holder);
+    holderLayout->setContentsMargins(0, 0, 0, 0);
+    holderLayout->addWidget(group);
+    holderLayout->addStretch(1);
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
-    scroll->setWidget(group);
+    scroll->setWidget(holder);
     scroll->setFrameShape(QFrame::NoFrame);
     layout->addWidget(scroll, 2);
 
@@ -741,8 +750,7 @@ void PageEditorPage::createCommands()
         return action;
     };
     m_undoAction = command(QStringLiteral("Annuler"), {QKeySequence::Undo}, [this] { m_document.undoStack()->undo(); });
-    m_redoAction = command(QStringLiteral("Rétablir"), {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence::Redo},
-                           [this] { m_document.undoStack()->redo(); });
+    m_redoAction = command(QStringLiteral("Rétablir"), redoKeys(), [this] { m_document.undoStack()->redo(); });
     command(QStringLiteral("Monter l'objet"), {QKeySequence(QStringLiteral("Alt+Up"))}, [this] { moveObjectUp(); });
     command(QStringLiteral("Descendre l'objet"), {QKeySequence(QStringLiteral("Alt+Down"))},
             [this] { moveObjectDown(); });
@@ -796,6 +804,16 @@ bool PageEditorPage::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Ctrl+Y, and the desktop's own redo key when it has another
+QList<QKeySequence> PageEditorPage::redoKeys()
+{
+    QList<QKeySequence> keys = {QKeySequence(QStringLiteral("Ctrl+Y"))};
+    for (const QKeySequence& k : QKeySequence::keyBindings(QKeySequence::Redo))
+        if (!keys.contains(k))
+            keys << k;
+    return keys;
 }
 
 template <typename Edit> void PageEditorPage::editDocument(Edit&& edit)

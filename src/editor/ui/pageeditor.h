@@ -4,6 +4,7 @@
 #include "editor/sheettemplates.h"
 #include "labels/description.h"
 
+#include <QKeySequence>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -96,6 +97,7 @@ private:
     QWidget* createObjectPanel();
     void createPropertyFields(QFormLayout* form);
     void createCommands();
+    static QList<QKeySequence> redoKeys();
     // Everything shown from the document, after each of its changes.
     void documentChanged();
     void showObjects();
