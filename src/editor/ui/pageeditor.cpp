@@ -29,9 +29,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
@@ -462,8 +464,16 @@ void PageEditorPage::openDescriptionFile()
 
 void PageEditorPage::saveDescription()
 {
-    const QString proposed =
-        m_descriptionFile.isEmpty() ? DataFolder::path(QStringLiteral("Modeles")) : m_descriptionFile;
+    // the file opened or saved last, else the page's reference as a name in the models folder
+    QString proposed = m_descriptionFile;
+    if (proposed.isEmpty()) {
+        QString name = m_document.sheet().Reference.trimmed();
+        static const QRegularExpression unfit(QStringLiteral("[\\\\/:*?\"<>|]"));
+        name.replace(unfit, QStringLiteral("_"));
+        if (name.isEmpty())
+            name = QStringLiteral("Page");
+        proposed = QDir(DataFolder::path(QStringLiteral("Modeles"))).filePath(name + QStringLiteral(".ETQ"));
+    }
     const QString path = Dialogs::saveFileName(this, QStringLiteral("Enregistrer le fichier"), proposed, kSaveFilter,
                                                kDescriptionSuffix);
     if (path.isEmpty())
@@ -471,6 +481,26 @@ void PageEditorPage::saveDescription()
     if (!guarded(this, [&] { writeTextLines(path, memoLines()); }))
         return;
     m_descriptionFile = path;
+    m_document.undoStack()->setClean();
+}
+
+bool PageEditorPage::leaving()
+{
+    if (m_document.undoStack()->isClean())
+        return true;
+    switch (Dialogs::question(this,
+                              QStringLiteral("La page d'étiquettes a été modifiée. Enregistrer les modifications ?"),
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        saveDescription();
+        return m_document.undoStack()->isClean();
+    case QMessageBox::No:
+        // the page stays in the editor as it is; the question is not asked again for it
+        m_document.undoStack()->setClean();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void PageEditorPage::createPage()

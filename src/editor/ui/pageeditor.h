@@ -64,6 +64,10 @@ public:
     // Fills the "Nouvelle page" fields from a standard sheet.
     void applyStandardSheet(const SheetTemplate& sheet);
 
+    // Before the window closes: a page changed since it was opened or saved asks whether to save
+    // it; false when the operator cancels (or the save fails) and the window stays.
+    bool leaving();
+
     // Handlers.
     void newDescription();
     void openDescriptionFile();

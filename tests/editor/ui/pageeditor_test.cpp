@@ -1,6 +1,7 @@
 #include "editor/ui/pageeditor.h"
 
 #include "editor/pagedocument.h"
+#include "editor/textlines.h"
 #include "editor/ui/layoutoverlay.h"
 
 #include "base/paths.h"
@@ -21,6 +22,7 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTreeWidget>
 #include <QComboBox>
 #include <QDir>
@@ -790,6 +792,36 @@ TEST_F(PageEditorManipulation, ANewObjectIsDrawnOnTheLabel)
               8);
     QTest::keyClick(overlay(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(e.document().objects().size(), 1u);
+}
+
+// "Enregistrer" proposes the page's reference in the models folder; closing the window with changes
+// not saved asks first, and Cancel keeps it open.
+TEST_F(PageEditorManipulation, ClosingWithChangesAsksAndSavingProposesTheReference)
+{
+    ConfigurationWindow& f = form();
+    PageEditorPage& e = editor();
+    oneFrame();
+    Dialogs::clearShownMessages();
+    Dialogs::setNextAnswer(QMessageBox::Cancel);
+    f.reject();
+    EXPECT_TRUE(f.isVisible());
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+
+    const QString path = m_data.file(QStringLiteral("Modeles/Planche.ETQ"));
+    Dialogs::setNextFileName(path);
+    Dialogs::setNextAnswer(QMessageBox::Yes);
+    f.reject();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(QDir::cleanPath(Dialogs::lastDialogPath()),
+              QDir::cleanPath(m_data.file(QStringLiteral("Modeles/Avery.ETQ"))));
+    EXPECT_EQ(readTextLines(path), e.memoLines());
+
+    // saved: closing again asks nothing
+    f.show();
+    Dialogs::clearShownMessages();
+    f.reject();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
 } // namespace
