@@ -143,15 +143,25 @@ PageEditorPage::PageEditorPage(LabelValues& values, const QString& sheetFolder, 
         m_status = new QLabel;
         m_status->setObjectName(QStringLiteral("editorStatus"));
         m_status->setAccessibleName(QStringLiteral("État de l'éditeur"));
+        // a long message is cut rather than widen the window
+        m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         m_status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         columnLayout->addWidget(m_status);
         split->addWidget(column);
         m_overlay = new LayoutOverlay(ui->pagePreview);
-        split->addWidget(createObjectPanel());
+        // the panel scrolls rather than widen the window past a small screen
+        auto* panelArea = new QScrollArea;
+        panelArea->setObjectName(QStringLiteral("objectPanelArea"));
+        panelArea->setAccessibleName(QStringLiteral("Objets et propriétés"));
+        panelArea->setWidgetResizable(true);
+        panelArea->setFrameShape(QFrame::NoFrame);
+        panelArea->setWidget(createObjectPanel());
+        split->addWidget(panelArea);
         split->setStretchFactor(0, 3);
         split->setStretchFactor(1, 2);
         split->setChildrenCollapsible(false);
-        column->setMinimumWidth(300);
+        // the preview takes the larger part, whatever the panel would like
+        split->setSizes({1100, 900});
     }
     createCommands();
     if (!sheetFolder.isEmpty())
@@ -569,7 +579,6 @@ QWidget* PageEditorPage::createObjectPanel()
 {
     auto* panel = new QWidget;
     panel->setObjectName(QStringLiteral("objectPanel"));
-    panel->setMaximumWidth(460);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
 
@@ -583,7 +592,6 @@ QWidget* PageEditorPage::createObjectPanel()
                                    QStringLiteral("Haut (mm)"), QStringLiteral("Largeur (mm)"),
                                    QStringLiteral("Hauteur (mm)")});
     m_objectList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_objectList->setMinimumWidth(260);
     listCaption->setBuddy(m_objectList);
     layout->addWidget(listCaption);
     layout->addWidget(m_objectList, 1);
@@ -634,16 +642,8 @@ QWidget* PageEditorPage::createObjectPanel()
     group->setObjectName(QStringLiteral("propertiesGroup"));
     m_properties = new QFormLayout(group);
     createPropertyFields(m_properties);
-    auto* holder = new QWidget;
-    auto* holderLayout = new QVBoxLayout(holder);
-    holderLayout->setContentsMargins(0, 0, 0, 0);
-    holderLayout->addWidget(group);
-    holderLayout->addStretch(1);
-    auto* scroll = new QScrollArea;
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(holder);
-    scroll->setFrameShape(QFrame::NoFrame);
-    layout->addWidget(scroll, 2);
+    layout->addWidget(group);
+    layout->addStretch(1);
 
     connect(m_objectList, &QTreeWidget::currentItemChanged, this, [this] {
         if (!m_syncing)
@@ -740,7 +740,7 @@ void PageEditorPage::createPropertyFields(QFormLayout* form)
         QRectF box(m_leftSpin->value(), m_topSpin->value(), m_widthSpin->value(), m_heightSpin->value());
         const PageObject& o = m_document.objects()[size_t(m_selected)];
         // an image keeps its proportions: the other side of the box follows the one changed
-        if (m_keepProportionsCheck->isVisible() && m_keepProportionsCheck->isChecked() && o.boxValid &&
+        if (m_keepProportionsCheck->isVisibleTo(this) && m_keepProportionsCheck->isChecked() && o.boxValid &&
             o.box.width() > 0 && o.box.height() > 0) {
             const double ratio = o.box.height() / o.box.width();
             if (changed == m_widthSpin)

@@ -38,6 +38,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QToolButton>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -822,6 +824,50 @@ TEST_F(PageEditorManipulation, ClosingWithChangesAsksAndSavingProposesTheReferen
     f.reject();
     EXPECT_FALSE(f.isVisible());
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+// An image is chosen from anywhere: it is copied into the logos folder, never over another image of
+// that name, and the box takes its proportions.
+TEST_F(PageEditorManipulation, AnImageIsChosenIntoTheLogosFolderWithItsProportions)
+{
+    PageEditorPage& e = editor();
+    chooseObject(QStringLiteral("Image"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+    e.selectObject(0);
+    auto* choose = e.findChild<QPushButton*>(QStringLiteral("chooseImageButton"));
+    ASSERT_TRUE(choose->isVisibleTo(&e));
+    EXPECT_TRUE(e.findChild<QCheckBox*>(QStringLiteral("keepProportionsCheck"))->isVisibleTo(&e));
+
+    QImage wide(200, 50, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    const QString outside = m_data.file(QStringLiteral("Photos/bandeau.png"));
+    QDir().mkpath(m_data.file(QStringLiteral("Photos")));
+    ASSERT_TRUE(wide.save(outside));
+    Dialogs::setNextFileName(outside);
+    click(choose);
+    EXPECT_TRUE(QFileInfo::exists(m_data.file(QStringLiteral("logos/bandeau.png"))) ||
+                QFileInfo::exists(m_data.file(QStringLiteral("Logos/bandeau.png"))));
+    EXPECT_EQ(element("FileName"), QStringLiteral("bandeau.png"));
+    // 10 mm wide, so 2,5 mm high
+    EXPECT_EQ(element("Width"), QStringLiteral("10"));
+    EXPECT_EQ(element("Height"), QStringLiteral("2,5"));
+    // the width typed keeps the proportions too
+    auto* width = e.findChild<QDoubleSpinBox*>(QStringLiteral("objectWidthSpin"));
+    width->setValue(40);
+    EXPECT_EQ(element("Height"), QStringLiteral("10"));
+
+    // another image of the same name is refused with a message, and nothing changes
+    QImage other(50, 50, QImage::Format_RGB32);
+    other.fill(Qt::blue);
+    QDir().mkpath(m_data.file(QStringLiteral("Autres")));
+    ASSERT_TRUE(other.save(m_data.file(QStringLiteral("Autres/bandeau.png"))));
+    const QString before = e.document().text();
+    Dialogs::clearShownMessages();
+    Dialogs::setNextFileName(m_data.file(QStringLiteral("Autres/bandeau.png")));
+    click(choose);
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("bandeau.png")));
+    EXPECT_EQ(e.document().text(), before);
 }
 
 } // namespace
