@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "base/ui/dialogs.h"
@@ -11,6 +12,9 @@ int main(int argc, char** argv)
     qputenv("LC_ALL", "fr_FR.UTF-8");
     qputenv("LANG", "fr_FR.UTF-8");
     qputenv("LANGUAGE", "fr");
+    // what the windows keep for the user (the operator's last choices) goes to a folder of the run's own
+    const QTemporaryDir userConfig;
+    qputenv("XDG_CONFIG_HOME", userConfig.path().toUtf8());
     QApplication app(argc, argv);
     pelorin::Dialogs::setTestMode(true);
     ::testing::InitGoogleTest(&argc, argv);

@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <algorithm>
 #include <optional>
+#include <tuple>
 
 namespace pelorin {
 
@@ -70,12 +71,56 @@ QStringList sortedNames(QStringList names)
     return names;
 }
 
+namespace {
+
+using NamedCodes = QList<std::pair<QString, QString>>;
+
+QString withCode(const QString& name, const QString& code)
+{
+    return QStringLiteral("%1 (%2)").arg(name, code);
+}
+
+// The shown texts of a list's entries and their codes, in the order of their names (as sortedNames
+// orders them).
+std::pair<QStringList, QStringList> shownItems(NamedCodes entries)
+{
+    QCollator collator{QLocale(QLocale::French, QLocale::France)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(entries.begin(), entries.end(),
+                     [&collator](const auto& a, const auto& b) { return collator.compare(a.first, b.first) < 0; });
+    QStringList shown, codes;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QString& name = entries.at(i).first;
+        const auto sameName = [&name, &entries](qsizetype j) {
+            return j >= 0 && j < entries.size() && entries.at(j).first.compare(name, Qt::CaseInsensitive) == 0;
+        };
+        // sorted, so that a repeated name lies beside its twin
+        const bool repeated = sameName(i - 1) || sameName(i + 1);
+        shown << (repeated ? withCode(name, entries.at(i).second) : name);
+        codes << entries.at(i).second;
+    }
+    return {shown, codes};
+}
+
+// The position of the entry that `text` shows as its name with its code, -1 when none does.
+int entryShownAs(const NamedCodes& entries, const QString& text)
+{
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        if (withCode(entries.at(i).first, entries.at(i).second) == text)
+            return int(i);
+    return -1;
+}
+
+} // namespace
+
 SelectionLists selectionLists(const ConfigFile& config)
 {
     SelectionLists lists;
     lists.places = sortedNames(config.names(RefList::Lieux));
     lists.systems = config.names(RefList::Systemes);
     lists.perfumes = sortedNames(config.names(RefList::Parfums));
+    std::tie(lists.placeItems, lists.placeCodes) = shownItems(config.namesAndCodes(RefList::Lieux));
+    std::tie(lists.perfumeItems, lists.perfumeCodes) = shownItems(config.namesAndCodes(RefList::Parfums));
     return lists;
 }
 
@@ -180,14 +225,25 @@ void TraceCode::setColour(int ralIndex)
 
 void TraceCode::setPerfume(const QString& name)
 {
-    if (const auto code = m_config.perfumeCode(name))
+    if (const auto code = m_config.perfumeCode(name)) {
         m_fields.perfume = *code;
+        return;
+    }
+    const NamedCodes entries = m_config.namesAndCodes(RefList::Parfums);
+    if (const int shown = entryShownAs(entries, name); shown >= 0)
+        m_fields.perfume = entries.at(shown).second;
 }
 
 void TraceCode::setFactory(const QString& name)
 {
     m_logoPath.clear();
-    if (const auto place = m_config.placeByName(name)) {
+    std::optional<Place> place = m_config.placeByName(name);
+    if (!place) {
+        const NamedCodes entries = m_config.namesAndCodes(RefList::Lieux);
+        if (const int shown = entryShownAs(entries, name); shown >= 0)
+            place = Place{entries.at(shown).second, m_config.placeLogo(shown)};
+    }
+    if (place) {
         m_logoPath = DataFolder::path(QStringLiteral("Logos\\") + place->logo);
         m_fields.factory = place->code;
     }

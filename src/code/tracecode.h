@@ -39,11 +39,22 @@ QString manualCodeText(const QString& typed);
 // The names the selection lists show, as `ChangeBox` fills them: systems in document order (an
 // item's position is the entry's position), places and perfumes in alphabetical order, letter case
 // ignored (equal names keep their document order).
+//
+// Two places or perfumes may share a name ("Anzin" twice): the main window then shows each of them
+// with its code beside the name ("Anzin (59410)", "Anzin (59411)"), and only those, so that the lists
+// read as they always have wherever a name is enough. What is stored and composed is unchanged.
 struct SelectionLists
 {
     QStringList systems;
     QStringList places;
     QStringList perfumes;
+    // The texts the main window shows, in the same order: the name, or for a repeated name (letter
+    // case ignored) the name followed by its code in brackets.
+    QStringList placeItems;
+    QStringList perfumeItems;
+    // The code of each shown item, in the same order.
+    QStringList placeCodes;
+    QStringList perfumeCodes;
 };
 SelectionLists selectionLists(const ConfigFile& config);
 // Alphabetical order of the sorted lists (French collation, letter case ignored, stable).
@@ -115,10 +126,12 @@ public:
     void setSoapPackaging(const QString& layersText, const QString& rowsText);
     // `ComboBox1Change`: the colour field of RAL entry `index`.
     void setColour(int ralIndex);
-    // `Sel_ParfumChange`: the `Code` of the first perfume named exactly `name`; no match keeps the field.
+    // `Sel_ParfumChange`: the `Code` of the first perfume named exactly `name`, else of the perfume the
+    // text shows with its code ("Lavande (LAV)"); no match keeps the field.
     void setPerfume(const QString& name);
-    // `Sel_OrigineChange`: the `Code` of the first place named exactly `name`, and the path of its logo
-    // under the Logos folder. No match keeps the field and empties the logo path.
+    // `Sel_OrigineChange`: the `Code` of the first place named exactly `name` (else of the place the
+    // text shows with its code), and the path of its logo under the Logos folder. No match keeps the
+    // field and empties the logo path.
     void setFactory(const QString& name);
     // `FixeDate` on the production date.
     void setDate(const QDate& date);

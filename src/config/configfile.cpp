@@ -211,6 +211,47 @@ void ConfigFile::addPerfume(const QString& nom, const QString& code)
     addEntry(RefList::Parfums, {{"Nom", nom}, {"Code", code}});
 }
 
+pugi::xml_node ConfigFile::entryAt(RefList which, int position)
+{
+    const QList<pugi::xml_node> items = entries(find(m_doc.documentElement(), listElementName(which)));
+    if (position < 0 || position >= items.size())
+        throw Error(QStringLiteral("List index out of bounds (%1)").arg(position));
+    return items[position];
+}
+
+void ConfigFile::changeEntry(RefList which, int position, const QString& nom, const QString& code,
+                             const std::optional<QString>& logo)
+{
+    const pugi::xml_node entry = entryAt(which, position);
+    createMissed();
+    setText(ensure(entry, "Nom"), nom);
+    setText(ensure(entry, "Code"), code);
+    if (logo && which == RefList::Lieux)
+        setText(ensure(entry, "Logo"), *logo);
+    save();
+}
+
+void ConfigFile::removeEntry(RefList which, int position)
+{
+    const pugi::xml_node entry = entryAt(which, position);
+    createMissed();
+    pugi::xml_node parent = entry.parent();
+    // the blanks that put the entry on its own line go with it, so the list keeps its layout
+    const pugi::xml_node before = entry.previous_sibling();
+    if (before.type() == pugi::node_pcdata && QString::fromUtf8(before.value()).trimmed().isEmpty())
+        parent.remove_child(before);
+    parent.remove_child(entry);
+    save();
+}
+
+QString ConfigFile::placeLogo(int position) const
+{
+    const QList<pugi::xml_node> items = entries(find(m_doc.documentElement(), listElementName(RefList::Lieux)));
+    if (position < 0 || position >= items.size())
+        return QString();
+    return text(find(items[position], "Logo"));
+}
+
 void ConfigFile::reset()
 {
     const pugi::xml_node root = m_doc.reset(QStringLiteral("1.0"), QStringLiteral("ISO-8859-1"), "Configuration");

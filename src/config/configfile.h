@@ -130,6 +130,18 @@ public:
     void addPlace(const QString& nom, const QString& code, const QString& logo);
     void addPerfume(const QString& nom, const QString& code);
 
+    // One entry at a time, by its position in document order (as namesAndCodes lists them): its Nom
+    // and Code (and a place's Logo, when given) replaced as typed, or the entry removed with the line
+    // it stood on; then saved. The other entries, their order and the file's layout stay as they were.
+    // Error("List index out of bounds (<position>)") when there is no entry there; when the save fails
+    // the change stays in the document and Error carries the system's message.
+    void changeEntry(RefList list, int position, const QString& nom, const QString& code,
+                     const std::optional<QString>& logo = std::nullopt);
+    void removeEntry(RefList list, int position);
+    // The Logo of the place at `position` in document order; empty when it has none or there is no
+    // such place. Like namesAndCodes it notes nothing.
+    QString placeLogo(int position) const;
+
     // The reset of "Effacer tout" (the question is the window's): the document becomes the
     // declaration version "1.0" encoding "ISO-8859-1" and Configuration holding an empty Systemes then
     // an empty Lieux, and is saved. Works on a document that failed to load, too. When the save
@@ -169,6 +181,8 @@ private:
     // first, as the lookups themselves once created them.
     void createMissed();
     void addEntry(RefList which, std::initializer_list<std::pair<const char*, QString>> fields);
+    // The entry at `position` of a list, for changing it; Error when there is none.
+    pugi::xml_node entryAt(RefList which, int position);
 
     XmlDocument m_doc;
     QString m_refusal;

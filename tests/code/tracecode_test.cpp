@@ -218,6 +218,44 @@ TEST_F(TraceCodeTest, PerfumeAndFactoryByExactName)
     EXPECT_EQ(m_code.logoPath(), m_dir.filePath(QStringLiteral("logos/"))) << "no Logo: the folder itself";
 }
 
+// Two entries of one name, letter case aside, are shown with their codes, and each of those texts picks
+// its own entry, logo included; a name alone still picks the first, as the command line names it.
+TEST_F(TraceCodeTest, RepeatedNamesAreToldApartByTheirCodes)
+{
+    EXPECT_EQ(m_lists.placeItems,
+              (QStringList{"Anzin", "aulnoy", "Condé (59163)", "Condé (59999)", "Écaillon", "Valenciennes"}));
+    EXPECT_EQ(m_lists.perfumeItems, (QStringList{"Lavande (LAV)", "lavande (LVX)", "Muguet", "Vanille", "Violette"}));
+
+    startUp();
+    EXPECT_EQ(m_code.fields().perfume, QStringLiteral("LAV")) << "the first shown item";
+    EXPECT_EQ(m_code.fields().factory, QStringLiteral("59300"));
+    const struct
+    {
+        const char* shown;
+        const char* factory;
+        const char* logo;
+    } places[] = {
+        {"Condé (59999)", "59999", "logos/Autre.bmp"},
+        {"Condé (59163)", "59163", "logos/Conde.bmp"},
+        {"Condé", "59163", "logos/Conde.bmp"},
+    };
+    for (const auto& p : places) {
+        m_code.setFactory(QString::fromUtf8(p.shown));
+        EXPECT_EQ(m_code.fields().factory, QLatin1String(p.factory)) << p.shown;
+        EXPECT_EQ(m_code.logoPath(), m_dir.filePath(QLatin1String(p.logo))) << p.shown;
+    }
+    for (const auto& [shown, code] : {std::pair("lavande (LVX)", "LVX"), std::pair("Lavande (LAV)", "LAV")}) {
+        m_code.setPerfume(QLatin1String(shown));
+        EXPECT_EQ(m_code.fields().perfume, QLatin1String(code)) << shown;
+    }
+    // a code that is not the entry's own names nothing
+    m_code.setPerfume(QStringLiteral("Lavande (LVX)"));
+    EXPECT_EQ(m_code.fields().perfume, QStringLiteral("LAV"));
+    m_code.setFactory(QStringLiteral("Condé (59300)"));
+    EXPECT_EQ(m_code.fields().factory, QStringLiteral("59163"));
+    EXPECT_TRUE(m_code.logoPath().isEmpty());
+}
+
 TEST_F(TraceCodeTest, ManualMode)
 {
     startUp();

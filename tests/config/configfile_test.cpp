@@ -312,6 +312,56 @@ TEST_F(ConfigFileTest, AddingEntries)
     EXPECT_EQ(config.nameByCode(RefList::Lieux, QStringLiteral("42000 ")), QStringLiteral("Saint-Étienne"));
 }
 
+// One entry changed or removed: only its own texts or its own lines change, byte for byte; the entries
+// after a removed one move up, and decoding follows at once.
+TEST_F(ConfigFileTest, ChangingAndRemovingOneEntry)
+{
+    const QByteArray lavande =
+        "\t\t<Parfum>\r\n\t\t\t<Nom>Lavande</Nom>\r\n\t\t\t<Code>LAV</Code>\r\n\t\t</Parfum>\r\n";
+    const QByteArray rose = "\t\t<Parfum>\r\n\t\t\t<Nom>Rose</Nom>\r\n\t\t\t<Code>ROS</Code>\r\n\t\t</Parfum>\r\n";
+    const QByteArray anzin = "\t\t<Ville>\r\n\t\t\t<Nom>Anzin</Nom>\r\n\t\t\t<Code>59410</Code>\r\n"
+                             "\t\t\t<Logo>Anzin.bmp</Logo>\r\n\t\t</Ville>\r\n";
+    auto file = [&](const QByteArray& places, const QByteArray& perfumes) {
+        return kDeclaration + "<Configuration>\r\n\t<Lieux>\r\n" + places + "\t</Lieux>\r\n\t<Parfums>\r\n" + perfumes +
+               "\t</Parfums>\r\n</Configuration>\r\n";
+    };
+    writeConfig(file(anzin, lavande + rose + lavande));
+    ConfigFile config;
+    config.load();
+
+    config.changeEntry(RefList::Parfums, 2, QStringLiteral("Lavande fine"), QStringLiteral("LAF"));
+    QByteArray fine = lavande;
+    fine.replace("Lavande", "Lavande fine").replace("LAV", "LAF");
+    EXPECT_EQ(configBytes(), file(anzin, lavande + rose + fine));
+    EXPECT_EQ(config.nameByCode(RefList::Parfums, QStringLiteral("LAF")), QStringLiteral("Lavande fine"));
+
+    // a place's logo changes only when given
+    config.changeEntry(RefList::Lieux, 0, QStringLiteral("Anzin"), QStringLiteral("59411"));
+    config.changeEntry(RefList::Lieux, 0, QStringLiteral("Anzin"), QStringLiteral("59411"), QStringLiteral("A.bmp"));
+    QByteArray anzin2 = anzin;
+    anzin2.replace("59410", "59411").replace("Anzin.bmp", "A.bmp");
+    EXPECT_EQ(configBytes(), file(anzin2, lavande + rose + fine));
+    EXPECT_EQ(config.placeLogo(0), QStringLiteral("A.bmp"));
+
+    config.removeEntry(RefList::Parfums, 0);
+    EXPECT_EQ(configBytes(), file(anzin2, rose + fine));
+    EXPECT_EQ(config.nameByCode(RefList::Parfums, QStringLiteral("LAV")), QStringLiteral("Erreur"));
+    config.removeEntry(RefList::Parfums, 1);
+    config.removeEntry(RefList::Parfums, 0);
+    config.removeEntry(RefList::Lieux, 0);
+    EXPECT_EQ(configBytes(), file(QByteArray(), QByteArray()));
+    // and the emptied lists take new entries on lines of their own
+    config.addPerfume(QStringLiteral("Rose"), QStringLiteral("ROS"));
+    EXPECT_EQ(configBytes(), file(QByteArray(), rose));
+
+    for (int position : {-1, 1})
+        EXPECT_EQ(errorOf([&] { config.removeEntry(RefList::Parfums, position); }),
+                  QStringLiteral("List index out of bounds (%1)").arg(position));
+    EXPECT_EQ(errorOf([&] { config.changeEntry(RefList::Systemes, 0, QString(), QString()); }),
+              QStringLiteral("List index out of bounds (0)"));
+    EXPECT_EQ(configBytes(), file(QByteArray(), rose));
+}
+
 // The reset content, byte for byte; it also recovers from a file that did not load, and the lists and
 // settings come back by the node access rule.
 TEST_F(ConfigFileTest, Reset)

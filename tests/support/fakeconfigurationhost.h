@@ -1,5 +1,6 @@
 #pragma once
 #include "config/configfile.h"
+#include "config/printhistory.h"
 #include "config/ui/configurationhost.h"
 
 namespace pelorin::test {
@@ -11,11 +12,13 @@ public:
     ConfigFile config;
     bool manual = false;
     int listChanges = 0;
+    PrintHistory* history = nullptr;
 
     ConfigFile& configuration() override { return config; }
     bool manualMode() const override { return manual; }
     void setManualMode(bool on) override { manual = on; }
     void listsChanged() override { ++listChanges; }
+    PrintHistory* printHistory() override { return history; }
 };
 
 } // namespace pelorin::test

@@ -5,6 +5,7 @@
 #include "base/ui/widgetkit.h"
 #include "journal/journal.h"
 #include "journal/recording.h"
+#include "journal/search.h"
 #include "journal/ui/journalform.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/printing.h"
@@ -67,9 +68,31 @@ JournalHooks::JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm)
     connect(m_timer, &QTimer::timeout, this, &JournalHooks::refreshStatus);
     m_timer->start(5000);
     QTimer::singleShot(0, this, &JournalHooks::refreshStatus);
+    m_mainWindow.setPrintHistory(this);
 }
 
-JournalHooks::~JournalHooks() = default;
+JournalHooks::~JournalHooks()
+{
+    m_mainWindow.setPrintHistory(nullptr);
+}
+
+bool JournalHooks::printed(RefList list, const QString& code)
+{
+    journal::Filter filter;
+    filter.kind = journal::EntryKind::Print;
+    switch (list) {
+    case RefList::Systemes:
+        filter.system = code;
+        break;
+    case RefList::Lieux:
+        filter.place = code;
+        break;
+    case RefList::Parfums:
+        filter.perfume = code;
+        break;
+    }
+    return journal::Search(m_journal->store(), filter).countEntries() > 0;
+}
 
 void JournalHooks::showJournal()
 {

@@ -1,4 +1,6 @@
 #pragma once
+#include "config/printhistory.h"
+
 #include <QObject>
 #include <QPointer>
 #include <memory>
@@ -22,7 +24,7 @@ class Journal;
 // the main window's status bar says while entries wait to be sent. Recording never stops a print or
 // a scan: a journal that cannot be written is reported after the print, or in the scan window's
 // status bar, and the entry waits.
-class JournalHooks : public QObject
+class JournalHooks : public QObject, public PrintHistory
 {
     Q_OBJECT
 
@@ -35,6 +37,10 @@ public:
     void showJournal();
     // Updates the status text, sending what waits when the store may be back.
     void refreshStatus();
+
+    // PrintHistory, for the configuration lists: the pages printed, PDF exports included, whose code
+    // carries `code` in the list's field.
+    bool printed(RefList list, const QString& code) override;
 
 private:
     void recordPrint(bool toFile, const QString& output, int copies);

@@ -10,12 +10,15 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QAbstractItemView>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <climits>
+#include <memory>
 
 namespace pelorin {
 
@@ -296,6 +299,20 @@ void DatePicker::wheelEvent(QWheelEvent* event)
     finishTyped();
     m_armed = false;
     QDateEdit::wheelEvent(event);
+}
+
+void DatePicker::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (m_menuActions.isEmpty()) {
+        QDateEdit::contextMenuEvent(event);
+        return;
+    }
+    // the text commands of the field, then ours
+    const std::unique_ptr<QMenu> menu(lineEdit()->createStandardContextMenu());
+    menu->addSeparator();
+    menu->addActions(m_menuActions);
+    menu->exec(event->globalPos());
+    event->accept();
 }
 
 bool DatePicker::focusNextPrevChild(bool next)

@@ -93,6 +93,9 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
+    // Commands added at the end of the picker's context menu (the main window's "Garder cette date").
+    void addMenuAction(QAction* action) { m_menuActions << action; }
+
     // The long date format of `locale`, and the same without its weekday.
     static QString longFormat(const QLocale& locale);
     static QString typingFormat(const QLocale& locale);
@@ -107,6 +110,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     // Tab moves between the picker's sections
     bool focusNextPrevChild(bool next) override;
 
@@ -123,6 +127,7 @@ private:
     void takeTypedDate(const QDate& date, const QString& typed);
     void refuseTyped(const QString& message);
 
+    QList<QAction*> m_menuActions;
     QString m_typed;             // the date being typed, shown instead of the picker's date
     bool m_refused = false;      // what is shown was refused: more digits are not taken until corrected
     bool m_armed = false;        // freshly focused, after Home or Ctrl+A: a digit starts a typed date

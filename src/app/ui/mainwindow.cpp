@@ -16,6 +16,7 @@
 #include "labels/ui/pagepreview.h"
 #include "ui_mainwindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -145,7 +146,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
     prepare();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The controls go with the window's QWidget part, after the code and the configuration they show:
+    // what they signal on their way out (a list box left with a typed text takes it at focus-out)
+    // must not reach them.
+    for (QObject* child : findChildren<QObject*>())
+        disconnect(child, nullptr, this, nullptr);
+}
 
 void MainWindow::wireToolBar()
 {
@@ -282,6 +290,14 @@ void MainWindow::wireSelectionView()
     connect(ui->perfumeCombo, &QComboBox::currentIndexChanged, this, &MainWindow::perfumeChanged);
     whenTyped(ui->perfumeCombo, &MainWindow::perfumeChanged);
     connect(ui->productionDatePicker, &QDateEdit::dateChanged, this, &MainWindow::productionDateChanged);
+    // a date fixed for the shift (a night shift's, past midnight) comes back at the next start instead
+    // of today's, until the operator lets it go
+    m_keepDateAction = new QAction(QStringLiteral("Garder cette date"), ui->productionDatePicker);
+    m_keepDateAction->setObjectName(QStringLiteral("keepDateAction"));
+    m_keepDateAction->setCheckable(true);
+    m_keepDateAction->setStatusTip(
+        QStringLiteral("Garder cette date : la reprendre au prochain démarrage au lieu de la date du jour."));
+    ui->productionDatePicker->addMenuAction(m_keepDateAction);
     connect(ui->operatorTextEdit, &QLineEdit::textChanged, this, &MainWindow::takeAutoTexts);
     connect(ui->multilineTextEdit, &QPlainTextEdit::textChanged, this, &MainWindow::takeAutoTexts);
     connect(ui->clearIncrementalButton, &QToolButton::clicked, this, &MainWindow::clearIncrementalList);
@@ -343,6 +359,86 @@ void MainWindow::prepare()
         ui->packagingCombo->setCurrentIndex(0);
     }
     reloadSelections();
+    restoreChoices();
+}
+
+void MainWindow::restoreChoices()
+{
+    const OperatorChoices c = OperatorChoices::load();
+    // each control set as the operator would set it, its handler computing its field
+    if (m_settings.state() != MainSettings::State::Unreadable) {
+        const auto codes = [this](RefList list) {
+            QStringList out;
+            guarded(this, [&] {
+                for (const auto& entry : m_config.namesAndCodes(list))
+                    out << entry.second;
+            });
+            return out;
+        };
+        const SelectionLists lists = [this] {
+            SelectionLists l;
+            guarded(this, [&] { l = selectionLists(m_config); });
+            return l;
+        }();
+        const struct
+        {
+            QComboBox* box;
+            QStringList codes;
+            QString code;
+        } picks[] = {
+            {ui->systemCombo, codes(RefList::Systemes), c.systemCode},
+            {ui->placeCombo, lists.placeCodes, c.placeCode},
+            {ui->perfumeCombo, lists.perfumeCodes, c.perfumeCode},
+        };
+        for (const auto& p : picks) {
+            const int index = p.code.isEmpty() ? -1 : int(p.codes.indexOf(p.code));
+            if (index > 0 && index < p.box->count())
+                p.box->setCurrentIndex(index);
+        }
+    }
+    if (!c.mass.isEmpty() && isMassText(c.mass))
+        ui->massEdit->setText(c.mass);
+    if (isSpinText(c.layers))
+        ui->layersSpin->setValue(spinValue(c.layers));
+    if (isSpinText(c.rows))
+        ui->rowsSpin->setValue(spinValue(c.rows));
+    if (c.packaging > 0 && c.packaging < ui->packagingCombo->count())
+        ui->packagingCombo->setCurrentIndex(c.packaging);
+    if (const int ral = ral::indexOfNumber(c.ralNumber); ral > 0)
+        ui->ralCombo->setCurrentIndex(ral);
+    m_sheet->marks().setMarginFrame(c.marginFrame);
+    m_sheet->marks().setOutlines(c.outlines);
+    if (c.keptDate.isValid() && c.keptDate >= ui->productionDatePicker->minimumDate() &&
+        c.keptDate <= ui->productionDatePicker->maximumDate()) {
+        ui->productionDatePicker->setDate(c.keptDate);
+        m_keepDateAction->setChecked(true);
+    }
+}
+
+OperatorChoices MainWindow::currentChoices() const
+{
+    OperatorChoices c;
+    const int system = selectedPosition(ui->systemCombo);
+    try {
+        const auto systems = m_config.namesAndCodes(RefList::Systemes);
+        if (system >= 0 && system < systems.size())
+            c.systemCode = systems.at(system).second;
+    } catch (const Error&) {
+        // a configuration that did not load has no system to remember
+    }
+    c.mass = ui->massEdit->text();
+    c.packaging = qMax(0, selectedPosition(ui->packagingCombo));
+    c.layers = ui->layersSpin->text();
+    c.rows = ui->rowsSpin->text();
+    c.ralNumber = ral::number(ral::entry(qMax(0, ui->ralCombo->currentIndex())));
+    // the place and perfume the code was composed with
+    c.placeCode = m_code.fields().factory;
+    c.perfumeCode = m_code.fields().perfume;
+    c.marginFrame = m_sheet->marks().marginFrame();
+    c.outlines = m_sheet->marks().outlines();
+    if (m_keepDateAction->isChecked())
+        c.keptDate = ui->productionDatePicker->date();
+    return c;
 }
 
 void MainWindow::applyGeometry()
@@ -418,6 +514,9 @@ bool MainWindow::saveSettings()
     if (m_sheet->EtiqXML().isActive())
         now.model = m_sheet->EtiqXML().fileName();
     now.manual = m_code.manualMode();
+    // the operator's choices are no part of cfg.xml: a file that cannot be written there only means
+    // the next start shows the first entries
+    currentChoices().save();
     return guarded(this, [&] { m_settings.save(now); }) || m_settings.mayCloseUnsaved();
 }
 
@@ -492,12 +591,12 @@ void MainWindow::reloadSelections()
         ui->placeCombo->clear();
         ui->systemCombo->clear();
         ui->perfumeCombo->clear();
-        ui->placeCombo->addItems(lists.places);
+        ui->placeCombo->addItems(lists.placeItems);
         ui->systemCombo->addItems(lists.systems);
-        ui->perfumeCombo->addItems(lists.perfumes);
-        ui->placeCombo->setCurrentIndex(lists.places.isEmpty() ? -1 : 0);
+        ui->perfumeCombo->addItems(lists.perfumeItems);
+        ui->placeCombo->setCurrentIndex(lists.placeItems.isEmpty() ? -1 : 0);
         ui->systemCombo->setCurrentIndex(lists.systems.isEmpty() ? -1 : 0);
-        ui->perfumeCombo->setCurrentIndex(lists.perfumes.isEmpty() ? -1 : 0);
+        ui->perfumeCombo->setCurrentIndex(lists.perfumeItems.isEmpty() ? -1 : 0);
         ui->ralCombo->setCurrentIndex(0);
         ui->packagingCombo->setCurrentIndex(0);
     }
@@ -544,8 +643,8 @@ void MainWindow::listsChanged()
         return box->currentText() != text || (position >= 0 && keep != position);
     };
     const bool systemMoved = refill(ui->systemCombo, lists.systems);
-    const bool placeMoved = refill(ui->placeCombo, lists.places);
-    const bool perfumeMoved = refill(ui->perfumeCombo, lists.perfumes);
+    const bool placeMoved = refill(ui->placeCombo, lists.placeItems);
+    const bool perfumeMoved = refill(ui->perfumeCombo, lists.perfumeItems);
     if (systemMoved && ui->systemCombo->currentIndex() >= 0)
         systemChanged();
     if (placeMoved)

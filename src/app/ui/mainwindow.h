@@ -2,6 +2,7 @@
 #include "code/tracecode.h"
 #include "config/configfile.h"
 #include "config/mainsettings.h"
+#include "config/operatorchoices.h"
 #include "config/ui/configurationhost.h"
 #include "labels/labelvalues.h"
 
@@ -54,6 +55,10 @@ public:
     // After a list edit the lists show the entries as they now stand; a selection whose entry is
     // gone moves to the first item, and only the fields of selections that moved are computed again.
     void listsChanged() override;
+    PrintHistory* printHistory() override { return m_printHistory; }
+    // The journal's answers for the lists (none by default); whoever gives it takes it back before
+    // it goes.
+    void setPrintHistory(PrintHistory* history) { m_printHistory = history; }
 
     // The windows created after this one at start-up, each shown modally from its button; until a
     // window is given, its button does nothing.
@@ -94,6 +99,10 @@ private:
     void wireManualView();
     void prepare();
     void applyGeometry();
+    // The operator's last choices back in the controls (config/operatorchoices.h); what no longer
+    // exists stays at the first entry.
+    void restoreChoices();
+    OperatorChoices currentChoices() const;
 
     // Handlers.
     void reloadSelections();
@@ -137,11 +146,13 @@ private:
     QLabel* m_hintPanel = nullptr;
     QLabel* m_modelPanel = nullptr;
     QString m_lastDone; // what the first status panel shows when no hint is
+    QAction* m_keepDateAction = nullptr;
 
     QPointer<QDialog> m_configurationWindow;
     QPointer<QDialog> m_selectionWindow;
     QPointer<QDialog> m_aboutBox;
     QPointer<QDialog> m_scanWindow;
+    PrintHistory* m_printHistory = nullptr;
 };
 
 // The window's default place and size, before the saved settings replace them.

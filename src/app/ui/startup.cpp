@@ -5,6 +5,7 @@
 #include "app/cli/cli.h"
 #include "app/cli/commandline.h"
 #include "base/files.h"
+#include "base/frenchtexts.h"
 #include "base/paths.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/mainwindow.h"
@@ -249,6 +250,8 @@ bool installQtTranslations()
     }
     QCoreApplication::installTranslator(t);
     translator = t;
+    // installed last, asked first: ours for what Qt leaves in English
+    QCoreApplication::installTranslator(new FrenchComplement(QCoreApplication::instance()));
     return true;
 }
 

@@ -46,6 +46,7 @@ bool isScanSheet(const QString& path);
 
 // Loads Qt's own French texts, so that standard buttons read "Oui", "Non", "Annuler". False when
 // the translations are not installed (the buttons then stay in English).
+// What Qt leaves in English in the print dialog is then ours in French (base/frenchtexts.h).
 bool installQtTranslations();
 
 // The program's windows, created in their order, each running its own preparation; they live

@@ -5,6 +5,7 @@
 namespace pelorin {
 
 class ConfigFile;
+class PrintHistory;
 
 class ConfigurationHost
 {
@@ -19,9 +20,13 @@ public:
     // (and back).
     virtual void setManualMode(bool on) = 0;
 
-    // A list has been edited (an entry added, or the whole configuration reset): the main window
+    // A list has been edited (an entry added, changed or removed, or the whole configuration reset): the main window
     // shows the lists as they now stand, so that no selection addresses an entry that is gone.
     virtual void listsChanged() = 0;
+
+    // What the journal knows of the codes printed, asked before an entry loses its code; none while
+    // the program keeps no journal.
+    virtual PrintHistory* printHistory() { return nullptr; }
 };
 
 } // namespace pelorin

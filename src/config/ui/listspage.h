@@ -5,6 +5,7 @@
 #include <memory>
 
 class QLineEdit;
+class QListWidget;
 
 namespace Ui {
 class ListsPage;
@@ -16,8 +17,9 @@ class ConfigurationHost;
 
 // The tab "Configuration des listes" of the configuration window (listspage.ui): adds systems,
 // production places and perfumes to the main window's configuration (a system's letter in capitals,
-// every code unique within its list), shows the entries each list holds, resets it, and switches
-// manual mode. Every change is saved at once; a save that fails shows
+// every code unique within its list), shows the entries each list holds, changes or removes one of
+// them (double-click or Return, Delete, or the list's context menu), resets it, and switches manual
+// mode. Every change is saved at once; a save that fails shows
 // the system's message and the change stays in memory for the next save.
 class ListsPage : public QWidget
 {
@@ -46,6 +48,15 @@ private:
     // stand (the document keeps the change even when the save failed).
     template <typename Edit> void editLists(Edit edit);
     void showEntries();
+    // The entry at `position` of `list`, in "Modifier l'entrée" or removed. An entry the journal shows
+    // already printed loses its code only once the operator has agreed.
+    void editEntry(RefList list, int position);
+    void removeEntry(RefList list, int position);
+    bool entryMayChange(RefList list, int position, const QString& oldCode, const QString& name, const QString& code);
+    // Whether the operator lets `code` go, after the journal's warning when it shows it printed.
+    bool mayDropCode(RefList list, const QString& name, const QString& code, bool removing);
+    void wireEntryCommands(QListWidget* view, RefList list);
+    QListWidget* view(RefList list) const;
 
     std::unique_ptr<Ui::ListsPage> ui;
     ConfigurationHost& m_host;

@@ -6,6 +6,7 @@
 #include "base/ui/widgetkit.h"
 #include "editor/textlines.h"
 #include "editor/ui/layoutoverlay.h"
+#include "editor/ui/sheetchooser.h"
 #include "labels/labelvalues.h"
 #include "labels/ui/pagepreview.h"
 #include "labels/ui/printing.h"
@@ -305,7 +306,32 @@ QWidget* PageEditorPage::createStandardSheetChoice()
         if (index >= 0 && index < m_standardSheets.size())
             applyStandardSheet(m_standardSheets.at(index));
     });
-    return labeled(choice, QStringLiteral("Planche standard"));
+    // the chooser finds a sheet by its words, maker and paper, and shows its layout first
+    auto* browse = new QPushButton(QStringLiteral("Choisir…"));
+    browse->setObjectName(QStringLiteral("openSheetChooserButton"));
+    browse->setAutoDefault(false);
+    setHint(browse, QStringLiteral("Choisir une planche standard : rechercher, filtrer, voir sa disposition."));
+    connect(browse, &QPushButton::clicked, this, &PageEditorPage::chooseStandardSheet);
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(labeled(choice, QStringLiteral("Planche standard")), 1);
+    layout->addWidget(browse, 0, Qt::AlignBottom);
+    return row;
+}
+
+void PageEditorPage::chooseStandardSheet()
+{
+    auto* chooser = new SheetChooser(m_standardSheets, this);
+    chooser->setAttribute(Qt::WA_DeleteOnClose);
+    connect(chooser, &QDialog::accepted, this, [this, chooser] {
+        const int index = chooser->chosenSheet();
+        if (index < 0 || index >= m_standardSheets.size())
+            return;
+        m_standardSheetChoice->setCurrentIndex(index);
+        applyStandardSheet(m_standardSheets.at(index));
+    });
+    chooser->open();
 }
 
 void PageEditorPage::applyStandardSheet(const SheetTemplate& sheet)

@@ -115,6 +115,8 @@ private:
     void drawnObject(const QRectF& box);
     void chooseImage();
 
+    // "Choisir…": the standard sheet chooser, whose choice fills the "Nouvelle page" fields.
+    void chooseStandardSheet();
     void createTypeChoice();
 
     FormatTexts formatTexts() const;

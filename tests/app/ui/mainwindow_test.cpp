@@ -7,12 +7,14 @@
 #include "code/dayofyear.h"
 #include "code/qstringprint.h"
 #include "code/rallist.h"
+#include "labels/marks.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/pagepreview.h"
 #include "labels/ui/printdialogs.h"
 #include "support/testsupport.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -165,6 +167,94 @@ TEST_F(MainWindowTest, startsWithCaptionListsSettingsAndTheFirstCode)
     EXPECT_TRUE(control<QGroupBox>(form, "soapBoxGroup")->isHidden());
     EXPECT_EQ(form.incrementalLines(), (QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
     EXPECT_EQ(form.version(), LireVersion());
+}
+
+// Two places of one name are shown with their codes, and each composes its own code and shows its own
+// logo; the configuration file is not touched.
+TEST_F(MainWindowTest, placesOfOneNameAreShownWithTheirCodes)
+{
+    QByteArray twins = configBytes();
+    twins.replace("<Nom>Valenciennes</Nom>", "<Nom>Anzin</Nom>");
+    m_data.write(QStringLiteral("Config/cfg.xml"), twins);
+    MainWindow form;
+    showActive(form);
+    auto* places = control<QComboBox>(form, "placeCombo");
+    ASSERT_EQ(places->count(), 2);
+    EXPECT_EQ(places->itemText(0), QStringLiteral("Anzin (59300)"));
+    EXPECT_EQ(places->itemText(1), QStringLiteral("Anzin (59410)"));
+    // the perfumes, all of their own names, read as they always have
+    EXPECT_EQ(control<QComboBox>(form, "perfumeCombo")->itemText(0), QStringLiteral("Citron"));
+    const std::pair<int, const char*> picks[] = {{1, "59410"}, {0, "59300"}};
+    for (const auto& [row, code] : picks) {
+        places->setFocus();
+        places->setCurrentIndex(row);
+        EXPECT_EQ(display(form, "factoryField"), QLatin1String(code));
+        EXPECT_EQ(form.code().mid(12, 5), QLatin1String(code));
+    }
+    EXPECT_EQ(QFileInfo(form.logoPath()).fileName(), QStringLiteral("Valenciennes.bmp"));
+    // typed, the shown text picks its entry
+    retype(places->lineEdit(), QStringLiteral("Anzin (59410)"));
+    EXPECT_EQ(display(form, "factoryField"), QStringLiteral("59410"));
+    EXPECT_EQ(QFileInfo(form.logoPath()).fileName(), QStringLiteral("Anzin.bmp"));
+    EXPECT_EQ(configBytes(), twins);
+}
+
+// What the operator chose comes back at the next start: every selection, the switches of the label
+// selection window and a date kept for the shift; the configuration file keeps its format. An entry
+// since removed gives way to the first one, and a date no longer kept gives way to today's.
+TEST_F(MainWindowTest, theOperatorsChoicesComeBackAtTheNextStart)
+{
+    const QDate shift(2026, 7, 14);
+    QString codeAtClose;
+    {
+        MainWindow form;
+        showActive(form);
+        control<QComboBox>(form, "systemCombo")->setCurrentIndex(1);
+        retype(control<QLineEdit>(form, "massEdit"), QStringLiteral("250"));
+        control<QComboBox>(form, "packagingCombo")->setCurrentIndex(kSoapPackaging);
+        control<QSpinBox>(form, "layersSpin")->setValue(3);
+        control<QSpinBox>(form, "rowsSpin")->setValue(2);
+        control<QComboBox>(form, "ralCombo")->setCurrentIndex(ral::indexOfNumber(QStringLiteral("5015")));
+        control<QComboBox>(form, "placeCombo")->setCurrentIndex(1);
+        control<QComboBox>(form, "perfumeCombo")->setCurrentIndex(1);
+        form.sheet().marks().setMarginFrame(false);
+        form.sheet().marks().setOutlines(false);
+        control<QDateEdit>(form, "productionDatePicker")->setDate(shift);
+        auto* keep = form.findChild<QAction*>(QStringLiteral("keepDateAction"));
+        ASSERT_NE(keep, nullptr);
+        EXPECT_EQ(keep->text(), QStringLiteral("Garder cette date"));
+        keep->trigger();
+        codeAtClose = form.code();
+        ASSERT_EQ(codeAtClose.left(17), QStringLiteral("S25032515ORA59300")) << qPrintable(codeAtClose);
+        EXPECT_TRUE(form.close());
+    }
+    const QByteArray config = configBytes();
+    // kept for the operator, outside the configuration file
+    EXPECT_FALSE(config.contains("Marges") || config.contains("Contours") || config.contains("2026-07-14"));
+    {
+        MainWindow form;
+        showActive(form);
+        EXPECT_EQ(form.code(), codeAtClose);
+        EXPECT_EQ(control<QComboBox>(form, "packagingCombo")->currentIndex(), kSoapPackaging);
+        EXPECT_FALSE(control<QGroupBox>(form, "soapBoxGroup")->isHidden());
+        EXPECT_EQ(control<QComboBox>(form, "placeCombo")->currentText(), QStringLiteral("Valenciennes"));
+        EXPECT_FALSE(form.sheet().marks().marginFrame());
+        EXPECT_FALSE(form.sheet().marks().outlines());
+        EXPECT_EQ(control<QDateEdit>(form, "productionDatePicker")->date(), shift);
+        EXPECT_TRUE(form.findChild<QAction*>(QStringLiteral("keepDateAction"))->isChecked());
+        // the date let go, and the perfume removed from the lists before the next start
+        form.findChild<QAction*>(QStringLiteral("keepDateAction"))->trigger();
+        EXPECT_TRUE(form.close());
+    }
+    QByteArray withoutOrange = configBytes();
+    withoutOrange.replace("<Code>ORA</Code>", "<Code>ORX</Code>");
+    m_data.write(QStringLiteral("Config/cfg.xml"), withoutOrange);
+    MainWindow form;
+    EXPECT_EQ(control<QDateEdit>(form, "productionDatePicker")->date(), QDate::currentDate());
+    EXPECT_EQ(display(form, "perfumeField"), QStringLiteral("CIT"));
+    EXPECT_EQ(control<QComboBox>(form, "perfumeCombo")->currentIndex(), 0);
+    EXPECT_EQ(display(form, "systemField"), QStringLiteral("S"));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
 TEST_F(MainWindowTest, manualModeAtStartHidesTheSelectionViewButFillsTheFields)

@@ -97,6 +97,39 @@ TEST(StartUp, standardButtonsReadInFrench)
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annuler"));
 }
 
+// The texts of Qt's print dialog that an operator reads (its options, its hint on page ranges, the
+// printer properties' tabs) are French, whether Qt's translations or ours give them.
+TEST(StartUp, printDialogReadsInFrench)
+{
+    ASSERT_TRUE(installQtTranslations());
+    const std::pair<const char*, const char*> texts[] = {
+        {"QPrintSettingsOutput", "Double Sided Printing"},
+        {"QPrintSettingsOutput", "Off"},
+        {"QPrintSettingsOutput", "Long side binding"},
+        {"QPrintSettingsOutput", "Short side binding"},
+        {"QPrintSettingsOutput", "Color Mode"},
+        {"QPrintSettingsOutput", "Grayscale"},
+        {"QPrintSettingsOutput", "Print range"},
+        {"QPrintSettingsOutput", "Print all"},
+        {"QPrintSettingsOutput", "Pages from"},
+        {"QPrintSettingsOutput", "Copies:"},
+        {"QPrintSettingsOutput", "Reverse"},
+        {"QPrintSettingsOutput", "Collate"},
+        {"QPrintSettingsOutput",
+         "Specify pages or ranges separated by commas. Ranges are specified by two numbers separated by a hyphen. "
+         "E.g: 3,5-7,9 prints pages 3, 5, 6, 7 and 9."},
+        {"QPrintPropertiesWidget", "Advanced"},
+        {"QPrintPropertiesWidget", "There are conflicts in some options. Please fix them."},
+    };
+    for (const auto& [context, source] : texts) {
+        const QString shown = QCoreApplication::translate(context, source);
+        EXPECT_NE(shown, QString::fromLatin1(source)) << context << ": " << source;
+        EXPECT_FALSE(shown.isEmpty()) << source;
+    }
+    // what neither knows stays as the program wrote it
+    EXPECT_EQ(QCoreApplication::translate("QPrintSettingsOutput", "Pelorin"), QStringLiteral("Pelorin"));
+}
+
 TEST(StartUp, options)
 {
     struct Case

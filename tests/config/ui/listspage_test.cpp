@@ -4,12 +4,17 @@
 #include "base/ui/dialogs.h"
 #include "code/qstringprint.h"
 #include "config/configfile.h"
+#include "base/error.h"
+#include "config/listcodes.h"
+#include "config/printhistory.h"
 #include "config/ui/configurationhost.h"
+#include "config/ui/entrydialog.h"
 #include "pagecontrol.h"
 #include "support/testsupport.h"
 #include "support/fakeconfigurationhost.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -346,6 +351,222 @@ TEST_F(ListEditing, AFailedSaveShowsTheReasonAndKeepsTheChangeForTheNextSave)
     type(pageControl<QLineEdit>(page, "perfumeNameEdit"), "menthe");
     click(pageControl<QPushButton>(page, "addPerfumeButton"));
     EXPECT_EQ(namesOnDisk(RefList::Systemes), QStringList({QStringLiteral("Bougie parfumée"), "Savon"}));
+}
+
+// The journal as the lists ask it: the codes printed in each list, or the reason it cannot be read.
+class JournalAnswers : public PrintHistory
+{
+public:
+    QList<std::pair<RefList, QString>> printedCodes;
+    QString failure;
+    QList<QString> asked;
+
+    bool printed(RefList list, const QString& code) override
+    {
+        asked << code;
+        if (!failure.isEmpty())
+            throw Error(failure);
+        return printedCodes.contains(std::pair(list, code));
+    }
+};
+
+class OneEntryAtATime : public ListEditing
+{
+protected:
+    void SetUp() override
+    {
+        ListEditing::SetUp();
+        // two perfumes, one of them already on printed labels, and a place with its logo
+        m_data.write(QStringLiteral("Config/cfg.xml"),
+                     QByteArray(kConfig)
+                         .replace("\t<Lieux/>\r\n", "\t<Lieux>\r\n\t\t<Ville>\r\n\t\t\t<Nom>Anzin</Nom>"
+                                                    "\r\n\t\t\t<Code>59410</Code>\r\n\t\t\t<Logo>a.bmp</Logo>"
+                                                    "\r\n\t\t</Ville>\r\n\t</Lieux>\r\n")
+                         .replace("\t</Parfums>", "\t\t<Parfum>\r\n\t\t\t<Nom>rose</Nom>\r\n\t\t\t<Code>ROS</Code>"
+                                                  "\r\n\t\t</Parfum>\r\n\t</Parfums>"));
+        m_host.config.load();
+        m_journal.printedCodes = {{RefList::Parfums, QStringLiteral("LAV")}};
+        m_host.history = &m_journal;
+        m_page = std::make_unique<ListsPage>(m_host);
+        m_page->show();
+        m_page->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_page.get()));
+    }
+
+    QListWidget* list(const char* name) { return pageControl<QListWidget>(*m_page, name); }
+    QStringList rows(const char* name)
+    {
+        QStringList out;
+        for (int i = 0; i < list(name)->count(); ++i)
+            out << list(name)->item(i)->text();
+        return out;
+    }
+    // Focuses a row and presses a key on it, as the operator does.
+    void keyOnRow(const char* name, int row, Qt::Key key)
+    {
+        // the page is the active window again once a dialog over it has closed
+        m_page->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_page.get()));
+        list(name)->setFocus();
+        list(name)->setCurrentRow(row);
+        QTest::keyClick(list(name), key);
+    }
+    // The row opened by a double-click, as the operator does it.
+    EntryDialog* openByDoubleClick(const char* name, int row)
+    {
+        QListWidget* view = list(name);
+        const QPoint at = view->visualItemRect(view->item(row)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        return openDialog();
+    }
+    EntryDialog* openDialog()
+    {
+        for (EntryDialog* d : m_page->findChildren<EntryDialog*>())
+            if (d->isVisible())
+                return d;
+        return nullptr;
+    }
+    static void fill(EntryDialog* dialog, const char* field, const char* text)
+    {
+        auto* edit = dialog->findChild<QLineEdit*>(QString::fromLatin1(field));
+        ASSERT_NE(edit, nullptr) << field;
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromUtf8(text));
+    }
+    static void ok(EntryDialog* dialog)
+    {
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QCoreApplication::processEvents();
+    }
+
+    JournalAnswers m_journal;
+    std::unique_ptr<ListsPage> m_page;
+};
+
+// Double-click (or Return, or F2) opens an entry with its texts; OK stores what was typed in place of
+// them, a system's letter in capitals, and the lists show it at once.
+TEST_F(OneEntryAtATime, AnEntryIsChangedInPlace)
+{
+    EntryDialog* dialog = openByDoubleClick("placesList", 0);
+    ASSERT_NE(dialog, nullptr);
+    const std::pair<const char*, const char*> shown[] = {
+        {"entryNameEdit", "Anzin"}, {"entryCodeEdit", "59410"}, {"entryLogoEdit", "a.bmp"}};
+    for (const auto& [field, text] : shown)
+        EXPECT_EQ(dialog->findChild<QLineEdit*>(QString::fromLatin1(field))->text(), QString::fromLatin1(text));
+    fill(dialog, "entryNameEdit", "Anzin-Nord");
+    fill(dialog, "entryLogoEdit", "nord.bmp");
+    ok(dialog);
+    EXPECT_EQ(rows("placesList"), QStringList{QStringLiteral("Anzin-Nord (59410)")});
+    ConfigFile c;
+    c.load();
+    EXPECT_EQ(c.placeByName(QStringLiteral("Anzin-Nord"))->logo, QStringLiteral("nord.bmp"));
+
+    keyOnRow("systemsList", 0, Qt::Key_Return);
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    fill(dialog, "entryCodeEdit", "c");
+    ok(dialog);
+    EXPECT_EQ(namesOnDisk(RefList::Systemes), QStringList{QStringLiteral("Bougie parfumée")});
+    ConfigFile again;
+    again.load();
+    EXPECT_EQ(again.systemCode(0), QStringLiteral("C"));
+
+    // a rename alone keeps the code: nothing printed changes its reading, the journal is not asked
+    // about it
+    keyOnRow("perfumesList", 0, Qt::Key_F2);
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    fill(dialog, "entryNameEdit", "Lavande");
+    ok(dialog);
+    EXPECT_EQ(rows("perfumesList"), QStringList({"Lavande (LAV)", "rose (ROS)"}));
+    // only the system's new letter was looked up (B, never printed: no question)
+    EXPECT_EQ(m_journal.asked, QStringList{"B"});
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    EXPECT_EQ(m_host.listChanges, 3);
+}
+
+// The checks of an addition: a code another entry of the list has is refused, the dialog stays open on
+// it and nothing changes; the entry's own code is no clash.
+TEST_F(OneEntryAtATime, AChangedCodeIsCheckedAsWhenAdded)
+{
+    const QByteArray before = file();
+    EntryDialog* dialog = openByDoubleClick("perfumesList", 1);
+    ASSERT_NE(dialog, nullptr);
+    fill(dialog, "entryCodeEdit", "lav");
+    ok(dialog);
+    EXPECT_EQ(Dialogs::shownMessages(),
+              QStringList{QStringLiteral("Le code « LAV » est déjà celui du parfum « lavande ».")});
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(file(), before);
+    EXPECT_EQ(m_host.listChanges, 0);
+
+    Dialogs::clearShownMessages();
+    fill(dialog, "entryCodeEdit", "ROS");
+    fill(dialog, "entryNameEdit", "Rose");
+    ok(dialog);
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+    EXPECT_EQ(namesOnDisk(RefList::Parfums), QStringList({"lavande", "Rose"}));
+}
+
+// Removing an entry, or giving it another code, when the journal shows it printed: the warning says
+// earlier codes will no longer read back as it, and only "Oui" goes on ("Non", and Enter, keep it).
+// An entry never printed goes at once; a journal that cannot be read is said, and asked the same way.
+TEST_F(OneEntryAtATime, AnEntryAlreadyPrintedIsGivenUpOnlyOnPurpose)
+{
+    const QString removeWarning =
+        printedEntryWarning(RefList::Parfums, QStringLiteral("lavande"), QStringLiteral("LAV"), true);
+    EXPECT_TRUE(removeWarning.contains(QStringLiteral("ne se liront plus comme « lavande »")))
+        << qPrintable(removeWarning);
+    const QByteArray before = file();
+    for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::NoButton}) {
+        Dialogs::clearShownMessages();
+        if (answer != QMessageBox::NoButton)
+            Dialogs::setNextAnswer(answer);
+        keyOnRow("perfumesList", 0, Qt::Key_Delete);
+        EXPECT_EQ(Dialogs::shownMessages(), QStringList{removeWarning});
+        EXPECT_EQ(file(), before);
+    }
+
+    // another code for it: the same question, and the dialog stays open after "Non"
+    Dialogs::clearShownMessages();
+    EntryDialog* dialog = openByDoubleClick("perfumesList", 0);
+    ASSERT_NE(dialog, nullptr);
+    fill(dialog, "entryCodeEdit", "LAF");
+    Dialogs::setNextAnswer(QMessageBox::No);
+    ok(dialog);
+    EXPECT_EQ(Dialogs::shownMessages(), QStringList{printedEntryWarning(RefList::Parfums, QStringLiteral("lavande"),
+                                                                        QStringLiteral("LAV"), false)});
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(file(), before);
+    dialog->reject();
+
+    Dialogs::clearShownMessages();
+    Dialogs::setNextAnswer(QMessageBox::Yes);
+    keyOnRow("perfumesList", 0, Qt::Key_Delete);
+    EXPECT_EQ(rows("perfumesList"), QStringList{"rose (ROS)"});
+    ConfigFile c;
+    c.load();
+    EXPECT_EQ(c.nameByCode(RefList::Parfums, QStringLiteral("LAV")), QStringLiteral("Erreur"));
+
+    // never printed: gone without a question, through the list's context menu command
+    Dialogs::clearShownMessages();
+    list("perfumesList")->setCurrentRow(0);
+    QAction* remove = list("perfumesList")->findChild<QAction*>(QStringLiteral("perfumesListRemove"));
+    ASSERT_NE(remove, nullptr);
+    EXPECT_EQ(remove->text(), QStringLiteral("Supprimer"));
+    EXPECT_EQ(list("perfumesList")->contextMenuPolicy(), Qt::ActionsContextMenu);
+    remove->trigger();
+    EXPECT_TRUE(rows("perfumesList").isEmpty());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+
+    m_journal.failure = QStringLiteral("serveur injoignable");
+    Dialogs::setNextAnswer(QMessageBox::No);
+    keyOnRow("placesList", 0, Qt::Key_Delete);
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("serveur injoignable")));
+    EXPECT_EQ(rows("placesList"), QStringList{"Anzin (59410)"});
+    EXPECT_EQ(m_journal.asked, QStringList({"LAV", "LAV", "LAV", "LAV", "ROS", "59410"}));
 }
 
 TEST_F(ListEditing, CodeManuelSwitchesTheMainWindowAtOnce)
