@@ -65,6 +65,13 @@ void ConfigurationWindow::setVisible(bool visible)
     QDialog::setVisible(visible);
 }
 
+void ConfigurationWindow::done(int result)
+{
+    if (!m_editor->leaving())
+        return;
+    QDialog::done(result);
+}
+
 void ConfigurationWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

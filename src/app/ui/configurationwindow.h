@@ -34,6 +34,8 @@ public:
 
     // Opens tied to the window that shows it (pelorin::tieToOpener), centred on that window's screen.
     void setVisible(bool visible) override;
+    // Closing (the close button, Escape) asks first when the editor's page has unsaved changes.
+    void done(int result) override;
 
 protected:
     // Every showing: "Code manuel" from the manual-mode flag first, then the editor's text parsed,

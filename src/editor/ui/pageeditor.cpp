@@ -5,6 +5,7 @@
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
 #include "editor/textlines.h"
+#include "editor/ui/layoutoverlay.h"
 #include "editor/ui/sheetchooser.h"
 #include "labels/labelvalues.h"
 #include "labels/ui/pagepreview.h"
@@ -12,21 +13,41 @@
 #include "labels/ui/selectiongrid.h"
 #include "ui_pageeditor.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QSpinBox>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QUndoStack>
+#include <QVBoxLayout>
 #include <cstring>
 #include <exception>
 
@@ -60,12 +81,90 @@ void replaceText(QPlainTextEdit* edit, const QString& text)
     cursor.endEditBlock();
 }
 
+// The alignments of a Position element, as the file writes them and as the operator reads them.
+const std::pair<const char*, const char*> kAlignments[] = {
+    {"Left", "gauche"},
+    {"Center", "centre"},
+    {"Right", "droite"},
+};
+
+QDoubleSpinBox* lengthSpin(const QString& caption, double minimum)
+{
+    auto* spin = new QDoubleSpinBox;
+    spin->setDecimals(1);
+    spin->setSingleStep(0.1);
+    spin->setRange(minimum, kMaxLengthMm);
+    spin->setSuffix(QStringLiteral(" mm"));
+    spin->setKeyboardTracking(false);
+    spin->setAccessibleName(caption);
+    return spin;
+}
+
+QSpinBox* wholeSpin(const QString& caption, int maximum, const QString& suffix)
+{
+    auto* spin = new QSpinBox;
+    spin->setRange(0, maximum);
+    spin->setSuffix(suffix);
+    spin->setKeyboardTracking(false);
+    spin->setAccessibleName(caption);
+    return spin;
+}
+
+// Whether the type writes an element: the panel shows the fields of those it writes.
+bool writes(const ComponentType* type, const char* element)
+{
+    if (!type)
+        return false;
+    for (const WrittenElement& w : type->writes)
+        if (std::strcmp(w.element, element) == 0)
+            return true;
+    return false;
+}
+
+QString tenths(double mm)
+{
+    return QLocale(QLocale::French).toString(mm, 'f', 1);
+}
+
 } // namespace
 
 PageEditorPage::PageEditorPage(LabelValues& values, const QString& sheetFolder, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::EditorPage>()), m_values(values)
 {
     ui->setupUi(this);
+    // the preview over its status line, the page's objects and their properties beside it
+    {
+        auto* split = new QSplitter(Qt::Horizontal);
+        split->setObjectName(QStringLiteral("previewSplitter"));
+        auto* column = new QWidget;
+        auto* columnLayout = new QVBoxLayout(column);
+        columnLayout->setContentsMargins(0, 0, 0, 0);
+        delete ui->EditorPageLayout->replaceWidget(ui->pagePreview, split);
+        columnLayout->addWidget(ui->pagePreview, 1);
+        m_status = new QLabel;
+        m_status->setObjectName(QStringLiteral("editorStatus"));
+        m_status->setAccessibleName(QStringLiteral("État de l'éditeur"));
+        // a long message is cut rather than widen the window
+        m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        m_status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        columnLayout->addWidget(m_status);
+        split->addWidget(column);
+        m_overlay = new LayoutOverlay(ui->pagePreview);
+        // the panel scrolls rather than widen the window past a small screen
+        auto* panelArea = new QScrollArea;
+        panelArea->setObjectName(QStringLiteral("objectPanelArea"));
+        panelArea->setAccessibleName(QStringLiteral("Objets et propriétés"));
+        panelArea->setWidgetResizable(true);
+        panelArea->setFrameShape(QFrame::NoFrame);
+        panelArea->setWidget(createObjectPanel());
+        split->addWidget(panelArea);
+        split->setStretchFactor(0, 3);
+        split->setStretchFactor(1, 2);
+        split->setChildrenCollapsible(false);
+        // the preview takes the larger part, whatever the panel would like
+        split->setSizes({1100, 900});
+    }
+    createCommands();
     if (!sheetFolder.isEmpty())
         m_standardSheets = readSheetTemplates(sheetFolder);
     if (!m_standardSheets.isEmpty())
@@ -86,7 +185,44 @@ PageEditorPage::PageEditorPage(LabelValues& values, const QString& sheetFolder, 
     for (const auto& [button, icon] : icons)
         button->setIcon(themeIcon(QString::fromLatin1(icon.first), icon.second));
 
-    ui->descriptionText->setPlainText(newDescriptionLines(FormatTexts()).join(u'\n'));
+    // the text's own history gives way to the editor's, which holds the objects' changes too
+    ui->descriptionText->setUndoRedoEnabled(false);
+    ui->descriptionText->installEventFilter(this);
+    connect(ui->descriptionText, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_syncing)
+            m_document.setText(rawText(ui->descriptionText));
+    });
+    // the cursor in an object's element chooses it
+    connect(ui->descriptionText, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (m_syncing || !ui->descriptionText->hasFocus())
+            return;
+        const int at = ui->descriptionText->textCursor().position();
+        const auto& objects = m_document.objects();
+        for (int i = 0; i < int(objects.size()); ++i)
+            if (at >= objects[size_t(i)].start && at < objects[size_t(i)].end && i != m_selected) {
+                m_selected = i;
+                m_syncing = true;
+                m_objectList->setCurrentItem(m_objectList->topLevelItem(i));
+                m_overlay->setSelected(i);
+                m_syncing = false;
+                showProperties();
+            }
+    });
+    connect(&m_document, &PageDocument::changed, this, &PageEditorPage::documentChanged);
+    connect(m_overlay, &LayoutOverlay::picked, this, &PageEditorPage::selectObject);
+    connect(m_overlay, &LayoutOverlay::dragging, this, [this](const QRectF& box) {
+        m_status->setText(QStringLiteral("Gauche %1 mm, haut %2 mm, largeur %3 mm, hauteur %4 mm")
+                              .arg(tenths(box.left()), tenths(box.top()), tenths(box.width()), tenths(box.height())));
+    });
+    connect(m_overlay, &LayoutOverlay::boxChanged, this, [this](int index, const QRectF& box, bool byKeyboard) {
+        editDocument([&] {
+            m_document.setBox(index, box, byKeyboard ? QStringLiteral("Décaler") : QStringLiteral("Déplacer"));
+        });
+        selectObject(index);
+        m_overlay->setFocus();
+    });
+    connect(m_overlay, &LayoutOverlay::drawn, this, &PageEditorPage::drawnObject);
+    m_document.open(newDescriptionLines(FormatTexts()).join(u'\n'));
     ui->pagePreview->setZoom(kStartZoom);
     ui->pagePreview->setShadowDepth(0);
     ui->labelGrid->setMarks(m_sheet.marks());
@@ -131,7 +267,8 @@ void PageEditorPage::createTypeChoice()
     const auto& table = componentTypeTable();
     const int perColumn = int((table.size() + 1) / 2);
     for (int i = 0; i < int(table.size()); ++i) {
-        auto* radio = new QRadioButton(table[size_t(i)].name, ui->componentTypeGroup);
+        auto* radio = new QRadioButton(componentTypeCaption(table[size_t(i)].name), ui->componentTypeGroup);
+        radio->setToolTip(table[size_t(i)].name);
         m_typeChoice->addButton(radio, i);
         ui->componentTypeGroupLayout->addWidget(radio, i % perColumn, i / perColumn);
     }
@@ -224,7 +361,7 @@ QStringList PageEditorPage::memoLines() const
 
 void PageEditorPage::setMemoLines(const QStringList& lines)
 {
-    replaceText(ui->descriptionText, lines.join(u'\n'));
+    m_document.replace(lines.join(u'\n'), QStringLiteral("Remplacer le texte"));
 }
 
 FormatTexts PageEditorPage::formatTexts() const
@@ -351,7 +488,9 @@ void PageEditorPage::openDescriptionFile()
     QStringList lines;
     if (!guarded(this, [&] { lines = readTextLines(path); }))
         return;
-    setMemoLines(lines);
+    // the history starts at the page opened
+    m_selected = -1;
+    m_document.open(lines.join(u'\n'));
     m_descriptionFile = path;
     if (!parseMemo())
         return;
@@ -361,8 +500,16 @@ void PageEditorPage::openDescriptionFile()
 
 void PageEditorPage::saveDescription()
 {
-    const QString proposed =
-        m_descriptionFile.isEmpty() ? DataFolder::path(QStringLiteral("Modeles")) : m_descriptionFile;
+    // the file opened or saved last, else the page's reference as a name in the models folder
+    QString proposed = m_descriptionFile;
+    if (proposed.isEmpty()) {
+        QString name = m_document.sheet().Reference.trimmed();
+        static const QRegularExpression unfit(QStringLiteral("[\\\\/:*?\"<>|]"));
+        name.replace(unfit, QStringLiteral("_"));
+        if (name.isEmpty())
+            name = QStringLiteral("Page");
+        proposed = QDir(DataFolder::path(QStringLiteral("Modeles"))).filePath(name + QStringLiteral(".ETQ"));
+    }
     const QString path = Dialogs::saveFileName(this, QStringLiteral("Enregistrer le fichier"), proposed, kSaveFilter,
                                                kDescriptionSuffix);
     if (path.isEmpty())
@@ -370,6 +517,26 @@ void PageEditorPage::saveDescription()
     if (!guarded(this, [&] { writeTextLines(path, memoLines()); }))
         return;
     m_descriptionFile = path;
+    m_document.undoStack()->setClean();
+}
+
+bool PageEditorPage::leaving()
+{
+    if (m_document.undoStack()->isClean())
+        return true;
+    switch (Dialogs::question(this,
+                              QStringLiteral("La page d'étiquettes a été modifiée. Enregistrer les modifications ?"),
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        saveDescription();
+        return m_document.undoStack()->isClean();
+    case QMessageBox::No:
+        // the page stays in the editor as it is; the question is not asked again for it
+        m_document.undoStack()->setClean();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void PageEditorPage::createPage()
@@ -432,6 +599,563 @@ void PageEditorPage::saveMemoText()
     if (!guarded(this, [&] { writeTextLines(path, textLines(rawText(ui->memoTextEdit))); }))
         return;
     m_memoTextFile = path;
+}
+
+QWidget* PageEditorPage::createObjectPanel()
+{
+    auto* panel = new QWidget;
+    panel->setObjectName(QStringLiteral("objectPanel"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto* listCaption = new QLabel(QStringLiteral("&Objets de la page"));
+    m_objectList = new QTreeWidget;
+    m_objectList->setObjectName(QStringLiteral("objectList"));
+    m_objectList->setAccessibleName(QStringLiteral("Objets de la page"));
+    m_objectList->setRootIsDecorated(false);
+    m_objectList->setUniformRowHeights(true);
+    m_objectList->setHeaderLabels({QStringLiteral("Type"), QStringLiteral("Nom"), QStringLiteral("Gauche (mm)"),
+                                   QStringLiteral("Haut (mm)"), QStringLiteral("Largeur (mm)"),
+                                   QStringLiteral("Hauteur (mm)")});
+    m_objectList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    listCaption->setBuddy(m_objectList);
+    layout->addWidget(listCaption);
+    layout->addWidget(m_objectList, 1);
+
+    // the commands of the list, each a button with its shortcut in its hint
+    auto* commands = new QHBoxLayout;
+    const auto button = [&](const char* name, const QString& caption) {
+        auto* b = new QToolButton;
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        b->setText(caption);
+        b->setAccessibleName(caption);
+        commands->addWidget(b);
+        return b;
+    };
+    QToolButton* up = button("moveUpButton", QStringLiteral("Monter"));
+    QToolButton* down = button("moveDownButton", QStringLiteral("Descendre"));
+    QToolButton* copy = button("duplicateButton", QStringLiteral("Dupliquer"));
+    QToolButton* remove = button("deleteObjectButton", QStringLiteral("Supprimer"));
+    commands->addStretch(1);
+    layout->addLayout(commands);
+
+    // a new object: its type, then its box dragged on the label
+    auto* drawRow = new QHBoxLayout;
+    auto* drawCaption = new QLabel(QStringLiteral("&Type à dessiner"));
+    m_drawType = new QComboBox;
+    m_drawType->setObjectName(QStringLiteral("drawTypeChoice"));
+    for (const ComponentType& t : componentTypeTable())
+        m_drawType->addItem(componentTypeCaption(t.name), t.name);
+    drawCaption->setBuddy(m_drawType);
+    m_drawButton = new QToolButton;
+    m_drawButton->setObjectName(QStringLiteral("drawObjectButton"));
+    m_drawButton->setText(QStringLiteral("Dessiner"));
+    m_drawButton->setAccessibleName(QStringLiteral("Dessiner"));
+    m_drawButton->setCheckable(true);
+    m_snapCheck = new QCheckBox(QStringLiteral("&Aimanter"));
+    m_snapCheck->setObjectName(QStringLiteral("snapCheck"));
+    m_snapCheck->setToolTip(
+        QStringLiteral("Aligner sur une grille de 0,5 mm et sur les bords des autres objets (Ctrl+G)"));
+    m_snapCheck->setChecked(true);
+    drawRow->addWidget(drawCaption);
+    drawRow->addWidget(m_drawType, 1);
+    drawRow->addWidget(m_drawButton);
+    drawRow->addWidget(m_snapCheck);
+    layout->addLayout(drawRow);
+
+    auto* group = new QGroupBox(QStringLiteral("Propriétés de l'objet"));
+    group->setObjectName(QStringLiteral("propertiesGroup"));
+    m_properties = new QFormLayout(group);
+    createPropertyFields(m_properties);
+    layout->addWidget(group);
+    layout->addStretch(1);
+
+    connect(m_objectList, &QTreeWidget::currentItemChanged, this, [this] {
+        if (!m_syncing)
+            selectObject(m_objectList->currentIndex().row());
+    });
+    connect(up, &QToolButton::clicked, this, &PageEditorPage::moveObjectUp);
+    connect(down, &QToolButton::clicked, this, &PageEditorPage::moveObjectDown);
+    connect(copy, &QToolButton::clicked, this, &PageEditorPage::duplicateObject);
+    connect(remove, &QToolButton::clicked, this, &PageEditorPage::deleteObject);
+    connect(m_drawButton, &QToolButton::toggled, this, [this](bool on) {
+        m_overlay->setDrawing(on);
+        if (on)
+            m_overlay->setFocus();
+    });
+    connect(m_snapCheck, &QCheckBox::toggled, this, [this](bool on) { m_overlay->setSnapping(on); });
+    return panel;
+}
+
+void PageEditorPage::createPropertyFields(QFormLayout* form)
+{
+    m_nameEdit = new QLineEdit;
+    m_nameEdit->setObjectName(QStringLiteral("objectNameEdit"));
+    m_nameEdit->setAccessibleName(QStringLiteral("Nom"));
+    form->addRow(QStringLiteral("&Nom"), m_nameEdit);
+    m_leftSpin = lengthSpin(QStringLiteral("Gauche"), -kMaxLengthMm);
+    m_leftSpin->setObjectName(QStringLiteral("objectLeftSpin"));
+    form->addRow(QStringLiteral("&Gauche"), m_leftSpin);
+    m_topSpin = lengthSpin(QStringLiteral("Haut"), -kMaxLengthMm);
+    m_topSpin->setObjectName(QStringLiteral("objectTopSpin"));
+    form->addRow(QStringLiteral("&Haut"), m_topSpin);
+    m_widthSpin = lengthSpin(QStringLiteral("Largeur"), 0.1);
+    m_widthSpin->setObjectName(QStringLiteral("objectWidthSpin"));
+    form->addRow(QStringLiteral("&Largeur"), m_widthSpin);
+    m_heightSpin = lengthSpin(QStringLiteral("Hauteur"), 0.1);
+    m_heightSpin->setObjectName(QStringLiteral("objectHeightSpin"));
+    form->addRow(QStringLiteral("Hau&teur"), m_heightSpin);
+
+    m_contentEdit = new QPlainTextEdit;
+    m_contentEdit->setObjectName(QStringLiteral("objectTextEdit"));
+    m_contentEdit->setAccessibleName(QStringLiteral("Texte"));
+    m_contentEdit->setTabChangesFocus(true);
+    m_contentEdit->setMaximumHeight(m_contentEdit->fontMetrics().lineSpacing() * 4 + 12);
+    form->addRow(QStringLiteral("Te&xte"), m_contentEdit);
+    // the font height is in pixels of the printer's page, as the page build takes it
+    m_sizeSpin = wholeSpin(QStringLiteral("Taille"), int(kMaxPixelSize), QStringLiteral(" px"));
+    m_sizeSpin->setObjectName(QStringLiteral("objectSizeSpin"));
+    form->addRow(QStringLiteral("Ta&ille"), m_sizeSpin);
+    m_rotationSpin = wholeSpin(QStringLiteral("Rotation"), 270, QStringLiteral(" °"));
+    m_rotationSpin->setObjectName(QStringLiteral("objectRotationSpin"));
+    m_rotationSpin->setSingleStep(90);
+    form->addRow(QStringLiteral("&Rotation"), m_rotationSpin);
+    m_alignmentChoice = new QComboBox;
+    m_alignmentChoice->setObjectName(QStringLiteral("objectAlignmentChoice"));
+    m_alignmentChoice->setAccessibleName(QStringLiteral("Alignement"));
+    for (const auto& [stored, shown] : kAlignments)
+        m_alignmentChoice->addItem(QString::fromUtf8(shown), QString::fromLatin1(stored));
+    form->addRow(QStringLiteral("&Alignement"), m_alignmentChoice);
+    m_borderSpin = wholeSpin(QStringLiteral("Épaisseur du bord"), int(kMaxPixelSize), QStringLiteral(" px"));
+    m_borderSpin->setObjectName(QStringLiteral("objectBorderSpin"));
+    form->addRow(QStringLiteral("Épaisseur du &bord"), m_borderSpin);
+    // the radii of a frame are whole millimetres
+    m_hRadiusSpin = wholeSpin(QStringLiteral("Rayon horizontal des coins"), int(kMaxLengthMm), QStringLiteral(" mm"));
+    m_hRadiusSpin->setObjectName(QStringLiteral("objectHRadiusSpin"));
+    form->addRow(QStringLiteral("Rayon hori&zontal des coins"), m_hRadiusSpin);
+    m_vRadiusSpin = wholeSpin(QStringLiteral("Rayon vertical des coins"), int(kMaxLengthMm), QStringLiteral(" mm"));
+    m_vRadiusSpin->setObjectName(QStringLiteral("objectVRadiusSpin"));
+    form->addRow(QStringLiteral("Rayon &vertical des coins"), m_vRadiusSpin);
+
+    auto* imageRow = new QWidget;
+    auto* imageLayout = new QHBoxLayout(imageRow);
+    imageLayout->setContentsMargins(0, 0, 0, 0);
+    m_imageEdit = new QLineEdit;
+    m_imageEdit->setObjectName(QStringLiteral("objectImageEdit"));
+    m_imageEdit->setAccessibleName(QStringLiteral("Fichier de l'image"));
+    m_imageEdit->setReadOnly(true);
+    auto* choose = new QPushButton(QStringLiteral("&Choisir…"));
+    choose->setObjectName(QStringLiteral("chooseImageButton"));
+    choose->setAccessibleName(QStringLiteral("Choisir l'image"));
+    imageLayout->addWidget(m_imageEdit, 1);
+    imageLayout->addWidget(choose);
+    form->addRow(QStringLiteral("Fichier de l'&image"), imageRow);
+    if (auto* caption = qobject_cast<QLabel*>(form->labelForField(imageRow)))
+        caption->setBuddy(m_imageEdit);
+    m_keepProportionsCheck = new QCheckBox(QStringLiteral("Garder les &proportions"));
+    m_keepProportionsCheck->setObjectName(QStringLiteral("keepProportionsCheck"));
+    m_keepProportionsCheck->setChecked(true);
+    form->addRow(QString(), m_keepProportionsCheck);
+
+    // each field changes its element of the selected object
+    connect(m_nameEdit, &QLineEdit::editingFinished, this, [this] { setObjectValue("Name", m_nameEdit->text()); });
+    const auto boxChanged = [this](QDoubleSpinBox* changed) {
+        if (m_syncing || m_selected < 0)
+            return;
+        QRectF box(m_leftSpin->value(), m_topSpin->value(), m_widthSpin->value(), m_heightSpin->value());
+        const PageObject& o = m_document.objects()[size_t(m_selected)];
+        // an image keeps its proportions: the other side of the box follows the one changed
+        if (m_keepProportionsCheck->isVisibleTo(this) && m_keepProportionsCheck->isChecked() && o.boxValid &&
+            o.box.width() > 0 && o.box.height() > 0) {
+            const double ratio = o.box.height() / o.box.width();
+            if (changed == m_widthSpin)
+                box.setHeight(box.width() * ratio);
+            else if (changed == m_heightSpin)
+                box.setWidth(box.height() / ratio);
+        }
+        editDocument([&] { m_document.setBox(m_selected, box, QStringLiteral("Modifier la position")); });
+    };
+    for (QDoubleSpinBox* spin : {m_leftSpin, m_topSpin, m_widthSpin, m_heightSpin})
+        connect(spin, &QDoubleSpinBox::valueChanged, this, [boxChanged, spin] { boxChanged(spin); });
+    connect(m_contentEdit, &QPlainTextEdit::textChanged, this,
+            [this] { setObjectValue("Text", rawText(m_contentEdit)); });
+    const std::pair<QSpinBox*, const char*> numbers[] = {{m_sizeSpin, "Taille"},
+                                                         {m_rotationSpin, "Rotation"},
+                                                         {m_borderSpin, "BorderWidth"},
+                                                         {m_hRadiusSpin, "HRadius"},
+                                                         {m_vRadiusSpin, "VRadius"}};
+    for (const auto& [spin, element] : numbers)
+        connect(spin, &QSpinBox::valueChanged, this,
+                [this, element = element](int v) { setObjectValue(element, QString::number(v)); });
+    connect(m_alignmentChoice, &QComboBox::activated, this,
+            [this] { setObjectValue("Position", m_alignmentChoice->currentData().toString()); });
+    connect(choose, &QPushButton::clicked, this, &PageEditorPage::chooseImage);
+}
+
+void PageEditorPage::createCommands()
+{
+    // the shortcuts hold within the editor; Delete only where an object is chosen, so that the
+    // text keeps its own
+    const auto command = [this](const QString& caption, const QList<QKeySequence>& keys, auto&& slot) {
+        auto* action = new QAction(caption, this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+        return action;
+    };
+    m_undoAction = command(QStringLiteral("Annuler"), {QKeySequence::Undo}, [this] { m_document.undoStack()->undo(); });
+    m_redoAction = command(QStringLiteral("Rétablir"), redoKeys(), [this] { m_document.undoStack()->redo(); });
+    command(QStringLiteral("Monter l'objet"), {QKeySequence(QStringLiteral("Alt+Up"))}, [this] { moveObjectUp(); });
+    command(QStringLiteral("Descendre l'objet"), {QKeySequence(QStringLiteral("Alt+Down"))},
+            [this] { moveObjectDown(); });
+    command(QStringLiteral("Dupliquer l'objet"), {QKeySequence(QStringLiteral("Ctrl+D"))},
+            [this] { duplicateObject(); });
+    command(QStringLiteral("Dessiner un objet"), {QKeySequence(QStringLiteral("Ctrl+Shift+N"))},
+            [this] { m_drawButton->toggle(); });
+    command(QStringLiteral("Aimanter"), {QKeySequence(QStringLiteral("Ctrl+G"))}, [this] { m_snapCheck->toggle(); });
+    command(QStringLiteral("Nouvelle page"), {QKeySequence::New}, [this] { newDescription(); });
+    command(QStringLiteral("Ouvrir"), {QKeySequence::Open}, [this] { openDescriptionFile(); });
+    command(QStringLiteral("Enregistrer"), {QKeySequence::Save}, [this] { saveDescription(); });
+    command(QStringLiteral("Zoom au mieux"), {QKeySequence(QStringLiteral("Ctrl+0"))},
+            [this] { ui->pagePreview->zoomToFit(); });
+    command(QStringLiteral("Agrandir"), {QKeySequence::ZoomIn}, [this] { ui->pagePreview->zoomIn(); });
+    command(QStringLiteral("Réduire"), {QKeySequence::ZoomOut}, [this] { ui->pagePreview->zoomOut(); });
+    command(QStringLiteral("Aperçu"), {QKeySequence(QStringLiteral("F6"))}, [this] { m_overlay->setFocus(); });
+    auto* remove = new QAction(QStringLiteral("Supprimer l'objet"), this);
+    remove->setShortcut(QKeySequence::Delete);
+    remove->setShortcutContext(Qt::WidgetShortcut);
+    connect(remove, &QAction::triggered, this, &PageEditorPage::deleteObject);
+    m_objectList->addAction(remove);
+    m_overlay->addAction(remove);
+    m_undoAction->setEnabled(false);
+    m_redoAction->setEnabled(false);
+    connect(m_document.undoStack(), &QUndoStack::canUndoChanged, m_undoAction, &QAction::setEnabled);
+    connect(m_document.undoStack(), &QUndoStack::canRedoChanged, m_redoAction, &QAction::setEnabled);
+    // the buttons tell their shortcuts
+    const std::pair<const char*, const char*> hints[] = {
+        {"moveUpButton", "Monter dans l'ordre de dessin (Alt+Haut)"},
+        {"moveDownButton", "Descendre dans l'ordre de dessin (Alt+Bas)"},
+        {"duplicateButton", "Dupliquer l'objet (Ctrl+D)"},
+        {"deleteObjectButton", "Supprimer l'objet (Suppr)"},
+        {"drawObjectButton", "Dessiner un objet du type choisi sur l'étiquette (Ctrl+Maj+N)"},
+    };
+    for (const auto& [name, hint] : hints)
+        if (auto* b = findChild<QToolButton*>(QString::fromLatin1(name))) {
+            b->setToolTip(QString::fromUtf8(hint));
+            b->setStatusTip(QString::fromUtf8(hint));
+        }
+}
+
+bool PageEditorPage::eventFilter(QObject* watched, QEvent* event)
+{
+    // undo and redo in the text are the editor's: one history for the text and the objects
+    if (watched == ui->descriptionText && event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Ctrl+Y, and the desktop's own redo key when it has another
+QList<QKeySequence> PageEditorPage::redoKeys()
+{
+    QList<QKeySequence> keys = {QKeySequence(QStringLiteral("Ctrl+Y"))};
+    for (const QKeySequence& k : QKeySequence::keyBindings(QKeySequence::Redo))
+        if (!keys.contains(k))
+            keys << k;
+    return keys;
+}
+
+template <typename Edit> void PageEditorPage::editDocument(Edit&& edit)
+{
+    guarded(this, std::forward<Edit>(edit));
+}
+
+void PageEditorPage::setObjectValue(const char* element, const QString& value)
+{
+    if (m_syncing || m_selected < 0)
+        return;
+    if (m_document.value(m_selected, element) == value)
+        return;
+    editDocument([&] { m_document.setValue(m_selected, element, value); });
+}
+
+void PageEditorPage::documentChanged()
+{
+    if (rawText(ui->descriptionText) != m_document.text()) {
+        m_syncing = true;
+        const int position = ui->descriptionText->textCursor().position();
+        replaceText(ui->descriptionText, m_document.text());
+        QTextCursor cursor = ui->descriptionText->textCursor();
+        cursor.setPosition(std::min<int>(position, int(m_document.text().size())));
+        ui->descriptionText->setTextCursor(cursor);
+        m_syncing = false;
+    }
+    showTextError();
+    if (m_document.isValid()) {
+        try {
+            m_sheet.parse(m_document.text());
+            const SheetGeometry& g = m_document.sheet();
+            // the grid follows the text's rows and columns
+            if (m_document.sheetValid() && g.Ligne > 0 && g.Colonne > 0 &&
+                (m_sheet.marks().rows() != g.Ligne || m_sheet.marks().columns() != g.Colonne)) {
+                m_sheet.rebuildMarks();
+                ui->labelGrid->fitCells(m_sheet.marks().columns(), m_sheet.marks().rows());
+            }
+        } catch (const Error& e) {
+            m_status->setText(e.message());
+        }
+        drawLive();
+    }
+    if (m_selected >= int(m_document.objects().size()))
+        m_selected = int(m_document.objects().size()) - 1;
+    showObjects();
+    showProperties();
+}
+
+void PageEditorPage::drawLive()
+{
+    try {
+        EditorSheet::Preview preview = m_sheet.build(m_values, report::defaultPrinterPaperInches());
+        ui->pagePreview->setPage(preview.page);
+        ui->reportText->setPlainText(preview.report.join(u'\n'));
+        m_status->setText(preview.result.stop == PageBuildResult::Stop::None ? QString() : preview.result.message);
+    } catch (const Error& e) {
+        m_status->setText(e.message());
+    }
+}
+
+void PageEditorPage::showTextError()
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    if (!m_document.isValid()) {
+        m_status->setText(
+            m_document.errorLine() > 0
+                ? QStringLiteral("Ligne %1 : %2").arg(m_document.errorLine()).arg(m_document.errorMessage())
+                : m_document.errorMessage());
+        const QTextBlock block = ui->descriptionText->document()->findBlockByNumber(m_document.errorLine() - 1);
+        if (block.isValid()) {
+            QTextEdit::ExtraSelection line;
+            line.cursor = QTextCursor(block);
+            line.format.setBackground(QColor(255, 200, 200));
+            line.format.setProperty(QTextFormat::FullWidthSelection, true);
+            marks << line;
+        }
+    }
+    ui->descriptionText->setExtraSelections(marks);
+}
+
+void PageEditorPage::showObjects()
+{
+    m_syncing = true;
+    const auto& objects = m_document.objects();
+    m_objectList->clear();
+    std::vector<QRectF> boxes;
+    for (const PageObject& o : objects) {
+        QStringList cells = {componentTypeCaption(o.type), o.name};
+        if (o.boxValid)
+            cells << tenths(o.box.left()) << tenths(o.box.top()) << tenths(o.box.width()) << tenths(o.box.height());
+        auto* item = new QTreeWidgetItem(m_objectList, cells);
+        item->setToolTip(0, o.type);
+        boxes.push_back(o.boxValid ? o.box : QRectF());
+    }
+    if (m_selected >= 0)
+        m_objectList->setCurrentItem(m_objectList->topLevelItem(m_selected));
+    m_syncing = false;
+    const SheetGeometry& g = m_document.sheet();
+    if (m_document.sheetValid())
+        m_overlay->setLabel(QPointF(g.MargeGauche, g.MargeHaute),
+                            QSizeF(g.LargeurEtiquette, g.HauteurEtiquette) * kMillimetresPerInch,
+                            QSizeF(g.columnPitch(), g.rowPitch()) * kMillimetresPerInch, g.Colonne, g.Ligne);
+    m_overlay->setBoxes(boxes);
+    m_overlay->setSelected(m_selected);
+}
+
+void PageEditorPage::showProperties()
+{
+    m_syncing = true;
+    const bool any = m_selected >= 0 && m_selected < int(m_document.objects().size());
+    m_properties->parentWidget()->setEnabled(any && m_document.isValid());
+    const PageObject none;
+    const PageObject& o = any ? m_document.objects()[size_t(m_selected)] : none;
+    const ComponentType* type = findComponentType(o.type);
+    m_nameEdit->setText(o.name);
+    for (QDoubleSpinBox* spin : {m_leftSpin, m_topSpin, m_widthSpin, m_heightSpin})
+        spin->setEnabled(o.boxValid);
+    m_leftSpin->setValue(o.box.left());
+    m_topSpin->setValue(o.box.top());
+    m_widthSpin->setValue(o.box.width());
+    m_heightSpin->setValue(o.box.height());
+
+    const auto value = [&](const char* element) { return any ? m_document.value(m_selected, element) : QString(); };
+    m_properties->setRowVisible(m_contentEdit, writes(type, "Text"));
+    if (writes(type, "Text") && rawText(m_contentEdit) != value("Text"))
+        m_contentEdit->setPlainText(value("Text"));
+    const std::pair<QSpinBox*, const char*> numbers[] = {{m_sizeSpin, "Taille"},
+                                                         {m_rotationSpin, "Rotation"},
+                                                         {m_borderSpin, "BorderWidth"},
+                                                         {m_hRadiusSpin, "HRadius"},
+                                                         {m_vRadiusSpin, "VRadius"}};
+    for (const auto& [spin, element] : numbers) {
+        // the version's size is fixed: the panel does not offer what the page build ignores
+        const bool shown = writes(type, element) &&
+                           !(type->name == QLatin1String("AutoVersion") && std::strcmp(element, "Taille") == 0);
+        m_properties->setRowVisible(spin, shown);
+        if (shown)
+            spin->setValue(value(element).trimmed().toInt());
+    }
+    m_properties->setRowVisible(m_alignmentChoice, writes(type, "Position"));
+    if (writes(type, "Position")) {
+        const QString stored = value("Position");
+        int at = m_alignmentChoice->findData(stored);
+        if (at < 0 && !stored.isEmpty()) {
+            // a value of its own stays offered as written
+            m_alignmentChoice->addItem(stored, stored);
+            at = m_alignmentChoice->count() - 1;
+        }
+        m_alignmentChoice->setCurrentIndex(at);
+    }
+    const bool image = writes(type, "FileName");
+    m_properties->setRowVisible(m_imageEdit->parentWidget(), image);
+    m_properties->setRowVisible(m_keepProportionsCheck, image || (type && type->name == QLatin1String("AutoLogo")));
+    if (image)
+        m_imageEdit->setText(value("FileName"));
+    m_syncing = false;
+}
+
+void PageEditorPage::selectObject(int index)
+{
+    if (index < -1 || index >= int(m_document.objects().size()))
+        index = -1;
+    m_selected = index;
+    m_syncing = true;
+    m_objectList->setCurrentItem(index >= 0 ? m_objectList->topLevelItem(index) : nullptr);
+    m_overlay->setSelected(index);
+    // the element in the text, selected and brought into view
+    if (index >= 0) {
+        const PageObject& o = m_document.objects()[size_t(index)];
+        QTextCursor cursor = ui->descriptionText->textCursor();
+        cursor.setPosition(o.start);
+        cursor.setPosition(o.end, QTextCursor::KeepAnchor);
+        ui->descriptionText->setTextCursor(cursor);
+        ui->descriptionText->ensureCursorVisible();
+    }
+    m_syncing = false;
+    showProperties();
+}
+
+void PageEditorPage::deleteObject()
+{
+    if (m_selected < 0)
+        return;
+    const int index = m_selected;
+    editDocument([&] { m_document.remove(index); });
+    selectObject(std::min(index, int(m_document.objects().size()) - 1));
+}
+
+void PageEditorPage::moveObjectUp()
+{
+    if (m_selected <= 0)
+        return;
+    const int index = m_selected;
+    editDocument([&] { m_document.move(index, index - 1); });
+    selectObject(index - 1);
+}
+
+void PageEditorPage::moveObjectDown()
+{
+    if (m_selected < 0 || m_selected + 1 >= int(m_document.objects().size()))
+        return;
+    const int index = m_selected;
+    editDocument([&] { m_document.move(index, index + 1); });
+    selectObject(index + 1);
+}
+
+void PageEditorPage::duplicateObject()
+{
+    if (m_selected < 0)
+        return;
+    int copy = -1;
+    const int index = m_selected;
+    editDocument([&] { copy = m_document.duplicate(index); });
+    if (copy >= 0)
+        selectObject(copy);
+}
+
+void PageEditorPage::drawnObject(const QRectF& box)
+{
+    m_drawButton->setChecked(false);
+    const ComponentType* type = findComponentType(m_drawType->currentData().toString());
+    if (!type)
+        return;
+    CommonTexts common;
+    common.Type = type->name;
+    common.Name = QStringLiteral("Objet%1").arg(m_document.objects().size() + 1);
+    common.Left = millimetreText(box.left());
+    common.Top = millimetreText(box.top());
+    common.Width = millimetreText(box.width());
+    common.Height = millimetreText(box.height());
+    // its own values from the fields of "Ajouter objets", as "Ajouter" would write them
+    const QStringList block = componentBlockLines(common, [this, type](const char* element) {
+        for (const WrittenElement& w : type->writes) {
+            if (std::strcmp(w.element, element) != 0)
+                continue;
+            const QWidget* field = findChild<QWidget*>(QString::fromLatin1(w.field));
+            if (const auto* line = qobject_cast<const QLineEdit*>(field))
+                return line->text();
+            if (const auto* area = qobject_cast<const QPlainTextEdit*>(field))
+                return rawText(area);
+        }
+        return QString();
+    });
+    int index = -1;
+    editDocument([&] { index = m_document.append(block); });
+    if (index >= 0)
+        selectObject(index);
+}
+
+void PageEditorPage::chooseImage()
+{
+    if (m_selected < 0)
+        return;
+    const QString logos = DataFolder::path(QStringLiteral("Logos"));
+    const QString path = Dialogs::openFileName(this, QStringLiteral("Choisir une image"), logos,
+                                               QStringLiteral("Images (*.bmp *.png *.jpg *.jpeg *.gif);;Tous (*.*)"));
+    if (path.isEmpty())
+        return;
+    const QFileInfo chosen(path);
+    // the page names its images in the logos folder: one from elsewhere is copied there first,
+    // never over another image of the same name
+    const QString target = QDir(logos).filePath(chosen.fileName());
+    if (QFileInfo(target).canonicalFilePath() != chosen.canonicalFilePath()) {
+        if (QFileInfo::exists(target)) {
+            Dialogs::error(this, QStringLiteral("Une autre image nommée « %1 » est déjà dans le dossier des logos.")
+                                     .arg(chosen.fileName()));
+            return;
+        }
+        QDir().mkpath(logos);
+        if (!QFile::copy(path, target)) {
+            Dialogs::error(this,
+                           QStringLiteral("Impossible de copier l'image dans le dossier des logos : %1").arg(target));
+            return;
+        }
+    }
+    const int index = m_selected;
+    editDocument([&] { m_document.setValue(index, "FileName", chosen.fileName()); });
+    // the box takes the image's proportions, its width kept
+    const QSize size = QImageReader(target).size();
+    const PageObject& o = m_document.objects()[size_t(index)];
+    if (m_keepProportionsCheck->isChecked() && size.isValid() && o.boxValid && size.width() > 0)
+        editDocument([&] {
+            m_document.setBox(
+                index, QRectF(o.box.topLeft(), QSizeF(o.box.width(), o.box.width() * size.height() / size.width())));
+        });
 }
 
 } // namespace pelorin

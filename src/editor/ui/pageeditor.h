@@ -1,8 +1,10 @@
 #pragma once
 #include "editor/editorsheet.h"
+#include "editor/pagedocument.h"
 #include "editor/sheettemplates.h"
 #include "labels/description.h"
 
+#include <QKeySequence>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,8 +12,18 @@
 
 #include <memory>
 
+class QAction;
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QSpinBox;
+class QToolButton;
+class QTreeWidget;
 
 namespace Ui {
 class EditorPage;
@@ -20,6 +32,7 @@ class EditorPage;
 namespace pelorin {
 
 class LabelValues;
+class LayoutOverlay;
 
 // The tab "Editeur de page d'étiquettes" of the configuration window: label page descriptions
 // created, extended with components, previewed with an execution report, opened and saved as text.
@@ -51,6 +64,10 @@ public:
     // Fills the "Nouvelle page" fields from a standard sheet.
     void applyStandardSheet(const SheetTemplate& sheet);
 
+    // Before the window closes: a page changed since it was opened or saved asks whether to save
+    // it; false when the operator cancels (or the save fails) and the window stays.
+    bool leaving();
+
     // Handlers.
     void newDescription();
     void openDescriptionFile();
@@ -66,8 +83,38 @@ public:
     // Rebuilds the marks and the grid from EtiqXML as last parsed; no redraw.
     void rebuildGrid();
 
+    // The description being edited: its text, objects and undo history.
+    PageDocument& document() { return m_document; }
+    // The object selected in the list, on the preview and in the text; -1 for none.
+    int selectedObject() const { return m_selected; }
+    void selectObject(int index);
+    void deleteObject();
+    void moveObjectUp();
+    void moveObjectDown();
+    void duplicateObject();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* createStandardSheetChoice();
+    QWidget* createObjectPanel();
+    void createPropertyFields(QFormLayout* form);
+    void createCommands();
+    static QList<QKeySequence> redoKeys();
+    // Everything shown from the document, after each of its changes.
+    void documentChanged();
+    void showObjects();
+    void showProperties();
+    void showTextError();
+    // Draws the page as parsed, its problems in the status line rather than in a message box.
+    void drawLive();
+    // Runs an edit of the document, its message shown when it is refused.
+    template <typename Edit> void editDocument(Edit&& edit);
+    void setObjectValue(const char* element, const QString& value);
+    void drawnObject(const QRectF& box);
+    void chooseImage();
+
     // "Choisir…": the standard sheet chooser, whose choice fills the "Nouvelle page" fields.
     void chooseStandardSheet();
     void createTypeChoice();
@@ -95,6 +142,27 @@ private:
     QList<SheetTemplate> m_standardSheets;
     QString m_descriptionFile; // proposed by the save dialog
     QString m_memoTextFile;    // proposed by the MemoTexte save dialog
+
+    PageDocument m_document;
+    int m_selected = -1;
+    bool m_syncing = false; // the text or the panel being set from the document
+    LayoutOverlay* m_overlay = nullptr;
+    QLabel* m_status = nullptr;
+    QTreeWidget* m_objectList = nullptr;
+    QComboBox* m_drawType = nullptr;
+    QToolButton* m_drawButton = nullptr;
+    QCheckBox* m_snapCheck = nullptr;
+    QFormLayout* m_properties = nullptr;
+    QLineEdit* m_nameEdit = nullptr;
+    QDoubleSpinBox *m_leftSpin = nullptr, *m_topSpin = nullptr, *m_widthSpin = nullptr, *m_heightSpin = nullptr;
+    QPlainTextEdit* m_contentEdit = nullptr;
+    QSpinBox* m_sizeSpin = nullptr;
+    QSpinBox* m_rotationSpin = nullptr;
+    QComboBox* m_alignmentChoice = nullptr;
+    QSpinBox *m_borderSpin = nullptr, *m_hRadiusSpin = nullptr, *m_vRadiusSpin = nullptr;
+    QLineEdit* m_imageEdit = nullptr;
+    QCheckBox* m_keepProportionsCheck = nullptr;
+    QAction *m_undoAction = nullptr, *m_redoAction = nullptr;
 };
 
 } // namespace pelorin

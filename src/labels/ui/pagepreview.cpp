@@ -120,6 +120,11 @@ void PagePreview::setShadowDepth(int pixels)
     updateCanvas();
 }
 
+double PagePreview::pixelsPerInch() const
+{
+    return kScreenDpi * m_zoom / 100.0;
+}
+
 QSize PagePreview::pageSizePixels() const
 {
     if (!m_page)

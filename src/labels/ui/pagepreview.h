@@ -43,6 +43,8 @@ public:
     int shadowDepth() const { return m_shadow; }
     void setShadowDepth(int pixels);
 
+    // Screen pixels per inch of paper at the current zoom.
+    double pixelsPerInch() const;
     // The page's size on screen at the current zoom, shadow excluded, in pixels.
     QSize pageSizePixels() const;
 

@@ -1,5 +1,9 @@
 #include "editor/ui/pageeditor.h"
 
+#include "editor/pagedocument.h"
+#include "editor/textlines.h"
+#include "editor/ui/layoutoverlay.h"
+
 #include "base/paths.h"
 #include "base/ui/dialogs.h"
 #include "code/qstringprint.h"
@@ -16,6 +20,10 @@
 #include "support/fakeconfigurationhost.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTreeWidget>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -27,8 +35,11 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QToolButton>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -81,7 +92,8 @@ protected:
     {
         for (QRadioButton* radio :
              editor().findChild<QGroupBox*>(QStringLiteral("componentTypeGroup"))->findChildren<QRadioButton*>())
-            if (radio->text() == type)
+            // the buttons name the types for people
+            if (radio->text() == componentTypeCaption(type))
                 radio->click();
     }
     // What "Ajouter" inserted: the lines before the first "</Composants>" that the text had not.
@@ -324,17 +336,22 @@ TEST_F(PageEditor, SwitchesAndGridMarksRedrawThePreview)
               7);
 }
 
-TEST_F(PageEditor, RedessinerLaGrilleUsesTheTextParsedLast)
+// The text is read as it is typed: the grid follows its rows at once, and a text in error leaves the
+// grid of the text read last, "Redessiner la grille" too.
+TEST_F(PageEditor, TheGridFollowsTheTextAtOnceAndKeepsTheTextParsedLast)
 {
     PageEditorPage& e = editor();
+    auto* grid = e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"));
     QStringList lines = kInitialLines;
     lines[6] = QStringLiteral("<Ligne>5</Ligne>");
     setMemo(lines);
+    EXPECT_EQ(grid->rowCount(), 5);
+    lines[6] = QStringLiteral("<Ligne>6</Lign>");
+    setMemo(lines);
+    EXPECT_EQ(grid->rowCount(), 5);
     click(e.findChild<QPushButton*>(QStringLiteral("redrawGridButton")));
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 4);
-    click(e.findChild<QPushButton*>(QStringLiteral("redrawPageButton")));
-    click(e.findChild<QPushButton*>(QStringLiteral("redrawGridButton")));
-    EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->rowCount(), 5);
+    EXPECT_EQ(grid->rowCount(), 5);
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
 }
 
 // What is typed in a field goes in as a reference where the text would otherwise break.
@@ -552,7 +569,7 @@ TEST_F(PageEditor, EveryTypeOfTheTableShowsItsPageAndWritesTheFieldsItNames)
         SCOPED_TRACE(type.name.toStdString());
         for (QRadioButton* radio :
              e.findChild<QGroupBox*>(QStringLiteral("componentTypeGroup"))->findChildren<QRadioButton*>())
-            if (radio->text() == type.name)
+            if (radio->text() == componentTypeCaption(type.name))
                 radio->click();
         ASSERT_NE(notebook->currentWidget(), nullptr);
         EXPECT_EQ(notebook->currentWidget()->objectName(), QString::fromLatin1(type.editorPage));
@@ -577,6 +594,280 @@ TEST_F(PageEditor, EveryTypeOfTheTableShowsItsPageAndWritesTheFieldsItNames)
         EXPECT_EQ(block[1], QStringLiteral("<Type>") + type.name + QStringLiteral("</Type>"));
         EXPECT_EQ(block.mid(7, expected.size()), expected);
     }
+}
+
+// Objects on the preview: the pointer picks, moves and resizes, the arrows nudge; each change is the
+// element's value in millimetres in the text and in the panel, and undoes back to the page as it was.
+class PageEditorManipulation : public PageEditor
+{
+protected:
+    LayoutOverlay* overlay() { return editor().findChild<LayoutOverlay*>(QStringLiteral("layoutOverlay")); }
+    QPoint at(QPointF mm) { return overlay()->toPixels(mm).toPoint(); }
+    // A drag of the pointer from one point of the first label to another, in steps.
+    void drag(QPointF from, QPointF to)
+    {
+        QTest::mousePress(overlay(), Qt::LeftButton, {}, at(from));
+        QTest::mouseMove(overlay(), at((from + to) / 2));
+        QTest::mouseMove(overlay(), at(to));
+        QTest::mouseRelease(overlay(), Qt::LeftButton, {}, at(to));
+    }
+    QString element(const char* name) { return editor().document().value(editor().selectedObject(), name); }
+    double spin(const char* name) { return editor().findChild<QDoubleSpinBox*>(QString::fromLatin1(name))->value(); }
+    // One rectangle at 10, 10 mm, 10 x 10 mm, on a preview at 100 %.
+    void oneFrame()
+    {
+        chooseObject(QStringLiteral("Rectangle"));
+        click(editor().findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+        editor().findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->setZoom(100);
+        QCoreApplication::processEvents();
+    }
+};
+
+TEST_F(PageEditorManipulation, ThePointerAndTheArrowsMoveAndResizeInMillimetres)
+{
+    PageEditorPage& e = editor();
+    oneFrame();
+    const QString opened = e.document().text();
+    ASSERT_EQ(e.selectedObject(), -1);
+
+    // a click inside the frame, on another label than the first, picks it
+    const SheetGeometry& g = e.document().sheet();
+    const QPointF secondLabel(g.columnPitch() * 25.4, 0);
+    QTest::mouseClick(overlay(), Qt::LeftButton, {}, at(secondLabel + QPointF(15, 15)));
+    ASSERT_EQ(e.selectedObject(), 0);
+    EXPECT_EQ(e.findChild<QTreeWidget*>(QStringLiteral("objectList"))->currentIndex().row(), 0);
+    EXPECT_DOUBLE_EQ(spin("objectLeftSpin"), 10.0);
+
+    // dragged by about 5.2 and 3.1 mm: the grid of 0.5 mm takes it to 15 and 13 mm; the status line
+    // tells the box while the pointer moves
+    QTest::mousePress(overlay(), Qt::LeftButton, {}, at({15, 15}));
+    QTest::mouseMove(overlay(), at({20.2, 18.1}));
+    EXPECT_EQ(e.findChild<QLabel*>(QStringLiteral("editorStatus"))->text(),
+              QStringLiteral("Gauche 15,0 mm, haut 13,0 mm, largeur 10,0 mm, hauteur 10,0 mm"));
+    QTest::mouseRelease(overlay(), Qt::LeftButton, {}, at({20.2, 18.1}));
+    EXPECT_EQ(element("Left"), QStringLiteral("15"));
+    EXPECT_EQ(element("Top"), QStringLiteral("13"));
+    EXPECT_DOUBLE_EQ(spin("objectLeftSpin"), 15.0);
+    EXPECT_DOUBLE_EQ(spin("objectTopSpin"), 13.0);
+
+    // the arrows: a tenth, a whole millimetre with Shift, never snapped
+    QTest::keyClick(overlay(), Qt::Key_Right);
+    QTest::keyClick(overlay(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(overlay(), Qt::Key_Left);
+    QTest::keyClick(overlay(), Qt::Key_Left);
+    EXPECT_EQ(element("Left"), QStringLiteral("14,9"));
+    EXPECT_EQ(element("Top"), QStringLiteral("14"));
+    EXPECT_NEAR(spin("objectLeftSpin"), 14.9, 1e-9);
+
+    // the bottom right handle, dragged onto the label's right edge (100 mm) snaps there
+    drag({24.9, 24}, {99.2, 30.5});
+    EXPECT_EQ(element("Width"), QStringLiteral("85,1"));
+    EXPECT_EQ(element("Height"), QStringLiteral("16,5"));
+    EXPECT_NEAR(spin("objectWidthSpin"), 85.1, 1e-9);
+
+    // without snapping, the box goes where the pointer leaves it, to the tenth
+    click(e.findChild<QCheckBox*>(QStringLiteral("snapCheck")));
+    const QPointF from(20, 20), to(23.3, 21.7);
+    drag(from, to);
+    const QPointF moved = overlay()->toLabel(at(to)) - overlay()->toLabel(at(from));
+    EXPECT_EQ(element("Left"), millimetreText(14.9 + moved.x()));
+    EXPECT_EQ(element("Top"), millimetreText(14 + moved.y()));
+
+    // one undo per change, back to the page as opened; Ctrl+Y again
+    for (int i = 0; i < 7; ++i)
+        QTest::keyClick(overlay(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(e.document().text(), opened);
+    EXPECT_EQ(e.memoLines().join(u'\n'), opened);
+    QTest::keyClick(overlay(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(element("Left"), QStringLiteral("15"));
+    EXPECT_DOUBLE_EQ(spin("objectLeftSpin"), 15.0);
+}
+
+TEST_F(PageEditorManipulation, TheListThePanelAndTheTextStayInStep)
+{
+    PageEditorPage& e = editor();
+    chooseObject(QStringLiteral("Texte"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentNameEdit")), QStringLiteral("Titre"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("textEdit")), QStringLiteral("Lot"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+    oneFrame();
+    auto* list = e.findChild<QTreeWidget*>(QStringLiteral("objectList"));
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Texte fixe"));
+    EXPECT_EQ(list->topLevelItem(0)->text(1), QStringLiteral("Titre"));
+    EXPECT_EQ(list->topLevelItem(1)->text(0), QStringLiteral("Cadre"));
+    EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("10,0"));
+
+    // a row chosen with the keyboard selects its element in the text
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(0));
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_EQ(e.selectedObject(), 1);
+    const QString selected =
+        e.findChild<QPlainTextEdit*>(QStringLiteral("descriptionText"))->textCursor().selectedText();
+    EXPECT_TRUE(selected.startsWith(QStringLiteral("<Composant>"))) << qPrintable(selected);
+    EXPECT_TRUE(selected.contains(QStringLiteral("<Type>Rectangle</Type>"))) << qPrintable(selected);
+
+    // the panel: the width typed, the frame's border
+    auto* width = e.findChild<QDoubleSpinBox*>(QStringLiteral("objectWidthSpin"));
+    width->setFocus();
+    width->selectAll();
+    QTest::keyClicks(width, QStringLiteral("42") + QLocale().decimalPoint() + QStringLiteral("5"));
+    QTest::keyClick(width, Qt::Key_Return);
+    EXPECT_EQ(element("Width"), QStringLiteral("42,5"));
+    EXPECT_EQ(list->topLevelItem(1)->text(4), QStringLiteral("42,5"));
+    EXPECT_EQ(width->suffix(), QStringLiteral(" mm"));
+    auto* border = e.findChild<QSpinBox*>(QStringLiteral("objectBorderSpin"));
+    ASSERT_TRUE(border->isVisibleTo(&e));
+    EXPECT_FALSE(e.findChild<QPlainTextEdit*>(QStringLiteral("objectTextEdit"))->isVisibleTo(&e));
+    border->setFocus();
+    QTest::keyClick(border, Qt::Key_Up);
+    EXPECT_EQ(element("BorderWidth"), QStringLiteral("2"));
+
+    // Alt+Up draws it first, Ctrl+D copies it beside, Delete takes the copy away
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Cadre"));
+    EXPECT_EQ(e.selectedObject(), 0);
+    QTest::keyClick(list, Qt::Key_D, Qt::ControlModifier);
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(e.selectedObject(), 1);
+    EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("12,0"));
+    QTest::keyClick(list, Qt::Key_Delete);
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("Titre"));
+    // the text of the fixed text, through the panel
+    list->setCurrentItem(list->topLevelItem(1));
+    auto* content = e.findChild<QPlainTextEdit*>(QStringLiteral("objectTextEdit"));
+    ASSERT_TRUE(content->isVisibleTo(&e));
+    EXPECT_EQ(content->toPlainText(), QStringLiteral("Lot"));
+    content->setFocus();
+    content->moveCursor(QTextCursor::End);
+    QTest::keyClicks(content, QStringLiteral(" 12"));
+    EXPECT_EQ(element("Text"), QStringLiteral("Lot 12"));
+    EXPECT_TRUE(e.memoLines().contains(QStringLiteral("<Text>Lot 12</Text>")));
+
+    // a text that does not parse: the objects stay, its line is marked and named
+    auto* text = e.findChild<QPlainTextEdit*>(QStringLiteral("descriptionText"));
+    const qsizetype line = e.memoLines().indexOf(QStringLiteral("<Name>Titre</Name>"));
+    ASSERT_GE(line, 0);
+    QTextCursor cursor(text->document()->findBlockByNumber(int(line)));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    text->setTextCursor(cursor);
+    text->setFocus();
+    QTest::keyClicks(text, QStringLiteral("<"));
+    EXPECT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_TRUE(e.findChild<QLabel*>(QStringLiteral("editorStatus"))
+                    ->text()
+                    .startsWith(QStringLiteral("Ligne %1 : ").arg(line + 1)))
+        << qPrintable(e.findChild<QLabel*>(QStringLiteral("editorStatus"))->text());
+    ASSERT_EQ(text->extraSelections().size(), 1);
+    EXPECT_EQ(text->extraSelections().first().cursor.blockNumber(), line);
+    // the key typed is one step: Ctrl+Z in the text takes it back, and the mark goes
+    QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(e.document().isValid());
+    EXPECT_TRUE(text->extraSelections().isEmpty());
+    EXPECT_TRUE(e.memoLines().contains(QStringLiteral("<Name>Titre</Name>")));
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
+}
+
+TEST_F(PageEditorManipulation, ANewObjectIsDrawnOnTheLabel)
+{
+    PageEditorPage& e = editor();
+    oneFrame();
+    auto* types = e.findChild<QComboBox*>(QStringLiteral("drawTypeChoice"));
+    types->setCurrentIndex(types->findText(QStringLiteral("Code de traçabilité")));
+    ASSERT_GE(types->currentIndex(), 0);
+    QTest::keyClick(overlay(), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(e.findChild<QToolButton*>(QStringLiteral("drawObjectButton"))->isChecked());
+    // drawn from its bottom right to its top left
+    drag({70.2, 25.1}, {30.1, 15.2});
+    ASSERT_EQ(e.document().objects().size(), 2u);
+    EXPECT_EQ(e.selectedObject(), 1);
+    EXPECT_EQ(e.document().objects()[1].type, QStringLiteral("AutoBarCode"));
+    EXPECT_EQ(e.document().objects()[1].box, QRectF(30, 15, 40, 10));
+    EXPECT_FALSE(e.findChild<QToolButton*>(QStringLiteral("drawObjectButton"))->isChecked());
+    // the page shows it on every label: 8 frames and 8 codes
+    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))
+                  ->toPlainText()
+                  .count(QStringLiteral("Type : AutoBarCode")),
+              8);
+    QTest::keyClick(overlay(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(e.document().objects().size(), 1u);
+}
+
+// "Enregistrer" proposes the page's reference in the models folder; closing the window with changes
+// not saved asks first, and Cancel keeps it open.
+TEST_F(PageEditorManipulation, ClosingWithChangesAsksAndSavingProposesTheReference)
+{
+    ConfigurationWindow& f = form();
+    PageEditorPage& e = editor();
+    oneFrame();
+    Dialogs::clearShownMessages();
+    Dialogs::setNextAnswer(QMessageBox::Cancel);
+    f.reject();
+    EXPECT_TRUE(f.isVisible());
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+
+    const QString path = m_data.file(QStringLiteral("Modeles/Planche.ETQ"));
+    Dialogs::setNextFileName(path);
+    Dialogs::setNextAnswer(QMessageBox::Yes);
+    f.reject();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(QDir::cleanPath(Dialogs::lastDialogPath()),
+              QDir::cleanPath(m_data.file(QStringLiteral("Modeles/Avery.ETQ"))));
+    EXPECT_EQ(readTextLines(path), e.memoLines());
+
+    // saved: closing again asks nothing
+    f.show();
+    Dialogs::clearShownMessages();
+    f.reject();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty());
+}
+
+// An image is chosen from anywhere: it is copied into the logos folder, never over another image of
+// that name, and the box takes its proportions.
+TEST_F(PageEditorManipulation, AnImageIsChosenIntoTheLogosFolderWithItsProportions)
+{
+    PageEditorPage& e = editor();
+    chooseObject(QStringLiteral("Image"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+    e.selectObject(0);
+    auto* choose = e.findChild<QPushButton*>(QStringLiteral("chooseImageButton"));
+    ASSERT_TRUE(choose->isVisibleTo(&e));
+    EXPECT_TRUE(e.findChild<QCheckBox*>(QStringLiteral("keepProportionsCheck"))->isVisibleTo(&e));
+
+    QImage wide(200, 50, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    const QString outside = m_data.file(QStringLiteral("Photos/bandeau.png"));
+    QDir().mkpath(m_data.file(QStringLiteral("Photos")));
+    ASSERT_TRUE(wide.save(outside));
+    Dialogs::setNextFileName(outside);
+    click(choose);
+    EXPECT_TRUE(QFileInfo::exists(m_data.file(QStringLiteral("logos/bandeau.png"))) ||
+                QFileInfo::exists(m_data.file(QStringLiteral("Logos/bandeau.png"))));
+    EXPECT_EQ(element("FileName"), QStringLiteral("bandeau.png"));
+    // 10 mm wide, so 2,5 mm high
+    EXPECT_EQ(element("Width"), QStringLiteral("10"));
+    EXPECT_EQ(element("Height"), QStringLiteral("2,5"));
+    // the width typed keeps the proportions too
+    auto* width = e.findChild<QDoubleSpinBox*>(QStringLiteral("objectWidthSpin"));
+    width->setValue(40);
+    EXPECT_EQ(element("Height"), QStringLiteral("10"));
+
+    // another image of the same name is refused with a message, and nothing changes
+    QImage other(50, 50, QImage::Format_RGB32);
+    other.fill(Qt::blue);
+    QDir().mkpath(m_data.file(QStringLiteral("Autres")));
+    ASSERT_TRUE(other.save(m_data.file(QStringLiteral("Autres/bandeau.png"))));
+    const QString before = e.document().text();
+    Dialogs::clearShownMessages();
+    Dialogs::setNextFileName(m_data.file(QStringLiteral("Autres/bandeau.png")));
+    click(choose);
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("bandeau.png")));
+    EXPECT_EQ(e.document().text(), before);
 }
 
 } // namespace
