@@ -44,7 +44,7 @@ Database& fuzzJournal()
     return *db;
 }
 
-// The cells of one CSV line as a spreadsheet reads them: ";"-separated, quoted cells with doubled
+// The cells of one CSV line as a spreadsheet reads them: ","-separated, quoted cells with doubled
 // quotes, the line ending in CR LF.
 QStringList csvCells(const QString& line)
 {
@@ -66,7 +66,7 @@ QStringList csvCells(const QString& line)
             }
         } else if (c == u'"' && cell.isEmpty()) {
             quoted = true;
-        } else if (c == u';') {
+        } else if (c == u',') {
             cells << cell;
             cell.clear();
         } else {
@@ -88,12 +88,16 @@ void checkWrittenForms(const Entry& e)
     const QString tsv = tsvLine(cells);
     FUZZ_CHECK(!tsv.contains(u'\n') && !tsv.contains(u'\r'));
     FUZZ_CHECK(tsv.split(u'\t').size() == cells.size());
-    // CSV: each cell back, a cell a spreadsheet would take for a formula behind an apostrophe
-    const QStringList read = csvCells(csvLine(cells));
+    // CSV: one line, each cell back on it (its line breaks written " / "), a cell a spreadsheet would
+    // take for a formula behind an apostrophe
+    const QString csv = csvLine(cells);
+    FUZZ_CHECK(!csv.chopped(2).contains(u'\n') && !csv.chopped(2).contains(u'\r'));
+    const QStringList read = csvCells(csv);
     FUZZ_CHECK(read.size() == cells.size());
     for (qsizetype i = 0; i < cells.size(); ++i) {
-        const bool formula = !cells[i].isEmpty() && QStringLiteral("=+-@").contains(cells[i].front());
-        FUZZ_CHECK(read[i] == (formula ? u'\'' + cells[i] : cells[i]));
+        const QString cell = oneLine(cells[i]);
+        const bool formula = !cell.isEmpty() && QStringLiteral("=+-@").contains(cell.front());
+        FUZZ_CHECK(read[i] == (formula ? u'\'' + cell : cell));
     }
 }
 

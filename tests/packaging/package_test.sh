@@ -53,10 +53,14 @@ if grep -Ei 'test|gtest|bench' "$tmp/files"; then fail "test files in the packag
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
 file "$root/usr/bin/pelorin" | grep -q ', stripped' || fail "the program is not stripped"
-# Debian's hardening: relocations read-only and bound at start-up, fortified functions
-readelf -lW "$root/usr/bin/pelorin" | grep -q GNU_RELRO || fail "the program is not linked with relro"
-readelf -dW "$root/usr/bin/pelorin" | grep -qE 'BIND_NOW|FLAGS_1.*NOW' || fail "the program is not linked with bindnow"
-readelf --dyn-syms -W "$root/usr/bin/pelorin" | grep -qE '__[a-z_]+_chk' || fail "the program uses no fortified function"
+# Debian's hardening: relocations read-only and bound at start-up, fortified functions (grep reads
+# all of readelf's output: with -q it would stop at the first match, and pipefail would take readelf's
+# broken pipe for a failure)
+readelf -lW "$root/usr/bin/pelorin" | grep GNU_RELRO >/dev/null || fail "the program is not linked with relro"
+readelf -dW "$root/usr/bin/pelorin" | grep -E 'BIND_NOW|FLAGS_1.*NOW' >/dev/null ||
+    fail "the program is not linked with bindnow"
+readelf --dyn-syms -W "$root/usr/bin/pelorin" | grep -E '__[a-z_]+_chk' >/dev/null ||
+    fail "the program uses no fortified function"
 desktop-file-validate "$root/usr/share/applications/pelorin.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.pelorin.Pelorin.metainfo.xml" || fail "appstreamcli validate"
 # the man page formats without a warning

@@ -7,6 +7,7 @@
 #include "editor/textlines.h"
 #include "editor/ui/layoutoverlay.h"
 #include "editor/ui/sheetchooser.h"
+#include "labels/barcodecheck.h"
 #include "labels/labelvalues.h"
 #include "labels/ui/pagepreview.h"
 #include "labels/ui/printing.h"
@@ -148,6 +149,13 @@ PageEditorPage::PageEditorPage(LabelValues& values, const QString& sheetFolder, 
         m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         m_status->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         columnLayout->addWidget(m_status);
+        // what each barcode of the page will be worth on the printer, as the page is edited
+        m_barcodeCheck = new QLabel;
+        m_barcodeCheck->setObjectName(QStringLiteral("barcodeCheck"));
+        m_barcodeCheck->setWordWrap(true);
+        m_barcodeCheck->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        m_barcodeCheck->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        columnLayout->addWidget(m_barcodeCheck);
         split->addWidget(column);
         m_overlay = new LayoutOverlay(ui->pagePreview);
         // the panel scrolls rather than widen the window past a small screen
@@ -434,8 +442,12 @@ void PageEditorPage::draw()
             throw;
         }
     });
-    if (!built || !guarded(this, [&] { ui->pagePreview->setPage(preview.page); }))
+    if (!built || !guarded(this, [&] {
+            ui->pagePreview->setPrinterDpi(checkResolution());
+            ui->pagePreview->setPage(preview.page);
+        }))
         return;
+    showBarcodeCheck(preview.page.get());
     ui->reportText->setPlainText(preview.report.join(u'\n'));
     // what was built is shown even when a component stopped the build, then the reason
     switch (preview.result.stop) {
@@ -923,12 +935,56 @@ void PageEditorPage::drawLive()
 {
     try {
         EditorSheet::Preview preview = m_sheet.build(m_values, report::defaultPrinterPaperInches());
+        ui->pagePreview->setPrinterDpi(checkResolution());
         ui->pagePreview->setPage(preview.page);
+        showBarcodeCheck(preview.page.get());
         ui->reportText->setPlainText(preview.report.join(u'\n'));
         m_status->setText(preview.result.stop == PageBuildResult::Stop::None ? QString() : preview.result.message);
     } catch (const Error& e) {
         m_status->setText(e.message());
     }
+}
+
+int PageEditorPage::checkResolution()
+{
+    // asked of the print server once: the page is checked at every keystroke
+    if (m_checkDpi <= 0)
+        m_checkDpi = report::fittingResolution(report::printerQueue(QString()));
+    return m_checkDpi;
+}
+
+void PageEditorPage::setCheckResolution(int dpi)
+{
+    m_checkDpi = dpi;
+}
+
+void PageEditorPage::showBarcodeCheck(const report::ExecutedPage* page)
+{
+    const report::PageReport check = page ? report::checkPage(*page, checkResolution()) : report::PageReport();
+    if (check.barcodes.empty()) {
+        m_barcodeCheck->clear();
+        m_barcodeCheck->setAccessibleName(QStringLiteral("Contrôle des codes-barres : aucun code-barres"));
+        return;
+    }
+    // the first label's barcodes stand for the others: every label carries the same boxes
+    QStringList lines;
+    const QLocale french(QLocale::French);
+    for (const report::BarcodeReport& b : check.barcodes) {
+        const QString line = b.reason(check.minimumModuleMm);
+        if (lines.contains(line))
+            continue;
+        lines << (b.drawn ? line + QStringLiteral(" Case la plus étroite en points entiers : %1 mm.")
+                                       .arg(french.toString(b.minimumBoxMm, 'f', 1))
+                          : line);
+    }
+    static const char* const colours[] = {"#2e9e44", "#b86a00", "#d02020"};
+    m_barcodeCheck->setText(QStringLiteral("<span style=\"color:%1\">%2</span>")
+                                .arg(QLatin1String(colours[int(report::qualityMark(check))]),
+                                     lines.join(QStringLiteral("<br>"))
+                                         .toHtmlEscaped()
+                                         .replace(QStringLiteral("&lt;br&gt;"), QStringLiteral("<br>"))));
+    m_barcodeCheck->setToolTip(report::qualityHint(check));
+    m_barcodeCheck->setAccessibleName(QStringLiteral("Contrôle des codes-barres : ") + lines.join(u' '));
 }
 
 void PageEditorPage::showTextError()

@@ -68,6 +68,11 @@ public:
     // it; false when the operator cancels (or the save fails) and the window stays.
     bool leaving();
 
+    // The resolution the page's barcodes are checked and shown for: the default printer's, asked once;
+    // set by the tests.
+    int checkResolution();
+    void setCheckResolution(int dpi);
+
     // Handlers.
     void newDescription();
     void openDescriptionFile();
@@ -107,6 +112,7 @@ private:
     void showObjects();
     void showProperties();
     void showTextError();
+    void showBarcodeCheck(const report::ExecutedPage* page);
     // Draws the page as parsed, its problems in the status line rather than in a message box.
     void drawLive();
     // Runs an edit of the document, its message shown when it is refused.
@@ -148,6 +154,8 @@ private:
     bool m_syncing = false; // the text or the panel being set from the document
     LayoutOverlay* m_overlay = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_barcodeCheck = nullptr; // the barcodes' check for the printer, live
+    int m_checkDpi = 0;
     QTreeWidget* m_objectList = nullptr;
     QComboBox* m_drawType = nullptr;
     QToolButton* m_drawButton = nullptr;

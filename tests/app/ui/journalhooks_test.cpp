@@ -5,6 +5,7 @@
 #include "base/ui/dialogs.h"
 #include "journal/entry.h"
 #include "journal/journal.h"
+#include "journal/journalworker.h"
 #include "scan/ui/scanwindow.h"
 #include "support/testsupport.h"
 
@@ -39,8 +40,11 @@ TEST(JournalHooks, TellTheListsWhichCodesWerePrinted)
         printed.code = QStringLiteral("B25012515LAV5930033906");
         journal::Entry scanned = journal::newEntry(journal::EntryKind::Scan);
         scanned.code = QStringLiteral("S25012515CIT5941033906");
-        ASSERT_TRUE(hooks.journal().record(printed).stored);
-        ASSERT_TRUE(hooks.journal().record(scanned).stored);
+        // stored at once, on the journal's own thread
+        bool stored = false;
+        hooks.journal().runAndWait(
+            [&](journal::Journal& j) { stored = j.record(printed).stored && j.record(scanned).stored; });
+        ASSERT_TRUE(stored);
 
         const struct
         {

@@ -870,5 +870,32 @@ TEST_F(PageEditorManipulation, AnImageIsChosenIntoTheLogosFolderWithItsProportio
     EXPECT_EQ(e.document().text(), before);
 }
 
+// The barcodes' check follows the page as it is edited: a box wide enough gets whole printer dots
+// and grades A, the same box narrowed says it is too narrow and how wide it would have to be.
+TEST_F(PageEditorManipulation, TheBarcodeCheckFollowsTheBoxAsItIsEdited)
+{
+    PageEditorPage& e = editor();
+    e.setCheckResolution(300);
+    chooseObject(QStringLiteral("AutoBarCode"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentNameEdit")), QStringLiteral("Code"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentHeightEdit")), QStringLiteral("15"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentWidthEdit")), QStringLiteral("80"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+    const QLabel* check = e.findChild<QLabel*>(QStringLiteral("barcodeCheck"));
+    ASSERT_NE(check, nullptr);
+    EXPECT_TRUE(check->accessibleName().contains(QStringLiteral("qualité A"))) << qPrintable(check->accessibleName());
+    EXPECT_TRUE(check->accessibleName().contains(QStringLiteral("(4 points)"))) << qPrintable(check->accessibleName());
+
+    QStringList lines = e.memoLines();
+    const qsizetype width = lines.indexOf(QRegularExpression(QStringLiteral(".*<Width>80</Width>.*")));
+    ASSERT_GE(width, 0) << qPrintable(lines.join(u'\n'));
+    lines[width].replace(QStringLiteral("80"), QStringLiteral("20"));
+    setMemo(lines);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(check->accessibleName().contains(QStringLiteral("trop étroite")))
+        << qPrintable(check->accessibleName());
+    EXPECT_TRUE(check->accessibleName().contains(QStringLiteral("il faudrait"))) << qPrintable(check->accessibleName());
+}
+
 } // namespace
 } // namespace pelorin
