@@ -272,7 +272,7 @@ QString checkedBarcodeText(Symbology symbology, const QString& text)
         }
     }
     if (!refusal.isEmpty())
-        throw Error(encoderRefusal(symbologyName(symbology), refusal));
+        throw Error(encoderRefusal(pelorin::symbologyName(symbology), refusal));
     return data;
 }
 

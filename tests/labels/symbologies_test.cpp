@@ -22,7 +22,7 @@ TEST(Symbologies, NamesReadWhateverTheirSpellingAndAnUnknownOneIsRefused)
     for (const SymbologyName& s : barcodeSymbologies()) {
         SCOPED_TRACE(s.name.toStdString());
         EXPECT_EQ(symbologyFromName(s.name), s.symbology);
-        EXPECT_EQ(symbologyName(s.symbology), s.name);
+        EXPECT_EQ(pelorin::symbologyName(s.symbology), s.name);
     }
     EXPECT_EQ(barcodeSymbologies().size(), 6u);
     EXPECT_EQ(barcodeSymbologies().front().symbology, report::kCode128);
