@@ -55,6 +55,19 @@ QList<int> labelNumbers(const QString& list, int count)
     return numbers;
 }
 
+// The page built on the paper the main window would print on, and executed. A page that stopped on
+// a bad value is not printed; one that met an unknown type is.
+LabelPage executedPage(const LabelDescription& description, const SelectionMarks& marks, const LabelValues& values)
+{
+    report::Page page(report::defaultPrinterPaperInches());
+    LabelPage built;
+    built.result = buildPage(page, description, marks, values);
+    if (built.result.stop == PageBuildResult::Stop::Failed)
+        throw Error(built.result.message);
+    built.executed = report::execute(page);
+    return built;
+}
+
 } // namespace
 
 void addPageOptions(CommandLine& line)
@@ -124,14 +137,7 @@ LabelPage buildLabelPage(const SelectionOptions& selection, const PageOptions& o
     marks.setMarginFrame(!o.noMargins);
     marks.setOutlines(!o.noOutlines);
 
-    // the paper the main window would print on
-    report::Page page(report::defaultPrinterPaperInches());
-    LabelPage built;
-    built.result = buildPage(page, description, marks, values);
-    // a page that stopped on a bad value is not printed; one that met an unknown type is
-    if (built.result.stop == PageBuildResult::Stop::Failed)
-        throw Error(built.result.message);
-    built.executed = report::execute(page);
+    LabelPage built = executedPage(description, marks, values);
     built.code = values.m_code;
     built.name = QFileInfo(path).completeBaseName();
     built.config = shared;
@@ -177,12 +183,7 @@ LabelPage rebuildLabelPage(const journal::PageToReprint& reprinted, ConfigFile& 
         if (marks.isLabelMarked(n) != reprinted.labels.contains(n))
             marks.toggle((n - 1) % marks.columns(), (n - 1) / marks.columns());
 
-    report::Page page(report::defaultPrinterPaperInches());
-    LabelPage built;
-    built.result = buildPage(page, description, marks, values);
-    if (built.result.stop == PageBuildResult::Stop::Failed)
-        throw Error(built.result.message);
-    built.executed = report::execute(page);
+    LabelPage built = executedPage(description, marks, values);
     built.code = first.code;
     built.name = QFileInfo(first.model).completeBaseName();
     return built;

@@ -393,6 +393,20 @@ FormatTexts PageEditorPage::formatTexts() const
     return f;
 }
 
+QString PageEditorPage::fieldText(const ComponentType* type, const char* element) const
+{
+    for (const WrittenElement& w : type->writes) {
+        if (std::strcmp(w.element, element) != 0)
+            continue;
+        const QWidget* field = findChild<QWidget*>(QString::fromLatin1(w.field));
+        if (const auto* line = qobject_cast<const QLineEdit*>(field))
+            return line->text();
+        if (const auto* area = qobject_cast<const QPlainTextEdit*>(field))
+            return rawText(area);
+    }
+    return QString();
+}
+
 QStringList PageEditorPage::componentBlock() const
 {
     const ComponentType* type = selectedType();
@@ -404,18 +418,7 @@ QStringList PageEditorPage::componentBlock() const
     common.Height = ui->componentHeightEdit->text();
     common.Width = ui->componentWidthEdit->text();
     // each own element takes the text of the field the table names for it
-    return componentBlockLines(common, [this, type](const char* element) {
-        for (const WrittenElement& w : type->writes) {
-            if (std::strcmp(w.element, element) != 0)
-                continue;
-            const QWidget* field = findChild<QWidget*>(QString::fromLatin1(w.field));
-            if (const auto* line = qobject_cast<const QLineEdit*>(field))
-                return line->text();
-            if (const auto* area = qobject_cast<const QPlainTextEdit*>(field))
-                return rawText(area);
-        }
-        return QString();
-    });
+    return componentBlockLines(common, [this, type](const char* element) { return fieldText(type, element); });
 }
 
 const ComponentType* PageEditorPage::selectedType() const
@@ -1158,18 +1161,8 @@ void PageEditorPage::drawnObject(const QRectF& box)
     common.Width = millimetreText(box.width());
     common.Height = millimetreText(box.height());
     // its own values from the fields of "Ajouter objets", as "Ajouter" would write them
-    const QStringList block = componentBlockLines(common, [this, type](const char* element) {
-        for (const WrittenElement& w : type->writes) {
-            if (std::strcmp(w.element, element) != 0)
-                continue;
-            const QWidget* field = findChild<QWidget*>(QString::fromLatin1(w.field));
-            if (const auto* line = qobject_cast<const QLineEdit*>(field))
-                return line->text();
-            if (const auto* area = qobject_cast<const QPlainTextEdit*>(field))
-                return rawText(area);
-        }
-        return QString();
-    });
+    const QStringList block =
+        componentBlockLines(common, [this, type](const char* element) { return fieldText(type, element); });
     int index = -1;
     editDocument([&] { index = m_document.append(block); });
     if (index >= 0)

@@ -128,6 +128,8 @@ private:
     FormatTexts formatTexts() const;
     // The block of the selected type from the fields the table names; null type for none.
     QStringList componentBlock() const;
+    // The text of the "Ajouter objets" field that `type` writes into `element`; empty for none.
+    QString fieldText(const ComponentType* type, const char* element) const;
     const ComponentType* selectedType() const;
     void setMemoLines(const QStringList& lines);
 
