@@ -12,6 +12,7 @@
 // cases are skipped without it).
 #include "journal/database.h"
 #include "journal/journal.h"
+#include "journal/recall.h"
 #include "journal/recording.h"
 #include "journal/search.h"
 #include "journal/ui/journalmodel.h"
@@ -290,6 +291,42 @@ void reconcile(benchmark::State& state, Engine engine, MakeFilter make)
         state.SkipWithError("the lot has no code");
 }
 
+// The recall report, whole: the sheets, the reads and the totals per code of a code or of a part
+// of one.
+void recall(benchmark::State& state, Engine engine, QString (*text)(qint64 rows))
+{
+    if (skipWithoutServer(state, engine))
+        return;
+    Database* db = largeJournal(engine, state.range(0));
+    if (!db) {
+        state.SkipWithError("the PostgreSQL server does not answer");
+        return;
+    }
+    const QString sought = text(state.range(0));
+    qint64 rows = 0;
+    for (auto _ : state) {
+        rows = 0;
+        Recall r(*db, sought);
+        r.forEachPrint([&](const Entry&) { ++rows; });
+        r.forEachScan([&](const Entry&) { ++rows; });
+        r.forEachTotal([&](const ReconcileRow&) { ++rows; });
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = double(rows);
+    if (rows < 1)
+        state.SkipWithError("the recall found nothing");
+}
+
+QString wholeCode(qint64 rows)
+{
+    return middleEntry(rows).code;
+}
+// a lot as an operator types it: the code's last 13 characters (perfume, place, production day and year)
+QString lotText(qint64 rows)
+{
+    return middleEntry(rows).code.right(13);
+}
+
 Filter byCode(qint64 rows)
 {
     Filter f;
@@ -359,6 +396,8 @@ void registerLargeJournalBenchmarks()
         add("SearchByLotNames", [e](benchmark::State& s) { search(s, e, byLotNames, 1); });
         add("SearchByDay", [e](benchmark::State& s) { search(s, e, byDay, 200); });
         add("ReconcileLot", [e](benchmark::State& s) { reconcile(s, e, byLot); });
+        add("RecallCode", [e](benchmark::State& s) { recall(s, e, wholeCode); });
+        add("RecallLot", [e](benchmark::State& s) { recall(s, e, lotText); });
         add("FirstRows", [e](benchmark::State& s) { firstRows(s, e); });
     }
 }
