@@ -130,9 +130,8 @@ bool JournalHooks::printed(RefList list, const QString& code)
 void JournalHooks::showJournal()
 {
     guarded(&m_mainWindow, [&] {
-        // a journal of its own, on this thread, for the searches
-        journal::Journal reader(m_journal->settings());
-        journal::JournalForm form(reader, &m_mainWindow);
+        // the window reads through a journal of its own, on a thread of its own
+        journal::JournalForm form(m_journal->settings(), QString(), &m_mainWindow);
         // a print chosen in the journal is printed again as it was, with the configuration in use
         form.setPagePrinter([this](const journal::PageToReprint& page, const QString& printer) {
             return cli::printAgain(page, printer, m_mainWindow.configuration());
