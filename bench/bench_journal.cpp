@@ -12,12 +12,14 @@
 // cases are skipped without it).
 #include "journal/database.h"
 #include "journal/journal.h"
+#include "journal/journalreader.h"
 #include "journal/recall.h"
 #include "journal/recording.h"
 #include "journal/search.h"
 #include "journal/ui/journalmodel.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -359,21 +361,54 @@ Filter byDay(qint64 rows)
     return f;
 }
 
-// The window's first rows: the model reset on the whole journal, newest first.
+// The settings that name the large journal of this engine and size, as openLargeJournal() made it.
+Settings largeJournalSettings(Engine engine, qint64 rows)
+{
+    Settings s;
+    s.engine = engine;
+    if (engine == Engine::SQLite) {
+        const QString base = qEnvironmentVariableIsEmpty("PELORIN_BENCH_SQLITE")
+                                 ? QStringLiteral("/tmp/pelorin-bench-journal")
+                                 : qEnvironmentVariable("PELORIN_BENCH_SQLITE");
+        s.sqlitePath = QStringLiteral("%1-%2.sqlite").arg(base).arg(rows);
+    } else {
+        s.service = service();
+        s.database = QStringLiteral("pelorin_bench_%1").arg(rows);
+    }
+    return s;
+}
+
+// The window's first rows: the model reset on the whole journal, newest first, read by the window's
+// reader on its own thread and shown once it comes back.
 void firstRows(benchmark::State& state, Engine engine)
 {
     if (skipWithoutServer(state, engine))
         return;
-    Database* db = largeJournal(engine, state.range(0));
-    if (!db) {
+    if (!largeJournal(engine, state.range(0))) {
         state.SkipWithError("the PostgreSQL server does not answer");
         return;
     }
+    QTemporaryDir outbox;
+    JournalReader reader(largeJournalSettings(engine, state.range(0)), outbox.path());
+    JournalModel model(reader);
+    QString failure;
+    QEventLoop loop;
+    QObject::connect(&model, &JournalModel::searchedPage, &loop, &QEventLoop::quit);
+    QObject::connect(&model, &JournalModel::failed, &loop, [&](const QString& message) {
+        failure = message;
+        loop.quit();
+    });
+    const auto firstPage = [&] {
+        model.reset({}, View::Entries);
+        loop.exec();
+    };
+    firstPage(); // the reader's connection, opened once as the window opens it
     for (auto _ : state) {
-        JournalModel model;
-        model.reset(*db, {}, View::Entries);
+        firstPage();
         benchmark::DoNotOptimize(model.rowCount());
     }
+    if (!failure.isEmpty())
+        state.SkipWithError(failure.toStdString().c_str());
 }
 
 // The searches, the reconciliation and the first rows on each engine and journal size.
