@@ -129,8 +129,8 @@ QString imageProblem(const QString& link)
     return QStringLiteral("image illisible : ") + path;
 }
 
-QString barcodeProblem(const report::ExecutedComponent& c, const report::Component& placed, const QString& name,
-                       double dpi, double minimumModuleMm)
+QString barcodeProblem(const report::ExecutedComponent& c, const report::Component& placed, double dpi,
+                       double minimumModuleMm)
 {
     if (c.symbol.isEmpty()) {
         const report::BarcodeProps& p = std::get<report::BarcodeProps>(placed.props);
@@ -139,13 +139,22 @@ QString barcodeProblem(const report::ExecutedComponent& c, const report::Compone
         return refusal.isEmpty() ? QStringLiteral("code-barres sans texte à coder")
                                  : QStringLiteral("code-barres impossible à coder : ") + refusal;
     }
-    report::BarcodeReport check = report::checkBarcode(c, dpi, minimumModuleMm);
-    // called by the object's name: the page renames the copies on the other labels
-    check.name = name;
+    const report::BarcodeReport check = report::checkBarcode(c, dpi, minimumModuleMm);
     if (check.grade <= report::Grade::C)
         return QString();
-    return QStringLiteral("code-barres de qualité %1 : %2")
-        .arg(QString(report::gradeLetter(check.grade)), check.reason(minimumModuleMm));
+    // the row names the object already: only what makes the grade
+    const QLocale french(QLocale::French);
+    const QString grade = QStringLiteral("code-barres de qualité %1 à %2 points par pouce : ")
+                              .arg(QString(report::gradeLetter(check.grade)), french.toString(dpi, 'f', 0));
+    if (!check.drawn)
+        return grade + QStringLiteral("case trop étroite pour des modules d'au moins %1 mm, il faudrait %2 mm")
+                           .arg(french.toString(minimumModuleMm, 'f', 3), french.toString(check.minimumBoxMm, 'f', 1));
+    QString why = QStringLiteral("modules de %1 mm (%2 points), zones de silence de %3 modules")
+                      .arg(french.toString(check.moduleMm, 'f', 3), french.toString(check.moduleDots, 'f', 0),
+                           french.toString(check.quietModules, 'f', 1));
+    if (check.quietModules < check.quietRequired)
+        why += QStringLiteral(" (il en faut %1)").arg(check.quietRequired);
+    return grade + why;
 }
 
 // The problem's label numbers, unless every label checked has it.
@@ -258,7 +267,7 @@ std::vector<ExecutionRow> executionRows(const LabelDescription& description, con
                 break;
             }
             case report::ComponentClass::Barcode:
-                problem = barcodeProblem(c, placed, row.name, dpi, executed.minimumModuleMm());
+                problem = barcodeProblem(c, placed, dpi, executed.minimumModuleMm());
                 break;
             case report::ComponentClass::Bitmap:
                 if (c.image < 0)
@@ -282,8 +291,8 @@ std::vector<ExecutionRow> executionRows(const LabelDescription& description, con
 
 QStringList executionColumns()
 {
-    return {QStringLiteral("Objet"),   QStringLiteral("Nom"),     QStringLiteral("Gauche"),   QStringLiteral("Haut"),
-            QStringLiteral("Largeur"), QStringLiteral("Hauteur"), QStringLiteral("Problèmes")};
+    return {QStringLiteral("Objet"), QStringLiteral("Nom"),     QStringLiteral("Gauche"),
+            QStringLiteral("Haut"),  QStringLiteral("Largeur"), QStringLiteral("Hauteur")};
 }
 
 QStringList executionCells(const ExecutionRow& row)
@@ -292,13 +301,8 @@ QStringList executionCells(const ExecutionRow& row)
     const auto mm = [&](double v) {
         return row.boxValid ? french.toString(v, 'f', 1) + QStringLiteral(" mm") : QStringLiteral("?");
     };
-    return {row.type,
-            row.name,
-            mm(row.boxMm.left()),
-            mm(row.boxMm.top()),
-            mm(row.boxMm.width()),
-            mm(row.boxMm.height()),
-            row.problems.isEmpty() ? QStringLiteral("aucun") : row.problems.join(QStringLiteral(" ; "))};
+    return {
+        row.type, row.name, mm(row.boxMm.left()), mm(row.boxMm.top()), mm(row.boxMm.width()), mm(row.boxMm.height())};
 }
 
 } // namespace pelorin

@@ -35,7 +35,8 @@ struct ExecutionRow
 std::vector<ExecutionRow> executionRows(const LabelDescription& description, const SelectionMarks& marks,
                                         const LabelValues& values, double dpi);
 
-// The columns of the editor's list, and a row's cells in them: lengths as "12,5 mm".
+// The columns of the editor's list, and a row's cells in them: lengths as "12,5 mm" ("?" for a place
+// that cannot be read). The problems are listed under the row.
 QStringList executionColumns();
 QStringList executionCells(const ExecutionRow& row);
 

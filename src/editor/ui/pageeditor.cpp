@@ -1026,20 +1026,27 @@ void PageEditorPage::showExecutionReport(bool built)
     } catch (const Error&) {
         return; // the build has told why nothing was placed
     }
+    // each object on its line, the problems found under it, in red across the whole list
     const QColor problemColour(0xd0, 0x20, 0x20);
-    const int problemColumn = int(executionColumns().size()) - 1;
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     for (const ExecutionRow& row : rows) {
         auto* item = new QTreeWidgetItem(executionCells(row));
         item->setData(0, Qt::UserRole, row.object);
-        for (int column = 2; column < problemColumn; ++column)
+        for (int column = 2; column < item->columnCount(); ++column)
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-        if (!row.problems.isEmpty()) {
-            item->setForeground(problemColumn, problemColour);
-            item->setToolTip(problemColumn, row.problems.join(u'\n'));
-        }
         list->addTopLevelItem(item);
+        if (!row.problems.isEmpty())
+            item->setIcon(0, warning);
+        for (const QString& problem : row.problems) {
+            auto* line = new QTreeWidgetItem(item, {problem});
+            line->setData(0, Qt::UserRole, row.object);
+            line->setForeground(0, problemColour);
+            line->setToolTip(0, problem);
+            line->setFirstColumnSpanned(true);
+        }
     }
-    for (int column = 0; column < problemColumn; ++column)
+    list->expandAll();
+    for (int column = 0; column < list->columnCount(); ++column)
         list->resizeColumnToContents(column);
 }
 
