@@ -144,14 +144,15 @@ QString barcodeProblem(const report::ExecutedComponent& c, const report::Compone
         return QString();
     // the row names the object already: only what makes the grade
     const QLocale french(QLocale::French);
-    const QString grade = QStringLiteral("code-barres de qualité %1 à %2 points par pouce : ")
-                              .arg(QString(report::gradeLetter(check.grade)), french.toString(dpi, 'f', 0));
+    const QString grade = QStringLiteral("code-barres de qualité %1 : ").arg(QString(report::gradeLetter(check.grade)));
     if (!check.drawn)
-        return grade + QStringLiteral("case trop étroite pour des modules d'au moins %1 mm, il faudrait %2 mm")
-                           .arg(french.toString(minimumModuleMm, 'f', 3), french.toString(check.minimumBoxMm, 'f', 1));
-    QString why = QStringLiteral("modules de %1 mm (%2 points), zones de silence de %3 modules")
+        return grade + QStringLiteral("case trop étroite, il faudrait %1 mm (modules d'au moins %2 mm à %3 points "
+                                      "par pouce)")
+                           .arg(french.toString(check.minimumBoxMm, 'f', 1), french.toString(minimumModuleMm, 'f', 3),
+                                french.toString(dpi, 'f', 0));
+    QString why = QStringLiteral("modules de %1 mm (%2 points à %3 par pouce), zones de silence de %4 modules")
                       .arg(french.toString(check.moduleMm, 'f', 3), french.toString(check.moduleDots, 'f', 0),
-                           french.toString(check.quietModules, 'f', 1));
+                           french.toString(dpi, 'f', 0), french.toString(check.quietModules, 'f', 1));
     if (check.quietModules < check.quietRequired)
         why += QStringLiteral(" (il en faut %1)").arg(check.quietRequired);
     return grade + why;
