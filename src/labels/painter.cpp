@@ -120,7 +120,7 @@ struct Context
         // a point size is turned into pixels with the device's resolution, then by the painter's
         // transform: this gives the em wanted in painter units on any device
         const double emUnits = emInches * ppi;
-        QFont base(kFontFamily);
+        QFont base = componentFont(ExecutedComponent());
         base.setPointSizeF(std::max(0.01, emUnits * 72.0 / cache.deviceDpi));
         FontAt f;
         f.font = device ? QFont(base, device) : base;
@@ -412,6 +412,12 @@ void paintBitmap(Context& cx, const ExecutedComponent& c, const ExecutedPage& pa
 }
 
 } // namespace
+
+QFont componentFont(const ExecutedComponent&)
+{
+    // every text of a page is in one face today
+    return QFont(kFontFamily);
+}
 
 double fontCellPerEm()
 {

@@ -1,6 +1,8 @@
 #pragma once
 #include "labels/executedpage.h"
 
+#include <QFont>
+
 class QPainter;
 
 // The one painting routine of the report layer: the screen, the printer, PDF and PNG all draw
@@ -20,6 +22,10 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch,
 
 // The resolution barcodes are fitted for by paintPage with these arguments.
 double barcodeDotsPerInch(const QPainter& painter, double unitsPerInch, double deviceDotsPerInch);
+
+// The face a text or memo component is drawn in, before it is sized: what paintPage draws it with
+// and what a measure of the text must take.
+QFont componentFont(const ExecutedComponent& component);
 
 // The character cell of Arial (ascent and descent) in ems.
 double fontCellPerEm();
