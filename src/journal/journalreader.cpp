@@ -3,12 +3,48 @@
 #include "base/error.h"
 #include "journal/journal.h"
 
-#include <QPointer>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QPointer>
 #include <QThread>
 
 namespace pelorin::journal {
+
+namespace {
+
+// The readers' threads that may still run: the program waits for them, a few seconds at most, as
+// it ends, so that none closes its connection after Qt's SQL drivers are gone.
+QMutex g_threadsMutex;
+QList<QPointer<QThread>> g_threads;
+
+void waitForReaderThreads()
+{
+    QList<QPointer<QThread>> threads;
+    {
+        QMutexLocker lock(&g_threadsMutex);
+        threads.swap(g_threads);
+    }
+    const QDeadlineTimer deadline(3000);
+    for (const QPointer<QThread>& thread : std::as_const(threads))
+        if (thread)
+            thread->wait(deadline);
+}
+
+void keepTrackOf(QThread* thread)
+{
+    static const bool waitedForAtExit = [] {
+        qAddPostRoutine(waitForReaderThreads);
+        return true;
+    }();
+    Q_UNUSED(waitedForAtExit);
+    QMutexLocker lock(&g_threadsMutex);
+    g_threads.removeAll(nullptr);
+    g_threads << thread;
+}
+
+} // namespace
 
 // What the reader's thread uses: it may outlive the reader, when a request still waits on the network
 // as the window closes.
@@ -33,6 +69,7 @@ JournalReader::JournalReader(const Settings& settings, const QString& folder, QO
     m_shared->context = new QObject;
     m_shared->context->moveToThread(m_shared->thread);
     connect(m_shared->thread, &QThread::finished, m_shared->context, &QObject::deleteLater);
+    keepTrackOf(m_shared->thread);
     m_shared->thread->start();
 }
 
