@@ -82,6 +82,11 @@ TEST(Completion, OffersTheNamesAsTheProgramReadsThemQuotedForBash)
     // completing writes nothing
     EXPECT_EQ(filesUnder(data.path()), before);
 
+    // nothing typed yet, said or not
+    for (const QStringList& nothing : {QStringList{"--"}, QStringList{}})
+        EXPECT_EQ(lines(test::runPelorin(QStringList{"--complete", "places", "--data", data.path()} + nothing).out),
+                  QStringList{"Saint-Étienne"});
+
     const test::RunResult unknown = test::runPelorin({"--complete", "colours", "--data", data.path()});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(unknown.out.isEmpty());

@@ -129,8 +129,8 @@ int completeCommand(const QStringList& args, QTextStream& out, QTextStream& err)
             data = args[++i];
         else if (args[i].startsWith(QLatin1String("--data=")))
             data = args[i].mid(7);
-        else if (args[i] == QLatin1String("--") && i + 1 < args.size() && !typedGiven)
-            typed = args[++i], typedGiven = true;
+        else if (args[i] == QLatin1String("--") && !typedGiven)
+            typed = i + 1 < args.size() ? args[++i] : QString(), typedGiven = true;
         else if (!typedGiven)
             typed = args[i], typedGiven = true;
     }
