@@ -122,6 +122,9 @@ bool mirrorFile(const QFileInfo& from, const QString& to)
     QFile::remove(part);
     if (!QFile::copy(from.absoluteFilePath(), part))
         return false;
+    // a share mounted for reading hands its files over read-only: the copy must be replaceable
+    QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                    QFileDevice::ReadOther);
     QFile copy(part);
     if (copy.open(QIODevice::Append))
         copy.setFileTime(from.lastModified(), QFileDevice::FileModificationTime);

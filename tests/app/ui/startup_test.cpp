@@ -260,7 +260,10 @@ TEST(StartUp, onASharedFolderAndOnItsCopyTheSettingsStayTheOperators)
         // closing keeps the window's settings in the operator's own file, never in the shared one
         windows.mainWindow().show();
         EXPECT_TRUE(windows.mainWindow().close());
-        EXPECT_EQ(w.read(QStringLiteral("shared/Config/cfg.xml")), shared);
+        EXPECT_EQ(
+            w.read(reachable ? QStringLiteral("shared/Config/cfg.xml") : QStringLiteral("unplugged/Config/cfg.xml")),
+            shared);
+        EXPECT_EQ(w.read(QStringLiteral("home/cache/pelorin/shared/Config/cfg.xml")), shared);
         EXPECT_TRUE(w.read(QStringLiteral("home/data/pelorin/Config/cfg.xml")).contains("<Modele>Test.ETQ</Modele>"));
         EXPECT_FALSE(w.read(QStringLiteral("home/data/pelorin/Config/cfg.xml")).contains("Citron de l'usine"));
         Dialogs::clearShownMessages();
