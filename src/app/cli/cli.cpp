@@ -125,14 +125,18 @@ int completeCommand(const QStringList& args, QTextStream& out, QTextStream& err)
     QString data, typed;
     bool typedGiven = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--data") && i + 1 < args.size())
+        if (args[i] == QLatin1String("--data") && i + 1 < args.size()) {
             data = args[++i];
-        else if (args[i].startsWith(QLatin1String("--data=")))
+        } else if (args[i].startsWith(QLatin1String("--data="))) {
             data = args[i].mid(7);
-        else if (args[i] == QLatin1String("--") && !typedGiven)
-            typed = i + 1 < args.size() ? args[++i] : QString(), typedGiven = true;
-        else if (!typedGiven)
-            typed = args[i], typedGiven = true;
+        } else if (!typedGiven) {
+            // the word typed so far, after "--" when it could be taken for an option
+            if (args[i] == QLatin1String("--"))
+                typed = i + 1 < args.size() ? args[++i] : QString();
+            else
+                typed = args[i];
+            typedGiven = true;
+        }
     }
     if (args.isEmpty()) {
         err << QStringLiteral("pelorin --complete : quelle liste ? (%1)\n").arg(completionKinds().join(u'|'));
