@@ -549,6 +549,8 @@ void PageEditorPage::saveDescription()
             name = QStringLiteral("Page");
         proposed = QDir(DataFolder::path(QStringLiteral("Modeles"))).filePath(name + QStringLiteral(".ETQ"));
     }
+    // a page opened from the installed or a read-only shared folder is saved into the user's own
+    proposed = DataFolder::modelSavePath(proposed);
     const QString path = Dialogs::saveFileName(this, QStringLiteral("Enregistrer le fichier"), proposed, kSaveFilter,
                                                kDescriptionSuffix);
     if (path.isEmpty())
