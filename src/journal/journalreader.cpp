@@ -14,7 +14,7 @@ namespace pelorin::journal {
 
 namespace {
 
-// The readers' threads that may still run: the program waits for them, a few seconds at most, as
+// The journal's threads that may still run: the program waits for them, a few seconds at most, as
 // it ends, so that none closes its connection after Qt's SQL drivers are gone.
 QMutex g_threadsMutex;
 QList<QPointer<QThread>> g_threads;
@@ -32,7 +32,9 @@ void waitForReaderThreads()
             thread->wait(deadline);
 }
 
-void keepTrackOf(QThread* thread)
+} // namespace
+
+void waitForAtExit(QThread* thread)
 {
     static const bool waitedForAtExit = [] {
         qAddPostRoutine(waitForReaderThreads);
@@ -43,8 +45,6 @@ void keepTrackOf(QThread* thread)
     g_threads.removeAll(nullptr);
     g_threads << thread;
 }
-
-} // namespace
 
 // What the reader's thread uses: it may outlive the reader, when a request still waits on the network
 // as the window closes.
@@ -69,7 +69,7 @@ JournalReader::JournalReader(const Settings& settings, const QString& folder, QO
     m_shared->context = new QObject;
     m_shared->context->moveToThread(m_shared->thread);
     connect(m_shared->thread, &QThread::finished, m_shared->context, &QObject::deleteLater);
-    keepTrackOf(m_shared->thread);
+    waitForAtExit(m_shared->thread);
     m_shared->thread->start();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 #include <QObject>
+
+class QThread;
 #include <QString>
 #include <functional>
 #include <memory>
@@ -13,6 +15,11 @@
 namespace pelorin::journal {
 
 class Journal;
+
+// A journal thread that may outlive its owner, waiting on the network: the program waits for it, a
+// few seconds at most, as it ends, so that it never closes its connection after Qt's SQL drivers
+// are gone.
+void waitForAtExit(QThread* thread);
 
 class JournalReader : public QObject
 {

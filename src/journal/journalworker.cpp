@@ -1,5 +1,7 @@
 #include "journal/journalworker.h"
 
+#include "journal/journalreader.h"
+
 #include "base/error.h"
 #include "journal/journal.h"
 #include "journal/outbox.h"
@@ -53,6 +55,7 @@ JournalWorker::JournalWorker(const Settings& settings, const QString& folder, QO
     m_shared->context->moveToThread(m_shared->thread);
     // the context goes with the thread's end
     connect(m_shared->thread, &QThread::finished, m_shared->context, &QObject::deleteLater);
+    waitForAtExit(m_shared->thread);
     m_shared->thread->start();
     // made on the worker's thread, so that its connections belong to it (it opens none yet)
     QMetaObject::invokeMethod(
