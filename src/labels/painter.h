@@ -1,6 +1,8 @@
 #pragma once
 #include "labels/executedpage.h"
 
+#include <QFont>
+
 class QPainter;
 
 // The one painting routine of the report layer: the screen, the printer, PDF and PNG all draw
@@ -20,6 +22,10 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch,
 
 // The resolution barcodes are fitted for by paintPage with these arguments.
 double barcodeDotsPerInch(const QPainter& painter, double unitsPerInch, double deviceDotsPerInch);
+
+// The font of a description's text: its family (Arial when it names none) and weight, at no size
+// yet. Every drawing and measuring of a label's text takes its face from here.
+QFont descriptionFont(const QString& family, bool bold);
 
 // The character cell of Arial (ascent and descent) in ems.
 double fontCellPerEm();
