@@ -137,6 +137,15 @@ bool reads(const ComponentType* type, const char* element)
     return false;
 }
 
+// A row of the form shown or hidden through its widgets: Qt 6.4's QFormLayout::setRowVisible
+// lays the form out with rows it has not counted yet and reads past their end.
+void showRow(QFormLayout* form, QWidget* field, bool on)
+{
+    field->setVisible(on);
+    if (QWidget* label = form->labelForField(field))
+        label->setVisible(on);
+}
+
 QString tenths(double mm)
 {
     return QLocale(QLocale::French).toString(mm, 'f', 1);
@@ -700,6 +709,13 @@ QWidget* PageEditorPage::createObjectPanel()
     m_properties = new QFormLayout(group);
     createPropertyFields(m_properties);
     layout->addWidget(group);
+    // under the form rather than in it: a wrapped text in a form whose rows come and go trips
+    // Qt 6.4's form layout
+    m_objectCheck = new QLabel;
+    m_objectCheck->setObjectName(QStringLiteral("objectBarcodeCheck"));
+    m_objectCheck->setWordWrap(true);
+    m_objectCheck->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    layout->addWidget(m_objectCheck);
     layout->addStretch(1);
 
     connect(m_objectList, &QTreeWidget::currentItemChanged, this, [this] {
@@ -789,13 +805,6 @@ void PageEditorPage::createPropertyFields(QFormLayout* form)
     m_humanReadableCheck = new QCheckBox(QStringLiteral("Te&xte en clair sous le code"));
     m_humanReadableCheck->setObjectName(QStringLiteral("objectHumanReadableCheck"));
     form->addRow(QString(), m_humanReadableCheck);
-    m_objectCheck = new QLabel;
-    m_objectCheck->setObjectName(QStringLiteral("objectBarcodeCheck"));
-    m_objectCheck->setWordWrap(true);
-    m_objectCheck->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    form->addRow(QStringLiteral("Contrôle"), m_objectCheck);
-    if (auto* caption = qobject_cast<QLabel*>(form->labelForField(m_objectCheck)))
-        caption->setBuddy(m_objectCheck);
 
     // the border is stored in pixels of 1/96 inch and shown in millimetres: each step is one pixel
     m_borderSpin = new QDoubleSpinBox;
@@ -1111,7 +1120,7 @@ void PageEditorPage::showBarcodeCheck(const report::ExecutedPage* page)
         if (!named)
             continue;
         m_checkLines.emplace_back(b.name, line);
-        lines << b.name + QStringLiteral(" : ") + line;
+        lines << line; // each line names its barcode
     }
     if (lines.isEmpty()) // names the page build had to change: the lines as they come, once each
         for (const report::BarcodeReport& b : check.barcodes)
@@ -1210,9 +1219,6 @@ void PageEditorPage::showObjects()
 void PageEditorPage::showProperties()
 {
     m_syncing = true;
-    // rows are shown and hidden while the form stands still: Qt 6.4's form layout, laid out
-    // between two rows' changes, reads past the end of its own rows
-    m_properties->setEnabled(false);
     const bool any = m_selected >= 0 && m_selected < int(m_document.objects().size());
     m_properties->parentWidget()->setEnabled(any && m_document.isValid());
     const PageObject none;
@@ -1227,7 +1233,7 @@ void PageEditorPage::showProperties()
     m_heightSpin->setValue(o.box.height());
 
     const auto value = [&](const char* element) { return any ? m_document.value(m_selected, element) : QString(); };
-    m_properties->setRowVisible(m_contentEdit, writes(type, "Text"));
+    showRow(m_properties, m_contentEdit, writes(type, "Text"));
     if (writes(type, "Text") && rawText(m_contentEdit) != value("Text"))
         m_contentEdit->setPlainText(value("Text"));
     const std::pair<QSpinBox*, const char*> numbers[] = {
@@ -1236,19 +1242,19 @@ void PageEditorPage::showProperties()
         // the version's size is fixed: the panel does not offer what the page build ignores
         const bool shown = writes(type, element) &&
                            !(type->name == QLatin1String("AutoVersion") && std::strcmp(element, "Taille") == 0);
-        m_properties->setRowVisible(spin, shown);
+        showRow(m_properties, spin, shown);
         if (shown)
             spin->setValue(value(element).trimmed().toInt());
     }
-    m_properties->setRowVisible(m_borderSpin, writes(type, "BorderWidth"));
+    showRow(m_properties, m_borderSpin, writes(type, "BorderWidth"));
     if (writes(type, "BorderWidth"))
         m_borderSpin->setValue(value("BorderWidth").trimmed().toInt() * kMillimetresPerInch / 96.0);
 
     // a text's face: the types that read it
     const bool text = reads(type, kFontElement);
-    m_properties->setRowVisible(m_alignmentChoice, text);
-    m_properties->setRowVisible(m_fontChoice, text);
-    m_properties->setRowVisible(m_boldCheck, text);
+    showRow(m_properties, m_alignmentChoice, text);
+    showRow(m_properties, m_fontChoice, text);
+    showRow(m_properties, m_boldCheck, text);
     if (text) {
         const QString stored = value(kPositionElement);
         int at = m_alignmentChoice->findData(positionFromAlignment(alignmentFromPosition(stored)));
@@ -1269,9 +1275,9 @@ void PageEditorPage::showProperties()
 
     // a barcode's symbology, its GTIN where the symbology carries one, its text under the bars
     const bool barcode = reads(type, "Symbology");
-    m_properties->setRowVisible(m_symbologyChoice, barcode);
-    m_properties->setRowVisible(m_humanReadableCheck, barcode);
-    m_properties->setRowVisible(m_objectCheck, barcode);
+    showRow(m_properties, m_symbologyChoice, barcode);
+    showRow(m_properties, m_humanReadableCheck, barcode);
+    m_objectCheck->setVisible(barcode);
     bool gtin = false;
     if (barcode) {
         const QString stored = value("Symbology");
@@ -1294,14 +1300,12 @@ void PageEditorPage::showProperties()
         m_objectCheck->setText(objectCheckText());
         m_objectCheck->setAccessibleName(QStringLiteral("Contrôle du code-barres : ") + m_objectCheck->text());
     }
-    m_properties->setRowVisible(m_gtinEdit, gtin);
+    showRow(m_properties, m_gtinEdit, gtin);
     const bool image = writes(type, "FileName");
-    m_properties->setRowVisible(m_imageEdit->parentWidget(), image);
-    m_properties->setRowVisible(m_keepProportionsCheck, image || (type && type->name == QLatin1String("AutoLogo")));
+    showRow(m_properties, m_imageEdit->parentWidget(), image);
+    showRow(m_properties, m_keepProportionsCheck, image || (type && type->name == QLatin1String("AutoLogo")));
     if (image)
         m_imageEdit->setText(value("FileName"));
-    m_properties->setEnabled(true);
-    m_properties->invalidate();
     m_syncing = false;
 }
 

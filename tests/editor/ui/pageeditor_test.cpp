@@ -991,7 +991,7 @@ TEST_F(PageEditorManipulation, ABarcodesSymbologyTextAndCheckComeFromThePanel)
     EXPECT_TRUE(check->text().contains(QStringLiteral("Case la plus étroite en points entiers")))
         << qPrintable(check->text());
     EXPECT_TRUE(
-        e.findChild<QLabel*>(QStringLiteral("barcodeCheck"))->accessibleName().contains(QStringLiteral("Code : ")));
+        e.findChild<QLabel*>(QStringLiteral("barcodeCheck"))->accessibleName().contains(QStringLiteral("« Code »")));
 
     // the text under the bars off, then on again: nothing left of it
     readable->setFocus();
