@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -528,6 +529,40 @@ TEST(ReportPaint, TextsAndMemosLieLeftCentredOrRightInTheirBox)
         EXPECT_NEAR(centre.width(), left.width(), 1);
         EXPECT_NEAR(right.width(), left.width(), 1);
         EXPECT_EQ(right.top(), left.top());
+    }
+}
+
+// In a PDF the aligned text stays text: pdftotext finds its words where the box puts them.
+TEST(ReportPaint, APdfsAlignedTextLiesWherePdftotextFindsIt)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext manquant";
+    QTemporaryDir dir;
+    // a 2-inch box from x = 1 inch: 72 to 216 points
+    const std::pair<TextAlignment, double> cases[] = {
+        {TextAlignment::Left, 72.0}, {TextAlignment::Center, 144.0}, {TextAlignment::Right, 216.0}};
+    for (const auto& [alignment, expected] : cases) {
+        SCOPED_TRACE(int(alignment));
+        Page page(QSizeF(4.0, 2.0));
+        Component& c = place(page, ComponentClass::Text, 1.0, 0.5, 2.0, 0.5);
+        c.text().text = QStringLiteral("Lot");
+        c.text().fontHeightPx = 20;
+        c.text().face.alignment = alignment;
+        const QString pdf = dir.filePath(QStringLiteral("aligned.pdf"));
+        exportPdf(execute(page), pdf);
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QString html = QString::fromUtf8(p.readAllStandardOutput());
+        static const QRegularExpression word(
+            QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>Lot<"));
+        const QRegularExpressionMatch m = word.match(html);
+        ASSERT_TRUE(m.hasMatch()) << qPrintable(html);
+        const double xMin = m.captured(1).toDouble(), xMax = m.captured(2).toDouble();
+        const double measured = alignment == TextAlignment::Left     ? xMin
+                                : alignment == TextAlignment::Center ? (xMin + xMax) / 2.0
+                                                                     : xMax;
+        EXPECT_NEAR(measured, expected, 1.0);
     }
 }
 
