@@ -12,11 +12,14 @@
 // cases are skipped without it).
 #include "journal/database.h"
 #include "journal/journal.h"
+#include "journal/journalreader.h"
+#include "journal/recall.h"
 #include "journal/recording.h"
 #include "journal/search.h"
 #include "journal/ui/journalmodel.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -290,6 +293,42 @@ void reconcile(benchmark::State& state, Engine engine, MakeFilter make)
         state.SkipWithError("the lot has no code");
 }
 
+// The recall report, whole: the sheets, the reads and the totals per code of a code or of a part
+// of one.
+void recall(benchmark::State& state, Engine engine, QString (*text)(qint64 rows))
+{
+    if (skipWithoutServer(state, engine))
+        return;
+    Database* db = largeJournal(engine, state.range(0));
+    if (!db) {
+        state.SkipWithError("the PostgreSQL server does not answer");
+        return;
+    }
+    const QString sought = text(state.range(0));
+    qint64 rows = 0;
+    for (auto _ : state) {
+        rows = 0;
+        Recall r(*db, sought);
+        r.forEachPrint([&](const Entry&) { ++rows; });
+        r.forEachScan([&](const Entry&) { ++rows; });
+        r.forEachTotal([&](const ReconcileRow&) { ++rows; });
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = double(rows);
+    if (rows < 1)
+        state.SkipWithError("the recall found nothing");
+}
+
+QString wholeCode(qint64 rows)
+{
+    return middleEntry(rows).code;
+}
+// a lot as an operator types it: the code's last 13 characters (perfume, place, production day and year)
+QString lotText(qint64 rows)
+{
+    return middleEntry(rows).code.right(13);
+}
+
 Filter byCode(qint64 rows)
 {
     Filter f;
@@ -322,21 +361,54 @@ Filter byDay(qint64 rows)
     return f;
 }
 
-// The window's first rows: the model reset on the whole journal, newest first.
+// The settings that name the large journal of this engine and size, as openLargeJournal() made it.
+Settings largeJournalSettings(Engine engine, qint64 rows)
+{
+    Settings s;
+    s.engine = engine;
+    if (engine == Engine::SQLite) {
+        const QString base = qEnvironmentVariableIsEmpty("PELORIN_BENCH_SQLITE")
+                                 ? QStringLiteral("/tmp/pelorin-bench-journal")
+                                 : qEnvironmentVariable("PELORIN_BENCH_SQLITE");
+        s.sqlitePath = QStringLiteral("%1-%2.sqlite").arg(base).arg(rows);
+    } else {
+        s.service = service();
+        s.database = QStringLiteral("pelorin_bench_%1").arg(rows);
+    }
+    return s;
+}
+
+// The window's first rows: the model reset on the whole journal, newest first, read by the window's
+// reader on its own thread and shown once it comes back.
 void firstRows(benchmark::State& state, Engine engine)
 {
     if (skipWithoutServer(state, engine))
         return;
-    Database* db = largeJournal(engine, state.range(0));
-    if (!db) {
+    if (!largeJournal(engine, state.range(0))) {
         state.SkipWithError("the PostgreSQL server does not answer");
         return;
     }
+    QTemporaryDir outbox;
+    JournalReader reader(largeJournalSettings(engine, state.range(0)), outbox.path());
+    JournalModel model(reader);
+    QString failure;
+    QEventLoop loop;
+    QObject::connect(&model, &JournalModel::searchedPage, &loop, &QEventLoop::quit);
+    QObject::connect(&model, &JournalModel::failed, &loop, [&](const QString& message) {
+        failure = message;
+        loop.quit();
+    });
+    const auto firstPage = [&] {
+        model.reset({}, View::Entries);
+        loop.exec();
+    };
+    firstPage(); // the reader's connection, opened once as the window opens it
     for (auto _ : state) {
-        JournalModel model;
-        model.reset(*db, {}, View::Entries);
+        firstPage();
         benchmark::DoNotOptimize(model.rowCount());
     }
+    if (!failure.isEmpty())
+        state.SkipWithError(failure.toStdString().c_str());
 }
 
 // The searches, the reconciliation and the first rows on each engine and journal size.
@@ -359,6 +431,8 @@ void registerLargeJournalBenchmarks()
         add("SearchByLotNames", [e](benchmark::State& s) { search(s, e, byLotNames, 1); });
         add("SearchByDay", [e](benchmark::State& s) { search(s, e, byDay, 200); });
         add("ReconcileLot", [e](benchmark::State& s) { reconcile(s, e, byLot); });
+        add("RecallCode", [e](benchmark::State& s) { recall(s, e, wholeCode); });
+        add("RecallLot", [e](benchmark::State& s) { recall(s, e, lotText); });
         add("FirstRows", [e](benchmark::State& s) { firstRows(s, e); });
     }
 }

@@ -4,6 +4,10 @@
 #include "base/error.h"
 #include "base/paths.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <exception>
+
 namespace pelorin {
 
 const char* listElementName(RefList list)
@@ -39,16 +43,73 @@ QString ConfigFile::path()
 
 void ConfigFile::load()
 {
-    m_doc.loadFile(path(), QStringLiteral("le fichier de configuration"));
+    // the user's own file fails on its own: its settings are not the shared lists' business
+    std::exception_ptr own;
+    try {
+        m_doc.loadFile(path(), QStringLiteral("le fichier de configuration"));
+    } catch (...) {
+        own = std::current_exception();
+    }
+    loadLists();
+    if (own)
+        std::rethrow_exception(own);
+}
+
+void ConfigFile::loadLists()
+{
+    m_listsPath = DataFolder::listsPath();
+    if (m_listsPath.isEmpty()) {
+        m_lists.release();
+        return;
+    }
+    const QFileInfo file(m_listsPath);
+    m_listsRead = file.lastModified();
+    m_listsSize = file.size();
+    m_lists.loadFile(m_listsPath, QStringLiteral("le fichier des listes partagées"));
+}
+
+void ConfigFile::checkListsMayChange()
+{
+    if (DataFolder::sharedConfigured().isEmpty())
+        return;
+    if (const QString refusal = DataFolder::listsRefusal(); !refusal.isEmpty())
+        throw Error(refusal);
+    if (!listsShared())
+        return;
+    // positions and codes were chosen on the lists as shown: another workstation's edit since would
+    // be written over, or an entry changed in its place
+    const QFileInfo file(m_listsPath);
+    if (file.lastModified() != m_listsRead || file.size() != m_listsSize) {
+        loadLists();
+        throw Error(QStringLiteral("Les listes du dossier partagé « %1 » ont été modifiées sur un autre poste "
+                                   "depuis qu'elles ont été lues : elles viennent d'être relues, rien n'a été "
+                                   "changé. Recommencez la modification sur les listes à jour.")
+                        .arg(QDir::toNativeSeparators(DataFolder::sharedConfigured())));
+    }
+}
+
+void ConfigFile::saveLists()
+{
+    if (!listsShared()) {
+        save();
+        return;
+    }
+    createMissed();
+    if (!m_refusal.isEmpty())
+        throw Error(m_refusal);
+    m_lists.saveFile(m_listsPath);
+    const QFileInfo file(m_listsPath);
+    m_listsRead = file.lastModified();
+    m_listsSize = file.size();
 }
 
 pugi::xml_node ConfigFile::lookUp(pugi::xml_node from, std::initializer_list<const char*> path) const
 {
-    if (m_missedGeneration != m_doc.generation()) {
+    if (m_missedGeneration != generation()) {
         // the misses noted were in a document since replaced
         m_missed.clear();
         m_missedKeys.clear();
-        m_missedGeneration = m_doc.generation();
+        m_missedGeneration = generation();
     }
     pugi::xml_node node = from;
     for (auto step = path.begin(); step != path.end(); ++step) {
@@ -75,7 +136,7 @@ pugi::xml_node ConfigFile::lookUp(pugi::xml_node from, std::initializer_list<con
 
 void ConfigFile::createMissed()
 {
-    if (m_missedGeneration == m_doc.generation())
+    if (m_missedGeneration == generation())
         for (const Missed& missed : std::as_const(m_missed)) {
             pugi::xml_node node = missed.from;
             for (const QByteArray& name : missed.path)
@@ -87,7 +148,7 @@ void ConfigFile::createMissed()
 
 pugi::xml_node ConfigFile::list(RefList which) const
 {
-    return lookUp(m_doc.documentElement(), {listElementName(which)});
+    return lookUp(listsDocument().documentElement(), {listElementName(which)});
 }
 
 QString ConfigFile::field(pugi::xml_node entry, const char* name) const
@@ -172,7 +233,7 @@ QString ConfigFile::nameByCode(RefList which, const QString& code) const
 QList<std::pair<QString, QString>> ConfigFile::namesAndCodes(RefList which) const
 {
     QList<std::pair<QString, QString>> out;
-    const pugi::xml_node listNode = find(m_doc.documentElement(), listElementName(which));
+    const pugi::xml_node listNode = find(listsDocument().documentElement(), listElementName(which));
     for (const pugi::xml_node& entry : entries(listNode))
         out.append({text(find(entry, "Nom")), text(find(entry, "Code"))});
     return out;
@@ -188,12 +249,13 @@ QStringList ConfigFile::names(RefList which) const
 
 void ConfigFile::addEntry(RefList which, std::initializer_list<std::pair<const char*, QString>> fields)
 {
+    checkListsMayChange();
     createMissed();
     const pugi::xml_node entry =
-        appendElement(ensure(m_doc.documentElement(), listElementName(which)), entryElementName(which));
+        appendElement(ensure(listsDocument().documentElement(), listElementName(which)), entryElementName(which));
     for (const auto& [name, value] : fields)
         appendElement(entry, name, value);
-    save();
+    saveLists();
 }
 
 void ConfigFile::addSystem(const QString& nom, const QString& code)
@@ -213,7 +275,7 @@ void ConfigFile::addPerfume(const QString& nom, const QString& code)
 
 pugi::xml_node ConfigFile::entryAt(RefList which, int position)
 {
-    const QList<pugi::xml_node> items = entries(find(m_doc.documentElement(), listElementName(which)));
+    const QList<pugi::xml_node> items = entries(find(listsDocument().documentElement(), listElementName(which)));
     if (position < 0 || position >= items.size())
         throw Error(QStringLiteral("List index out of bounds (%1)").arg(position));
     return items[position];
@@ -222,17 +284,19 @@ pugi::xml_node ConfigFile::entryAt(RefList which, int position)
 void ConfigFile::changeEntry(RefList which, int position, const QString& nom, const QString& code,
                              const std::optional<QString>& logo)
 {
+    checkListsMayChange();
     const pugi::xml_node entry = entryAt(which, position);
     createMissed();
     setText(ensure(entry, "Nom"), nom);
     setText(ensure(entry, "Code"), code);
     if (logo && which == RefList::Lieux)
         setText(ensure(entry, "Logo"), *logo);
-    save();
+    saveLists();
 }
 
 void ConfigFile::removeEntry(RefList which, int position)
 {
+    checkListsMayChange();
     const pugi::xml_node entry = entryAt(which, position);
     createMissed();
     pugi::xml_node parent = entry.parent();
@@ -241,12 +305,13 @@ void ConfigFile::removeEntry(RefList which, int position)
     if (before.type() == pugi::node_pcdata && QString::fromUtf8(before.value()).trimmed().isEmpty())
         parent.remove_child(before);
     parent.remove_child(entry);
-    save();
+    saveLists();
 }
 
 QString ConfigFile::placeLogo(int position) const
 {
-    const QList<pugi::xml_node> items = entries(find(m_doc.documentElement(), listElementName(RefList::Lieux)));
+    const QList<pugi::xml_node> items =
+        entries(find(listsDocument().documentElement(), listElementName(RefList::Lieux)));
     if (position < 0 || position >= items.size())
         return QString();
     return text(find(items[position], "Logo"));
@@ -254,10 +319,12 @@ QString ConfigFile::placeLogo(int position) const
 
 void ConfigFile::reset()
 {
-    const pugi::xml_node root = m_doc.reset(QStringLiteral("1.0"), QStringLiteral("ISO-8859-1"), "Configuration");
+    checkListsMayChange();
+    const pugi::xml_node root =
+        listsDocument().reset(QStringLiteral("1.0"), QStringLiteral("ISO-8859-1"), "Configuration");
     appendElement(root, "Systemes");
     appendElement(root, "Lieux");
-    save();
+    saveLists();
 }
 
 void ConfigFile::startEmpty()

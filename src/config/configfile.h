@@ -1,6 +1,7 @@
 #pragma once
 #include "config/xmldocument.h"
 
+#include <QDateTime>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,12 @@
 // was missing is held, created empty, by the next file written. So the lookups note what they
 // missed, and every write first creates the noted nodes, in the order they were missed, before
 // making its own change: files come out byte for byte as they always have.
+//
+// When the workstation reads its lists from a shared folder (DataFolder::listsPath()), the three lists
+// are read from, and written to, that folder's cfg.xml, while the main window's settings stay in the
+// user's own: both files keep the layout they have always had. A list edit is refused, before anything
+// changes, when the shared folder does not answer or may not be written, and when another workstation
+// changed its lists since they were read (they are read again, for the operator to start over).
 //
 // Errors are pelorin::Error carrying the exact message to show: "No active document" for any access
 // while nothing is loaded, the loader's message for an unreadable or malformed file, the conversion
@@ -82,9 +89,12 @@ public:
     // DataFolder::path("Config\\cfg.xml"): every load and save uses this path, resolved at each call.
     static QString path();
 
-    // Loads the file into the document. On failure the document is not active (every later access
-    // throws "No active document" until a reset) and Error carries the loader's message.
+    // Loads the file into the document, and the shared lists when there are some. On failure the
+    // document is not active (every later access throws "No active document" until a reset) and Error
+    // carries the loader's message.
     void load();
+    // Whether the lists are the shared folder's.
+    bool listsShared() const { return !m_listsPath.isEmpty(); }
     bool isLoaded() const { return m_doc.isActive(); }
 
     XmlDocument& document() { return m_doc; }
@@ -181,10 +191,24 @@ private:
     // first, as the lookups themselves once created them.
     void createMissed();
     void addEntry(RefList which, std::initializer_list<std::pair<const char*, QString>> fields);
+    // The document that holds the lists: the shared one, or the user's own.
+    XmlDocument& listsDocument() { return listsShared() ? m_lists : m_doc; }
+    const XmlDocument& listsDocument() const { return listsShared() ? m_lists : m_doc; }
+    void loadLists();
+    // Error, before anything changes, when the lists may not be changed now.
+    void checkListsMayChange();
+    // Saves the document that holds the lists.
+    void saveLists();
+    // The generation of both documents, which the misses noted belong to.
+    quint64 generation() const { return (m_doc.generation() << 32) ^ m_lists.generation(); }
     // The entry at `position` of a list, for changing it; Error when there is none.
     pugi::xml_node entryAt(RefList which, int position);
 
     XmlDocument m_doc;
+    XmlDocument m_lists; // the shared lists, when listsShared()
+    QString m_listsPath;
+    QDateTime m_listsRead; // the shared file's date when it was read, to see another workstation's change
+    qint64 m_listsSize = -1;
     QString m_refusal;
     mutable QList<Missed> m_missed;
     mutable QSet<QByteArray> m_missedKeys;  // each miss once, however often it is looked up

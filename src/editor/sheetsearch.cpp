@@ -54,7 +54,9 @@ bool matches(const SheetTemplate& sheet, const SheetFilter& filter)
         return false;
     if (!filter.paper.isEmpty() && paperName(sheet) != filter.paper)
         return false;
-    const QString haystack = foldedForSearch(sheet.reference() + u' ' + sheet.part + u' ' + sheet.description);
+    // the English description too: a sheet is found by the words of either language
+    const QString haystack = foldedForSearch(sheet.reference() + u' ' + sheet.part + u' ' + sheet.description + u' ' +
+                                             sheet.originalDescription);
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
     for (const QString& word : foldedForSearch(filter.words).split(blanks, Qt::SkipEmptyParts))
         if (!haystack.contains(word))

@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 
@@ -25,6 +26,8 @@ constexpr double kMmPerPoint = kMmPerInch / 72.0;
 constexpr qint64 kMaxTemplateFileBytes = 16 * 1024 * 1024;
 // lengths are rounded to a hundredth of a millimetre, so a slight overlap is rounding, not a fault
 constexpr double kTolerance = 0.01;
+// a catalogue of the database's messages is some tens of kilobytes
+constexpr qint64 kMaxCatalogueBytes = 8 * 1024 * 1024;
 
 QString attr(const XmlElementView& node, const char* name)
 {
@@ -279,7 +282,56 @@ std::optional<double> templateLengthMm(const QString& text)
     return std::nullopt;
 }
 
-QList<SheetTemplate> readSheetTemplates(const QString& folder)
+MessageCatalogue readMessageCatalogue(const QString& path)
+{
+    MessageCatalogue catalogue;
+    QFile file(path);
+    if (file.size() > kMaxCatalogueBytes || !file.open(QIODevice::ReadOnly))
+        return catalogue; // translations are a comfort: without them the descriptions stay in English
+    const QByteArray bytes = file.readAll();
+    const auto word = [&](qint64 at, bool bigEndian) -> std::optional<quint32> {
+        if (at < 0 || at + 4 > bytes.size())
+            return std::nullopt;
+        const auto* p = reinterpret_cast<const uchar*>(bytes.constData() + at);
+        return bigEndian ? qFromBigEndian<quint32>(p) : qFromLittleEndian<quint32>(p);
+    };
+    const auto magic = word(0, false);
+    if (!magic || (*magic != 0x950412deu && *magic != 0xde120495u))
+        return catalogue;
+    const bool bigEndian = *magic == 0xde120495u;
+    const auto count = word(8, bigEndian), originals = word(12, bigEndian), translations = word(16, bigEndian);
+    if (!count || !originals || !translations || qint64(*count) > bytes.size() / 16)
+        return catalogue;
+    // one string of the file: a length and an offset in a table; a plural keeps its first form
+    const auto string = [&](quint32 table, quint32 i) -> std::optional<QString> {
+        const auto length = word(qint64(table) + 8 * qint64(i), bigEndian);
+        const auto offset = word(qint64(table) + 8 * qint64(i) + 4, bigEndian);
+        if (!length || !offset || qint64(*offset) + qint64(*length) > bytes.size())
+            return std::nullopt;
+        QByteArray text = bytes.mid(*offset, *length);
+        if (const qsizetype nul = text.indexOf('\0'); nul >= 0)
+            text.truncate(nul);
+        return QString::fromUtf8(text);
+    };
+    for (quint32 i = 0; i < *count; ++i) {
+        const auto message = string(*originals, i);
+        const auto translation = string(*translations, i);
+        if (!message || !translation)
+            return MessageCatalogue(); // a damaged file gives nothing rather than half of it
+        if (!message->isEmpty() && !translation->isEmpty())
+            catalogue.insert(*message, *translation);
+    }
+    return catalogue;
+}
+
+MessageCatalogue standardSheetTranslations()
+{
+    const QString path = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                QStringLiteral("locale/fr/LC_MESSAGES/glabels-3.0.mo"));
+    return path.isEmpty() ? MessageCatalogue() : readMessageCatalogue(path);
+}
+
+QList<SheetTemplate> readSheetTemplates(const QString& folder, const MessageCatalogue& translations)
 {
     const QDir dir(folder);
     const QHash<QString, PaperSize> papers = readPaperSizes(folder);
@@ -320,6 +372,13 @@ QList<SheetTemplate> readSheetTemplates(const QString& folder)
             s.description = e.description;
         byName.insert(s.brand + u'\n' + s.part, sheets.size());
         sheets.append(s);
+    }
+
+    // the words people search for: French where the database's translation has them, the English
+    // kept beside them
+    for (SheetTemplate& s : sheets) {
+        s.originalDescription = s.description;
+        s.description = translations.value(s.description, s.description);
     }
 
     std::stable_sort(sheets.begin(), sheets.end(), [](const SheetTemplate& a, const SheetTemplate& b) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "labels/description.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,7 +17,8 @@ struct SheetTemplate
 {
     QString brand;
     QString part;
-    QString description;
+    QString description;         // in French where the database's translations have it
+    QString originalDescription; // as the template file gives it, in English
     double pageWidth = 0.0, pageHeight = 0.0;
     double labelWidth = 0.0, labelHeight = 0.0;
     double radius = 0.0;
@@ -37,11 +39,22 @@ struct SheetTemplate
 // points. None when the text is no length.
 std::optional<double> templateLengthMm(const QString& text);
 
+// The translations of a GNU gettext message catalogue (.mo): each message with its translation; a
+// message of a context is keyed "context\x04message". Empty for a file that cannot be read or is no
+// catalogue, and a translation left empty is not given.
+using MessageCatalogue = QHash<QString, QString>;
+MessageCatalogue readMessageCatalogue(const QString& path);
+
+// The French translations Debian installs with the database (the descriptions of the templates),
+// empty when there are none.
+MessageCatalogue standardSheetTranslations();
+
 // Every rectangular sheet of the template files in `folder`, sorted by brand and part number.
 // Files and templates that cannot be read (malformed XML, an unknown paper, missing or nonsensical
 // sizes, labels of another shape, several layouts on one sheet) are skipped. A template that is
 // declared the equivalent of another takes that one's geometry under its own part number.
-QList<SheetTemplate> readSheetTemplates(const QString& folder);
+// Descriptions are given in the language of `translations` where it has them.
+QList<SheetTemplate> readSheetTemplates(const QString& folder, const MessageCatalogue& translations = {});
 
 // The installed database's folder, or an empty string when none is installed.
 QString standardSheetFolder();

@@ -95,10 +95,33 @@ const QString& insertSql()
 // a print's copies, its labels printed in all and the printer's resolution; version 5: the page
 // descriptions printed, each kept once under its fingerprint, the texts of every label, the
 // reprints, and the indexes that answer a lot by its day whether its fields are given by code or
-// by name.
+// by name; version 6: every distinct code once, kept by a trigger on the entries, for the searches by
+// a part of a code (a lot, the last 13 characters).
 QStringList migrationSql(Engine engine, int to)
 {
     const bool pg = engine == Engine::PostgreSQL;
+    if (to == 6) {
+        if (pg)
+            return {
+                QStringLiteral("CREATE TABLE journal_code (code TEXT PRIMARY KEY)"),
+                QStringLiteral("INSERT INTO journal_code (code) SELECT DISTINCT code FROM journal_entry "
+                               "WHERE code <> ''"),
+                QStringLiteral("CREATE FUNCTION journal_entry_code() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                               "IF NEW.code <> '' THEN INSERT INTO journal_code (code) VALUES (NEW.code) "
+                               "ON CONFLICT DO NOTHING; END IF; RETURN NULL; END $$"),
+                QStringLiteral("CREATE TRIGGER journal_entry_code AFTER INSERT ON journal_entry FOR EACH ROW "
+                               "EXECUTE FUNCTION journal_entry_code()"),
+                // the role the workstations write with adds the codes of its entries through the trigger
+                QStringLiteral("DO $$ BEGIN IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'pelorin_journal') "
+                               "THEN GRANT SELECT, INSERT ON journal_code TO pelorin_journal; END IF; END $$"),
+            };
+        return {
+            QStringLiteral("CREATE TABLE journal_code (id INTEGER PRIMARY KEY, code TEXT NOT NULL UNIQUE)"),
+            QStringLiteral("INSERT INTO journal_code (code) SELECT DISTINCT code FROM journal_entry WHERE code <> ''"),
+            QStringLiteral("CREATE TRIGGER journal_entry_code AFTER INSERT ON journal_entry WHEN new.code <> '' "
+                           "BEGIN INSERT OR IGNORE INTO journal_code (code) VALUES (new.code); END"),
+        };
+    }
     if (to == 5) {
         return {
             pg ? QStringLiteral("CREATE TABLE journal_page (fingerprint TEXT PRIMARY KEY, description BYTEA NOT NULL, "
@@ -335,12 +358,48 @@ QString Database::timeText(const QString& column) const
     return column;
 }
 
-QString Database::containsTest(const QString& column) const
+bool Database::hasTrigramIndex()
 {
-    // a plain substring search: no pattern characters to escape, letter case significant
-    if (m_engine == Engine::PostgreSQL)
-        return QStringLiteral("strpos(%1, ?) > 0").arg(column);
-    return QStringLiteral("instr(%1, ?) > 0").arg(column);
+    if (!m_trigramIndex) {
+        QSqlQuery q(m_db);
+        runQuery(q,
+                 m_engine == Engine::PostgreSQL
+                     ? QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexname = 'journal_code_trigrams'")
+                     : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'journal_code_search'"),
+                 {});
+        m_trigramIndex = q.next() && q.value(0).toInt() > 0;
+    }
+    return *m_trigramIndex;
+}
+
+QString Database::codeContainsTest(const QString& column, const QString& part, QVariantList& values)
+{
+    // trigrams answer parts of three characters or more; the plain test keeps the search exact
+    const bool trigrams = part.size() >= 3 && hasTrigramIndex();
+    if (m_engine == Engine::PostgreSQL) {
+        if (trigrams) {
+            QString pattern = part;
+            pattern.replace(u'\\', QLatin1String("\\\\"));
+            pattern.replace(u'%', QLatin1String("\\%"));
+            pattern.replace(u'_', QLatin1String("\\_"));
+            values << u'%' + pattern + u'%' << part;
+            return QStringLiteral("%1 IN (SELECT code FROM journal_code WHERE code LIKE ? AND strpos(code, ?) > 0)")
+                .arg(column);
+        }
+        values << part;
+        return QStringLiteral("%1 IN (SELECT code FROM journal_code WHERE strpos(code, ?) > 0)").arg(column);
+    }
+    if (trigrams) {
+        // one phrase: the part's trigrams one after the other, that is the part itself
+        QString phrase = part;
+        phrase.replace(u'"', QLatin1String("\"\""));
+        values << u'"' + phrase + u'"' << part;
+        return QStringLiteral("%1 IN (SELECT c.code FROM journal_code_search s JOIN journal_code c ON c.id = s.rowid "
+                              "WHERE journal_code_search MATCH ? AND instr(c.code, ?) > 0)")
+            .arg(column);
+    }
+    values << part;
+    return QStringLiteral("%1 IN (SELECT code FROM journal_code WHERE instr(code, ?) > 0)").arg(column);
 }
 
 int Database::schemaVersion()
@@ -446,7 +505,38 @@ void Database::migrateStep(int from)
     if (to == 4)
         exec(QStringLiteral(
             "UPDATE journal_entry SET label_total = label_count WHERE kind = 'print' AND medium <> 'pdf'"));
+    if (to == 6)
+        indexCodeParts();
     fillDerivedColumns(to);
+}
+
+// A trigram index of the distinct codes, where the store offers one (SQLite's FTS5, PostgreSQL's
+// pg_trgm): a part of three characters or more is then found among millions of codes at once. A
+// store without it still searches the distinct codes, far fewer than the entries.
+void Database::indexCodeParts()
+{
+    if (m_engine == Engine::PostgreSQL) {
+        // the extension may be missing or not the owner's to create: its failure must not undo the rest
+        exec(QStringLiteral("SAVEPOINT code_trigrams"));
+        try {
+            exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"));
+            exec(QStringLiteral("CREATE INDEX journal_code_trigrams ON journal_code USING gin (code gin_trgm_ops)"));
+            exec(QStringLiteral("RELEASE SAVEPOINT code_trigrams"));
+        } catch (const Error&) {
+            exec(QStringLiteral("ROLLBACK TO SAVEPOINT code_trigrams"));
+        }
+        return;
+    }
+    // a failed statement leaves SQLite's transaction as it was
+    try {
+        exec(QStringLiteral("CREATE VIRTUAL TABLE journal_code_search USING fts5(code, content='journal_code', "
+                            "content_rowid='id', tokenize='trigram case_sensitive 1')"));
+        exec(QStringLiteral("INSERT INTO journal_code_search (journal_code_search) VALUES ('rebuild')"));
+        exec(QStringLiteral("CREATE TRIGGER journal_code_search AFTER INSERT ON journal_code BEGIN "
+                            "INSERT INTO journal_code_search (rowid, code) VALUES (new.id, new.code); END"));
+    } catch (const Error&) {
+        exec(QStringLiteral("DROP TABLE IF EXISTS journal_code_search"));
+    }
 }
 
 void Database::admitMisreads()

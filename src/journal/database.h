@@ -21,7 +21,7 @@ namespace pelorin::journal {
 
 // The schema this program writes. Every older version is migrated forward when opened; a newer
 // one is refused, since an older program cannot know what it would break.
-constexpr int kSchemaVersion = 5;
+constexpr int kSchemaVersion = 6;
 
 // How long a journal connection waits for a lock another program holds (a table being rebuilt, the
 // schema being migrated, an SQLite file being written) and for one write: past it the write fails,
@@ -85,8 +85,11 @@ public:
     void exec(const QString& sql, const QVariantList& values = {});
     // The SQL expression of a time column as UTC text "yyyy-MM-ddTHH:mm:ss.zzzZ".
     QString timeText(const QString& column) const;
-    // A case-sensitive "contains" test of a column on a bound text, wildcards taken literally.
-    QString containsTest(const QString& column) const;
+    // A case-sensitive test that a code column contains `part`, wildcards taken literally; appends
+    // the values it binds. The codes are sought in the table of distinct codes, through its trigram
+    // index where the store has one, so that a lot or any part of a code is found without reading
+    // every entry.
+    QString codeContainsTest(const QString& column, const QString& part, QVariantList& values);
 
     // SQLite: PRAGMA integrity_check's report ("ok" when sound). PostgreSQL: "ok" once the
     // journal table answers.
@@ -108,12 +111,15 @@ private:
     void storePage(QSqlQuery& query, const Entry& e);
     [[noreturn]] void fail(const QSqlQuery& query, const QString& what);
     void takeMigrationLock();
+    void indexCodeParts();
+    bool hasTrigramIndex();
 
     Engine m_engine;
     QString m_connection;
     QString m_name;
     QSqlDatabase m_db;
     bool m_connectionLost = false;
+    std::optional<bool> m_trigramIndex;
 };
 
 // Prepares and runs a statement on `db` with positional values; Error with the store's message.

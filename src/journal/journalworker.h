@@ -1,9 +1,8 @@
 #pragma once
+#include <QDeadlineTimer>
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <functional>
 #include <memory>
 
@@ -25,7 +24,9 @@ class JournalWorker : public QObject
 public:
     // The journal the settings name (its outbox in `folder`, journalFolder() when empty).
     explicit JournalWorker(const Settings& settings, const QString& folder = QString(), QObject* parent = nullptr);
-    // Waits for what was asked before (each wait is bounded), then closes the journal.
+    // Waits for what was asked before, until the deadline given to finishBy() (a short while when
+    // none was given), then closes the journal. A thread still waiting on the network then is left
+    // to end on its own: what it was recording is already in the outbox (saveInFlight()).
     ~JournalWorker() override;
     JournalWorker(const JournalWorker&) = delete;
     JournalWorker& operator=(const JournalWorker&) = delete;
@@ -43,8 +44,28 @@ public:
     QString triedPlaces() const { return m_triedPlaces; }
     const Settings& settings() const { return m_settings; }
     // Runs `work` on the journal, on the worker's thread, once what was asked before is done, and
-    // waits for it: for the few moments that must know (closing the program, tests).
+    // waits for it: for the few moments that must know (tests).
     void runAndWait(const std::function<void(Journal&)>& work);
+    // The same, waiting until `deadline` at most: false when the worker was still busy then (a
+    // server that does not answer). `work` then runs later, or never: it must own what it uses.
+    bool runAndWait(std::function<void(Journal&)> work, QDeadlineTimer deadline);
+
+    // The entries given to record() that the worker has not recorded yet (it waits on the store),
+    // appended to the outbox from the calling thread, so that they are kept whatever becomes of the
+    // worker; an entry that ends up both there and in the store is stored once, by its id. Returns
+    // how many could not be written (kept nowhere).
+    qint64 saveInFlight();
+    // The destructor waits for the worker until `deadline` at most (a moment at least, for an idle
+    // worker to close the journal).
+    void finishBy(QDeadlineTimer deadline)
+    {
+        m_finishBy = deadline;
+        m_finishBySet = true;
+    }
+
+    // How long closing waits for the worker at most, and at least once the close was decided.
+    static constexpr int kCloseWaitMilliseconds = 2000;
+    static constexpr int kCloseMomentMilliseconds = 250;
 
 signals:
     // A recording the operator should hear about (RecordResult::message).
@@ -53,17 +74,15 @@ signals:
     void statusChanged();
 
 private:
-    void onWorker(std::function<void()> work);
-    void publish();
+    struct Shared;
+    void onWorker(std::function<void(Shared&)> work);
 
     Settings m_settings;
     QString m_triedPlaces;
-    QThread m_thread;
-    QObject* m_context;                 // lives on m_thread: what is queued to it runs there
-    std::unique_ptr<Journal> m_journal; // used on m_thread only
-    mutable QMutex m_mutex;
-    QString m_statusText;
-    qint64 m_unsaved = 0;
+    QString m_outboxPath;
+    QDeadlineTimer m_finishBy{QDeadlineTimer::Forever};
+    bool m_finishBySet = false;
+    std::shared_ptr<Shared> m_shared;
 };
 
 } // namespace pelorin::journal

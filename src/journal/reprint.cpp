@@ -95,7 +95,14 @@ RecordResult reprint(Journal& journal, const QString& entryId, const PagePrinter
                      Entry* recorded)
 {
     const PageToReprint page = pageToReprint(journal.store(), entryId);
-    const Reprinted went = print(page, printer);
+    Entry e = reprintEntry(page, print(page, printer));
+    if (recorded)
+        *recorded = e;
+    return journal.record(e);
+}
+
+Entry reprintEntry(const PageToReprint& page, const Reprinted& went)
+{
     Entry e = page.first;
     const Entry fresh = newEntry(EntryKind::Print);
     e.id = fresh.id;
@@ -106,9 +113,7 @@ RecordResult reprint(Journal& journal, const QString& entryId, const PagePrinter
     e.dpi = went.dpi;
     e.description = page.description;
     e.reprintOf = page.first.id;
-    if (recorded)
-        *recorded = e;
-    return journal.record(e);
+    return e;
 }
 
 } // namespace pelorin::journal

@@ -44,6 +44,10 @@ PageToReprint pageToReprint(Database& db, const QString& entryId);
 // True when the row can be printed again: a print to a printer whose description was kept.
 bool canReprint(const Entry& entry);
 
+// The entry that records `page` printed again where `went` says: a new id, now, this workstation,
+// linked to the first print.
+Entry reprintEntry(const PageToReprint& page, const Reprinted& went);
+
 // Prints `entryId` again through `print` and records the reprint (its id, now, this workstation,
 // the printer it went to) linked to the first print. Error when nothing could be printed; the
 // record's result says when the journal could not be written (the reprint then waits in the outbox).

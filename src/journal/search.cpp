@@ -51,7 +51,7 @@ CodeRow codeRowOf(const QSqlQuery& q)
     return r;
 }
 
-// A whole code is looked up by the index; a part of one is searched in every code.
+// A whole code is looked up by the index; a part of one among the distinct codes.
 constexpr int kWholeCode = 22;
 
 // The entries of a lot on its production day. A field given may be its code or its name: an OR of
@@ -97,10 +97,10 @@ QString Search::where(const QString& a, QVariantList& values) const
     if (!f.code.isEmpty()) {
         if (f.code.size() >= kWholeCode) {
             terms << a + QStringLiteral(".code = ?");
+            values << f.code;
         } else {
-            terms << m_db.containsTest(a + QStringLiteral(".code"));
+            terms << m_db.codeContainsTest(a + QStringLiteral(".code"), f.code, values);
         }
-        values << f.code;
     }
     const auto field = [&](const QString& value, const char* codeColumn, const char* nameColumn) {
         if (value.isEmpty())

@@ -448,6 +448,11 @@ QFont descriptionFont(const QString& family, bool bold)
     return font;
 }
 
+QFont componentFont(const ExecutedComponent& component)
+{
+    return descriptionFont(component.face.family, component.face.bold);
+}
+
 double fontCellPerEm()
 {
     return cellPerEm();

@@ -27,6 +27,10 @@ double barcodeDotsPerInch(const QPainter& painter, double unitsPerInch, double d
 // yet. Every drawing and measuring of a label's text takes its face from here.
 QFont descriptionFont(const QString& family, bool bold);
 
+// The face a text or memo component is drawn in, before it is sized: what paintPage draws it with
+// and what a measure of the text must take.
+QFont componentFont(const ExecutedComponent& component);
+
 // The character cell of Arial (ascent and descent) in ems.
 double fontCellPerEm();
 

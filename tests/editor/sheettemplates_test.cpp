@@ -1,9 +1,12 @@
 #include "editor/sheettemplates.h"
 
 #include "code/qstringprint.h"
+#include "editor/sheetsearch.h"
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -136,6 +139,116 @@ TEST(SheetTemplates, FillsThePageFields)
     ASSERT_NE(colis, nullptr);
     EXPECT_EQ(colis->description, QStringLiteral("Colis bis"));
     EXPECT_EQ(colis->displayText(), QStringLiteral("Acme R201 : Colis bis (50,8 x 25,4 mm, 2 x 4)"));
+}
+
+// A GNU message catalogue written as gettext writes one: a header of seven words, the table of the
+// messages, the table of their translations, then the strings, each ended by a NUL.
+QByteArray catalogueBytes(const QList<QPair<QByteArray, QByteArray>>& entries, bool bigEndian = false)
+{
+    QByteArray out;
+    const auto word = [&](quint32 v) {
+        uchar b[4];
+        if (bigEndian)
+            qToBigEndian(v, b);
+        else
+            qToLittleEndian(v, b);
+        out.append(reinterpret_cast<const char*>(b), 4);
+    };
+    const quint32 n = quint32(entries.size());
+    const quint32 originals = 28, translations = originals + 8 * n;
+    quint32 at = translations + 8 * n;
+    word(0x950412deu);
+    word(0);
+    word(n);
+    word(originals);
+    word(translations);
+    word(0);
+    word(at);
+    QByteArray strings;
+    for (int side = 0; side < 2; ++side)
+        for (const auto& e : entries) {
+            const QByteArray& text = side == 0 ? e.first : e.second;
+            word(quint32(text.size()));
+            word(at + quint32(strings.size()));
+            strings += text + '\0';
+        }
+    return out + strings;
+}
+
+TEST(SheetTemplates, ReadsAMessageCatalogue)
+{
+    const QList<QPair<QByteArray, QByteArray>> entries = {
+        {"", "Content-Type: text/plain; charset=UTF-8\n"},
+        {"Address Labels", "\xc3\x89tiquettes d'adresses"},
+        {QByteArray("label\0labels", 12), QByteArray("\xc3\xa9tiquette\0\xc3\xa9tiquettes", 22)},
+        {QByteArray("sheet\x04"
+                    "Round",
+                    11),
+         "Rond"},
+        {"Untranslated", ""},
+    };
+    const MessageCatalogue expected = {{QStringLiteral("Address Labels"), QStringLiteral("Étiquettes d'adresses")},
+                                       {QStringLiteral("label"), QStringLiteral("étiquette")},
+                                       {QStringLiteral("sheet\x04Round"), QStringLiteral("Rond")}};
+    QTemporaryDir dir;
+    const QByteArray whole = catalogueBytes(entries);
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+        bool readable;
+    } cases[] = {
+        {"little-endian", whole, true},
+        {"big-endian", catalogueBytes(entries, true), true},
+        // a damaged file gives nothing rather than half of it
+        {"cut short", whole.left(whole.size() - 20), false},
+        {"another kind of file", QByteArray("GIF89a") + whole.mid(6), false},
+        {"empty", QByteArray(), false},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name) + QStringLiteral(".mo"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.bytes);
+        f.close();
+        EXPECT_EQ(readMessageCatalogue(path), c.readable ? expected : MessageCatalogue()) << c.name;
+    }
+    EXPECT_TRUE(readMessageCatalogue(dir.filePath(QStringLiteral("absent.mo"))).isEmpty());
+}
+
+// Descriptions in French where the translations have them, the English kept: a sheet is found by the
+// words of either.
+TEST(SheetTemplates, DescriptionsInFrenchFoundInBothLanguages)
+{
+    const QList<SheetTemplate> sheets =
+        readSheetTemplates(templatesFixture(), {{QStringLiteral("Colis"), QStringLiteral("Paquets")}});
+    const SheetTemplate* translated = find(sheets, QStringLiteral("Acme R200"));
+    const SheetTemplate* untouched = find(sheets, QStringLiteral("Acme R201"));
+    ASSERT_NE(translated, nullptr);
+    ASSERT_NE(untouched, nullptr);
+    EXPECT_EQ(translated->description, QStringLiteral("Paquets"));
+    EXPECT_EQ(translated->originalDescription, QStringLiteral("Colis"));
+    EXPECT_EQ(translated->displayText(), QStringLiteral("Acme R200 : Paquets (50,8 x 25,4 mm, 2 x 4)"));
+    EXPECT_EQ(untouched->description, QStringLiteral("Colis bis"));
+    for (const char* words : {"paquets", "colis", "R200 paquets"})
+        EXPECT_TRUE(matches(*translated, {QString::fromLatin1(words), {}, {}})) << words;
+    EXPECT_FALSE(matches(*untouched, {QStringLiteral("paquets"), {}, {}}));
+}
+
+// The translations Debian installs with the database, when they are there.
+TEST(SheetTemplates, InstalledDatabaseInFrench)
+{
+    const QString folder = standardSheetFolder();
+    const MessageCatalogue french = standardSheetTranslations();
+    if (folder.isEmpty() || french.isEmpty())
+        GTEST_SKIP() << "no label-sheet database or no French translations installed";
+    const QList<SheetTemplate> sheets = readSheetTemplates(folder, french);
+    const SheetTemplate* s = find(sheets, QStringLiteral("Avery L7160"));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->originalDescription, QStringLiteral("Mailing labels"));
+    EXPECT_EQ(s->description, QStringLiteral("Étiquettes de publipostage"));
+    EXPECT_TRUE(matches(*s, {QStringLiteral("L7160 publipostage"), {}, {}}));
+    EXPECT_TRUE(matches(*s, {QStringLiteral("L7160 mailing"), {}, {}}));
 }
 
 TEST(SheetTemplates, MissingOrEmptyFolderGivesNoSheets)

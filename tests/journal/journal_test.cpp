@@ -107,6 +107,13 @@ TEST_P(JournalStore, FiltersSearchQuotesWildcardsAndBackslashesLiterally)
          {QStringLiteral("AB'C"), QStringLiteral("AB%C"), QStringLiteral("AB_C"), QStringLiteral("AB\\C"),
           QStringLiteral("ABXC"), QStringLiteral("AB''C")}},
         {QStringLiteral("' OR '1'='1"), {}},
+        // three characters or more are sought through the codes' trigrams, as literally
+        {QStringLiteral("B%C"), {QStringLiteral("AB%C")}},
+        {QStringLiteral("B_C"), {QStringLiteral("AB_C")}},
+        {QStringLiteral("AB\\C"), {QStringLiteral("AB\\C")}},
+        {QStringLiteral("B''"), {QStringLiteral("AB''C")}},
+        {QStringLiteral("\"AB"), {}},
+        {QStringLiteral("b%c"), {QStringLiteral("ab%c")}},
     };
     for (const auto& c : cases) {
         Filter f;
@@ -119,6 +126,13 @@ TEST_P(JournalStore, FiltersSearchQuotesWildcardsAndBackslashesLiterally)
         expected.sort();
         EXPECT_EQ(found, expected) << c.filter.toStdString();
         EXPECT_EQ(Search(*db, f).countEntries(), expected.size()) << c.filter.toStdString();
+        if (!postgres() && c.filter.size() >= 3) {
+            // a part of a code is found among the distinct codes, never by reading every entry
+            const QString plan = Search(*db, f).entriesPlan(100).join(u'\n');
+            EXPECT_TRUE(plan.contains(QStringLiteral("VIRTUAL TABLE"))) << plan.toStdString();
+            EXPECT_TRUE(plan.contains(QStringLiteral("SEARCH e USING INDEX journal_entry_code"))) << plan.toStdString();
+            EXPECT_FALSE(plan.contains(QStringLiteral("SCAN e"))) << plan.toStdString();
+        }
     }
     Filter f;
     f.workstation = QStringLiteral("poste-1' OR '1'='1");
@@ -554,6 +568,10 @@ TEST_P(JournalStore, MigratesFromEveryEarlierVersion)
             EXPECT_TRUE(rows[0].entry.fingerprint.isEmpty());
             EXPECT_TRUE(rows[0].entry.allTexts.isEmpty());
             EXPECT_TRUE(rows[0].entry.reprintOf.isEmpty());
+            // the codes stored before are sought by their lot, the code's last 13 characters, too
+            Filter part;
+            part.code = old.code.right(13);
+            EXPECT_EQ(everything(*db, part).size(), 1);
         }
         EXPECT_EQ(db->insert({sampleEntry(EntryKind::Scan, 1)}), 1);
         const Entry print = printOf(3, "<Page/>");

@@ -104,11 +104,11 @@ for command in "" code render print check decode scan journal calibrate; do
     done
 done
 
-# the completion offers the names of the installed lists
+# the completion offers the names of the installed lists, as the unpacked program reads them
 completion=$(bash -c '
     . /usr/share/bash-completion/bash_completion 2>/dev/null || exit 77
     . "$1/usr/share/bash-completion/completions/pelorin"
-    COMP_WORDS=(pelorin code --data "$1/usr/share/pelorin" --place ""); COMP_CWORD=5
+    COMP_WORDS=("$1/usr/bin/pelorin" code --data "$1/usr/share/pelorin" --place ""); COMP_CWORD=5
     COMP_LINE="${COMP_WORDS[*]}"; COMP_POINT=${#COMP_LINE}
     _pelorin; printf "%s\n" "${COMPREPLY[@]}"' _ "$root") || true
 if [[ -n $completion ]]; then

@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "base/error.h"
+#include "base/paths.h"
+#include "config/completion.h"
 
 namespace pelorin::cli {
 
@@ -103,6 +105,9 @@ int run(const QStringList& given, QTextStream& out, QTextStream& err)
                 out.flush();
                 err << currentErrorMessage() << '\n';
             }
+            // a workstation on the copy of its shared folder is never left unaware of it
+            if (const QString notice = DataFolder::sharedNotice(); !notice.isEmpty())
+                err << QStringLiteral("pelorin : attention : ") << notice << '\n';
             // every command's results pass here: one that could not be written fails the command
             if (!flushOutput(out) && status != 1 && status != 2) {
                 err << outputLostMessage() << '\n';
@@ -113,6 +118,41 @@ int run(const QStringList& given, QTextStream& out, QTextStream& err)
         }
     err << usage();
     return 2;
+}
+
+int completeCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    QString data, typed;
+    bool typedGiven = false;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--data") && i + 1 < args.size()) {
+            data = args[++i];
+        } else if (args[i].startsWith(QLatin1String("--data="))) {
+            data = args[i].mid(7);
+        } else if (!typedGiven) {
+            // the word typed so far, after "--" when it could be taken for an option
+            if (args[i] == QLatin1String("--"))
+                typed = i + 1 < args.size() ? args[++i] : QString();
+            else
+                typed = args[i];
+            typedGiven = true;
+        }
+    }
+    if (args.isEmpty()) {
+        err << QStringLiteral("pelorin --complete : quelle liste ? (%1)\n").arg(completionKinds().join(u'|'));
+        return 2;
+    }
+    try {
+        DataFolder::locate(data, DataFolder::Access::Look);
+        const QString prefix = typedText(typed);
+        for (const QString& word : completionWords(args.first()))
+            if (word.startsWith(prefix))
+                out << bashQuoted(word) << '\n';
+    } catch (const Error& e) {
+        err << e.message() << '\n';
+        return 2;
+    }
+    return flushOutput(out) ? 0 : 1;
 }
 
 bool flushOutput(QTextStream& out)

@@ -26,6 +26,9 @@ int decodeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int scanCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int journalCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 int calibrateCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+// The shell completion's helper, `pelorin --complete KIND [--data DOSSIER] [-- MOT]`: the values of
+// KIND that start with what MOT stands for, quoted for bash, one a line. Writes nothing anywhere.
+int completeCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // Flushes `out` and the process's standard output; false when some of what was written could not be
 // (a full disk, a closed pipe): a result that is lost is an error, never a success.

@@ -16,6 +16,7 @@
 #include "scan/scansession.h"
 #include "scan/ui/scanwindow.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QShortcut>
@@ -23,6 +24,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <atomic>
+#include <memory>
 
 namespace pelorin {
 
@@ -70,15 +73,27 @@ JournalHooks::JournalHooks(MainWindow& mainWindow, ScanWindow& scanForm)
         [this](bool toFile, const QString& output, int copies) { recordPrint(toFile, output, copies); });
     connect(m_scanForm.session(), &ScanSession::codeTaken, this, &JournalHooks::recordScan);
 
-    // entries held in memory only are lost with the program: closing says so and asks first
+    // entries held in memory only are lost with the program: closing says so and asks first. It never
+    // waits on the network for more than a moment: what the journal is still sending stays in the
+    // outbox, and goes next time.
     m_mainWindow.addCloseCheck([this] {
+        const QDeadlineTimer deadline(journal::JournalWorker::kCloseWaitMilliseconds);
+        m_journal->finishBy(deadline);
+        const auto left = std::make_shared<std::atomic<qint64>>(0);
         qint64 unsaved = 0;
-        m_journal->runAndWait([&](journal::Journal& j) {
-            // the outbox or the store may take them now
-            if (j.unsaved() > 0)
-                j.flush(true);
-            unsaved = j.unsaved();
-        });
+        const bool answered = m_journal->runAndWait(
+            [left](journal::Journal& j) {
+                // the outbox or the store may take them now
+                if (j.unsaved() > 0)
+                    j.flush(true);
+                *left = j.unsaved();
+            },
+            deadline);
+        if (answered)
+            unsaved = *left;
+        else
+            // the journal still waits on the store: what it was given is put in the outbox from here
+            unsaved = m_journal->unsaved() + m_journal->saveInFlight();
         if (unsaved == 0)
             return true;
         return Dialogs::question(&m_mainWindow,
@@ -130,9 +145,8 @@ bool JournalHooks::printed(RefList list, const QString& code)
 void JournalHooks::showJournal()
 {
     guarded(&m_mainWindow, [&] {
-        // a journal of its own, on this thread, for the searches
-        journal::Journal reader(m_journal->settings());
-        journal::JournalForm form(reader, &m_mainWindow);
+        // the window reads through a journal of its own, on a thread of its own
+        journal::JournalForm form(m_journal->settings(), QString(), &m_mainWindow);
         // a print chosen in the journal is printed again as it was, with the configuration in use
         form.setPagePrinter([this](const journal::PageToReprint& page, const QString& printer) {
             return cli::printAgain(page, printer, m_mainWindow.configuration());

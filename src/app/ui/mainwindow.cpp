@@ -1,5 +1,6 @@
 #include "app/ui/mainwindow.h"
 
+#include "app/ui/configurationwindow.h"
 #include "app/ui/maincontrols.h"
 #include "app/ui/pictures.h"
 #include "base/error.h"
@@ -12,6 +13,7 @@
 #include "code/dayofyear.h"
 #include "code/labeltexts.h"
 #include "code/rallist.h"
+#include "editor/ui/pageeditor.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/pagepreview.h"
 #include "ui_mainwindow.h"
@@ -199,7 +201,13 @@ void MainWindow::wireToolBar()
     connect(ui->actionPrint, &QAction::triggered, this, [this] { m_sheet->printPage(); });
     connect(ui->actionPrintDialog, &QAction::triggered, this, [this] { m_sheet->printPageWithDialog(); });
     connect(ui->actionExportPdf, &QAction::triggered, this, [this] { m_sheet->exportPdf(); });
-    connect(ui->actionConfiguration, &QAction::triggered, this, [this] { showModalWindow(m_configurationWindow); });
+    connect(ui->actionConfiguration, &QAction::triggered, this, [this] {
+        // the page editor opens on the page in use here
+        if (auto* configuration = qobject_cast<ConfigurationWindow*>(m_configurationWindow.data());
+            configuration && m_sheet->EtiqXML().isActive())
+            configuration->editorPage()->openPageInUse(m_sheet->EtiqXML().fileName(), m_sheet->EtiqXML().bytes());
+        showModalWindow(m_configurationWindow);
+    });
     connect(ui->actionRalChart, &QAction::triggered, this, &MainWindow::showRalChart);
     connect(ui->actionHelp, &QAction::triggered, this, &MainWindow::showHelp);
     connect(ui->actionScan, &QAction::triggered, this, [this] { showModalWindow(m_scanWindow); });

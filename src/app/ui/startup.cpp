@@ -4,6 +4,7 @@
 
 #include "app/cli/cli.h"
 #include "app/cli/commandline.h"
+#include "base/error.h"
 #include "base/files.h"
 #include "base/frenchtexts.h"
 #include "base/paths.h"
@@ -265,6 +266,9 @@ ProgramWindows::ProgramWindows(int pauseMs) : m_lock(std::make_unique<DataFolder
         m_mainWindow->configuration().refuseSaving(DataFolderLock::refusalMessage(DataFolder::root()));
         Dialogs::information(m_mainWindow.get(), DataFolderLock::inUseMessage(DataFolder::root()));
     }
+    // the lists, pages and logos of a shared folder that does not answer come from its last copy: said
+    if (const QString notice = DataFolder::sharedNotice(); !notice.isEmpty())
+        Dialogs::information(m_mainWindow.get(), notice);
     if (pauseMs > 0)
         pause(pauseMs);
     m_configurationWindow = std::make_unique<ConfigurationWindow>(*m_mainWindow, *m_mainWindow);
@@ -313,6 +317,12 @@ int runProgram(int argc, char** argv)
         args << QString::fromLocal8Bit(argv[i]);
     }
 
+    if (!args.isEmpty() && args.first() == QLatin1String("--complete")) {
+        // the shell waits on it at every Tab: no display, no application beyond Qt's core
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout), err(stderr);
+        return cli::completeCommand(args.mid(1), out, err);
+    }
     if (cli::isCommand(args)) {
         // the commands need no display; fonts and images still need a GUI application
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -350,7 +360,18 @@ int runProgram(int argc, char** argv)
     QApplication::setWindowIcon(programIcon());
     installQtTranslations();
     chooseIconTheme();
-    DataFolder::locate(options.dataDir);
+    try {
+        DataFolder::locate(options.dataDir);
+    } catch (const Error& e) {
+        // the workstation's settings name something the program does not know: said, nothing started
+        err << e.message() << '\n';
+        err.flush();
+        Dialogs::error(nullptr, e.message());
+        return 1;
+    }
+    if (const QString notice = DataFolder::sharedNotice(); !notice.isEmpty())
+        err << QStringLiteral("pelorin : attention : ") << notice << '\n';
+    err.flush();
     return runWindows(options);
 }
 

@@ -4,6 +4,7 @@
 #include "base/paths.h"
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
+#include "editor/executionreport.h"
 #include "editor/textlines.h"
 #include "editor/ui/layoutoverlay.h"
 #include "editor/ui/sheetchooser.h"
@@ -197,8 +198,12 @@ PageEditorPage::PageEditorPage(LabelValues& values, const QString& sheetFolder, 
         split->setSizes({1100, 900});
     }
     createCommands();
+    // the report lists the objects as placed: choosing a row chooses its object
+    ui->reportList->setHeaderLabels(executionColumns());
+    connect(ui->reportList, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* item) { selectObject(item->data(0, Qt::UserRole).toInt()); });
     if (!sheetFolder.isEmpty())
-        m_standardSheets = readSheetTemplates(sheetFolder);
+        m_standardSheets = readSheetTemplates(sheetFolder, standardSheetTranslations());
     if (!m_standardSheets.isEmpty())
         ui->TabSheetNewPageLayout->insertWidget(0, createStandardSheetChoice());
     createTypeChoice();
@@ -466,7 +471,7 @@ void PageEditorPage::draw()
             preview = m_sheet.build(m_values, report::defaultPrinterPaperInches());
         } catch (...) {
             // nothing was built: the preview keeps its page, the report of this build is empty
-            ui->reportText->clear();
+            showExecutionReport(false);
             throw;
         }
     });
@@ -476,7 +481,7 @@ void PageEditorPage::draw()
         }))
         return;
     showBarcodeCheck(preview.page.get());
-    ui->reportText->setPlainText(preview.report.join(u'\n'));
+    showExecutionReport(true);
     // what was built is shown even when a component stopped the build, then the reason
     switch (preview.result.stop) {
     case PageBuildResult::Stop::None:
@@ -528,14 +533,33 @@ void PageEditorPage::openDescriptionFile()
     QStringList lines;
     if (!guarded(this, [&] { lines = readTextLines(path); }))
         return;
+    openLines(lines, path);
+}
+
+void PageEditorPage::openLines(const QStringList& lines, const QString& fileName)
+{
     // the history starts at the page opened
     m_selected = -1;
     m_document.open(lines.join(u'\n'));
-    m_descriptionFile = path;
+    m_descriptionFile = fileName;
     if (!parseMemo())
         return;
     rebuildGrid();
     draw();
+}
+
+void PageEditorPage::openPageInUse(const QString& fileName, const QByteArray& bytes)
+{
+    // with no page in use the editor keeps what it has, the new page at first
+    if (bytes.isEmpty() || (fileName == m_pageInUse && bytes == m_pageInUseBytes))
+        return;
+    // changes not saved are never thrown away: leaving the window has asked about them already,
+    // so only a page left unsaved on purpose stays here
+    if (!m_document.undoStack()->isClean())
+        return;
+    m_pageInUse = fileName;
+    m_pageInUseBytes = bytes;
+    openLines(textLinesFromBytes(bytes), fileName);
 }
 
 void PageEditorPage::saveDescription()
@@ -550,6 +574,8 @@ void PageEditorPage::saveDescription()
             name = QStringLiteral("Page");
         proposed = QDir(DataFolder::path(QStringLiteral("Modeles"))).filePath(name + QStringLiteral(".ETQ"));
     }
+    // a page opened from the installed or a read-only shared folder is saved into the user's own
+    proposed = DataFolder::modelSavePath(proposed);
     const QString path = Dialogs::saveFileName(this, QStringLiteral("Enregistrer le fichier"), proposed, kSaveFilter,
                                                kDescriptionSuffix);
     if (path.isEmpty())
@@ -1077,7 +1103,7 @@ void PageEditorPage::drawLive()
         ui->pagePreview->setPrinterDpi(checkResolution());
         ui->pagePreview->setPage(preview.page);
         showBarcodeCheck(preview.page.get());
-        ui->reportText->setPlainText(preview.report.join(u'\n'));
+        showExecutionReport(true);
         m_status->setText(preview.result.stop == PageBuildResult::Stop::None ? QString() : preview.result.message);
     } catch (const Error& e) {
         m_status->setText(e.message());
@@ -1168,6 +1194,42 @@ QRectF PageEditorPage::keptProportions(int index, const QRectF& box) const
     if (box.top() != o.box.top() && qFuzzyCompare(box.bottom(), o.box.bottom()))
         kept.moveBottom(box.bottom());
     return kept;
+}
+
+void PageEditorPage::showExecutionReport(bool built)
+{
+    QTreeWidget* list = ui->reportList;
+    list->clear();
+    if (!built)
+        return;
+    std::vector<ExecutionRow> rows;
+    try {
+        rows = executionRows(m_sheet.EtiqXML(), m_sheet.marks(), m_values, checkResolution());
+    } catch (const Error&) {
+        return; // the build has told why nothing was placed
+    }
+    // each object on its line, the problems found under it, in red across the whole list
+    const QColor problemColour(0xd0, 0x20, 0x20);
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    for (const ExecutionRow& row : rows) {
+        auto* item = new QTreeWidgetItem(executionCells(row));
+        item->setData(0, Qt::UserRole, row.object);
+        for (int column = 2; column < item->columnCount(); ++column)
+            item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+        list->addTopLevelItem(item);
+        if (!row.problems.isEmpty())
+            item->setIcon(0, warning);
+        for (const QString& problem : row.problems) {
+            auto* line = new QTreeWidgetItem(item, {problem});
+            line->setData(0, Qt::UserRole, row.object);
+            line->setForeground(0, problemColour);
+            line->setToolTip(0, problem);
+            line->setFirstColumnSpanned(true);
+        }
+    }
+    list->expandAll();
+    for (int column = 0; column < list->columnCount(); ++column)
+        list->resizeColumnToContents(column);
 }
 
 void PageEditorPage::showTextError()

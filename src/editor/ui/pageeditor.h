@@ -4,6 +4,7 @@
 #include "editor/sheettemplates.h"
 #include "labels/description.h"
 
+#include <QByteArray>
 #include <QKeySequence>
 #include <QList>
 #include <QString>
@@ -55,6 +56,10 @@ public:
     // Every showing of the configuration window: the text parsed, the grid rebuilt, the preview
     // redrawn and fitted.
     void showing();
+    // Before a showing: the page in use in the main window (its file and the bytes it was read from;
+    // none when empty). The editor opens it when it is not the one it opened last, so that a page the
+    // operator went on to make here stays until the main window takes another one.
+    void openPageInUse(const QString& fileName, const QByteArray& bytes);
 
     EditorSheet& sheet() { return m_sheet; }
     // The lines of descriptionText.
@@ -144,6 +149,10 @@ private:
     bool parseMemo();
     // Builds the page from EtiqXML as parsed, shows it and writes the execution report.
     void draw();
+    // The execution report of the page as last built: a row per object, none when nothing was built.
+    void showExecutionReport(bool built);
+    // Opens a description's lines as the page edited, its undo history starting there.
+    void openLines(const QStringList& lines, const QString& fileName);
     // "Redessiner la page": parse, then draw.
     void redraw();
 
@@ -155,7 +164,9 @@ private:
     EditorSheet m_sheet;
     QList<SheetTemplate> m_standardSheets;
     QString m_descriptionFile; // proposed by the save dialog
-    QString m_memoTextFile;    // proposed by the MemoTexte save dialog
+    QString m_pageInUse;       // the main window's page opened last, its file and bytes
+    QByteArray m_pageInUseBytes;
+    QString m_memoTextFile; // proposed by the MemoTexte save dialog
 
     PageDocument m_document;
     int m_selected = -1;

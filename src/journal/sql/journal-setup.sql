@@ -60,6 +60,9 @@ BEGIN
     IF to_regclass('public.journal_page') IS NOT NULL THEN
         EXECUTE 'GRANT SELECT, INSERT ON public.journal_page TO pelorin_journal';
     END IF;
+    IF to_regclass('public.journal_code') IS NOT NULL THEN
+        EXECUTE 'GRANT SELECT, INSERT ON public.journal_code TO pelorin_journal';
+    END IF;
 END
 $$;
 REVOKE ALL ON FUNCTION pelorin_grant_journal() FROM PUBLIC;
@@ -71,6 +74,8 @@ SELECT 'GRANT SELECT, INSERT ON public.journal_entry TO pelorin_journal'
 WHERE to_regclass('public.journal_entry') IS NOT NULL \gexec
 SELECT 'GRANT SELECT, INSERT ON public.journal_page TO pelorin_journal'
 WHERE to_regclass('public.journal_page') IS NOT NULL \gexec
+SELECT 'GRANT SELECT, INSERT ON public.journal_code TO pelorin_journal'
+WHERE to_regclass('public.journal_code') IS NOT NULL \gexec
 SELECT 'GRANT SELECT ON public.journal_schema TO pelorin_journal'
 WHERE to_regclass('public.journal_schema') IS NOT NULL \gexec
 SELECT 'GRANT USAGE ON SEQUENCE public.journal_entry_seq_seq TO pelorin_journal'

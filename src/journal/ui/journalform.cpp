@@ -4,6 +4,7 @@
 #include "journal/database.h"
 #include "journal/export.h"
 #include "journal/journal.h"
+#include "journal/journalreader.h"
 #include "journal/ui/journalmodel.h"
 #include "journal/ui/recallform.h"
 #include "ui_journalform.h"
@@ -143,15 +144,16 @@ private:
 
 } // namespace
 
-JournalForm::JournalForm(Journal& journal, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::JournalForm>()), m_journal(journal), m_model(new JournalModel(this))
+JournalForm::JournalForm(const Settings& settings, const QString& folder, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::JournalForm>()),
+      m_reader(std::make_unique<JournalReader>(settings, folder)), m_model(new JournalModel(*m_reader, this))
 {
     m_ui->setupUi(this);
     m_ui->TableJournal->setModel(m_model);
     m_ui->TableJournal->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_ui->TableJournal->verticalHeader()->hide();
     // where the entries come from, so that a workstation journalling elsewhere than meant shows it
-    m_ui->LabelSource->setText(m_journal.sourceLine());
+    m_ui->LabelSource->setText(m_reader->sourceLine());
     const QDateTime now = QDateTime::currentDateTime();
     m_ui->DateProduction->setDate(now.date());
     m_ui->DateDebut->setDateTime(QDateTime(now.date(), QTime(0, 0)));
@@ -172,14 +174,21 @@ JournalForm::JournalForm(Journal& journal, QWidget* parent)
     connect(m_ui->ButtonFermer, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->ButtonRappel, &QPushButton::clicked, this, &JournalForm::Rappel);
     connect(m_ui->ComboVue, &QComboBox::currentIndexChanged, this, &JournalForm::Chercher);
-    connect(m_model, &JournalModel::failed, this, [this](const QString& message) { Dialogs::error(this, message); });
+    connect(m_model, &JournalModel::failed, this, [this](const QString& message) {
+        showCount();
+        Dialogs::error(this, message);
+    });
+    connect(m_model, &JournalModel::searchedPage, this, [this] {
+        m_connected = true;
+        m_ui->TableJournal->resizeColumnsToContents();
+        showCount();
+    });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &JournalForm::showCount);
     connect(m_ui->ButtonReimprimer, &QPushButton::clicked, this, &JournalForm::Reimprimer);
     connect(m_ui->TableJournal->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &JournalForm::updateReprint);
     connect(m_model, &QAbstractItemModel::modelReset, this, &JournalForm::updateReprint);
     updateReprint();
-    connect(m_model, &JournalModel::failed, this, &JournalForm::showCount);
 }
 
 JournalForm::~JournalForm() = default;
@@ -243,15 +252,8 @@ View JournalForm::view() const
 
 void JournalForm::Chercher()
 {
-    const bool read = guarded(this, [&] {
-        m_journal.flush(true);
-        m_totals.reset();
-        m_model->reset(m_journal.store(), filter(), view());
-        m_ui->TableJournal->resizeColumnsToContents();
-        showCount();
-    });
-    if (!read)
-        showCount();
+    m_model->reset(filter(), view());
+    showCount();
 }
 
 void JournalForm::setPagePrinter(PagePrinter printer)
@@ -272,24 +274,49 @@ void JournalForm::Reimprimer()
     if (!m_printer || !row || !canReprint(row->entry))
         return;
     const QString id = row->entry.id;
-    guarded(this, [&] {
-        const RecordResult recorded = reprint(m_journal, id, m_printer);
-        if (!recorded.message.isEmpty())
-            Dialogs::error(this, recorded.message);
-        Chercher();
-    });
+    const auto showError = [this](const QString& message) { Dialogs::error(this, message); };
+    // the page is looked up by the reader, printed here with the program's printer, and its record
+    // written by the reader again: only the print itself runs on the window's thread
+    m_reader->ask(
+        this,
+        [self = this, id](Journal& journal) -> JournalReader::Reply {
+            const PageToReprint page = pageToReprint(journal.store(), id);
+            return [self, page] {
+                guarded(self, [&] {
+                    const Entry entry = reprintEntry(page, self->m_printer(page, QString()));
+                    self->m_reader->ask(
+                        self,
+                        [self, entry](Journal& journal) -> JournalReader::Reply {
+                            const QString message = journal.record(entry).message;
+                            return [self, message] {
+                                if (!message.isEmpty())
+                                    Dialogs::error(self, message);
+                                emit self->reprinted();
+                                self->Chercher();
+                            };
+                        },
+                        [self](const QString& message) { Dialogs::error(self, message); });
+                });
+            };
+        },
+        showError);
 }
 
 void JournalForm::showCount()
 {
     const int shown = m_model->rowCount();
+    if (m_model->busy()) {
+        m_ui->LabelCompte->setText(m_connected ? QStringLiteral("Recherche…")
+                                               : QStringLiteral("Connexion au journal…"));
+        return;
+    }
     if (m_model->incomplete()) {
         m_ui->LabelCompte->setText(
             QStringLiteral("%1 lignes affichées : liste incomplète, le journal n'a pas pu être lu jusqu'au bout")
                 .arg(shown));
         return;
     }
-    if (!m_model->search()) {
+    if (!m_model->searched()) {
         m_ui->LabelCompte->clear();
         return;
     }
@@ -300,10 +327,8 @@ void JournalForm::showCount()
         return;
     }
     if (m_model->view() == View::Reconciliation) {
-        try {
-            if (!m_totals)
-                m_totals = m_model->search()->reconciledTotals();
-            const ReconcileTotals& t = *m_totals;
+        if (const std::optional<ReconcileTotals>& totals = m_model->totals()) {
+            const ReconcileTotals& t = *totals;
             m_ui->LabelCompte->setText(QStringLiteral("%1 codes : %2 étiquettes imprimées, %3 lues, %4 jamais lues, "
                                                       "%5 lues sans impression")
                                            .arg(t.codes)
@@ -311,19 +336,10 @@ void JournalForm::showCount()
                                            .arg(t.scanned)
                                            .arg(t.missing)
                                            .arg(t.unexpected));
-        } catch (const Error& e) {
-            m_ui->LabelCompte->setText(e.message());
         }
         return;
     }
-    qint64 total = shown;
-    if (m_model->canFetchMore()) {
-        try {
-            total = m_model->search()->countCodes(m_model->view());
-        } catch (const Error&) {
-        }
-    }
-    m_ui->LabelCompte->setText(QStringLiteral("%1 codes").arg(total));
+    m_ui->LabelCompte->setText(QStringLiteral("%1 codes").arg(std::max<qint64>(shown, m_model->codeCount())));
 }
 
 namespace {
@@ -338,39 +354,48 @@ QString documentsFolder()
 
 } // namespace
 
+void JournalForm::exportTo(const QString& path, std::function<void(Search&)> write)
+{
+    // the rows are read and written by the reader; the window hears when the file is whole
+    m_reader->ask(
+        this,
+        [self = this, filter = filter(), path, write = std::move(write)](Journal& journal) -> JournalReader::Reply {
+            Search search(journal.store(), filter);
+            write(search);
+            return [self, path] { emit self->exported(path); };
+        },
+        [this](const QString& message) { Dialogs::error(this, message); });
+}
+
 void JournalForm::ExportCsv()
 {
-    guarded(this, [&] {
-        const QString path =
-            Dialogs::saveFileName(this, QStringLiteral("Exporter le journal en CSV"),
-                                  QDir(documentsFolder()).filePath(QStringLiteral("journal.csv")),
-                                  QStringLiteral("Fichier CSV (*.csv);;Tous (*.*)"), QStringLiteral("csv"));
-        if (path.isEmpty())
-            return;
-        Search search(m_journal.store(), filter());
-        exportCsv(search, view(), path,
-                  m_ui->ComboEncodage->currentIndex() == 1 ? CsvEncoding::Utf8Bom : CsvEncoding::Windows1252);
-    });
+    const QString path =
+        Dialogs::saveFileName(this, QStringLiteral("Exporter le journal en CSV"),
+                              QDir(documentsFolder()).filePath(QStringLiteral("journal.csv")),
+                              QStringLiteral("Fichier CSV (*.csv);;Tous (*.*)"), QStringLiteral("csv"));
+    if (path.isEmpty())
+        return;
+    const CsvEncoding encoding =
+        m_ui->ComboEncodage->currentIndex() == 1 ? CsvEncoding::Utf8Bom : CsvEncoding::Windows1252;
+    exportTo(path, [view = view(), path, encoding](Search& search) { exportCsv(search, view, path, encoding); });
 }
 
 void JournalForm::ExportPdf()
 {
-    guarded(this, [&] {
-        const QString path =
-            Dialogs::saveFileName(this, QStringLiteral("Exporter le journal en PDF"),
-                                  QDir(documentsFolder()).filePath(QStringLiteral("journal.pdf")),
-                                  QStringLiteral("Document PDF (*.pdf);;Tous (*.*)"), QStringLiteral("pdf"));
-        if (path.isEmpty())
-            return;
-        Search search(m_journal.store(), filter());
-        exportPdf(search, view(), path, QStringLiteral("Journal — %1").arg(m_ui->ComboVue->currentText()));
-    });
+    const QString path =
+        Dialogs::saveFileName(this, QStringLiteral("Exporter le journal en PDF"),
+                              QDir(documentsFolder()).filePath(QStringLiteral("journal.pdf")),
+                              QStringLiteral("Document PDF (*.pdf);;Tous (*.*)"), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    const QString title = QStringLiteral("Journal — %1").arg(m_ui->ComboVue->currentText());
+    exportTo(path, [view = view(), path, title](Search& search) { exportPdf(search, view, path, title); });
 }
 
 void JournalForm::Rappel()
 {
     // a window of its own beside the journal's, which stays usable
-    auto* recall = new RecallForm(m_journal, this);
+    auto* recall = new RecallForm(*m_reader, this);
     recall->setAttribute(Qt::WA_DeleteOnClose);
     recall->setText(m_ui->EditCode->text());
     recall->show();

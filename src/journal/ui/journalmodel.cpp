@@ -1,36 +1,113 @@
 #include "journal/ui/journalmodel.h"
 
 #include "base/error.h"
+#include "journal/journal.h"
+#include "journal/journalreader.h"
 #include "journal/recall.h"
 
 namespace pelorin::journal {
 
-JournalModel::JournalModel(QObject* parent) : QAbstractTableModel(parent) {}
+// One page of a view as the reader's thread reads it.
+struct JournalModel::Page
+{
+    quint64 generation = 0;
+    QList<Row> rows;
+    QList<CodeRow> codes;
+    QList<ReconcileRow> reconciled;
+    std::optional<ReconcileTotals> totals;
+    qint64 codeCount = 0;
+    qint64 size() const { return rows.size() + codes.size() + reconciled.size(); }
+};
 
-void JournalModel::reset(Database& db, const Filter& filter, View view)
+JournalModel::JournalModel(JournalReader& reader, QObject* parent)
+    : QAbstractTableModel(parent), m_reader(reader), m_latest(std::make_shared<std::atomic<quint64>>(0))
+{
+}
+
+void JournalModel::reset(const Filter& filter, View view)
 {
     beginResetModel();
-    m_search = std::make_unique<Search>(db, filter);
+    m_filter = filter;
     m_view = view;
     m_rows.clear();
     m_codes.clear();
     m_reconciled.clear();
+    m_totals.reset();
+    m_codeCount = 0;
     m_more = false;
+    m_fetching = false;
+    m_busy = true;
+    m_searched = false;
     m_incomplete = false;
-    try {
-        if (view == View::Entries)
-            m_rows = m_search->entries(kPage);
-        else if (view == View::Reconciliation)
-            m_reconciled = m_search->reconciled(kPage);
-        else
-            m_codes = m_search->codes(view, kPage);
-        m_more = rowCount() == kPage;
-    } catch (...) {
-        m_incomplete = true;
-        endResetModel();
-        throw;
-    }
     endResetModel();
+    const quint64 generation = ++m_generation;
+    m_latest->store(generation);
+    m_reader.ask(
+        this,
+        [self = this, latest = m_latest, generation, filter, view](Journal& journal) -> JournalReader::Reply {
+            // a search asked again before this one began: only the last one is read
+            if (latest->load() != generation)
+                return {};
+            // what waits in the outbox belongs in the list
+            if (journal.pending() > 0)
+                journal.flush(true);
+            Search search(journal.store(), filter);
+            Page page;
+            page.generation = generation;
+            if (view == View::Entries) {
+                page.rows = search.entries(kPage);
+            } else if (view == View::Reconciliation) {
+                page.reconciled = search.reconciled(kPage);
+                page.totals = search.reconciledTotals();
+            } else {
+                page.codes = search.codes(view, kPage);
+                page.codeCount = page.codes.size() == kPage ? search.countCodes(view) : page.codes.size();
+            }
+            // `self` is only used on the window's thread, once it is known to be alive
+            return [self, page] { self->showPage(page, true); };
+        },
+        [this, generation](const QString& message) { fail(generation, message); });
+}
+
+void JournalModel::showPage(const Page& page, bool first)
+{
+    // a page of an earlier search never lands in the list of a later one
+    if (page.generation != m_generation)
+        return;
+    m_more = page.size() == kPage;
+    if (first) {
+        beginResetModel();
+        m_rows = page.rows;
+        m_codes = page.codes;
+        m_reconciled = page.reconciled;
+        m_totals = page.totals;
+        m_codeCount = page.codeCount;
+        m_busy = false;
+        m_searched = true;
+        endResetModel();
+        emit searchedPage();
+        return;
+    }
+    m_fetching = false;
+    if (page.size() == 0)
+        return;
+    const int from = rowCount();
+    beginInsertRows(QModelIndex(), from, int(from + page.size() - 1));
+    m_rows += page.rows;
+    m_codes += page.codes;
+    m_reconciled += page.reconciled;
+    endInsertRows();
+}
+
+void JournalModel::fail(quint64 generation, const QString& message)
+{
+    if (generation != m_generation)
+        return;
+    m_more = false;
+    m_fetching = false;
+    m_busy = false;
+    m_incomplete = true;
+    emit failed(message);
 }
 
 const Row* JournalModel::entryAt(int row) const
@@ -105,45 +182,36 @@ QVariant JournalModel::headerData(int section, Qt::Orientation orientation, int 
 
 bool JournalModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_more && m_search;
+    return !parent.isValid() && m_more && m_searched;
 }
 
 void JournalModel::fetchMore(const QModelIndex& parent)
 {
-    if (!canFetchMore(parent))
+    if (!canFetchMore(parent) || m_fetching)
         return;
-    try {
-        if (m_view == View::Entries) {
-            const Row last = m_rows.last();
-            const QList<Row> page = m_search->entries(kPage, &last);
-            m_more = page.size() == kPage;
-            if (page.isEmpty())
-                return;
-            beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size() + page.size() - 1));
-            m_rows += page;
-            endInsertRows();
-        } else if (m_view == View::Reconciliation) {
-            const QList<ReconcileRow> page = m_search->reconciled(kPage, m_reconciled.last().code);
-            m_more = page.size() == kPage;
-            if (page.isEmpty())
-                return;
-            beginInsertRows(QModelIndex(), int(m_reconciled.size()), int(m_reconciled.size() + page.size() - 1));
-            m_reconciled += page;
-            endInsertRows();
-        } else {
-            const QList<CodeRow> page = m_search->codes(m_view, kPage, m_codes.size());
-            m_more = page.size() == kPage;
-            if (page.isEmpty())
-                return;
-            beginInsertRows(QModelIndex(), int(m_codes.size()), int(m_codes.size() + page.size() - 1));
-            m_codes += page;
-            endInsertRows();
-        }
-    } catch (...) {
-        m_more = false;
-        m_incomplete = true;
-        emit failed(currentErrorMessage());
-    }
+    m_fetching = true;
+    const quint64 generation = m_generation;
+    const View view = m_view;
+    // where the next page starts: after the last entry, the last code, or the codes shown
+    const std::optional<Row> last = m_rows.isEmpty() ? std::nullopt : std::optional<Row>(m_rows.last());
+    const QString lastCode = m_reconciled.isEmpty() ? QString() : m_reconciled.last().code;
+    const qint64 offset = m_codes.size();
+    m_reader.ask(
+        this,
+        [self = this, filter = m_filter, generation, view, last, lastCode,
+         offset](Journal& journal) -> JournalReader::Reply {
+            Search search(journal.store(), filter);
+            Page page;
+            page.generation = generation;
+            if (view == View::Entries)
+                page.rows = search.entries(kPage, last ? &*last : nullptr);
+            else if (view == View::Reconciliation)
+                page.reconciled = search.reconciled(kPage, lastCode);
+            else
+                page.codes = search.codes(view, kPage, offset);
+            return [self, page] { self->showPage(page, false); };
+        },
+        [this, generation](const QString& message) { fail(generation, message); });
 }
 
 } // namespace pelorin::journal

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/ui/dialogs.h"
 #include "journal/journal.h"
+#include "journal/journalreader.h"
 #include "journal/recall.h"
 #include "ui_recallform.h"
 
@@ -57,8 +58,8 @@ QString recallFileName(const QString& text, const char* extension)
 
 } // namespace
 
-RecallForm::RecallForm(Journal& journal, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::RecallForm>()), m_journal(journal)
+RecallForm::RecallForm(JournalReader& reader, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::RecallForm>()), m_reader(reader)
 {
     m_ui->setupUi(this);
     for (QTableWidget* t : {m_ui->TableImpressions, m_ui->TableLectures, m_ui->TableTotaux}) {
@@ -104,39 +105,88 @@ bool RecallForm::haveText()
     return false;
 }
 
+namespace {
+
+// The report's rows, as read on the reader's thread.
+struct RecallRows
+{
+    QList<QStringList> prints;
+    QList<QStringList> scans;
+    QList<QStringList> totals;
+};
+
+} // namespace
+
 void RecallForm::search()
 {
     if (!haveText())
         return;
-    guarded(this, [&] {
-        m_journal.flush(true);
-        Recall recall(m_journal.store(), m_ui->EditTexte->text());
-        startTable(m_ui->TableImpressions, Recall::printHeaders());
-        startTable(m_ui->TableLectures, Recall::scanHeaders());
-        startTable(m_ui->TableTotaux, Recall::totalHeaders());
-        recall.forEachPrint(
-            [&](const Entry& e) { addRow(m_ui->TableImpressions, Recall::printCells(e, Reader::Person)); });
-        recall.forEachScan([&](const Entry& e) { addRow(m_ui->TableLectures, Recall::scanCells(e, Reader::Person)); });
-        const ReconcileTotals total =
-            recall.forEachTotal([&](const ReconcileRow& r) { addRow(m_ui->TableTotaux, Recall::totalCells(r)); });
-        addRow(m_ui->TableTotaux, Recall::sumCells(total), true);
-        for (QTableWidget* t : {m_ui->TableImpressions, m_ui->TableLectures, m_ui->TableTotaux})
-            t->resizeColumnsToContents();
-    });
+    const quint64 generation = ++m_generation;
+    m_ui->LabelEtat->setText(QStringLiteral("Recherche…"));
+    m_reader.ask(
+        this,
+        [self = this, generation, text = m_ui->EditTexte->text()](Journal& journal) -> JournalReader::Reply {
+            if (journal.pending() > 0)
+                journal.flush(true);
+            Recall recall(journal.store(), text);
+            RecallRows rows;
+            recall.forEachPrint([&](const Entry& e) { rows.prints << Recall::printCells(e, Reader::Person); });
+            recall.forEachScan([&](const Entry& e) { rows.scans << Recall::scanCells(e, Reader::Person); });
+            const ReconcileTotals total =
+                recall.forEachTotal([&](const ReconcileRow& r) { rows.totals << Recall::totalCells(r); });
+            rows.totals << Recall::sumCells(total);
+            return [self, generation, rows] {
+                // a report asked for after this one shows instead
+                if (generation != self->m_generation)
+                    return;
+                Ui::RecallForm& ui = *self->m_ui;
+                ui.LabelEtat->clear();
+                startTable(ui.TableImpressions, Recall::printHeaders());
+                startTable(ui.TableLectures, Recall::scanHeaders());
+                startTable(ui.TableTotaux, Recall::totalHeaders());
+                for (const QStringList& cells : rows.prints)
+                    addRow(ui.TableImpressions, cells);
+                for (const QStringList& cells : rows.scans)
+                    addRow(ui.TableLectures, cells);
+                for (qsizetype i = 0; i < rows.totals.size(); ++i)
+                    addRow(ui.TableTotaux, rows.totals[i], i == rows.totals.size() - 1);
+                for (QTableWidget* t : {ui.TableImpressions, ui.TableLectures, ui.TableTotaux})
+                    t->resizeColumnsToContents();
+                emit self->searched();
+            };
+        },
+        [this, generation](const QString& message) {
+            if (generation != m_generation)
+                return;
+            m_ui->LabelEtat->setText(QStringLiteral("Échec de la recherche"));
+            Dialogs::error(this, message);
+        });
+}
+
+void RecallForm::exportTo(const QString& path, std::function<void(Recall&)> write)
+{
+    m_reader.ask(
+        this,
+        [self = this, text = m_ui->EditTexte->text(), path,
+         write = std::move(write)](Journal& journal) -> JournalReader::Reply {
+            Recall recall(journal.store(), text);
+            write(recall);
+            return [self, path] { emit self->exported(path); };
+        },
+        [this](const QString& message) { Dialogs::error(this, message); });
 }
 
 void RecallForm::exportCsv()
 {
     if (!haveText())
         return;
-    guarded(this, [&] {
-        const QString path =
-            Dialogs::saveFileName(this, QStringLiteral("Exporter le rappel en CSV"),
-                                  QDir(recallFolder()).filePath(recallFileName(m_ui->EditTexte->text(), "csv")),
-                                  QStringLiteral("Fichier CSV (*.csv);;Tous (*.*)"), QStringLiteral("csv"));
-        if (path.isEmpty())
-            return;
-        Recall recall(m_journal.store(), m_ui->EditTexte->text());
+    const QString path =
+        Dialogs::saveFileName(this, QStringLiteral("Exporter le rappel en CSV"),
+                              QDir(recallFolder()).filePath(recallFileName(m_ui->EditTexte->text(), "csv")),
+                              QStringLiteral("Fichier CSV (*.csv);;Tous (*.*)"), QStringLiteral("csv"));
+    if (path.isEmpty())
+        return;
+    exportTo(path, [path](Recall& recall) {
         exportRecallCsv(recall, path, CsvEncoding::Utf8Bom, QDateTime::currentDateTimeUtc());
     });
 }
@@ -145,16 +195,13 @@ void RecallForm::exportPdf()
 {
     if (!haveText())
         return;
-    guarded(this, [&] {
-        const QString path =
-            Dialogs::saveFileName(this, QStringLiteral("Exporter le rappel en PDF"),
-                                  QDir(recallFolder()).filePath(recallFileName(m_ui->EditTexte->text(), "pdf")),
-                                  QStringLiteral("Document PDF (*.pdf);;Tous (*.*)"), QStringLiteral("pdf"));
-        if (path.isEmpty())
-            return;
-        Recall recall(m_journal.store(), m_ui->EditTexte->text());
-        exportRecallPdf(recall, path, QDateTime::currentDateTimeUtc());
-    });
+    const QString path =
+        Dialogs::saveFileName(this, QStringLiteral("Exporter le rappel en PDF"),
+                              QDir(recallFolder()).filePath(recallFileName(m_ui->EditTexte->text(), "pdf")),
+                              QStringLiteral("Document PDF (*.pdf);;Tous (*.*)"), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    exportTo(path, [path](Recall& recall) { exportRecallPdf(recall, path, QDateTime::currentDateTimeUtc()); });
 }
 
 } // namespace pelorin::journal

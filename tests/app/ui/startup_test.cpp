@@ -10,6 +10,7 @@
 #include "labels/ui/labelsheet.h"
 #include "scan/scangrid.h"
 #include "scan/ui/scanwindow.h"
+#include "support/sharedworkstation.h"
 #include "support/testsupport.h"
 
 #include <QCheckBox>
@@ -222,6 +223,53 @@ TEST(StartUp, aSecondCopyOnTheSameFolderWritesNoConfiguration)
     // and the folder is free again
     ProgramWindows next;
     EXPECT_FALSE(next.folderInUse());
+}
+
+TEST(StartUp, onASharedFolderAndOnItsCopyTheSettingsStayTheOperators)
+{
+    test::SharedWorkstation w;
+    QFile cfg(test::fixture(QStringLiteral("app/cfg.xml"))), etq(test::fixture(QStringLiteral("app/Test.ETQ")));
+    ASSERT_TRUE(cfg.open(QIODevice::ReadOnly) && etq.open(QIODevice::ReadOnly));
+    const QByteArray own = cfg.readAll();
+    QByteArray shared = own;
+    shared.replace("<Nom>Citron</Nom>", "<Nom>Citron de l'usine</Nom>");
+    w.write(QStringLiteral("home/data/pelorin/Config/cfg.xml"), own);
+    w.write(QStringLiteral("shared/Config/cfg.xml"), shared);
+    // the page the operator's settings name is one of the shared pages
+    w.write(QStringLiteral("shared/Modeles/Test.ETQ"), etq.readAll());
+    for (const char* logo : {"Anzin.bmp", "Valenciennes.bmp"}) {
+        QFile picture(QStringLiteral(PELORIN_TEST_DATA "/logos/") + QLatin1String(logo));
+        ASSERT_TRUE(picture.open(QIODevice::ReadOnly)) << logo;
+        w.write(QStringLiteral("shared/logos/") + QLatin1String(logo), picture.readAll());
+    }
+    Dialogs::clearShownMessages();
+    for (const bool reachable : {true, false}) {
+        w.locate();
+        ProgramWindows windows;
+        const QStringList shown = Dialogs::shownMessages();
+        if (reachable) {
+            EXPECT_TRUE(shown.isEmpty()) << qPrintable(shown.join(u'\n'));
+        } else {
+            ASSERT_EQ(shown.size(), 1);
+            EXPECT_TRUE(shown.first().contains(QStringLiteral("« %1 » est injoignable").arg(w.sharedDir())))
+                << qPrintable(shown.first());
+        }
+        EXPECT_TRUE(windows.mainWindow().configuration().names(RefList::Parfums).contains("Citron de l'usine"));
+        ASSERT_TRUE(windows.mainWindow().sheet().page());
+        EXPECT_FALSE(windows.mainWindow().sheet().page()->isEmpty());
+        // closing keeps the window's settings in the operator's own file, never in the shared one
+        windows.mainWindow().show();
+        EXPECT_TRUE(windows.mainWindow().close());
+        EXPECT_EQ(
+            w.read(reachable ? QStringLiteral("shared/Config/cfg.xml") : QStringLiteral("unplugged/Config/cfg.xml")),
+            shared);
+        EXPECT_EQ(w.read(QStringLiteral("home/cache/pelorin/shared/Config/cfg.xml")), shared);
+        EXPECT_TRUE(w.read(QStringLiteral("home/data/pelorin/Config/cfg.xml")).contains("<Modele>Test.ETQ</Modele>"));
+        EXPECT_FALSE(w.read(QStringLiteral("home/data/pelorin/Config/cfg.xml")).contains("Citron de l'usine"));
+        Dialogs::clearShownMessages();
+        if (reachable)
+            w.unplug();
+    }
 }
 
 // Without regional settings (C or POSIX) dates take the French conventions; any other locale is

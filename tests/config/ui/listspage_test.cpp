@@ -12,6 +12,7 @@
 #include "pagecontrol.h"
 #include "support/testsupport.h"
 #include "support/fakeconfigurationhost.h"
+#include "support/sharedworkstation.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -106,6 +107,32 @@ TEST_F(ListEditing, FieldsAndButtonsAsTheOperatorFindsThem)
         EXPECT_EQ(b->text(), QStringLiteral("Ajouter"));
     EXPECT_EQ(pageControl<QPushButton>(page, "resetConfigurationButton")->text(), QStringLiteral("Effacer tout"));
     EXPECT_EQ(pageControl<QCheckBox>(page, "manualCodeCheck")->text(), QStringLiteral("Code manuel"));
+}
+
+TEST(SharedListEditing, RefusedWhereTheSharedFolderMayNotBeWrittenWithNothingLost)
+{
+    Dialogs::clearShownMessages();
+    test::SharedWorkstation w;
+    w.write(QStringLiteral("shared/Config/cfg.xml"), kConfig);
+    w.locate();
+    w.makeReadOnly(QStringLiteral("shared"));
+    FakeHost host;
+    host.config.load();
+    ListsPage page(host);
+    page.show();
+    auto* name = pageControl<QLineEdit>(page, "perfumeNameEdit");
+    auto* code = pageControl<QLineEdit>(page, "perfumeCodeEdit");
+    QTest::keyClicks(name, QStringLiteral("menthe"));
+    QTest::keyClicks(code, QStringLiteral("MEN"));
+    QTest::mouseClick(pageControl<QPushButton>(page, "addPerfumeButton"), Qt::LeftButton);
+    ASSERT_EQ(Dialogs::shownMessages().size(), 1);
+    EXPECT_TRUE(Dialogs::shownMessages().first().contains(QStringLiteral("« %1 »").arg(w.sharedDir())))
+        << qPrintable(Dialogs::shownMessages().first());
+    // what was typed stays for when the folder may be written; the lists shown and stored are unchanged
+    EXPECT_EQ(name->text(), QStringLiteral("menthe"));
+    EXPECT_EQ(code->text(), QStringLiteral("MEN"));
+    EXPECT_EQ(pageControl<QListWidget>(page, "perfumesList")->count(), 1);
+    EXPECT_EQ(w.read(QStringLiteral("shared/Config/cfg.xml")), kConfig);
 }
 
 TEST_F(ListEditing, AddedEntriesAreSavedAtOnceAsTyped)

@@ -116,6 +116,23 @@ protected:
     {
         editor().findChild<QPlainTextEdit*>(QStringLiteral("descriptionText"))->setPlainText(lines.join(u'\n'));
     }
+    // The execution report as listed: each object's cells joined by " | ", each problem under it
+    // after "! ".
+    QStringList reportRows()
+    {
+        QStringList rows;
+        const auto* list = editor().findChild<QTreeWidget*>(QStringLiteral("reportList"));
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = list->topLevelItem(i);
+            QStringList cells;
+            for (int c = 0; c < list->columnCount(); ++c)
+                cells << item->text(c);
+            rows << cells.join(QStringLiteral(" | "));
+            for (int k = 0; k < item->childCount(); ++k)
+                rows << QStringLiteral("! ") + item->child(k)->text(0);
+        }
+        return rows;
+    }
     QStringList marksShown()
     {
         QStringList cells;
@@ -226,9 +243,8 @@ TEST_F(PageEditor, InitialTextAndCreerWithTheInitialFields)
     EXPECT_TRUE(editor().memoLines().isEmpty());
     click(editor().findChild<QPushButton*>(QStringLiteral("createPageButton")));
     EXPECT_EQ(editor().memoLines(), kInitialLines);
-    // the execution report of the new, empty page holds its reference only
-    EXPECT_EQ(editor().findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText(),
-              QStringLiteral("Avery"));
+    // the execution report of the new, empty page lists nothing
+    EXPECT_TRUE(reportRows().isEmpty()) << qPrintable(reportRows().join(u'\n'));
     EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
@@ -334,10 +350,40 @@ TEST_F(PageEditor, SwitchesAndGridMarksRedrawThePreview)
     QTest::mouseDClick(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(e.findChild<SelectionGrid*>(QStringLiteral("labelGrid"))->item(0, 1)->text(), QString());
     EXPECT_EQ(shown(), 3 + 7);
-    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))
-                  ->toPlainText()
-                  .count(QStringLiteral("** Trace composant **")),
-              7);
+    // the report lists the object once, whatever the labels that carry it
+    EXPECT_EQ(reportRows(), QStringList({QStringLiteral("Cadre | Objet | 10,0 mm | 10,0 mm | 10,0 mm | 10,0 mm")}));
+}
+
+// The execution report lists each object with its place on the label and what stands in the way of
+// printing it; choosing a row chooses the object.
+TEST_F(PageEditor, TheExecutionReportListsEachObjectWithItsProblems)
+{
+    PageEditorPage& e = editor();
+    chooseObject(QStringLiteral("Image"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("imageFileEdit")), QStringLiteral("Absente.bmp"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+    chooseObject(QStringLiteral("Rectangle"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentLeftEdit")), QStringLiteral("12,34"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+
+    const QStringList rows = reportRows();
+    ASSERT_EQ(rows.size(), 3) << qPrintable(rows.join(u'\n'));
+    EXPECT_EQ(rows[0], QStringLiteral("Image | Objet | 10,0 mm | 10,0 mm | 10,0 mm | 10,0 mm"));
+    EXPECT_TRUE(rows[1].startsWith(QStringLiteral("! image introuvable : "))) << qPrintable(rows[1]);
+    EXPECT_TRUE(rows[1].endsWith(QStringLiteral("/Absente.bmp"))) << qPrintable(rows[1]);
+    EXPECT_EQ(rows[2], QStringLiteral("Cadre | Objet | 12,3 mm | 10,0 mm | 10,0 mm | 10,0 mm"));
+
+    auto* list = e.findChild<QTreeWidget*>(QStringLiteral("reportList"));
+    EXPECT_EQ(list->accessibleName(), QStringLiteral("Compte rendu d'exécution."));
+    EXPECT_EQ(list->headerItem()->text(2), QStringLiteral("Gauche"));
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(1));
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(e.selectedObject(), 1);
+    list->setCurrentItem(list->topLevelItem(0));
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(e.selectedObject(), 0);
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << qPrintable(Dialogs::shownMessages().join(u'\n'));
 }
 
 // The text is read as it is typed: the grid follows its rows at once, and a text in error leaves the
@@ -376,10 +422,9 @@ TEST_F(PageEditor, MarkupTypedInAFieldKeepsTheTextReadable)
 TEST_F(PageEditor, AMalformedTextIsReportedWithItsPlaceAndChangesNothingShown)
 {
     PageEditorPage& e = editor();
-    click(e.findChild<QPushButton*>(
-        QStringLiteral("addComponentButton"))); // one rectangle: a report of ten lines per label
-    const QString report = e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText();
-    ASSERT_TRUE(report.startsWith(QStringLiteral("Avery\n** Trace composant **")));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton"))); // one rectangle: one row
+    const QStringList report = reportRows();
+    ASSERT_EQ(report.size(), 1);
     const auto page = e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->page();
     ASSERT_NE(page, nullptr);
     e.sheet().marks().toggle(1, 0);
@@ -395,7 +440,7 @@ TEST_F(PageEditor, AMalformedTextIsReportedWithItsPlaceAndChangesNothingShown)
     ASSERT_EQ(Dialogs::shownMessages().size(), 1);
     const QString message = Dialogs::shownMessages().first();
     EXPECT_TRUE(message.contains(QStringLiteral("at line 23, column"))) << qPrintable(message);
-    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText(), report);
+    EXPECT_EQ(reportRows(), report);
     EXPECT_EQ(e.findChild<report::PagePreview*>(QStringLiteral("pagePreview"))->page(), page);
     EXPECT_EQ(marksShown(), cells);
     // the grid is still rebuilt from the text parsed last
@@ -455,7 +500,8 @@ TEST_F(PageEditor, SavingAnOpenedFileProposesItAndWritesTheLinesShown)
     Dialogs::setNextFileName(path);
     click(e.findChild<QToolButton*>(QStringLiteral("openDescriptionButton")));
     EXPECT_EQ(e.memoLines().value(3), QStringLiteral("<Reference>Modéle €</Reference>"));
-    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText(), QStringLiteral("Modéle €"));
+    EXPECT_EQ(e.document().sheet().Reference, QStringLiteral("Modéle €"));
+    EXPECT_TRUE(reportRows().isEmpty());
 
     // cancelling writes nothing, but the dialog proposed the file opened
     click(e.findChild<QToolButton*>(QStringLiteral("saveDescriptionButton")));
@@ -795,11 +841,9 @@ TEST_F(PageEditorManipulation, ANewObjectIsDrawnOnTheLabel)
     EXPECT_EQ(e.document().objects()[1].type, QStringLiteral("AutoBarCode"));
     EXPECT_EQ(e.document().objects()[1].box, QRectF(30, 15, 40, 10));
     EXPECT_FALSE(e.findChild<QToolButton*>(QStringLiteral("drawObjectButton"))->isChecked());
-    // the page shows it on every label: 8 frames and 8 codes
-    EXPECT_EQ(e.findChild<QPlainTextEdit*>(QStringLiteral("reportText"))
-                  ->toPlainText()
-                  .count(QStringLiteral("Type : AutoBarCode")),
-              8);
+    // the report lists it after the frame, where it was drawn
+    ASSERT_GE(reportRows().size(), 2);
+    EXPECT_EQ(reportRows()[1], QStringLiteral("Code de traçabilité | Objet2 | 30,0 mm | 15,0 mm | 40,0 mm | 10,0 mm"));
     QTest::keyClick(overlay(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(e.document().objects().size(), 1u);
 }

@@ -64,6 +64,19 @@ TEST(SheetChooser, ASheetFoundByItsWordsFillsTheNewPage)
     EXPECT_FALSE(chooser->findChild<QPushButton*>(QStringLiteral("chooseSheetButton"))->isEnabled());
     brand->setCurrentIndex(0);
     ASSERT_EQ(list->count(), 2);
+    // the paper size narrows as well: of all the sheets, the one on A5
+    auto* paper = chooser->findChild<QComboBox*>(QStringLiteral("sheetPaperFilter"));
+    ASSERT_NE(paper, nullptr);
+    EXPECT_FALSE(paper->accessibleName().isEmpty());
+    search->clear();
+    paper->setCurrentIndex(paper->findText(QStringLiteral("A5")));
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_TRUE(list->item(0)->text().startsWith(QStringLiteral("Acme R300"))) << qPrintable(list->item(0)->text());
+    EXPECT_TRUE(summary->text().contains(QStringLiteral("1 en largeur × 3 en hauteur, de 100 × 50 mm sur A5")))
+        << qPrintable(summary->text());
+    paper->setCurrentIndex(0);
+    QTest::keyClicks(search, QStringLiteral("r20"));
+    ASSERT_EQ(list->count(), 2);
 
     chooser->findChild<QPushButton*>(QStringLiteral("chooseSheetButton"))->click();
     EXPECT_EQ(editor.findChild<QLineEdit*>(QStringLiteral("pageReferenceEdit"))->text(), QStringLiteral("Acme R200"));

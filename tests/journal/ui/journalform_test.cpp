@@ -2,6 +2,7 @@
 
 #include "base/ui/dialogs.h"
 #include "journal/journal.h"
+#include "journal/journalreader.h"
 #include "journal/reprint.h"
 #include "journal/ui/journalform.h"
 #include "journal/ui/journalmodel.h"
@@ -14,11 +15,22 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <QScopeGuard>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace pelorin;
 using namespace pelorin::journal;
@@ -45,10 +57,11 @@ protected:
                 << sampleEntry(EntryKind::Print, 501, QStringLiteral("P%_'\\501"))
                 << sampleEntry(EntryKind::Scan, 502, QStringLiteral("S%XY"));
         m_journal->store().insert(entries);
-        m_form = std::make_unique<JournalForm>(*m_journal);
+        m_form = std::make_unique<JournalForm>(m_settings, folder());
         m_form->show();
         m_table = m_form->findChild<QTableView*>(QStringLiteral("TableJournal"));
         ASSERT_TRUE(m_table);
+        waitForList();
     }
     void TearDown() override
     {
@@ -62,6 +75,23 @@ protected:
         edit->clear();
         QTest::keyClicks(edit, code);
         QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonChercher")), Qt::LeftButton);
+        waitForList();
+    }
+    // The list is read off the window's thread: it is shown once its first page has come.
+    void waitForList() { QTRY_VERIFY_WITH_TIMEOUT(!m_form->model()->busy(), 15000); }
+    void chooseView(int index)
+    {
+        m_form->findChild<QComboBox*>(QStringLiteral("ComboVue"))->setCurrentIndex(index);
+        waitForList();
+    }
+    // Clicks the export button `name` and waits for the file to be written.
+    template <typename Window> void exportWith(Window* window, const char* name, const QString& path)
+    {
+        QSignalSpy exported(window, &Window::exported);
+        Dialogs::setNextFileName(path);
+        QTest::mouseClick(window->template findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(exported.size(), 1, 30000);
+        EXPECT_EQ(exported.at(0).at(0).toString(), path);
     }
     QString label() const { return m_form->findChild<QLabel*>(QStringLiteral("LabelCompte"))->text(); }
 
@@ -91,8 +121,14 @@ TEST_P(JournalWindow, ShowsAPageAndFetchesTheNextAsTheTableScrolls)
     EXPECT_EQ(model->data(model->index(0, 4)).toString(), QStringLiteral("S%XY"));
     m_table->scrollToBottom();
     QTRY_COMPARE(model->rowCount(), 2 * JournalModel::kPage);
-    while (model->canFetchMore(QModelIndex()))
-        model->fetchMore(QModelIndex());
+    // each page is asked for once, however often the view asks while it comes
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            model->fetchMore(QModelIndex());
+            model->fetchMore(QModelIndex());
+            return !model->canFetchMore(QModelIndex());
+        }(),
+        15000);
     EXPECT_EQ(model->rowCount(), 443);
     EXPECT_EQ(label(), QStringLiteral("443 entrées"));
 }
@@ -107,11 +143,10 @@ TEST_P(JournalWindow, FiltersAreTakenLiterallyAndTheViewsCountTheirCodes)
     EXPECT_EQ(m_table->model()->rowCount(), 2);
 
     search(QString());
-    auto* view = m_form->findChild<QComboBox*>(QStringLiteral("ComboVue"));
-    view->setCurrentIndex(1); // printed, never scanned: the two P codes (the others were scanned too)
+    chooseView(1); // printed, never scanned: the two P codes (the others were scanned too)
     EXPECT_EQ(m_table->model()->rowCount(), 2);
     EXPECT_EQ(label(), QStringLiteral("2 codes"));
-    view->setCurrentIndex(2);
+    chooseView(2);
     EXPECT_EQ(m_table->model()->rowCount(), 1);
     EXPECT_EQ(m_table->model()->data(m_table->model()->index(0, 0)).toString(), QStringLiteral("S%XY"));
 }
@@ -147,8 +182,9 @@ TEST_P(JournalWindow, ShowsMisreadsApartAndNeverAsAReadOfAPrintedCode)
     for (const auto& c : cases) {
         type->setCurrentIndex(type->findText(c.item));
         search(QString());
-        ASSERT_TRUE(m_form->model()->search());
-        EXPECT_EQ(m_form->model()->search()->countEntries(), c.entries) << c.item.toStdString();
+        ASSERT_TRUE(m_form->model()->searched());
+        EXPECT_EQ(Search(m_journal->store(), m_form->model()->filter()).countEntries(), c.entries)
+            << c.item.toStdString();
         if (c.shown) {
             for (int r = 0; r < model->rowCount(); ++r)
                 EXPECT_EQ(model->data(model->index(r, column(QStringLiteral("Type")))).toString(),
@@ -163,7 +199,7 @@ TEST_P(JournalWindow, ShowsMisreadsApartAndNeverAsAReadOfAPrintedCode)
 
     // its code stays printed and never read
     type->setCurrentIndex(0);
-    m_form->findChild<QComboBox*>(QStringLiteral("ComboVue"))->setCurrentIndex(1);
+    chooseView(1);
     QStringList unscanned;
     for (int r = 0; r < model->rowCount(); ++r)
         unscanned << model->data(model->index(r, 0)).toString();
@@ -175,8 +211,7 @@ TEST_P(JournalWindow, ExportsWhatIsShownToCsvInBothEncodingsAndToPdf)
 {
     search(QStringLiteral("P%"));
     const QString csv = folder() + QStringLiteral("/journal.csv");
-    Dialogs::setNextFileName(csv);
-    QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonCsv")), Qt::LeftButton);
+    exportWith(m_form.get(), "ButtonCsv", csv);
     QFile f(csv);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray cp1252 = f.readAll();
@@ -187,8 +222,7 @@ TEST_P(JournalWindow, ExportsWhatIsShownToCsvInBothEncodingsAndToPdf)
     EXPECT_TRUE(cp1252.contains(",P%_'\\501,"));
 
     m_form->findChild<QComboBox*>(QStringLiteral("ComboEncodage"))->setCurrentIndex(1);
-    Dialogs::setNextFileName(csv);
-    QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonCsv")), Qt::LeftButton);
+    exportWith(m_form.get(), "ButtonCsv", csv);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray utf8 = f.readAll();
     EXPECT_TRUE(utf8.startsWith("\xEF\xBB\xBF"
@@ -196,8 +230,7 @@ TEST_P(JournalWindow, ExportsWhatIsShownToCsvInBothEncodingsAndToPdf)
     EXPECT_EQ(utf8.count("\xEF\xBB\xBF"), 1);
 
     const QString pdf = folder() + QStringLiteral("/journal.pdf");
-    Dialogs::setNextFileName(pdf);
-    QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonPdf")), Qt::LeftButton);
+    exportWith(m_form.get(), "ButtonPdf", pdf);
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     ASSERT_TRUE(text.waitForFinished(30000));
@@ -228,7 +261,7 @@ TEST_P(JournalWindow, ReconcilesLabelsPerCodeAndRecallsALot)
 
     auto* edit = m_form->findChild<QLineEdit*>(QStringLiteral("EditCode"));
     edit->setText(QStringLiteral("R2501"));
-    m_form->findChild<QComboBox*>(QStringLiteral("ComboVue"))->setCurrentIndex(3);
+    chooseView(3);
     QAbstractItemModel* model = m_table->model();
     ASSERT_EQ(model->rowCount(), 2);
     const QStringList expected[] = {{printed, "12", "5", "7", "0"}, {extra, "0", "1", "0", "1"}};
@@ -241,14 +274,15 @@ TEST_P(JournalWindow, ReconcilesLabelsPerCodeAndRecallsALot)
     QTest::mouseClick(m_form->findChild<QPushButton*>(QStringLiteral("ButtonRappel")), Qt::LeftButton);
     auto* recall = m_form->findChild<RecallForm*>();
     ASSERT_TRUE(recall);
+    QSignalSpy reported(recall, &RecallForm::searched);
+    QTRY_COMPARE_WITH_TIMEOUT(reported.size(), 1, 15000);
     EXPECT_EQ(recall->printsTable()->rowCount(), 1);
     EXPECT_EQ(recall->scansTable()->rowCount(), 6);
     ASSERT_EQ(recall->totalsTable()->rowCount(), 3);
     EXPECT_EQ(recall->totalsTable()->item(2, 0)->text(), QStringLiteral("Total"));
     EXPECT_EQ(recall->totalsTable()->item(2, 3)->text(), QStringLiteral("7"));
     const QString pdf = folder() + QStringLiteral("/rappel.pdf");
-    Dialogs::setNextFileName(pdf);
-    QTest::mouseClick(recall->findChild<QPushButton*>(QStringLiteral("ButtonPdf")), Qt::LeftButton);
+    exportWith(recall, "ButtonPdf", pdf);
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     ASSERT_TRUE(text.waitForFinished(30000));
@@ -368,7 +402,10 @@ TEST_P(JournalWindow, ReprintsTheChosenPrintWhoseDescriptionWasKept)
         choose(row);
         EXPECT_EQ(button->isEnabled(), enabled) << row;
     }
+    QSignalSpy reprinted(m_form.get(), &JournalForm::reprinted);
     QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(reprinted.size(), 1, 15000);
+    waitForList();
     ASSERT_EQ(printed.size(), 1);
     EXPECT_EQ(printed[0].description, etq);
     EXPECT_EQ(printed[0].first.id, print.id);
@@ -383,4 +420,125 @@ TEST_P(JournalWindow, ReprintsTheChosenPrintWhoseDescriptionWasKept)
     EXPECT_EQ(cell(0, QStringLiteral("Empreinte de la page")), print.fingerprint);
 }
 
+// A search asked for while an earlier one is still on its way: the earlier list, coming later, never
+// shows over the newer one, in the table or in the count under it.
+TEST_P(JournalWindow, AnEarlierSearchNeverShowsOverALaterOne)
+{
+    QAbstractItemModel* model = m_table->model();
+    QStringList shownFirst; // the first code of every list the table showed
+    QObject::connect(model, &QAbstractItemModel::modelReset, [&] {
+        if (model->rowCount() > 0)
+            shownFirst << model->data(model->index(0, 4)).toString();
+    });
+    auto* edit = m_form->findChild<QLineEdit*>(QStringLiteral("EditCode"));
+    const struct
+    {
+        const char* name;
+        bool readBeforeTheNext; // the earlier search has been read, its answer still to come
+    } cases[] = {{"queued", false}, {"answered", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        shownFirst.clear();
+        // the reader is held until both searches have been asked for
+        QSemaphore gate, read;
+        m_form->reader().ask(m_form.get(), [&](Journal&) -> JournalReader::Reply {
+            gate.acquire();
+            return {};
+        });
+        edit->setText(QStringLiteral("P%"));
+        m_form->Chercher();
+        if (c.readBeforeTheNext) {
+            m_form->reader().ask(m_form.get(), [&](Journal&) -> JournalReader::Reply {
+                read.release();
+                return {};
+            });
+            gate.release();
+            // the window's thread waits, without taking the answer, until the reader has read the first
+            ASSERT_TRUE(read.tryAcquire(1, 15000));
+        }
+        edit->setText(QStringLiteral("S%"));
+        m_form->Chercher();
+        if (!c.readBeforeTheNext)
+            gate.release();
+        waitForList();
+        QTest::qWait(100);
+        EXPECT_EQ(model->rowCount(), 1);
+        EXPECT_EQ(model->data(model->index(0, 4)).toString(), QStringLiteral("S%XY"));
+        EXPECT_EQ(label(), QStringLiteral("1 entrées"));
+        EXPECT_FALSE(shownFirst.contains(QStringLiteral("P%_'\\501"))) << shownFirst.join(u' ').toStdString();
+    }
+}
+
 PELORIN_BOTH_ENGINES(JournalWindow);
+
+// A PostgreSQL server that accepts connections and never answers: the journal window opens, searches,
+// opens its recall window and closes while each try waits for the server; the window's event loop
+// keeps turning all along (the longest gap between two ticks of a 50 ms timer stays far below the
+// seconds a try waits), the window says it is connecting, and then that the server does not answer.
+TEST(JournalWindowOnSilentServer, TheWindowKeepsTurningAndReportsTheFailureInFrench)
+{
+    // a listening socket nobody reads: the kernel accepts each connection, nothing ever answers
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    const auto closeListener = qScopeGuard([&] { ::close(listener); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    QTemporaryDir folder;
+    QFile services(folder.filePath(QStringLiteral("pg_service.conf")));
+    ASSERT_TRUE(services.open(QIODevice::WriteOnly));
+    services.write(QStringLiteral("[silent]\nhost=127.0.0.1\nport=%1\ndbname=journal\nuser=pelorin\n")
+                       .arg(ntohs(address.sin_port))
+                       .toUtf8());
+    services.close();
+    const QByteArray sharedServices = qgetenv("PGSERVICEFILE");
+    qputenv("PGSERVICEFILE", services.fileName().toLocal8Bit());
+    const auto restore = qScopeGuard([&] { qputenv("PGSERVICEFILE", sharedServices); });
+    Settings settings;
+    settings.engine = Engine::PostgreSQL;
+    settings.service = QStringLiteral("silent");
+    Dialogs::clearShownMessages();
+
+    QElapsedTimer clock;
+    qint64 lastTick = 0, longestGap = 0;
+    QTimer tick;
+    tick.setInterval(50);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+        lastTick = clock.elapsed();
+    });
+    clock.start();
+    tick.start();
+    {
+        JournalForm form(settings, folder.path());
+        form.show();
+        auto* count = form.findChild<QLabel*>(QStringLiteral("LabelCompte"));
+        EXPECT_EQ(count->text(), QStringLiteral("Connexion au journal…"));
+        // asked again while the first try waits: the window takes it at once
+        form.findChild<QLineEdit*>(QStringLiteral("EditCode"))->setText(QStringLiteral("B2501"));
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonChercher")), Qt::LeftButton);
+        EXPECT_TRUE(form.model()->busy());
+        QTRY_VERIFY_WITH_TIMEOUT(!Dialogs::shownMessages().isEmpty(), 30000);
+        QTRY_VERIFY(!form.model()->busy());
+        const QString shown = Dialogs::shownMessages().join(u'\n');
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("Le serveur du journal (service « silent ») ne répond pas")))
+            << shown.toStdString();
+        EXPECT_TRUE(count->text().contains(QStringLiteral("liste incomplète"))) << count->text().toStdString();
+
+        // the recall window waits on the same server, and the journal window closes meanwhile
+        Dialogs::clearShownMessages();
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("ButtonRappel")), Qt::LeftButton);
+        auto* recall = form.findChild<RecallForm*>();
+        ASSERT_TRUE(recall);
+        EXPECT_EQ(recall->findChild<QLabel*>(QStringLiteral("LabelEtat"))->text(), QStringLiteral("Recherche…"));
+        QTest::qWait(300);
+    }
+    QTest::qWait(300);
+    tick.stop();
+    // a check that the window never waited on the network, with a wide margin: not a speed goal
+    EXPECT_LT(longestGap, 1000);
+}

@@ -6,6 +6,8 @@
 #include "base/paths.h"
 #include "base/ui/dialogs.h"
 #include "journal/journal.h"
+#include "journal/journalworker.h"
+#include "journal/outbox.h"
 #include "journal/search.h"
 #include "journal/ui/journalform.h"
 #include "journal/ui/journalmodel.h"
@@ -16,11 +18,18 @@
 #include "support/testsupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QSet>
 #include <QLineEdit>
 #include <QPrinterInfo>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace pelorin;
 using namespace pelorin::journal;
@@ -137,3 +146,64 @@ TEST_P(JournalInProgram, PrintedExportedAndScannedCodesAreRecorded)
 }
 
 PELORIN_BOTH_ENGINES(JournalInProgram);
+
+// The program closes while its journal waits on a PostgreSQL server that accepts connections and never
+// answers, with entries given to it still to be recorded: closing waits a moment, not for the server,
+// asks nothing (every entry is kept), and the entries are in the outbox, to be sent next time.
+TEST(JournalInProgramOnSilentServer, ClosesWithoutWaitingForTheServerAndKeepsTheEntries)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    const auto closeListener = qScopeGuard([&] { ::close(listener); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 16), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+
+    test::TempDataFolder data;
+    DataFolder::setRoot(data.path());
+    data.write(QStringLiteral("Config/pg_service.conf"),
+               QStringLiteral("[silent]\nhost=127.0.0.1\nport=%1\ndbname=journal\nuser=pelorin\n")
+                   .arg(ntohs(address.sin_port))
+                   .toUtf8());
+    const QByteArray sharedServices = qgetenv("PGSERVICEFILE");
+    qputenv("PGSERVICEFILE", data.file(QStringLiteral("Config/pg_service.conf")).toLocal8Bit());
+    const auto restore = qScopeGuard([&] { qputenv("PGSERVICEFILE", sharedServices); });
+    Settings settings;
+    settings.engine = Engine::PostgreSQL;
+    settings.service = QStringLiteral("silent");
+    settings.saveFile(data.file(QStringLiteral("Config/journal.ini")));
+
+    QList<Entry> scans;
+    for (int n = 0; n < 3; ++n)
+        scans << test::sampleEntry(EntryKind::Scan, n);
+    Dialogs::clearShownMessages();
+    QString outboxPath;
+    QElapsedTimer closing;
+    {
+        ProgramWindows windows;
+        JournalWorker& worker = windows.journalHooks().journal();
+        // every entry tries the server, each for as long as the server is given to answer
+        worker.runAndWait([&](Journal& j) {
+            j.setRetryDelay(0);
+            outboxPath = j.outboxPath();
+        });
+        for (const Entry& e : scans)
+            worker.record(e);
+        windows.mainWindow().show();
+        closing.start();
+        EXPECT_TRUE(windows.mainWindow().close());
+    }
+    // a check that closing does not wait for the server, with a wide margin: not a speed goal
+    EXPECT_LT(closing.elapsed(), 5000);
+    EXPECT_TRUE(Dialogs::shownMessages().isEmpty()) << Dialogs::shownMessages().join(u' ').toStdString();
+    QSet<QString> kept;
+    Outbox outbox(outboxPath);
+    for (const auto& [position, entry] : outbox.oldest(100))
+        kept << entry.id;
+    for (const Entry& e : scans)
+        EXPECT_TRUE(kept.contains(e.id)) << e.id.toStdString();
+}
