@@ -7,6 +7,7 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 #include <cmath>
+#include <cstring>
 #include <pugixml.hpp>
 
 namespace pelorin {
@@ -112,6 +113,25 @@ pugi::xml_node layoutBefore(pugi::xml_node node)
         if (*c != ' ' && *c != '\t' && *c != '\n' && *c != '\r')
             return {};
     return before;
+}
+
+// A new last element of `parent`, laid out as its other elements are: after the blanks that begin
+// their lines (none for elements written one after the other on one line).
+pugi::xml_node appendLaidOut(pugi::xml_node parent, const char* name)
+{
+    pugi::xml_node last;
+    std::string layout;
+    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element)
+            continue;
+        last = child;
+        if (const pugi::xml_node blanks = layoutBefore(child))
+            layout = blanks.value();
+    }
+    pugi::xml_node element = last ? parent.insert_child_after(name, last) : parent.prepend_child(name);
+    if (!layout.empty())
+        parent.insert_child_before(pugi::node_pcdata, element).set_value(layout.c_str());
+    return element;
 }
 
 } // namespace
@@ -282,6 +302,40 @@ void PageDocument::setValue(int index, const char* element, const QString& value
 {
     edit(QStringLiteral("Modifier %1").arg(QString::fromLatin1(element)),
          [&](XmlDocument& doc) { pelorin::setText(ensure(componentNode(doc, index), element), value); });
+}
+
+void PageDocument::setOptionalValue(int index, const char* element, const QString& value, const QString& byDefault)
+{
+    edit(QStringLiteral("Modifier %1").arg(QString::fromLatin1(element)), [&](XmlDocument& doc) {
+        pugi::xml_node node = componentNode(doc, index);
+        const pugi::xml_node present = node.child(element);
+        if (value != byDefault) {
+            pelorin::setText(present ? present : appendLaidOut(node, element), value);
+            return;
+        }
+        if (!present)
+            return;
+        const ComponentType* type = findComponentType(pelorin::text(find(node, "Type")));
+        bool written = false;
+        if (type)
+            for (const WrittenElement& w : type->writes)
+                written = written || std::strcmp(w.element, element) == 0;
+        if (written) {
+            pelorin::setText(present, value);
+            return;
+        }
+        // its line goes with it
+        if (const pugi::xml_node layout = layoutBefore(present))
+            node.remove_child(layout);
+        node.remove_child(present);
+    });
+}
+
+bool PageDocument::hasValue(int index, const char* element) const
+{
+    XmlDocument doc;
+    doc.parseText(m_goodText);
+    return bool(componentNode(doc, index).child(element));
 }
 
 void PageDocument::remove(int index)

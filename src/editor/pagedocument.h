@@ -74,6 +74,12 @@ public:
     // One element's text; the element is added when missing. Changes of one element of one object
     // in a row are one step.
     void setValue(int index, const char* element, const QString& value);
+    // An element that may be left out (a text's font, a barcode's text under the bars): absent, it
+    // means `byDefault`. Setting it to its default writes nothing where it is absent and takes it
+    // out where the type would not write it, so that a page that never used it is unchanged.
+    void setOptionalValue(int index, const char* element, const QString& value, const QString& byDefault);
+    // Whether the object's element is written in the text last parsed without fault.
+    bool hasValue(int index, const char* element) const;
     void remove(int index);
     // Moves the object to `to` in drawing order (later is drawn over earlier).
     void move(int index, int to);

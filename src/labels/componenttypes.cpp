@@ -22,12 +22,23 @@ report::Component& placed(report::Page& page, ComponentClass cls, const PlacedCo
     return c;
 }
 
-void setText(report::Component& c, const QString& text, int rotation, int fontHeightPx)
+// The family, weight and alignment a text type reads (all optional).
+report::TextFace textFace(const ComponentDescription& d)
+{
+    report::TextFace face;
+    face.family = d.value(kFontElement).text().trimmed();
+    face.bold = descriptionFlag(d.value(kBoldElement).text(), false);
+    face.alignment = alignmentFromPosition(d.value(kPositionElement).text());
+    return face;
+}
+
+void setText(report::Component& c, const QString& text, int rotation, int fontHeightPx, const ComponentDescription& d)
 {
     report::TextProps& t = c.text();
     t.text = text;
     t.rotation = rotation;
     t.fontHeightPx = fontHeightPx;
+    t.face = textFace(d);
 }
 
 // The drawings: each converts its own values first, then creates its component.
@@ -50,7 +61,7 @@ void createAutoTexte(PlacedComponent& rec, const ComponentDescription& d, int, r
 {
     rec.Rotation = d.value("Rotation").integer();
     rec.Taille = d.value("Taille").integer();
-    setText(placed(page, ComponentClass::Text, rec), values.operatorText(), rec.Rotation, rec.Taille);
+    setText(placed(page, ComponentClass::Text, rec), values.operatorText(), rec.Rotation, rec.Taille, d);
 }
 
 void createAutoIncTexte(PlacedComponent& rec, const ComponentDescription& d, int labelNumber, report::Page& page,
@@ -61,7 +72,7 @@ void createAutoIncTexte(PlacedComponent& rec, const ComponentDescription& d, int
     // the label numbered n prints line n of the list; labels past its end print nothing
     const QStringList lines = values.incrementalLines();
     const QString text = labelNumber >= 1 && labelNumber <= lines.size() ? lines[labelNumber - 1] : QString();
-    setText(placed(page, ComponentClass::Text, rec), text, rec.Rotation, rec.Taille);
+    setText(placed(page, ComponentClass::Text, rec), text, rec.Rotation, rec.Taille, d);
 }
 
 void createTexte(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
@@ -69,7 +80,7 @@ void createTexte(PlacedComponent& rec, const ComponentDescription& d, int, repor
     rec.Text = d.value("Text").text();
     rec.Rotation = d.value("Rotation").integer();
     rec.Taille = d.value("Taille").integer();
-    setText(placed(page, ComponentClass::Text, rec), rec.Text, rec.Rotation, rec.Taille);
+    setText(placed(page, ComponentClass::Text, rec), rec.Text, rec.Rotation, rec.Taille, d);
 }
 
 void createAutoVersion(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page,
@@ -77,14 +88,16 @@ void createAutoVersion(PlacedComponent& rec, const ComponentDescription& d, int,
 {
     // the version is always small: its Taille is not read
     rec.Rotation = d.value("Rotation").integer();
-    setText(placed(page, ComponentClass::Text, rec), QStringLiteral("Pelorin V") + values.version(), rec.Rotation, 6);
+    setText(placed(page, ComponentClass::Text, rec), QStringLiteral("Pelorin V") + values.version(), rec.Rotation, 6,
+            d);
 }
 
-void setBarcode(report::Component& c, report::Symbology symbology, const QString& text)
+void setBarcode(report::Component& c, report::Symbology symbology, const QString& text, const ComponentDescription& d)
 {
     report::BarcodeProps& b = c.barcode();
     b.symbology = symbology;
     b.text = text;
+    b.humanReadable = descriptionFlag(d.value(kHumanReadableElement).text(), true);
 }
 
 // The code itself, or what its symbology carries of it: GS1 data composed from the code's fields
@@ -100,7 +113,7 @@ void createAutoBarCode(PlacedComponent& rec, const ComponentDescription& d, int,
         text = checkedBarcodeText(symbology, d.value("GTIN").text());
     else if (symbology != report::kCode128)
         text = checkedBarcodeText(symbology, text);
-    setBarcode(placed(page, ComponentClass::Barcode, rec), symbology, text);
+    setBarcode(placed(page, ComponentClass::Barcode, rec), symbology, text, d);
 }
 
 void createBarCode128(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
@@ -108,7 +121,7 @@ void createBarCode128(PlacedComponent& rec, const ComponentDescription& d, int, 
     rec.Text = d.value("Text").text();
     const report::Symbology symbology = readSymbology(d.value("Symbology").text());
     const QString text = checkedBarcodeText(symbology, rec.Text);
-    setBarcode(placed(page, ComponentClass::Barcode, rec), symbology, text);
+    setBarcode(placed(page, ComponentClass::Barcode, rec), symbology, text, d);
 }
 
 void createAutoLogo(PlacedComponent& rec, const ComponentDescription&, int, report::Page& page,
@@ -134,6 +147,7 @@ void createAutoMemoTexte(PlacedComponent& rec, const ComponentDescription& d, in
     report::MemoProps& m = placed(page, ComponentClass::Memo, rec).memo();
     m.text = values.multilineText();
     m.fontHeightPx = rec.Taille;
+    m.face = textFace(d);
 }
 
 void createMemoTexte(PlacedComponent& rec, const ComponentDescription& d, int, report::Page& page, const LabelValues&)
@@ -143,6 +157,7 @@ void createMemoTexte(PlacedComponent& rec, const ComponentDescription& d, int, r
     report::MemoProps& m = placed(page, ComponentClass::Memo, rec).memo();
     m.text = rec.Text;
     m.fontHeightPx = rec.Taille;
+    m.face = textFace(d);
 }
 
 constexpr ReadElement kTaille{"Taille", ValueKind::Integer, kMaxPixelSize};
@@ -151,6 +166,11 @@ constexpr ReadElement kText{"Text", ValueKind::Text};
 // optional: a description without it keeps its Code 128
 constexpr ReadElement kSymbology{"Symbology", ValueKind::Text};
 constexpr ReadElement kGtin{"GTIN", ValueKind::Text};
+constexpr ReadElement kHumanReadable{kHumanReadableElement, ValueKind::Text};
+// the face of a text, all optional
+constexpr ReadElement kPosition{kPositionElement, ValueKind::Text};
+constexpr ReadElement kFont{kFontElement, ValueKind::Text};
+constexpr ReadElement kBold{kBoldElement, ValueKind::Text};
 
 } // namespace
 
@@ -170,33 +190,33 @@ const std::vector<ComponentType>& componentTypeTable()
          createRectangle},
         {QStringLiteral("AutoTexte"),
          {{"Taille", "autoTextSizeEdit"}, {"Rotation", "autoTextRotationEdit"}},
-         {kRotation, kTaille},
+         {kRotation, kTaille, kPosition, kFont, kBold},
          "pageAutoTexte",
          createAutoTexte},
         {QStringLiteral("AutoIncTexte"),
          {{"Taille", "autoIncTextSizeEdit"}, {"Rotation", "autoIncTextRotationEdit"}},
-         {kRotation, kTaille},
+         {kRotation, kTaille, kPosition, kFont, kBold},
          "pageAutoIncTexte",
          createAutoIncTexte},
         {QStringLiteral("Texte"),
          {{"Text", "textEdit"}, {"Taille", "textSizeEdit"}, {"Rotation", "textRotationEdit"}},
-         {kText, kRotation, kTaille},
+         {kText, kRotation, kTaille, kPosition, kFont, kBold},
          "pageTexte",
          createTexte},
         // the version's size is the one of the Texte page: it has no field of its own
         {QStringLiteral("AutoVersion"),
          {{"Taille", "textSizeEdit"}, {"Rotation", "autoVersionRotationEdit"}},
-         {kRotation},
+         {kRotation, kPosition, kFont, kBold},
          "pageAutoVersion",
          createAutoVersion},
         {QStringLiteral("AutoBarCode"),
          {{"Rotation", "autoBarCodeRotationEdit"}, {"Position", "autoBarCodePositionEdit"}},
-         {kSymbology, kGtin},
+         {kSymbology, kGtin, kHumanReadable},
          "pageAutoBarCode",
          createAutoBarCode},
         {QStringLiteral("BarCode128"),
          {{"Rotation", "barCodeRotationEdit"}, {"Position", "barCodePositionEdit"}, {"Text", "barCodeTextEdit"}},
-         {kText, kSymbology},
+         {kText, kSymbology, kHumanReadable},
          "pageBarCode128",
          createBarCode128},
         {QStringLiteral("AutoLogo"), {}, {}, "pageAutoLogo", createAutoLogo},
@@ -207,17 +227,52 @@ const std::vector<ComponentType>& componentTypeTable()
          createImage},
         {QStringLiteral("AutoMemoTexte"),
          {{"Taille", "autoMemoTextSizeEdit"}},
-         {kTaille},
+         {kTaille, kPosition, kFont, kBold},
          "pageAutoMemoTexte",
          createAutoMemoTexte},
         // the whole text of the memo, its line breaks kept
         {QStringLiteral("MemoTexte"),
          {{"Position", "memoTextPositionEdit"}, {"Text", "memoTextEdit"}, {"Taille", "memoTextSizeEdit"}},
-         {kText, kTaille},
+         {kText, kTaille, kPosition, kFont, kBold},
          "pageMemoTexte",
          createMemoTexte},
     };
     return table;
+}
+
+report::TextAlignment alignmentFromPosition(const QString& position)
+{
+    const QString p = position.trimmed();
+    if (p.compare(QLatin1String("Center"), Qt::CaseInsensitive) == 0)
+        return report::TextAlignment::Center;
+    if (p.compare(QLatin1String("Right"), Qt::CaseInsensitive) == 0)
+        return report::TextAlignment::Right;
+    return report::TextAlignment::Left;
+}
+
+QString positionFromAlignment(report::TextAlignment alignment)
+{
+    switch (alignment) {
+    case report::TextAlignment::Center:
+        return QStringLiteral("Center");
+    case report::TextAlignment::Right:
+        return QStringLiteral("Right");
+    case report::TextAlignment::Left:
+        break;
+    }
+    return QStringLiteral("Left");
+}
+
+bool descriptionFlag(const QString& text, bool byDefault)
+{
+    const QString t = text.trimmed();
+    for (const char* yes : {"1", "oui", "true"})
+        if (t.compare(QLatin1String(yes), Qt::CaseInsensitive) == 0)
+            return true;
+    for (const char* no : {"0", "non", "false"})
+        if (t.compare(QLatin1String(no), Qt::CaseInsensitive) == 0)
+            return false;
+    return byDefault;
 }
 
 const ComponentType* findComponentType(QStringView name)

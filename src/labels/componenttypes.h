@@ -14,7 +14,8 @@ struct ComponentDescription;
 struct PlacedComponent;
 namespace report {
 class Page;
-}
+enum class TextAlignment;
+} // namespace report
 
 enum class ValueKind {
     Text,    // any characters, as stored
@@ -60,6 +61,26 @@ const std::vector<ComponentType>& componentTypeTable();
 const ComponentType* findComponentType(QStringView name);
 // The names of the table, in its order.
 const QStringList& componentTypes();
+
+// Optional elements of the text and barcode types, written only when they differ from their
+// default so that a description that does not use them stays as earlier versions wrote it (and
+// they, which ignore elements they do not look for, still read it).
+// `Police`: the font family of a text; absent or empty, Arial.
+inline constexpr const char* kFontElement = "Police";
+// `Gras`: "1" for a bold text; absent, regular.
+inline constexpr const char* kBoldElement = "Gras";
+// `TexteLisible`: "0" for a barcode without its text under the bars; absent, the text is printed.
+inline constexpr const char* kHumanReadableElement = "TexteLisible";
+// `Position` of a text: "Center" or "Right" within its box; "Left", absent or any other word keeps
+// it at the box's left edge.
+inline constexpr const char* kPositionElement = "Position";
+inline constexpr const char* kDefaultFontFamily = "Arial";
+
+report::TextAlignment alignmentFromPosition(const QString& position);
+QString positionFromAlignment(report::TextAlignment alignment);
+// A yes-or-no element: "1", "oui", "true" (any case) are yes; "0", "non", "false" no; an empty or
+// other text keeps `byDefault`.
+bool descriptionFlag(const QString& text, bool byDefault);
 
 // The largest length, in millimetres, a description may give: larger than any sheet a printer takes,
 // small enough that every position stays a number the painter can handle.

@@ -103,7 +103,8 @@ bool ExecutedComponent::operator==(const ExecutedComponent& o) const
 {
     return cls == o.cls && sameBox(box, o.box) && borderWidth == o.borderWidth && borderStyle == o.borderStyle &&
            clearFill == o.clearFill && hRadius == o.hRadius && vRadius == o.vRadius && text == o.text &&
-           fontHeightPx == o.fontHeightPx && rotation == o.rotation && symbol == o.symbol && image == o.image;
+           fontHeightPx == o.fontHeightPx && rotation == o.rotation && face == o.face && symbol == o.symbol &&
+           image == o.image;
 }
 
 bool ExecutedPage::operator==(const ExecutedPage& o) const
@@ -155,12 +156,14 @@ ExecutedPage execute(const Page& page)
             e.text = p.text;
             e.fontHeightPx = p.fontHeightPx;
             e.rotation = p.rotation;
+            e.face = p.face;
             break;
         }
         case ComponentClass::Memo: {
             const auto& p = std::get<MemoProps>(c.props);
             e.text = p.text;
             e.fontHeightPx = p.fontHeightPx;
+            e.face = p.face;
             break;
         }
         case ComponentClass::Barcode: {
@@ -170,6 +173,9 @@ ExecutedPage execute(const Page& page)
             if (it == symbols.constEnd())
                 it = symbols.insert(key, encodeBarcode(p.symbology, p.text));
             e.symbol = *it;
+            // without its text the bars take the whole box
+            if (!p.humanReadable)
+                e.symbol.humanReadable.clear();
             break;
         }
         case ComponentClass::Bitmap: {

@@ -45,6 +45,7 @@ struct ExecutedComponent
     QString text;
     int fontHeightPx = 0; // 0: Arial 10 points
     int rotation = 0;     // degrees counter-clockwise (Text only)
+    TextFace face;        // family, weight and alignment in the box
 
     // Barcode
     BarcodeSymbol symbol;

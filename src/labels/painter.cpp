@@ -61,9 +61,16 @@ struct PaintCache
     double unitsPerInch = 0.0;
     int deviceDpi = 0;
     bool raster = false;
-    std::vector<std::pair<double, FontAt>> fonts; // by em, inches
-    QHash<QPair<QString, double>, QStaticText> texts;
-    QHash<QString, double> widths; // advance of a text in Arial, ems
+    struct FontKey
+    {
+        double em; // inches
+        QString family;
+        bool bold;
+        bool operator==(const FontKey&) const = default;
+    };
+    std::vector<std::pair<FontKey, FontAt>> fonts;
+    QHash<QPair<QString, double>, QStaticText> texts; // upright texts of the default face
+    QHash<QString, double> widths;                    // advance of a text in Arial, ems
     QHash<OutlineKey, QImage> outlines;
 };
 
@@ -112,32 +119,42 @@ struct Context
     double minimumModuleMm = kDefaultMinimumModuleMm;
     QRectF paper; // the page, in painter units
 
-    const FontAt& font(double emInches)
+    const FontAt& font(double emInches, const TextFace& face = TextFace())
     {
-        for (const auto& [em, f] : cache.fonts)
-            if (em == emInches)
+        const PaintCache::FontKey key{emInches, face.family, face.bold};
+        for (const auto& [k, f] : cache.fonts)
+            if (k == key)
                 return f;
         // a point size is turned into pixels with the device's resolution, then by the painter's
         // transform: this gives the em wanted in painter units on any device
         const double emUnits = emInches * ppi;
-        QFont base = componentFont(ExecutedComponent());
+        QFont base = descriptionFont(face.family, face.bold);
         base.setPointSizeF(std::max(0.01, emUnits * 72.0 / cache.deviceDpi));
         FontAt f;
         f.font = device ? QFont(base, device) : base;
         const QFontMetricsF fm = device ? QFontMetricsF(f.font, device) : QFontMetricsF(f.font);
         f.ascent = fm.ascent();
         f.cell = fm.ascent() + fm.descent();
-        cache.fonts.emplace_back(emInches, f);
+        cache.fonts.emplace_back(key, f);
         return cache.fonts.back().second;
     }
 
-    // A single line of text with its cell's top-left corner at `topLeft`.
-    void drawLine(const QPointF& topLeft, const QString& text, double emInches)
+    // The advance of a single line of text, painter units.
+    double advance(const QString& text, double emInches, const TextFace& face)
     {
-        const FontAt& f = font(emInches);
+        const FontAt& f = font(emInches, face);
+        const QFontMetricsF fm = device ? QFontMetricsF(f.font, device) : QFontMetricsF(f.font);
+        return fm.horizontalAdvance(text);
+    }
+
+    // A single line of text with its cell's top-left corner at `topLeft`.
+    void drawLine(const QPointF& topLeft, const QString& text, double emInches, const TextFace& face = TextFace())
+    {
+        const FontAt& f = font(emInches, face);
         p.setFont(f.font);
         p.setPen(Qt::black);
-        if (!raster) { // vector devices keep real text, for copying and searching
+        // vector devices keep real text, for copying and searching; the cache holds the default face
+        if (!raster || !(face == TextFace())) {
             p.drawText(QPointF(topLeft.x(), topLeft.y() + f.ascent), text);
             return;
         }
@@ -265,8 +282,16 @@ void paintText(Context& cx, const ExecutedComponent& c)
     QPainter& p = cx.p;
     // from the box's top-left corner, not clipped: a text runs past its box's width
     const QPointF origin(c.box.left() * cx.ppi, c.box.top() * cx.ppi);
+    const double em = fontEmInches(c.fontHeightPx);
+    // centred or right-aligned along its line within the box's width; a text wider than its box
+    // runs past its left edge as a left-aligned one runs past its right
+    double shift = 0.0;
+    if (c.face.alignment != TextAlignment::Left) {
+        const double room = c.box.width() * cx.ppi - cx.advance(c.text, em, c.face);
+        shift = c.face.alignment == TextAlignment::Center ? room / 2.0 : room;
+    }
     if (c.rotation % 360 == 0) {
-        cx.drawLine(origin, c.text, fontEmInches(c.fontHeightPx));
+        cx.drawLine(origin + QPointF(shift, 0.0), c.text, em, c.face);
         return;
     }
     p.save();
@@ -275,7 +300,7 @@ void paintText(Context& cx, const ExecutedComponent& c)
     p.setRenderHint(QPainter::Antialiasing, true);
     const bool raster = cx.raster;
     cx.raster = false; // a turned text is drawn as such, not from a cache laid out upright
-    cx.drawLine(QPointF(0.0, 0.0), c.text, fontEmInches(c.fontHeightPx));
+    cx.drawLine(QPointF(shift, 0.0), c.text, em, c.face);
     cx.raster = raster;
     p.restore();
 }
@@ -285,7 +310,7 @@ void paintMemo(Context& cx, const ExecutedComponent& c)
     if (c.text.isEmpty())
         return;
     QPainter& p = cx.p;
-    const FontAt& f = cx.font(fontEmInches(c.fontHeightPx));
+    const FontAt& f = cx.font(fontEmInches(c.fontHeightPx), c.face);
     const QRectF box = unitsRect(c.box, cx.ppi);
     const double lineWidth = std::max(1.0, box.width());
     p.setPen(Qt::black);
@@ -297,6 +322,9 @@ void paintMemo(Context& cx, const ExecutedComponent& c)
 
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setAlignment(c.face.alignment == TextAlignment::Center  ? Qt::AlignHCenter
+                        : c.face.alignment == TextAlignment::Right ? Qt::AlignRight
+                                                                   : Qt::AlignLeft);
     double y = box.top();
     bool first = true;
     for (const QString& paragraph : paragraphs) {
@@ -413,10 +441,16 @@ void paintBitmap(Context& cx, const ExecutedComponent& c, const ExecutedPage& pa
 
 } // namespace
 
-QFont componentFont(const ExecutedComponent&)
+QFont descriptionFont(const QString& family, bool bold)
 {
-    // every text of a page is in one face today
-    return QFont(kFontFamily);
+    QFont font(family.trimmed().isEmpty() ? kFontFamily : family.trimmed());
+    font.setBold(bold);
+    return font;
+}
+
+QFont componentFont(const ExecutedComponent& component)
+{
+    return descriptionFont(component.face.family, component.face.bold);
 }
 
 double fontCellPerEm()

@@ -23,6 +23,10 @@ void paintPage(QPainter& painter, const ExecutedPage& page, double unitsPerInch,
 // The resolution barcodes are fitted for by paintPage with these arguments.
 double barcodeDotsPerInch(const QPainter& painter, double unitsPerInch, double deviceDotsPerInch);
 
+// The font of a description's text: its family (Arial when it names none) and weight, at no size
+// yet. Every drawing and measuring of a label's text takes its face from here.
+QFont descriptionFont(const QString& family, bool bold);
+
 // The face a text or memo component is drawn in, before it is sized: what paintPage draws it with
 // and what a measure of the text must take.
 QFont componentFont(const ExecutedComponent& component);

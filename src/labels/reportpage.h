@@ -17,6 +17,19 @@ enum class ComponentClass { Rectangle, Text, Memo, Barcode, Bitmap };
 
 enum class BorderStyle { Solid, Dot, DashDot };
 
+// Where a text lies across its box: from its left edge (the default), centred, or up to its right edge.
+enum class TextAlignment { Left, Center, Right };
+
+// The face of a text: the description's font family (empty for the default Arial) and its weight.
+struct TextFace
+{
+    QString family;
+    bool bold = false;
+    TextAlignment alignment = TextAlignment::Left;
+
+    bool operator==(const TextFace&) const = default;
+};
+
 struct RectangleProps
 {
     int borderWidth = 1; // pixels of the screen (1/96 inch); 0 draws a hairline
@@ -31,18 +44,21 @@ struct TextProps
     QString text;
     int fontHeightPx = 0; // font height in pixels at 96 per inch; 0 keeps the default Arial 10 points
     int rotation = 0;     // degrees, counter-clockwise, about the text's top-left corner
+    TextFace face;
 };
 
 struct MemoProps
 {
     QString text; // lines separated by line breaks, wrapped inside the box
     int fontHeightPx = 0;
+    TextFace face;
 };
 
 struct BarcodeProps
 {
-    Symbology symbology; // Code 128 unless the description names another
-    QString text;        // passed unchanged; 8-bit text is encoded as ISO-8859-1 data
+    Symbology symbology;       // Code 128 unless the description names another
+    QString text;              // passed unchanged; 8-bit text is encoded as ISO-8859-1 data
+    bool humanReadable = true; // the text under the bars, for the symbologies that have one
 };
 
 struct BitmapProps

@@ -5,6 +5,7 @@
 #include "labels/description.h"
 
 #include <QUndoStack>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace pelorin {
@@ -101,6 +102,72 @@ TEST(PageDocument, AValueChangedKeepsEverythingElseOfAHandWrittenText)
     expected.replace(QStringLiteral("Lot été &amp; hiver"), QStringLiteral("A&lt;B &amp; C"));
     EXPECT_EQ(doc.text(), expected);
     EXPECT_EQ(doc.value(1, "Text"), QStringLiteral("A<B & C"));
+}
+
+// The panel's optional elements (a text's font, weight and alignment, a barcode's symbology and
+// text under the bars): one line added in the component's own layout when set, taken out again when
+// set back to what their absence means, nothing written for a default that is already absent.
+TEST(PageDocument, OptionalValuesAreWrittenOnlyWhenTheyDifferFromTheirDefault)
+{
+    struct Case
+    {
+        int index;
+        const char* element;
+        const char* value;
+        const char* byDefault;
+        const char* addedLine; // the line the value adds to the text, in the component's layout
+    };
+    const Case cases[] = {
+        {1, "Police", "DejaVu Serif", "", "      <Police>DejaVu Serif</Police>\n"},
+        {1, "Gras", "1", "", "      <Gras>1</Gras>\n"},
+        {1, "Position", "Right", "Left", "      <Position>Right</Position>\n"},
+        {0, "TexteLisible", "0", "", "      <TexteLisible>0</TexteLisible>\n"},
+        {0, "Symbology", "QR Code", "", "      <Symbology>QR Code</Symbology>\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.element);
+        PageDocument doc;
+        doc.open(kHandWritten);
+        // the default of an absent element changes nothing, not even the history
+        doc.setOptionalValue(c.index, c.element, QString::fromLatin1(c.byDefault), QString::fromLatin1(c.byDefault));
+        EXPECT_EQ(doc.text(), kHandWritten);
+        EXPECT_EQ(doc.undoStack()->count(), 0);
+
+        doc.setOptionalValue(c.index, c.element, QString::fromUtf8(c.value), QString::fromLatin1(c.byDefault));
+        const QString after = doc.text();
+        EXPECT_TRUE(doc.hasValue(c.index, c.element));
+        EXPECT_EQ(doc.value(c.index, c.element), QString::fromUtf8(c.value));
+        // exactly one line more, just before the component's closing tag; every other byte kept
+        const qsizetype at = after.indexOf(QString::fromUtf8(c.addedLine));
+        ASSERT_GE(at, 0) << qPrintable(after);
+        QString without = after;
+        without.remove(at, qsizetype(std::strlen(c.addedLine)));
+        EXPECT_EQ(without, kHandWritten);
+        EXPECT_TRUE(after.mid(at + qsizetype(std::strlen(c.addedLine))).startsWith(QStringLiteral("    </Composant>")));
+
+        // back to the default: the line goes, the text is the opened one byte for byte
+        doc.setOptionalValue(c.index, c.element, QString::fromLatin1(c.byDefault), QString::fromLatin1(c.byDefault));
+        EXPECT_EQ(doc.text(), kHandWritten);
+        EXPECT_FALSE(doc.hasValue(c.index, c.element));
+        doc.undoStack()->undo();
+        EXPECT_EQ(doc.text(), after);
+    }
+}
+
+TEST(PageDocument, AnOptionalElementTheTypeWritesStaysWhenSetToItsDefault)
+{
+    // "Ajouter" writes a memo's Position: set back to Left it keeps its line, valued Left
+    ComponentTexts memo;
+    memo.Type = QStringLiteral("MemoTexte");
+    memo.Name = QStringLiteral("Note");
+    QStringList lines = newDescriptionLines(FormatTexts());
+    ASSERT_TRUE(insertComponentBlock(lines, componentBlockLines(memo)));
+    PageDocument doc;
+    doc.open(lines.join(u'\n'));
+    doc.setOptionalValue(0, "Position", QStringLiteral("Center"), QStringLiteral("Left"));
+    EXPECT_EQ(doc.value(0, "Position"), QStringLiteral("Center"));
+    doc.setOptionalValue(0, "Position", QStringLiteral("Left"), QStringLiteral("Left"));
+    EXPECT_EQ(doc.text(), lines.join(u'\n'));
 }
 
 TEST(PageDocument, EditsTheListOfObjectsAndUndoesBackToTheOpenedPage)

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 namespace pelorin {
 namespace {
@@ -278,6 +279,59 @@ TEST(PageBuild, EveryTypeBecomesItsComponent)
     s.values.m_code = QStringLiteral("saisie manuelle");
     ASSERT_TRUE(s.build().complete());
     EXPECT_EQ(barcodeOf(s.labelComponents()[5]).text, QStringLiteral("saisie manuelle"));
+}
+
+// A text's face and alignment and a barcode's text under the bars come from optional elements:
+// absent, the defaults of every earlier description (Arial, regular, left, text printed).
+TEST(PageBuild, OptionalFaceAlignmentAndHumanReadableElementsReachThePage)
+{
+    struct Case
+    {
+        const char* type;
+        std::vector<std::pair<const char*, const char*>> elements;
+        report::TextFace face;
+        bool humanReadable;
+    };
+    using report::TextAlignment;
+    const Case cases[] = {
+        {"Texte", {}, {QString(), false, TextAlignment::Left}, true},
+        {"Texte",
+         {{"Police", "DejaVu Serif"}, {"Gras", "1"}, {"Position", "Right"}},
+         {QStringLiteral("DejaVu Serif"), true, TextAlignment::Right},
+         true},
+        {"AutoTexte", {{"Position", "Center"}, {"Gras", "0"}}, {QString(), false, TextAlignment::Center}, true},
+        {"AutoIncTexte", {{"Position", "center"}}, {QString(), false, TextAlignment::Center}, true},
+        {"AutoVersion", {{"Gras", "oui"}}, {QString(), true, TextAlignment::Left}, true},
+        // an unknown placement word keeps the left, as it always has
+        {"Texte", {{"Position", "Milieu"}}, {QString(), false, TextAlignment::Left}, true},
+        {"MemoTexte",
+         {{"Position", "Right"}, {"Police", "Liberation Serif"}},
+         {QStringLiteral("Liberation Serif"), false, TextAlignment::Right},
+         true},
+        {"AutoMemoTexte", {{"Position", "Center"}}, {QString(), false, TextAlignment::Center}, true},
+        {"AutoBarCode", {}, {}, true},
+        {"AutoBarCode", {{"TexteLisible", "0"}}, {}, false},
+        {"BarCode128", {{"TexteLisible", "non"}}, {}, false},
+        {"BarCode128", {{"TexteLisible", "1"}}, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type + QString::number(c.elements.size()).toStdString());
+        ComponentTexts one = component(QString::fromLatin1(c.type), QStringLiteral("Objet"));
+        one.Text = QStringLiteral("ABC");
+        Sheet sheet(FormatTexts(), {one});
+        const pugi::xml_node node = entries(find(sheet.doc.documentElement(), "Composants")).first();
+        for (const auto& [element, value] : c.elements)
+            setText(ensure(node, element), QString::fromUtf8(value));
+        ASSERT_EQ(sheet.build().stop, PageBuildResult::Stop::None);
+        const Component* built = findComponent(sheet.page, QStringLiteral("Objet"));
+        ASSERT_NE(built, nullptr);
+        if (built->cls == ComponentClass::Text)
+            EXPECT_EQ(textOf(built).face, c.face);
+        else if (built->cls == ComponentClass::Memo)
+            EXPECT_EQ(memoOf(built).face, c.face);
+        else
+            EXPECT_EQ(barcodeOf(built).humanReadable, c.humanReadable);
+    }
 }
 
 TEST(PageBuild, IncrementalLineFollowsTheLabelNumber)

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -493,6 +494,130 @@ TEST(ReportPaint, TextStartsAtTheBoxsTopLeftRunsPastItsWidthAndTurnsCounterClock
     const QRect down = box(270);
     EXPECT_GE(down.top(), origin.y() - 3);
     EXPECT_LT(down.right(), origin.x());
+}
+
+TEST(ReportPaint, TextsAndMemosLieLeftCentredOrRightInTheirBox)
+{
+    const double dpi = 200;
+    const QString text = QStringLiteral("Lot 25");
+    // a 2-inch box from x = 1 inch: left edge 200, centre 400, right edge 600 pixels
+    const auto inkOf = [&](ComponentClass cls, TextAlignment alignment) {
+        Page page(QSizeF(4.0, 2.0));
+        Component& c = place(page, cls, 1.0, 0.5, 2.0, 0.5);
+        if (cls == ComponentClass::Text) {
+            c.text().text = text;
+            c.text().fontHeightPx = 20;
+            c.text().face.alignment = alignment;
+        } else {
+            c.memo().text = text;
+            c.memo().fontHeightPx = 20;
+            c.memo().face.alignment = alignment;
+        }
+        return ink(render(page, dpi));
+    };
+    for (const ComponentClass cls : {ComponentClass::Text, ComponentClass::Memo}) {
+        SCOPED_TRACE(int(cls));
+        const QRect left = inkOf(cls, TextAlignment::Left);
+        const QRect centre = inkOf(cls, TextAlignment::Center);
+        const QRect right = inkOf(cls, TextAlignment::Right);
+        ASSERT_FALSE(left.isNull());
+        EXPECT_NEAR(left.left(), 200, 4);
+        EXPECT_NEAR((centre.left() + centre.right()) / 2.0, 400, 4);
+        EXPECT_NEAR(right.right(), 600, 4);
+        EXPECT_LT(right.right(), 601);
+        // the same line, only moved
+        EXPECT_NEAR(centre.width(), left.width(), 1);
+        EXPECT_NEAR(right.width(), left.width(), 1);
+        EXPECT_EQ(right.top(), left.top());
+    }
+}
+
+// In a PDF the aligned text stays text: pdftotext finds its words where the box puts them.
+TEST(ReportPaint, APdfsAlignedTextLiesWherePdftotextFindsIt)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext manquant";
+    QTemporaryDir dir;
+    // a 2-inch box from x = 1 inch: 72 to 216 points
+    const std::pair<TextAlignment, double> cases[] = {
+        {TextAlignment::Left, 72.0}, {TextAlignment::Center, 144.0}, {TextAlignment::Right, 216.0}};
+    for (const auto& [alignment, expected] : cases) {
+        SCOPED_TRACE(int(alignment));
+        Page page(QSizeF(4.0, 2.0));
+        Component& c = place(page, ComponentClass::Text, 1.0, 0.5, 2.0, 0.5);
+        c.text().text = QStringLiteral("Lot");
+        c.text().fontHeightPx = 20;
+        c.text().face.alignment = alignment;
+        const QString pdf = dir.filePath(QStringLiteral("aligned.pdf"));
+        exportPdf(execute(page), pdf);
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QString html = QString::fromUtf8(p.readAllStandardOutput());
+        static const QRegularExpression word(
+            QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>Lot<"));
+        const QRegularExpressionMatch m = word.match(html);
+        ASSERT_TRUE(m.hasMatch()) << qPrintable(html);
+        const double xMin = m.captured(1).toDouble(), xMax = m.captured(2).toDouble();
+        const double measured = alignment == TextAlignment::Left     ? xMin
+                                : alignment == TextAlignment::Center ? (xMin + xMax) / 2.0
+                                                                     : xMax;
+        EXPECT_NEAR(measured, expected, 1.0);
+    }
+}
+
+TEST(ReportPaint, BoldAndFamilyChangeTheFaceOfAText)
+{
+    EXPECT_EQ(descriptionFont(QString(), false).family(), QStringLiteral("Arial"));
+    EXPECT_TRUE(descriptionFont(QStringLiteral("DejaVu Serif"), true).bold());
+    const auto rendered = [](const TextFace& face) {
+        Page page(QSizeF(4.0, 1.0));
+        Component& c = place(page, ComponentClass::Text, 0.5, 0.2, 3.0, 0.5);
+        c.text().text = QStringLiteral("Traçabilité 2026");
+        c.text().fontHeightPx = 24;
+        c.text().face = face;
+        return render(page, 200);
+    };
+    const auto darkCount = [](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += dark(img, x, y) ? 1 : 0;
+        return n;
+    };
+    const QImage regular = rendered(TextFace());
+    const QImage bold = rendered(TextFace{QString(), true, TextAlignment::Left});
+    const QImage serif = rendered(TextFace{QStringLiteral("DejaVu Serif"), false, TextAlignment::Left});
+    EXPECT_GT(darkCount(bold), darkCount(regular) * 1.2);
+    EXPECT_NE(serif, regular);
+    // the face is the description's own, in any case of its name
+    EXPECT_EQ(rendered(TextFace{QStringLiteral("Arial"), false, TextAlignment::Left}), regular);
+}
+
+TEST(ReportPaint, WithoutItsHumanReadableTextTheBarsFillTheBoxAndNothingLiesUnderThem)
+{
+    const double dpi = 300;
+    for (const bool humanReadable : {true, false}) {
+        SCOPED_TRACE(humanReadable);
+        Page page(QSizeF(4.0, 2.0));
+        BarcodeProps& b = place(page, ComponentClass::Barcode, 0.5, 0.5, 3.0, 0.7).barcode();
+        b.text = kCode;
+        b.humanReadable = humanReadable;
+        const QImage img = render(page, dpi);
+        const QRect all = ink(img);
+        ASSERT_FALSE(all.isNull());
+        // every row of the symbol shows the bars of its top row, or (the text) another pattern
+        const std::vector<int> top = runs(img, all.top(), 0, img.width());
+        int rowsOfBars = 0;
+        for (int y = all.top(); y <= all.bottom(); ++y)
+            rowsOfBars += runs(img, y, 0, img.width()) == top ? 1 : 0;
+        if (humanReadable) {
+            EXPECT_LT(rowsOfBars, all.height() - 10);
+        } else {
+            EXPECT_EQ(rowsOfBars, all.height());
+            EXPECT_NEAR(all.height(), 0.7 * dpi, 2);
+        }
+    }
 }
 
 TEST(ReportPaint, MemoLinesWrapInsideTheBoxAndBreakAtLineFeeds)

@@ -10,11 +10,13 @@
 #include "editor/ui/sheetchooser.h"
 #include "labels/barcodecheck.h"
 #include "labels/labelvalues.h"
+#include "labels/symbologies.h"
 #include "labels/ui/pagepreview.h"
 #include "labels/ui/printing.h"
 #include "labels/ui/selectiongrid.h"
 #include "ui_pageeditor.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -24,6 +26,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -50,6 +53,7 @@
 #include <QTreeWidget>
 #include <QUndoStack>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 #include <exception>
 
@@ -121,6 +125,26 @@ bool writes(const ComponentType* type, const char* element)
         if (std::strcmp(w.element, element) == 0)
             return true;
     return false;
+}
+
+// Whether the page build reads an element for the type: the panel offers the optional ones it reads.
+bool reads(const ComponentType* type, const char* element)
+{
+    if (!type)
+        return false;
+    for (const ReadElement& r : type->reads)
+        if (std::strcmp(r.element, element) == 0)
+            return true;
+    return false;
+}
+
+// A row of the form shown or hidden through its widgets: Qt 6.4's QFormLayout::setRowVisible
+// lays the form out with rows it has not counted yet and reads past their end.
+void showRow(QFormLayout* form, QWidget* field, bool on)
+{
+    field->setVisible(on);
+    if (QWidget* label = form->labelForField(field))
+        label->setVisible(on);
 }
 
 QString tenths(double mm)
@@ -227,7 +251,8 @@ PageEditorPage::PageEditorPage(LabelValues& values, const QString& sheetFolder, 
         m_status->setText(QStringLiteral("Gauche %1 mm, haut %2 mm, largeur %3 mm, hauteur %4 mm")
                               .arg(tenths(box.left()), tenths(box.top()), tenths(box.width()), tenths(box.height())));
     });
-    connect(m_overlay, &LayoutOverlay::boxChanged, this, [this](int index, const QRectF& box, bool byKeyboard) {
+    connect(m_overlay, &LayoutOverlay::boxChanged, this, [this](int index, const QRectF& dragged, bool byKeyboard) {
+        const QRectF box = keptProportions(index, dragged);
         editDocument([&] {
             m_document.setBox(index, box, byKeyboard ? QStringLiteral("Décaler") : QStringLiteral("Déplacer"));
         });
@@ -710,6 +735,13 @@ QWidget* PageEditorPage::createObjectPanel()
     m_properties = new QFormLayout(group);
     createPropertyFields(m_properties);
     layout->addWidget(group);
+    // under the form rather than in it: a wrapped text in a form whose rows come and go trips
+    // Qt 6.4's form layout
+    m_objectCheck = new QLabel;
+    m_objectCheck->setObjectName(QStringLiteral("objectBarcodeCheck"));
+    m_objectCheck->setWordWrap(true);
+    m_objectCheck->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    layout->addWidget(m_objectCheck);
     layout->addStretch(1);
 
     connect(m_objectList, &QTreeWidget::currentItemChanged, this, [this] {
@@ -768,16 +800,55 @@ void PageEditorPage::createPropertyFields(QFormLayout* form)
     for (const auto& [stored, shown] : kAlignments)
         m_alignmentChoice->addItem(QString::fromUtf8(shown), QString::fromLatin1(stored));
     form->addRow(QStringLiteral("&Alignement"), m_alignmentChoice);
-    m_borderSpin = wholeSpin(QStringLiteral("Épaisseur du bord"), int(kMaxPixelSize), QStringLiteral(" px"));
+    // the installed families, the description's default first whether installed or not (the
+    // painter then takes its metric equivalent)
+    m_fontChoice = new QComboBox;
+    m_fontChoice->setObjectName(QStringLiteral("objectFontChoice"));
+    m_fontChoice->setAccessibleName(QStringLiteral("Police"));
+    {
+        QStringList families = QFontDatabase::families();
+        families.removeAll(QString::fromLatin1(kDefaultFontFamily));
+        m_fontChoice->addItem(QString::fromLatin1(kDefaultFontFamily));
+        m_fontChoice->addItems(families);
+    }
+    form->addRow(QStringLiteral("&Police"), m_fontChoice);
+    m_boldCheck = new QCheckBox(QStringLiteral("&Gras"));
+    m_boldCheck->setObjectName(QStringLiteral("objectBoldCheck"));
+    form->addRow(QString(), m_boldCheck);
+
+    m_symbologyChoice = new QComboBox;
+    m_symbologyChoice->setObjectName(QStringLiteral("objectSymbologyChoice"));
+    m_symbologyChoice->setAccessibleName(QStringLiteral("Symbologie"));
+    for (const SymbologyName& n : barcodeSymbologies())
+        m_symbologyChoice->addItem(n.name, n.name);
+    form->addRow(QStringLiteral("S&ymbologie"), m_symbologyChoice);
+    m_gtinEdit = new QLineEdit;
+    m_gtinEdit->setObjectName(QStringLiteral("objectGtinEdit"));
+    m_gtinEdit->setAccessibleName(QStringLiteral("GTIN"));
+    m_gtinEdit->setToolTip(
+        QStringLiteral("Le GTIN du produit (8, 12, 13 ou 14 chiffres), porté par l'identifiant (01)"));
+    form->addRow(QStringLiteral("G&TIN"), m_gtinEdit);
+    m_humanReadableCheck = new QCheckBox(QStringLiteral("Te&xte en clair sous le code"));
+    m_humanReadableCheck->setObjectName(QStringLiteral("objectHumanReadableCheck"));
+    form->addRow(QString(), m_humanReadableCheck);
+
+    // the border is stored in pixels of 1/96 inch and shown in millimetres: each step is one pixel
+    m_borderSpin = new QDoubleSpinBox;
+    m_borderSpin->setDecimals(2);
+    m_borderSpin->setSingleStep(kMillimetresPerInch / 96.0);
+    m_borderSpin->setRange(0.0, kMaxPixelSize * kMillimetresPerInch / 96.0);
+    m_borderSpin->setSuffix(QStringLiteral(" mm"));
+    m_borderSpin->setKeyboardTracking(false);
+    m_borderSpin->setAccessibleName(QStringLiteral("Épaisseur du bord"));
     m_borderSpin->setObjectName(QStringLiteral("objectBorderSpin"));
     form->addRow(QStringLiteral("Épaisseur du &bord"), m_borderSpin);
     // the radii of a frame are whole millimetres
-    m_hRadiusSpin = wholeSpin(QStringLiteral("Rayon horizontal des coins"), int(kMaxLengthMm), QStringLiteral(" mm"));
+    m_hRadiusSpin = wholeSpin(QStringLiteral("Rayon horizontal"), int(kMaxLengthMm), QStringLiteral(" mm"));
     m_hRadiusSpin->setObjectName(QStringLiteral("objectHRadiusSpin"));
-    form->addRow(QStringLiteral("Rayon hori&zontal des coins"), m_hRadiusSpin);
-    m_vRadiusSpin = wholeSpin(QStringLiteral("Rayon vertical des coins"), int(kMaxLengthMm), QStringLiteral(" mm"));
+    form->addRow(QStringLiteral("Rayon hori&zontal"), m_hRadiusSpin);
+    m_vRadiusSpin = wholeSpin(QStringLiteral("Rayon vertical"), int(kMaxLengthMm), QStringLiteral(" mm"));
     m_vRadiusSpin->setObjectName(QStringLiteral("objectVRadiusSpin"));
-    form->addRow(QStringLiteral("Rayon &vertical des coins"), m_vRadiusSpin);
+    form->addRow(QStringLiteral("Rayon &vertical"), m_vRadiusSpin);
 
     auto* imageRow = new QWidget;
     auto* imageLayout = new QHBoxLayout(imageRow);
@@ -798,6 +869,15 @@ void PageEditorPage::createPropertyFields(QFormLayout* form)
     m_keepProportionsCheck->setObjectName(QStringLiteral("keepProportionsCheck"));
     m_keepProportionsCheck->setChecked(true);
     form->addRow(QString(), m_keepProportionsCheck);
+
+    // Tab goes down the panel as it reads
+    const QList<QWidget*> order = {m_nameEdit,        m_leftSpin,           m_topSpin,    m_widthSpin,
+                                   m_heightSpin,      m_contentEdit,        m_sizeSpin,   m_rotationSpin,
+                                   m_alignmentChoice, m_fontChoice,         m_boldCheck,  m_symbologyChoice,
+                                   m_gtinEdit,        m_humanReadableCheck, m_borderSpin, m_hRadiusSpin,
+                                   m_vRadiusSpin,     m_imageEdit,          choose,       m_keepProportionsCheck};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 
     // each field changes its element of the selected object
     connect(m_nameEdit, &QLineEdit::editingFinished, this, [this] { setObjectValue("Name", m_nameEdit->text()); });
@@ -821,16 +901,39 @@ void PageEditorPage::createPropertyFields(QFormLayout* form)
         connect(spin, &QDoubleSpinBox::valueChanged, this, [boxChanged, spin] { boxChanged(spin); });
     connect(m_contentEdit, &QPlainTextEdit::textChanged, this,
             [this] { setObjectValue("Text", rawText(m_contentEdit)); });
-    const std::pair<QSpinBox*, const char*> numbers[] = {{m_sizeSpin, "Taille"},
-                                                         {m_rotationSpin, "Rotation"},
-                                                         {m_borderSpin, "BorderWidth"},
-                                                         {m_hRadiusSpin, "HRadius"},
-                                                         {m_vRadiusSpin, "VRadius"}};
+    const std::pair<QSpinBox*, const char*> numbers[] = {
+        {m_sizeSpin, "Taille"}, {m_rotationSpin, "Rotation"}, {m_hRadiusSpin, "HRadius"}, {m_vRadiusSpin, "VRadius"}};
     for (const auto& [spin, element] : numbers)
         connect(spin, &QSpinBox::valueChanged, this,
                 [this, element = element](int v) { setObjectValue(element, QString::number(v)); });
-    connect(m_alignmentChoice, &QComboBox::activated, this,
-            [this] { setObjectValue("Position", m_alignmentChoice->currentData().toString()); });
+    connect(m_borderSpin, &QDoubleSpinBox::valueChanged, this, [this](double mm) {
+        setObjectValue("BorderWidth", QString::number(std::lround(mm * 96.0 / kMillimetresPerInch)));
+    });
+    // the optional elements are written only when they differ from what their absence means
+    const auto setOptional = [this](const char* element, const QString& value, const QString& byDefault) {
+        if (m_syncing || m_selected < 0)
+            return;
+        const int index = m_selected;
+        editDocument([&] { m_document.setOptionalValue(index, element, value, byDefault); });
+    };
+    connect(m_alignmentChoice, &QComboBox::activated, this, [this, setOptional] {
+        setOptional(kPositionElement, m_alignmentChoice->currentData().toString(), QStringLiteral("Left"));
+    });
+    connect(m_fontChoice, &QComboBox::activated, this, [this, setOptional] {
+        const QString family = m_fontChoice->currentText();
+        setOptional(kFontElement, family == QLatin1String(kDefaultFontFamily) ? QString() : family, QString());
+    });
+    connect(m_boldCheck, &QCheckBox::toggled, this,
+            [setOptional](bool on) { setOptional(kBoldElement, on ? QStringLiteral("1") : QString(), QString()); });
+    connect(m_symbologyChoice, &QComboBox::activated, this, [this, setOptional] {
+        const QString name = m_symbologyChoice->currentData().toString();
+        setOptional("Symbology", name == pelorin::symbologyName(report::kCode128) ? QString() : name, QString());
+    });
+    connect(m_gtinEdit, &QLineEdit::editingFinished, this,
+            [this, setOptional] { setOptional("GTIN", m_gtinEdit->text().trimmed(), QString()); });
+    connect(m_humanReadableCheck, &QCheckBox::toggled, this, [setOptional](bool on) {
+        setOptional(kHumanReadableElement, on ? QString() : QStringLiteral("0"), QString());
+    });
     connect(choose, &QPushButton::clicked, this, &PageEditorPage::chooseImage);
 }
 
@@ -864,6 +967,19 @@ void PageEditorPage::createCommands()
     command(QStringLiteral("Agrandir"), {QKeySequence::ZoomIn}, [this] { ui->pagePreview->zoomIn(); });
     command(QStringLiteral("Réduire"), {QKeySequence::ZoomOut}, [this] { ui->pagePreview->zoomOut(); });
     command(QStringLiteral("Aperçu"), {QKeySequence(QStringLiteral("F6"))}, [this] { m_overlay->setFocus(); });
+    command(QStringLiteral("Objets de la page"), {QKeySequence(QStringLiteral("F7"))},
+            [this] { m_objectList->setFocus(); });
+    command(QStringLiteral("Propriétés de l'objet"), {QKeySequence(QStringLiteral("F8"))},
+            [this] { m_nameEdit->setFocus(); });
+    command(QStringLiteral("Texte XML"), {QKeySequence(QStringLiteral("F9"))},
+            [this] { ui->descriptionText->setFocus(); });
+    command(QStringLiteral("Redessiner la page"), {QKeySequence(QStringLiteral("F5"))}, [this] { redrawPage(); });
+    command(QStringLiteral("Redessiner la grille"), {QKeySequence(QStringLiteral("Shift+F5"))},
+            [this] { redrawGrid(); });
+    command(QStringLiteral("CREER"), {QKeySequence(QStringLiteral("Ctrl+Shift+C"))}, [this] { createPage(); });
+    command(QStringLiteral("Ajouter"), {QKeySequence(QStringLiteral("Ctrl+Shift+A"))}, [this] { addComponent(); });
+    command(QStringLiteral("Choisir l'image"), {QKeySequence(QStringLiteral("Ctrl+Shift+I"))},
+            [this] { chooseImage(); });
     auto* remove = new QAction(QStringLiteral("Supprimer l'objet"), this);
     remove->setShortcut(QKeySequence::Delete);
     remove->setShortcutContext(Qt::WidgetShortcut);
@@ -887,6 +1003,26 @@ void PageEditorPage::createCommands()
             b->setToolTip(QString::fromUtf8(hint));
             b->setStatusTip(QString::fromUtf8(hint));
         }
+    // the toolbar's and the tabs' buttons keep their captions and hints, their keys added to the hint
+    const std::pair<QAbstractButton*, const char*> keys[] = {
+        {ui->newDescriptionButton, "Ctrl+N"},
+        {ui->openDescriptionButton, "Ctrl+O"},
+        {ui->saveDescriptionButton, "Ctrl+S"},
+        {ui->zoomToFitButton, "Ctrl+0"},
+        {ui->zoomInButton, "Ctrl++"},
+        {ui->zoomOutButton, "Ctrl+-"},
+        {ui->createPageButton, "Ctrl+Maj+C"},
+        {ui->addComponentButton, "Ctrl+Maj+A"},
+        {ui->redrawPageButton, "F5"},
+        {ui->redrawGridButton, "Maj+F5"},
+        {findChild<QPushButton*>(QStringLiteral("chooseImageButton")), "Ctrl+Maj+I"},
+    };
+    for (const auto& [button, key] : keys) {
+        if (!button)
+            continue;
+        const QString hint = button->toolTip().isEmpty() ? button->text().remove(u'&') : button->toolTip();
+        button->setToolTip(QStringLiteral("%1 (%2)").arg(hint, QLatin1String(key)));
+    }
 }
 
 bool PageEditorPage::eventFilter(QObject* watched, QEvent* event)
@@ -995,17 +1131,27 @@ void PageEditorPage::showBarcodeCheck(const report::ExecutedPage* page)
         m_barcodeCheck->setAccessibleName(QStringLiteral("Contrôle des codes-barres : aucun code-barres"));
         return;
     }
-    // the first label's barcodes stand for the others: every label carries the same boxes
+    // the first label's barcodes stand for the others: every label carries the same boxes, and
+    // the page build gives the first label's components the names the description gives them
     QStringList lines;
+    m_checkLines.clear();
     const QLocale french(QLocale::French);
     for (const report::BarcodeReport& b : check.barcodes) {
-        const QString line = b.reason(check.minimumModuleMm);
-        if (lines.contains(line))
+        QString line = b.reason(check.minimumModuleMm);
+        if (b.drawn)
+            line += QStringLiteral(" Case la plus étroite en points entiers : %1 mm.")
+                        .arg(french.toString(b.minimumBoxMm, 'f', 1));
+        const bool named = std::any_of(m_document.objects().begin(), m_document.objects().end(),
+                                       [&b](const PageObject& o) { return o.name == b.name; });
+        if (!named)
             continue;
-        lines << (b.drawn ? line + QStringLiteral(" Case la plus étroite en points entiers : %1 mm.")
-                                       .arg(french.toString(b.minimumBoxMm, 'f', 1))
-                          : line);
+        m_checkLines.emplace_back(b.name, line);
+        lines << line; // each line names its barcode
     }
+    if (lines.isEmpty()) // names the page build had to change: the lines as they come, once each
+        for (const report::BarcodeReport& b : check.barcodes)
+            if (const QString line = b.reason(check.minimumModuleMm); !lines.contains(line))
+                lines << line;
     static const char* const colours[] = {"#2e9e44", "#b86a00", "#d02020"};
     m_barcodeCheck->setText(QStringLiteral("<span style=\"color:%1\">%2</span>")
                                 .arg(QLatin1String(colours[int(report::qualityMark(check))]),
@@ -1014,6 +1160,40 @@ void PageEditorPage::showBarcodeCheck(const report::ExecutedPage* page)
                                          .replace(QStringLiteral("&lt;br&gt;"), QStringLiteral("<br>"))));
     m_barcodeCheck->setToolTip(report::qualityHint(check));
     m_barcodeCheck->setAccessibleName(QStringLiteral("Contrôle des codes-barres : ") + lines.join(u' '));
+}
+
+QString PageEditorPage::objectCheckText() const
+{
+    if (m_selected < 0 || m_selected >= int(m_document.objects().size()))
+        return QString();
+    const QString& name = m_document.objects()[size_t(m_selected)].name;
+    for (const auto& [barcode, line] : m_checkLines)
+        if (barcode == name)
+            return line;
+    return QStringLiteral("Aucun symbole à contrôler.");
+}
+
+QRectF PageEditorPage::keptProportions(int index, const QRectF& box) const
+{
+    if (index < 0 || index >= int(m_document.objects().size()) || !m_keepProportionsCheck->isChecked())
+        return box;
+    const PageObject& o = m_document.objects()[size_t(index)];
+    const bool image = o.type == QLatin1String("Image") || o.type == QLatin1String("AutoLogo");
+    if (!image || !o.boxValid || o.box.width() <= 0.0 || o.box.height() <= 0.0 || box.size() == o.box.size())
+        return box;
+    // the side changed the more leads, the other follows; the corner opposite the handle stays
+    const double ratio = o.box.height() / o.box.width();
+    QRectF kept = box;
+    if (std::abs(box.width() - o.box.width()) / o.box.width() >=
+        std::abs(box.height() - o.box.height()) / o.box.height())
+        kept.setHeight(box.width() * ratio);
+    else
+        kept.setWidth(box.height() / ratio);
+    if (box.left() != o.box.left() && qFuzzyCompare(box.right(), o.box.right()))
+        kept.moveRight(box.right());
+    if (box.top() != o.box.top() && qFuzzyCompare(box.bottom(), o.box.bottom()))
+        kept.moveBottom(box.bottom());
+    return kept;
 }
 
 void PageEditorPage::showExecutionReport(bool built)
@@ -1115,36 +1295,77 @@ void PageEditorPage::showProperties()
     m_heightSpin->setValue(o.box.height());
 
     const auto value = [&](const char* element) { return any ? m_document.value(m_selected, element) : QString(); };
-    m_properties->setRowVisible(m_contentEdit, writes(type, "Text"));
+    showRow(m_properties, m_contentEdit, writes(type, "Text"));
     if (writes(type, "Text") && rawText(m_contentEdit) != value("Text"))
         m_contentEdit->setPlainText(value("Text"));
-    const std::pair<QSpinBox*, const char*> numbers[] = {{m_sizeSpin, "Taille"},
-                                                         {m_rotationSpin, "Rotation"},
-                                                         {m_borderSpin, "BorderWidth"},
-                                                         {m_hRadiusSpin, "HRadius"},
-                                                         {m_vRadiusSpin, "VRadius"}};
+    const std::pair<QSpinBox*, const char*> numbers[] = {
+        {m_sizeSpin, "Taille"}, {m_rotationSpin, "Rotation"}, {m_hRadiusSpin, "HRadius"}, {m_vRadiusSpin, "VRadius"}};
     for (const auto& [spin, element] : numbers) {
         // the version's size is fixed: the panel does not offer what the page build ignores
         const bool shown = writes(type, element) &&
                            !(type->name == QLatin1String("AutoVersion") && std::strcmp(element, "Taille") == 0);
-        m_properties->setRowVisible(spin, shown);
+        showRow(m_properties, spin, shown);
         if (shown)
             spin->setValue(value(element).trimmed().toInt());
     }
-    m_properties->setRowVisible(m_alignmentChoice, writes(type, "Position"));
-    if (writes(type, "Position")) {
-        const QString stored = value("Position");
-        int at = m_alignmentChoice->findData(stored);
-        if (at < 0 && !stored.isEmpty()) {
-            // a value of its own stays offered as written
-            m_alignmentChoice->addItem(stored, stored);
-            at = m_alignmentChoice->count() - 1;
-        }
+    showRow(m_properties, m_borderSpin, writes(type, "BorderWidth"));
+    if (writes(type, "BorderWidth"))
+        m_borderSpin->setValue(value("BorderWidth").trimmed().toInt() * kMillimetresPerInch / 96.0);
+
+    // a text's face: the types that read it
+    const bool text = reads(type, kFontElement);
+    showRow(m_properties, m_alignmentChoice, text);
+    showRow(m_properties, m_fontChoice, text);
+    showRow(m_properties, m_boldCheck, text);
+    if (text) {
+        const QString stored = value(kPositionElement);
+        int at = m_alignmentChoice->findData(positionFromAlignment(alignmentFromPosition(stored)));
+        if (!stored.trimmed().isEmpty() && m_alignmentChoice->findData(stored) >= 0)
+            at = m_alignmentChoice->findData(stored);
         m_alignmentChoice->setCurrentIndex(at);
+        const QString family = value(kFontElement).trimmed();
+        const QString shown = family.isEmpty() ? QString::fromLatin1(kDefaultFontFamily) : family;
+        int font = m_fontChoice->findText(shown, Qt::MatchFixedString);
+        if (font < 0) {
+            // a family this machine lacks stays offered as written
+            m_fontChoice->addItem(shown);
+            font = m_fontChoice->count() - 1;
+        }
+        m_fontChoice->setCurrentIndex(font);
+        m_boldCheck->setChecked(descriptionFlag(value(kBoldElement), false));
     }
+
+    // a barcode's symbology, its GTIN where the symbology carries one, its text under the bars
+    const bool barcode = reads(type, "Symbology");
+    showRow(m_properties, m_symbologyChoice, barcode);
+    showRow(m_properties, m_humanReadableCheck, barcode);
+    m_objectCheck->setVisible(barcode);
+    bool gtin = false;
+    if (barcode) {
+        const QString stored = value("Symbology");
+        const std::optional<report::Symbology> symbology = symbologyFromName(stored);
+        int at = symbology ? m_symbologyChoice->findData(pelorin::symbologyName(*symbology)) : -1;
+        if (at < 0) {
+            m_symbologyChoice->addItem(stored, stored);
+            at = m_symbologyChoice->count() - 1;
+        }
+        m_symbologyChoice->setCurrentIndex(at);
+        gtin = reads(type, "GTIN") && symbology &&
+               (symbology->gs1 || *symbology == report::kGs1_128 || *symbology == report::kEan13);
+        if (gtin && !m_gtinEdit->hasFocus())
+            m_gtinEdit->setText(value("GTIN"));
+        // only the linear symbologies print their text under the bars
+        const bool linear =
+            !symbology || (*symbology != report::kQrCode && symbology->zintId != report::kDataMatrix.zintId);
+        m_humanReadableCheck->setEnabled(linear);
+        m_humanReadableCheck->setChecked(descriptionFlag(value(kHumanReadableElement), true));
+        m_objectCheck->setText(objectCheckText());
+        m_objectCheck->setAccessibleName(QStringLiteral("Contrôle du code-barres : ") + m_objectCheck->text());
+    }
+    showRow(m_properties, m_gtinEdit, gtin);
     const bool image = writes(type, "FileName");
-    m_properties->setRowVisible(m_imageEdit->parentWidget(), image);
-    m_properties->setRowVisible(m_keepProportionsCheck, image || (type && type->name == QLatin1String("AutoLogo")));
+    showRow(m_properties, m_imageEdit->parentWidget(), image);
+    showRow(m_properties, m_keepProportionsCheck, image || (type && type->name == QLatin1String("AutoLogo")));
     if (image)
         m_imageEdit->setText(value("FileName"));
     m_syncing = false;

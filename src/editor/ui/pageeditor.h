@@ -12,6 +12,8 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -118,6 +120,10 @@ private:
     void showProperties();
     void showTextError();
     void showBarcodeCheck(const report::ExecutedPage* page);
+    // The selected barcode's line of the last check, with the box width that gives whole dots.
+    QString objectCheckText() const;
+    // An image's box resized with the pointer keeps the image's proportions when asked to.
+    QRectF keptProportions(int index, const QRectF& box) const;
     // Draws the page as parsed, its problems in the status line rather than in a message box.
     void drawLive();
     // Runs an edit of the document, its message shown when it is refused.
@@ -169,6 +175,7 @@ private:
     QLabel* m_status = nullptr;
     QLabel* m_barcodeCheck = nullptr; // the barcodes' check for the printer, live
     int m_checkDpi = 0;
+    std::vector<std::pair<QString, QString>> m_checkLines; // per barcode of the first label: name, line
     QTreeWidget* m_objectList = nullptr;
     QComboBox* m_drawType = nullptr;
     QToolButton* m_drawButton = nullptr;
@@ -180,7 +187,14 @@ private:
     QSpinBox* m_sizeSpin = nullptr;
     QSpinBox* m_rotationSpin = nullptr;
     QComboBox* m_alignmentChoice = nullptr;
-    QSpinBox *m_borderSpin = nullptr, *m_hRadiusSpin = nullptr, *m_vRadiusSpin = nullptr;
+    QComboBox* m_fontChoice = nullptr;
+    QCheckBox* m_boldCheck = nullptr;
+    QComboBox* m_symbologyChoice = nullptr;
+    QLineEdit* m_gtinEdit = nullptr;
+    QCheckBox* m_humanReadableCheck = nullptr;
+    QLabel* m_objectCheck = nullptr; // the selected barcode's own check
+    QDoubleSpinBox* m_borderSpin = nullptr;
+    QSpinBox *m_hRadiusSpin = nullptr, *m_vRadiusSpin = nullptr;
     QLineEdit* m_imageEdit = nullptr;
     QCheckBox* m_keepProportionsCheck = nullptr;
     QAction *m_undoAction = nullptr, *m_redoAction = nullptr;

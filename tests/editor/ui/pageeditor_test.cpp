@@ -12,6 +12,7 @@
 #include "config/ui/listspage.h"
 #include "app/ui/configurationwindow.h"
 #include "labels/labelvalues.h"
+#include "labels/symbologies.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/pagepreview.h"
 #include "labels/ui/selectiongrid.h"
@@ -21,9 +22,11 @@
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QFormLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTreeWidget>
+#include <QUndoStack>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -157,10 +160,11 @@ TEST_F(PageEditor, WindowTabsAndControlsAsTheOperatorFindsThem)
     EXPECT_EQ(f.tabs()->currentIndex(), 1);
 
     PageEditorPage& e = editor();
+    // the hints, their shortcut added
     EXPECT_EQ(e.findChild<QToolButton*>(QStringLiteral("newDescriptionButton"))->toolTip(),
-              QStringLiteral("Charger une configuration d'étiquette."));
+              QStringLiteral("Charger une configuration d'étiquette. (Ctrl+N)"));
     EXPECT_EQ(e.findChild<QToolButton*>(QStringLiteral("openDescriptionButton"))->toolTip(),
-              QStringLiteral("Lire la configuration d'étiquette."));
+              QStringLiteral("Lire la configuration d'étiquette. (Ctrl+O)"));
     for (QToolButton* b : {e.findChild<QToolButton*>(QStringLiteral("newDescriptionButton")),
                            e.findChild<QToolButton*>(QStringLiteral("openDescriptionButton")),
                            e.findChild<QToolButton*>(QStringLiteral("saveDescriptionButton")),
@@ -763,12 +767,16 @@ TEST_F(PageEditorManipulation, TheListThePanelAndTheTextStayInStep)
     EXPECT_EQ(element("Width"), QStringLiteral("42,5"));
     EXPECT_EQ(list->topLevelItem(1)->text(4), QStringLiteral("42,5"));
     EXPECT_EQ(width->suffix(), QStringLiteral(" mm"));
-    auto* border = e.findChild<QSpinBox*>(QStringLiteral("objectBorderSpin"));
+    // the border in millimetres, a step being one of the stored pixels (1/96 inch)
+    auto* border = e.findChild<QDoubleSpinBox*>(QStringLiteral("objectBorderSpin"));
     ASSERT_TRUE(border->isVisibleTo(&e));
+    EXPECT_EQ(border->suffix(), QStringLiteral(" mm"));
+    EXPECT_NEAR(border->value(), 25.4 / 96, 0.01);
     EXPECT_FALSE(e.findChild<QPlainTextEdit*>(QStringLiteral("objectTextEdit"))->isVisibleTo(&e));
     border->setFocus();
     QTest::keyClick(border, Qt::Key_Up);
     EXPECT_EQ(element("BorderWidth"), QStringLiteral("2"));
+    EXPECT_NEAR(border->value(), 2 * 25.4 / 96, 0.01);
 
     // Alt+Up draws it first, Ctrl+D copies it beside, Delete takes the copy away
     list->setFocus();
@@ -939,6 +947,212 @@ TEST_F(PageEditorManipulation, TheBarcodeCheckFollowsTheBoxAsItIsEdited)
     EXPECT_TRUE(check->accessibleName().contains(QStringLiteral("trop étroite")))
         << qPrintable(check->accessibleName());
     EXPECT_TRUE(check->accessibleName().contains(QStringLiteral("il faudrait"))) << qPrintable(check->accessibleName());
+}
+
+// A text's face and place in its box from the panel: each choice writes its optional element, and
+// choosing the default again takes it out, back to the page as it was.
+TEST_F(PageEditorManipulation, ATextsFontWeightAndAlignmentComeFromThePanel)
+{
+    PageEditorPage& e = editor();
+    chooseObject(QStringLiteral("Texte"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("textEdit")), QStringLiteral("Lot"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+    e.selectObject(0);
+    const QString added = e.document().text();
+    auto* alignment = e.findChild<QComboBox*>(QStringLiteral("objectAlignmentChoice"));
+    auto* font = e.findChild<QComboBox*>(QStringLiteral("objectFontChoice"));
+    auto* bold = e.findChild<QCheckBox*>(QStringLiteral("objectBoldCheck"));
+    for (QWidget* w : std::initializer_list<QWidget*>{alignment, font, bold})
+        ASSERT_TRUE(w->isVisibleTo(&e)) << qPrintable(w->objectName());
+    QStringList shown;
+    for (int i = 0; i < alignment->count(); ++i)
+        shown << alignment->itemText(i);
+    EXPECT_EQ(shown, QStringList({QStringLiteral("gauche"), QStringLiteral("centre"), QStringLiteral("droite")}));
+    EXPECT_EQ(alignment->currentText(), QStringLiteral("gauche"));
+    EXPECT_EQ(font->currentText(), QStringLiteral("Arial"));
+    EXPECT_FALSE(bold->isChecked());
+
+    // each from the keyboard, as the operator reaches them
+    alignment->setFocus();
+    QTest::keyClick(alignment, Qt::Key_Down);
+    QTest::keyClick(alignment, Qt::Key_Down);
+    EXPECT_EQ(element("Position"), QStringLiteral("Right"));
+    const int serif = font->findText(QStringLiteral("DejaVu Serif"));
+    ASSERT_GE(serif, 0);
+    font->setCurrentIndex(serif);
+    emit font->activated(serif);
+    EXPECT_EQ(element("Police"), QStringLiteral("DejaVu Serif"));
+    bold->setFocus();
+    QTest::keyClick(bold, Qt::Key_Space);
+    EXPECT_EQ(element("Gras"), QStringLiteral("1"));
+    EXPECT_TRUE(e.memoLines().contains(QStringLiteral("<Gras>1</Gras>"))) << qPrintable(e.document().text());
+    // the page drawn from it: one text, right-aligned, bold, in that family
+    EXPECT_TRUE(e.findChild<QLabel*>(QStringLiteral("editorStatus"))->text().isEmpty());
+
+    // back to the defaults: the elements go, the text is the one added
+    QTest::keyClick(bold, Qt::Key_Space);
+    font->setCurrentIndex(0);
+    emit font->activated(0);
+    alignment->setFocus();
+    QTest::keyClick(alignment, Qt::Key_Up);
+    QTest::keyClick(alignment, Qt::Key_Up);
+    EXPECT_EQ(e.document().text(), added);
+    // and the history holds every step: four back, the text as it was right, serif and bold
+    for (int i = 0; i < 4; ++i)
+        e.document().undoStack()->undo();
+    EXPECT_EQ(element("Position"), QStringLiteral("Right"));
+    EXPECT_EQ(element("Police"), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(font->currentText(), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(element("Gras"), QStringLiteral("1"));
+    EXPECT_EQ(alignment->currentText(), QStringLiteral("droite"));
+    EXPECT_TRUE(bold->isChecked());
+}
+
+// A barcode's symbology, its GTIN where the symbology carries one, its text under the bars, and its
+// own check with the box width that would give whole dots.
+TEST_F(PageEditorManipulation, ABarcodesSymbologyTextAndCheckComeFromThePanel)
+{
+    PageEditorPage& e = editor();
+    e.setCheckResolution(300);
+    chooseObject(QStringLiteral("AutoBarCode"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentNameEdit")), QStringLiteral("Code"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentHeightEdit")), QStringLiteral("15"));
+    type(e.findChild<QLineEdit*>(QStringLiteral("componentWidthEdit")), QStringLiteral("80"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+    e.selectObject(0);
+    const QString added = e.document().text();
+    auto* symbology = e.findChild<QComboBox*>(QStringLiteral("objectSymbologyChoice"));
+    auto* gtin = e.findChild<QLineEdit*>(QStringLiteral("objectGtinEdit"));
+    auto* readable = e.findChild<QCheckBox*>(QStringLiteral("objectHumanReadableCheck"));
+    auto* check = e.findChild<QLabel*>(QStringLiteral("objectBarcodeCheck"));
+    ASSERT_TRUE(symbology->isVisibleTo(&e));
+    EXPECT_EQ(symbology->currentText(), QStringLiteral("Code 128"));
+    EXPECT_EQ(symbology->count(), int(barcodeSymbologies().size()));
+    EXPECT_FALSE(gtin->isVisibleTo(&e));
+    EXPECT_TRUE(readable->isChecked());
+    EXPECT_FALSE(e.findChild<QComboBox*>(QStringLiteral("objectAlignmentChoice"))->isVisibleTo(&e));
+    EXPECT_TRUE(check->text().contains(QStringLiteral("qualité A"))) << qPrintable(check->text());
+    EXPECT_TRUE(check->text().contains(QStringLiteral("Case la plus étroite en points entiers")))
+        << qPrintable(check->text());
+    EXPECT_TRUE(
+        e.findChild<QLabel*>(QStringLiteral("barcodeCheck"))->accessibleName().contains(QStringLiteral("« Code »")));
+
+    // the text under the bars off, then on again: nothing left of it
+    readable->setFocus();
+    QTest::keyClick(readable, Qt::Key_Space);
+    EXPECT_EQ(element("TexteLisible"), QStringLiteral("0"));
+    QTest::keyClick(readable, Qt::Key_Space);
+    EXPECT_EQ(e.document().text(), added);
+
+    // GS1-128 asks for the GTIN it carries
+    const int gs1 = symbology->findText(QStringLiteral("GS1-128"));
+    ASSERT_GE(gs1, 0);
+    symbology->setCurrentIndex(gs1);
+    emit symbology->activated(gs1);
+    EXPECT_EQ(element("Symbology"), QStringLiteral("GS1-128"));
+    ASSERT_TRUE(gtin->isVisibleTo(&e));
+    type(gtin, QStringLiteral("03453120000011"));
+    QTest::keyClick(gtin, Qt::Key_Return);
+    EXPECT_EQ(element("GTIN"), QStringLiteral("03453120000011"));
+    EXPECT_TRUE(e.findChild<QLabel*>(QStringLiteral("editorStatus"))->text().isEmpty())
+        << qPrintable(e.findChild<QLabel*>(QStringLiteral("editorStatus"))->text());
+    // a two-dimensional symbol has no text under it to switch
+    const int qr = symbology->findText(QStringLiteral("QR Code"));
+    symbology->setCurrentIndex(qr);
+    emit symbology->activated(qr);
+    EXPECT_EQ(element("Symbology"), QStringLiteral("QR Code"));
+    EXPECT_FALSE(readable->isEnabled());
+}
+
+// A frame's border and corners in millimetres; an image keeps its proportions when a handle of its
+// box is dragged on the preview.
+TEST_F(PageEditorManipulation, FramesInMillimetresAndImagesKeepTheirProportionsOnThePreview)
+{
+    PageEditorPage& e = editor();
+    oneFrame();
+    e.selectObject(0);
+    for (const auto& [name, caption] :
+         {std::pair{"objectBorderSpin", "Épaisseur du bord"}, std::pair{"objectHRadiusSpin", "Rayon horizontal"},
+          std::pair{"objectVRadiusSpin", "Rayon vertical"}}) {
+        auto* field = e.findChild<QAbstractSpinBox*>(QString::fromLatin1(name));
+        ASSERT_TRUE(field->isVisibleTo(&e)) << name;
+        EXPECT_EQ(field->accessibleName(), QString::fromUtf8(caption));
+        auto* form = qobject_cast<QFormLayout*>(field->parentWidget()->layout());
+        ASSERT_NE(form, nullptr);
+        auto* label = qobject_cast<QLabel*>(form->labelForField(field));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text().remove(u'&'), QString::fromUtf8(caption));
+        EXPECT_EQ(label->buddy(), field);
+        EXPECT_TRUE(field->property("suffix").toString().endsWith(QStringLiteral("mm")));
+    }
+
+    const QString types[] = {QStringLiteral("AutoLogo"), QStringLiteral("Rectangle")};
+    for (const QString& t : types) {
+        SCOPED_TRACE(t.toStdString());
+        e.document().open(test::kInitialDescriptionLines.join(u'\n'));
+        chooseObject(t);
+        click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+        e.selectObject(0);
+        QCoreApplication::processEvents();
+        // the bottom right handle from 20, 20 to 40, 25: an image doubles its 10 mm square by its width
+        drag({20, 20}, {40, 25});
+        const QRectF box = e.document().objects()[0].box;
+        if (t == QLatin1String("AutoLogo"))
+            EXPECT_EQ(box, QRectF(10, 10, 30, 30));
+        else
+            EXPECT_EQ(box, QRectF(10, 10, 30, 15));
+    }
+}
+
+// Every field of the panel is announced by its caption (a label whose buddy it is, or its own text)
+// and Tab goes down the panel in the order it reads.
+TEST_F(PageEditorManipulation, ThePanelsFieldsHaveTheirCaptionsAndTabGoesDownThePanel)
+{
+    PageEditorPage& e = editor();
+    chooseObject(QStringLiteral("Texte"));
+    click(e.findChild<QPushButton*>(QStringLiteral("addComponentButton")));
+    e.selectObject(0);
+    auto* group = e.findChild<QGroupBox*>(QStringLiteral("propertiesGroup"));
+    auto* form = qobject_cast<QFormLayout*>(group->layout());
+    ASSERT_NE(form, nullptr);
+    QStringList visible;
+    for (int row = 0; row < form->rowCount(); ++row) {
+        QLayoutItem* item = form->itemAt(row, QFormLayout::FieldRole);
+        QWidget* field = item ? item->widget() : nullptr;
+        if (!field || !field->isVisibleTo(&e))
+            continue;
+        visible << field->objectName();
+        if (qobject_cast<QCheckBox*>(field)) {
+            EXPECT_FALSE(field->property("text").toString().isEmpty());
+            continue;
+        }
+        auto* label = qobject_cast<QLabel*>(form->labelForField(field));
+        ASSERT_NE(label, nullptr) << qPrintable(field->objectName());
+        EXPECT_TRUE(label->buddy() == field || label->buddy()->parentWidget() == field)
+            << qPrintable(field->objectName());
+        EXPECT_TRUE(label->text().contains(u'&')) << qPrintable(label->text());
+    }
+    EXPECT_EQ(visible, QStringList({"objectNameEdit", "objectLeftSpin", "objectTopSpin", "objectWidthSpin",
+                                    "objectHeightSpin", "objectTextEdit", "objectSizeSpin", "objectRotationSpin",
+                                    "objectAlignmentChoice", "objectFontChoice", "objectBoldCheck"}));
+    // the focus chain meets them in that order
+    QStringList chain;
+    QWidget* w = e.findChild<QWidget*>(QStringLiteral("objectNameEdit"));
+    for (int i = 0; i < 500 && chain.size() < visible.size(); ++i, w = w->nextInFocusChain())
+        if (visible.contains(w->objectName()) && !chain.contains(w->objectName()))
+            chain << w->objectName();
+    EXPECT_EQ(chain, visible);
+    // the object list and the preview take the focus, from the keyboard too
+    EXPECT_TRUE(e.findChild<QTreeWidget*>(QStringLiteral("objectList"))->focusPolicy() & Qt::TabFocus);
+    EXPECT_TRUE(overlay()->focusPolicy() & Qt::TabFocus);
+    // every command's key is told in its hint
+    for (const auto& [name, key] : {std::pair{"saveDescriptionButton", "Ctrl+S"}, std::pair{"zoomInButton", "Ctrl++"},
+                                    std::pair{"addComponentButton", "Ctrl+Maj+A"}, std::pair{"redrawPageButton", "F5"},
+                                    std::pair{"deleteObjectButton", "Suppr"}}) {
+        auto* b = e.findChild<QAbstractButton*>(QString::fromLatin1(name));
+        ASSERT_NE(b, nullptr) << name;
+        EXPECT_TRUE(b->toolTip().contains(QString::fromLatin1(key))) << qPrintable(b->toolTip());
+    }
 }
 
 } // namespace
