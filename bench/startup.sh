@@ -27,8 +27,9 @@ export HOME="$work/home"
 mkdir -p "$HOME"
 code="$("$pelorin" code --data "$work")"
 
+# (a check that grades a barcode below B exits 3: a whole result, measured as any other)
 instructions() {
-    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+    { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null || true; } |
         awk '/Collected :/ { print $NF }'
 }
 # milliseconds, the median of the runs

@@ -1,6 +1,7 @@
 #include "labels/painter.h"
 
 #include "labels/barcodecheck.h"
+#include "labels/fonts.h"
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
@@ -19,14 +20,13 @@ namespace pelorin::report {
 
 namespace {
 
-const QString kFontFamily = QStringLiteral("Arial");
 constexpr double kDefaultPoints = 10.0;
 
 // Arial's character cell (ascent + descent) in ems, measured once.
 double cellPerEm()
 {
     static const double ratio = [] {
-        QFont f(kFontFamily);
+        QFont f = descriptionFont();
         f.setPixelSize(1000);
         const QFontMetricsF fm(f);
         const double r = (fm.ascent() + fm.descent()) / 1000.0;
@@ -120,7 +120,7 @@ struct Context
         // a point size is turned into pixels with the device's resolution, then by the painter's
         // transform: this gives the em wanted in painter units on any device
         const double emUnits = emInches * ppi;
-        QFont base(kFontFamily);
+        QFont base = descriptionFont();
         base.setPointSizeF(std::max(0.01, emUnits * 72.0 / cache.deviceDpi));
         FontAt f;
         f.font = device ? QFont(base, device) : base;

@@ -12,6 +12,7 @@
 #include "code/dayofyear.h"
 #include "code/labeltexts.h"
 #include "code/rallist.h"
+#include "labels/imageformat.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/pagepreview.h"
 #include "ui_mainwindow.h"
@@ -87,7 +88,7 @@ QImage readPicture(const QString& path)
 {
     QByteArray bytes = readRegularFile(path, kMaxPictureFileBytes, QStringLiteral("l'image"));
     QBuffer buffer(&bytes);
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, imageFormat(bytes));
     const QImage image = reader.read();
     if (image.isNull())
         throw Error(

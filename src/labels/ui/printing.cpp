@@ -7,8 +7,10 @@
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QHash>
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 #include "labels/barcodecheck.h"
 #include "labels/calibration.h"
@@ -26,7 +28,10 @@ QSizeF defaultPrinterPaperInches()
     return printerPaperInches(QString());
 }
 
-QSizeF printerPaperInches(const QString& printer)
+namespace {
+
+// What the print server says of a printer's paper, without asking it again.
+QSizeF askedPaperInches(const QString& printer)
 {
     const QPrinterInfo info = printer.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printer);
     if (info.isNull())
@@ -40,6 +45,21 @@ QSizeF printerPaperInches(const QString& printer)
     if (size.width() > size.height())
         size.transpose();
     return size;
+}
+
+} // namespace
+
+QSizeF printerPaperInches(const QString& printer)
+{
+    // asking costs an IPP request and the driver's PPD: a preview rebuilt at every change asks once a
+    // session per printer
+    static std::mutex mutex;
+    static QHash<QString, QSizeF> asked;
+    std::lock_guard lock(mutex);
+    auto it = asked.constFind(printer);
+    if (it == asked.constEnd())
+        it = asked.insert(printer, askedPaperInches(printer));
+    return *it;
 }
 
 QString jobName(const QString& code, const QString& pageName)

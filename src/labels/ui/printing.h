@@ -37,7 +37,7 @@ QString noPrinterMessage();
 // The default printer's paper, upright, in inches; A4 when there is no printer. What a new page
 // takes as its paper.
 QSizeF defaultPrinterPaperInches();
-// The same for the printer named (the default one when empty).
+// The same for the printer named (the default one when empty). Each printer is asked once a session.
 QSizeF printerPaperInches(const QString& printer);
 
 } // namespace pelorin::report
