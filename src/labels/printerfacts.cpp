@@ -27,6 +27,11 @@ struct Cups
     decltype(&::ippGetValueTag) getValueTag = nullptr;
     decltype(&::ippGetResolution) getResolution = nullptr;
     decltype(&::ippGetCount) getCount = nullptr;
+    decltype(&::ippNewRequest) newRequest = nullptr;
+    decltype(&::ippAddString) addString = nullptr;
+    decltype(&::cupsDoRequest) doRequest = nullptr;
+    decltype(&::ippFindAttribute) findAttribute = nullptr;
+    decltype(&::ippDelete) deleteIpp = nullptr;
 
     bool loaded() const { return getCount != nullptr; }
 
@@ -52,7 +57,10 @@ private:
             resolve(c.getOption, "cupsGetOption") && resolve(c.copyDestInfo, "cupsCopyDestInfo") &&
             resolve(c.freeDestInfo, "cupsFreeDestInfo") && resolve(c.findDestDefault, "cupsFindDestDefault") &&
             resolve(c.findDestSupported, "cupsFindDestSupported") && resolve(c.getValueTag, "ippGetValueTag") &&
-            resolve(c.getResolution, "ippGetResolution") && resolve(c.getCount, "ippGetCount"))
+            resolve(c.getResolution, "ippGetResolution") && resolve(c.getCount, "ippGetCount") &&
+            resolve(c.newRequest, "ippNewRequest") && resolve(c.addString, "ippAddString") &&
+            resolve(c.doRequest, "cupsDoRequest") && resolve(c.findAttribute, "ippFindAttribute") &&
+            resolve(c.deleteIpp, "ippDelete"))
             return c;
         return Cups();
     }
@@ -77,6 +85,10 @@ struct InfoDeleter
 {
     void operator()(cups_dinfo_t* info) const { Cups::get().freeDestInfo(info); }
 };
+struct IppDeleter
+{
+    void operator()(ipp_t* ipp) const { Cups::get().deleteIpp(ipp); }
+};
 using Dest = std::unique_ptr<cups_dest_t, DestDeleter>;
 using DestInfo = std::unique_ptr<cups_dinfo_t, InfoDeleter>;
 
@@ -97,6 +109,25 @@ int dotsPerInch(ipp_attribute_t* attribute, int index)
     return units == IPP_RES_PER_CM ? qRound(x * 2.54) : x;
 }
 
+// The printer's default resolution, asked alone: the printer's whole description (its media
+// database among it) is many times the size of the answer. -1 when the queue has no address to ask.
+int requestedDefaultResolution(cups_dest_t* dest)
+{
+    const Cups& cups = Cups::get();
+    const char* uri = cups.getOption("printer-uri-supported", dest->num_options, dest->options);
+    if (!uri || !*uri)
+        return -1;
+    ipp_t* request = cups.newRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                   "printer-resolution-default");
+    // the request is the library's from here, freed with the exchange
+    const std::unique_ptr<ipp_t, IppDeleter> response(cups.doRequest(CUPS_HTTP_DEFAULT, request, "/"));
+    ipp_attribute_t* attribute =
+        response ? cups.findAttribute(response.get(), "printer-resolution-default", IPP_TAG_RESOLUTION) : nullptr;
+    return attribute ? dotsPerInch(attribute, 0) : 0;
+}
+
 int destResolution(cups_dest_t* dest)
 {
     const Cups& cups = Cups::get();
@@ -105,7 +136,10 @@ int destResolution(cups_dest_t* dest)
     for (const char* option : {"printer-resolution", "Resolution"})
         if (!dpi)
             dpi = resolutionFromText(cups.getOption(option, dest->num_options, dest->options));
-    if (!dpi) {
+    if (!dpi)
+        dpi = requestedDefaultResolution(dest);
+    if (dpi < 0) {
+        dpi = 0;
         const DestInfo info(cups.copyDestInfo(CUPS_HTTP_DEFAULT, dest));
         ipp_attribute_t* attribute =
             info ? cups.findDestDefault(CUPS_HTTP_DEFAULT, dest, info.get(), "printer-resolution") : nullptr;
