@@ -2,9 +2,6 @@
 
 #include "base/error.h"
 
-#include <QFont>
-#include <QPainter>
-#include <QRect>
 #include <QSet>
 
 namespace pelorin::ral {
@@ -115,30 +112,6 @@ int indexOfTypedNumber(const QString& typed)
         if (number(QString::fromLatin1(kEntries[i])).startsWith(typed))
             return i;
     return -1;
-}
-
-void drawItem(QPainter& painter, const QRect& rect, int index, bool selected, const RowColours& colours,
-              const QFont& font)
-{
-    const QString text = entry(index);
-    const int left = rect.left();
-    const int top = rect.top();
-    painter.save();
-    const QColor background = selected ? colours.highlight : colours.base;
-    painter.fillRect(rect, background);
-
-    painter.setFont(font);
-    painter.setPen(selected ? colours.highlightText : colours.text);
-    painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(background);
-    const QRect textRect(left + 48, top + 2, std::max(0, rect.right() + 1 - (left + 48)), rect.height());
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, number(text));
-    painter.setBackgroundMode(Qt::TransparentMode);
-
-    // the swatch area keeps the list's colour, so a selected row is highlighted right of it only
-    painter.fillRect(QRect(left, top, 46, kRowHeight), colours.base);
-    painter.fillRect(QRect(left + 2, top + 2, 42, 12), displayColour(text));
-    painter.restore();
 }
 
 QByteArray chartHtml()

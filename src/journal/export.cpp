@@ -4,7 +4,6 @@
 #include "base/error.h"
 #include "base/files.h"
 
-#include "journal/paperreport.h"
 #include "journal/recall.h"
 
 #include <QJsonDocument>
@@ -155,45 +154,6 @@ void exportCsv(Search& search, View view, const QString& path, CsvEncoding encod
     }
     if (!file.commit())
         throw Error(QStringLiteral("Impossible d'écrire le fichier « %1 » : %2").arg(path, file.errorString()));
-}
-
-void exportPdf(Search& search, View view, const QString& path, const QString& title)
-{
-    // the columns worth paper; the id and the long texts stay in the CSV
-    QStringList headers;
-    QList<int> columns;
-    if (view == View::Entries) {
-        headers = entryHeaders();
-        columns = entryColumnsOnPaper();
-    } else {
-        headers = codeHeaders();
-        columns = codeColumnsOnPaper();
-    }
-    const auto onPaper = [&](const QStringList& cells) {
-        QStringList shown;
-        for (int i : std::as_const(columns))
-            shown << cells.value(i);
-        return shown;
-    };
-    PaperReport report(path, title,
-                       {filterDescription(search.filter()), madeAtDescription(QDateTime::currentDateTimeUtc())});
-    if (view == View::Reconciliation) {
-        report.table(QString(), Recall::totalHeaders());
-        ReconcileTotals total;
-        search.forEachReconciled([&](const ReconcileRow& r) {
-            total.add(r);
-            report.row(Recall::totalCells(r));
-        });
-        report.row(Recall::sumCells(total));
-        report.finish();
-        return;
-    }
-    report.table(QString(), onPaper(headers));
-    if (view == View::Entries)
-        search.forEachEntry([&](const Row& r) { report.row(onPaper(entryCells(r.entry))); });
-    else
-        search.forEachCode(view, [&](const CodeRow& r) { report.row(onPaper(codeCells(r))); });
-    report.finish();
 }
 
 } // namespace pelorin::journal

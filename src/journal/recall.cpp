@@ -2,7 +2,6 @@
 
 #include "base/error.h"
 #include "base/files.h"
-#include "journal/paperreport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -285,21 +284,6 @@ void exportRecallCsv(Recall& recall, const QString& path, CsvEncoding encoding, 
     file.write(encodeCsv(text, encoding));
     if (!file.commit())
         throw Error(QStringLiteral("Impossible d'écrire le fichier « %1 » : %2").arg(path, file.errorString()));
-}
-
-void exportRecallPdf(Recall& recall, const QString& path, const QDateTime& madeAt)
-{
-    PaperReport report(path, QStringLiteral("Rappel : « %1 »").arg(recall.text()),
-                       {filterDescription(recall.filter()), madeAtDescription(madeAt)});
-    report.table(QStringLiteral("Impressions"), Recall::printHeaders());
-    recall.forEachPrint([&](const Entry& e) { report.row(Recall::printCells(e, Reader::Person)); });
-    report.table(QStringLiteral("Lectures"), Recall::scanHeaders());
-    recall.forEachScan([&](const Entry& e) { report.row(Recall::scanCells(e, Reader::Person)); });
-    report.table(QStringLiteral("Étiquettes imprimées et lues, par code"), Recall::totalHeaders());
-    const ReconcileTotals total =
-        recall.forEachTotal([&](const ReconcileRow& r) { report.row(Recall::totalCells(r)); });
-    report.row(Recall::sumCells(total));
-    report.finish();
 }
 
 } // namespace pelorin::journal

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <zint.h>
 
+#include "labels/fonts.h"
 #include "labels/painter.h"
 
 namespace pelorin::report {
@@ -43,7 +44,7 @@ double humanReadableWidthEm(const QString& text)
     if (it == widths.constEnd()) {
         if (widths.size() > 1000)
             widths.clear();
-        QFont f(QStringLiteral("Arial"));
+        QFont f = descriptionFont(QString(), false);
         f.setPixelSize(1000);
         it = widths.insert(text, QFontMetricsF(f).horizontalAdvance(text) / 1000.0);
     }

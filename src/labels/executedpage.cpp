@@ -10,6 +10,7 @@
 
 #include "base/error.h"
 #include "base/files.h"
+#include "labels/imageformat.h"
 
 namespace pelorin::report {
 
@@ -60,7 +61,7 @@ QImage readBitmap(const QString& link)
         bytes.clear(); // a picture that cannot be read is left out, as a missing one is
     }
     QBuffer buffer(&bytes);
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, imageFormat(bytes));
     QImage image;
     const QSize size = reader.size();
     if (!size.isValid() || (size.width() <= kMaxImageSide && size.height() <= kMaxImageSide))

@@ -1,6 +1,7 @@
 #include "labels/painter.h"
 
 #include "labels/barcodecheck.h"
+#include "labels/fonts.h"
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
@@ -19,14 +20,13 @@ namespace pelorin::report {
 
 namespace {
 
-const QString kFontFamily = QStringLiteral("Arial");
 constexpr double kDefaultPoints = 10.0;
 
 // Arial's character cell (ascent + descent) in ems, measured once.
 double cellPerEm()
 {
     static const double ratio = [] {
-        QFont f(kFontFamily);
+        QFont f = descriptionFont(QString(), false);
         f.setPixelSize(1000);
         const QFontMetricsF fm(f);
         const double r = (fm.ascent() + fm.descent()) / 1000.0;
@@ -443,9 +443,9 @@ void paintBitmap(Context& cx, const ExecutedComponent& c, const ExecutedPage& pa
 
 QFont descriptionFont(const QString& family, bool bold)
 {
-    QFont font(family.trimmed().isEmpty() ? kFontFamily : family.trimmed());
-    font.setBold(bold);
-    return font;
+    // the family resolved once to an installed one, whatever the description names
+    const QString name = family.trimmed();
+    return pelorin::descriptionFont(name.isEmpty() ? kDescriptionFontFamily : name, kDefaultPoints, bold);
 }
 
 QFont componentFont(const ExecutedComponent& component)

@@ -52,7 +52,12 @@ if grep -Ei 'test|gtest|bench' "$tmp/files"; then fail "test files in the packag
 
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
-file "$root/usr/bin/pelorin" | grep -q ', stripped' || fail "the program is not stripped"
+# the program and its two private libraries, which it loads when a window or a drawing is asked for
+elves=("$root/usr/bin/pelorin" "$root/usr/lib/pelorin/libpelorin-gui.so" "$root/usr/lib/pelorin/libpelorin-draw.so")
+for elf in "${elves[@]}"; do
+    [[ -f $elf ]] || fail "${elf#"$root"} is not in the package"
+    file "$elf" | grep -q ', stripped' || fail "${elf#"$root"} is not stripped"
+done
 # Debian's hardening: relocations read-only and bound at start-up, fortified functions (grep reads
 # all of readelf's output: with -q it would stop at the first match, and pipefail would take readelf's
 # broken pipe for a failure). A sanitized or fuzzing build is built without them, on purpose.
@@ -60,9 +65,10 @@ if grep -Eq '^PELORIN_(SANITIZE|FUZZ):BOOL=ON' "$build_dir/CMakeCache.txt" ||
     ! grep -q '^PELORIN_HARDENING:BOOL=ON' "$build_dir/CMakeCache.txt"; then
     echo "hardening not checked: this build is made without Debian's hardening flags"
 else
-    readelf -lW "$root/usr/bin/pelorin" | grep GNU_RELRO >/dev/null || fail "the program is not linked with relro"
-    readelf -dW "$root/usr/bin/pelorin" | grep -E 'BIND_NOW|FLAGS_1.*NOW' >/dev/null ||
-        fail "the program is not linked with bindnow"
+    for elf in "${elves[@]}"; do
+        readelf -lW "$elf" | grep GNU_RELRO >/dev/null || fail "${elf#"$root"} is not linked with relro"
+        readelf -dW "$elf" | grep -E 'BIND_NOW|FLAGS_1.*NOW' >/dev/null || fail "${elf#"$root"} is not linked with bindnow"
+    done
     readelf --dyn-syms -W "$root/usr/bin/pelorin" | grep -E '__[a-z_]+_chk' >/dev/null ||
         fail "the program uses no fortified function"
 fi

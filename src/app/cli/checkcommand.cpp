@@ -6,7 +6,7 @@
 #include "base/convert.h"
 #include "base/error.h"
 #include "labels/barcodecheck.h"
-#include "labels/ui/printing.h"
+#include "labels/printerfacts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -171,9 +171,11 @@ int checkCommand(const QStringList& arguments, QTextStream& out, QTextStream& er
     try {
         const LabelPage page = buildLabelPage(selectionOptions(line), pageOptions(line));
         if (!hasDpi) {
-            if (hasPrinter && report::printerQueue(printer).isEmpty())
+            // one question to the print server: the queue and its resolution together
+            const report::PrinterFacts facts = report::printerFacts(printer);
+            if (hasPrinter && facts.queue.isEmpty())
                 throw Error(QStringLiteral("L'imprimante « %1 » n'existe pas.").arg(printer));
-            dpi = report::printerResolution(printer);
+            dpi = facts.dpi;
             if (dpi <= 0) {
                 dpi = report::kDefaultPrinterDpi;
                 err << QStringLiteral("La résolution de l'imprimante n'est pas connue : %1 points par pouce supposés.")

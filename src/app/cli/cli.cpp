@@ -11,30 +11,30 @@ namespace pelorin::cli {
 
 namespace {
 
+// The commands' names and texts; what runs each is chosen by the part of the program that runs it.
 struct Command
 {
     const char* name;
-    int (*run)(const QStringList&, QTextStream&, QTextStream&);
     const char* usage;   // what follows "pelorin <name>" in the usage lines
     const char* summary; // its sentence in the program's help
 };
 
 constexpr Command kCommands[] = {
-    {"code", codeCommand, "[options de sélection]", "Affiche le code de traçabilité composé avec les choix donnés."},
-    {"render", renderCommand, "[options de sélection et de page] -o FICHIER.pdf|FICHIER.png|-",
+    {"code", "[options de sélection]", "Affiche le code de traçabilité composé avec les choix donnés."},
+    {"render", "[options de sélection et de page] -o FICHIER.pdf|FICHIER.png|-",
      "Écrit la page d'étiquettes en PDF ou en PNG, telle qu'elle s'imprimerait."},
-    {"print", printCommand, "[options de sélection et de page] [--printer NOM] [--copies N]",
+    {"print", "[options de sélection et de page] [--printer NOM] [--copies N]",
      "Imprime la page d'étiquettes comme la fenêtre principale."},
-    {"check", checkCommand, "[options de sélection et de page] [--printer NOM | --dpi N] [--format tsv|csv|json]",
+    {"check", "[options de sélection et de page] [--printer NOM | --dpi N] [--format tsv|csv|json]",
      "Vérifie que les codes-barres de la page seront lisibles une fois imprimés."},
-    {"decode", decodeCommand, "[--format tsv|csv|json] CODE...|- | --scb FICHIER.SCB|-", "Décode des codes scannés."},
-    {"scan", scanCommand, "--port PORT [options du port] [--append FICHIER.SCB]",
+    {"decode", "[--format tsv|csv|json] CODE...|- | --scb FICHIER.SCB|-", "Décode des codes scannés."},
+    {"scan", "--port PORT [options du port] [--append FICHIER.SCB]",
      "Lit et décode les codes d'une douchette sur un port série."},
-    {"journal", journalCommand,
+    {"journal",
      "[filtres] [--reconcile | --recall TEXTE [-o FICHIER.pdf]] [--format tsv|csv|json] | --import FICHIER.SCB... "
      "| --check",
      "Liste, complète ou vérifie le journal de traçabilité."},
-    {"calibrate", calibrateCommand, "--printer NOM [--page [-o FICHIER.pdf] | --dx MM --dy MM [--sx % --sy %]]",
+    {"calibrate", "--printer NOM [--page [-o FICHIER.pdf] | --dx MM --dy MM [--sx % --sy %]]",
      "Imprime la page de calibration d'une imprimante, enregistre ou affiche son décalage et son échelle."},
 };
 
@@ -83,41 +83,57 @@ QStringList commandFirst(const QStringList& args)
 
 bool isCommand(const QStringList& given)
 {
-    const QStringList args = commandFirst(given);
-    if (args.isEmpty())
-        return false;
-    for (const Command& c : kCommands)
-        if (args.first() == QLatin1String(c.name))
-            return true;
-    return false;
+    return !commandName(given).isEmpty();
 }
 
-int run(const QStringList& given, QTextStream& out, QTextStream& err)
+QString commandName(const QStringList& given)
 {
     const QStringList args = commandFirst(given);
+    if (args.isEmpty())
+        return QString();
     for (const Command& c : kCommands)
-        if (!args.isEmpty() && args.first() == QLatin1String(c.name)) {
-            // the boundary of every command: whatever escapes it is reported, never an abort
-            int status = 1;
-            try {
-                status = c.run(args.mid(1), out, err);
-            } catch (...) {
-                out.flush();
-                err << currentErrorMessage() << '\n';
-            }
-            // a workstation on the copy of its shared folder is never left unaware of it
-            if (const QString notice = DataFolder::sharedNotice(); !notice.isEmpty())
-                err << QStringLiteral("pelorin : attention : ") << notice << '\n';
-            // every command's results pass here: one that could not be written fails the command
-            if (!flushOutput(out) && status != 1 && status != 2) {
-                err << outputLostMessage() << '\n';
-                status = 1;
-            }
-            err.flush();
-            return status;
-        }
-    err << usage();
-    return 2;
+        if (args.first() == QLatin1String(c.name))
+            return args.first();
+    return QString();
+}
+
+int runCommand(CommandFunction command, const QStringList& given, QTextStream& out, QTextStream& err)
+{
+    const QStringList args = commandFirst(given);
+    // the boundary of every command: whatever escapes it is reported, never an abort
+    int status = 1;
+    try {
+        status = command(args.mid(1), out, err);
+    } catch (...) {
+        out.flush();
+        err << currentErrorMessage() << '\n';
+    }
+    if (status == kNeedsWholeProgram)
+        return status;
+    // a workstation on the copy of its shared folder is never left unaware of it
+    if (const QString notice = DataFolder::sharedNotice(); !notice.isEmpty())
+        err << QStringLiteral("pelorin : attention : ") << notice << '\n';
+    // every command's results pass here: one that could not be written fails the command
+    if (!flushOutput(out) && status != 1 && status != 2) {
+        err << outputLostMessage() << '\n';
+        status = 1;
+    }
+    err.flush();
+    return status;
+}
+
+namespace {
+const JournalPrinting* g_journalPrinting = nullptr;
+}
+
+const JournalPrinting* journalPrinting()
+{
+    return g_journalPrinting;
+}
+
+void setJournalPrinting(const JournalPrinting* printing)
+{
+    g_journalPrinting = printing;
 }
 
 int completeCommand(const QStringList& args, QTextStream& out, QTextStream& err)

@@ -1,6 +1,5 @@
 #include "app/cli/cli.h"
 #include "app/cli/commandline.h"
-#include "app/cli/labelpage.h"
 
 #include "base/error.h"
 #include "base/paths.h"
@@ -10,7 +9,6 @@
 #include "journal/journal.h"
 #include "journal/recall.h"
 #include "journal/recording.h"
-#include "journal/reprint.h"
 #include "journal/search.h"
 #include "journal/setupsql.h"
 #include "scan/decode.h"
@@ -153,26 +151,6 @@ int writePage(Journal& journal, const QString& fingerprint, QTextStream& out, QT
             device->write(*description);
         else
             out << QString::fromUtf8(*description);
-    } catch (const Error& e) {
-        err << e.message() << '\n';
-        return 1;
-    }
-    return 0;
-}
-
-int reprintEntry(Journal& journal, const QString& id, const QString& printer, QTextStream& out, QTextStream& err)
-{
-    try {
-        ConfigFile config;
-        config.load();
-        Entry recorded;
-        const RecordResult r = reprint(
-            journal, id, [&](const PageToReprint& page, const QString& to) { return printAgain(page, to, config); },
-            printer, &recorded);
-        if (!r.message.isEmpty())
-            err << r.message << '\n';
-        out << QStringLiteral("Page réimprimée sur « %1 » : entrée %2, réimpression de %3\n")
-                   .arg(recorded.output, recorded.id, recorded.reprintOf);
     } catch (const Error& e) {
         err << e.message() << '\n';
         return 1;
@@ -356,10 +334,12 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
              QStringLiteral("tsv|csv|json"));
     line.add({QStringLiteral("import")},
              QStringLiteral("Enregistre au journal les codes des feuilles de codes scannés données."));
-    line.add({QStringLiteral("check")},
-             QStringLiteral("Vérifie le journal : les réglages lus, le serveur, la base et l'utilisateur, la version "
-                            "du schéma, le nombre d'entrées et la file d'envoi, dont il envoie ce qui attend ; échoue tant que des "
-                            "entrées refusées par le journal sont mises de côté."));
+    line.add(
+        {QStringLiteral("check")},
+        QStringLiteral(
+            "Vérifie le journal : les réglages lus, le serveur, la base et l'utilisateur, la version "
+            "du schéma, le nombre d'entrées et la file d'envoi, dont il envoie ce qui attend ; échoue tant que des "
+            "entrées refusées par le journal sont mises de côté."));
     line.add({QStringLiteral("service")},
              QStringLiteral("Se connecte par ce service PostgreSQL plutôt que par celui des réglages (le service du "
                             "propriétaire, qui crée et met à jour les tables)."),
@@ -454,6 +434,12 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (parser.isSet(printerOption) && !parser.isSet(reprintOption))
         return usageError(QStringLiteral("pelorin journal : --printer ne sert qu'avec --reprint"));
 
+    // reprinting and the recall report draw pages: the program started without its printing part
+    // hands them over before anything is opened
+    const JournalPrinting* printing = journalPrinting();
+    if ((parser.isSet(reprintOption) && !(printing && printing->reprint)) ||
+        (parser.isSet(output) && !(printing && printing->recallPdf)))
+        return kNeedsWholeProgram;
     if (parser.isSet(QStringLiteral("setup-sql"))) {
         out << setupSql();
         return 0;
@@ -471,7 +457,7 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
     if (parser.isSet(pageOption))
         return writePage(journal, parser.value(pageOption), out, err);
     if (parser.isSet(reprintOption))
-        return reprintEntry(journal, parser.value(reprintOption), parser.value(printerOption), out, err);
+        return printing->reprint(journal, parser.value(reprintOption), parser.value(printerOption), out, err);
     if (parser.isSet(QStringLiteral("set-aside")))
         return writeSetAside(journal, shape, out, err);
     if (parser.isSet(import))
@@ -486,7 +472,7 @@ int journalCommand(const QStringList& arguments, QTextStream& out, QTextStream& 
         Recall report(listed, parser.value(recall), filter);
         const QDateTime now = QDateTime::currentDateTimeUtc();
         if (parser.isSet(output)) {
-            exportRecallPdf(report, parser.value(output), now);
+            printing->recallPdf(report, parser.value(output), now);
             return 0;
         }
         writeRecall(report,

@@ -11,7 +11,6 @@
 #include "labels/labelvalues.h"
 #include "labels/marks.h"
 #include "labels/executedpage.h"
-#include "labels/ui/printing.h"
 
 #include <QFileInfo>
 #include <QFont>
@@ -55,11 +54,23 @@ QList<int> labelNumbers(const QString& list, int count)
     return numbers;
 }
 
-// The page built on the paper the main window would print on, and executed. A page that stopped on
-// a bad value is not printed; one that met an unknown type is.
+// The sheet the description is made for (its Largeur and Hauteur); A4 when it does not tell. Asking
+// the default printer for its paper would cost a request to the print server for every page written
+// to a file, and make the file depend on the machine.
+QSizeF descriptionPaper(const LabelDescription& description)
+{
+    const SheetFormat& format = description.format();
+    if (!format.Largeur.isValid() || !format.Hauteur.isValid() || format.Largeur.number() <= 0.0 ||
+        format.Hauteur.number() <= 0.0)
+        return report::Page().paperInches();
+    return QSizeF(format.Largeur.inches(), format.Hauteur.inches());
+}
+
+// The page built on the description's sheet, and executed. A page that stopped on a bad value is not
+// printed; one that met an unknown type is.
 LabelPage executedPage(const LabelDescription& description, const SelectionMarks& marks, const LabelValues& values)
 {
-    report::Page page(report::defaultPrinterPaperInches());
+    report::Page page(descriptionPaper(description));
     LabelPage built;
     built.result = buildPage(page, description, marks, values);
     if (built.result.stop == PageBuildResult::Stop::Failed)
@@ -187,23 +198,6 @@ LabelPage rebuildLabelPage(const journal::PageToReprint& reprinted, ConfigFile& 
     built.code = first.code;
     built.name = QFileInfo(first.model).completeBaseName();
     return built;
-}
-
-journal::Reprinted printAgain(const journal::PageToReprint& reprinted, const QString& printer, ConfigFile& config)
-{
-    const QString target = report::printerQueue(printer);
-    if (target.isEmpty())
-        throw Error(printer.isEmpty() ? QStringLiteral("Aucune imprimante par défaut : la page n'est pas réimprimée.")
-                                      : QStringLiteral("L'imprimante « %1 » n'existe pas : la page n'est pas "
-                                                       "réimprimée.")
-                                            .arg(printer));
-    const LabelPage page = rebuildLabelPage(reprinted, config);
-    report::PrintJob job;
-    job.printer = target;
-    job.copies = qMax(1, reprinted.first.copies);
-    job.name = report::jobName(page.code, page.name);
-    report::printPage(page.executed, job);
-    return {target, report::printerResolution(target)};
 }
 
 } // namespace pelorin::cli

@@ -14,6 +14,7 @@
 #include "code/labeltexts.h"
 #include "code/rallist.h"
 #include "editor/ui/pageeditor.h"
+#include "labels/imageformat.h"
 #include "labels/ui/labelsheet.h"
 #include "labels/ui/pagepreview.h"
 #include "ui_mainwindow.h"
@@ -89,7 +90,7 @@ QImage readPicture(const QString& path)
 {
     QByteArray bytes = readRegularFile(path, kMaxPictureFileBytes, QStringLiteral("l'image"));
     QBuffer buffer(&bytes);
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, imageFormat(bytes));
     const QImage image = reader.read();
     if (image.isNull())
         throw Error(

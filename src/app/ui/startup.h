@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "app/cli/startoptions.h"
+
 class QDialog;
 
 namespace pelorin {
@@ -17,22 +19,6 @@ class JournalHooks;
 
 // The whole program: the command line when its first argument is a command, else the windows.
 int runProgram(int argc, char** argv);
-
-// What the window program takes from its command line, read before any display is opened.
-struct StartOptions
-{
-    QString dataDir;      // --data DIR
-    bool splash = true;   // --no-splash or PELORIN_NO_SPLASH=1 start without the splash and its pause
-    QString file;         // a label page description (.ETQ) or a sheet of scanned codes (.SCB) to open
-    bool help = false;    // -h, --help
-    bool version = false; // -V, --version
-    QString error;        // a usage error, as a whole French line
-    QStringList unknown;  // options that are none of ours, as typed
-};
-// `args` without the program's name; Qt's own options (-platform, -style, ...) are left to Qt.
-StartOptions parseStartOptions(QStringList args, bool noSplashFromEnvironment);
-// The program's help: its usage, its options, its commands.
-QString programHelp();
 
 class ProgramWindows;
 // Opens a file named on the command line: a label page description becomes the main window's page

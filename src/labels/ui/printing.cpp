@@ -7,22 +7,16 @@
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRegularExpression>
-#include <cups/cups.h>
+#include <QHash>
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 #include "labels/barcodecheck.h"
 #include "labels/calibration.h"
 #include "labels/painter.h"
 
 namespace pelorin::report {
-
-QString printerQueue(const QString& printer)
-{
-    const QPrinterInfo info = printer.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printer);
-    return info.isNull() ? QString() : info.printerName();
-}
 
 QString noPrinterMessage()
 {
@@ -34,7 +28,10 @@ QSizeF defaultPrinterPaperInches()
     return printerPaperInches(QString());
 }
 
-QSizeF printerPaperInches(const QString& printer)
+namespace {
+
+// What the print server says of a printer's paper, without asking it again.
+QSizeF askedPaperInches(const QString& printer)
 {
     const QPrinterInfo info = printer.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printer);
     if (info.isNull())
@@ -50,91 +47,24 @@ QSizeF printerPaperInches(const QString& printer)
     return size;
 }
 
+} // namespace
+
+QSizeF printerPaperInches(const QString& printer)
+{
+    // asking costs an IPP request and the driver's PPD: a preview rebuilt at every change asks once a
+    // session per printer
+    static std::mutex mutex;
+    static QHash<QString, QSizeF> asked;
+    std::lock_guard lock(mutex);
+    auto it = asked.constFind(printer);
+    if (it == asked.constEnd())
+        it = asked.insert(printer, askedPaperInches(printer));
+    return *it;
+}
+
 QString jobName(const QString& code, const QString& pageName)
 {
     return QStringLiteral("Pelorin %1 %2").arg(code, pageName).trimmed();
-}
-
-namespace {
-
-// "300dpi", "300x600dpi", "118dpcm": the horizontal dots per inch.
-int resolutionFromText(const char* text)
-{
-    static const QRegularExpression pattern(QStringLiteral("^(\\d+)(?:x\\d+)?(dpi|dpcm)$"));
-    const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(text ? text : "").trimmed());
-    if (!m.hasMatch())
-        return 0;
-    const int value = m.captured(1).toInt();
-    return m.captured(2) == u"dpcm" ? qRound(value * 2.54) : value;
-}
-
-struct DestDeleter
-{
-    void operator()(cups_dest_t* dest) const { cupsFreeDests(1, dest); }
-};
-struct InfoDeleter
-{
-    void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
-};
-
-} // namespace
-
-int printerResolution(const QString& printer)
-{
-    const QByteArray name = printer.toUtf8();
-    const std::unique_ptr<cups_dest_t, DestDeleter> dest(
-        cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.isEmpty() ? nullptr : name.constData(), nullptr));
-    if (!dest)
-        return 0;
-    int dpi = 0;
-    // an option set on the queue (lpoptions -o printer-resolution=..., or its driver's Resolution)
-    for (const char* option : {"printer-resolution", "Resolution"})
-        if (!dpi)
-            dpi = resolutionFromText(cupsGetOption(option, dest->num_options, dest->options));
-    if (!dpi) {
-        const std::unique_ptr<cups_dinfo_t, InfoDeleter> info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
-        ipp_attribute_t* attribute =
-            info ? cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest.get(), info.get(), "printer-resolution") : nullptr;
-        if (attribute && ippGetValueTag(attribute) == IPP_TAG_RESOLUTION) {
-            int y = 0;
-            ipp_res_t units = IPP_RES_PER_INCH;
-            const int x = ippGetResolution(attribute, 0, &y, &units);
-            dpi = units == IPP_RES_PER_CM ? qRound(x * 2.54) : x;
-        }
-    }
-    return dpi >= 100 ? dpi : 0; // coarser dots are no label printer's
-}
-
-std::vector<int> printerResolutions(const QString& printer)
-{
-    const QByteArray name = printer.toUtf8();
-    const std::unique_ptr<cups_dest_t, DestDeleter> dest(
-        cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.isEmpty() ? nullptr : name.constData(), nullptr));
-    if (!dest)
-        return {};
-    const std::unique_ptr<cups_dinfo_t, InfoDeleter> info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
-    ipp_attribute_t* attribute =
-        info ? cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest.get(), info.get(), "printer-resolution") : nullptr;
-    std::vector<int> resolutions;
-    if (!attribute || ippGetValueTag(attribute) != IPP_TAG_RESOLUTION)
-        return resolutions;
-    for (int i = 0; i < ippGetCount(attribute); ++i) {
-        int y = 0;
-        ipp_res_t units = IPP_RES_PER_INCH;
-        const int x = ippGetResolution(attribute, i, &y, &units);
-        const int dpi = units == IPP_RES_PER_CM ? qRound(x * 2.54) : x;
-        if (dpi >= 100)
-            resolutions.push_back(dpi);
-    }
-    std::sort(resolutions.begin(), resolutions.end());
-    resolutions.erase(std::unique(resolutions.begin(), resolutions.end()), resolutions.end());
-    return resolutions;
-}
-
-int fittingResolution(const QString& printer)
-{
-    const int dpi = printerResolution(printer);
-    return dpi > 0 ? dpi : kDefaultPrinterDpi;
 }
 
 void printPage(const ExecutedPage& page, const PrintJob& job)

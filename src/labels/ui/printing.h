@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "labels/executedpage.h"
+#include "labels/printerfacts.h"
 
 // The printer renderer: the executed page on a CUPS printer through QPrinter.
 namespace pelorin::report {
@@ -30,30 +31,13 @@ QString jobName(const QString& code, const QString& pageName);
 // printer can be opened (none installed).
 void printPage(const ExecutedPage& page, const PrintJob& job = PrintJob());
 
-// The resolution, in dots per inch, at which the print server rasterises jobs for this printer (the
-// default printer when the name is empty): the queue's own resolution option, else its
-// printer-resolution-default IPP attribute. Any user may ask. 0 when it cannot be told.
-int printerResolution(const QString& printer);
-
-// Every resolution the printer offers (its printer-resolution-supported attribute, which CUPS fills
-// from a driver's Resolution choices too), in dots per inch, ascending; empty when it cannot be told.
-std::vector<int> printerResolutions(const QString& printer);
-
-// The resolution a page for this printer is fitted and checked for: its own, kDefaultPrinterDpi
-// when it does not tell.
-int fittingResolution(const QString& printer);
-
-// The queue a job for `printer` goes to (the default one when empty); empty when there is no such
-// queue, so that nothing is printed.
-QString printerQueue(const QString& printer);
-
 // "Aucune imprimante n'est installée."
 QString noPrinterMessage();
 
 // The default printer's paper, upright, in inches; A4 when there is no printer. What a new page
 // takes as its paper.
 QSizeF defaultPrinterPaperInches();
-// The same for the printer named (the default one when empty).
+// The same for the printer named (the default one when empty). Each printer is asked once a session.
 QSizeF printerPaperInches(const QString& printer);
 
 } // namespace pelorin::report
