@@ -2,9 +2,11 @@
 
 #include "app/cli/labelpage.h"
 #include "app/ui/mainwindow.h"
+#include "base/error.h"
 #include "base/ui/dialogs.h"
 #include "base/ui/widgetkit.h"
 #include "journal/journal.h"
+#include "journal/journalreader.h"
 #include "journal/journalworker.h"
 #include "journal/recording.h"
 #include "journal/search.h"
@@ -21,6 +23,7 @@
 #include <QLabel>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -30,6 +33,9 @@
 namespace pelorin {
 
 namespace {
+
+// How long a list edit waits for the journal to say whether a code was printed.
+constexpr int kLookupWaitMilliseconds = 2000;
 
 // What a recording's message is about: a print's is shown once the job has gone, a scan's in the scan
 // window's status bar.
@@ -137,9 +143,39 @@ bool JournalHooks::printed(RefList list, const QString& code)
         filter.perfume = code;
         break;
     }
-    // asked while the operator edits a list, on this thread: a journal of its own for the search
-    journal::Journal reader(m_journal->settings());
-    return journal::Search(reader.store(), filter).countEntries() > 0;
+    // asked while the operator edits a list: on a thread of its own, with a journal of its own, and
+    // waited for a moment only; a server that does not answer leaves the answer unknown, and the list
+    // warns as it does for a journal that cannot be read
+    struct Answer
+    {
+        std::atomic<int> printed{-1};
+        QString error; // set before `printed` becomes 2
+    };
+    const auto answer = std::make_shared<Answer>();
+    QThread* search = QThread::create([answer, settings = m_journal->settings(), filter] {
+        try {
+            journal::Journal reader(settings);
+            answer->printed = journal::Search(reader.store(), filter).countEntries() > 0 ? 1 : 0;
+        } catch (...) {
+            answer->error = currentErrorMessage();
+            answer->printed = 2;
+        }
+    });
+    search->setObjectName(QStringLiteral("journal lookup"));
+    QObject::connect(search, &QThread::finished, search, &QObject::deleteLater);
+    journal::waitForAtExit(search);
+    search->start();
+    search->wait(QDeadlineTimer(kLookupWaitMilliseconds));
+    switch (answer->printed.load()) {
+    case 0:
+        return false;
+    case 1:
+        return true;
+    case 2:
+        throw Error(answer->error);
+    default:
+        throw Error(QStringLiteral("le journal n'a pas répondu en %1 s").arg(kLookupWaitMilliseconds / 1000));
+    }
 }
 
 void JournalHooks::showJournal()

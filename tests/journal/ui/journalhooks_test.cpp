@@ -3,6 +3,7 @@
 #include "app/ui/journalhooks.h"
 #include "app/ui/mainwindow.h"
 #include "app/ui/startup.h"
+#include "base/error.h"
 #include "base/paths.h"
 #include "base/ui/dialogs.h"
 #include "journal/journal.h"
@@ -193,6 +194,14 @@ TEST(JournalInProgramOnSilentServer, ClosesWithoutWaitingForTheServerAndKeepsThe
         });
         for (const Entry& e : scans)
             worker.record(e);
+        // a list edit asks whether a perfume was printed: the answer stays unknown, said as the
+        // journal's silence, and the lists then warn as for a journal that cannot be read
+        try {
+            windows.journalHooks().printed(RefList::Parfums, QStringLiteral("LAV"));
+            ADD_FAILURE() << "a silent journal gave an answer";
+        } catch (const Error& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("n'a pas répondu"))) << e.message().toStdString();
+        }
         windows.mainWindow().show();
         closing.start();
         EXPECT_TRUE(windows.mainWindow().close());
