@@ -158,6 +158,12 @@ PageEditorPage::PageEditorPage(LabelValues& values, const QString& sheetFolder, 
     : QWidget(parent), ui(std::make_unique<Ui::EditorPage>()), m_values(values)
 {
     ui->setupUi(this);
+    // a new multi-line text's alignment from the list, stored as the file writes it; a barcode is
+    // always centred in its box, so its alignment, still written "Left" as before, is not asked
+    for (const auto& [stored, shown] : kAlignments)
+        ui->memoTextPositionEdit->addItem(QString::fromUtf8(shown), QString::fromLatin1(stored));
+    ui->autoBarCodePositionBox->hide();
+    ui->barCodePositionBox->hide();
     // the preview over its status line, the page's objects and their properties beside it
     {
         auto* split = new QSplitter(Qt::Horizontal);
@@ -433,6 +439,9 @@ QString PageEditorPage::fieldText(const ComponentType* type, const char* element
             return line->text();
         if (const auto* area = qobject_cast<const QPlainTextEdit*>(field))
             return rawText(area);
+        // a choice writes the word the file stores for what it shows
+        if (const auto* choice = qobject_cast<const QComboBox*>(field))
+            return choice->currentData().toString();
     }
     return QString();
 }

@@ -626,15 +626,22 @@ TEST_F(PageEditor, EveryTypeOfTheTableShowsItsPageAndWritesTheFieldsItNames)
         // a distinct value in every field the type writes, so a field read for the wrong element shows
         QStringList expected;
         for (const WrittenElement& w : type.writes) {
-            const QString value = QStringLiteral("v%1").arg(++n);
+            QString value = QStringLiteral("v%1").arg(++n);
             QWidget* field = e.findChild<QWidget*>(QString::fromLatin1(w.field));
             ASSERT_NE(field, nullptr) << w.field;
-            if (auto* line = qobject_cast<QLineEdit*>(field))
+            if (auto* line = qobject_cast<QLineEdit*>(field)) {
                 line->setText(value);
-            else if (auto* area = qobject_cast<QPlainTextEdit*>(field))
+            } else if (auto* area = qobject_cast<QPlainTextEdit*>(field)) {
                 area->setPlainText(value);
-            else
+            } else if (auto* choice = qobject_cast<QComboBox*>(field)) {
+                // a list writes the stored word of what it shows: the last one, not the default
+                ASSERT_GT(choice->count(), 1) << w.field;
+                choice->setCurrentIndex(choice->count() - 1);
+                value = choice->currentData().toString();
+                EXPECT_EQ(value, QStringLiteral("Right")) << w.field;
+            } else {
                 FAIL() << w.field << " is no text field";
+            }
             expected << QStringLiteral("<%1>%2</%1>").arg(QString::fromLatin1(w.element), value);
         }
         const QStringList before = e.memoLines();
