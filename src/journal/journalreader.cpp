@@ -27,9 +27,16 @@ void waitForReaderThreads()
         threads.swap(g_threads);
     }
     const QDeadlineTimer deadline(3000);
+    bool waited = false;
     for (const QPointer<QThread>& thread : std::as_const(threads))
-        if (thread)
+        if (thread && !thread->isFinished()) {
             thread->wait(deadline);
+            waited = true;
+        }
+    // a thread that has just finished its work still ends its system thread: a moment for that, so
+    // that the process never ends under it
+    if (waited)
+        QThread::msleep(50);
 }
 
 } // namespace

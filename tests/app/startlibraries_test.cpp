@@ -36,6 +36,11 @@ bool loads(const QStringList& loaded, const QString& prefix)
 // nothing of the printing stack or the widgets it does not use.
 TEST(StartLibraries, EachCommandLoadsOnlyWhatItUses)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // the sanitized build compiles each library as one unit: a command's unit then brings every other
+    // command's libraries along, and the count says nothing of the program as it is shipped
+    GTEST_SKIP() << "the sanitized build links each library as one unit";
+#endif
     test::TempDataFolder data;
     const QString pdf = QDir(data.path()).filePath(QStringLiteral("page.pdf"));
     const QString data_ = data.path();
