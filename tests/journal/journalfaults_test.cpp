@@ -20,9 +20,6 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace pelorin;
@@ -315,31 +312,10 @@ TEST_P(FaultyJournalCommand, AListingThatFailsPartWayIsAnError)
 // waits for the server, and the entries wait in the outbox.
 TEST(JournalWorkerOnSilentServer, TheCallersEventLoopKeepsTurningAndTheEntriesWait)
 {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    const auto closeListener = qScopeGuard([&] { ::close(listener); });
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 16), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-
+    test::SilentServer server;
+    ASSERT_TRUE(server.listening());
     QTemporaryDir folder;
-    QFile services(folder.filePath(QStringLiteral("pg_service.conf")));
-    ASSERT_TRUE(services.open(QIODevice::WriteOnly));
-    services.write(QStringLiteral("[silent]\nhost=127.0.0.1\nport=%1\ndbname=journal\nuser=pelorin\n")
-                       .arg(ntohs(address.sin_port))
-                       .toUtf8());
-    services.close();
-    const QByteArray sharedServices = qgetenv("PGSERVICEFILE");
-    qputenv("PGSERVICEFILE", services.fileName().toLocal8Bit());
-    const auto restore = qScopeGuard([&] { qputenv("PGSERVICEFILE", sharedServices); });
-
-    Settings settings;
-    settings.engine = Engine::PostgreSQL;
-    settings.service = QStringLiteral("silent");
+    const Settings settings = server.settings();
     JournalWorker worker(settings, folder.path());
     // the longest time between two ticks of the caller's event loop: a liveness check, not a speed
     QElapsedTimer clock;
@@ -407,7 +383,6 @@ TEST_P(FaultyJournalCommand, AReadOnlyCopyOfTheJournalIsListed)
     EXPECT_EQ(QDir(mountPoint.path()).entryList(QDir::Files), QStringList{QStringLiteral("journal.sqlite")});
 }
 
-
 // A print whose entry neither the journal nor its outbox can take (their folder lies under a file, as
 // a full or read-only disk would refuse them, root included): the page still goes out, and the
 // command says both that it was printed and that its entry is lost, with a status that is not 0.
@@ -419,14 +394,14 @@ TEST_P(FaultyJournalCommand, APrintWhoseEntryIsLostSaysSoAndFails)
     if (printer.isEmpty())
         GTEST_SKIP() << "no test printer: PELORIN_TEST_PRINTER is unset (./test.sh starts CUPS with a PDF queue)";
     QDir(m_data.path()).mkpath(QStringLiteral("Modeles"));
-    ASSERT_TRUE(
-        QFile::copy(test::fixture(QStringLiteral("labels/sheet4x2.ETQ")), m_data.file(QStringLiteral("Modeles/Lot.ETQ"))));
+    ASSERT_TRUE(QFile::copy(test::fixture(QStringLiteral("labels/sheet4x2.ETQ")),
+                            m_data.file(QStringLiteral("Modeles/Lot.ETQ"))));
     QDir(journalFolder()).removeRecursively();
     m_data.write(QStringLiteral("Journal"), "not a folder");
-    const test::RunResult r = test::runPelorin(
-        {QStringLiteral("print"), QStringLiteral("--data"), m_data.path(), QStringLiteral("--model"),
-         QStringLiteral("Lot.ETQ"), QStringLiteral("--code"), QStringLiteral("B25012515LAV5930033906"),
-         QStringLiteral("--printer"), printer});
+    const test::RunResult r =
+        test::runPelorin({QStringLiteral("print"), QStringLiteral("--data"), m_data.path(), QStringLiteral("--model"),
+                          QStringLiteral("Lot.ETQ"), QStringLiteral("--code"), QStringLiteral("B25012515LAV5930033906"),
+                          QStringLiteral("--printer"), printer});
     EXPECT_EQ(r.exitCode, 3) << r.err.constData();
     EXPECT_TRUE(r.err.contains("est perdue")) << r.err.constData();
     EXPECT_TRUE(r.err.contains("La page est imprimée")) << r.err.constData();

@@ -3,8 +3,13 @@
 #include "base/error.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTimeZone>
 #include <QUuid>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace pelorin::test {
 
@@ -114,6 +119,44 @@ Entry sampleEntry(EntryKind kind, int n, const QString& code)
 std::string engineName(const ::testing::TestParamInfo<Engine>& info)
 {
     return info.param == Engine::PostgreSQL ? "PostgreSQL" : "SQLite";
+}
+
+SilentServer::SilentServer() : m_sharedServices(qgetenv("PGSERVICEFILE"))
+{
+    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (m_listener < 0)
+        return;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listener, 16) != 0 || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return;
+    QFile services(m_folder.filePath(QStringLiteral("pg_service.conf")));
+    if (!services.open(QIODevice::WriteOnly))
+        return;
+    services.write(QStringLiteral("[silent]\nhost=127.0.0.1\nport=%1\ndbname=journal\nuser=pelorin\n")
+                       .arg(ntohs(address.sin_port))
+                       .toUtf8());
+    services.close();
+    qputenv("PGSERVICEFILE", services.fileName().toLocal8Bit());
+    m_port = ntohs(address.sin_port);
+}
+
+SilentServer::~SilentServer()
+{
+    qputenv("PGSERVICEFILE", m_sharedServices);
+    if (m_listener >= 0)
+        ::close(m_listener);
+}
+
+journal::Settings SilentServer::settings() const
+{
+    journal::Settings s;
+    s.engine = journal::Engine::PostgreSQL;
+    s.service = QStringLiteral("silent");
+    return s;
 }
 
 } // namespace pelorin::test

@@ -59,6 +59,29 @@ journal::Entry sampleEntry(journal::EntryKind kind, int n, const QString& code =
 
 std::string engineName(const ::testing::TestParamInfo<journal::Engine>& info);
 
+// A PostgreSQL server that accepts connections and never answers: a listening socket nobody reads
+// (the kernel accepts each connection, nothing ever replies), named as the service "silent" in a
+// service file of its own that PGSERVICEFILE points to while the object lives.
+class SilentServer
+{
+public:
+    SilentServer();
+    ~SilentServer();
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+
+    // False when the socket could not be opened; the test then stops.
+    bool listening() const { return m_listener >= 0 && m_port > 0; }
+    // The journal's settings naming it.
+    journal::Settings settings() const;
+
+private:
+    int m_listener = -1;
+    int m_port = 0;
+    QTemporaryDir m_folder;
+    QByteArray m_sharedServices;
+};
+
 } // namespace pelorin::test
 
 #define PELORIN_BOTH_ENGINES(suite)                                                                                    \

@@ -27,9 +27,6 @@
 #include <QTimer>
 
 #include <QScopeGuard>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace pelorin;
@@ -477,30 +474,10 @@ PELORIN_BOTH_ENGINES(JournalWindow);
 // seconds a try waits), the window says it is connecting, and then that the server does not answer.
 TEST(JournalWindowOnSilentServer, TheWindowKeepsTurningAndReportsTheFailureInFrench)
 {
-    // a listening socket nobody reads: the kernel accepts each connection, nothing ever answers
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    const auto closeListener = qScopeGuard([&] { ::close(listener); });
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 16), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    test::SilentServer server;
+    ASSERT_TRUE(server.listening());
     QTemporaryDir folder;
-    QFile services(folder.filePath(QStringLiteral("pg_service.conf")));
-    ASSERT_TRUE(services.open(QIODevice::WriteOnly));
-    services.write(QStringLiteral("[silent]\nhost=127.0.0.1\nport=%1\ndbname=journal\nuser=pelorin\n")
-                       .arg(ntohs(address.sin_port))
-                       .toUtf8());
-    services.close();
-    const QByteArray sharedServices = qgetenv("PGSERVICEFILE");
-    qputenv("PGSERVICEFILE", services.fileName().toLocal8Bit());
-    const auto restore = qScopeGuard([&] { qputenv("PGSERVICEFILE", sharedServices); });
-    Settings settings;
-    settings.engine = Engine::PostgreSQL;
-    settings.service = QStringLiteral("silent");
+    const Settings settings = server.settings();
     Dialogs::clearShownMessages();
 
     QElapsedTimer clock;

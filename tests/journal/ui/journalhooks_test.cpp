@@ -27,9 +27,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace pelorin;
@@ -153,29 +150,11 @@ PELORIN_BOTH_ENGINES(JournalInProgram);
 // asks nothing (every entry is kept), and the entries are in the outbox, to be sent next time.
 TEST(JournalInProgramOnSilentServer, ClosesWithoutWaitingForTheServerAndKeepsTheEntries)
 {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    const auto closeListener = qScopeGuard([&] { ::close(listener); });
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 16), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-
+    test::SilentServer server;
+    ASSERT_TRUE(server.listening());
     test::TempDataFolder data;
     DataFolder::setRoot(data.path());
-    data.write(QStringLiteral("Config/pg_service.conf"),
-               QStringLiteral("[silent]\nhost=127.0.0.1\nport=%1\ndbname=journal\nuser=pelorin\n")
-                   .arg(ntohs(address.sin_port))
-                   .toUtf8());
-    const QByteArray sharedServices = qgetenv("PGSERVICEFILE");
-    qputenv("PGSERVICEFILE", data.file(QStringLiteral("Config/pg_service.conf")).toLocal8Bit());
-    const auto restore = qScopeGuard([&] { qputenv("PGSERVICEFILE", sharedServices); });
-    Settings settings;
-    settings.engine = Engine::PostgreSQL;
-    settings.service = QStringLiteral("silent");
+    const Settings settings = server.settings();
     settings.saveFile(data.file(QStringLiteral("Config/journal.ini")));
 
     QList<Entry> scans;
